@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Clock.h"
+#include "Typy/CodePages.h"
+#include "WindowState.h"
+#include "io/ByteSource.h"
+#include "load/LoadedFile.h"
+
+namespace quarvel {
+
+/// Everything the commands work on: the loaded file, the window state, and the services they call.
+/// One per program run; the main window (or the batch command) owns it.
+struct Session {
+    explicit Session(UserInterface& userInterface, const Clock& clockToUse = SystemClock::instance())
+        : ui(userInterface), clock(clockToUse) {
+        StandardLayouts();
+        BuildCodePageTable(codePages, state.ComboBoxStrona);
+    }
+
+    LoadedFile file;
+    WindowState state;
+    CodePageTable codePages;
+    UserInterface& ui;
+    const Clock& clock;
+    /// How input files are opened, for the reader and the identification alike.
+    SourceOpener openInput = OpenFileSource;
+};
+
+} // namespace quarvel

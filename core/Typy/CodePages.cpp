@@ -1,0 +1,131 @@
+#include "Typy/CodePages.h"
+
+#include "io/LineScanner.h"
+
+#include <algorithm>
+
+namespace quarvel {
+namespace {
+
+constexpr std::array<PolishLetters, kCodePageCount> kLetters = {{
+    {0x8F, 0x95, 0x90, 0x9C, 0xA5, 0xA3, 0x98, 0xA0, 0xA1, 0x86, 0x8D, 0x91, 0x92, 0xA4, 0xA2, 0x9E, 0xA6, 0xA7},
+    {0xA1, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0xA6, 0xAC, 0xAF, 0xB1, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0xB6, 0xBC, 0xBF},
+    {0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x88, 0x87, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA8, 0xA7},
+    {0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x88, 0x87, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F, 0x91, 0x90},
+    {0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x88, 0x87, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F, 0x91, 0x90},
+    {0xA4, 0x8F, 0xA8, 0x9D, 0xE3, 0xE0, 0x97, 0x8D, 0xBD, 0xA5, 0x86, 0xA9, 0x88, 0xE4, 0xA2, 0x98, 0xAB, 0xBE},
+    {0x97, 0x99, 0xA5, 0xA6, 0x92, 0x8F, 0x8E, 0x90, 0x80, 0x96, 0x94, 0xA4, 0xA7, 0x91, 0xA2, 0x84, 0x82, 0x87},
+    {0xA5, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0x8C, 0x8F, 0xAF, 0xB9, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0x9C, 0x9F, 0xBF},
+}};
+
+bool isValidCodePage(CodePageId p) {
+    return p >= 0 && p < kCodePageCount;
+}
+
+// All 64 translations, made once: a conversion is then one table look-up per byte.
+using MapSet = std::array<std::array<ByteMap, kCodePageCount>, kCodePageCount>;
+
+const MapSet& conversionMaps() {
+    static const MapSet maps = [] {
+        MapSet built{};
+        for (int from = 0; from < kCodePageCount; ++from) {
+            for (int to = 0; to < kCodePageCount; ++to) {
+                ByteMap& map = built[from][to];
+                for (int b = 0; b < 256; ++b) map[b] = static_cast<std::uint8_t>(b);
+                // Each byte is looked up in the source row only, and only its first occurrence counts.
+                for (int k = kPolishLetterCount - 1; k >= 0; --k) map[kLetters[from][k]] = kLetters[to][k];
+            }
+        }
+        return built;
+    }();
+    return maps;
+}
+
+} // namespace
+
+void AddCodePage(CodePageTable& table, CodePageId id, const PolishLetters& letters) {
+    table.push_back(CodePageRow{id, letters});
+}
+
+void BuildCodePageTable(CodePageTable& table, ComboBoxState& list) {
+    for (CodePageId p = 0; p < kCodePageCount; ++p) AddCodePage(table, p, kLetters[p]);
+    list.items.clear();
+    for (const CodePageRow& row : table) list.items.emplace_back(CodePageNames[row.id]);
+}
+
+const CodePageTable& StandardCodePages() {
+    static const CodePageTable table = [] {
+        CodePageTable built;
+        for (CodePageId p = 0; p < kCodePageCount; ++p) AddCodePage(built, p, kLetters[p]);
+        return built;
+    }();
+    return table;
+}
+
+int LetterIndex(CodePageId p, std::uint8_t b) {
+    if (!isValidCodePage(p)) return -1;
+    const PolishLetters& row = kLetters[p];
+    const auto* it = std::find(row.begin(), row.end(), b);
+    return it == row.end() ? -1 : static_cast<int>(it - row.begin());
+}
+
+const ByteMap& ConversionMap(CodePageId from, CodePageId to) {
+    if (!isValidCodePage(from) || !isValidCodePage(to)) return conversionMaps()[WINDOWS_EE][WINDOWS_EE];
+    return conversionMaps()[from][to];
+}
+
+std::string ConvertText(std::string_view text, CodePageId from, CodePageId to) {
+    const ByteMap& map = ConversionMap(from, to);
+    std::string out(text.size(), '\0');
+    std::transform(text.begin(), text.end(), out.begin(),
+                   [&map](char c) { return static_cast<char>(map[static_cast<std::uint8_t>(c)]); });
+    return out;
+}
+
+bool IsAllowedChar(std::uint8_t b) {
+    return std::find(AllowedChars.begin(), AllowedChars.end(), b) != AllowedChars.end();
+}
+
+void CodePageCounter::add(std::string_view bytes) {
+    if (bytes.empty()) return;
+    for (char c : bytes) ++m_histogram[static_cast<std::uint8_t>(c)];
+    m_lastByte = static_cast<std::uint8_t>(bytes.back());
+}
+
+void CodePageCounter::endLine() {
+    if (m_lastByte >= 0) --m_histogram[static_cast<std::size_t>(m_lastByte)];
+    m_lastByte = -1;
+}
+
+std::array<std::uint64_t, kCodePageCount> CodePageCounter::counts() const {
+    std::array<std::uint64_t, kCodePageCount> counts{};
+    for (CodePageId p = 0; p < kCodePageCount; ++p) {
+        for (std::uint8_t letter : kLetters[p]) counts[p] += m_histogram[letter];
+    }
+    return counts;
+}
+
+CodePageId CodePageCounter::result() const {
+    const auto counts = this->counts();
+    CodePageId best = MAZOVIA;
+    for (CodePageId p = 1; p < kCodePageCount; ++p) {
+        if (counts[p] > counts[best]) best = p;
+    }
+    return best;
+}
+
+Identification IdentifyCodePage(ByteSource& source) {
+    CodePageCounter counter;
+    LineScanner scanner(source);
+    while (scanner.readLine([&counter](std::string_view bytes) { counter.add(bytes); })) counter.endLine();
+    if (scanner.error() != 0) return {MAZOVIA, scanner.error()};
+    return {counter.result(), 0};
+}
+
+Identification IdentifyCodePage(const std::filesystem::path& file, const SourceOpener& open) {
+    OpenedSource opened = open(file);
+    if (!opened.source) return {MAZOVIA, opened.error};
+    return IdentifyCodePage(*opened.source);
+}
+
+} // namespace quarvel

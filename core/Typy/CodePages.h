@@ -1,0 +1,97 @@
+#pragma once
+
+#include "WindowState.h"
+#include "io/ByteSource.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarvel {
+
+/// One of the eight Polish code pages; also its item index in the code-page list.
+using CodePageId = int;
+
+inline constexpr CodePageId MAZOVIA = 0;
+inline constexpr CodePageId ISO_LATIN2 = 1;
+inline constexpr CodePageId CSK = 2;
+inline constexpr CodePageId CYFROMAT = 3;
+inline constexpr CodePageId DHN = 4;
+inline constexpr CodePageId IBM_LATIN2 = 5;
+inline constexpr CodePageId VENTURA = 6;
+inline constexpr CodePageId WINDOWS_EE = 7;
+inline constexpr int kCodePageCount = 8;
+inline constexpr int kPolishLetterCount = 18;
+
+inline constexpr std::array<std::string_view, kCodePageCount> CodePageNames = {
+    "MAZOVIA", "ISO_LATIN2", "CSK", "CYFROMAT", "DHN", "IBM_LATIN2", "VENTURA", "WINDOWS_EE"};
+
+using PolishLetters = std::array<std::uint8_t, kPolishLetterCount>;
+
+/// The bytes of the 18 Polish letters of one code page, in the order Ą Ć Ę Ł Ń Ó Ś Ź Ż ą ć ę ł ń ó ś ź ż.
+struct CodePageRow {
+    CodePageId id = 0;
+    PolishLetters letters{};
+};
+
+using CodePageTable = std::vector<CodePageRow>;
+
+/// The bytes a Windows-1250 value may hold above 0x7F (with LF and CR): the 18 letters, LF, CR, §.
+inline constexpr std::array<std::uint8_t, 21> AllowedChars = {0xA5, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0x8C, 0x8F, 0xAF, 0xB9, 0xE6,
+                                                               0xEA, 0xB3, 0xF1, 0xF3, 0x9C, 0x9F, 0xBF, 0x0A, 0x0D, 0xA7};
+
+/// A byte-for-byte translation of a text.
+using ByteMap = std::array<std::uint8_t, 256>;
+
+void AddCodePage(CodePageTable& table, CodePageId id, const PolishLetters& letters);
+
+/// Appends the eight rows in CodePageId order and fills the code-page list with their names.
+void BuildCodePageTable(CodePageTable& table, ComboBoxState& list);
+
+/// The table as built at program start.
+const CodePageTable& StandardCodePages();
+
+/// Position 0..17 of byte `b` among the letters of code page `p`, or -1.
+int LetterIndex(CodePageId p, std::uint8_t b);
+
+/// The translation of the 18 letters of `from` into those of `to`; every other byte maps to itself.
+const ByteMap& ConversionMap(CodePageId from, CodePageId to);
+
+/// The text with each Polish letter of `from` replaced by the same letter of `to`.
+std::string ConvertText(std::string_view text, CodePageId from, CodePageId to);
+
+bool IsAllowedChar(std::uint8_t b);
+
+/// Counts, per code page, the bytes of the file that are its Polish letters, leaving out the last byte of
+/// every line; the largest count names the file's code page.
+class CodePageCounter {
+public:
+    /// Adds bytes of the current line.
+    void add(std::string_view bytes);
+    /// Ends the current line: its last byte is not counted.
+    void endLine();
+    std::array<std::uint64_t, kCodePageCount> counts() const;
+    /// The code page with the largest count; a tie goes to the smaller id, all zero gives MAZOVIA.
+    CodePageId result() const;
+
+private:
+    std::array<std::uint64_t, 256> m_histogram{};
+    int m_lastByte = -1;
+};
+
+/// A code page found, or the system's error code when the file could not be read.
+struct Identification {
+    CodePageId codePage = MAZOVIA;
+    int error = 0;
+};
+
+/// Identifies the code page of the whole stream, read with the input file's line rules.
+Identification IdentifyCodePage(ByteSource& source);
+
+/// Opens the named file a second time, independently of the reader, and identifies its code page.
+Identification IdentifyCodePage(const std::filesystem::path& file, const SourceOpener& open = OpenFileSource);
+
+} // namespace quarvel

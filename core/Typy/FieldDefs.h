@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarvel {
+
+/// Definition of one field of a data line.
+struct FieldDef {
+    std::string name; ///< Windows-1250, at most 100 characters
+    char kindLetter = 'S';
+    std::int32_t maxLength = 0;
+    bool required = false;
+};
+
+/// A layout: the fields of a data line in their order.
+using TTabStruc = std::vector<FieldDef>;
+
+/// Kind of the loaded file, decided by its header line.
+enum class FileKind : int { None = 0, Contractors = 1, Orders = 2 };
+
+/// The two layouts of the tool.
+struct Layouts {
+    TTabStruc ContractorLayout;
+    TTabStruc OrderLayout;
+};
+
+inline constexpr std::size_t kContractorFieldCount = 13;
+inline constexpr std::size_t kOrderFieldCount = 11;
+inline constexpr std::size_t kMaxFieldCount = 13;
+
+/// Appends one field definition; the name (Windows-1250) is cut to 100 characters.
+void AddFieldDef(TTabStruc& layout, std::string_view name, char kindLetter, std::int32_t maxLength, bool required);
+
+/// Empties both layouts and fills them with the 13 contractor and 11 payment-order fields.
+void BuildLayouts(Layouts& layouts);
+
+/// The layouts as built at program start; constant for the whole run.
+const Layouts& StandardLayouts();
+
+/// The layout of a file kind; empty for FileKind::None.
+const TTabStruc& LayoutFor(FileKind kind);
+
+/// Number of fields of a data line of that kind (0 for FileKind::None).
+std::size_t FieldCountFor(FileKind kind);
+
+} // namespace quarvel

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarvel {
+
+/// A colour given as RGB values.
+struct Rgb {
+    std::uint8_t r = 0;
+    std::uint8_t g = 0;
+    std::uint8_t b = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+inline constexpr Rgb kBlack{0, 0, 0};
+inline constexpr Rgb kWhite{255, 255, 255};
+inline constexpr Rgb kRed{255, 0, 0};
+inline constexpr Rgb kGreen{0, 128, 0};
+inline constexpr Rgb kBlue{0, 0, 255};
+inline constexpr Rgb kNavy{0, 0, 128};
+
+// The control states below are what the logic reads and writes of each control of the windows.
+// Every text in them is Windows-1250, as the tool's own texts and the loaded values are; the windows
+// decode them for display.
+
+struct ButtonState {
+    bool enabled = true;
+};
+
+struct CheckBoxState {
+    bool checked = false;
+};
+
+struct LabelState {
+    std::string text;
+    std::optional<Rgb> textColour; ///< empty: the window's text colour
+    bool visible = true;
+};
+
+struct PanelState {
+    std::string text;
+    std::optional<Rgb> background; ///< empty: the window's background colour
+    Rgb textColour = kBlack;
+};
+
+struct ComboBoxState {
+    std::vector<std::string> items;
+    int selected = -1; ///< -1: no item selected
+    Rgb background = kWhite;
+    Rgb textColour = kBlack;
+};
+
+struct ShapeState {
+    bool visible = false;
+};
+
+struct RadioGroupState {
+    int selected = 0;
+};
+
+struct GridColumn {
+    std::string header;
+    int width = 0;
+};
+
+/// The record grid: its columns and, per data row, the index of the record it shows.
+struct GridState {
+    bool visible = false;
+    std::vector<GridColumn> columns;
+    std::vector<std::size_t> rows; ///< record index per data row (grid row = position + 1)
+    int currentRow = 0;            ///< grid row of the selected cell (0: none)
+    int currentColumn = 0;
+};
+
+struct MemoState {
+    std::vector<std::string> lines;
+};
+
+struct EditState {
+    std::string text;
+    bool enabled = true;
+    Rgb background = kWhite;
+};
+
+/// The named control properties through which the logic and the windows meet; one instance per program run.
+struct WindowState {
+    // Settings the user changes.
+    CheckBoxState cbPrzytnijPola{true};
+    CheckBoxState cbZamienNiedozwoloneZnaki{false};
+    ComboBoxState ComboBoxStrona;
+    RadioGroupState RadioGroupRodzajDanych{1};
+    CheckBoxState cbPokazSzczegoly{false};
+
+    // Results the logic writes.
+    LabelState LabelNazwaPliku{"[BRAK]", std::nullopt, true};
+    PanelState PanelRodzajWczytanegoZbioru{"BRAK", std::nullopt, kBlack};
+    ShapeState ShapeInnaStronaKodowaWPliku{false};
+    LabelState LabelStatAll{"0", std::nullopt, true};
+    LabelState LabelStatOK{"0", std::nullopt, true};
+    LabelState LabelStatZle{"0", kBlack, true};
+    LabelState LabelStatOKKwota{"0", kNavy, true};
+    ButtonState bZapiszTylkoPrawidlowe{false};
+    ButtonState bPokazLog{false};
+    GridState StringGridWczytane;
+    LabelState LabelIloscWybranychRekordow{"0", std::nullopt, true};
+    MemoState MemoInfoPlik;
+    EditState EditOryginalnaWartoscPola;
+    MemoState RichEditLOG; ///< the log window's text
+};
+
+/// One entry of a file dialog's filter list.
+struct FileFilter {
+    std::string description; ///< Windows-1250
+    std::string pattern;     ///< for example "*.txt"
+};
+
+/// The operations of the user interface that the logic calls; the windows and the batch command implement them.
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+    /// Shows a text (Windows-1250; a carriage return starts a new line) and returns once the user has seen it.
+    virtual void showMessage(std::string_view text) = 0;
+    /// Marks the program as working (true) and back (false).
+    virtual void setBusy(bool busy) = 0;
+    /// Asks for an existing file; nothing when the user cancels.
+    virtual std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>& filters) = 0;
+};
+
+} // namespace quarvel

@@ -1,0 +1,149 @@
+#include "check/Correction.h"
+
+#include "check/DateAmount.h"
+
+#include <algorithm>
+
+namespace quarvel {
+namespace {
+
+constexpr std::size_t kNrbLength = 26;
+constexpr std::size_t kContractorAccount = 4;
+constexpr std::size_t kOrderDate = 0;
+constexpr std::size_t kOrderAmount = 1;
+constexpr std::size_t kOrderDebitedAccount = 2;
+constexpr std::size_t kOrderCreditedAccount = 3;
+
+bool startsWithPl(std::string_view text) {
+    return text.size() >= 2 && text[0] == 'P' && text[1] == 'L';
+}
+
+// One record's correction; the record's values start as its whole original values.
+class RecordCorrector {
+public:
+    RecordCorrector(LoadedFile& file, std::size_t index) : m_file(file), m_index(index), m_record(file.records[index]) {
+        m_record.fixOffset = file.fixBytes.size();
+        m_record.fixedMask = 0;
+        for (std::size_t j = 0; j < m_record.fieldCount; ++j) {
+            m_record.valueStart[j] = 0;
+            m_record.valueLength[j] = m_record.rawLength[j];
+        }
+    }
+
+    void normalizeAccount(std::size_t j) {
+        const std::string_view raw = m_file.rawValue(m_index, j);
+        const AccountWindow window = NormalizeAccountWindow(raw);
+        if (!window.removeSpaces) {
+            m_record.valueStart[j] = static_cast<std::uint8_t>(window.start);
+            m_record.valueLength[j] = static_cast<std::uint8_t>(raw.size() - window.start);
+            return;
+        }
+        // Letters are converted byte for byte, so normalising the raw bytes and converting afterwards
+        // gives the same text as converting first.
+        std::string value = RemoveSpaces(raw.substr(window.start));
+        if (startsWithPl(value)) value.erase(0, 2);
+        fix(j, value, true);
+    }
+
+    void normalizeDate(std::chrono::year_month_day today) {
+        const std::string_view raw = m_file.rawValue(m_index, kOrderDate);
+        if (raw.size() != static_cast<std::size_t>(LayoutFor(FileKind::Orders)[kOrderDate].maxLength)) return;
+        auto date = ParseOrderDate(raw, today.year());
+        if (!date) return;
+        if (std::chrono::sys_days{*date} <= std::chrono::sys_days{today}) date = today;
+        const std::string text = FormatOrderDate(*date);
+        if (text != raw) fix(kOrderDate, text, false);
+    }
+
+    void readAmount() {
+        m_record.amount = ParseAmount(m_file.rawValue(m_index, kOrderAmount)).value_or(0.0);
+    }
+
+    void trim(const TTabStruc& layout) {
+        for (std::size_t j = 0; j < m_record.fieldCount; ++j) {
+            const auto maxLength = static_cast<std::size_t>(std::max(0, layout[j].maxLength));
+            if (m_record.valueLength[j] > maxLength) m_record.valueLength[j] = static_cast<std::uint8_t>(maxLength);
+        }
+    }
+
+private:
+    // Stores a rewritten value; entries of a record lie in field order, so fields must be fixed in that order.
+    void fix(std::size_t j, std::string_view value, bool convert) {
+        std::vector<char>& out = m_file.fixBytes;
+        const ByteMap& map = m_file.toOriginal();
+        out.push_back(static_cast<char>(value.size()));
+        for (char c : value) out.push_back(convert ? static_cast<char>(map[static_cast<std::uint8_t>(c)]) : c);
+        m_record.fixedMask = static_cast<std::uint16_t>(m_record.fixedMask | (1U << j));
+        m_record.valueStart[j] = 0;
+        m_record.valueLength[j] = static_cast<std::uint8_t>(value.size());
+    }
+
+    LoadedFile& m_file;
+    std::size_t m_index;
+    TRecOfFile& m_record;
+};
+
+} // namespace
+
+CorrectionSettings CurrentCorrectionSettings(const Session& session) {
+    const int selected = session.state.ComboBoxStrona.selected;
+    return CorrectionSettings{selected >= 0 && selected < kCodePageCount ? selected : session.file.identifiedCodePage,
+                              session.state.cbPrzytnijPola.checked, session.state.cbZamienNiedozwoloneZnaki.checked};
+}
+
+void RunCorrectionPass(Session& session) {
+    RunCorrectionPass(session.file, CurrentCorrectionSettings(session), session.clock.today());
+}
+
+void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today) {
+    if (file.records.empty()) return;
+    // Conversion (sweep 1) and the "?" replacement (sweep 3) are byte translations applied when a value is
+    // read; what is stored per record is where each value lies, and the texts correction rewrote.
+    file.setConversion(settings.sourceCodePage, settings.replaceControl);
+    file.fixBytes.clear();
+    const TTabStruc& layout = LayoutFor(file.kind);
+    for (std::size_t i = 0; i < file.records.size(); ++i) {
+        if (file.records[i].fieldCount == 0) continue;
+        RecordCorrector record(file, i);
+        if (file.kind == FileKind::Contractors) {
+            record.normalizeAccount(kContractorAccount);
+        } else if (file.kind == FileKind::Orders) {
+            // The date is field 0 and so comes first among the rewritten texts of the record.
+            record.normalizeDate(today);
+            record.normalizeAccount(kOrderDebitedAccount);
+            record.normalizeAccount(kOrderCreditedAccount);
+            record.readAmount();
+        }
+        if (settings.trim) record.trim(layout);
+    }
+}
+
+AccountWindow NormalizeAccountWindow(std::string_view text) {
+    AccountWindow window;
+    constexpr std::size_t kPrefixDash = 8; // "-" after exactly eight characters
+    if (text.find('-') == kPrefixDash) window.start = kPrefixDash + 1;
+    const std::string_view rest = text.substr(window.start);
+    if (rest.size() > kNrbLength && rest.find(' ') != std::string_view::npos) {
+        window.removeSpaces = true;
+        return window;
+    }
+    if (startsWithPl(rest)) window.start += 2;
+    return window;
+}
+
+std::string NormalizeAccountNumber(std::string_view text) {
+    const AccountWindow window = NormalizeAccountWindow(text);
+    if (!window.removeSpaces) return std::string(text.substr(window.start));
+    std::string value = RemoveSpaces(text.substr(window.start));
+    if (startsWithPl(value)) value.erase(0, 2);
+    return value;
+}
+
+std::string RemoveSpaces(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::copy_if(text.begin(), text.end(), std::back_inserter(out), [](char c) { return c != ' '; });
+    return out;
+}
+
+} // namespace quarvel

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Session.h"
+
+#include <string>
+#include <string_view>
+
+namespace quarvel {
+
+/// The settings a correction run uses, as read from the window state.
+struct CorrectionSettings {
+    CodePageId sourceCodePage = WINDOWS_EE;
+    bool trim = true;
+    bool replaceControl = false;
+};
+
+/// The settings the window state holds now (with no code page selected, the identified one).
+CorrectionSettings CurrentCorrectionSettings(const Session& session);
+
+/// Rebuilds every corrected value, original value and amount from the raw values, with the current settings.
+void RunCorrectionPass(Session& session);
+void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today);
+
+/// Where the corrected account number lies in its value.
+struct AccountWindow {
+    std::size_t start = 0;     ///< bytes dropped in front: an 8-character prefix with "-", then "PL"
+    bool removeSpaces = false; ///< the rest is longer than 26 characters and holds spaces
+};
+
+/// How NormalizeAccountNumber changes `text`, without copying it.
+AccountWindow NormalizeAccountWindow(std::string_view text);
+
+/// Drops an 8-character prefix ending in "-", the spaces of a value longer than 26 characters, and a leading "PL".
+std::string NormalizeAccountNumber(std::string_view text);
+
+/// The text without its spaces (0x20).
+std::string RemoveSpaces(std::string_view text);
+
+} // namespace quarvel

@@ -1,0 +1,130 @@
+#include "check/DateAmount.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <system_error>
+
+namespace quarvel {
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+class DateReader {
+public:
+    explicit DateReader(std::string_view text) : m_text(text) {}
+
+    void skipSpaces() {
+        while (m_pos < m_text.size() && m_text[m_pos] == ' ') ++m_pos;
+    }
+    bool separator() {
+        skipSpaces();
+        if (m_pos < m_text.size() && m_text[m_pos] == dateSettings.separator) {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+    /// A run of digits, ending at the first non-digit or once the value has reached 1000.
+    bool number(int& value, int& digits) {
+        skipSpaces();
+        value = 0;
+        digits = 0;
+        while (m_pos < m_text.size() && isDigit(m_text[m_pos]) && value < 1000) {
+            value = value * 10 + (m_text[m_pos] - '0');
+            ++digits;
+            ++m_pos;
+        }
+        return digits > 0;
+    }
+    bool atEnd() {
+        skipSpaces();
+        return m_pos == m_text.size();
+    }
+
+private:
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+};
+
+} // namespace
+
+std::optional<std::chrono::year_month_day> ParseOrderDate(std::string_view text, std::chrono::year currentYear) {
+    DateReader in(text);
+    int month = 0;
+    int day = 0;
+    int year = static_cast<int>(currentYear);
+    int digits = 0;
+    if (!in.number(month, digits) || !in.separator() || !in.number(day, digits)) return std::nullopt;
+    if (in.separator()) {
+        int written = 0;
+        if (!in.number(written, digits)) return std::nullopt;
+        year = digits <= 2 ? written + 100 * (static_cast<int>(currentYear) / 100) : written;
+        in.separator();
+    }
+    if (!in.atEnd()) return std::nullopt;
+    if (year < 1 || year > 9999 || month < 1 || month > 12) return std::nullopt;
+    const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+                                           std::chrono::day{static_cast<unsigned>(day)}};
+    if (!date.ok()) return std::nullopt;
+    return date;
+}
+
+std::string FormatOrderDate(std::chrono::year_month_day date) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u%c%02u%c%02d", static_cast<unsigned>(date.month()), dateSettings.separator,
+                  static_cast<unsigned>(date.day()), dateSettings.separator, static_cast<int>(date.year()) % 100);
+    return text;
+}
+
+std::optional<double> ParseAmount(std::string_view text) {
+    std::size_t pos = 0;
+    const auto at = [&](std::size_t i) { return i < text.size() ? text[i] : '\0'; };
+    while (at(pos) == ' ') ++pos;
+    bool negativeSign = false;
+    if (at(pos) == '+' || at(pos) == '-') {
+        negativeSign = at(pos) == '-';
+        ++pos;
+    }
+    const std::size_t mantissa = pos;
+    std::size_t digits = 0;
+    while (isDigit(at(pos))) ++pos, ++digits;
+    bool point = false;
+    if (at(pos) == '.') {
+        point = true;
+        ++pos;
+        while (isDigit(at(pos))) ++pos, ++digits;
+    }
+    if (digits == 0 && !point) return std::nullopt;
+    bool negativeExponent = false;
+    if (at(pos) == 'e' || at(pos) == 'E') {
+        ++pos;
+        if (at(pos) == '+' || at(pos) == '-') {
+            negativeExponent = at(pos) == '-';
+            ++pos;
+        }
+        if (!isDigit(at(pos))) return std::nullopt;
+        while (isDigit(at(pos))) ++pos;
+    }
+    const std::size_t end = pos;
+    while (at(pos) == ' ') ++pos;
+    if (pos != text.size()) return std::nullopt;
+
+    if (digits == 0) return negativeSign ? -0.0 : 0.0; // a lone point reads as 0
+    double value = 0;
+    // from_chars takes no leading "+" and no bare "." before the exponent, and ignores the locale.
+    const char* first = text.data() + mantissa;
+    const char* last = text.data() + end;
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec == std::errc::result_out_of_range) {
+        if (!negativeExponent) return std::nullopt; // overflow
+        value = 0;                                  // a value too small to hold reads as zero
+    } else if (ec != std::errc() || ptr != last) {
+        return std::nullopt;
+    }
+    return negativeSign ? -value : value;
+}
+
+} // namespace quarvel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quarvel {
+
+/// The program's own date settings, fixed at start-up and independent of the system's: "/" and MM/DD/YY.
+struct DateSettings {
+    char separator = '/';
+    std::string_view shortDateFormat = "MM/DD/YY";
+};
+inline constexpr DateSettings dateSettings{};
+
+/// Reads month/day[/year[/]] with "/" between the numbers and spaces allowed before each number and
+/// separator. A year of one or two digits lies in the current century, without a year the date is in
+/// the current year. Nothing else reads as a date.
+std::optional<std::chrono::year_month_day> ParseOrderDate(std::string_view text, std::chrono::year currentYear);
+
+/// The date as MM/DD/YY: two-digit month and day, the last two digits of the year.
+std::string FormatOrderDate(std::chrono::year_month_day date);
+
+/// Reads a decimal number with "." as the only decimal point: optional spaces and sign, digits with an
+/// optional fraction (a lone point is 0), an optional exponent, optional spaces. Overflow fails.
+std::optional<double> ParseAmount(std::string_view text);
+
+} // namespace quarvel

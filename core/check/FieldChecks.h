@@ -1,0 +1,34 @@
+#pragma once
+
+#include "load/LoadedFile.h"
+
+#include <array>
+
+namespace quarvel {
+
+/// Bytes a value may hold: 0x20..0x7F and the allowed Windows-1250 bytes above (CR and LF do not count).
+bool IsPermittedByte(std::uint8_t b);
+
+/// IsPermittedByte of each byte after a translation, so a value can be judged before it is translated.
+using PermittedTable = std::array<bool, 256>;
+PermittedTable PermittedAfter(const ByteMap& map);
+
+/// The field checks of one validation run; the tables they need are made once for the run.
+class FieldChecker {
+public:
+    FieldChecker(LoadedFile& file, const TTabStruc& layout);
+    /// Judges every value of record i for presence, length and permitted bytes, rebuilding its field
+    /// verdicts and messages from nothing.
+    void check(std::size_t i) const;
+
+private:
+    LoadedFile& m_file;
+    const TTabStruc& m_layout;
+    PermittedTable m_afterRaw;
+    PermittedTable m_afterFix;
+};
+
+/// The field checks of record i (see FieldChecker::check).
+void CheckFields(LoadedFile& file, std::size_t i, const TTabStruc& layout);
+
+} // namespace quarvel

@@ -1,0 +1,119 @@
+#include "check/Validation.h"
+
+#include "check/CheckTexts.h"
+#include "check/DateAmount.h"
+#include "check/FieldChecks.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace quarvel {
+namespace {
+
+constexpr std::size_t kNrbLength = 26;
+
+void failField(TRecOfFile& record, std::size_t j, FieldErrorBit error) {
+    record.fieldErrorBits[j] |= error;
+    record.invalidMask = static_cast<std::uint16_t>(record.invalidMask | (1U << j));
+}
+
+// Whether the corrected value of field j differs from its original value, reading as little as possible.
+bool valueChanged(const LoadedFile& file, std::size_t i, std::size_t j) {
+    const TRecOfFile& record = file.records[i];
+    if ((record.fixedMask >> j) & 1U) return file.value(i, j) != file.originalValue(i, j);
+    if (record.valueStart[j] != 0 || record.valueLength[j] != record.rawLength[j]) return true;
+    if (!file.replacesControl()) return false;
+    const std::string_view raw = file.rawValue(i, j);
+    return std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
+} // namespace
+
+bool IsNrbNumber(std::string_view text) {
+    return text.size() == kNrbLength && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+void ValidateRecords(LoadedFile& file, std::chrono::year currentYear) {
+    file.validCount = 0;
+    file.invalidCount = 0;
+    file.validTotal = 0;
+    const TTabStruc& layout = LayoutFor(file.kind);
+    const FieldChecker checker(file, layout);
+    for (std::size_t i = 0; i < file.records.size(); ++i) {
+        TRecOfFile& record = file.records[i];
+        record.hasFieldErrors = false;
+        record.changed = false;
+        if (record.fieldCount > 0) {
+            checker.check(i);
+            if (file.kind == FileKind::Contractors) {
+                if (!IsNrbNumber(file.value(i, 4))) failField(record, 4, kBadNrb);
+            } else if (file.kind == FileKind::Orders) {
+                if (!IsNrbNumber(file.value(i, 2))) failField(record, 2, kBadNrb);
+                if (!IsNrbNumber(file.value(i, 3))) failField(record, 3, kBadNrb);
+                if (!ParseOrderDate(file.value(i, 0), currentYear)) failField(record, 0, kBadDate);
+                if (!ParseAmount(file.value(i, 1))) failField(record, 1, kBadAmount);
+            }
+            record.hasFieldErrors = record.invalidMask != 0;
+            for (std::size_t j = 0; j < record.fieldCount && !record.changed; ++j) record.changed = valueChanged(file, i, j);
+        }
+        if (record.isValid()) {
+            ++file.validCount;
+            file.validTotal += record.amount;
+        } else {
+            ++file.invalidCount;
+        }
+    }
+}
+
+void ShowStatistics(const LoadedFile& file, WindowState& state) {
+    state.LabelStatOK.text = std::to_string(file.validCount);
+    state.LabelStatZle.text = std::to_string(file.invalidCount);
+    state.LabelStatZle.textColour = file.invalidCount > 0 ? kRed : kGreen;
+    if (file.kind == FileKind::Orders) state.LabelStatOKKwota.text = FormatTotal(file.validTotal);
+    state.LabelStatOKKwota.visible = file.kind == FileKind::Orders;
+    state.bZapiszTylkoPrawidlowe.enabled = file.validCount > 0;
+}
+
+void ValidateAllRecords(Session& session) {
+    ValidateRecords(session.file, session.clock.today().year());
+    ShowStatistics(session.file, session.state);
+}
+
+std::string FormatTotal(double amount) {
+    if (std::isnan(amount)) return "NAN" + texts::kCurrency;
+    if (std::isinf(amount)) return (amount < 0 ? "-INF" : "INF") + texts::kCurrency;
+
+    // Round to two decimals the way decimal formatting does, independently of the locale.
+    char digits[400];
+    const auto [end, ec] = std::to_chars(std::begin(digits), std::end(digits), std::fabs(amount),
+                                         std::chars_format::fixed, 2);
+    const std::string_view fixed(digits, ec == std::errc() ? static_cast<std::size_t>(end - digits) : 0);
+    const std::size_t point = fixed.find('.');
+    const std::string_view integer = fixed.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? "00" : fixed.substr(point + 1);
+    const bool negative = amount < 0 && fixed.find_first_not_of("0.") != std::string_view::npos;
+
+    // Fill "### ### ### ### ##0" from the right; every space of the pattern is written, and digits
+    // beyond its fifteen places stand in front of it.
+    constexpr std::string_view kPattern = "### ### ### ### ##0";
+    std::string reversed;
+    std::size_t next = integer.size();
+    for (auto it = kPattern.rbegin(); it != kPattern.rend(); ++it) {
+        if (*it == ' ') {
+            reversed.push_back(' ');
+        } else if (next > 0) {
+            reversed.push_back(integer[--next]);
+        } else if (*it == '0') {
+            reversed.push_back('0');
+        }
+    }
+    std::string text = negative ? "-" : "";
+    text.append(integer.substr(0, next));
+    text.append(reversed.rbegin(), reversed.rend());
+    text += ',';
+    text.append(fraction);
+    return text + texts::kCurrency;
+}
+
+} // namespace quarvel

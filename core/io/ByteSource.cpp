@@ -1,0 +1,75 @@
+#include "io/ByteSource.h"
+
+#include "Typy/Windows1250.h"
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+namespace quarvel {
+namespace {
+
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(std::FILE* file) : m_file(file) {}
+    ~FileSource() override { std::fclose(m_file); }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    std::size_t read(char* buffer, std::size_t n) override {
+        if (m_error != 0) return 0;
+        errno = 0;
+        const std::size_t got = std::fread(buffer, 1, n, m_file);
+        if (got < n && std::ferror(m_file)) m_error = errno != 0 ? errno : EIO;
+        return got;
+    }
+    int error() const override { return m_error; }
+
+private:
+    std::FILE* m_file;
+    int m_error = 0;
+};
+
+} // namespace
+
+OpenedSource OpenFileSource(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return {nullptr, EISDIR};
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return {nullptr, errno != 0 ? errno : EIO};
+    // The reader asks for large blocks itself; a second buffer in stdio would only copy them again.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    return {std::make_unique<FileSource>(file), 0};
+}
+
+std::string DescribeSystemError(int error) {
+    const char* polish = nullptr;
+    switch (error) {
+    case ENOENT: polish = "nie ma takiego pliku ani folderu"; break;
+    case EACCES:
+    case EPERM: polish = "brak uprawnień dostępu"; break;
+    case EISDIR: polish = "to jest folder, a nie plik"; break;
+    case ENOTDIR: polish = "część ścieżki nie jest folderem"; break;
+    case ENOSPC: polish = "brak miejsca na dysku"; break;
+    case EDQUOT: polish = "przekroczony przydział miejsca na dysku"; break;
+    case EROFS: polish = "system plików jest tylko do odczytu"; break;
+    case EIO: polish = "błąd wejścia/wyjścia"; break;
+    case EMFILE:
+    case ENFILE: polish = "otwarto zbyt wiele plików"; break;
+    case ENAMETOOLONG: polish = "zbyt długa nazwa pliku"; break;
+    case EBUSY:
+    case ETXTBSY: polish = "plik jest zajęty przez inny program"; break;
+    case EFBIG: polish = "plik jest zbyt duży"; break;
+    case EXDEV: polish = "plik tymczasowy i docelowy leżą na różnych dyskach"; break;
+    default: break;
+    }
+    if (polish != nullptr) return Cp1250FromUtf8(polish);
+    return Cp1250FromUtf8("błąd systemu nr " + std::to_string(error) + " (" + std::strerror(error) + ")");
+}
+
+std::string PathForMessage(const std::filesystem::path& path) {
+    return Cp1250FromUtf8(path.string());
+}
+
+} // namespace quarvel

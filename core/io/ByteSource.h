@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace quarvel {
+
+/// A stream of bytes read front to back: a file, or a test's stand-in for one.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    /// Reads up to `n` bytes into `buffer`; 0 at the end of the data or on failure (then error() tells which).
+    virtual std::size_t read(char* buffer, std::size_t n) = 0;
+    /// The system's error code of a failed read (an errno value), 0 while none failed.
+    virtual int error() const = 0;
+};
+
+/// A source that was opened, or the system's error code of the failure.
+struct OpenedSource {
+    std::unique_ptr<ByteSource> source;
+    int error = 0;
+};
+
+/// Opens a file for reading only. A folder fails with EISDIR.
+OpenedSource OpenFileSource(const std::filesystem::path& path);
+
+/// How the load opens its input; tests replace it to inject failures.
+using SourceOpener = std::function<OpenedSource(const std::filesystem::path&)>;
+
+/// The reason of a system error in Polish (Windows-1250), for the messages the user is shown.
+std::string DescribeSystemError(int error);
+
+/// A path as the user reads it in a message: Windows-1250, other characters as "?".
+std::string PathForMessage(const std::filesystem::path& path);
+
+} // namespace quarvel

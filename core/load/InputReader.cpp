@@ -1,0 +1,246 @@
+#include "load/InputReader.h"
+
+#include "load/LoadTexts.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quarvel {
+namespace {
+
+constexpr std::size_t kMaxFieldBytes = 250;
+
+bool isStrippable(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+
+char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Builds one record from the pieces of a data line as they arrive, keeping only what the record needs:
+// the first F fields, each cut to 250 bytes, and the number of "|" seen.
+class RecordBuilder {
+public:
+    RecordBuilder(LoadedFile& file, std::size_t fieldCount) : m_file(file), m_fieldCount(fieldCount) {
+        m_record.rawOffset = file.rawBytes.size();
+        m_pieceStart = file.rawBytes.size();
+    }
+
+    void operator()(std::string_view bytes) {
+        while (!bytes.empty()) {
+            if (m_piece >= m_fieldCount) {
+                // Surplus pieces only count.
+                const std::size_t last = bytes.rfind('|');
+                if (last == std::string_view::npos) {
+                    m_bytesSinceSeparator = true;
+                    return;
+                }
+                m_separators += static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '|'));
+                m_bytesSinceSeparator = last + 1 < bytes.size();
+                return;
+            }
+            const std::size_t bar = bytes.find('|');
+            const std::string_view part = bytes.substr(0, bar);
+            keep(part);
+            if (!part.empty()) m_bytesSinceSeparator = true;
+            if (bar == std::string_view::npos) return;
+            ++m_separators;
+            closePiece();
+            m_bytesSinceSeparator = false;
+            bytes.remove_prefix(bar + 1);
+        }
+    }
+
+    /// Appends the finished record to the file.
+    void finish() {
+        const std::uint64_t pieces = m_separators + (m_bytesSinceSeparator ? 1 : 0);
+        if (pieces == 0) {
+            m_file.rawBytes.resize(m_record.rawOffset);
+            m_record.lineErrorBits |= kNoData;
+        } else {
+            if (m_piece < m_fieldCount && m_bytesSinceSeparator) closePiece();
+            m_record.fieldCount = static_cast<std::uint8_t>(m_fieldCount);
+            if (pieces > m_fieldCount) m_record.lineErrorBits |= kTooManyFields;
+            m_record.valueLength = m_record.rawLength;
+        }
+        m_file.records.push_back(m_record);
+    }
+
+private:
+    void keep(std::string_view part) {
+        const std::size_t room = kMaxFieldBytes - m_kept;
+        const std::size_t n = std::min(room, part.size());
+        m_file.rawBytes.insert(m_file.rawBytes.end(), part.begin(), part.begin() + static_cast<std::ptrdiff_t>(n));
+        m_kept += n;
+    }
+
+    // Ends the current piece: strips it in place and stores its length.
+    void closePiece() {
+        std::vector<char>& raw = m_file.rawBytes;
+        while (raw.size() > m_pieceStart && isStrippable(raw.back())) raw.pop_back();
+        const auto begin = raw.begin() + static_cast<std::ptrdiff_t>(m_pieceStart);
+        const auto first = std::find_if_not(begin, raw.end(), isStrippable);
+        raw.erase(begin, first);
+        if (raw.size() == m_pieceStart) raw.push_back(' ');
+        m_record.rawLength[m_piece] = static_cast<std::uint8_t>(raw.size() - m_pieceStart);
+        ++m_piece;
+        m_pieceStart = raw.size();
+        m_kept = 0;
+    }
+
+    LoadedFile& m_file;
+    TRecOfFile m_record;
+    std::size_t m_fieldCount;
+    std::size_t m_piece = 0;
+    std::size_t m_pieceStart;
+    std::size_t m_kept = 0;
+    std::uint64_t m_separators = 0;
+    bool m_bytesSinceSeparator = false;
+};
+
+void showKind(WindowState& state, FileKind kind) {
+    PanelState& panel = state.PanelRodzajWczytanegoZbioru;
+    panel.textColour = kWhite;
+    switch (kind) {
+    case FileKind::None:
+        panel.text = texts::kKindNone;
+        panel.background = kRed;
+        break;
+    case FileKind::Contractors:
+        panel.text = texts::kKindContractors;
+        panel.background = kGreen;
+        break;
+    case FileKind::Orders:
+        panel.text = texts::kKindOrders;
+        panel.background = kBlue;
+        break;
+    }
+}
+
+} // namespace
+
+std::string ReadFailureMessage(const std::filesystem::path& file, int error) {
+    return texts::kCannotReadFile + PathForMessage(file) + "\r" + texts::kReasonPrefix + DescribeSystemError(error) +
+           "\r" + texts::kLoadAborted;
+}
+
+std::string UpperAscii(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), upperAscii);
+    return out;
+}
+
+std::vector<std::string> SplitText(std::string_view text, std::string_view separator) {
+    std::vector<std::string> pieces;
+    if (separator.empty()) {
+        if (!text.empty()) pieces.emplace_back(text);
+        return pieces;
+    }
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t hit = text.find(separator, pos);
+        if (hit == std::string_view::npos) break;
+        pieces.emplace_back(text.substr(pos, hit - pos));
+        pos = hit + separator.size();
+    }
+    if (pos < text.size()) pieces.emplace_back(text.substr(pos));
+    return pieces;
+}
+
+HeaderScanner::Finder::Finder(std::vector<std::string_view> patterns)
+    : m_patterns(std::move(patterns)), m_found(m_patterns.size(), false) {
+    for (std::string_view p : m_patterns) m_keep = std::max(m_keep, p.size() - 1);
+}
+
+void HeaderScanner::Finder::feed(std::string_view bytes) {
+    // The window holds the end of the earlier bytes, so a pattern split between two pieces is found too.
+    m_window.append(UpperAscii(bytes));
+    for (std::size_t k = 0; k < m_patterns.size(); ++k) {
+        if (!m_found[k] && m_window.find(m_patterns[k]) != std::string::npos) m_found[k] = true;
+    }
+    if (m_window.size() > m_keep) m_window.erase(0, m_window.size() - m_keep);
+}
+
+HeaderScanner::HeaderScanner()
+    : m_keywords({"KONTRAHENCI", "ZLECENIA"}), m_names({CodePageNames.begin(), CodePageNames.end()}) {}
+
+void HeaderScanner::operator()(std::string_view bytes) {
+    m_keywords.feed(bytes);
+    // The code page is named in the second "|"-separated piece. Stripping the line's ends first, as the
+    // format says, cannot change what that piece contains: no name holds a byte up to 0x20.
+    while (!bytes.empty() && m_separators < 2) {
+        const std::size_t bar = bytes.find('|');
+        if (m_separators == 1) m_names.feed(bytes.substr(0, bar));
+        if (bar == std::string_view::npos) return;
+        ++m_separators;
+        bytes.remove_prefix(bar + 1);
+    }
+}
+
+HeaderInfo HeaderScanner::result() const {
+    HeaderInfo info;
+    if (m_keywords.found(0)) info.kind = FileKind::Contractors;
+    if (m_keywords.found(1)) info.kind = FileKind::Orders;
+    for (int p = 0; p < kCodePageCount; ++p) {
+        if (m_names.found(static_cast<std::size_t>(p))) info.declaredCodePage = p;
+    }
+    return info;
+}
+
+bool OdczytajNaglowek(Session& session, LineScanner& input) {
+    LoadedFile& file = session.file;
+    WindowState& state = session.state;
+    file.loadMessages.clear();
+    file.kind = FileKind::None;
+
+    HeaderScanner header;
+    const bool hasLine = input.readLine(header);
+    if (input.error() != 0) {
+        showKind(state, file.kind);
+        session.ui.showMessage(ReadFailureMessage(file.fileName, input.error()));
+        return false;
+    }
+    if (hasLine) {
+        const HeaderInfo info = header.result();
+        if (info.kind != FileKind::None) {
+            file.kind = info.kind;
+            if (info.declaredCodePage >= 0) file.declaredCodePage = info.declaredCodePage;
+            state.ComboBoxStrona.textColour = kWhite;
+            const Identification found = IdentifyCodePage(file.fileName, session.openInput);
+            if (found.error != 0) {
+                showKind(state, file.kind);
+                session.ui.showMessage(ReadFailureMessage(file.fileName, found.error));
+                return false;
+            }
+            file.identifiedCodePage = found.codePage;
+            state.ComboBoxStrona.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
+            state.ComboBoxStrona.selected = file.identifiedCodePage;
+        } else {
+            file.loadMessages.push_back(texts::kNoHeaderKeyword);
+        }
+    }
+    showKind(state, file.kind);
+    if (!file.loadMessages.empty()) {
+        std::string message;
+        for (const std::string& m : file.loadMessages) message += m + "\r";
+        message += texts::kLoadAborted;
+        session.ui.showMessage(message);
+        return false;
+    }
+    return true;
+}
+
+bool OdczytajWiersz(Session& session, LineScanner& input) {
+    LoadedFile& file = session.file;
+    const std::size_t start = file.rawBytes.size();
+    RecordBuilder builder(file, FieldCountFor(file.kind));
+    if (!input.readLine(builder)) {
+        file.rawBytes.resize(start); // bytes of a line cut short by a read failure
+        return false;
+    }
+    builder.finish();
+    return true;
+}
+
+} // namespace quarvel

@@ -1,0 +1,80 @@
+#include "load/LoadDriver.h"
+
+#include "check/Correction.h"
+#include "check/Validation.h"
+#include "load/InputReader.h"
+#include "load/LoadTexts.h"
+
+#include <new>
+#include <system_error>
+
+namespace quarvel {
+namespace {
+
+constexpr std::uintmax_t kMaxRawBytesPerRecord = kMaxFieldCount * 250;
+
+// Room for the raw values, judged from the file's size: reserving address space costs no memory
+// until it is written, and spares the copies of a growing buffer.
+void reserveFor(LoadedFile& file, const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec) return;
+    constexpr std::uintmax_t kMaxReserve = std::uintmax_t{1} << 32;
+    file.rawBytes.reserve(static_cast<std::size_t>(std::min(size, kMaxReserve)));
+    // A record needs at least its line feed; a typical line is far longer than 64 bytes.
+    file.records.reserve(static_cast<std::size_t>(std::min(size / 64 + 16, kMaxReserve / kMaxRawBytesPerRecord)));
+}
+
+void endWithoutRecords(Session& session) {
+    session.file.clearRecords();
+    // No validation ran, so nothing can be valid: saving stays off until a load yields records.
+    session.state.bZapiszTylkoPrawidlowe.enabled = false;
+}
+
+} // namespace
+
+LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName) {
+    std::error_code ec;
+    if (!std::filesystem::exists(fileName, ec)) return LoadOutcome::Missing;
+
+    OpenedSource opened = session.openInput(fileName);
+    if (!opened.source) {
+        session.ui.showMessage(texts::kCannotOpenFile + PathForMessage(fileName) + "\r" + texts::kReasonPrefix +
+                               DescribeSystemError(opened.error));
+        return LoadOutcome::OpenFailed;
+    }
+
+    LoadedFile& file = session.file;
+    file.fileName = fileName;
+    ResetLoadedFile(file, session.state);
+    try {
+        LineScanner input(*opened.source);
+        if (!OdczytajNaglowek(session, input)) {
+            endWithoutRecords(session);
+            return LoadOutcome::Stopped;
+        }
+        reserveFor(file, fileName);
+        while (OdczytajWiersz(session, input)) {
+        }
+        if (input.error() != 0) {
+            endWithoutRecords(session);
+            session.ui.showMessage(ReadFailureMessage(fileName, input.error()));
+            return LoadOutcome::ReadFailed;
+        }
+    } catch (const std::bad_alloc&) {
+        endWithoutRecords(session);
+        session.ui.showMessage(texts::kOutOfMemory + PathForMessage(fileName) + "\r" + texts::kLoadAborted);
+        return LoadOutcome::ReadFailed;
+    }
+    opened.source.reset();
+
+    if (file.records.empty()) {
+        session.state.bZapiszTylkoPrawidlowe.enabled = false;
+        return file.kind == FileKind::None ? LoadOutcome::Stopped : LoadOutcome::Loaded;
+    }
+    RunCorrectionPass(session);
+    ValidateAllRecords(session);
+    return LoadOutcome::Loaded;
+}
+
+} // namespace quarvel

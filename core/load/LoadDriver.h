@@ -1,0 +1,21 @@
+#pragma once
+
+#include "Session.h"
+
+#include <filesystem>
+
+namespace quarvel {
+
+/// How a load ended.
+enum class LoadOutcome {
+    Missing,     ///< no file at that path: nothing was changed
+    OpenFailed,  ///< the file could not be opened: the records of the earlier file stay
+    Stopped,     ///< the header stopped the load (the user was told), or the file held no line
+    ReadFailed,  ///< reading failed part way (the user was told); no record is kept
+    Loaded,      ///< header read; records (possibly none) corrected and validated
+};
+
+/// The load driver: reads the named file into the session's model, then corrects and validates it.
+LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName);
+
+} // namespace quarvel

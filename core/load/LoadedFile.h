@@ -1,0 +1,139 @@
+#pragma once
+
+#include "Typy/CodePages.h"
+#include "Typy/FieldDefs.h"
+#include "Typy/ShortText.h"
+#include "WindowState.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarvel {
+
+/// The messages a field can carry, one bit each, in the order the checks add them.
+enum FieldErrorBit : std::uint8_t {
+    kRequiredEmpty = 1 << 0,
+    kTooLong = 1 << 1,
+    kNotPermittedChars = 1 << 2,
+    kBadNrb = 1 << 3,
+    kBadDate = 1 << 4,
+    kBadAmount = 1 << 5,
+};
+
+/// The messages about a whole line, one bit each.
+enum LineErrorBit : std::uint8_t {
+    kNoData = 1 << 0,
+    kTooManyFields = 1 << 1,
+};
+
+/// One data line of the input file.
+///
+/// A million lines must fit in little more than the file's own size, so a record holds no texts itself:
+/// its raw values lie one after another in LoadedFile::rawBytes, its corrected values are windows on
+/// them or, where correction wrote a new text, entries of LoadedFile::fixBytes, and its messages are
+/// bits from which LoadedFile rebuilds the Polish texts. LoadedFile reads every field as text.
+struct TRecOfFile {
+    std::uint64_t rawOffset = 0; ///< first byte of the raw values in LoadedFile::rawBytes
+    std::uint64_t fixOffset = 0; ///< first entry of the rewritten values in LoadedFile::fixBytes
+    double amount = 0;
+    std::array<std::uint8_t, kMaxFieldCount> rawLength{};
+    std::array<std::uint8_t, kMaxFieldCount> valueStart{};  ///< value = original.substr(start, length) ...
+    std::array<std::uint8_t, kMaxFieldCount> valueLength{}; ///< ... unless the field's fixedMask bit is set
+    std::array<std::uint8_t, kMaxFieldCount> fieldErrorBits{};
+    std::uint16_t fixedMask = 0;   ///< fields whose value is held in fixBytes
+    std::uint16_t invalidMask = 0; ///< fields whose fieldValid is false
+    std::uint8_t fieldCount = 0;   ///< 13, 11, or 0 for a line without data
+    std::uint8_t lineErrorBits = 0;
+    bool hasFieldErrors = false;
+    bool changed = false;
+
+    bool fieldValid(std::size_t j) const { return ((invalidMask >> j) & 1U) == 0; }
+    /// Valid: no line error and no field error. The counts, the grid, the output and the log use this rule.
+    bool isValid() const { return lineErrorBits == 0 && !hasFieldErrors; }
+};
+
+/// The bytes of a corrected value before the final byte translation (code page and "?" replacement).
+struct ValueBytes {
+    std::string_view bytes;
+    const ByteMap* map = nullptr;
+};
+
+/// The one loaded input file.
+class LoadedFile {
+public:
+    std::vector<TRecOfFile> records;
+    std::filesystem::path fileName;
+    FileKind kind = FileKind::None;
+    CodePageId identifiedCodePage = MAZOVIA;
+    CodePageId declaredCodePage = MAZOVIA;
+    std::vector<std::string> loadMessages;
+    std::int32_t validCount = 0;
+    std::int32_t invalidCount = 0;
+    double validTotal = 0;
+
+    /// Raw values of all records, one after another.
+    std::vector<char> rawBytes;
+    /// Values rewritten by the correction pass: per entry a length byte, then the bytes (Windows-1250).
+    std::vector<char> fixBytes;
+
+    LoadedFile();
+
+    /// Line number of record i in the input file (the header is line 1).
+    static std::uint64_t lineNumber(std::size_t i) { return i + 2; }
+
+    std::size_t fieldCount(std::size_t i) const { return records[i].fieldCount; }
+    /// The value as read, in the file's own code page.
+    std::string_view rawValue(std::size_t i, std::size_t j) const;
+    /// The raw value converted to Windows-1250.
+    ShortText originalValue(std::size_t i, std::size_t j) const;
+    /// The corrected value, Windows-1250.
+    ShortText value(std::size_t i, std::size_t j) const;
+    /// The corrected value's bytes with the translation that turns them into the value.
+    ValueBytes valueBytes(std::size_t i, std::size_t j) const;
+
+    std::vector<std::string> fieldErrors(std::size_t i, std::size_t j) const;
+    std::vector<std::string> lineErrors(std::size_t i) const;
+
+    /// Sets the translations of the current correction run: from `source` to Windows-1250, with control
+    /// bytes turned into "?" when `replaceControl` is set.
+    void setConversion(CodePageId source, bool replaceControl);
+    CodePageId conversionSource() const { return m_source; }
+    bool replacesControl() const { return m_replaceControl; }
+    const ByteMap& toOriginal() const { return *m_toOriginal; }
+    const ByteMap& rawToValue() const { return m_rawToValue; }
+    const ByteMap& fixToValue() const { return m_fixToValue; }
+
+    /// Discards every record and its values.
+    void clearRecords();
+
+private:
+    std::size_t rawFieldOffset(const TRecOfFile& r, std::size_t j) const;
+    std::size_t fixEntryOffset(const TRecOfFile& r, std::size_t j) const;
+
+    CodePageId m_source = WINDOWS_EE;
+    bool m_replaceControl = false;
+    const ByteMap* m_toOriginal;
+    ByteMap m_rawToValue{};
+    ByteMap m_fixToValue{};
+};
+
+/// Brings the model and the load-related controls back to the state of no file loaded.
+void ResetLoadedFile(LoadedFile& file, WindowState& state);
+
+/// Adds a line error to record i.
+void AddLineError(LoadedFile& file, std::size_t i, LineErrorBit error);
+
+/// An empty text becomes a single space; any other text stays as it is.
+std::string_view BlankToSpace(std::string_view text);
+
+/// The Polish text of one field message (Windows-1250); the length message names `length` and `maxLength`.
+std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t maxLength);
+
+/// The Polish text of one line message, ending with the line number.
+std::string LineErrorText(LineErrorBit error, std::uint64_t lineNumber);
+
+} // namespace quarvel

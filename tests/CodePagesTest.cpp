@@ -1,0 +1,216 @@
+#include "Typy/CodePages.h"
+
+#include "io/LineScanner.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <set>
+
+namespace quarvel {
+namespace {
+
+using test::W;
+
+std::string hexLetters(CodePageId p) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string out;
+    for (std::uint8_t b : StandardCodePages()[static_cast<std::size_t>(p)].letters) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+TEST(CodePageTable, RowsHoldTheLetterBytesInIdOrder) {
+    // The table as published for the eight code pages, letters Ą Ć Ę Ł Ń Ó Ś Ź Ż ą ć ę ł ń ó ś ź ż.
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"MAZOVIA", "8F95909CA5A398A0A1868D9192A4A29EA6A7"},
+        {"ISO_LATIN2", "A1C6CAA3D1D3A6ACAFB1E6EAB3F1F3B6BCBF"},
+        {"CSK", "808182838485868887A0A1A2A3A4A5A6A8A7"},
+        {"CYFROMAT", "808182838485868887898A8B8C8D8E8F9190"},
+        {"DHN", "808182838485868887898A8B8C8D8E8F9190"},
+        {"IBM_LATIN2", "A48FA89DE3E0978DBDA586A988E4A298ABBE"},
+        {"VENTURA", "9799A5A6928F8E90809694A4A791A2848287"},
+        {"WINDOWS_EE", "A5C6CAA3D1D38C8FAFB9E6EAB3F1F39C9FBF"},
+    };
+    ASSERT_EQ(StandardCodePages().size(), expected.size());
+    for (CodePageId p = 0; p < kCodePageCount; ++p) {
+        EXPECT_EQ(StandardCodePages()[p].id, p);
+        EXPECT_EQ(CodePageNames[p], expected[p].first);
+        EXPECT_EQ(hexLetters(p), expected[p].second) << CodePageNames[p];
+        const auto& letters = StandardCodePages()[p].letters;
+        EXPECT_EQ(std::set<std::uint8_t>(letters.begin(), letters.end()).size(), 18U) << "letters repeat in a row";
+        for (std::uint8_t b : letters) EXPECT_GE(b, 0x80) << CodePageNames[p];
+    }
+}
+
+// Rows that are standard code pages are checked against the C library's own tables.
+TEST(CodePageTable, StandardRowsAgreeWithTheSystemConverter) {
+    const std::string letters = "ĄĆĘŁŃÓŚŹŻąćęłńóśźż";
+    for (auto [id, name] : {std::pair{ISO_LATIN2, "ISO-8859-2"}, std::pair{IBM_LATIN2, "CP852"},
+                            std::pair{WINDOWS_EE, "CP1250"}}) {
+        iconv_t cd = iconv_open(name, "UTF-8");
+        if (cd == reinterpret_cast<iconv_t>(-1)) GTEST_SKIP() << "the C library cannot convert to " << name;
+        std::string in = letters;
+        std::string out(64, '\0');
+        char* inPtr = in.data();
+        char* outPtr = out.data();
+        std::size_t inLeft = in.size();
+        std::size_t outLeft = out.size();
+        ASSERT_NE(iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft), static_cast<std::size_t>(-1));
+        iconv_close(cd);
+        out.resize(out.size() - outLeft);
+        const auto& row = StandardCodePages()[static_cast<std::size_t>(id)].letters;
+        EXPECT_EQ(out, std::string(row.begin(), row.end())) << name;
+    }
+    EXPECT_EQ(W("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"), ConvertText(W("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"), WINDOWS_EE, WINDOWS_EE));
+}
+
+TEST(CodePageTable, BuildFillsTheListInIdOrder) {
+    CodePageTable table;
+    ComboBoxState list;
+    list.items = {"stale"};
+    BuildCodePageTable(table, list);
+    ASSERT_EQ(table.size(), 8U);
+    EXPECT_EQ(list.items, (std::vector<std::string>{"MAZOVIA", "ISO_LATIN2", "CSK", "CYFROMAT", "DHN", "IBM_LATIN2",
+                                                    "VENTURA", "WINDOWS_EE"}));
+}
+
+TEST(ConvertText, MapsOnlyTheLettersOfTheSourceRow) {
+    struct Case {
+        std::string text;
+        CodePageId from, to;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"\x86", MAZOVIA, WINDOWS_EE, "\xB9"},    // ą
+        {"\xA5", WINDOWS_EE, ISO_LATIN2, "\xA1"}, // Ą
+        {"\xA1", WINDOWS_EE, ISO_LATIN2, "\xA1"}, // no letter in Windows-1250: unchanged
+        {"", MAZOVIA, WINDOWS_EE, ""},
+        {"Zażółć gęślą jaźń", WINDOWS_EE, WINDOWS_EE, "Zażółć gęślą jaźń"},
+        // Each byte is looked up once: A4 (ń in MAZOVIA) becomes F1, which is not converted again.
+        {"\xA4\xF1", MAZOVIA, WINDOWS_EE, "\xF1\xF1"},
+        {W("Łódź"), WINDOWS_EE, ISO_LATIN2, "\xA3\xF3" "d\xBC"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ConvertText(c.text, c.from, c.to), c.expected) << c.text;
+}
+
+TEST(ConvertText, IsTheIdentityFromACodePageToItselfAndRoundTrips) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+    for (CodePageId p = 0; p < kCodePageCount; ++p) {
+        EXPECT_EQ(ConvertText(all, p, p), all) << CodePageNames[p];
+        const auto& row = StandardCodePages()[p].letters;
+        const std::string letters(row.begin(), row.end());
+        for (CodePageId q = 0; q < kCodePageCount; ++q) {
+            EXPECT_EQ(ConvertText(ConvertText(letters, p, q), q, p), letters) << CodePageNames[p] << "->" << CodePageNames[q];
+        }
+    }
+}
+
+TEST(LetterIndex, FindsPositionsAndRejectsAscii) {
+    for (CodePageId p = 0; p < kCodePageCount; ++p) {
+        EXPECT_EQ(LetterIndex(p, 'A'), -1);
+        for (int k = 0; k < 18; ++k) EXPECT_EQ(LetterIndex(p, StandardCodePages()[p].letters[k]), k);
+    }
+    EXPECT_EQ(LetterIndex(WINDOWS_EE, 0xBF), 17); // ż
+    EXPECT_EQ(LetterIndex(-1, 0xBF), -1);
+    EXPECT_EQ(LetterIndex(8, 0xBF), -1);
+}
+
+TEST(IsAllowedChar, HoldsTheLettersLineEndsAndSectionSign) {
+    EXPECT_TRUE(IsAllowedChar(0xA7));
+    EXPECT_FALSE(IsAllowedChar(0xA1));
+    for (int b = 0; b < 0x80; ++b) EXPECT_EQ(IsAllowedChar(static_cast<std::uint8_t>(b)), b == 0x0A || b == 0x0D) << b;
+    for (std::uint8_t b : StandardCodePages()[WINDOWS_EE].letters) EXPECT_TRUE(IsAllowedChar(b));
+}
+
+class StringSource final : public ByteSource {
+public:
+    explicit StringSource(std::string bytes, std::size_t chunk = 1 << 20) : m_bytes(std::move(bytes)), m_chunk(chunk) {}
+    std::size_t read(char* buffer, std::size_t n) override {
+        const std::size_t got = std::min({n, m_chunk, m_bytes.size() - m_pos});
+        m_bytes.copy(buffer, got, m_pos);
+        m_pos += got;
+        return got;
+    }
+    int error() const override { return 0; }
+
+private:
+    std::string m_bytes;
+    std::size_t m_chunk;
+    std::size_t m_pos = 0;
+};
+
+CodePageId identify(const std::string& bytes) {
+    StringSource source(bytes);
+    return IdentifyCodePage(source).codePage;
+}
+
+std::array<std::uint64_t, 8> countsOf(const std::string& bytes, std::size_t block = LineScanner::kDefaultBlock) {
+    StringSource source(bytes);
+    CodePageCounter counter;
+    LineScanner scanner(source, block);
+    while (scanner.readLine([&](std::string_view b) { counter.add(b); })) counter.endLine();
+    return counter.counts();
+}
+
+TEST(IdentifyCodePage, LargestCountWinsAndTiesGoToTheSmallerId) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        CodePageId expected;
+    };
+    const std::vector<Case> cases = {
+        {"plain ASCII", "KONTRAHENCI\nabc|def\n", MAZOVIA},
+        {"empty file", "", MAZOVIA},
+        {"CSK capitals tie with CYFROMAT and DHN", "x\x80\x81\x82x\n", CSK},
+        {"CYFROMAT and DHN always tie", "x\x89\x8A\x8B\x8C\x8Dx\n", CYFROMAT},
+        {"Windows-1250 text", W("ZLECENIA\nZażółć gęślą jaźń x\n"), WINDOWS_EE},
+        {"ISO-8859-2 text", "x\xB1\xB6\xBC\xA1x\n", ISO_LATIN2},
+        {"CP852 text", "x\xA5\x86\xA9\x88\xE4\xA2\x98\xAB\xBEx\n", IBM_LATIN2},
+        {"MAZOVIA text", "x\x86\x8D\x91\x92\xA4\x9E\xA6\xA7x\n", MAZOVIA},
+        {"VENTURA text", "x\x96\x94\xA4\xA7\x91\xA2\x84\x82\x87\x97x\n", VENTURA},
+    };
+    for (const Case& c : cases) EXPECT_EQ(identify(c.bytes), c.expected) << c.what;
+}
+
+TEST(IdentifyCodePage, LeavesOutTheLastByteOfEveryLine) {
+    const std::string z = "\xBF"; // ż in Windows-1250
+    EXPECT_EQ(countsOf(z + "\n")[WINDOWS_EE], 0U);
+    EXPECT_EQ(countsOf(z + "x\n")[WINDOWS_EE], 1U);
+    EXPECT_EQ(countsOf("x" + z + "\n")[WINDOWS_EE], 0U);
+    EXPECT_EQ(countsOf("x" + z + "\r\n")[WINDOWS_EE], 0U) << "the carriage return is no part of the line";
+    EXPECT_EQ(countsOf("x" + z)[WINDOWS_EE], 0U) << "a last line without line feed";
+    // The same counts whatever the block size splitting the lines.
+    const std::string text = W("ZLECENIA\nąęść|żółw\nź\nxż\r\n") + "\x1A" + W("ąąą\n");
+    EXPECT_EQ(countsOf(text, 1), countsOf(text));
+    EXPECT_EQ(countsOf(text, 3), countsOf(text));
+}
+
+TEST(IdentifyCodePage, CountsWindowsLettersThatAreLettersElsewhereToo) {
+    // ś (9C) is Ł in MAZOVIA: both count, and the counts decide.
+    const auto counts = countsOf("x\x9C\x9C\x9Cx\n");
+    EXPECT_EQ(counts[WINDOWS_EE], 3U);
+    EXPECT_EQ(counts[MAZOVIA], 3U);
+    EXPECT_EQ(identify("x\x9C\x9C\x9Cx\n"), MAZOVIA);
+    EXPECT_EQ(identify("x\x9C\x9C\x9C\xB9x\n"), WINDOWS_EE);
+}
+
+TEST(IdentifyCodePage, StopsAtAnEndMarkAtTheStartOfALine) {
+    EXPECT_EQ(countsOf("abc\n\x1A\xB9\xB9\xB9\xB9\n")[WINDOWS_EE], 0U);
+    EXPECT_EQ(countsOf("a\xB9\x1A\xB9\xB9\xB9\xB9\nx\xB9x\n")[WINDOWS_EE], 1U) << "inside a line it ends only that line";
+}
+
+TEST(IdentifyCodePage, ReportsAFileThatCannotBeOpened) {
+    test::TempDir dir;
+    const Identification missing = IdentifyCodePage(dir.path() / "none.txt");
+    EXPECT_NE(missing.error, 0);
+    const Identification folder = IdentifyCodePage(dir.path());
+    EXPECT_NE(folder.error, 0);
+}
+
+} // namespace
+} // namespace quarvel

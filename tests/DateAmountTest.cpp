@@ -1,0 +1,127 @@
+#include "check/DateAmount.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+namespace quarvel {
+namespace {
+
+using namespace std::chrono;
+
+TEST(ParseOrderDate, ReadsMonthDayAndYear) {
+    struct Case {
+        const char* text;
+        std::optional<year_month_day> date;
+    };
+    const std::vector<Case> cases = {
+        {"12/07/26", 2026y / 12 / 7},
+        {"1/5/07", 2007y / 1 / 5},
+        {"1/5/2007", 2007y / 1 / 5},
+        {"01/15/06", 2006y / 1 / 15},
+        {"1/5/7", 2007y / 1 / 5},        // one digit: current century
+        {"1/5/007", year{7} / 1 / 5},    // three digits: as written
+        {"1/5/0099", year{99} / 1 / 5},  // four digits with leading zeros: as written
+        {"1/5/99", 2099y / 1 / 5},       // the current century, not the last one
+        {"3/4", 2026y / 3 / 4},          // no year: the current one
+        {"3/4/", std::nullopt},          // a second "/" needs its year
+        {"3/4/26/", 2026y / 3 / 4},      // one further "/" may follow
+        {"3/4/26//", std::nullopt},
+        {" 3 / 4 / 26 / ", 2026y / 3 / 4},
+        {"12/31/20", 2020y / 12 / 31},
+        {"02/29/24", 2024y / 2 / 29},
+        {"02/29/26", std::nullopt},
+        {"02/30/26", std::nullopt},
+        {"13/01/26", std::nullopt},
+        {"0/01/26", std::nullopt},
+        {"01/00/26", std::nullopt},
+        {"1/5/0", 2000y / 1 / 5},        // one digit: the current century, so year 0 is 2000
+        {"2026-12-07", std::nullopt},
+        {"20261207", std::nullopt},
+        {"12.07.26", std::nullopt},
+        {"", std::nullopt},
+        {"/", std::nullopt},
+        {"1/", std::nullopt},
+        {"a1/5/26", std::nullopt},
+        {"1/5/26x", std::nullopt},
+        {"\t1/5/26", std::nullopt},      // only spaces are skipped
+        {"1/5/10000", std::nullopt},     // reading stops at 1000: the last zero is left over
+        {"00012/5/26", 2026y / 12 / 5},  // the limit is on the value, not on the digits
+        {"0012/5/26", 2026y / 12 / 5},
+    };
+    for (const Case& c : cases) {
+        const auto got = ParseOrderDate(c.text, 2026y);
+        if (c.date == std::nullopt) {
+            EXPECT_FALSE(got.has_value()) << c.text;
+        } else {
+            ASSERT_TRUE(got.has_value()) << c.text;
+            EXPECT_EQ(*got, *c.date) << c.text;
+        }
+    }
+}
+
+TEST(FormatOrderDate, WritesTwoDigitParts) {
+    EXPECT_EQ(FormatOrderDate(2026y / 12 / 7), "12/07/26");
+    EXPECT_EQ(FormatOrderDate(2007y / 1 / 5), "01/05/07");
+    EXPECT_EQ(FormatOrderDate(year{7} / 1 / 5), "01/05/07");
+}
+
+TEST(ParseAmount, ReadsDecimalNumbersWithAPoint) {
+    struct Case {
+        const char* text;
+        std::optional<double> value;
+    };
+    const std::vector<Case> cases = {
+        {"100", 100.0},
+        {"100.5", 100.5},
+        {"-3", -3.0},
+        {"+3", 3.0},
+        {"0", 0.0},
+        {"1e3", 1000.0},
+        {"1E+3", 1000.0},
+        {"2.5e-1", 0.25},
+        {".5", 0.5},
+        {"5.", 5.0},
+        {".", 0.0},
+        {"-.", 0.0},
+        {"  12.50  ", 12.5},
+        {"1e-400", 0.0}, // too small to hold: zero
+        {"1e400", std::nullopt},
+        {"100,50", std::nullopt},
+        {"1 000.00", std::nullopt},
+        {" ", std::nullopt},
+        {"", std::nullopt},
+        {"-", std::nullopt},
+        {"e5", std::nullopt},
+        {"1e", std::nullopt},
+        {"1e+", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"PLN 5", std::nullopt},
+        {"5 PLN", std::nullopt},
+        {"0x10", std::nullopt},
+        {"inf", std::nullopt},
+        {"nan", std::nullopt},
+        {"\t5", std::nullopt},
+        {"--5", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const auto got = ParseAmount(c.text);
+        if (c.value == std::nullopt) {
+            EXPECT_FALSE(got.has_value()) << c.text << " read as " << got.value_or(0);
+        } else {
+            ASSERT_TRUE(got.has_value()) << c.text;
+            EXPECT_DOUBLE_EQ(*got, *c.value) << c.text;
+        }
+    }
+}
+
+TEST(ParseAmount, IgnoresTheLocale) {
+    const char* previous = std::setlocale(LC_NUMERIC, "pl_PL.UTF-8");
+    if (previous == nullptr) previous = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    EXPECT_EQ(ParseAmount("1.5"), 1.5);
+    EXPECT_FALSE(ParseAmount("1,5"));
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+} // namespace
+} // namespace quarvel

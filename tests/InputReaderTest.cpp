@@ -1,0 +1,255 @@
+#include "load/InputReader.h"
+
+#include "load/LoadDriver.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace quarvel {
+namespace {
+
+using test::W;
+
+TEST(SplitText, GivesThePiecesOfTheRule) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+        {"", {}},
+        {"abc", {"abc"}},
+        {"a|b|", {"a", "b"}},
+        {"|a", {"", "a"}},
+        {"a||b", {"a", "", "b"}},
+        {"|", {""}},
+        {"a|b||", {"a", "b", ""}},
+        {" a | b ", {" a ", " b "}},
+    };
+    for (const auto& [text, pieces] : cases) EXPECT_EQ(SplitText(text, "|"), pieces) << text;
+    EXPECT_EQ(SplitText("a--b--", "--"), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(SplitText, IsLinearOnAMillionSeparators) {
+    EXPECT_EQ(SplitText(std::string(1'000'000, '|'), "|").size(), 1'000'000U);
+}
+
+struct Read {
+    test::TempDir dir;
+    test::TestSession t;
+    explicit Read(std::string_view bytes) { test::LoadBytes(t, dir, bytes); }
+    const LoadedFile& file() { return t.file(); }
+    std::string raw(std::size_t i) { return test::JoinRawValues(t.file(), i); }
+    std::vector<std::string> lineErrors(std::size_t i) { return t.file().lineErrors(i); }
+};
+
+constexpr std::string_view kContractors = "KONTRAHENCI|WINDOWS_EE\r\n";
+
+TEST(LineReader, SplitsFieldsAndKeepsBlankApartFromMissing) {
+    struct Case {
+        std::string line;
+        std::string raw; // the 13 raw values joined by "|"
+        std::vector<std::string> lineErrors;
+    };
+    const std::string empty12 = "||||||||||||";
+    const std::vector<Case> cases = {
+        {"a||b", "a| |b||||||||||", {}},
+        {"a|b|", "a|b|||||||||||", {}},                       // one trailing "|" adds no field
+        {"a|b||", "a|b| ||||||||||", {}},                      // a further one adds a blank field
+        {"   ", " " + empty12, {}},                            // a line of spaces has one blank field
+        {"\t \t|x", " |x|||||||||||", {}},                     // tabs and spaces only: blank
+        {"  a b  | c", "a b|c|||||||||||", {}},                // stripped at both ends
+        {"a\rb|c", "ab|c|||||||||||", {}},                     // a lone carriage return is dropped
+        {"1|2|3|4|5|6|7|8|9|10|11|12|13|", "1|2|3|4|5|6|7|8|9|10|11|12|13", {}},
+        {"1|2|3|4|5|6|7|8|9|10|11|12|13||", "1|2|3|4|5|6|7|8|9|10|11|12|13", {W("Zbyt duża ilość pól w linii nr 2")}},
+        {"1|2|3|4|5|6|7|8|9|10|11|12|13|14|15", "1|2|3|4|5|6|7|8|9|10|11|12|13", {W("Zbyt duża ilość pól w linii nr 2")}},
+        {"", "", {"Brak danych w linii nr 2"}},
+    };
+    for (const Case& c : cases) {
+        Read r(std::string(kContractors) + c.line + "\r\n");
+        ASSERT_EQ(r.file().records.size(), 1U) << c.line;
+        EXPECT_EQ(r.raw(0), c.raw) << c.line;
+        EXPECT_EQ(r.lineErrors(0), c.lineErrors) << c.line;
+        if (c.line.empty()) {
+            EXPECT_EQ(r.file().fieldCount(0), 0U);
+        }
+    }
+}
+
+TEST(LineReader, CutsEachFieldToTwoHundredFiftyBytesBeforeStripping) {
+    const std::string longField = std::string(240, 'a') + std::string(20, ' ') + "tail";
+    Read r(std::string(kContractors) + longField + "|" + std::string(300, 'b') + "|   " + std::string(260, 'c') + "\n");
+    EXPECT_EQ(r.file().rawValue(0, 0), std::string(240, 'a'));
+    EXPECT_EQ(r.file().rawValue(0, 1), std::string(250, 'b'));
+    EXPECT_EQ(r.file().rawValue(0, 2), std::string(247, 'c'));
+    EXPECT_EQ(r.file().rawValue(0, 3), "");
+}
+
+TEST(LineReader, FollowsTheLineRules) {
+    struct Case {
+        const char* what;
+        std::string body; // everything after the header line
+        std::vector<std::string> records;
+    };
+    const std::vector<Case> cases = {
+        {"unix line ends", "a\nb\n", {"a", "b"}},
+        {"windows line ends", "a\r\nb\r\n", {"a", "b"}},
+        {"no line end at the end", "a\r\nb", {"a", "b"}},
+        {"an empty line at the end", "a\n\n", {"a", "<empty>"}},
+        {"empty line in the middle", "\na\n", {"<empty>", "a"}},
+        {"end mark after the last line end", "a\n\x1A", {"a"}},
+        {"end mark at a line start", "a\n\x1A" "b\nc\n", {"a"}},
+        {"end mark inside a line", "ab\x1A" "cd\nef\n", {"ab", "ef"}},
+        {"only carriage returns after the last line", "a\n\r\r", {"a"}},
+        {"carriage returns only as line ends", "a\rb\r", {"ab"}},
+        {"a carriage return line is empty", "a\n\r\nb\n", {"a", "<empty>", "b"}},
+        {"NUL bytes are data", std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
+    };
+    for (const Case& c : cases) {
+        Read r(std::string(kContractors) + c.body);
+        std::vector<std::string> got;
+        for (std::size_t i = 0; i < r.file().records.size(); ++i) {
+            got.push_back(r.file().fieldCount(i) == 0 ? "<empty>" : std::string(r.file().rawValue(i, 0)));
+        }
+        EXPECT_EQ(got, c.records) << c.what;
+    }
+}
+
+TEST(LineReader, NamesEachLineByItsNumberInTheFile) {
+    Read r(std::string(kContractors) + "a\n\nb\n\n");
+    ASSERT_EQ(r.file().records.size(), 4U);
+    EXPECT_EQ(r.lineErrors(1), std::vector<std::string>{"Brak danych w linii nr 3"});
+    EXPECT_EQ(r.lineErrors(3), std::vector<std::string>{"Brak danych w linii nr 5"});
+    EXPECT_EQ(r.file().fieldCount(2), 13U);
+}
+
+TEST(LineReader, OrdersHaveElevenFields) {
+    Read r("ZLECENIA\n1|2|3|4|5|6|7|8|9|10|11\n1|2|3|4|5|6|7|8|9|10|11|12\n");
+    ASSERT_EQ(r.file().records.size(), 2U);
+    EXPECT_EQ(r.file().fieldCount(0), 11U);
+    EXPECT_TRUE(r.lineErrors(0).empty());
+    EXPECT_EQ(r.lineErrors(1), std::vector<std::string>{W("Zbyt duża ilość pól w linii nr 3")});
+}
+
+// The streaming reader must give the pieces the plain rule gives, whatever the line.
+TEST(LineReader, AgreesWithSplitTextOnRandomLines) {
+    std::mt19937 random(20261207);
+    const std::string alphabet = "ab |\t\r|||  x";
+    for (int round = 0; round < 300; ++round) {
+        std::string line;
+        const int length = static_cast<int>(random() % 40);
+        for (int k = 0; k < length; ++k) line += alphabet[random() % alphabet.size()];
+        if (round % 10 == 0) line += std::string(random() % 600, 'y');
+
+        std::string withoutCr;
+        for (char c : line) if (c != '\r') withoutCr += c;
+        const auto pieces = SplitText(withoutCr, "|");
+        std::string expected;
+        for (std::size_t j = 0; j < 13; ++j) {
+            if (j > 0) expected += '|';
+            if (j < pieces.size()) {
+                std::string piece = pieces[j].substr(0, 250);
+                const auto first = piece.find_first_not_of(" \t");
+                piece = first == std::string::npos ? " " : piece.substr(first, piece.find_last_not_of(" \t") - first + 1);
+                expected += piece;
+            }
+        }
+        Read r(std::string(kContractors) + line + "\n");
+        ASSERT_EQ(r.file().records.size(), 1U);
+        if (pieces.empty()) {
+            EXPECT_EQ(r.file().fieldCount(0), 0U) << line;
+        } else {
+            EXPECT_EQ(r.raw(0), expected) << line;
+            EXPECT_EQ(!r.lineErrors(0).empty(), pieces.size() > 13) << line;
+        }
+    }
+}
+
+TEST(LineReader, KeepsOnlyWhatTheRecordNeedsOfAHugeLine) {
+    std::string line(5'000'000, 'x');
+    line += std::string(1'000'000, '|');
+    Read r(std::string(kContractors) + line + "\n");
+    ASSERT_EQ(r.file().records.size(), 1U);
+    EXPECT_EQ(r.file().rawValue(0, 0), std::string(250, 'x'));
+    EXPECT_EQ(r.lineErrors(0), std::vector<std::string>{W("Zbyt duża ilość pól w linii nr 2")});
+    EXPECT_LT(r.file().rawBytes.size(), 300U);
+}
+
+TEST(HeaderReader, DecidesKindAndDeclaredCodePage) {
+    struct Case {
+        std::string header;
+        FileKind kind;
+        CodePageId declared; // with DHN declared by the earlier file
+    };
+    const std::vector<Case> cases = {
+        {"zlecenia|iso_latin2", FileKind::Orders, ISO_LATIN2},
+        {"KONTRAHENCI", FileKind::Contractors, DHN},
+        {"KONTRAHENCI|", FileKind::Contractors, DHN},
+        {"xKONTRAHENCIx|CP MAZOVIA 1", FileKind::Contractors, MAZOVIA},
+        {"KONTRAHENCI|ISO_LATIN2 IBM_LATIN2", FileKind::Contractors, IBM_LATIN2},
+        {"KONTRAHENCI|IBM_LATIN2 ISO_LATIN2", FileKind::Contractors, IBM_LATIN2}, // the later name of the list wins
+        {"ZLECENIA KONTRAHENCI", FileKind::Orders, DHN},
+        {"Kontrahenci|windows_ee|VENTURA", FileKind::Contractors, WINDOWS_EE}, // only the second piece counts
+        {"VENTURA|KONTRAHENCI", FileKind::Contractors, DHN},
+        {"  \tKONTRAHENCI  |  csk  ", FileKind::Contractors, CSK},
+        {"KONTRAHENCI|\x1A" "CSK", FileKind::Contractors, DHN},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        test::TestSession t;
+        t.file().declaredCodePage = DHN;
+        test::LoadBytes(t, dir, c.header + "\r\n");
+        EXPECT_EQ(t.file().kind, c.kind) << c.header;
+        EXPECT_EQ(t.file().declaredCodePage, c.declared) << c.header;
+        EXPECT_TRUE(t.ui.messages.empty()) << c.header;
+    }
+}
+
+TEST(HeaderReader, FindsKeywordsAndNamesSplitAcrossReadBlocks) {
+    HeaderScanner header;
+    for (char c : std::string("xkontrahenciy|ab ibm_latin2 cd")) header(std::string_view(&c, 1));
+    EXPECT_EQ(header.result().kind, FileKind::Contractors);
+    EXPECT_EQ(header.result().declaredCodePage, IBM_LATIN2);
+}
+
+TEST(HeaderReader, ColoursTheListAndSelectsTheIdentifiedCodePage) {
+    {
+        Read r("KONTRAHENCI|ISO_LATIN2\nx\xB1\xB1x|b\n");
+        EXPECT_EQ(r.t.state().ComboBoxStrona.selected, ISO_LATIN2);
+        EXPECT_EQ(r.t.state().ComboBoxStrona.background, kGreen);
+        EXPECT_EQ(r.t.state().ComboBoxStrona.textColour, kWhite);
+        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "KONTRAHENCI");
+        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kGreen);
+        EXPECT_FALSE(r.t.state().ShapeInnaStronaKodowaWPliku.visible);
+    }
+    {
+        Read r("ZLECENIA|MAZOVIA\nx\xB9\xB9x|b\n");
+        EXPECT_EQ(r.file().identifiedCodePage, WINDOWS_EE);
+        EXPECT_EQ(r.t.state().ComboBoxStrona.selected, WINDOWS_EE);
+        EXPECT_EQ(r.t.state().ComboBoxStrona.background, kRed);
+        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "ZLECENIA");
+        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kBlue);
+        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.textColour, kWhite);
+    }
+}
+
+TEST(HeaderReader, RefusesAHeaderWithoutKeyword) {
+    Read r("CONTRACTORS|MAZOVIA\na|b\n");
+    EXPECT_EQ(r.file().kind, FileKind::None);
+    EXPECT_TRUE(r.file().records.empty());
+    ASSERT_EQ(r.t.ui.messages.size(), 1U);
+    EXPECT_EQ(r.t.ui.messages[0], W("W nagłówku zbioru nie znaleziono słowa kluczowego \"KONTRAHENCI\" lub "
+                                    "\"ZLECENIA\"\rWczytywanie pliku przerwane!"));
+    EXPECT_EQ(r.file().loadMessages.size(), 1U);
+    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "BRAK");
+    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kRed);
+    EXPECT_EQ(r.t.state().ComboBoxStrona.selected, -1);
+}
+
+TEST(HeaderReader, AnEmptyFileStopsWithoutMessage) {
+    Read r("");
+    EXPECT_EQ(r.file().kind, FileKind::None);
+    EXPECT_TRUE(r.file().records.empty());
+    EXPECT_TRUE(r.t.ui.messages.empty());
+    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "BRAK");
+}
+
+} // namespace
+} // namespace quarvel

@@ -1,0 +1,117 @@
+#include "load/LoadDriver.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace quarvel {
+namespace {
+
+using test::W;
+
+TEST(LoadDriver, AMissingFileChangesNothing) {
+    test::TempDir dir;
+    test::TestSession t;
+    test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
+    ASSERT_EQ(t.file().records.size(), 1U);
+    EXPECT_EQ(WczytajDane(t.session, dir.path() / "gone.txt"), LoadOutcome::Missing);
+    EXPECT_EQ(t.file().records.size(), 1U);
+    EXPECT_TRUE(t.ui.messages.empty());
+}
+
+TEST(LoadDriver, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
+    test::TempDir dir;
+    test::TestSession t;
+    test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
+    std::filesystem::create_directory(dir.path() / "folder.txt");
+    EXPECT_EQ(WczytajDane(t.session, dir.path() / "folder.txt"), LoadOutcome::OpenFailed);
+    EXPECT_EQ(t.file().records.size(), 1U);
+    ASSERT_EQ(t.ui.messages.size(), 1U);
+    EXPECT_EQ(t.ui.messages[0].rfind(W("Nie można otworzyć pliku: "), 0), 0U) << t.ui.messages[0];
+    EXPECT_NE(t.ui.messages[0].find(W("to jest folder")), std::string::npos);
+}
+
+// A source that fails after a number of bytes, as a disk error would.
+class FailingSource final : public ByteSource {
+public:
+    FailingSource(std::string bytes, std::size_t failAfter) : m_bytes(std::move(bytes)), m_failAfter(failAfter) {}
+    std::size_t read(char* buffer, std::size_t n) override {
+        if (m_pos >= m_failAfter) {
+            if (m_failAfter < m_bytes.size()) m_error = EIO;
+            return 0;
+        }
+        const std::size_t got = std::min({n, m_failAfter - m_pos, m_bytes.size() - m_pos});
+        m_bytes.copy(buffer, got, m_pos);
+        m_pos += got;
+        return got;
+    }
+    int error() const override { return m_error; }
+
+private:
+    std::string m_bytes;
+    std::size_t m_failAfter;
+    std::size_t m_pos = 0;
+    int m_error = 0;
+};
+
+TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
+    test::TempDir dir;
+    test::TestSession t;
+    const std::string content = "ZLECENIA\n12/24/26|1|12345678901234567890123456|12345678901234567890123456|a|b\n"
+                                "12/24/26|1|12345678901234567890123456|12345678901234567890123456|a|b\n";
+    const auto path = dir.write("in.txt", content);
+    int opened = 0;
+    t.session.openInput = [&](const std::filesystem::path&) {
+        // The reader's opening fails part way; the identification's second opening reads everything.
+        ++opened;
+        return OpenedSource{std::make_unique<FailingSource>(content, opened == 1 ? 90 : content.size()), 0};
+    };
+    EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::ReadFailed);
+    EXPECT_TRUE(t.file().records.empty());
+    EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
+    ASSERT_EQ(t.ui.messages.size(), 1U);
+    EXPECT_EQ(t.ui.messages[0], W("Błąd odczytu pliku: ") + path.string() + W("\rPrzyczyna: błąd wejścia/wyjścia\r"
+                                                                            "Wczytywanie pliku przerwane!"));
+}
+
+TEST(LoadDriver, AHeaderWithoutDataLeavesEverythingAtZero) {
+    test::TempDir dir;
+    test::TestSession t;
+    test::LoadBytes(t, dir, "KONTRAHENCI|ISO_LATIN2\nFirma|a|b|c|12345678901234567890123456|d|e|f|g\n");
+    ASSERT_TRUE(t.state().bZapiszTylkoPrawidlowe.enabled);
+    t.state().cbZamienNiedozwoloneZnaki.checked = true;
+    test::LoadBytes(t, dir, "ZLECENIA|MAZOVIA\r\n", "second.txt"); // plain ASCII identifies as MAZOVIA
+    EXPECT_TRUE(t.file().records.empty());
+    EXPECT_EQ(t.file().kind, FileKind::Orders);
+    EXPECT_FALSE(t.state().StringGridWczytane.visible);
+    EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
+    EXPECT_FALSE(t.state().cbZamienNiedozwoloneZnaki.checked) << "every load switches the replace option off";
+    EXPECT_EQ(t.state().PanelRodzajWczytanegoZbioru.text, "ZLECENIA");
+    EXPECT_EQ(t.state().ComboBoxStrona.background, kGreen);
+    EXPECT_TRUE(t.ui.messages.empty());
+}
+
+TEST(LoadDriver, ResetKeepsKindUntilTheNextHeader) {
+    test::TestSession t;
+    t.file().kind = FileKind::Orders;
+    t.state().bPokazLog.enabled = true;
+    t.state().ShapeInnaStronaKodowaWPliku.visible = true;
+    t.state().LabelStatOKKwota.text = "x";
+    ResetLoadedFile(t.file(), t.state());
+    EXPECT_EQ(t.file().kind, FileKind::Orders);
+    EXPECT_FALSE(t.state().bPokazLog.enabled);
+    EXPECT_FALSE(t.state().ShapeInnaStronaKodowaWPliku.visible);
+    EXPECT_EQ(t.state().LabelStatOKKwota.text, "");
+    EXPECT_EQ(t.state().ComboBoxStrona.selected, -1);
+}
+
+TEST(LoadDriver, BlankToSpace) {
+    EXPECT_EQ(BlankToSpace(""), " ");
+    EXPECT_EQ(BlankToSpace(" "), " ");
+    EXPECT_EQ(BlankToSpace("x"), "x");
+}
+
+} // namespace
+} // namespace quarvel

@@ -1,0 +1,241 @@
+#include "check/Validation.h"
+
+#include "check/Correction.h"
+#include "check/FieldChecks.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace quarvel {
+namespace {
+
+using test::W;
+
+const std::string kNrb = "12345678901234567890123456";
+const std::string kNrb2 = "98765432109876543210987654";
+
+struct Loaded {
+    test::TempDir dir;
+    test::TestSession t;
+    explicit Loaded(std::string_view bytes) { test::LoadBytes(t, dir, bytes); }
+    LoadedFile& file() { return t.file(); }
+    WindowState& state() { return t.state(); }
+    void rerun() {
+        RunCorrectionPass(t.session);
+        ValidateAllRecords(t.session);
+    }
+};
+
+std::string contractor(const std::string& account = kNrb, const std::string& name = "Firma") {
+    return name + "|Druga|Ulica 1|00-001 Miasto|" + account + "|Bank|Oddzial|Adres 1|Adres 2\n";
+}
+
+std::string order(const std::string& date, const std::string& amount, const std::string& debited = kNrb,
+                  const std::string& credited = kNrb2) {
+    return date + "|" + amount + "|" + debited + "|" + credited + "|Tytul 1|Tytul 2\n";
+}
+
+TEST(IsNrbNumber, WantsExactlyTwentySixDigits) {
+    EXPECT_TRUE(IsNrbNumber(kNrb));
+    EXPECT_FALSE(IsNrbNumber(kNrb.substr(1)));
+    EXPECT_FALSE(IsNrbNumber(kNrb + "0"));
+    EXPECT_FALSE(IsNrbNumber("1234567890123456789012345A"));
+    EXPECT_FALSE(IsNrbNumber("12 34567890123456789012345"));
+    EXPECT_FALSE(IsNrbNumber(""));
+}
+
+TEST(FieldChecks, PermitPrintableAsciiAndTheWindowsLetters) {
+    for (int b = 0; b < 256; ++b) {
+        const bool expected = (b >= 0x20 && b <= 0x7F) || b == 0xA7 || IsAllowedChar(static_cast<std::uint8_t>(b));
+        EXPECT_EQ(IsPermittedByte(static_cast<std::uint8_t>(b)), expected && b != 0x0A && b != 0x0D) << b;
+    }
+    EXPECT_TRUE(IsPermittedByte(0x7F));
+    EXPECT_TRUE(IsPermittedByte(0xA7));
+    EXPECT_FALSE(IsPermittedByte(0xE9));
+    EXPECT_FALSE(IsPermittedByte(0x80));
+    EXPECT_FALSE(IsPermittedByte('\t'));
+}
+
+TEST(FieldChecks, GiveTheMessagesInCheckOrder) {
+    struct Case {
+        const char* what;
+        std::string nazwa2; // field 1, required, at most 35
+        std::vector<std::string> messages;
+    };
+    const std::vector<Case> cases = {
+        {"plain", "abc", {}},
+        {"exactly the maximum", std::string(35, 'x'), {}},
+        {"one too many", std::string(36, 'x'), {W("Pole posiada zbyt dużą ilość znaków = 36. Maksymalna ilość dla tego pola = 35")}},
+        {"long with a bad byte",
+         std::string(39, 'x') + "\xE9",
+         {W("Pole posiada zbyt dużą ilość znaków = 40. Maksymalna ilość dla tego pola = 35"),
+          W("Pole zawiera znaki niezgodne z Windows")}},
+        {"section sign and 7F", "\xA7\x7F", {}},
+        {"all Polish letters", W("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"), {}},
+        {"one bad byte among many", "a\x80" "b\x81", {W("Pole zawiera znaki niezgodne z Windows")}},
+        {"blank is not empty", " ", {}},
+    };
+    for (const Case& c : cases) {
+        Loaded l("KONTRAHENCI|WINDOWS_EE\nFirma|" + c.nazwa2 + "|Ulica 1|Miasto|" + kNrb + "|Bank|Oddz|Adr1|Adr2\n");
+        l.state().cbPrzytnijPola.checked = false;
+        l.state().ComboBoxStrona.selected = WINDOWS_EE;
+        l.rerun();
+        EXPECT_EQ(l.file().fieldErrors(0, 1), c.messages) << c.what;
+        EXPECT_EQ(l.file().records[0].fieldValid(1), c.messages.empty()) << c.what;
+        EXPECT_EQ(l.file().records[0].isValid(), c.messages.empty()) << c.what;
+    }
+}
+
+TEST(FieldChecks, TrimmingLeavesNoValueTooLong) {
+    Loaded l("KONTRAHENCI\n" + contractor(kNrb, std::string(60, 'x')));
+    EXPECT_TRUE(l.file().records[0].isValid());
+    EXPECT_TRUE(l.file().records[0].changed);
+}
+
+TEST(FieldChecks, MissingRequiredFieldsAreEmptyOptionalOnesPass) {
+    Loaded l("KONTRAHENCI\nFirma|Druga|Ulica\n");
+    const LoadedFile& f = l.file();
+    EXPECT_TRUE(f.fieldErrors(0, 2).empty());
+    EXPECT_EQ(f.fieldErrors(0, 3), std::vector<std::string>{"Wymagane pole jest puste"});
+    EXPECT_EQ(f.fieldErrors(0, 4), (std::vector<std::string>{"Wymagane pole jest puste", W("Nieprawidłowy numer NRB")}));
+    EXPECT_EQ(f.fieldErrors(0, 8), std::vector<std::string>{"Wymagane pole jest puste"});
+    for (std::size_t j = 9; j < 13; ++j) EXPECT_TRUE(f.fieldErrors(0, j).empty()) << j;
+    EXPECT_TRUE(f.records[0].hasFieldErrors);
+}
+
+TEST(ContentChecks, JudgeAccountNumbers) {
+    struct Case {
+        std::string account;
+        bool valid;
+    };
+    const std::vector<Case> cases = {
+        {kNrb, true},
+        {kNrb.substr(1), false},
+        {kNrb + "1", false},
+        {"1234567890123456789012345X", false},
+        {"12 3456 7890 1234 5678 9012 3456", true},
+        {"PL" + kNrb, true},
+        {"12-3456-7890-1234-5678-9012-3456", false},
+        {" ", false},
+    };
+    for (const Case& c : cases) {
+        Loaded l("KONTRAHENCI\n" + contractor(c.account));
+        EXPECT_EQ(l.file().records[0].isValid(), c.valid) << c.account;
+        if (!c.valid) {
+            EXPECT_EQ(l.file().fieldErrors(0, 4), std::vector<std::string>{W("Nieprawidłowy numer NRB")}) << c.account;
+        }
+    }
+}
+
+TEST(ContentChecks, JudgeDatesAmountsAndBothAccountsOfAnOrder) {
+    struct Case {
+        std::string line;
+        std::size_t field; // the failing field, or 99
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {order("12/07/26", "100"), 99, ""},
+        {order("1/5/07", "100.5"), 99, ""},
+        {order("12/24/26", "-3"), 99, ""},
+        {order("12/24/26", "0"), 99, ""},
+        {order("12/24/26", "1e3"), 99, ""},
+        {order("2026-12-07", "1"), 0, W("Nieprawidłowy format daty")},
+        {order("20261207", "1"), 0, W("Nieprawidłowy format daty")},
+        {order("13/01/26", "1"), 0, W("Nieprawidłowy format daty")},
+        {order("02/30/26", "1"), 0, W("Nieprawidłowy format daty")},
+        {order("12/24/26", "100,50"), 1, W("Nieprawidłowa kwota zlecenia")},
+        {order("12/24/26", "1 000.00"), 1, W("Nieprawidłowa kwota zlecenia")},
+        {order("12/24/26", " "), 1, W("Nieprawidłowa kwota zlecenia")},
+        {order("12/24/26", "1", "PL123"), 2, W("Nieprawidłowy numer NRB")},
+        {order("12/24/26", "1", kNrb, "x"), 3, W("Nieprawidłowy numer NRB")},
+    };
+    for (const Case& c : cases) {
+        Loaded l("ZLECENIA\n" + c.line);
+        const LoadedFile& f = l.file();
+        EXPECT_EQ(f.records[0].isValid(), c.field == 99) << c.line;
+        for (std::size_t j = 0; j < 11; ++j) {
+            const auto expected = j == c.field ? std::vector<std::string>{c.message} : std::vector<std::string>{};
+            EXPECT_EQ(f.fieldErrors(0, j), expected) << c.line << " field " << j;
+        }
+    }
+}
+
+TEST(Validation, CountsSumsAndFillsTheStatistics) {
+    Loaded l("ZLECENIA\n" + order("12/24/26", "12.5") + order("12/24/26", "bad") + "\n" +
+             order("12/24/26", "1222") + order("12/24/26", "1", "x"));
+    const LoadedFile& f = l.file();
+    EXPECT_EQ(f.validCount, 2);
+    EXPECT_EQ(f.invalidCount, 3);
+    EXPECT_DOUBLE_EQ(f.validTotal, 1234.5);
+    const WindowState& s = l.state();
+    EXPECT_EQ(s.LabelStatOK.text, "2");
+    EXPECT_EQ(s.LabelStatZle.text, "3");
+    EXPECT_EQ(s.LabelStatZle.textColour, kRed);
+    EXPECT_EQ(s.LabelStatOKKwota.text, "   1 234,50 PLN");
+    EXPECT_TRUE(s.LabelStatOKKwota.visible);
+    EXPECT_TRUE(s.bZapiszTylkoPrawidlowe.enabled);
+    EXPECT_FALSE(f.records[2].hasFieldErrors) << "a line error alone makes the record invalid";
+    EXPECT_FALSE(f.records[2].isValid());
+    EXPECT_EQ(f.records[1].amount, 0.0);
+}
+
+TEST(Validation, FollowsOptionChangesBothWays) {
+    Loaded l("KONTRAHENCI\n" + contractor(kNrb, "Firma\tSp") + contractor());
+    WindowState& s = l.state();
+    EXPECT_EQ(s.LabelStatZle.text, "1");
+    EXPECT_EQ(s.LabelStatZle.textColour, kRed);
+    EXPECT_FALSE(s.LabelStatOKKwota.visible) << "a contractors file hides the total";
+    s.cbZamienNiedozwoloneZnaki.checked = true;
+    l.rerun();
+    EXPECT_EQ(s.LabelStatZle.text, "0");
+    EXPECT_EQ(s.LabelStatZle.textColour, kGreen);
+    EXPECT_EQ(s.LabelStatOK.text, "2");
+    s.cbZamienNiedozwoloneZnaki.checked = false;
+    l.rerun();
+    EXPECT_EQ(s.LabelStatZle.textColour, kRed);
+}
+
+TEST(Validation, WithoutValidRecordsSavingIsOffAndTheTotalShowsZero) {
+    Loaded l("ZLECENIA\n" + order("bad", "1") + "\n");
+    EXPECT_EQ(l.state().LabelStatOKKwota.text, "    0,00 PLN");
+    EXPECT_TRUE(l.state().LabelStatOKKwota.visible);
+    EXPECT_FALSE(l.state().bZapiszTylkoPrawidlowe.enabled);
+    EXPECT_EQ(l.file().invalidCount, 2);
+}
+
+TEST(Validation, MarksWhatCorrectionChanged) {
+    struct Case {
+        std::string line;
+        bool changed;
+    };
+    const std::vector<Case> cases = {
+        {order("12/24/26", "1"), false},
+        {order("01/15/06", "1"), true},          // date moved to today
+        {order("12/24/26", "1", "PL" + kNrb), true},
+        {order("1/5/07", "1"), false},           // not rewritten
+        {order("12/24/26", "1234567890123456"), true},
+    };
+    for (const Case& c : cases) {
+        Loaded l("ZLECENIA\n" + c.line);
+        EXPECT_EQ(l.file().records[0].changed, c.changed) << c.line;
+    }
+}
+
+TEST(FormatTotal, FillsThePatternWithSpacesBetweenGroups) {
+    const std::vector<std::pair<double, std::string>> cases = {
+        {0, "    0,00 PLN"},
+        {12.5, "    12,50 PLN"},
+        {1234.5, "   1 234,50 PLN"},
+        {1234567.891, "  1 234 567,89 PLN"},
+        {-12.5, "-    12,50 PLN"},
+        {0.004, "    0,00 PLN"},
+        {-0.004, "    0,00 PLN"},
+        {999.999, "   1 000,00 PLN"},
+        {123456789012345.0, "123 456 789 012 345,00 PLN"},
+        {1234567890123456.0, "1234 567 890 123 456,00 PLN"},
+    };
+    for (const auto& [amount, text] : cases) EXPECT_EQ(FormatTotal(amount), text) << amount;
+}
+
+} // namespace
+} // namespace quarvel

@@ -1,0 +1,74 @@
+#include "support/TestSupport.h"
+
+#include "load/LoadDriver.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace quarvel::test {
+
+TempDir::TempDir() {
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto candidate = base / ("quarvel-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) {
+            m_path = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(m_path, ec);
+}
+
+std::filesystem::path TempDir::write(const std::string& name, std::string_view bytes) const {
+    const auto file = m_path / name;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + file.string());
+    return file;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void LoadBytes(TestSession& t, const TempDir& dir, std::string_view bytes, const std::string& name) {
+    const auto path = dir.write(name, bytes);
+    t.file().fileName = path;
+    WczytajDane(t.session, path);
+}
+
+std::string JoinValues(const LoadedFile& file, std::size_t i) {
+    std::string out;
+    for (std::size_t j = 0; j < file.fieldCount(i); ++j) {
+        if (j > 0) out += '|';
+        out += file.value(i, j).view();
+    }
+    return out;
+}
+
+std::string JoinRawValues(const LoadedFile& file, std::size_t i) {
+    std::string out;
+    for (std::size_t j = 0; j < file.fieldCount(i); ++j) {
+        if (j > 0) out += '|';
+        out += file.rawValue(i, j);
+    }
+    return out;
+}
+
+std::filesystem::path ExamplePath(const std::string& name) {
+    return std::filesystem::path(QUARVEL_EXAMPLES_DIR) / name;
+}
+
+} // namespace quarvel::test
