@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "Typy/CodePages.h"
 #include "WindowState.h"
+#include "io/AtomicFile.h"
 #include "io/ByteSource.h"
 #include "load/LoadedFile.h"
 
@@ -24,6 +25,8 @@ struct Session {
     const Clock& clock;
     /// How input files are opened, for the reader and the identification alike.
     SourceOpener openInput = OpenFileSource;
+    /// Failures injected into the files the session writes; none outside tests.
+    WriteFaults writeFaults;
 };
 
 } // namespace quarvel

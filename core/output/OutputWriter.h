@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Session.h"
+#include "io/AtomicFile.h"
+
+#include <filesystem>
+#include <string>
+
+namespace quarvel {
+
+/// The input's name without its extension, plus "_doVexa.txt", in the input's folder.
+std::filesystem::path OutputFileName(const std::filesystem::path& input);
+
+/// Whether the value at position p of record r is written.
+bool IsFieldWritten(const LoadedFile& file, std::size_t r, std::size_t p);
+/// Whether "|" follows position p of record r.
+bool IsSeparatorWritten(const LoadedFile& file, std::size_t r, std::size_t p);
+
+/// The header line of the output file, without its line end.
+std::string OutputHeader(FileKind kind);
+/// The output line of a valid record (ISO-8859-2), without its line end.
+std::string OutputLine(const LoadedFile& file, std::size_t r);
+
+/// Writes the output file of the valid records to `target`, completely or not at all.
+WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults = {});
+
+/// The save command: writes the output file beside the input, rebuilds the log report and confirms the
+/// save; on failure shows the error and changes nothing else.
+WriteResult bZapiszTylkoPrawidloweClick(Session& session);
+
+} // namespace quarvel

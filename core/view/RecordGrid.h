@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Session.h"
+
+#include <string>
+
+namespace quarvel {
+
+/// Which records the grid shows; the item index of the display-filter radio group.
+enum class RecordFilter : int { All = 0, InvalidOnly = 1, ValidOnly = 2 };
+
+bool FilterAdmits(RecordFilter filter, const TRecOfFile& record);
+
+/// Columns "Linia", "Status" and one per layout field, with their widths; leaves the header row only.
+void SetUpGridColumns(Session& session);
+/// Rebuilds the rows from the records and the current filter, shows or hides the grid, counts the rows
+/// and refreshes the selection.
+void WypelnijStringGridWczytane(Session& session);
+/// Makes column 2 of row 1 the current cell and empties the details memo.
+void OdswiezZaznaczenie(Session& session);
+/// The user selected a cell: fills the details memo and the original-value box.
+void StringGridWczytaneSelectCell(Session& session, int column, int row);
+
+/// Rows of the grid, the header row included.
+int GridRowCount(const WindowState& state);
+int GridColumnCount(const WindowState& state);
+/// Record shown in grid row `row`, or -1 for the header row and rows without a record.
+long GetIdxRow(const Session& session, int row);
+/// Field shown in grid column `column`; negative for the two fixed columns.
+int GetIdxCol(int column);
+
+/// Width of the column of a field of at most `maxLength` characters.
+int FieldColumnWidth(std::int32_t maxLength);
+
+/// Text of a cell (Windows-1250): headers, line numbers and values; the status column has none.
+std::string CellText(const Session& session, int column, int row);
+
+enum class CellKind { Header, LineNumber, Status, Field };
+enum class Glyph : int { None = -1, ValidTick = 0, Cross = 1, UnchangedTick = 2, Changed = 3 };
+
+inline constexpr Rgb kCellPlain{0xFF, 0xFF, 0xFF};
+inline constexpr Rgb kCellOptional{0xD8, 0xD8, 0xD8};
+inline constexpr Rgb kCellChanged{0xFF, 0xFF, 0x84};
+inline constexpr Rgb kCellInvalid{0xFF, 0xBF, 0xBF};
+
+/// How a cell is painted. Header and line-number cells keep the grid's own fixed-cell look.
+struct CellAppearance {
+    CellKind kind = CellKind::Header;
+    Rgb background = kCellPlain; ///< field cells
+    bool blackFrame = false;     ///< field cells: the selected cell has a black frame, others a white one
+    Glyph left = Glyph::None;    ///< status cells
+    Glyph right = Glyph::None;
+};
+
+CellAppearance GetCellAppearance(const Session& session, int column, int row);
+
+/// Top-left corners of the two 10x10 status glyphs in a cell.
+struct GlyphPlacement {
+    int leftX = 0;
+    int rightX = 0;
+    int y = 0;
+};
+GlyphPlacement GlyphPositions(int left, int top, int width, int height);
+
+} // namespace quarvel
