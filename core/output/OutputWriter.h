@@ -24,6 +24,9 @@ std::string OutputLine(const LoadedFile& file, std::size_t r);
 /// Writes the output file of the valid records to `target`, completely or not at all.
 WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults = {});
 
+/// Writes the output file of the valid records beside the input; refuses a target that is the input itself.
+WriteResult SaveValidRecords(const LoadedFile& file, const WriteFaults& faults = {});
+
 /// The save command: writes the output file beside the input, rebuilds the log report and confirms the
 /// save; on failure shows the error and changes nothing else.
 WriteResult bZapiszTylkoPrawidloweClick(Session& session);

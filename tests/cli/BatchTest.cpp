@@ -1,0 +1,149 @@
+#include "Batch.h"
+
+#include "output/OutputWriter.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace quarvel {
+namespace {
+
+struct BatchRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+BatchRun run(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    BatchRun r;
+    r.status = runBatch(args, out, err);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+const std::string kNrb = "12345678901234567890123456";
+
+std::string contractor() {
+    return "Firma|Druga|Ulica 1|Miasto|" + kNrb + "|Bank|Oddzial|Adres 1|Adres 2\r\n";
+}
+
+TEST(Batch, WritesOutputAndLogAndSaysWhatItDid) {
+    test::TempDir dir;
+    const auto input = dir.write("zlecenia.txt", test::ReadFile(test::ExamplePath("zlecenia_ibm_latin2.txt")));
+    const BatchRun r = run({input.string()});
+    EXPECT_EQ(r.status, kBatchSkipped) << r.err;
+    EXPECT_NE(r.out.find("Rodzaj: ZLECENIA"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("rozpoznana IBM_LATIN2, zadeklarowana IBM_LATIN2, użyta IBM_LATIN2"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Ilość danych prawidłowych: 3\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Ilość danych nieprawidłowych: 4\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Suma kwot prawidłowych zleceń: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find((dir.path() / "zlecenia_doVexa.txt").string()), std::string::npos) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "zlecenia_doVexa.txt"));
+    const std::string log = test::ReadFile(dir.path() / "zlecenia_doVexa.log");
+    EXPECT_EQ(log.rfind("Statystyki\r\n------------------\r\n", 0), 0U);
+    EXPECT_NE(log.find(test::W("Ilość danych zapisanych do nowego zbioru wyjściowego: 3\r\n")), std::string::npos);
+    EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
+TEST(Batch, ExitStatusTellsWhetherRecordsWereSkipped) {
+    test::TempDir dir;
+    const auto clean = dir.write("clean.txt", "KONTRAHENCI\r\n" + contractor());
+    EXPECT_EQ(run({clean.string()}).status, kBatchAllWritten);
+
+    const auto none = dir.write("none.txt", "KONTRAHENCI\r\nbad|line\r\n");
+    const BatchRun r = run({none.string()});
+    EXPECT_EQ(r.status, kBatchSkipped);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "none_doVexa.txt"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "none_doVexa.log"));
+
+    const auto headerOnly = dir.write("header.txt", "ZLECENIA\r\n");
+    EXPECT_EQ(run({headerOnly.string()}).status, kBatchSkipped);
+}
+
+TEST(Batch, ErrorsExitWithTwoAndAPolishMessage) {
+    test::TempDir dir;
+    const auto empty = dir.write("empty.txt", "");
+    const auto noKeyword = dir.write("nokey.txt", "CONTRACTORS\r\na|b\r\n");
+    std::filesystem::create_directory(dir.path() / "folder.txt");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{}, "Nie podano pliku."},
+        {{"a.txt", "b.txt"}, "Podaj dokładnie jeden plik."},
+        {{"--bogus", "a.txt"}, "Nieznana opcja: --bogus"},
+        {{"--code-page"}, "Opcja --code-page wymaga wartości."},
+        {{"--code-page", "UTF8", "a.txt"}, "Nieznana strona kodowa: UTF8"},
+        {{(dir.path() / "missing.txt").string()}, "Nie ma takiego pliku: "},
+        {{empty.string()}, "Plik jest pusty: "},
+        {{noKeyword.string()}, "W nagłówku zbioru nie znaleziono słowa kluczowego \"KONTRAHENCI\" lub \"ZLECENIA\"\n"
+                               "Wczytywanie pliku przerwane!"},
+        {{(dir.path() / "folder.txt").string()}, "to jest folder"},
+    };
+    for (const Case& c : cases) {
+        const BatchRun r = run(c.args);
+        EXPECT_EQ(r.status, kBatchError) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "nokey_doVexa.log"));
+}
+
+TEST(Batch, AFailedWriteLeavesTheEarlierOutput) {
+    test::TempDir dir;
+    const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor());
+    std::filesystem::create_directory(dir.path() / "dane_doVexa.log");
+    const BatchRun r = run({input.string()});
+    EXPECT_EQ(r.status, kBatchError);
+    EXPECT_NE(r.err.find("Nie można zapisać pliku: "), std::string::npos) << r.err;
+
+    std::filesystem::create_directory(dir.path() / "blocked_doVexa.txt");
+    const auto blocked = dir.write("blocked.txt", "KONTRAHENCI\r\n" + contractor());
+    EXPECT_EQ(run({blocked.string()}).status, kBatchError);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "blocked_doVexa.log")) << "no log after a failed output";
+}
+
+TEST(Batch, OptionsActAsTheWindowsControlsDo) {
+    test::TempDir dir;
+    const std::string longName(40, 'n');
+    const auto input = dir.write("dane.txt", "KONTRAHENCI|WINDOWS_EE\r\nA\tB" + longName + "|Druga|Ulica 1|Miasto|" + kNrb +
+                                                 "|Bank|Oddzial|Adres 1|Adres 2\r\n");
+    EXPECT_EQ(run({input.string()}).status, kBatchSkipped);
+    EXPECT_EQ(run({"--replace-control", input.string()}).status, kBatchAllWritten);
+    EXPECT_EQ(test::ReadFile(dir.path() / "dane_doVexa.txt").substr(24, 36), "A?B" + std::string(32, 'n') + "|");
+    EXPECT_EQ(run({"--replace-control", "--no-trim", input.string()}).status, kBatchSkipped);
+
+    const BatchRun cp = run({"--code-page", "mazovia", "--dry-run", input.string()});
+    EXPECT_NE(cp.out.find("użyta MAZOVIA"), std::string::npos) << cp.out;
+}
+
+TEST(Batch, DryRunWritesNothingAndPrintsTheLog) {
+    test::TempDir dir;
+    const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor() + "\r\n");
+    const BatchRun r = run({"--dry-run", input.string()});
+    EXPECT_EQ(r.status, kBatchSkipped);
+    EXPECT_NE(r.out.find("Błędy dla całej linii: \n1. Brak danych w linii nr 3\n"), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.log"));
+}
+
+TEST(Batch, WritesTheLogWhereAsked) {
+    test::TempDir dir;
+    const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor());
+    EXPECT_EQ(run({"--log", (dir.path() / "raport.txt").string(), input.string()}).status, kBatchAllWritten);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "raport.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.log"));
+}
+
+TEST(Batch, HelpAndVersion) {
+    EXPECT_NE(run({"--help"}).out.find("Użycie: quarvel-cli"), std::string::npos);
+    EXPECT_EQ(run({"--version"}).out, "quarvel-cli 1.0.0\n");
+}
+
+} // namespace
+} // namespace quarvel

@@ -1,0 +1,233 @@
+#include "output/OutputWriter.h"
+
+#include "check/Correction.h"
+#include "check/Validation.h"
+#include "load/LoadDriver.h"
+#include "output/LogReport.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace quarvel {
+namespace {
+
+using test::W;
+
+const std::string kNrb = "12345678901234567890123456";
+
+TEST(OutputFileName, DropsTheLastExtensionOfTheFileNameOnly) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/d/przelewy.txt", "/d/przelewy_doVexa.txt"},
+        {"/d/przelewy", "/d/przelewy_doVexa.txt"},
+        {"/d/a.b.txt", "/d/a.b_doVexa.txt"},
+        {"/d/dane.2006/przelewy", "/d/dane.2006/przelewy_doVexa.txt"},
+        {"/d/PRZELEWY.TXT", "/d/PRZELEWY_doVexa.txt"},
+        {"/d/.txt", "/d/_doVexa.txt"},
+        {"rel/x.txt", "rel/x_doVexa.txt"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(OutputFileName(in).string(), out) << in;
+}
+
+struct Saved {
+    test::TempDir dir;
+    test::TestSession t;
+    std::filesystem::path input;
+    explicit Saved(std::string_view bytes, const std::string& name = "dane.txt") {
+        input = dir.write(name, bytes);
+        t.file().fileName = input;
+        WczytajDane(t.session, input);
+    }
+    WriteResult save() { return bZapiszTylkoPrawidloweClick(t.session); }
+    std::string output() { return test::ReadFile(OutputFileName(input)); }
+};
+
+std::string contractor(const std::string& optional) {
+    return "W1|W2|W3|W4|" + kNrb + "|W6|W7|W8|W9" + optional + "\r\n";
+}
+
+TEST(OutputWriter, WritesOptionalFieldsUpToTheLastFilledOne) {
+    struct Case {
+        std::string optional; // LOGO|NIP|TELEFON|FAX as they follow ADRES BANKU2 in the input
+        std::string line;
+    };
+    const std::string fixed = "W1|W2|W3|W4|" + kNrb + "|W6|W7|W8|W9|";
+    const std::vector<Case> cases = {
+        {"", fixed},
+        {"||||", fixed},
+        {"| |N||", fixed + " |N"},
+        {"||||F", fixed + " | | |F"},
+        {"|L", fixed + "L"},
+        {"|L|N|T|F", fixed + "L|N|T|F"},
+    };
+    for (const Case& c : cases) {
+        Saved s("KONTRAHENCI|WINDOWS_EE\r\n" + contractor(c.optional));
+        ASSERT_TRUE(s.save().ok) << c.optional;
+        EXPECT_EQ(s.output(), "Kontrahenci|ISO_LATIN2\r\n" + c.line + "\r\n") << c.optional;
+    }
+}
+
+TEST(OutputWriter, WritesOrdersWithTheirOptionalTitles) {
+    Saved s("ZLECENIA\r\n12/24/26|10|" + kNrb + "|" + kNrb + "|T1|T2|||| T3 |\r\n" + "12/24/26|10|" + kNrb + "|" + kNrb +
+            "|T1|T2\r\n");
+    ASSERT_TRUE(s.save().ok);
+    EXPECT_EQ(s.output(), "Zlecenia|ISO_LATIN2\r\n"
+                          "12/24/26|10|" + kNrb + "|" + kNrb + "|T1|T2| | | |T3\r\n" +
+                          "12/24/26|10|" + kNrb + "|" + kNrb + "|T1|T2|\r\n");
+}
+
+TEST(OutputWriter, RecodesThePolishLettersToIsoLatin2) {
+    Saved s("KONTRAHENCI|WINDOWS_EE\r\n" + W("Łódź|ĄŚŹąśź§|W3|W4|") + kNrb + "|W6|W7|W8|W9\r\n");
+    ASSERT_EQ(s.t.file().identifiedCodePage, WINDOWS_EE);
+    ASSERT_TRUE(s.save().ok);
+    EXPECT_EQ(s.output(), "Kontrahenci|ISO_LATIN2\r\n\xA3\xF3" "d\xBC|\xA1\xA6\xAC\xB1\xB6\xBC\xA7|W3|W4|" + kNrb +
+                              "|W6|W7|W8|W9|\r\n");
+}
+
+TEST(OutputWriter, LeavesOutInvalidRecordsWithoutGaps) {
+    Saved s("KONTRAHENCI\r\n\r\n" + contractor("") + "bad|line\r\n" + contractor("|L"));
+    ASSERT_EQ(s.t.file().validCount, 2);
+    ASSERT_TRUE(s.save().ok);
+    const std::string fixed = "W1|W2|W3|W4|" + kNrb + "|W6|W7|W8|W9|";
+    EXPECT_EQ(s.output(), "Kontrahenci|ISO_LATIN2\r\n" + fixed + "\r\n" + fixed + "L\r\n");
+}
+
+TEST(OutputWriter, WritesTheCorrectedValues) {
+    Saved s("ZLECENIA\r\n01/15/06|1234567890123456|PL" + kNrb + "|BANKPKO1-" + kNrb + "|" + std::string(40, 't') +
+            "|T2\r\n");
+    ASSERT_TRUE(s.save().ok);
+    EXPECT_EQ(s.output(), "Zlecenia|ISO_LATIN2\r\n12/07/26|123456789012345|" + kNrb + "|" + kNrb + "|" +
+                              std::string(35, 't') + "|T2|\r\n");
+}
+
+TEST(OutputWriter, SavesAgainWithTheCurrentOptions) {
+    Saved s("KONTRAHENCI\r\nA\tB|W2|W3|W4|" + kNrb + "|W6|W7|W8|W9\r\n" + contractor(""));
+    ASSERT_TRUE(s.save().ok);
+    const std::string first = s.output();
+    ASSERT_TRUE(s.save().ok);
+    EXPECT_EQ(s.output(), first) << "saving twice gives the same file";
+    s.t.state().cbZamienNiedozwoloneZnaki.checked = true;
+    RunCorrectionPass(s.t.session);
+    ValidateAllRecords(s.t.session);
+    ASSERT_TRUE(s.save().ok);
+    EXPECT_EQ(s.output().substr(0, 30), "Kontrahenci|ISO_LATIN2\r\nA?B|W2");
+}
+
+TEST(OutputWriter, ItsOutputLoadsAgainAsTheSameRecords) {
+    for (const std::string example : {"kontrahenci_mazovia.txt", "zlecenia_ibm_latin2.txt"}) {
+        test::TempDir dir;
+        const auto input = dir.write("in.txt", test::ReadFile(test::ExamplePath(example)));
+        test::TestSession first;
+        first.file().fileName = input;
+        WczytajDane(first.session, input);
+        ASSERT_TRUE(bZapiszTylkoPrawidloweClick(first.session).ok);
+
+        test::TestSession again;
+        const auto output = OutputFileName(input);
+        again.file().fileName = output;
+        WczytajDane(again.session, output);
+        EXPECT_EQ(again.file().kind, first.file().kind) << example;
+        EXPECT_EQ(again.file().declaredCodePage, ISO_LATIN2) << example;
+        EXPECT_EQ(again.file().identifiedCodePage, ISO_LATIN2) << example;
+        EXPECT_EQ(again.file().validCount, first.file().validCount) << example;
+        EXPECT_EQ(again.file().invalidCount, 0) << example;
+        std::vector<std::string> before;
+        for (std::size_t i = 0; i < first.file().records.size(); ++i) {
+            if (first.file().records[i].isValid()) before.push_back(OutputLine(first.file(), i));
+        }
+        std::vector<std::string> after;
+        for (std::size_t i = 0; i < again.file().records.size(); ++i) after.push_back(OutputLine(again.file(), i));
+        EXPECT_EQ(after, before) << example;
+    }
+}
+
+TEST(SaveCommand, RebuildsTheLogAndConfirms) {
+    Saved s("KONTRAHENCI\r\n" + contractor(""), "przelewy.txt");
+    EXPECT_FALSE(s.t.state().bPokazLog.enabled);
+    ASSERT_TRUE(s.save().ok);
+    EXPECT_TRUE(s.t.state().bPokazLog.enabled);
+    EXPECT_FALSE(s.t.state().RichEditLOG.lines.empty());
+    ASSERT_EQ(s.t.ui.messages.size(), 1U);
+    EXPECT_EQ(s.t.ui.messages[0], W("Dane zostały zapisane do pliku: \r") + (s.dir.path() / "przelewy_doVexa.txt").string());
+}
+
+// Every failure: a message naming the file, no confirmation, no log rebuilt, the earlier output and
+// the input untouched, and no temporary file left behind.
+class SaveFailure : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s = std::make_unique<Saved>("KONTRAHENCI\r\n" + contractor("") + contractor("|LOGO"));
+        inputBytes = test::ReadFile(s->input);
+    }
+    void expectCleanFailure(const WriteResult& result, const std::string& reason) {
+        EXPECT_FALSE(result.ok);
+        ASSERT_EQ(s->t.ui.messages.size(), 1U);
+        EXPECT_EQ(s->t.ui.messages[0].rfind(W("Nie można zapisać pliku: ") + OutputFileName(s->input).string(), 0), 0U)
+            << s->t.ui.messages[0];
+        EXPECT_NE(s->t.ui.messages[0].find(W(reason)), std::string::npos) << s->t.ui.messages[0];
+        EXPECT_FALSE(s->t.state().bPokazLog.enabled);
+        EXPECT_TRUE(s->t.state().RichEditLOG.lines.empty());
+        EXPECT_EQ(test::ReadFile(s->input), inputBytes);
+        for (const auto& entry : std::filesystem::directory_iterator(s->dir.path())) {
+            EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+        }
+    }
+    std::unique_ptr<Saved> s;
+    std::string inputBytes;
+};
+
+TEST_F(SaveFailure, DiskFullPartWayKeepsTheEarlierOutput) {
+    const auto output = OutputFileName(s->input);
+    s->dir.write(output.filename().string(), "earlier output\r\n");
+    s->t.session.writeFaults.failAfterBytes = 40;
+    s->t.session.writeFaults.error = ENOSPC;
+    expectCleanFailure(s->save(), "brak miejsca na dysku");
+    EXPECT_EQ(test::ReadFile(output), "earlier output\r\n");
+}
+
+TEST_F(SaveFailure, ATargetThatIsAFolderIsRefused) {
+    std::filesystem::create_directory(OutputFileName(s->input));
+    expectCleanFailure(s->save(), "to jest folder");
+    EXPECT_TRUE(std::filesystem::is_directory(OutputFileName(s->input)));
+}
+
+TEST_F(SaveFailure, AFolderThatCannotBeWrittenIsReported) {
+    const auto output = OutputFileName(s->input);
+    s->dir.write(output.filename().string(), "earlier output\r\n");
+    if (geteuid() == 0) {
+        // Permissions do not stop root; the failure to create the file is injected instead.
+        s->t.session.writeFaults.failAfterBytes = 0;
+        s->t.session.writeFaults.error = EACCES;
+    } else {
+        std::filesystem::permissions(s->dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    }
+    expectCleanFailure(s->save(), "brak uprawnień");
+    std::filesystem::permissions(s->dir.path(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(test::ReadFile(output), "earlier output\r\n");
+}
+
+TEST_F(SaveFailure, AnOutputLinkedToTheInputIsRefused) {
+    std::filesystem::create_symlink(s->input, OutputFileName(s->input));
+    const WriteResult result = s->save();
+    EXPECT_FALSE(result.ok);
+    ASSERT_EQ(s->t.ui.messages.size(), 1U);
+    EXPECT_EQ(s->t.ui.messages[0].rfind(W("Plik wyjściowy byłby tym samym plikiem"), 0), 0U);
+    EXPECT_EQ(test::ReadFile(s->input), inputBytes);
+}
+
+TEST(SaveLogFile, WritesEveryLineWithCrLfInWindows1250) {
+    test::TempDir dir;
+    const std::vector<std::string> lines = {W("Błędy dla linii: 3"), "", "Koniec pliku LOG"};
+    const auto path = dir.path() / "raport.TXT";
+    ASSERT_TRUE(SaveLogFile(lines, path).ok);
+    EXPECT_EQ(test::ReadFile(path), "B\xB3\xEA" "dy dla linii: 3\r\n\r\nKoniec pliku LOG\r\n");
+    const WriteResult failed = SaveLogFile(lines, dir.path() / "x.TXT", WriteFaults{5, EIO});
+    EXPECT_FALSE(failed.ok);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.TXT"));
+    EXPECT_NE(failed.message.find(W("błąd wejścia/wyjścia")), std::string::npos);
+}
+
+} // namespace
+} // namespace quarvel
