@@ -4,6 +4,7 @@
 #include "check/Validation.h"
 #include "load/InputReader.h"
 #include "load/LoadTexts.h"
+#include "view/RecordGrid.h"
 
 #include <new>
 #include <system_error>
@@ -74,6 +75,8 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName)
     }
     RunCorrectionPass(session);
     ValidateAllRecords(session);
+    SetUpGridColumns(session);
+    WypelnijStringGridWczytane(session);
     return LoadOutcome::Loaded;
 }
 

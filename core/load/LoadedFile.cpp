@@ -95,6 +95,7 @@ void LoadedFile::clearRecords() {
 
 void ResetLoadedFile(LoadedFile& file, WindowState& state) {
     state.StringGridWczytane.visible = false;
+    state.StringGridWczytane.rows.clear(); // the rows name records that are about to go
     file.clearRecords();
     state.cbZamienNiedozwoloneZnaki.checked = false;
     state.bPokazLog.enabled = false;

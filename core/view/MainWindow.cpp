@@ -1,1 +1,63 @@
-// placeholder
+#include "view/MainWindow.h"
+
+#include "check/Correction.h"
+#include "check/Validation.h"
+#include "load/LoadDriver.h"
+#include "view/BusyCursor.h"
+#include "view/RecordGrid.h"
+#include "view/ViewTexts.h"
+
+namespace quarvel {
+
+void bOtworzPlikClick(Session& session) {
+    const std::vector<FileFilter> filters = {{texts::kOpenFilterTxt, "*.txt"}, {texts::kOpenFilterAll, "*.*"}};
+    const std::optional<std::filesystem::path> chosen = session.ui.chooseFileToOpen(filters);
+    if (!chosen) return;
+
+    BusyCursor busy(session.ui);
+    WindowState& state = session.state;
+    state.LabelStatAll.text = "0";
+    state.LabelStatOK.text = "0";
+    state.LabelStatZle.text = "0";
+    session.file.fileName = *chosen;
+    WczytajDane(session, *chosen);
+    // Whatever the outcome: a vanished file leaves the earlier records, and their number is shown.
+    state.LabelStatAll.text = std::to_string(session.file.records.size());
+    state.LabelNazwaPliku.text = PathForMessage(chosen->filename());
+}
+
+void cbPrzytnijPolaClick(Session& session) {
+    RerunCorrection(session);
+}
+
+void cbZamienNiedozwoloneZnakiClick(Session& session) {
+    RerunCorrection(session);
+}
+
+void ComboBoxStronaChange(Session& session) {
+    RerunCorrection(session);
+    const int selected = session.state.ComboBoxStrona.selected;
+    // With no item selected the correction uses the identified code page, so nothing differs from it.
+    session.state.ShapeInnaStronaKodowaWPliku.visible = selected >= 0 && selected != session.file.identifiedCodePage;
+}
+
+void RadioGroupRodzajDanychClick(Session& session) {
+    WypelnijStringGridWczytane(session);
+}
+
+void RerunCorrection(Session& session) {
+    // Correction always starts again from the raw values, so re-runs never build on one another.
+    RunCorrectionPass(session);
+    ValidateAllRecords(session);
+    WypelnijStringGridWczytane(session);
+}
+
+DetailsLayout PokazUkryjSzczegoly(const WindowState& state, int screenHeight) {
+    DetailsLayout layout;
+    layout.detailsVisible = state.cbPokazSzczegoly.checked;
+    layout.clientHeight = layout.detailsVisible ? kDetailsClientHeight : kCompactClientHeight;
+    layout.top = screenHeight / 2 - layout.clientHeight / 2;
+    return layout;
+}
+
+} // namespace quarvel

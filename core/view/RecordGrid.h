@@ -9,6 +9,7 @@ namespace quarvel {
 /// Which records the grid shows; the item index of the display-filter radio group.
 enum class RecordFilter : int { All = 0, InvalidOnly = 1, ValidOnly = 2 };
 
+/// Whether the filter shows the record: all, only the invalid or only the valid ones.
 bool FilterAdmits(RecordFilter filter, const TRecOfFile& record);
 
 /// Columns "Linia", "Status" and one per layout field, with their widths; leaves the header row only.
@@ -18,11 +19,13 @@ void SetUpGridColumns(Session& session);
 void WypelnijStringGridWczytane(Session& session);
 /// Makes column 2 of row 1 the current cell and empties the details memo.
 void OdswiezZaznaczenie(Session& session);
-/// The user selected a cell: fills the details memo and the original-value box.
+/// The user selected a cell: fills the details memo and the original-value box, and makes a field cell
+/// of a shown record the current cell.
 void StringGridWczytaneSelectCell(Session& session, int column, int row);
 
 /// Rows of the grid, the header row included.
 int GridRowCount(const WindowState& state);
+/// Columns of the grid, the two fixed ones included.
 int GridColumnCount(const WindowState& state);
 /// Record shown in grid row `row`, or -1 for the header row and rows without a record.
 long GetIdxRow(const Session& session, int row);
@@ -52,6 +55,7 @@ struct CellAppearance {
     Glyph right = Glyph::None;
 };
 
+/// How the cell in `column`, `row` is painted: its kind, background, frame and status glyphs.
 CellAppearance GetCellAppearance(const Session& session, int column, int row);
 
 /// Top-left corners of the two 10x10 status glyphs in a cell.
