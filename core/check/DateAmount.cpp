@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <system_error>
 
 namespace quarvel {
@@ -65,7 +64,9 @@ std::optional<std::chrono::year_month_day> ParseOrderDate(std::string_view text,
         in.separator();
     }
     if (!in.atEnd()) return std::nullopt;
-    if (year < 1 || year > 9999 || month < 1 || month > 12) return std::nullopt;
+    // std::chrono::day keeps only a byte of its argument (day 257 would become day 1), so the day is
+    // bounded before it is built.
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;
     const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
                                            std::chrono::day{static_cast<unsigned>(day)}};
     if (!date.ok()) return std::nullopt;
@@ -73,9 +74,14 @@ std::optional<std::chrono::year_month_day> ParseOrderDate(std::string_view text,
 }
 
 std::string FormatOrderDate(std::chrono::year_month_day date) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02u%c%02u%c%02d", static_cast<unsigned>(date.month()), dateSettings.separator,
-                  static_cast<unsigned>(date.day()), dateSettings.separator, static_cast<int>(date.year()) % 100);
+    const auto twoDigits = [](unsigned n, char* out) {
+        out[0] = static_cast<char>('0' + n / 10 % 10);
+        out[1] = static_cast<char>('0' + n % 10);
+    };
+    std::string text(8, dateSettings.separator);
+    twoDigits(static_cast<unsigned>(date.month()), &text[0]);
+    twoDigits(static_cast<unsigned>(date.day()), &text[3]);
+    twoDigits(static_cast<unsigned>(static_cast<int>(date.year()) % 100), &text[6]);
     return text;
 }
 

@@ -22,10 +22,10 @@ FieldChecker::FieldChecker(LoadedFile& file, const TTabStruc& layout)
 void FieldChecker::check(std::size_t i) const {
     TRecOfFile& record = m_file.records[i];
     record.invalidMask = 0;
-    const std::size_t count = std::min<std::size_t>(record.fieldCount, m_layout.size());
-    for (std::size_t j = 0; j < count; ++j) {
+    const std::size_t count = m_layout.size();
+    m_file.forEachValue(i, [&](std::size_t j, const ValueBytes& value) {
+        if (j >= count) return;
         std::uint8_t bits = 0;
-        const ValueBytes value = m_file.valueBytes(i, j);
         const std::size_t length = value.bytes.size();
         if (m_layout[j].required && length == 0) bits |= kRequiredEmpty;
         if (static_cast<std::int64_t>(length) > m_layout[j].maxLength) bits |= kTooLong;
@@ -36,7 +36,7 @@ void FieldChecker::check(std::size_t i) const {
         }
         record.fieldErrorBits[j] = bits;
         if (bits != 0) record.invalidMask = static_cast<std::uint16_t>(record.invalidMask | (1U << j));
-    }
+    });
 }
 
 void CheckFields(LoadedFile& file, std::size_t i, const TTabStruc& layout) {

@@ -46,13 +46,16 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear) {
         record.changed = false;
         if (record.fieldCount > 0) {
             checker.check(i);
+            // The content checks read the bytes before their final translation: it maps letters to
+            // letters and control bytes to "?", and neither kind is a digit, space, sign or separator.
+            const auto bytes = [&](std::size_t j) { return file.valueBytes(i, j).bytes; };
             if (file.kind == FileKind::Contractors) {
-                if (!IsNrbNumber(file.value(i, 4))) failField(record, 4, kBadNrb);
+                if (!IsNrbNumber(bytes(4))) failField(record, 4, kBadNrb);
             } else if (file.kind == FileKind::Orders) {
-                if (!IsNrbNumber(file.value(i, 2))) failField(record, 2, kBadNrb);
-                if (!IsNrbNumber(file.value(i, 3))) failField(record, 3, kBadNrb);
-                if (!ParseOrderDate(file.value(i, 0), currentYear)) failField(record, 0, kBadDate);
-                if (!ParseAmount(file.value(i, 1))) failField(record, 1, kBadAmount);
+                if (!IsNrbNumber(bytes(2))) failField(record, 2, kBadNrb);
+                if (!IsNrbNumber(bytes(3))) failField(record, 3, kBadNrb);
+                if (!ParseOrderDate(bytes(0), currentYear)) failField(record, 0, kBadDate);
+                if (!ParseAmount(bytes(1))) failField(record, 1, kBadAmount);
             }
             record.hasFieldErrors = record.invalidMask != 0;
             for (std::size_t j = 0; j < record.fieldCount && !record.changed; ++j) record.changed = valueChanged(file, i, j);

@@ -95,6 +95,9 @@ public:
     /// The corrected value's bytes with the translation that turns them into the value.
     ValueBytes valueBytes(std::size_t i, std::size_t j) const;
 
+    /// Calls `fn(j, ValueBytes)` for every field of record i in order; cheaper than valueBytes per field.
+    template <class Fn> void forEachValue(std::size_t i, Fn&& fn) const;
+
     std::vector<std::string> fieldErrors(std::size_t i, std::size_t j) const;
     std::vector<std::string> lineErrors(std::size_t i) const;
 
@@ -120,6 +123,21 @@ private:
     ByteMap m_rawToValue{};
     ByteMap m_fixToValue{};
 };
+
+template <class Fn> void LoadedFile::forEachValue(std::size_t i, Fn&& fn) const {
+    const TRecOfFile& r = records[i];
+    std::size_t raw = r.rawOffset;
+    std::size_t fix = r.fixOffset;
+    for (std::size_t j = 0; j < r.fieldCount; ++j) {
+        if ((r.fixedMask >> j) & 1U) {
+            fn(j, ValueBytes{{fixBytes.data() + fix + 1, r.valueLength[j]}, &m_fixToValue});
+            fix += 1 + static_cast<std::uint8_t>(fixBytes[fix]);
+        } else {
+            fn(j, ValueBytes{{rawBytes.data() + raw + r.valueStart[j], r.valueLength[j]}, &m_rawToValue});
+        }
+        raw += r.rawLength[j];
+    }
+}
 
 /// Brings the model and the load-related controls back to the state of no file loaded.
 void ResetLoadedFile(LoadedFile& file, WindowState& state);

@@ -4,6 +4,7 @@
 #include "output/OutputTexts.h"
 
 #include <algorithm>
+#include <array>
 #include <system_error>
 
 namespace quarvel {
@@ -34,36 +35,62 @@ std::size_t lastFilledOptional(const LoadedFile& file, std::size_t r) {
     return 0;
 }
 
-// Windows-1250 to ISO-8859-2, applied after the value's own translation.
+// The bytes of a value as written: its own translation, then Windows-1250 to ISO-8859-2; and which
+// bytes leave a value blank once translated.
 struct OutputMaps {
     ByteMap fromRaw{};
     ByteMap fromFix{};
+    std::array<bool, 256> blankFromRaw{};
+    std::array<bool, 256> blankFromFix{};
     explicit OutputMaps(const LoadedFile& file) {
         const ByteMap& toIso = ConversionMap(WINDOWS_EE, ISO_LATIN2);
         for (int b = 0; b < 256; ++b) {
             fromRaw[b] = toIso[file.rawToValue()[b]];
             fromFix[b] = toIso[file.fixToValue()[b]];
+            blankFromRaw[b] = file.rawToValue()[b] <= 0x20;
+            blankFromFix[b] = file.fixToValue()[b] <= 0x20;
         }
     }
 };
 
 void appendLine(const LoadedFile& file, std::size_t r, const OutputMaps& maps, std::string& out) {
-    const WrittenPositions limits = positionsFor(file.kind);
-    const std::size_t lastFilled = lastFilledOptional(file, r);
+    std::array<ValueBytes, kMaxFieldCount> values{};
+    std::size_t total = 0;
+    file.forEachValue(r, [&](std::size_t j, const ValueBytes& v) {
+        values[j] = v;
+        total += v.bytes.size() + 2;
+    });
     const std::size_t count = file.fieldCount(r);
+    const auto fromRaw = [&](const ValueBytes& v) { return v.map == &file.rawToValue(); };
+
+    const WrittenPositions limits = positionsFor(file.kind);
+    std::size_t lastFilled = 0; // the last optional value that is not blank; 0 when none is
+    for (std::size_t p = std::min(limits.lastOptional + 1, count); p > limits.lastFixed + 1; --p) {
+        const ValueBytes& v = values[p - 1];
+        const auto& blank = fromRaw(v) ? maps.blankFromRaw : maps.blankFromFix;
+        if (!std::all_of(v.bytes.begin(), v.bytes.end(), [&](char c) { return blank[static_cast<std::uint8_t>(c)]; })) {
+            lastFilled = p - 1;
+            break;
+        }
+    }
+
+    std::size_t at = out.size();
+    out.resize(at + total);
+    char* data = out.data();
     for (std::size_t p = 0; p < count; ++p) {
         const bool fixed = p <= limits.lastFixed;
         if (fixed || p <= lastFilled) {
-            const ValueBytes value = file.valueBytes(r, p);
-            if (value.bytes.empty()) {
-                out += ' ';
+            const ValueBytes& v = values[p];
+            if (v.bytes.empty()) {
+                data[at++] = ' ';
             } else {
-                const ByteMap& map = value.map == &file.rawToValue() ? maps.fromRaw : maps.fromFix;
-                for (char c : value.bytes) out += static_cast<char>(map[static_cast<std::uint8_t>(c)]);
+                const ByteMap& map = fromRaw(v) ? maps.fromRaw : maps.fromFix;
+                for (char c : v.bytes) data[at++] = static_cast<char>(map[static_cast<std::uint8_t>(c)]);
             }
         }
-        if (fixed || p < lastFilled) out += '|';
+        if (fixed || p < lastFilled) data[at++] = '|';
     }
+    out.resize(at);
 }
 
 } // namespace
@@ -105,14 +132,19 @@ WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path&
         target,
         [&](FileOutput& out) {
             out.write(OutputHeader(file.kind) + "\r\n");
-            std::string line;
+            constexpr std::size_t kChunk = std::size_t{1} << 16;
+            std::string chunk;
+            chunk.reserve(kChunk + 4096);
             for (std::size_t r = 0; r < file.records.size(); ++r) {
                 if (!file.records[r].isValid()) continue;
-                line.clear();
-                appendLine(file, r, maps, line);
-                line += "\r\n";
-                out.write(line);
+                appendLine(file, r, maps, chunk);
+                chunk += "\r\n";
+                if (chunk.size() >= kChunk) {
+                    out.write(chunk);
+                    chunk.clear();
+                }
             }
+            out.write(chunk);
         },
         faults);
 }
