@@ -107,7 +107,7 @@ struct WindowState {
     ButtonState bZapiszTylkoPrawidlowe{false};
     ButtonState bPokazLog{false};
     GridState StringGridWczytane;
-    LabelState LabelIloscWybranychRekordow{"0", std::nullopt, true};
+    LabelState LabelIloscWybranychRekordow{"0", kNavy, true};
     MemoState MemoInfoPlik;
     EditState EditOryginalnaWartoscPola;
     MemoState RichEditLOG; ///< the log window's text

@@ -1,0 +1,39 @@
+#include "QtUserInterface.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace quarvel::test {
+namespace {
+
+TEST(DisplayText, PolishLettersOfWindows1250) {
+    EXPECT_EQ(DisplayText(W("Zażółć gęślą jaźń ĄĆĘŁŃÓŚŹŻ")), QString::fromUtf8("Zażółć gęślą jaźń ĄĆĘŁŃÓŚŹŻ"));
+}
+
+TEST(DisplayText, BytesNoValueMayHoldStayVisibleInTheirPlace) {
+    // A tab, a NUL, DEL, an undefined byte and a soft hyphen between letters: one visible character each.
+    const std::string bytes{'a', '\t', 'b', '\0', 'c', '\x7F', 'd', '\x81', 'e', '\xAD', 'f'};
+    const QString shown = DisplayText(bytes);
+    ASSERT_EQ(shown.size(), 11);
+    EXPECT_EQ(shown[1].unicode(), 0x2409);
+    EXPECT_EQ(shown[3].unicode(), 0x2400);
+    EXPECT_EQ(shown[5].unicode(), 0x2421);
+    EXPECT_EQ(shown[7].unicode(), 0xFFFD);
+    EXPECT_EQ(shown[9].unicode(), 0x2010);
+    EXPECT_EQ(shown[10], QLatin1Char('f'));
+}
+
+TEST(MessageText, CarriageReturnStartsANewLine) {
+    EXPECT_EQ(MessageText(W("Dane zostały zapisane do pliku: \r/tmp/a_doVexa.txt")),
+              QString::fromUtf8("Dane zostały zapisane do pliku: \n/tmp/a_doVexa.txt"));
+    EXPECT_EQ(MessageText("a\r\nb\rc"), QStringLiteral("a\nb\nc"));
+}
+
+TEST(NameFilter, AllFilesMatchNamesWithoutDot) {
+    EXPECT_EQ(NameFilter({"Pliki TXT", "*.txt"}), QStringLiteral("Pliki TXT (*.txt)"));
+    EXPECT_EQ(NameFilter({"Wszystkie pliki", "*.*"}), QStringLiteral("Wszystkie pliki (*)"));
+}
+
+} // namespace
+} // namespace quarvel::test

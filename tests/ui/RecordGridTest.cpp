@@ -1,0 +1,232 @@
+#include "UiTestSupport.h"
+
+#include "view/RecordGrid.h"
+
+#include <QAbstractItemModelTester>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quarvel::test {
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+int ColumnNamed(const RecordGridModel& model, const char* name) {
+    for (int c = 0; c < model.columnCount(); ++c) {
+        if (model.headerData(c, Qt::Horizontal).toString() == U(name)) return c;
+    }
+    return -1;
+}
+
+// Orders: line 2 valid with a past date and a "PL" account (corrected), line 3 valid as written, line 4
+// with a comma amount.
+const char* const kOrders = "ZLECENIA|WINDOWS_EE\r\n"
+                            "01/15/06|1500.50|61109010140000071219812874|PL27114020040000300201355387|Zapłata|FV 1|||||\r\n"
+                            "1/5/27|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 5||||\r\n"
+                            "12/31/99|100,50|61109010140000071219812874|27114020040000300201355387|Składka|Styczeń||||\r\n";
+
+struct GridWindows : Windows {
+    GridWindows() {
+        click("cbPokazSzczegoly");
+        open(dir.write("zlecenia.txt", W(kOrders)));
+    }
+    QString memo() const { return find<QPlainTextEdit>("MemoInfoPlik")->toPlainText(); }
+    QLineEdit* original() const { return find<QLineEdit>("EditOryginalnaWartoscPola"); }
+};
+
+TEST(RecordGrid, FilterChoosesTheRowsAndCountsThem) {
+    GridWindows w;
+    // Start-up filter: invalid records only.
+    EXPECT_EQ(w.model()->rowCount(), 1);
+    EXPECT_EQ(w.text("LabelIloscWybranychRekordow"), U("1"));
+    EXPECT_EQ(w.rowOfLine(4), 0);
+
+    w.click("RadioGroupRodzajDanych0");
+    EXPECT_EQ(w.glow.session().state.RadioGroupRodzajDanych.selected, 0);
+    EXPECT_EQ(w.model()->rowCount(), 3);
+    EXPECT_EQ(w.text("LabelIloscWybranychRekordow"), U("3"));
+    // After every filling the first field of the first row is current and no details are shown.
+    EXPECT_EQ(w.grid()->currentIndex(), w.model()->index(0, 0));
+    EXPECT_TRUE(w.memo().isEmpty());
+
+    w.click("RadioGroupRodzajDanych2");
+    EXPECT_EQ(w.model()->rowCount(), 2);
+    EXPECT_EQ(w.rowOfLine(4), -1);
+    EXPECT_TRUE(w.grid()->isVisibleTo(&w.glow));
+}
+
+TEST(RecordGrid, NoRowForTheFilterShowsTheEmptyPanel) {
+    GridWindows w;
+    w.open(w.dir.write("dobre.txt", "ZLECENIA|WINDOWS_EE\r\n1/5/27|250|61109010140000071219812874|"
+                                    "27114020040000300201355387|Czynsz|Lokal 5||||\r\n"));
+    const auto* empty = w.find<QLabel>("PanelBrakDanych");
+    EXPECT_TRUE(empty->isVisible());
+    EXPECT_EQ(empty->text(), U("[BRAK DANYCH]"));
+    EXPECT_FALSE(w.grid()->isVisible());
+    EXPECT_EQ(w.text("LabelIloscWybranychRekordow"), U("0"));
+}
+
+TEST(RecordGrid, ColumnsComeFromTheLayout) {
+    GridWindows w;
+    const RecordGridModel& model = *w.model();
+    ASSERT_EQ(model.columnCount(), 11);
+    EXPECT_EQ(model.headerText(0), U("Linia"));
+    EXPECT_EQ(model.headerText(1), U("Status"));
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), U("NUMER KONTA OBCIĄŻANEGO"));
+    const QHeaderView* columns = w.grid()->horizontalHeader();
+    EXPECT_EQ(columns->sectionSize(0), 120);                                   // DATA, 8 characters
+    EXPECT_EQ(columns->sectionSize(2), 288);                                   // 40 characters
+    EXPECT_EQ(w.grid()->verticalHeader()->width(), 100);                       // "Linia" and "Status"
+    EXPECT_EQ(w.grid()->verticalHeader()->defaultSectionSize(), w.grid()->rowHeight());
+}
+
+TEST(RecordGrid, SelectingACellShowsTheRecordsErrors) {
+    GridWindows w;
+    const int amount = ColumnNamed(*w.model(), "KWOTA");
+    ASSERT_GE(amount, 0);
+    // The current cell after a filling, chosen again by the user, shows its details.
+    w.clickCell(0, 0);
+    EXPECT_TRUE(w.memo().startsWith(U("Błędy w polach dla wybranej linii: \n"))) << w.memo().toStdString();
+    EXPECT_TRUE(w.memo().contains(U("1. KWOTA: "))) << w.memo().toStdString();
+    // The memo describes the whole record, whichever of its cells is chosen.
+    const QString whole = w.memo();
+    w.clickCell(0, amount + 3);
+    EXPECT_EQ(w.memo(), whole);
+    EXPECT_EQ(w.glow.session().state.StringGridWczytane.currentColumn, RecordGridModel::gridColumn(amount + 3));
+    EXPECT_FALSE(w.original()->isEnabled());
+    EXPECT_TRUE(w.original()->text().isEmpty());
+}
+
+TEST(RecordGrid, ACorrectedValueShowsItsOriginal) {
+    GridWindows w;
+    w.click("RadioGroupRodzajDanych0");
+    const int credited = ColumnNamed(*w.model(), "NUMER KONTA UZNAWANEGO");
+    const int row = w.rowOfLine(2);
+    ASSERT_GE(row, 0);
+    w.clickCell(row, credited);
+    EXPECT_EQ(w.original()->text(), U("PL27114020040000300201355387"));
+    EXPECT_TRUE(w.original()->isEnabled());
+    EXPECT_TRUE(w.memo().isEmpty()); // a valid record has nothing to report
+    EXPECT_EQ(w.model()->index(row, credited).data().toString(), U("27114020040000300201355387"));
+
+    // The keyboard chooses cells too: one to the right is the first title line, never changed.
+    QTest::keyClick(w.grid(), Qt::Key_Right);
+    Settle();
+    EXPECT_EQ(w.glow.session().state.StringGridWczytane.currentColumn, RecordGridModel::gridColumn(credited + 1));
+    EXPECT_FALSE(w.original()->isEnabled());
+}
+
+TEST(RecordGrid, FixedColumnsCannotBeSelected) {
+    GridWindows w;
+    w.click("RadioGroupRodzajDanych0");
+    w.clickCell(1, 1);
+    const GridState before = w.glow.session().state.StringGridWczytane;
+    QHeaderView* rows = w.grid()->verticalHeader();
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, QPoint(25, rows->sectionViewportPosition(2) + 5));
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, QPoint(75, rows->sectionViewportPosition(2) + 5));
+    Settle();
+    EXPECT_EQ(w.glow.session().state.StringGridWczytane.currentRow, before.currentRow);
+    EXPECT_EQ(w.glow.session().state.StringGridWczytane.currentColumn, before.currentColumn);
+    EXPECT_EQ(w.grid()->selectionModel()->selectedIndexes().size(), 1);
+}
+
+TEST(RecordGrid, CellsArePaintedInTheirColoursWithTheFrameOnTheSelectedCell) {
+    GridWindows w;
+    w.click("RadioGroupRodzajDanych0");
+    RecordGridView& view = *w.grid();
+    const int date = 0;
+    const int transfer = ColumnNamed(*w.model(), "Typ przelewu");
+    const int row = w.rowOfLine(2);
+    w.clickCell(row, date);
+    view.scrollTo(w.model()->index(row, date));
+    Settle();
+
+    const QImage picture = view.viewport()->grab().toImage();
+    const QRect changed = view.visualRect(w.model()->index(row, date)); // the past date was moved
+    EXPECT_EQ(picture.pixelColor(changed.right() - 2, changed.bottom() - 2), QColor(0xFF, 0xFF, 0x84));
+    EXPECT_EQ(picture.pixelColor(changed.topLeft()), QColor(Qt::black));
+    EXPECT_EQ(picture.pixelColor(changed.right(), changed.center().y()), QColor(Qt::black));
+
+    const QRect invalid = view.visualRect(w.model()->index(w.rowOfLine(4), 1)); // the comma amount
+    EXPECT_EQ(picture.pixelColor(invalid.right() - 2, invalid.bottom() - 2), QColor(0xFF, 0xBF, 0xBF));
+    EXPECT_EQ(picture.pixelColor(invalid.topLeft()), QColor(Qt::white));
+
+    view.scrollTo(w.model()->index(row, transfer));
+    Settle();
+    const QImage right = view.viewport()->grab().toImage();
+    const QRect optional = view.visualRect(w.model()->index(row, transfer));
+    EXPECT_EQ(right.pixelColor(optional.center()), QColor(0xD8, 0xD8, 0xD8));
+}
+
+TEST(RecordGrid, StatusGlyphsShowValidityAndCorrection) {
+    GridWindows w;
+    w.click("RadioGroupRodzajDanych0");
+    QHeaderView& rows = *w.grid()->verticalHeader();
+    const QImage picture = rows.viewport()->grab().toImage();
+    // The status part is the right half of the row header; its glyphs stand at x 8 and 32 within it.
+    const auto glyphArea = [&](int lineNumber, bool rightGlyph) {
+        const int top = rows.sectionViewportPosition(w.rowOfLine(lineNumber));
+        return QRect(50 + (rightGlyph ? 32 : 8), top + rows.defaultSectionSize() / 2 - 5, 10, 10);
+    };
+    const QColor cyan(0x00, 0xFF, 0xFF), purple(0x80, 0x00, 0x80), lime(0x00, 0xFF, 0x00), olive(0x80, 0x80, 0x00);
+    EXPECT_TRUE(HasColour(picture, glyphArea(2, false), cyan));  // valid ...
+    EXPECT_TRUE(HasColour(picture, glyphArea(2, true), olive));  // ... and corrected
+    EXPECT_TRUE(HasColour(picture, glyphArea(3, true), lime));   // valid as written
+    EXPECT_TRUE(HasColour(picture, glyphArea(4, false), purple)); // invalid
+    EXPECT_FALSE(HasColour(picture, glyphArea(4, true), purple));
+    EXPECT_FALSE(HasColour(picture, glyphArea(4, true), cyan));
+}
+
+TEST(RecordGrid, ModelKeepsItsContractThroughLoadsAndRefills) {
+    Windows w;
+    QAbstractItemModelTester tester(w.model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    int failures = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(nullptr);
+    static int* counter = nullptr;
+    counter = &failures;
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtDebugMsg && text.contains(QLatin1String("FAIL"))) ++*counter;
+    });
+    w.open(w.example("kontrahenci_mazovia.txt"));
+    w.click("RadioGroupRodzajDanych0");
+    w.click("cbZamienNiedozwoloneZnaki");
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+    w.open(w.dir.write("zly.txt", "NAGLOWEK\r\n"));
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(failures, 0);
+}
+
+TEST(RecordGrid, AMillionRecordsShowAtOnce) {
+    // Build the file in one go; every line is the same valid order.
+    const std::string line = "1/5/27|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 5||||\r\n";
+    std::string bytes = "ZLECENIA|WINDOWS_EE\r\n";
+    constexpr std::size_t kRecords = 1'000'000;
+    bytes.reserve(bytes.size() + line.size() * kRecords);
+    for (std::size_t k = 0; k < kRecords; ++k) bytes += line;
+
+    Windows w;
+    w.click("cbPokazSzczegoly");
+    w.click("RadioGroupRodzajDanych2");
+    w.open(w.dir.write("milion.txt", bytes));
+    ASSERT_EQ(w.model()->rowCount(), static_cast<int>(kRecords));
+    EXPECT_EQ(w.text("LabelIloscWybranychRekordow"), U("1000000"));
+
+    // Scrolling to the end paints only the rows in view: it takes no noticeable time.
+    QElapsedTimer timer;
+    timer.start();
+    w.grid()->scrollToBottom();
+    w.grid()->viewport()->grab();
+    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_EQ(w.model()->headerData(w.model()->rowCount() - 1, Qt::Vertical).toString(), U("1000001"));
+}
+
+} // namespace
+} // namespace quarvel::test

@@ -1,0 +1,197 @@
+#include "UiTestSupport.h"
+
+#include "view/MainWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quarvel::test {
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+QColor BackgroundOf(const QWidget* widget) {
+    return widget->palette().color(QPalette::Window);
+}
+
+TEST(TFormGlow, StartsCompactWithNothingLoaded) {
+    Windows w;
+    EXPECT_EQ(w.glow.windowTitle(), U("Vexa Quarvel v.1.0 (alfa '2006)"));
+    EXPECT_EQ(w.glow.height(), 180);
+    EXPECT_FALSE(w.find<QFrame>("PanelSzczegoly")->isVisible());
+
+    EXPECT_EQ(w.find<QPushButton>("bOtworzPlik")->text(), U("Wczytaj plik do konwersji"));
+    EXPECT_TRUE(w.find<QPushButton>("bOtworzPlik")->isEnabled());
+    EXPECT_EQ(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->text(), U("Zapisz tylko prawidłowe wiersze"));
+    EXPECT_FALSE(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->isEnabled());
+    EXPECT_EQ(w.find<QPushButton>("bPokazLog")->text(), U("Pokaż plik &LOG"));
+    EXPECT_FALSE(w.find<QPushButton>("bPokazLog")->isEnabled());
+
+    EXPECT_EQ(w.text("LabelNazwaPliku"), U("[BRAK]"));
+    EXPECT_EQ(w.text("PanelRodzajWczytanegoZbioru"), U("BRAK"));
+    EXPECT_EQ(w.text("LabelStatAll"), U("0"));
+    EXPECT_EQ(w.text("LabelStatZle"), U("0"));
+
+    const auto* codePages = w.find<QComboBox>("ComboBoxStrona");
+    ASSERT_EQ(codePages->count(), 8);
+    EXPECT_EQ(codePages->itemText(0), U("MAZOVIA"));
+    EXPECT_EQ(codePages->itemText(7), U("WINDOWS_EE"));
+    EXPECT_EQ(codePages->currentIndex(), -1);
+    EXPECT_FALSE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
+
+    EXPECT_TRUE(w.find<QCheckBox>("cbPrzytnijPola")->isChecked());
+    EXPECT_EQ(w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")->text(), U("Zamień niedozwolone znaki na znak \"?\""));
+    EXPECT_FALSE(w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")->isChecked());
+    EXPECT_FALSE(w.find<QCheckBox>("cbPokazSzczegoly")->isChecked());
+}
+
+TEST(TFormGlow, CancelledOpenDialogChangesNothing) {
+    Windows w;
+    w.click("bOtworzPlik"); // no answer queued: the dialog is cancelled
+    EXPECT_EQ(w.answers.lastOpenFilters, QStringList({U("Pliki TXT (*.txt)"), U("Wszystkie pliki (*)")}));
+    EXPECT_EQ(w.text("LabelNazwaPliku"), U("[BRAK]"));
+    EXPECT_EQ(w.text("PanelRodzajWczytanegoZbioru"), U("BRAK"));
+    EXPECT_TRUE(w.answers.messages.empty());
+}
+
+TEST(TFormGlow, LoadedOrdersShowKindCodePageAndStatistics) {
+    Windows w;
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+
+    EXPECT_EQ(w.text("LabelNazwaPliku"), U("zlecenia_ibm_latin2.txt"));
+    const auto* kind = w.find<QLabel>("PanelRodzajWczytanegoZbioru");
+    EXPECT_EQ(kind->text(), U("ZLECENIA"));
+    EXPECT_EQ(BackgroundOf(kind), QColor(0, 0, 255));
+    EXPECT_TRUE(kind->autoFillBackground());
+    EXPECT_EQ(kind->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+
+    const auto* codePages = w.find<QComboBox>("ComboBoxStrona");
+    EXPECT_EQ(codePages->currentText(), U("IBM_LATIN2"));
+    EXPECT_EQ(codePages->palette().color(QPalette::Button), QColor(0, 128, 0));
+    // The header reader's choice of the identified code page is no user change: no marker, no re-run.
+    EXPECT_FALSE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
+
+    // Of the seven orders, a comma amount, a year-first date, a letter in an account and a tab are faulty.
+    EXPECT_EQ(w.text("LabelStatAll"), U("7"));
+    EXPECT_EQ(w.text("LabelStatOK"), U("3"));
+    EXPECT_EQ(w.text("LabelStatZle"), U("4"));
+    EXPECT_EQ(w.find<QLabel>("LabelStatZle")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    const auto* total = w.find<QLabel>("LabelStatOKKwota");
+    EXPECT_TRUE(total->isVisible());
+    EXPECT_TRUE(total->text().contains(U("1 738"))) << total->text().toStdString();
+    EXPECT_TRUE(total->text().endsWith(U(" PLN")));
+    EXPECT_TRUE(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->isEnabled());
+    EXPECT_FALSE(w.find<QPushButton>("bPokazLog")->isEnabled());
+}
+
+TEST(TFormGlow, OptionsRerunCorrectionAndValidation) {
+    Windows w;
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+
+    // Replacing control characters makes the order with a tab in its title valid.
+    w.click("cbZamienNiedozwoloneZnaki");
+    EXPECT_TRUE(w.glow.session().state.cbZamienNiedozwoloneZnaki.checked);
+    EXPECT_EQ(w.text("LabelStatOK"), U("4"));
+    EXPECT_EQ(w.text("LabelStatZle"), U("3"));
+    EXPECT_TRUE(w.text("LabelStatOKKwota").contains(U("1 780")));
+    w.click("cbZamienNiedozwoloneZnaki");
+    EXPECT_EQ(w.text("LabelStatOK"), U("3"));
+
+    // A value too long for its field is valid only while the trim option cuts it.
+    const auto file = w.dir.write("dlugie.txt", "KONTRAHENCI|WINDOWS_EE\r\n"
+                                                "Firma|Jan Nowak|ul. Polna 1|00-001 Warszawa|61109010140000071219812874|"
+                                                "Bank|Oddzial|ul. Prosta 2|00-002 Warszawa|LOGO|5260000000|"
+                                                "+48 22 000 00 02 wew. 12, 13 lub 14|\r\n");
+    w.open(file);
+    EXPECT_EQ(w.text("LabelStatOK"), U("1"));
+    w.click("cbPrzytnijPola");
+    EXPECT_FALSE(w.glow.session().state.cbPrzytnijPola.checked);
+    EXPECT_EQ(w.text("LabelStatOK"), U("0"));
+    EXPECT_EQ(w.text("LabelStatZle"), U("1"));
+    EXPECT_FALSE(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->isEnabled());
+    // A contractors file has no total.
+    EXPECT_FALSE(w.find<QLabel>("LabelStatOKKwota")->isVisible());
+}
+
+TEST(TFormGlow, AnotherCodePageReconvertsAndShowsTheMarker) {
+    Windows w;
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+    auto* codePages = w.find<QComboBox>("ComboBoxStrona");
+    codePages->setCurrentIndex(0); // as choosing MAZOVIA in the list does
+    Settle();
+    EXPECT_TRUE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
+    EXPECT_EQ(w.glow.session().file.conversionSource(), MAZOVIA);
+
+    // The same steps without any window give the same statistics.
+    TestSession plain;
+    plain.ui.nextFile = w.dir.path() / "zlecenia_ibm_latin2.txt";
+    bOtworzPlikClick(plain.session);
+    plain.state().ComboBoxStrona.selected = 0;
+    ComboBoxStronaChange(plain.session);
+    EXPECT_EQ(w.text("LabelStatOK").toStdString(), plain.state().LabelStatOK.text);
+    EXPECT_EQ(w.text("LabelStatZle").toStdString(), plain.state().LabelStatZle.text);
+
+    codePages->setCurrentIndex(5);
+    Settle();
+    EXPECT_FALSE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
+    EXPECT_EQ(w.text("LabelStatOK"), U("3"));
+}
+
+TEST(TFormGlow, ANewLoadSwitchesTheReplaceOptionOff) {
+    Windows w;
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+    w.click("cbZamienNiedozwoloneZnaki");
+    w.open(w.example("kontrahenci_mazovia.txt"));
+    EXPECT_FALSE(w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")->isChecked());
+    EXPECT_EQ(w.text("PanelRodzajWczytanegoZbioru"), U("KONTRAHENCI"));
+    EXPECT_EQ(BackgroundOf(w.find<QLabel>("PanelRodzajWczytanegoZbioru")), QColor(0, 128, 0));
+}
+
+TEST(TFormGlow, HeaderWithoutKeywordIsReportedAndShowsNoKind) {
+    Windows w;
+    w.open(w.dir.write("zly.txt", "NAGLOWEK\r\na|b\r\n"));
+    ASSERT_EQ(w.answers.messages.size(), 1U);
+    EXPECT_TRUE(w.answers.messages[0].contains(U("KONTRAHENCI")));
+    EXPECT_EQ(w.text("LabelNazwaPliku"), U("zly.txt"));
+    EXPECT_EQ(w.text("PanelRodzajWczytanegoZbioru"), U("BRAK"));
+    EXPECT_EQ(BackgroundOf(w.find<QLabel>("PanelRodzajWczytanegoZbioru")), QColor(255, 0, 0));
+    EXPECT_EQ(w.text("LabelStatAll"), U("0"));
+}
+
+TEST(TFormGlow, DetailsSetClientHeightAndCentreVertically) {
+    Windows w;
+    const int screenHeight = w.glow.screen()->geometry().height();
+    w.click("cbPokazSzczegoly");
+    EXPECT_EQ(w.glow.height(), 606);
+    EXPECT_TRUE(w.find<QFrame>("PanelSzczegoly")->isVisible());
+    EXPECT_EQ(w.glow.y(), screenHeight / 2 - 606 / 2);
+    w.click("cbPokazSzczegoly");
+    EXPECT_EQ(w.glow.height(), 180);
+    EXPECT_FALSE(w.find<QFrame>("PanelSzczegoly")->isVisible());
+    EXPECT_EQ(w.glow.y(), screenHeight / 2 - 180 / 2);
+}
+
+TEST(TFormGlow, DetailsInAMaximisedWindowKeepItMaximised) {
+    Windows w;
+    w.glow.showMaximized();
+    Settle();
+    ASSERT_TRUE(w.glow.isMaximized());
+    w.click("cbPokazSzczegoly");
+    EXPECT_TRUE(w.glow.isMaximized());
+    EXPECT_TRUE(w.find<QFrame>("PanelSzczegoly")->isVisible());
+    w.glow.showNormal();
+    Settle();
+    EXPECT_EQ(w.glow.height(), 606);
+}
+
+} // namespace
+} // namespace quarvel::test

@@ -1,0 +1,179 @@
+#include "QtUserInterface.h"
+
+#include "Typy/Windows1250.h"
+#include "view/ViewTexts.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace quarvel {
+namespace {
+
+constexpr char16_t kControlPictures = 0x2400;
+constexpr char16_t kDeletePicture = 0x2421;
+constexpr char16_t kReplacement = 0xFFFD;
+constexpr char16_t kSoftHyphen = 0x00AD;
+constexpr char16_t kHyphen = 0x2010;
+
+char16_t displayChar(unsigned char byte) {
+    if (byte < 0x20) return static_cast<char16_t>(kControlPictures + byte);
+    if (byte == 0x7F) return kDeletePicture;
+    const char32_t code = UnicodeFromCp1250(byte);
+    if (code == 0) return kReplacement;
+    if (code == kSoftHyphen) return kHyphen;
+    // Every Windows-1250 character lies in the Basic Multilingual Plane.
+    return static_cast<char16_t>(code);
+}
+
+// A modal question must not show the hourglass of the command that asked it.
+class ArrowWhileAsking {
+public:
+    explicit ArrowWhileAsking(bool busy) : m_busy(busy) {
+        if (m_busy) QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    }
+    ~ArrowWhileAsking() {
+        if (m_busy) QApplication::restoreOverrideCursor();
+    }
+    ArrowWhileAsking(const ArrowWhileAsking&) = delete;
+    ArrowWhileAsking& operator=(const ArrowWhileAsking&) = delete;
+
+private:
+    bool m_busy;
+};
+
+template <typename T>
+std::optional<T> takeFirst(std::deque<std::optional<T>>& queue) {
+    if (queue.empty()) return std::nullopt;
+    std::optional<T> answer = std::move(queue.front());
+    queue.pop_front();
+    return answer;
+}
+
+} // namespace
+
+QString DisplayText(std::string_view cp1250) {
+    QString text(static_cast<qsizetype>(cp1250.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : cp1250) *out++ = QChar(displayChar(static_cast<unsigned char>(c)));
+    return text;
+}
+
+QString MessageText(std::string_view cp1250) {
+    QString text;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < cp1250.size(); ++i) {
+        if (cp1250[i] != '\r' && cp1250[i] != '\n') continue;
+        text += DisplayText(cp1250.substr(start, i - start));
+        text += QLatin1Char('\n');
+        if (cp1250[i] == '\r' && i + 1 < cp1250.size() && cp1250[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    text += DisplayText(cp1250.substr(start));
+    return text;
+}
+
+QString DisplayLines(const std::vector<std::string>& lines) {
+    std::size_t size = 0;
+    for (const std::string& line : lines) size += line.size() + 1;
+    QString text;
+    text.reserve(static_cast<qsizetype>(size));
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        if (k > 0) text += QLatin1Char('\n');
+        text += DisplayText(lines[k]);
+    }
+    return text;
+}
+
+std::filesystem::path PathFromQString(const QString& name) {
+    return std::filesystem::path(QFile::encodeName(name).toStdString());
+}
+
+QString QStringFromPath(const std::filesystem::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+}
+
+QString NameFilter(const FileFilter& filter) {
+    const QString pattern = filter.pattern == "*.*" ? QStringLiteral("*") : QString::fromStdString(filter.pattern);
+    return DisplayText(filter.description) + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
+
+QtUserInterface::~QtUserInterface() {
+    // A command that ended by an exception may have left its hourglass behind.
+    while (m_busyDepth > 0) setBusy(false);
+}
+
+void QtUserInterface::showMessage(std::string_view text) {
+    showText(MessageText(text));
+}
+
+void QtUserInterface::showText(const QString& text) {
+    if (m_answers) {
+        m_answers->messages.push_back(text);
+        return;
+    }
+    ArrowWhileAsking arrow(isBusy());
+    QMessageBox::information(m_dialogParent, QString::fromStdString(texts::kWindowTitle), text);
+}
+
+void QtUserInterface::setBusy(bool busy) {
+    if (busy) {
+        ++m_busyDepth;
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    } else if (m_busyDepth > 0) {
+        --m_busyDepth;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+std::optional<std::filesystem::path> QtUserInterface::chooseFileToOpen(const std::vector<FileFilter>& filters) {
+    QStringList nameFilters;
+    for (const FileFilter& filter : filters) nameFilters << NameFilter(filter);
+    if (m_answers) {
+        m_answers->lastOpenFilters = nameFilters;
+        return takeFirst(m_answers->filesToOpen);
+    }
+    ArrowWhileAsking arrow(isBusy());
+    QFileDialog dialog(m_dialogParent, QString::fromUtf8("Otwieranie"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(nameFilters);
+    if (!nameFilters.isEmpty()) dialog.selectNameFilter(nameFilters.front());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return PathFromQString(dialog.selectedFiles().front());
+}
+
+std::optional<std::filesystem::path> QtUserInterface::chooseFileToSave(QWidget* parent, const QString& filter,
+                                                                       const QString& defaultSuffix) {
+    if (m_answers) {
+        m_answers->lastSaveFilters = QStringList{filter};
+        m_answers->lastSaveSuffix = defaultSuffix;
+        return takeFirst(m_answers->filesToSave);
+    }
+    QFileDialog dialog(parent, QString::fromUtf8("Zapisywanie jako"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(defaultSuffix);
+    // Confirmation before replacing a file is the dialog's default; stated so nobody drops it.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return PathFromQString(dialog.selectedFiles().front());
+}
+
+bool QtUserInterface::setUpPrinter(QPrinter& printer, QWidget* parent) {
+    if (m_answers) {
+        if (m_answers->printerSetups.empty()) return false;
+        const bool confirmed = m_answers->printerSetups.front();
+        m_answers->printerSetups.pop_front();
+        return confirmed;
+    }
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+} // namespace quarvel

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "WindowState.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+class QPrinter;
+class QWidget;
+
+namespace quarvel {
+
+/// Text of Windows-1250 bytes for display, one character per byte so that nothing shifts: a control byte
+/// shows as its control picture (U+2400 + byte, DEL as U+2421), a byte the code page leaves undefined as
+/// U+FFFD and the soft hyphen, which a text layout would swallow, as a visible hyphen.
+QString DisplayText(std::string_view cp1250);
+
+/// Text of a message (Windows-1250) in which a carriage return, alone or followed by a line feed, starts
+/// a new line.
+QString MessageText(std::string_view cp1250);
+
+/// Lines of Windows-1250 text, each shown with DisplayText, joined by line feeds.
+QString DisplayLines(const std::vector<std::string>& lines);
+
+/// The path of a file name given by a dialog, in the file system's own encoding, and back.
+std::filesystem::path PathFromQString(const QString& name);
+QString QStringFromPath(const std::filesystem::path& path);
+
+/// A dialog name filter ("Pliki TXT (*.txt)") for one entry of the logic's filter list. "*.*" becomes "*"
+/// because here a name without a dot would not match "*.*".
+QString NameFilter(const FileFilter& filter);
+
+/// Answers given in place of the user, so that tests can drive the real windows: while an answers object
+/// is set, no dialog and no message box opens. Each question takes the first queued answer of its kind;
+/// an empty queue answers as a cancelled dialog would.
+struct QueuedAnswers {
+    std::deque<std::optional<std::filesystem::path>> filesToOpen;
+    std::deque<std::optional<std::filesystem::path>> filesToSave;
+    std::deque<bool> printerSetups; ///< true: the printer dialog is confirmed
+
+    // What the windows asked and showed, for the test to look at.
+    std::vector<QString> messages;
+    QStringList lastOpenFilters;
+    QStringList lastSaveFilters;
+    QString lastSaveSuffix;
+};
+
+/// The user interface operations of the logic, with Qt's message box, busy cursor and file dialogs, and
+/// the further dialogs of the log window.
+class QtUserInterface final : public UserInterface {
+public:
+    explicit QtUserInterface(QWidget* dialogParent = nullptr) : m_dialogParent(dialogParent) {}
+    ~QtUserInterface() override;
+    QtUserInterface(const QtUserInterface&) = delete;
+    QtUserInterface& operator=(const QtUserInterface&) = delete;
+
+    void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
+    /// nullptr: ask the user.
+    void setAnswers(QueuedAnswers* answers) { m_answers = answers; }
+
+    void showMessage(std::string_view text) override;
+    void setBusy(bool busy) override;
+    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>& filters) override;
+
+    /// Shows a text that is already decoded.
+    void showText(const QString& text);
+    /// Asks for a file to write; an existing one is replaced only after the user confirmed it.
+    std::optional<std::filesystem::path> chooseFileToSave(QWidget* parent, const QString& filter,
+                                                          const QString& defaultSuffix);
+    /// Runs the printer dialog for `printer`; true when the user confirmed it.
+    bool setUpPrinter(QPrinter& printer, QWidget* parent);
+
+    bool isBusy() const { return m_busyDepth > 0; }
+
+private:
+    QWidget* m_dialogParent = nullptr;
+    QueuedAnswers* m_answers = nullptr;
+    int m_busyDepth = 0;
+};
+
+} // namespace quarvel

@@ -1,0 +1,544 @@
+#include "TFormGlow.h"
+
+#include "RecordGridModel.h"
+#include "RecordGridView.h"
+#include "TFormLOG.h"
+
+#include "output/OutputWriter.h"
+#include "view/MainWindow.h"
+#include "view/RecordGrid.h"
+#include "view/ViewTexts.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace quarvel {
+namespace {
+
+constexpr int kClientWidth = 848;
+constexpr int kBorder = 5;
+constexpr int kTopStripHeight = 163;
+constexpr int kDetailsBorder = 3;
+constexpr int kSplitterBar = 9;
+constexpr int kOriginalStripHeight = 34;
+constexpr int kOriginalStripMinimum = 30;
+constexpr int kInfoStripHeight = 110;
+constexpr int kRadioGroupHeight = 37;
+constexpr int kTitleStripHeight = 21;
+constexpr QColor kNavyText{0x00, 0x00, 0x80};
+
+QColor toColor(Rgb rgb) {
+    return QColor(rgb.r, rgb.g, rgb.b);
+}
+
+QString utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QFont boldFont(const QWidget* widget, int pointSize = 0) {
+    QFont font = widget->font();
+    font.setBold(true);
+    if (pointSize > 0) font.setPointSize(pointSize);
+    return font;
+}
+
+// The small yellow circle that marks a code page other than the identified one.
+class MarkerShape final : public QWidget {
+public:
+    explicit MarkerShape(QWidget* parent) : QWidget(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::black);
+        painter.setBrush(QColor(0xFF, 0xFF, 0x00));
+        painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+};
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    geometry.setWidth(std::max(geometry.width(), button->sizeHint().width()));
+    button->setGeometry(geometry);
+    return button;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& text, QPoint at, const QFont& font) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(font);
+    label->adjustSize();
+    label->move(at);
+    return label;
+}
+
+// A value label of the statistics: right-aligned on `rightEdge`, growing to the left as needed.
+QLabel* makeValueLabel(QWidget* parent, const char* name, int rightEdge, int y, const QFont& font) {
+    constexpr int kWidth = 80;
+    auto* label = new QLabel(QStringLiteral("0"), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(font);
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    label->setGeometry(rightEdge - kWidth, y, kWidth, label->sizeHint().height());
+    return label;
+}
+
+QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& caption, QPoint at, int width) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(at.x(), at.y(), width, box->sizeHint().height());
+    return box;
+}
+
+void setTextColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    if (palette.color(QPalette::WindowText) == colour) return;
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+void renderLabel(QLabel* label, const LabelState& state, const QColor& windowText) {
+    label->setText(DisplayText(state.text));
+    setTextColour(label, state.textColour ? toColor(*state.textColour) : windowText);
+    label->setVisible(state.visible);
+}
+
+} // namespace
+
+TFormGlow::TFormGlow(const Clock& clock, QWidget* parent)
+    : QWidget(parent), m_ui(this), m_session(m_ui, clock) {
+    setObjectName(QStringLiteral("TFormGlow"));
+    setAttribute(Qt::WA_QuitOnClose, true);
+    QFont font = this->font();
+    font.setPointSize(8);
+    setFont(font);
+
+    m_model = new RecordGridModel(m_session, this);
+
+    auto* client = new QVBoxLayout(this);
+    client->setContentsMargins(kBorder, kBorder, kBorder, kBorder);
+    client->setSpacing(0);
+    client->addWidget(buildTopStrip());
+    client->addWidget(buildDetails(), 1);
+    // With the details hidden, whatever height the user gives the window stays below the top strip.
+    client->addStretch(0);
+
+    connectControls();
+    FormCreate();
+}
+
+TFormGlow::~TFormGlow() = default;
+
+QWidget* TFormGlow::buildTopStrip() {
+    auto* strip = new QWidget(this);
+    strip->setObjectName(QStringLiteral("PanelGorny"));
+    strip->setFixedHeight(kTopStripHeight);
+    strip->setMinimumWidth(kClientWidth - 2 * kBorder);
+    const QFont plain = font();
+    const QFont bold = boldFont(this);
+
+    // The row of commands keeps its design places unless the system's font needs more room: then each
+    // control moves right just far enough to show its whole caption, keeping the gaps between them.
+    m_bOtworzPlik = makeButton(strip, "bOtworzPlik", utf8("Wczytaj plik do konwersji"), QRect(4, 4, 140, 25));
+    QLabel* arrow = makeLabel(strip, QStringLiteral("->"), {158, 8}, bold);
+    arrow->move(std::max(158, m_bOtworzPlik->geometry().right() + 1 + 14), 8);
+    m_bZapiszTylkoPrawidlowe = makeButton(strip, "bZapiszTylkoPrawidlowe", utf8("Zapisz tylko prawidłowe wiersze"),
+                                          QRect(std::max(184, arrow->geometry().right() + 1 + 12), 4, 193, 25));
+    m_bPokazLog = makeButton(strip, "bPokazLog", utf8("Pokaż plik &LOG"),
+                             QRect(std::max(392, m_bZapiszTylkoPrawidlowe->geometry().right() + 1 + 15), 4, 141, 25));
+
+    QLabel* nameCaption = makeLabel(strip, utf8("Nazwa wczytanego zbioru:"), {4, 40}, plain);
+    // The file name follows its caption, however wide the caption came out in the system's font.
+    const int nameX = std::max(136, nameCaption->geometry().right() + 5);
+    m_labelNazwaPliku = new QLabel(strip);
+    m_labelNazwaPliku->setObjectName(QStringLiteral("LabelNazwaPliku"));
+    m_labelNazwaPliku->setFont(bold);
+    m_labelNazwaPliku->setGeometry(nameX, 40, kClientWidth - 2 * kBorder - nameX - 4, m_labelNazwaPliku->sizeHint().height());
+
+    auto* kindGroup = new QGroupBox(utf8("Rodzaj wczytanego zbioru"), strip);
+    kindGroup->setGeometry(4, 60, 145, 49);
+    auto* kindLayout = new QVBoxLayout(kindGroup);
+    kindLayout->setContentsMargins(2, 0, 2, 2);
+    m_panelRodzajWczytanegoZbioru = new QLabel(kindGroup);
+    m_panelRodzajWczytanegoZbioru->setObjectName(QStringLiteral("PanelRodzajWczytanegoZbioru"));
+    m_panelRodzajWczytanegoZbioru->setFont(bold);
+    m_panelRodzajWczytanegoZbioru->setAlignment(Qt::AlignCenter);
+    m_panelRodzajWczytanegoZbioru->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    kindLayout->addWidget(m_panelRodzajWczytanegoZbioru);
+
+    auto* codePageGroup = new QGroupBox(utf8("Zidentyfikowana strona kodowa"), strip);
+    codePageGroup->setGeometry(156, 60, 173, 49);
+    m_comboBoxStrona = new QComboBox(codePageGroup);
+    m_comboBoxStrona->setObjectName(QStringLiteral("ComboBoxStrona"));
+    m_comboBoxStrona->setEditable(false);
+    m_comboBoxStrona->setFont(bold);
+    m_comboBoxStrona->setGeometry(12, 20, 125, std::min(m_comboBoxStrona->sizeHint().height(), 25));
+    m_shapeInnaStronaKodowaWPliku = new MarkerShape(codePageGroup);
+    m_shapeInnaStronaKodowaWPliku->setObjectName(QStringLiteral("ShapeInnaStronaKodowaWPliku"));
+    m_shapeInnaStronaKodowaWPliku->setGeometry(144, 22, 13, 13);
+
+    m_cbPrzytnijPola =
+        makeCheckBox(strip, "cbPrzytnijPola", utf8("Przytnij zbyt długie pola do wymaganej długości"), {4, 124}, 325);
+    m_cbZamienNiedozwoloneZnaki =
+        makeCheckBox(strip, "cbZamienNiedozwoloneZnaki", utf8("Zamień niedozwolone znaki na znak \"?\""), {4, 144}, 325);
+
+    auto* statistics = new QGroupBox(utf8("Statystyki wczytanego zbioru"), strip);
+    statistics->setGeometry(359, 56, 470, 93);
+    makeLabel(statistics, utf8("Ilość wszystkich danych wejściowych:"), {8, 16}, plain);
+    makeLabel(statistics, utf8("Ilość danych prawidłowych:"), {8, 32}, plain);
+    makeLabel(statistics, utf8("Ilość danych nieprawidłowych:"), {8, 48}, plain);
+    m_labelStatAll = makeValueLabel(statistics, "LabelStatAll", 270, 16, bold);
+    m_labelStatOK = makeValueLabel(statistics, "LabelStatOK", 270, 32, bold);
+    m_labelStatZle = makeValueLabel(statistics, "LabelStatZle", 271, 48, boldFont(this, 10));
+    m_labelStatOKKwota = new QLabel(statistics);
+    m_labelStatOKKwota->setObjectName(QStringLiteral("LabelStatOKKwota"));
+    m_labelStatOKKwota->setFont(boldFont(this, 10));
+    m_labelStatOKKwota->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_labelStatOKKwota->setGeometry(294, 30, 470 - 294 - 4, m_labelStatOKKwota->sizeHint().height());
+    m_cbPokazSzczegoly = makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż szczegóły"), {8, 68}, 200);
+    return strip;
+}
+
+QWidget* TFormGlow::buildDetails() {
+    m_panelSzczegoly = new QFrame(this);
+    m_panelSzczegoly->setObjectName(QStringLiteral("PanelSzczegoly"));
+    auto* details = new QVBoxLayout(m_panelSzczegoly);
+    details->setContentsMargins(kDetailsBorder, kDetailsBorder, kDetailsBorder, kDetailsBorder);
+    details->setSpacing(0);
+
+    auto* splitter = new QSplitter(Qt::Vertical, m_panelSzczegoly);
+    splitter->setObjectName(QStringLiteral("Splitter1"));
+    splitter->setHandleWidth(kSplitterBar);
+    splitter->setChildrenCollapsible(false);
+    splitter->setOpaqueResize(true);
+
+    // 1. The record area: display filter, title strip, and the grid over its "[BRAK DANYCH]" panel.
+    auto* records = new QWidget(splitter);
+    auto* recordsLayout = new QVBoxLayout(records);
+    recordsLayout->setContentsMargins(0, 0, 0, 0);
+    recordsLayout->setSpacing(0);
+
+    auto* filterGroup = new QGroupBox(utf8("Rodzaj wyświetlanych danych"), records);
+    filterGroup->setObjectName(QStringLiteral("RadioGroupRodzajDanych"));
+    filterGroup->setFont(boldFont(this));
+    filterGroup->setFixedHeight(std::max(kRadioGroupHeight, filterGroup->sizeHint().height()));
+    auto* filterLayout = new QHBoxLayout(filterGroup);
+    filterLayout->setContentsMargins(8, 0, 8, 2);
+    m_radioGroupRodzajDanych = new QButtonGroup(filterGroup);
+    for (std::size_t k = 0; k < texts::kRecordFilterItems.size(); ++k) {
+        auto* item = new QRadioButton(DisplayText(texts::kRecordFilterItems[k]), filterGroup);
+        item->setObjectName(QStringLiteral("RadioGroupRodzajDanych%1").arg(k));
+        filterLayout->addWidget(item, 1);
+        m_radioGroupRodzajDanych->addButton(item, static_cast<int>(k));
+    }
+    recordsLayout->addWidget(filterGroup);
+
+    auto* title = new QWidget(records);
+    title->setFixedHeight(kTitleStripHeight);
+    auto* titleLayout = new QHBoxLayout(title);
+    titleLayout->setContentsMargins(0, 0, 4, 0);
+    auto* titleCaption = new QLabel(utf8(" Zawartość zbioru z danymi wejściowymi"), title);
+    titleCaption->setFont(boldFont(this));
+    titleLayout->addWidget(titleCaption);
+    titleLayout->addStretch(1);
+    auto* countCaption = new QLabel(utf8("Ilość wybranych rekordów:"), title);
+    setTextColour(countCaption, kNavyText);
+    titleLayout->addWidget(countCaption);
+    m_labelIloscWybranychRekordow = new QLabel(title);
+    m_labelIloscWybranychRekordow->setObjectName(QStringLiteral("LabelIloscWybranychRekordow"));
+    m_labelIloscWybranychRekordow->setFont(boldFont(this));
+    m_labelIloscWybranychRekordow->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_labelIloscWybranychRekordow->setMinimumWidth(60);
+    setTextColour(m_labelIloscWybranychRekordow, kNavyText);
+    titleLayout->addWidget(m_labelIloscWybranychRekordow);
+    recordsLayout->addWidget(title);
+
+    m_gridArea = new QStackedWidget(records);
+    m_noDataPanel = new QLabel(DisplayText(texts::kNoData), m_gridArea);
+    m_noDataPanel->setObjectName(QStringLiteral("PanelBrakDanych"));
+    m_noDataPanel->setAlignment(Qt::AlignCenter);
+    m_noDataPanel->setAutoFillBackground(true);
+    QPalette white = m_noDataPanel->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    m_noDataPanel->setPalette(white);
+    m_gridArea->addWidget(m_noDataPanel);
+    m_stringGridWczytane = new RecordGridView(*m_model, m_gridArea);
+    m_stringGridWczytane->setObjectName(QStringLiteral("StringGridWczytane"));
+    m_gridArea->addWidget(m_stringGridWczytane);
+    recordsLayout->addWidget(m_gridArea, 1);
+
+    // 2. Under the splitter bar, the strip whose height the bar changes: the original value.
+    auto* original = new QWidget(splitter);
+    original->setMinimumHeight(kOriginalStripMinimum);
+    auto* originalLayout = new QHBoxLayout(original);
+    const int editHeight = QLineEdit().sizeHint().height();
+    const int vertical = std::max(0, (kOriginalStripHeight - editHeight) / 2);
+    originalLayout->setContentsMargins(4, vertical, 4, vertical);
+    originalLayout->setSpacing(6);
+    auto* originalCaption = new QLabel(utf8("Oryginalna wartość dla wybranego pola"), original);
+    originalCaption->setMinimumWidth(212 - 4 - 6);
+    originalCaption->setMinimumWidth(std::max(originalCaption->minimumWidth(), originalCaption->sizeHint().width()));
+    originalLayout->addWidget(originalCaption, 0, Qt::AlignTop);
+    m_editOryginalnaWartoscPola = new QLineEdit(original);
+    m_editOryginalnaWartoscPola->setObjectName(QStringLiteral("EditOryginalnaWartoscPola"));
+    m_editOryginalnaWartoscPola->setReadOnly(true);
+    m_editOryginalnaWartoscPola->setFrame(false);
+    // 605 wide at design; it gives way first when the caption needs more room in the system's font.
+    m_editOryginalnaWartoscPola->setMaximumWidth(605);
+    m_editOryginalnaWartoscPola->setMinimumWidth(200);
+    m_editOryginalnaWartoscPola->setAutoFillBackground(true);
+    originalLayout->addWidget(m_editOryginalnaWartoscPola, 1, Qt::AlignTop);
+    originalLayout->addStretch(0);
+
+    splitter->addWidget(records);
+    splitter->addWidget(original);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
+    details->addWidget(splitter, 1);
+
+    // 3. The information strip, under the splitter, keeps its height.
+    auto* info = new QWidget(m_panelSzczegoly);
+    info->setFixedHeight(kInfoStripHeight);
+    auto* infoLayout = new QVBoxLayout(info);
+    infoLayout->setContentsMargins(0, 0, 0, 0);
+    infoLayout->setSpacing(2);
+    auto* infoCaption = new QLabel(utf8(" Informacje dla wybranego rekordu"), info);
+    infoCaption->setFont(boldFont(this));
+    infoLayout->addWidget(infoCaption);
+    m_memoInfoPlik = new QPlainTextEdit(info);
+    m_memoInfoPlik->setObjectName(QStringLiteral("MemoInfoPlik"));
+    m_memoInfoPlik->setReadOnly(true);
+    m_memoInfoPlik->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_memoInfoPlik->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    infoLayout->addWidget(m_memoInfoPlik, 1);
+    details->addWidget(info);
+    return m_panelSzczegoly;
+}
+
+void TFormGlow::connectControls() {
+    WindowState& state = m_session.state;
+    connect(m_bOtworzPlik, &QPushButton::clicked, this, [this] { bOtworzPlikClick(); });
+    connect(m_bZapiszTylkoPrawidlowe, &QPushButton::clicked, this, [this] { bZapiszTylkoPrawidloweClick(); });
+    connect(m_bPokazLog, &QPushButton::clicked, this, [this] { bPokazLogClick(); });
+    connect(m_cbPrzytnijPola, &QCheckBox::toggled, this, [this, &state](bool checked) {
+        state.cbPrzytnijPola.checked = checked;
+        cbPrzytnijPolaClick();
+    });
+    connect(m_cbZamienNiedozwoloneZnaki, &QCheckBox::toggled, this, [this, &state](bool checked) {
+        state.cbZamienNiedozwoloneZnaki.checked = checked;
+        cbZamienNiedozwoloneZnakiClick();
+    });
+    connect(m_comboBoxStrona, &QComboBox::currentIndexChanged, this, [this, &state](int index) {
+        state.ComboBoxStrona.selected = index;
+        ComboBoxStronaChange();
+    });
+    connect(m_cbPokazSzczegoly, &QCheckBox::toggled, this, [this, &state](bool checked) {
+        state.cbPokazSzczegoly.checked = checked;
+        cbPokazSzczegolyClick();
+    });
+    connect(m_radioGroupRodzajDanych, &QButtonGroup::idToggled, this, [this, &state](int id, bool checked) {
+        if (!checked) return; // the item that lost its mark; the new one reports too
+        state.RadioGroupRodzajDanych.selected = id;
+        RadioGroupRodzajDanychClick();
+    });
+    connect(m_stringGridWczytane, &RecordGridView::cellSelected, this,
+            [this](int column, int row) { StringGridWczytaneSelectCell(column, row); });
+}
+
+void TFormGlow::FormCreate() {
+    setWindowTitle(DisplayText(texts::kWindowTitle));
+    // Layouts, code-page table and list are built with the session.
+    resize(kClientWidth, kCompactClientHeight);
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->geometry();
+        move(area.left() + (area.width() - kClientWidth) / 2, y());
+    }
+    PokazUkryjSzczegoly();
+    render();
+}
+
+void TFormGlow::PokazUkryjSzczegoly() {
+    const QScreen* screen = this->screen();
+    const int screenHeight = screen ? screen->geometry().height() : 0;
+    const DetailsLayout layout = quarvel::PokazUkryjSzczegoly(m_session.state, screenHeight);
+
+    const Qt::WindowStates remembered = windowState();
+    if (remembered.testFlag(Qt::WindowMaximized)) setWindowState(remembered & ~Qt::WindowMaximized);
+    // Hidden details first, and the layout told at once, so their minimum height does not hold the
+    // window up.
+    if (!layout.detailsVisible) {
+        m_panelSzczegoly->setVisible(false);
+        this->layout()->activate();
+    }
+    resize(width(), layout.clientHeight);
+    move(x(), layout.top);
+    m_panelSzczegoly->setVisible(layout.detailsVisible);
+    if (windowState() != remembered) setWindowState(remembered);
+}
+
+void TFormGlow::bOtworzPlikClick() {
+    {
+        GridRefill refill(*m_model);
+        quarvel::bOtworzPlikClick(m_session);
+    }
+    renderAfterRefill();
+}
+
+void TFormGlow::bZapiszTylkoPrawidloweClick() {
+    const WriteResult result = quarvel::bZapiszTylkoPrawidloweClick(m_session);
+    if (result.ok && m_log) m_log->refreshFromState();
+    render();
+}
+
+void TFormGlow::bPokazLogClick() {
+    if (m_log) m_log->exec();
+    render();
+}
+
+void TFormGlow::cbPrzytnijPolaClick() {
+    {
+        GridRefill refill(*m_model);
+        quarvel::cbPrzytnijPolaClick(m_session);
+    }
+    renderAfterRefill();
+}
+
+void TFormGlow::cbZamienNiedozwoloneZnakiClick() {
+    {
+        GridRefill refill(*m_model);
+        quarvel::cbZamienNiedozwoloneZnakiClick(m_session);
+    }
+    renderAfterRefill();
+}
+
+void TFormGlow::ComboBoxStronaChange() {
+    {
+        GridRefill refill(*m_model);
+        quarvel::ComboBoxStronaChange(m_session);
+    }
+    renderAfterRefill();
+}
+
+void TFormGlow::cbPokazSzczegolyClick() {
+    PokazUkryjSzczegoly();
+    render();
+}
+
+void TFormGlow::RadioGroupRodzajDanychClick() {
+    {
+        GridRefill refill(*m_model);
+        quarvel::RadioGroupRodzajDanychClick(m_session);
+    }
+    renderAfterRefill();
+}
+
+void TFormGlow::StringGridWczytaneSelectCell(int column, int row) {
+    quarvel::StringGridWczytaneSelectCell(m_session, column, row);
+    render();
+}
+
+void TFormGlow::renderAfterRefill() {
+    m_stringGridWczytane->applyColumns();
+    m_stringGridWczytane->scrollToTop();
+    render();
+}
+
+void TFormGlow::render() {
+    const WindowState& state = m_session.state;
+    const QColor windowText = palette().color(QPalette::WindowText);
+    const QSignalBlocker blockTrim(m_cbPrzytnijPola);
+    const QSignalBlocker blockReplace(m_cbZamienNiedozwoloneZnaki);
+    const QSignalBlocker blockCodePage(m_comboBoxStrona);
+    const QSignalBlocker blockDetails(m_cbPokazSzczegoly);
+    const QSignalBlocker blockFilter(m_radioGroupRodzajDanych);
+
+    m_bZapiszTylkoPrawidlowe->setEnabled(state.bZapiszTylkoPrawidlowe.enabled);
+    m_bPokazLog->setEnabled(state.bPokazLog.enabled);
+
+    renderLabel(m_labelNazwaPliku, state.LabelNazwaPliku, windowText);
+    renderLabel(m_labelStatAll, state.LabelStatAll, windowText);
+    renderLabel(m_labelStatOK, state.LabelStatOK, windowText);
+    renderLabel(m_labelStatZle, state.LabelStatZle, windowText);
+    renderLabel(m_labelStatOKKwota, state.LabelStatOKKwota, windowText);
+    renderLabel(m_labelIloscWybranychRekordow, state.LabelIloscWybranychRekordow, kNavyText);
+
+    const PanelState& kind = state.PanelRodzajWczytanegoZbioru;
+    m_panelRodzajWczytanegoZbioru->setText(DisplayText(kind.text));
+    QPalette kindColours = palette();
+    if (kind.background) kindColours.setColor(QPalette::Window, toColor(*kind.background));
+    kindColours.setColor(QPalette::WindowText, toColor(kind.textColour));
+    m_panelRodzajWczytanegoZbioru->setAutoFillBackground(kind.background.has_value());
+    m_panelRodzajWczytanegoZbioru->setPalette(kindColours);
+
+    const ComboBoxState& codePages = state.ComboBoxStrona;
+    QStringList items;
+    for (const std::string& item : codePages.items) items << DisplayText(item);
+    QStringList shown;
+    for (int k = 0; k < m_comboBoxStrona->count(); ++k) shown << m_comboBoxStrona->itemText(k);
+    if (items != shown) {
+        m_comboBoxStrona->clear();
+        m_comboBoxStrona->addItems(items);
+    }
+    m_comboBoxStrona->setCurrentIndex(codePages.selected < m_comboBoxStrona->count() ? codePages.selected : -1);
+    QPalette listColours = palette();
+    for (const QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window}) {
+        listColours.setColor(role, toColor(codePages.background));
+    }
+    for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText}) {
+        listColours.setColor(role, toColor(codePages.textColour));
+    }
+    m_comboBoxStrona->setPalette(listColours);
+    m_shapeInnaStronaKodowaWPliku->setVisible(state.ShapeInnaStronaKodowaWPliku.visible);
+
+    m_cbPrzytnijPola->setChecked(state.cbPrzytnijPola.checked);
+    m_cbZamienNiedozwoloneZnaki->setChecked(state.cbZamienNiedozwoloneZnaki.checked);
+    m_cbPokazSzczegoly->setChecked(state.cbPokazSzczegoly.checked);
+    if (QAbstractButton* item = m_radioGroupRodzajDanych->button(state.RadioGroupRodzajDanych.selected)) {
+        item->setChecked(true);
+    }
+
+    renderDetails();
+}
+
+void TFormGlow::renderDetails() {
+    const WindowState& state = m_session.state;
+    const GridState& grid = state.StringGridWczytane;
+    m_gridArea->setCurrentWidget(grid.visible ? static_cast<QWidget*>(m_stringGridWczytane) : m_noDataPanel);
+    m_stringGridWczytane->showCurrentCell(grid.currentColumn, grid.currentRow);
+    // The frame of the selected cell and the glyphs are painted from the state, which the view does not watch.
+    m_stringGridWczytane->viewport()->update();
+    m_stringGridWczytane->rowHeader()->viewport()->update();
+
+    m_memoInfoPlik->setPlainText(DisplayLines(state.MemoInfoPlik.lines));
+    m_memoInfoPlik->moveCursor(QTextCursor::Start);
+
+    const EditState& original = state.EditOryginalnaWartoscPola;
+    m_editOryginalnaWartoscPola->setText(DisplayText(original.text));
+    m_editOryginalnaWartoscPola->setCursorPosition(0);
+    m_editOryginalnaWartoscPola->setEnabled(original.enabled);
+    QPalette editColours = m_editOryginalnaWartoscPola->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        editColours.setColor(group, QPalette::Base, toColor(original.background));
+    }
+    m_editOryginalnaWartoscPola->setPalette(editColours);
+}
+
+} // namespace quarvel

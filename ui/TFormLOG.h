@@ -1,0 +1,49 @@
+#pragma once
+
+#include "WindowState.h"
+
+#include <QDialog>
+
+class QPlainTextEdit;
+class QPrinter;
+class QPushButton;
+
+namespace quarvel {
+
+class QtUserInterface;
+
+/// The log window: shows the log report of the last save, saves it to a file of the user's choice and
+/// prints it. It only reads the report; the save command of the main window builds it.
+class TFormLOG final : public QDialog {
+    Q_OBJECT
+
+public:
+    /// `text` is the log text of the window state (`RichEditLOG`); it must outlive the window.
+    TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent = nullptr);
+
+    /// Shows the current lines of the log text; the main window calls it after each save.
+    void refreshFromState();
+
+    /// "Zapisz plik LOG": asks for a file and writes the log text into it.
+    void Button2Click();
+    /// "Drukuj": runs the printer dialog and prints the log text.
+    void Button3Click();
+    /// "Zamknij".
+    void Button1Click();
+
+    /// Prints the log text on a printer that is already set up, as one job titled "Plik LOG z Vexa_Ostrel",
+    /// in a fixed-pitch font, wrapping lines wider than the page at its edge. False when printing failed.
+    bool printLog(QPrinter& printer) const;
+
+    static const char* const kPrintTitle;
+
+private:
+    const MemoState& m_text;
+    QtUserInterface& m_ui;
+    QPushButton* m_button2 = nullptr;
+    QPushButton* m_button3 = nullptr;
+    QPushButton* m_button1 = nullptr;
+    QPlainTextEdit* m_richEditLOG = nullptr;
+};
+
+} // namespace quarvel
