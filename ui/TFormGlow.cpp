@@ -145,7 +145,12 @@ TFormGlow::TFormGlow(const Clock& clock, QWidget* parent)
     FormCreate();
 }
 
-TFormGlow::~TFormGlow() = default;
+TFormGlow::~TFormGlow() {
+    // The child widgets read the session until they are gone, and QWidget deletes them only after this
+    // class's members, the session among them, have been destroyed: delete them first.
+    const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children) delete child;
+}
 
 QWidget* TFormGlow::buildTopStrip() {
     auto* strip = new QWidget(this);
