@@ -1,0 +1,139 @@
+// quarvel-rerun: loads one file once, then times the re-runs a user starts by switching an option or the
+// code page, each of which corrects, checks and refills the grid over every record in memory.
+//
+// Prints "name value" lines for scripts: records, load_s, rerun_*_s (medians), model and peak memory.
+
+#include "MemorySource.h"
+
+#include "load/LoadDriver.h"
+#include "view/MainWindow.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace quarvel;
+using namespace quarvel::bench;
+using Seconds = std::chrono::duration<double>;
+
+template <class F> double timed(F&& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return Seconds(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+double peakRssMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0; // ru_maxrss is in KiB on Linux
+}
+
+// What the main window does after an option or the code page changed: correct, check, refill the grid.
+void rerun(Session& session) {
+    RerunCorrection(session);
+}
+
+int usage() {
+    std::fputs("usage: quarvel-rerun FILE [--runs N] [--load-only] [--no-trim] [--replace-control]\n", stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string path;
+    int runs = 5;
+    bool loadOnly = false;
+    bool noTrim = false;
+    bool replaceControl = false;
+    for (int k = 1; k < argc; ++k) {
+        const std::string_view arg = argv[k];
+        if (arg == "--runs" && k + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++k]));
+        } else if (arg == "--load-only") {
+            loadOnly = true;
+        } else if (arg == "--no-trim") {
+            noTrim = true;
+        } else if (arg == "--replace-control") {
+            replaceControl = true;
+        } else if (!arg.empty() && arg[0] != '-' && path.empty()) {
+            path = arg;
+        } else {
+            return usage();
+        }
+    }
+    if (path.empty()) return usage();
+
+    SilentUi ui;
+    Session session(ui);
+    LoadOutcome outcome = LoadOutcome::Missing;
+    const double load = timed([&] { outcome = WczytajDane(session, path); });
+    if (outcome != LoadOutcome::Loaded) {
+        std::fprintf(stderr, "quarvel-rerun: %s did not load\n", path.c_str());
+        return 2;
+    }
+    // The options of a batch run differ from the window's start state only after the load.
+    double options = 0;
+    if (noTrim || replaceControl) {
+        session.state.cbPrzytnijPola.checked = !noTrim;
+        session.state.cbZamienNiedozwoloneZnaki.checked = replaceControl;
+        options = timed([&] { rerun(session); });
+    }
+    const LoadedFile& file = session.file;
+    std::printf("records %zu\n", file.records.size());
+    std::printf("valid %d\n", file.validCount);
+    std::printf("invalid %d\n", file.invalidCount);
+    std::printf("load_s %.4f\n", load + options);
+    std::printf("model_used_MB %.1f\n", static_cast<double>(ModelBytesUsed(file)) / 1e6);
+    std::printf("model_reserved_MB %.1f\n", static_cast<double>(ModelBytesReserved(file)) / 1e6);
+    std::printf("records_MB %.1f\n", static_cast<double>(file.records.size() * sizeof(TRecOfFile)) / 1e6);
+    std::printf("raw_MB %.1f\n", static_cast<double>(file.rawBytes.size()) / 1e6);
+    std::printf("fix_MB %.1f\n", static_cast<double>(file.fixBytes.size()) / 1e6);
+    std::printf("sizeof_record %zu\n", sizeof(TRecOfFile));
+    if (loadOnly) {
+        std::printf("peak_rss_MB %.1f\n", peakRssMb());
+        return 0;
+    }
+
+    WindowState& state = session.state;
+    std::vector<double> trim;
+    std::vector<double> replace;
+    std::vector<double> codePage;
+    for (int run = 0; run < runs; ++run) {
+        // Each change is undone by the next run of the same kind, so every run starts from a loaded state.
+        state.cbPrzytnijPola.checked = !state.cbPrzytnijPola.checked;
+        trim.push_back(timed([&] { rerun(session); }));
+        state.cbZamienNiedozwoloneZnaki.checked = !state.cbZamienNiedozwoloneZnaki.checked;
+        replace.push_back(timed([&] { rerun(session); }));
+        state.ComboBoxStrona.selected = state.ComboBoxStrona.selected == MAZOVIA ? file.identifiedCodePage : MAZOVIA;
+        codePage.push_back(timed([&] { rerun(session); }));
+    }
+    const double all = median([&] {
+        std::vector<double> v = trim;
+        v.insert(v.end(), replace.begin(), replace.end());
+        v.insert(v.end(), codePage.begin(), codePage.end());
+        return v;
+    }());
+    std::printf("rerun_trim_s %.4f\n", median(trim));
+    std::printf("rerun_replace_s %.4f\n", median(replace));
+    std::printf("rerun_codepage_s %.4f\n", median(codePage));
+    std::printf("rerun_s %.4f\n", all);
+    std::printf("rerun_to_load %.3f\n", all / load);
+    std::printf("peak_rss_MB %.1f\n", peakRssMb());
+    return 0;
+}
