@@ -1,5 +1,6 @@
 #include "check/DateAmount.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -47,6 +48,15 @@ private:
     std::string_view m_text;
     std::size_t m_pos = 0;
 };
+
+// The power of ten of the first significant digit of "digits[.digits]": 0 for 1..9, -1 for 0.1..0.9.
+long long DecimalMagnitude(std::string_view mantissa) {
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) return 0;
+    if (first < point) return static_cast<long long>(point - first) - 1;
+    return -static_cast<long long>(first - point);
+}
 
 } // namespace
 
@@ -104,7 +114,9 @@ std::optional<double> ParseAmount(std::string_view text) {
         while (isDigit(at(pos))) ++pos, ++digits;
     }
     if (digits == 0 && !point) return std::nullopt;
+    const std::size_t mantissaEnd = pos;
     bool negativeExponent = false;
+    long long exponent = 0; // saturated: only its size relative to a double's range matters
     if (at(pos) == 'e' || at(pos) == 'E') {
         ++pos;
         if (at(pos) == '+' || at(pos) == '-') {
@@ -112,7 +124,10 @@ std::optional<double> ParseAmount(std::string_view text) {
             ++pos;
         }
         if (!isDigit(at(pos))) return std::nullopt;
-        while (isDigit(at(pos))) ++pos;
+        while (isDigit(at(pos))) {
+            exponent = std::min(exponent * 10 + (at(pos) - '0'), 1'000'000LL);
+            ++pos;
+        }
     }
     const std::size_t end = pos;
     while (at(pos) == ' ') ++pos;
@@ -125,8 +140,11 @@ std::optional<double> ParseAmount(std::string_view text) {
     const char* last = text.data() + end;
     const auto [ptr, ec] = std::from_chars(first, last, value);
     if (ec == std::errc::result_out_of_range) {
-        if (!negativeExponent) return std::nullopt; // overflow
-        value = 0;                                  // a value too small to hold reads as zero
+        // Out of range either way: too large fails, too small reads as zero. The sign of the exponent
+        // alone cannot tell which ("1" and 320 zeros "e-5" is too large), the decimal magnitude can.
+        const long long signedExponent = negativeExponent ? -exponent : exponent;
+        if (DecimalMagnitude(text.substr(mantissa, mantissaEnd - mantissa)) + signedExponent > 0) return std::nullopt;
+        value = 0;
     } else if (ec != std::errc() || ptr != last) {
         return std::nullopt;
     }

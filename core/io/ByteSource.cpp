@@ -34,7 +34,12 @@ private:
 
 OpenedSource OpenFileSource(const std::filesystem::path& path) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return {nullptr, EISDIR};
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status)) return {nullptr, EISDIR};
+    // Opening a pipe waits for a writer, and a device such as /dev/zero never ends.
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        return {nullptr, kNotARegularFile};
+    }
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return {nullptr, errno != 0 ? errno : EIO};
@@ -50,6 +55,7 @@ std::string DescribeSystemError(int error) {
     case EACCES:
     case EPERM: polish = "brak uprawnień dostępu"; break;
     case EISDIR: polish = "to jest folder, a nie plik"; break;
+    case kNotARegularFile: polish = "to nie jest zwykły plik, lecz urządzenie lub potok"; break;
     case ENOTDIR: polish = "część ścieżki nie jest folderem"; break;
     case ENOSPC: polish = "brak miejsca na dysku"; break;
     case EDQUOT: polish = "przekroczony przydział miejsca na dysku"; break;

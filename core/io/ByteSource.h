@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
@@ -25,7 +26,11 @@ struct OpenedSource {
     int error = 0;
 };
 
-/// Opens a file for reading only. A folder fails with EISDIR.
+/// The error of opening something that is neither a file nor a folder (a device, a pipe, a socket).
+inline constexpr int kNotARegularFile = ENODEV;
+
+/// Opens a file for reading only. A folder fails with EISDIR, a device or pipe with kNotARegularFile:
+/// it could block the opening or never end, and the load reads its input twice.
 OpenedSource OpenFileSource(const std::filesystem::path& path);
 
 /// How the load opens its input; tests replace it to inject failures.

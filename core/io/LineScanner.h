@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -19,7 +20,7 @@ public:
     static constexpr std::size_t kDefaultBlock = std::size_t{1} << 20;
 
     explicit LineScanner(ByteSource& source, std::size_t blockSize = kDefaultBlock)
-        : m_source(source), m_buffer(blockSize == 0 ? 1 : blockSize) {}
+        : m_source(source), m_capacity(blockSize == 0 ? 1 : blockSize), m_buffer(new char[m_capacity]) {}
 
     /// Reads the next line, handing its bytes to `sink(std::string_view)` in one or more non-empty pieces.
     /// Returns false when the file holds no further line, or when reading failed (see error()).
@@ -34,7 +35,9 @@ private:
     template <class Sink> static bool handOnWithoutCr(const char* begin, const char* end, Sink& sink);
 
     ByteSource& m_source;
-    std::vector<char> m_buffer;
+    std::size_t m_capacity;
+    // Left uninitialised: a small file touches only the first pages of a large block.
+    std::unique_ptr<char[]> m_buffer;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     std::uint64_t m_bytesRead = 0;
@@ -43,7 +46,7 @@ private:
 
 inline bool LineScanner::refill() {
     m_pos = 0;
-    m_end = m_source.read(m_buffer.data(), m_buffer.size());
+    m_end = m_source.read(m_buffer.get(), m_capacity);
     m_bytesRead += m_end;
     return m_end > 0;
 }
@@ -71,8 +74,8 @@ template <class Sink> bool LineScanner::readLine(Sink&& sink) {
             m_finished = true;
             return (kept || skipping) && m_source.error() == 0;
         }
-        const char* begin = m_buffer.data() + m_pos;
-        const char* end = m_buffer.data() + m_end;
+        const char* begin = m_buffer.get() + m_pos;
+        const char* end = m_buffer.get() + m_end;
         const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
         const char* stop = lf != nullptr ? lf : end;
         if (!skipping) {
@@ -88,7 +91,7 @@ template <class Sink> bool LineScanner::readLine(Sink&& sink) {
             }
         }
         if (lf != nullptr) {
-            m_pos = static_cast<std::size_t>(lf + 1 - m_buffer.data());
+            m_pos = static_cast<std::size_t>(lf + 1 - m_buffer.get());
             return true;
         }
         m_pos = m_end;

@@ -1,0 +1,254 @@
+#pragma once
+
+// Shared pieces of the fuzz targets: an in-memory byte source that hands its bytes out in small pieces,
+// a user interface that only records messages, and a plain re-reading of the input format that the
+// streaming reader is compared with.
+
+#include "Session.h"
+#include "Typy/CodePages.h"
+#include "Typy/FieldDefs.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <unistd.h>
+
+namespace quarvel::fuzz {
+
+/// Stops the run with a message; libFuzzer reports the input as a crash.
+[[noreturn]] inline void Fail(const char* what, const std::string& detail = {}) {
+    std::fprintf(stderr, "\n*** invariant broken: %s %s\n", what, detail.c_str());
+    std::abort();
+}
+
+#define FUZZ_CHECK(condition, ...)                                                                                     \
+    do {                                                                                                               \
+        if (!(condition)) ::quarvel::fuzz::Fail(#condition, ##__VA_ARGS__);                                            \
+    } while (false)
+
+/// Takes bytes off the front of the fuzzer's input to choose settings; 0 when the input is used up.
+class Choices {
+public:
+    Choices(const std::uint8_t* data, std::size_t size) : m_rest(reinterpret_cast<const char*>(data), size) {}
+    std::uint8_t byte() {
+        if (m_rest.empty()) return 0;
+        const auto b = static_cast<std::uint8_t>(m_rest.front());
+        m_rest.remove_prefix(1);
+        return b;
+    }
+    /// What is left: the file's content.
+    std::string_view rest() const { return m_rest; }
+
+private:
+    std::string_view m_rest;
+};
+
+/// A file in memory, read in pieces of at most `chunk` bytes; optionally failing after `failAfter` bytes.
+class MemorySource final : public ByteSource {
+public:
+    MemorySource(std::string_view bytes, std::size_t chunk, std::optional<std::size_t> failAfter = std::nullopt)
+        : m_bytes(bytes), m_chunk(chunk == 0 ? 1 : chunk), m_failAfter(failAfter) {}
+
+    std::size_t read(char* buffer, std::size_t n) override {
+        if (m_error != 0) return 0;
+        std::size_t limit = m_bytes.size();
+        if (m_failAfter && *m_failAfter < limit) limit = *m_failAfter;
+        if (m_pos >= limit) {
+            if (limit < m_bytes.size()) m_error = EIO;
+            return 0;
+        }
+        std::size_t got = n < m_chunk ? n : m_chunk;
+        if (got > limit - m_pos) got = limit - m_pos;
+        m_bytes.copy(buffer, got, m_pos);
+        m_pos += got;
+        return got;
+    }
+    int error() const override { return m_error; }
+
+private:
+    std::string_view m_bytes;
+    std::size_t m_chunk;
+    std::optional<std::size_t> m_failAfter;
+    std::size_t m_pos = 0;
+    int m_error = 0;
+};
+
+class RecordingUi final : public UserInterface {
+public:
+    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    void setBusy(bool) override {}
+    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>&) override {
+        return std::nullopt;
+    }
+    std::vector<std::string> messages;
+};
+
+/// An empty file that exists for the whole run: the load driver asks whether its path exists and then
+/// reads through Session::openInput, which the targets point at memory.
+inline const std::filesystem::path& ExistingPath() {
+    // Held on the heap and never freed, so the removal at exit does not outlive it.
+    static const std::filesystem::path* path = [] {
+        auto* file = new std::filesystem::path(std::filesystem::temp_directory_path() /
+                                               ("quarvel-fuzz-" + std::to_string(::getpid())) / "input.txt");
+        std::filesystem::create_directories(file->parent_path());
+        std::FILE* f = std::fopen(file->c_str(), "wb");
+        if (f != nullptr) std::fclose(f);
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(ExistingPath().parent_path(), ec);
+        });
+        return file;
+    }();
+    return *path;
+}
+
+// ---- The input format, read the plain way -------------------------------------------------------------
+
+/// The lines of a file by the line rules: LF ends a line, CR is dropped, 0x1A at a line start ends the
+/// file and inside a line ends that line; a last line without LF is a line unless it held only CRs.
+inline std::vector<std::string> ReferenceLines(std::string_view data) {
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < data.size()) {
+        const std::size_t lf = data.find('\n', pos);
+        const std::size_t end = lf == std::string_view::npos ? data.size() : lf;
+        std::string line;
+        for (std::size_t k = pos; k < end; ++k) {
+            if (data[k] != '\r') line += data[k];
+        }
+        const std::size_t mark = line.find('\x1A');
+        if (mark == 0) break;
+        const bool onlyCarriageReturns = line.empty();
+        if (mark != std::string::npos) line.resize(mark);
+        if (lf == std::string_view::npos && onlyCarriageReturns) break;
+        lines.push_back(std::move(line));
+        pos = end + 1;
+    }
+    return lines;
+}
+
+/// The "|"-separated pieces of a line by the splitting rule.
+inline std::vector<std::string> ReferencePieces(std::string_view line) {
+    std::vector<std::string> pieces;
+    std::string current;
+    for (char c : line) {
+        if (c == '|') {
+            pieces.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty()) pieces.push_back(current);
+    return pieces;
+}
+
+inline bool Strippable(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+
+inline std::string ReferenceStrip(std::string_view text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && Strippable(text[first])) ++first;
+    while (last > first && Strippable(text[last - 1])) --last;
+    return std::string(text.substr(first, last - first));
+}
+
+inline std::string ReferenceUpper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+/// One data line as the reader must store it.
+struct ReferenceRecord {
+    bool noData = false;
+    bool tooManyFields = false;
+    std::vector<std::string> raw; ///< empty for a line without data
+};
+
+inline ReferenceRecord ReferenceRead(std::string_view line, std::size_t fieldCount) {
+    ReferenceRecord record;
+    const std::vector<std::string> pieces = ReferencePieces(line);
+    if (pieces.empty()) {
+        record.noData = true;
+        return record;
+    }
+    record.tooManyFields = pieces.size() > fieldCount;
+    for (std::size_t j = 0; j < fieldCount; ++j) {
+        if (j < pieces.size()) {
+            std::string value = ReferenceStrip(std::string_view(pieces[j]).substr(0, 250));
+            record.raw.push_back(value.empty() ? " " : value);
+        } else {
+            record.raw.emplace_back();
+        }
+    }
+    return record;
+}
+
+/// What the header line says; `declared` is -1 when it names no code page.
+struct ReferenceHeader {
+    FileKind kind = FileKind::None;
+    int declared = -1;
+};
+
+inline ReferenceHeader ReferenceReadHeader(std::string_view line) {
+    ReferenceHeader header;
+    const std::string upper = ReferenceUpper(line);
+    if (upper.find("KONTRAHENCI") != std::string::npos) header.kind = FileKind::Contractors;
+    if (upper.find("ZLECENIA") != std::string::npos) header.kind = FileKind::Orders;
+    const std::vector<std::string> pieces = ReferencePieces(ReferenceStrip(upper));
+    if (pieces.size() >= 2) {
+        for (int p = 0; p < kCodePageCount; ++p) {
+            if (pieces[1].find(CodePageNames[static_cast<std::size_t>(p)]) != std::string::npos) header.declared = p;
+        }
+    }
+    return header;
+}
+
+/// The identification over the lines: per code page the bytes that are its letters, the last byte of
+/// each line left out; the largest count wins, a tie goes to the smaller id.
+inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines) {
+    static const auto isLetter = [] {
+        std::array<std::array<bool, 256>, kCodePageCount> table{};
+        for (CodePageId p = 0; p < kCodePageCount; ++p) {
+            for (int b = 0; b < 256; ++b) table[p][b] = LetterIndex(p, static_cast<std::uint8_t>(b)) >= 0;
+        }
+        return table;
+    }();
+    std::array<std::uint64_t, kCodePageCount> counts{};
+    for (CodePageId p = 0; p < kCodePageCount; ++p) {
+        for (const std::string& line : lines) {
+            for (std::size_t k = 0; k + 1 < line.size(); ++k) {
+                if (isLetter[p][static_cast<std::uint8_t>(line[k])]) ++counts[static_cast<std::size_t>(p)];
+            }
+        }
+    }
+    CodePageId best = 0;
+    long long largest = -1;
+    for (CodePageId p = 0; p < kCodePageCount; ++p) {
+        if (static_cast<long long>(counts[static_cast<std::size_t>(p)]) > largest) {
+            largest = static_cast<long long>(counts[static_cast<std::size_t>(p)]);
+            best = p;
+        }
+    }
+    return best;
+}
+
+/// The block sizes worth trying: tiny ones split every piece, 1 MiB is the reader's own.
+inline std::size_t BlockSizeFrom(std::uint8_t b) {
+    static constexpr std::size_t kSizes[] = {1, 2, 3, 4, 5, 7, 8, 11, 13, 16, 31, 64, 250, 251, 4096, std::size_t{1} << 20};
+    return kSizes[b % (sizeof kSizes / sizeof kSizes[0])];
+}
+
+} // namespace quarvel::fuzz

@@ -1,0 +1,175 @@
+// The line scanner, the identification and the header and line readers on arbitrary bytes.
+//
+// Input: one byte choosing the scanner's block size, one choosing how many bytes each read of the
+// source returns, one choosing injected faults; the rest is the file. Everything read is compared with
+// the plain re-reading of the format in FuzzSupport.h, so pieces split at any byte must give the same
+// lines, records, kind and code page.
+
+#include "FuzzSupport.h"
+
+#include "io/LineScanner.h"
+#include "load/InputReader.h"
+#include "load/LoadDriver.h"
+#include "load/LoadTexts.h"
+
+#include <memory>
+
+namespace quarvel::fuzz {
+namespace {
+
+void checkScanner(std::string_view content, const std::vector<std::string>& lines, std::size_t block,
+                  std::size_t chunk) {
+    MemorySource source(content, chunk);
+    LineScanner scanner(source, block);
+    std::size_t n = 0;
+    std::string line;
+    const auto collect = [&line](std::string_view piece) {
+        FUZZ_CHECK(!piece.empty(), "the scanner hands on empty pieces");
+        line.append(piece);
+    };
+    for (;;) {
+        line.clear();
+        if (!scanner.readLine(collect)) break;
+        FUZZ_CHECK(n < lines.size(), "more lines than the file holds");
+        FUZZ_CHECK(line == lines[n], "line " + std::to_string(n));
+        ++n;
+    }
+    FUZZ_CHECK(line.empty(), "bytes handed on for a line that was not returned");
+    FUZZ_CHECK(n == lines.size(), std::to_string(n) + " of " + std::to_string(lines.size()) + " lines");
+    FUZZ_CHECK(scanner.error() == 0);
+    FUZZ_CHECK(!scanner.readLine(collect), "a line after the end");
+    FUZZ_CHECK(scanner.bytesRead() <= content.size());
+}
+
+void checkHeaderScanner(const std::string& header, std::size_t block) {
+    HeaderScanner scanner;
+    for (std::size_t k = 0; k < header.size(); k += block) scanner(std::string_view(header).substr(k, block));
+    const HeaderInfo got = scanner.result();
+    const ReferenceHeader expected = ReferenceReadHeader(header);
+    FUZZ_CHECK(got.kind == expected.kind, "kind");
+    FUZZ_CHECK(got.declaredCodePage == expected.declared, "declared code page");
+}
+
+void checkIdentification(std::string_view content, const std::vector<std::string>& lines, std::size_t chunk) {
+    MemorySource source(content, chunk);
+    const Identification found = IdentifyCodePage(source);
+    FUZZ_CHECK(found.error == 0);
+    FUZZ_CHECK(found.codePage == ReferenceIdentify(lines), "identified " + std::to_string(found.codePage));
+}
+
+void checkRecords(const LoadedFile& file, const std::vector<std::string>& lines) {
+    const std::size_t fieldCount = FieldCountFor(file.kind);
+    FUZZ_CHECK(file.records.size() + 1 == lines.size(), "records");
+    for (std::size_t i = 0; i < file.records.size(); ++i) {
+        const ReferenceRecord expected = ReferenceRead(lines[i + 1], fieldCount);
+        const std::string number = std::to_string(i + 2);
+        FUZZ_CHECK(file.fieldCount(i) == expected.raw.size(), "field count of line " + number);
+        for (std::size_t j = 0; j < expected.raw.size(); ++j) {
+            FUZZ_CHECK(file.rawValue(i, j) == expected.raw[j], "raw value " + std::to_string(j) + " of line " + number);
+        }
+        std::vector<std::string> lineErrors;
+        if (expected.noData) lineErrors.push_back(texts::kNoDataInLine + number);
+        if (expected.tooManyFields) lineErrors.push_back(texts::kTooManyFieldsInLine + number);
+        FUZZ_CHECK(file.lineErrors(i) == lineErrors, "line errors of line " + number);
+    }
+}
+
+// The load through Session::openInput, with the faults the third byte asks for.
+void checkLoad(std::string_view content, const std::vector<std::string>& lines, std::size_t chunk, std::uint8_t faults) {
+    static const FixedClock clock{std::chrono::year{2026} / 12 / 7};
+    RecordingUi ui;
+    Session session(ui, clock);
+    const std::filesystem::path& path = ExistingPath();
+
+    const bool openFails = (faults & 0x03) == 0x03;
+    const bool readerFails = (faults & 0x03) == 0x01;
+    const bool identificationFails = (faults & 0x03) == 0x02;
+    const std::size_t failAt = content.size() * (faults >> 2) / 64;
+
+    if (openFails) {
+        // An earlier file's records must survive a failed opening.
+        static const std::string earlier = "KONTRAHENCI\na|b\n";
+        session.openInput = [](const std::filesystem::path&) {
+            return OpenedSource{std::make_unique<MemorySource>(earlier, 4096), 0};
+        };
+        FUZZ_CHECK(WczytajDane(session, path) == LoadOutcome::Loaded);
+        session.openInput = [](const std::filesystem::path&) { return OpenedSource{nullptr, EACCES}; };
+        FUZZ_CHECK(WczytajDane(session, path) == LoadOutcome::OpenFailed);
+        FUZZ_CHECK(session.file.records.size() == 1, "the earlier records are gone");
+        FUZZ_CHECK(ui.messages.size() == 1 && ui.messages[0].rfind(texts::kCannotOpenFile, 0) == 0);
+        return;
+    }
+
+    int openings = 0;
+    session.openInput = [&](const std::filesystem::path&) {
+        ++openings;
+        std::optional<std::size_t> fail;
+        if ((readerFails && openings == 1) || (identificationFails && openings == 2)) fail = failAt;
+        return OpenedSource{std::make_unique<MemorySource>(content, chunk, fail), 0};
+    };
+    session.file.fileName = path;
+    const LoadOutcome outcome = WczytajDane(session, path);
+    const LoadedFile& file = session.file;
+    const bool faulty = readerFails || identificationFails;
+
+    if (outcome == LoadOutcome::ReadFailed || (faulty && outcome == LoadOutcome::Stopped && !ui.messages.empty() &&
+                                               ui.messages[0].rfind(texts::kCannotReadFile, 0) == 0)) {
+        FUZZ_CHECK(faulty, "a read failure without a fault");
+        FUZZ_CHECK(file.records.empty(), "records kept after a read failure");
+        FUZZ_CHECK(!session.state.bZapiszTylkoPrawidlowe.enabled);
+        FUZZ_CHECK(ui.messages.size() == 1);
+        FUZZ_CHECK(ui.messages[0] == ReadFailureMessage(path, EIO), ui.messages[0]);
+        return;
+    }
+
+    if (lines.empty()) {
+        FUZZ_CHECK(outcome == LoadOutcome::Stopped);
+        FUZZ_CHECK(file.kind == FileKind::None);
+        FUZZ_CHECK(ui.messages.empty());
+        FUZZ_CHECK(file.records.empty());
+        return;
+    }
+    const ReferenceHeader header = ReferenceReadHeader(lines[0]);
+    if (header.kind == FileKind::None) {
+        FUZZ_CHECK(outcome == LoadOutcome::Stopped);
+        FUZZ_CHECK(file.kind == FileKind::None);
+        FUZZ_CHECK(file.records.empty());
+        FUZZ_CHECK(ui.messages.size() == 1 && ui.messages[0] == texts::kNoHeaderKeyword + "\r" + texts::kLoadAborted);
+        FUZZ_CHECK(session.state.PanelRodzajWczytanegoZbioru.text == "BRAK");
+        return;
+    }
+    FUZZ_CHECK(outcome == LoadOutcome::Loaded, "outcome " + std::to_string(static_cast<int>(outcome)));
+    FUZZ_CHECK(ui.messages.empty());
+    FUZZ_CHECK(file.kind == header.kind);
+    FUZZ_CHECK(file.declaredCodePage == (header.declared < 0 ? MAZOVIA : header.declared));
+    FUZZ_CHECK(file.identifiedCodePage == ReferenceIdentify(lines));
+    FUZZ_CHECK(session.state.ComboBoxStrona.selected == file.identifiedCodePage);
+    FUZZ_CHECK(session.state.ComboBoxStrona.background ==
+               (file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed));
+    checkRecords(file, lines);
+    if (!file.records.empty()) {
+        FUZZ_CHECK(static_cast<std::size_t>(file.validCount) + static_cast<std::size_t>(file.invalidCount) ==
+                   file.records.size());
+    }
+    // The records keep what they need, never the lines themselves.
+    FUZZ_CHECK(file.rawBytes.size() <= file.records.size() * kMaxFieldCount * 250);
+}
+
+} // namespace
+} // namespace quarvel::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace quarvel::fuzz;
+    Choices choose(data, size);
+    const std::size_t block = BlockSizeFrom(choose.byte());
+    const std::size_t chunk = BlockSizeFrom(choose.byte());
+    const std::uint8_t faults = choose.byte();
+    const std::string_view content = choose.rest();
+
+    const std::vector<std::string> lines = ReferenceLines(content);
+    checkScanner(content, lines, block, chunk);
+    if (!lines.empty()) checkHeaderScanner(lines[0], block);
+    checkIdentification(content, lines, chunk);
+    checkLoad(content, lines, chunk, faults);
+    return 0;
+}
