@@ -17,17 +17,12 @@
 #include "load/LoadDriver.h"
 #include "load/LoadTexts.h"
 
-#if QUARVEL_FUZZ_HAVE_OUTPUT_OUTPUTWRITER
 #include "output/OutputWriter.h"
-#endif
-#if QUARVEL_FUZZ_HAVE_OUTPUT_LOGREPORT
 #include "output/LogReport.h"
 #include "output/OutputTexts.h"
-#endif
-#if QUARVEL_FUZZ_HAVE_VIEW_RECORDGRID
+#include "view/MainWindow.h"
 #include "view/RecordGrid.h"
 #include "view/ViewTexts.h"
-#endif
 
 #include <algorithm>
 #include <cmath>
@@ -217,7 +212,6 @@ std::string snapshot(const LoadedFile& file) {
     return out;
 }
 
-#if QUARVEL_FUZZ_HAVE_OUTPUT_OUTPUTWRITER
 std::string expectedOutputLine(const LoadedFile& file, std::size_t r) {
     const std::size_t lastFixed = file.kind == FileKind::Contractors ? 8 : 5;
     const std::size_t lastOptional = file.kind == FileKind::Contractors ? 12 : 10;
@@ -262,9 +256,7 @@ void checkOutput(const LoadedFile& file, bool writeFile) {
     written << in.rdbuf();
     FUZZ_CHECK(written.str() == expectedFile, "the output file differs from its lines");
 }
-#endif
 
-#if QUARVEL_FUZZ_HAVE_OUTPUT_LOGREPORT
 std::vector<std::string> expectedLog(const LoadedFile& file) {
     std::vector<std::string> lines = {"Statystyki",
                                       std::string(18, '-'),
@@ -314,9 +306,7 @@ void checkLog(const LoadedFile& file) {
     for (const std::string& line : lines) FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos, "a line end in the log");
     FUZZ_CHECK(lines == expectedLog(file), "log report");
 }
-#endif
 
-#if QUARVEL_FUZZ_HAVE_VIEW_RECORDGRID
 std::vector<std::string> expectedDetails(const LoadedFile& file, std::size_t i) {
     std::vector<std::string> lines;
     const std::vector<std::string> lineErrors = file.lineErrors(i);
@@ -408,7 +398,6 @@ void checkGrid(Session& session, Choices& choose) {
         }
     }
 }
-#endif
 
 std::chrono::year_month_day dayFrom(std::uint8_t b) {
     using namespace std::chrono;
@@ -454,19 +443,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.state.cbZamienNiedozwoloneZnaki.checked = other.replace;
     session.state.ComboBoxStrona.selected = other.codePage;
     session.state.RadioGroupRodzajDanych.selected = (settingsByte >> 5) % 3;
-    RunCorrectionPass(session);
-    ValidateAllRecords(session);
+    // As the main window does it: correct, validate, refill the grid, and mark a chosen code page that
+    // differs from the identified one.
+    ComboBoxStronaChange(session);
     checkModel(session, other, today);
-#if QUARVEL_FUZZ_HAVE_VIEW_RECORDGRID
-    WypelnijStringGridWczytane(session);
+    FUZZ_CHECK(session.state.ShapeInnaStronaKodowaWPliku.visible == (other.codePage != file.identifiedCodePage), "marker");
     checkGrid(session, choose);
-#endif
-#if QUARVEL_FUZZ_HAVE_OUTPUT_OUTPUTWRITER
     checkOutput(file, (settingsByte & 0x80) != 0);
-#endif
-#if QUARVEL_FUZZ_HAVE_OUTPUT_LOGREPORT
     checkLog(file);
-#endif
 
     // Back to the settings of the load: re-runs never build on one another.
     session.state.cbPrzytnijPola.checked = loaded.trim;
