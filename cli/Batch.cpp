@@ -181,7 +181,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         out << "Brak prawidłowych rekordów: plik wyjściowy nie został zapisany.\n";
     }
     const std::filesystem::path logPath = options.log ? *options.log : std::filesystem::path(output).replace_extension(".log");
-    const WriteResult logged = SaveLogFile(LogReportLines(file), logPath, session.writeFaults);
+    const WriteResult logged = SaveLogReport(file, logPath, session.writeFaults);
     if (!logged.ok) {
         ui.showMessage(logged.message);
         return kBatchError;

@@ -128,4 +128,24 @@ Identification IdentifyCodePage(const std::filesystem::path& file, const SourceO
     return IdentifyCodePage(*opened.source);
 }
 
+void BackgroundIdentification::start(std::unique_ptr<ByteSource> source) {
+    m_source = std::move(source);
+    ByteSource& reading = *m_source;
+    try {
+        m_result = std::async(std::launch::async, [&reading] { return IdentifyCodePage(reading); });
+    } catch (const std::system_error&) {
+        std::promise<Identification> now;
+        now.set_value(IdentifyCodePage(reading));
+        m_result = now.get_future();
+    }
+}
+
+BackgroundIdentification::~BackgroundIdentification() {
+    if (m_result.valid()) m_result.wait();
+}
+
+Identification BackgroundIdentification::result() {
+    return m_result.get();
+}
+
 } // namespace quarvel

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,5 +95,26 @@ Identification IdentifyCodePage(ByteSource& source);
 
 /// Opens the named file a second time, independently of the reader, and identifies its code page.
 Identification IdentifyCodePage(const std::filesystem::path& file, const SourceOpener& open = OpenFileSource);
+
+/// The identification of an opened source, running on a thread of its own while the caller reads the
+/// same file; on a machine that cannot start the thread it runs at once. Destroying it waits for the end.
+class BackgroundIdentification {
+public:
+    BackgroundIdentification() = default;
+    BackgroundIdentification(const BackgroundIdentification&) = delete;
+    BackgroundIdentification& operator=(const BackgroundIdentification&) = delete;
+    ~BackgroundIdentification();
+
+    /// Starts identifying `source`; at most once.
+    void start(std::unique_ptr<ByteSource> source);
+    bool started() const { return m_result.valid(); }
+    /// Waits for the identification and returns it; only once.
+    Identification result();
+
+private:
+    // Declared first, destroyed last: the thread that reads the source has ended by then.
+    std::unique_ptr<ByteSource> m_source;
+    std::future<Identification> m_result;
+};
 
 } // namespace quarvel

@@ -1,5 +1,6 @@
 #include "check/Correction.h"
 
+#include "Parallel.h"
 #include "check/DateAmount.h"
 
 #include <algorithm>
@@ -13,16 +14,20 @@ constexpr std::size_t kOrderDate = 0;
 constexpr std::size_t kOrderAmount = 1;
 constexpr std::size_t kOrderDebitedAccount = 2;
 constexpr std::size_t kOrderCreditedAccount = 3;
+// Fewer records than this are corrected on one thread: starting another would cost more than it saves.
+constexpr std::size_t kMinRecordsPerSlice = 16384;
 
 bool startsWithPl(std::string_view text) {
     return text.size() >= 2 && text[0] == 'P' && text[1] == 'L';
 }
 
-// One record's correction; the record's values start as its whole original values.
+// One record's correction; the record's values start as its whole original values. Rewritten values go
+// to `fixOut`, whose offsets the record keeps.
 class RecordCorrector {
 public:
-    RecordCorrector(LoadedFile& file, std::size_t index) : m_file(file), m_index(index), m_record(file.records[index]) {
-        m_record.fixOffset = file.fixBytes.size();
+    RecordCorrector(LoadedFile& file, std::size_t index, std::vector<char>& fixOut)
+        : m_file(file), m_index(index), m_record(file.records[index]), m_fixOut(fixOut) {
+        m_record.fixOffset = fixOut.size();
         m_record.fixedMask = 0;
         for (std::size_t j = 0; j < m_record.fieldCount; ++j) {
             m_record.valueStart[j] = 0;
@@ -69,7 +74,7 @@ public:
 private:
     // Stores a rewritten value; entries of a record lie in field order, so fields must be fixed in that order.
     void fix(std::size_t j, std::string_view value, bool convert) {
-        std::vector<char>& out = m_file.fixBytes;
+        std::vector<char>& out = m_fixOut;
         const ByteMap& map = m_file.toOriginal();
         out.push_back(static_cast<char>(value.size()));
         for (char c : value) out.push_back(convert ? static_cast<char>(map[static_cast<std::uint8_t>(c)]) : c);
@@ -81,7 +86,27 @@ private:
     LoadedFile& m_file;
     std::size_t m_index;
     TRecOfFile& m_record;
+    std::vector<char>& m_fixOut;
 };
+
+void correctRecords(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today,
+                    std::size_t begin, std::size_t end, std::vector<char>& fixOut) {
+    const TTabStruc& layout = LayoutFor(file.kind);
+    for (std::size_t i = begin; i < end; ++i) {
+        if (file.records[i].fieldCount == 0) continue;
+        RecordCorrector record(file, i, fixOut);
+        if (file.kind == FileKind::Contractors) {
+            record.normalizeAccount(kContractorAccount);
+        } else if (file.kind == FileKind::Orders) {
+            // The date is field 0 and so comes first among the rewritten texts of the record.
+            record.normalizeDate(today);
+            record.normalizeAccount(kOrderDebitedAccount);
+            record.normalizeAccount(kOrderCreditedAccount);
+            record.readAmount();
+        }
+        if (settings.trim) record.trim(layout);
+    }
+}
 
 } // namespace
 
@@ -101,20 +126,21 @@ void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std
     // read; what is stored per record is where each value lies, and the texts correction rewrote.
     file.setConversion(settings.sourceCodePage, settings.replaceControl);
     file.fixBytes.clear();
-    const TTabStruc& layout = LayoutFor(file.kind);
-    for (std::size_t i = 0; i < file.records.size(); ++i) {
-        if (file.records[i].fieldCount == 0) continue;
-        RecordCorrector record(file, i);
-        if (file.kind == FileKind::Contractors) {
-            record.normalizeAccount(kContractorAccount);
-        } else if (file.kind == FileKind::Orders) {
-            // The date is field 0 and so comes first among the rewritten texts of the record.
-            record.normalizeDate(today);
-            record.normalizeAccount(kOrderDebitedAccount);
-            record.normalizeAccount(kOrderCreditedAccount);
-            record.readAmount();
+    // Slices of records are corrected side by side, each into rewritten texts of its own; joined in
+    // slice order they are the same bytes a single pass writes.
+    const Slices slices(file.records.size(), kMinRecordsPerSlice);
+    std::vector<std::vector<char>> fixes(slices.count());
+    fixes[0].swap(file.fixBytes);
+    RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
+        correctRecords(file, settings, today, begin, end, fixes[k]);
+    });
+    fixes[0].swap(file.fixBytes);
+    for (std::size_t k = 1; k < slices.count(); ++k) {
+        const std::size_t base = file.fixBytes.size();
+        file.fixBytes.insert(file.fixBytes.end(), fixes[k].begin(), fixes[k].end());
+        for (std::size_t i = slices.begin(k); i < slices.end(k); ++i) {
+            if (file.records[i].fieldCount > 0) file.records[i].fixOffset += base;
         }
-        if (settings.trim) record.trim(layout);
     }
 }
 

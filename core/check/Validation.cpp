@@ -1,5 +1,6 @@
 #include "check/Validation.h"
 
+#include "Parallel.h"
 #include "check/CheckTexts.h"
 #include "check/DateAmount.h"
 #include "check/FieldChecks.h"
@@ -12,6 +13,8 @@ namespace quarvel {
 namespace {
 
 constexpr std::size_t kNrbLength = 26;
+// Fewer records than this are checked on one thread: starting another would cost more than it saves.
+constexpr std::size_t kMinRecordsPerSlice = 16384;
 
 void failField(TRecOfFile& record, std::size_t j, FieldErrorBit error) {
     record.fieldErrorBits[j] |= error;
@@ -28,6 +31,28 @@ bool valueChanged(const LoadedFile& file, std::size_t i, std::size_t j) {
     return std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
+// The checks of one record, rebuilding its verdicts from nothing.
+void checkRecord(LoadedFile& file, const FieldChecker& checker, std::size_t i, std::chrono::year currentYear) {
+    TRecOfFile& record = file.records[i];
+    record.hasFieldErrors = false;
+    record.changed = false;
+    if (record.fieldCount == 0) return;
+    checker.check(i);
+    // The content checks read the bytes before their final translation: it maps letters to
+    // letters and control bytes to "?", and neither kind is a digit, space, sign or separator.
+    const auto bytes = [&](std::size_t j) { return file.valueBytes(i, j).bytes; };
+    if (file.kind == FileKind::Contractors) {
+        if (!IsNrbNumber(bytes(4))) failField(record, 4, kBadNrb);
+    } else if (file.kind == FileKind::Orders) {
+        if (!IsNrbNumber(bytes(2))) failField(record, 2, kBadNrb);
+        if (!IsNrbNumber(bytes(3))) failField(record, 3, kBadNrb);
+        if (!ParseOrderDate(bytes(0), currentYear)) failField(record, 0, kBadDate);
+        if (!ParseAmount(bytes(1))) failField(record, 1, kBadAmount);
+    }
+    record.hasFieldErrors = record.invalidMask != 0;
+    for (std::size_t j = 0; j < record.fieldCount && !record.changed; ++j) record.changed = valueChanged(file, i, j);
+}
+
 } // namespace
 
 bool IsNrbNumber(std::string_view text) {
@@ -35,31 +60,16 @@ bool IsNrbNumber(std::string_view text) {
 }
 
 void ValidateRecords(LoadedFile& file, std::chrono::year currentYear) {
+    const FieldChecker checker(file, LayoutFor(file.kind));
+    // Records are judged side by side in slices; the counts and the total are taken afterwards in file
+    // order, so the sum of the amounts is rounded exactly as a single pass rounds it.
+    RunSlices(Slices(file.records.size(), kMinRecordsPerSlice), [&](std::size_t, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) checkRecord(file, checker, i, currentYear);
+    });
     file.validCount = 0;
     file.invalidCount = 0;
     file.validTotal = 0;
-    const TTabStruc& layout = LayoutFor(file.kind);
-    const FieldChecker checker(file, layout);
-    for (std::size_t i = 0; i < file.records.size(); ++i) {
-        TRecOfFile& record = file.records[i];
-        record.hasFieldErrors = false;
-        record.changed = false;
-        if (record.fieldCount > 0) {
-            checker.check(i);
-            // The content checks read the bytes before their final translation: it maps letters to
-            // letters and control bytes to "?", and neither kind is a digit, space, sign or separator.
-            const auto bytes = [&](std::size_t j) { return file.valueBytes(i, j).bytes; };
-            if (file.kind == FileKind::Contractors) {
-                if (!IsNrbNumber(bytes(4))) failField(record, 4, kBadNrb);
-            } else if (file.kind == FileKind::Orders) {
-                if (!IsNrbNumber(bytes(2))) failField(record, 2, kBadNrb);
-                if (!IsNrbNumber(bytes(3))) failField(record, 3, kBadNrb);
-                if (!ParseOrderDate(bytes(0), currentYear)) failField(record, 0, kBadDate);
-                if (!ParseAmount(bytes(1))) failField(record, 1, kBadAmount);
-            }
-            record.hasFieldErrors = record.invalidMask != 0;
-            for (std::size_t j = 0; j < record.fieldCount && !record.changed; ++j) record.changed = valueChanged(file, i, j);
-        }
+    for (const TRecOfFile& record : file.records) {
         if (record.isValid()) {
             ++file.validCount;
             file.validTotal += record.amount;

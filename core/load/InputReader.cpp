@@ -188,7 +188,7 @@ HeaderInfo HeaderScanner::result() const {
     return info;
 }
 
-bool OdczytajNaglowek(Session& session, LineScanner& input) {
+bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentification& identification) {
     LoadedFile& file = session.file;
     WindowState& state = session.state;
     file.loadMessages.clear();
@@ -207,15 +207,14 @@ bool OdczytajNaglowek(Session& session, LineScanner& input) {
             file.kind = info.kind;
             if (info.declaredCodePage >= 0) file.declaredCodePage = info.declaredCodePage;
             state.ComboBoxStrona.textColour = kWhite;
-            const Identification found = IdentifyCodePage(file.fileName, session.openInput);
-            if (found.error != 0) {
+            // The identification reads the file a second time, beside the reading of the records.
+            OpenedSource second = session.openInput(file.fileName);
+            if (!second.source) {
                 showKind(state, file.kind);
-                session.ui.showMessage(ReadFailureMessage(file.fileName, found.error));
+                session.ui.showMessage(ReadFailureMessage(file.fileName, second.error));
                 return false;
             }
-            file.identifiedCodePage = found.codePage;
-            state.ComboBoxStrona.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
-            state.ComboBoxStrona.selected = file.identifiedCodePage;
+            identification.start(std::move(second.source));
         } else {
             file.loadMessages.push_back(texts::kNoHeaderKeyword);
         }
@@ -229,6 +228,26 @@ bool OdczytajNaglowek(Session& session, LineScanner& input) {
         return false;
     }
     return true;
+}
+
+bool ApplyIdentification(Session& session, BackgroundIdentification& identification) {
+    if (!identification.started()) return true;
+    LoadedFile& file = session.file;
+    WindowState& state = session.state;
+    const Identification found = identification.result();
+    if (found.error != 0) {
+        session.ui.showMessage(ReadFailureMessage(file.fileName, found.error));
+        return false;
+    }
+    file.identifiedCodePage = found.codePage;
+    state.ComboBoxStrona.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
+    state.ComboBoxStrona.selected = file.identifiedCodePage;
+    return true;
+}
+
+bool OdczytajNaglowek(Session& session, LineScanner& input) {
+    BackgroundIdentification identification;
+    return OdczytajNaglowek(session, input, identification) && ApplyIdentification(session, identification);
 }
 
 bool OdczytajWiersz(Session& session, LineScanner& input) {

@@ -45,7 +45,15 @@ private:
     int m_separators = 0;
 };
 
-/// Reads and judges the header line of the opened file; true when the load may go on.
+/// Reads and judges the header line of the opened file; true when the load may go on. A header naming a
+/// kind of data starts `identification` of the file's code page, for ApplyIdentification.
+bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentification& identification);
+
+/// Waits for a started identification and shows its outcome: the code page in the window state, or the
+/// message of a failed reading. True when the load may go on; also when no identification was started.
+bool ApplyIdentification(Session& session, BackgroundIdentification& identification);
+
+/// The header and the identification one after the other.
 bool OdczytajNaglowek(Session& session, LineScanner& input);
 
 /// Reads the next line of the opened file and appends its record; false when there was no further line.

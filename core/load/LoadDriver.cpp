@@ -50,12 +50,18 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName)
     ResetLoadedFile(file, session.state);
     try {
         LineScanner input(*opened.source);
-        if (!OdczytajNaglowek(session, input)) {
+        BackgroundIdentification identification;
+        if (!OdczytajNaglowek(session, input, identification)) {
             endWithoutRecords(session);
             return LoadOutcome::Stopped;
         }
         reserveFor(file, fileName);
         while (OdczytajWiersz(session, input)) {
+        }
+        // A failed identification is reported first: before the records, it was the first to read the file.
+        if (!ApplyIdentification(session, identification)) {
+            endWithoutRecords(session);
+            return LoadOutcome::Stopped;
         }
         if (input.error() != 0) {
             endWithoutRecords(session);

@@ -2,45 +2,127 @@
 
 #include "output/OutputTexts.h"
 
-namespace quarvel {
+#include <charconv>
 
-std::vector<std::string> LogReportLines(const LoadedFile& file) {
-    std::vector<std::string> lines = {
-        texts::kLogStatistics,
-        std::string(18, '-'),
-        texts::kLogAllRecords + std::to_string(file.records.size()),
-        texts::kLogSkipped + std::to_string(file.invalidCount),
-        texts::kLogWritten + std::to_string(file.validCount),
-        std::string(93, '~'),
-        "",
-        texts::kLogDetails,
-        "",
-    };
-    const TTabStruc& layout = LayoutFor(file.kind);
-    bool anyBlock = false;
-    for (std::size_t i = 0; i < file.records.size(); ++i) {
-        const TRecOfFile& record = file.records[i];
-        if (record.isValid()) continue;
-        anyBlock = true;
-        lines.push_back(texts::kLogErrorsForLine + std::to_string(LoadedFile::lineNumber(i)));
+namespace quarvel {
+namespace {
+
+// Builds each line of the report in one reused buffer and hands it to `emit(std::string_view)` without
+// its line end, so the report of a large file never needs to be held whole.
+template <class Emit> class LogLines {
+public:
+    LogLines(const LoadedFile& file, Emit& emit) : m_file(file), m_emit(emit) {}
+
+    void all() {
+        line(texts::kLogStatistics);
+        line(std::string(18, '-'));
+        line(texts::kLogAllRecords, file().records.size());
+        line(texts::kLogSkipped, file().invalidCount);
+        line(texts::kLogWritten, file().validCount);
+        line(std::string(93, '~'));
+        line("");
+        line(texts::kLogDetails);
+        line("");
+        bool anyBlock = false;
+        for (std::size_t i = 0; i < file().records.size(); ++i) {
+            if (file().records[i].isValid()) continue;
+            anyBlock = true;
+            block(i);
+        }
+        if (!anyBlock) line(texts::kLogNoErrors);
+        line("");
+        line(texts::kLogEnd);
+    }
+
+private:
+    const LoadedFile& file() const { return m_file; }
+
+    // The messages of one skipped record.
+    void block(std::size_t i) {
+        const TRecOfFile& record = file().records[i];
+        line(texts::kLogErrorsForLine, LoadedFile::lineNumber(i));
         if (record.lineErrorBits != 0) {
-            lines.push_back(texts::kLogLineErrors);
+            line(texts::kLogLineErrors);
             std::size_t k = 0;
-            for (const std::string& message : file.lineErrors(i)) lines.push_back(std::to_string(++k) + ". " + message);
+            for (const std::string& message : file().lineErrors(i)) {
+                m_line.clear();
+                appendNumber(++k);
+                m_line += ". ";
+                m_line += message;
+                m_emit(std::string_view(m_line));
+            }
         }
         if (record.hasFieldErrors) {
-            lines.push_back(texts::kLogFieldErrors);
+            line(texts::kLogFieldErrors);
+            const TTabStruc& layout = LayoutFor(file().kind);
             for (std::size_t p = 0; p < record.fieldCount && p < layout.size(); ++p) {
-                for (const std::string& message : file.fieldErrors(i, p)) lines.push_back(layout[p].name + ": " + message);
+                if (record.fieldErrorBits[p] == 0) continue;
+                for (const std::string& message : file().fieldErrors(i, p)) {
+                    m_line.assign(layout[p].name);
+                    m_line += ": ";
+                    m_line += message;
+                    m_emit(std::string_view(m_line));
+                }
             }
-            lines.emplace_back();
+            line("");
         }
-        lines.emplace_back();
-        lines.push_back(std::string(65, '-'));
+        line("");
+        line(std::string_view(kRule));
     }
-    if (!anyBlock) lines.push_back(texts::kLogNoErrors);
-    lines.emplace_back();
-    lines.push_back(texts::kLogEnd);
+
+    void line(std::string_view text) { m_emit(text); }
+
+    template <class Number> void line(std::string_view text, Number n) {
+        m_line.assign(text);
+        appendNumber(n);
+        m_emit(std::string_view(m_line));
+    }
+
+    template <class Number> void appendNumber(Number n) {
+        char digits[24];
+        const auto end = std::to_chars(std::begin(digits), std::end(digits), n).ptr;
+        m_line.append(digits, end);
+    }
+
+    static constexpr std::string_view kRule = "-----------------------------------------------------------------";
+    static_assert(kRule.size() == 65);
+
+    const LoadedFile& m_file;
+    Emit& m_emit;
+    std::string m_line;
+};
+
+template <class Emit> void emitLogReport(const LoadedFile& file, Emit&& emit) {
+    LogLines<std::remove_reference_t<Emit>>(file, emit).all();
+}
+
+// Collects output into blocks, so the file is written in a few large pieces.
+class BlockWriter {
+public:
+    explicit BlockWriter(FileOutput& out) : m_out(out) { m_block.reserve(kBlock + 1024); }
+
+    void line(std::string_view text) {
+        m_block.append(text);
+        m_block += "\r\n";
+        if (m_block.size() >= kBlock) {
+            m_out.write(m_block);
+            m_block.clear();
+        }
+    }
+
+    void finish() { m_out.write(m_block); }
+
+private:
+    static constexpr std::size_t kBlock = std::size_t{1} << 16;
+    FileOutput& m_out;
+    std::string m_block;
+};
+
+} // namespace
+
+std::vector<std::string> LogReportLines(const LoadedFile& file) {
+    std::vector<std::string> lines;
+    emitLogReport(file, [&lines](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -54,10 +136,20 @@ WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesy
     return WriteFileAtomically(
         target,
         [&lines](FileOutput& out) {
-            for (const std::string& line : lines) {
-                out.write(line);
-                out.write("\r\n");
-            }
+            BlockWriter writer(out);
+            for (const std::string& line : lines) writer.line(line);
+            writer.finish();
+        },
+        faults);
+}
+
+WriteResult SaveLogReport(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults) {
+    return WriteFileAtomically(
+        target,
+        [&file](FileOutput& out) {
+            BlockWriter writer(out);
+            emitLogReport(file, [&writer](std::string_view line) { writer.line(line); });
+            writer.finish();
         },
         faults);
 }

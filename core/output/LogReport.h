@@ -19,4 +19,8 @@ void BuildLogReport(Session& session);
 WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesystem::path& target,
                         const WriteFaults& faults = {});
 
+/// Writes the log report of `file` (the lines of LogReportLines) to a file as it is built, completely or
+/// not at all; the report is never held whole.
+WriteResult SaveLogReport(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults = {});
+
 } // namespace quarvel

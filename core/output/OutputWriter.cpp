@@ -1,5 +1,6 @@
 #include "output/OutputWriter.h"
 
+#include "Parallel.h"
 #include "output/LogReport.h"
 #include "output/OutputTexts.h"
 
@@ -9,6 +10,9 @@
 
 namespace quarvel {
 namespace {
+
+// Records whose output lines one thread makes at a time.
+constexpr std::size_t kRecordsPerSlice = 16384;
 
 // The last fixed (always written) and the last optional position of each kind.
 struct WrittenPositions {
@@ -132,19 +136,21 @@ WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path&
         target,
         [&](FileOutput& out) {
             out.write(OutputHeader(file.kind) + "\r\n");
-            constexpr std::size_t kChunk = std::size_t{1} << 16;
-            std::string chunk;
-            chunk.reserve(kChunk + 4096);
-            for (std::size_t r = 0; r < file.records.size(); ++r) {
-                if (!file.records[r].isValid()) continue;
-                appendLine(file, r, maps, chunk);
-                chunk += "\r\n";
-                if (chunk.size() >= kChunk) {
-                    out.write(chunk);
-                    chunk.clear();
-                }
+            // The lines of a window of records are made side by side in slices, then written in order.
+            const std::size_t window = kRecordsPerSlice * Slices::cores();
+            std::array<std::string, Slices::kMaxSlices> text;
+            for (std::size_t start = 0; start < file.records.size(); start += window) {
+                const Slices slices(std::min(window, file.records.size() - start), kRecordsPerSlice);
+                RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
+                    text[k].clear();
+                    for (std::size_t r = start + begin; r < start + end; ++r) {
+                        if (!file.records[r].isValid()) continue;
+                        appendLine(file, r, maps, text[k]);
+                        text[k] += "\r\n";
+                    }
+                });
+                for (std::size_t k = 0; k < slices.count(); ++k) out.write(text[k]);
             }
-            out.write(chunk);
         },
         faults);
 }
