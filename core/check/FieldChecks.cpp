@@ -1,5 +1,7 @@
 #include "check/FieldChecks.h"
 
+#include "Typy/AsciiWords.h"
+
 #include <algorithm>
 
 namespace quarvel {
@@ -15,9 +17,40 @@ PermittedTable PermittedAfter(const ByteMap& map) {
     return table;
 }
 
+namespace {
+
+bool permitsPrintableAscii(const PermittedTable& table) {
+    for (int b = 0x20; b < 0x80; ++b) {
+        if (!table[b]) return false;
+    }
+    return true;
+}
+
+// Whether every byte is permitted; where all of printable ASCII is, eight such bytes at a time pass
+// without being looked up.
+bool allPermitted(std::string_view bytes, const PermittedTable& table, bool asciiPermitted) {
+    const char* in = bytes.data();
+    const char* const end = in + bytes.size();
+    if (asciiPermitted) {
+        for (; end - in >= 8; in += 8) {
+            if (!AnyByteOutsidePrintableAscii(LoadEightBytes(in))) continue;
+            for (int k = 0; k < 8; ++k) {
+                if (!table[static_cast<std::uint8_t>(in[k])]) return false;
+            }
+        }
+    }
+    for (; in < end; ++in) {
+        if (!table[static_cast<std::uint8_t>(*in)]) return false;
+    }
+    return true;
+}
+
+} // namespace
+
 FieldChecker::FieldChecker(LoadedFile& file, const TTabStruc& layout)
     : m_file(file), m_layout(layout), m_afterRaw(PermittedAfter(file.rawToValue())),
-      m_afterFix(PermittedAfter(file.fixToValue())) {}
+      m_afterFix(PermittedAfter(file.fixToValue())), m_rawAsciiPermitted(permitsPrintableAscii(m_afterRaw)),
+      m_fixAsciiPermitted(permitsPrintableAscii(m_afterFix)) {}
 
 void FieldChecker::check(std::size_t i) const {
     TRecOfFile& record = m_file.records[i];
@@ -29,9 +62,8 @@ void FieldChecker::check(std::size_t i) const {
         const std::size_t length = value.bytes.size();
         if (m_layout[j].required && length == 0) bits |= kRequiredEmpty;
         if (static_cast<std::int64_t>(length) > m_layout[j].maxLength) bits |= kTooLong;
-        const PermittedTable& table = value.map == &m_file.rawToValue() ? m_afterRaw : m_afterFix;
-        if (!std::all_of(value.bytes.begin(), value.bytes.end(),
-                         [&table](char c) { return table[static_cast<std::uint8_t>(c)]; })) {
+        const bool raw = value.map == &m_file.rawToValue();
+        if (!allPermitted(value.bytes, raw ? m_afterRaw : m_afterFix, raw ? m_rawAsciiPermitted : m_fixAsciiPermitted)) {
             bits |= kNotPermittedChars;
         }
         record.fieldErrorBits[j] = bits;

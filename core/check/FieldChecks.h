@@ -26,6 +26,8 @@ private:
     const TTabStruc& m_layout;
     PermittedTable m_afterRaw;
     PermittedTable m_afterFix;
+    bool m_rawAsciiPermitted; ///< m_afterRaw permits every byte 0x20..0x7F
+    bool m_fixAsciiPermitted;
 };
 
 /// The field checks of record i (see FieldChecker::check).

@@ -1,11 +1,13 @@
 #include "output/OutputWriter.h"
 
 #include "Parallel.h"
+#include "Typy/AsciiWords.h"
 #include "output/LogReport.h"
 #include "output/OutputTexts.h"
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <system_error>
 
 namespace quarvel {
@@ -46,6 +48,8 @@ struct OutputMaps {
     ByteMap fromFix{};
     std::array<bool, 256> blankFromRaw{};
     std::array<bool, 256> blankFromFix{};
+    bool rawKeepsAscii = true; ///< fromRaw leaves every byte 0x20..0x7F as it is
+    bool fixKeepsAscii = true;
     explicit OutputMaps(const LoadedFile& file) {
         const ByteMap& toIso = ConversionMap(WINDOWS_EE, ISO_LATIN2);
         for (int b = 0; b < 256; ++b) {
@@ -53,48 +57,98 @@ struct OutputMaps {
             fromFix[b] = toIso[file.fixToValue()[b]];
             blankFromRaw[b] = file.rawToValue()[b] <= 0x20;
             blankFromFix[b] = file.fixToValue()[b] <= 0x20;
+            if (b >= 0x20 && b < 0x80) {
+                rawKeepsAscii = rawKeepsAscii && fromRaw[b] == b;
+                fixKeepsAscii = fixKeepsAscii && fromFix[b] == b;
+            }
         }
     }
 };
 
-void appendLine(const LoadedFile& file, std::size_t r, const OutputMaps& maps, std::string& out) {
-    std::array<ValueBytes, kMaxFieldCount> values{};
-    std::size_t total = 0;
+// Writes the bytes translated by `map` at `out` and returns the end of what was written. Where the map
+// keeps printable ASCII as it is, eight such bytes at a time are copied without looking them up.
+char* translateInto(char* out, std::string_view bytes, const ByteMap& map, bool keepsAscii) {
+    const char* in = bytes.data();
+    const char* const end = in + bytes.size();
+    if (keepsAscii) {
+        for (; end - in >= 8; in += 8, out += 8) {
+            if (AnyByteOutsidePrintableAscii(LoadEightBytes(in))) {
+                for (int k = 0; k < 8; ++k) out[k] = static_cast<char>(map[static_cast<std::uint8_t>(in[k])]);
+            } else {
+                std::memcpy(out, in, 8);
+            }
+        }
+    }
+    for (; in < end; ++in, ++out) *out = static_cast<char>(map[static_cast<std::uint8_t>(*in)]);
+    return out;
+}
+
+// Bytes made one line after another. Unlike a string resized for each line, it clears memory only when
+// it grows.
+class LineBuffer {
+public:
+    /// Room for `n` more bytes after what is used; write them, then hand the end to commit().
+    char* room(std::size_t n) {
+        if (m_bytes.size() - m_used < n) m_bytes.resize(std::max(m_bytes.size() * 2, m_used + n));
+        return m_bytes.data() + m_used;
+    }
+    void commit(const char* end) { m_used = static_cast<std::size_t>(end - m_bytes.data()); }
+    std::string_view bytes() const { return {m_bytes.data(), m_used}; }
+    void clear() { m_used = 0; }
+
+private:
+    std::string m_bytes;
+    std::size_t m_used = 0;
+};
+
+// Appends the output line of record r, with CR LF when `lineEnd` is set.
+void appendLine(const LoadedFile& file, std::size_t r, const OutputMaps& maps, LineBuffer& out, bool lineEnd) {
+    // The values of the record, each with the maps of its bytes; only the first `count` are set.
+    struct Value {
+        std::string_view bytes;
+        const ByteMap* toOutput;
+        const std::array<bool, 256>* blank;
+        bool keepsAscii;
+    };
+    std::array<Value, kMaxFieldCount> values; // NOLINT(cppcoreguidelines-pro-type-member-init): filled below
+    std::size_t total = 2; // the line end
     file.forEachValue(r, [&](std::size_t j, const ValueBytes& v) {
-        values[j] = v;
+        const bool raw = v.map == &file.rawToValue();
+        values[j] = raw ? Value{v.bytes, &maps.fromRaw, &maps.blankFromRaw, maps.rawKeepsAscii}
+                        : Value{v.bytes, &maps.fromFix, &maps.blankFromFix, maps.fixKeepsAscii};
         total += v.bytes.size() + 2;
     });
     const std::size_t count = file.fieldCount(r);
-    const auto fromRaw = [&](const ValueBytes& v) { return v.map == &file.rawToValue(); };
 
     const WrittenPositions limits = positionsFor(file.kind);
     std::size_t lastFilled = 0; // the last optional value that is not blank; 0 when none is
     for (std::size_t p = std::min(limits.lastOptional + 1, count); p > limits.lastFixed + 1; --p) {
-        const ValueBytes& v = values[p - 1];
-        const auto& blank = fromRaw(v) ? maps.blankFromRaw : maps.blankFromFix;
+        const Value& v = values[p - 1];
+        const auto& blank = *v.blank;
         if (!std::all_of(v.bytes.begin(), v.bytes.end(), [&](char c) { return blank[static_cast<std::uint8_t>(c)]; })) {
             lastFilled = p - 1;
             break;
         }
     }
 
-    std::size_t at = out.size();
-    out.resize(at + total);
-    char* data = out.data();
+    char* at = out.room(total);
     for (std::size_t p = 0; p < count; ++p) {
         const bool fixed = p <= limits.lastFixed;
         if (fixed || p <= lastFilled) {
-            const ValueBytes& v = values[p];
+            const Value& v = values[p];
             if (v.bytes.empty()) {
-                data[at++] = ' ';
+                *at++ = ' ';
             } else {
-                const ByteMap& map = fromRaw(v) ? maps.fromRaw : maps.fromFix;
-                for (char c : v.bytes) data[at++] = static_cast<char>(map[static_cast<std::uint8_t>(c)]);
+                at = translateInto(at, v.bytes, *v.toOutput, v.keepsAscii);
             }
         }
-        if (fixed || p < lastFilled) data[at++] = '|';
+        if (fixed || p < lastFilled) *at++ = '|';
     }
-    out.resize(at);
+    if (lineEnd) {
+        *at++ = '\r';
+        *at++ = '\n';
+    }
+    out.commit(at);
 }
 
 } // namespace
@@ -125,9 +179,9 @@ std::string OutputHeader(FileKind kind) {
 }
 
 std::string OutputLine(const LoadedFile& file, std::size_t r) {
-    std::string line;
-    appendLine(file, r, OutputMaps(file), line);
-    return line;
+    LineBuffer line;
+    appendLine(file, r, OutputMaps(file), line, false);
+    return std::string(line.bytes());
 }
 
 WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults) {
@@ -138,18 +192,17 @@ WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path&
             out.write(OutputHeader(file.kind) + "\r\n");
             // The lines of a window of records are made side by side in slices, then written in order.
             const std::size_t window = kRecordsPerSlice * Slices::cores();
-            std::array<std::string, Slices::kMaxSlices> text;
+            std::array<LineBuffer, Slices::kMaxSlices> text;
             for (std::size_t start = 0; start < file.records.size(); start += window) {
                 const Slices slices(std::min(window, file.records.size() - start), kRecordsPerSlice);
                 RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
                     text[k].clear();
                     for (std::size_t r = start + begin; r < start + end; ++r) {
                         if (!file.records[r].isValid()) continue;
-                        appendLine(file, r, maps, text[k]);
-                        text[k] += "\r\n";
+                        appendLine(file, r, maps, text[k], true);
                     }
                 });
-                for (std::size_t k = 0; k < slices.count(); ++k) out.write(text[k]);
+                for (std::size_t k = 0; k < slices.count(); ++k) out.write(text[k].bytes());
             }
         },
         faults);
