@@ -6,7 +6,6 @@
 #include "load/LoadDriver.h"
 #include "output/LogReport.h"
 #include "output/OutputWriter.h"
-#include "view/MainWindow.h"
 
 #include <algorithm>
 #include <optional>
@@ -130,7 +129,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     session.state.cbPrzytnijPola.checked = options.trim;
     const std::filesystem::path input = std::filesystem::absolute(*options.file);
     session.file.fileName = input;
-    switch (WczytajDane(session, input)) {
+    // The options as a user would set them after the load; given to the load, they spare a re-run.
+    switch (WczytajDane(session, input, LoadSettings{options.codePage, options.replaceControl})) {
     case LoadOutcome::Missing:
         err << "Nie ma takiego pliku: " << utf8(input) << "\n";
         return kBatchError;
@@ -143,13 +143,6 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     case LoadOutcome::Loaded:
         break;
     }
-    // The options as a user would set them after the load, with one re-run for all of them.
-    if (options.codePage || options.replaceControl) {
-        if (options.codePage) session.state.ComboBoxStrona.selected = *options.codePage;
-        session.state.cbZamienNiedozwoloneZnaki.checked = options.replaceControl;
-        RerunCorrection(session);
-    }
-
     const LoadedFile& file = session.file;
     const WindowState& state = session.state;
     const CodePageId used = state.ComboBoxStrona.selected >= 0 ? state.ComboBoxStrona.selected : file.identifiedCodePage;

@@ -43,11 +43,7 @@ public:
             m_record.valueLength[j] = static_cast<std::uint8_t>(raw.size() - window.start);
             return;
         }
-        // Letters are converted byte for byte, so normalising the raw bytes and converting afterwards
-        // gives the same text as converting first.
-        std::string value = RemoveSpaces(raw.substr(window.start));
-        if (startsWithPl(value)) value.erase(0, 2);
-        fix(j, value, true);
+        fixWithoutSpaces(j, raw.substr(window.start));
     }
 
     void normalizeDate(std::chrono::year_month_day today) {
@@ -61,7 +57,9 @@ public:
     }
 
     void readAmount() {
-        m_record.amount = ParseAmount(m_file.rawValue(m_index, kOrderAmount)).value_or(0.0);
+        const std::optional<double> amount = ParseAmount(m_file.rawValue(m_index, kOrderAmount));
+        m_record.amount = amount.value_or(0.0);
+        m_record.amountRead = amount.has_value();
     }
 
     void trim(const TTabStruc& layout) {
@@ -81,6 +79,36 @@ private:
         m_record.fixedMask = static_cast<std::uint16_t>(m_record.fixedMask | (1U << j));
         m_record.valueStart[j] = 0;
         m_record.valueLength[j] = static_cast<std::uint8_t>(value.size());
+    }
+
+    // Stores the text without its spaces and then without a leading "PL", converted to Windows-1250.
+    // Letters are converted byte for byte, so normalising the raw bytes and converting afterwards gives
+    // the same text as converting first.
+    void fixWithoutSpaces(std::size_t j, std::string_view text) {
+        const auto nonSpaceFrom = [text](std::size_t k) {
+            while (k < text.size() && text[k] == ' ') ++k;
+            return k;
+        };
+        const std::size_t p = nonSpaceFrom(0);
+        const std::size_t l = nonSpaceFrom(p + 1);
+        const bool pl = l < text.size() && text[p] == 'P' && text[l] == 'L';
+        const std::size_t from = pl ? l + 1 : 0;
+
+        std::vector<char>& out = m_fixOut;
+        const ByteMap& map = m_file.toOriginal();
+        const std::size_t entry = out.size();
+        out.resize(entry + 1 + (text.size() - from));
+        char* const first = out.data() + entry + 1;
+        char* at = first;
+        for (std::size_t k = from; k < text.size(); ++k) {
+            if (text[k] != ' ') *at++ = static_cast<char>(map[static_cast<std::uint8_t>(text[k])]);
+        }
+        const auto length = static_cast<std::size_t>(at - first);
+        out.resize(entry + 1 + length);
+        out[entry] = static_cast<char>(length);
+        m_record.fixedMask = static_cast<std::uint16_t>(m_record.fixedMask | (1U << j));
+        m_record.valueStart[j] = 0;
+        m_record.valueLength[j] = static_cast<std::uint8_t>(length);
     }
 
     LoadedFile& m_file;

@@ -47,7 +47,10 @@ void checkRecord(LoadedFile& file, const FieldChecker& checker, std::size_t i, s
         if (!IsNrbNumber(bytes(2))) failField(record, 2, kBadNrb);
         if (!IsNrbNumber(bytes(3))) failField(record, 3, kBadNrb);
         if (!ParseOrderDate(bytes(0), currentYear)) failField(record, 0, kBadDate);
-        if (!ParseAmount(bytes(1))) failField(record, 1, kBadAmount);
+        // The correction has read the raw amount; while the value is that raw value, its verdict stands.
+        const bool amountAsRead = (record.fixedMask & 2U) == 0 && record.valueStart[1] == 0 &&
+                                  record.valueLength[1] == record.rawLength[1];
+        if (amountAsRead ? !record.amountRead : !ParseAmount(bytes(1))) failField(record, 1, kBadAmount);
     }
     record.hasFieldErrors = record.invalidMask != 0;
     for (std::size_t j = 0; j < record.fieldCount && !record.changed; ++j) record.changed = valueChanged(file, i, j);

@@ -11,7 +11,8 @@ namespace quarvel {
 /// invalid records, sums the valid amounts, and shows the results in the statistics.
 void ValidateAllRecords(Session& session);
 
-/// The judging and counting of ValidateAllRecords, without the statistics.
+/// The judging and counting of ValidateAllRecords, without the statistics. Judges the values of the last
+/// correction run, and takes the verdict on a raw amount from it.
 void ValidateRecords(LoadedFile& file, std::chrono::year currentYear);
 
 /// Shows the counts and the total in the statistics and enables saving when a record is valid.

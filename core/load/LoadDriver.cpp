@@ -34,7 +34,7 @@ void endWithoutRecords(Session& session) {
 
 } // namespace
 
-LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName) {
+LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName, const LoadSettings& settings) {
     std::error_code ec;
     if (!std::filesystem::exists(fileName, ec)) return LoadOutcome::Missing;
 
@@ -79,6 +79,8 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName)
         session.state.bZapiszTylkoPrawidlowe.enabled = false;
         return file.kind == FileKind::None ? LoadOutcome::Stopped : LoadOutcome::Loaded;
     }
+    if (settings.codePage) session.state.ComboBoxStrona.selected = *settings.codePage;
+    session.state.cbZamienNiedozwoloneZnaki.checked = settings.replaceControl;
     RunCorrectionPass(session);
     ValidateAllRecords(session);
     SetUpGridColumns(session);

@@ -3,6 +3,7 @@
 #include "Session.h"
 
 #include <filesystem>
+#include <optional>
 
 namespace quarvel {
 
@@ -15,7 +16,14 @@ enum class LoadOutcome {
     Loaded,      ///< header read; records (possibly none) corrected and validated
 };
 
+/// Settings the batch command gives for the first correction run, as a user would choose them after the
+/// load: the records come out as after that load and one re-run, at the cost of one run.
+struct LoadSettings {
+    std::optional<CodePageId> codePage; ///< instead of the identified one
+    bool replaceControl = false;
+};
+
 /// The load driver: reads the named file into the session's model, then corrects and validates it.
-LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName);
+LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName, const LoadSettings& settings = {});
 
 } // namespace quarvel

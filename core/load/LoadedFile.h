@@ -50,6 +50,7 @@ struct TRecOfFile {
     std::uint8_t lineErrorBits = 0;
     bool hasFieldErrors = false;
     bool changed = false;
+    bool amountRead = false; ///< the raw amount value reads as an amount (set by the correction)
 
     bool fieldValid(std::size_t j) const { return ((invalidMask >> j) & 1U) == 0; }
     /// Valid: no line error and no field error. The counts, the grid, the output and the log use this rule.
