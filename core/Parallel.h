@@ -4,6 +4,7 @@
 #include <exception>
 #include <future>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace quarvel {
@@ -27,6 +28,16 @@ private:
     std::size_t m_total;
     std::size_t m_count;
 };
+
+/// Starts `fn()` on a thread of its own and returns its future result; when no thread can be started, it
+/// runs on the thread that asks for the result. Destroying the future of a started `fn` waits for its end.
+template <class Fn> auto RunBeside(Fn fn) -> std::future<decltype(fn())> {
+    try {
+        return std::async(std::launch::async, fn);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, std::move(fn));
+    }
+}
 
 /// Calls `fn(k, begin, end)` for every slice k, the slices after the first on threads of their own and the
 /// first on the calling thread, and returns when all have ended. When a thread cannot be started its slice

@@ -1,5 +1,6 @@
 #include "Typy/CodePages.h"
 
+#include "Parallel.h"
 #include "io/LineScanner.h"
 
 #include <algorithm>
@@ -130,14 +131,7 @@ Identification IdentifyCodePage(const std::filesystem::path& file, const SourceO
 
 void BackgroundIdentification::start(std::unique_ptr<ByteSource> source) {
     m_source = std::move(source);
-    ByteSource& reading = *m_source;
-    try {
-        m_result = std::async(std::launch::async, [&reading] { return IdentifyCodePage(reading); });
-    } catch (const std::system_error&) {
-        std::promise<Identification> now;
-        now.set_value(IdentifyCodePage(reading));
-        m_result = now.get_future();
-    }
+    m_result = RunBeside([&reading = *m_source] { return IdentifyCodePage(reading); });
 }
 
 BackgroundIdentification::~BackgroundIdentification() {

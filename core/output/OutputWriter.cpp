@@ -186,23 +186,35 @@ std::string OutputLine(const LoadedFile& file, std::size_t r) {
 
 WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults) {
     const OutputMaps maps(file);
+    // The lines of a window of records, made side by side in slices.
+    struct Window {
+        std::array<LineBuffer, Slices::kMaxSlices> text;
+        std::size_t slices = 0;
+    };
+    const std::size_t records = file.records.size();
+    const std::size_t window = kRecordsPerSlice * Slices::cores();
+    const auto make = [&](std::size_t start, Window& into) {
+        const Slices slices(std::min(window, records - start), kRecordsPerSlice);
+        RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
+            into.text[k].clear();
+            for (std::size_t r = start + begin; r < start + end; ++r) {
+                if (file.records[r].isValid()) appendLine(file, r, maps, into.text[k], true);
+            }
+        });
+        into.slices = slices.count();
+    };
     return WriteFileAtomically(
         target,
         [&](FileOutput& out) {
             out.write(OutputHeader(file.kind) + "\r\n");
-            // The lines of a window of records are made side by side in slices, then written in order.
-            const std::size_t window = kRecordsPerSlice * Slices::cores();
-            std::array<LineBuffer, Slices::kMaxSlices> text;
-            for (std::size_t start = 0; start < file.records.size(); start += window) {
-                const Slices slices(std::min(window, file.records.size() - start), kRecordsPerSlice);
-                RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
-                    text[k].clear();
-                    for (std::size_t r = start + begin; r < start + end; ++r) {
-                        if (!file.records[r].isValid()) continue;
-                        appendLine(file, r, maps, text[k], true);
-                    }
-                });
-                for (std::size_t k = 0; k < slices.count(); ++k) out.write(text[k].bytes());
+            // While one window is written, the next is made.
+            std::array<Window, 2> windows;
+            if (records > 0) make(0, windows[0]);
+            for (std::size_t start = 0, w = 0; start < records; start += window, w ^= 1) {
+                std::future<void> next;
+                if (start + window < records) next = RunBeside([&, start, w] { make(start + window, windows[w ^ 1]); });
+                for (std::size_t k = 0; k < windows[w].slices; ++k) out.write(windows[w].text[k].bytes());
+                if (next.valid()) next.get();
             }
         },
         faults);
