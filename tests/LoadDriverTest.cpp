@@ -76,6 +76,29 @@ TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
                                                                             "Wczytywanie pliku przerwane!"));
 }
 
+TEST(LoadDriver, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
+    // The identification reads its own opening beside the reader; when it fails part way, the records
+    // the reader built meanwhile are dropped, and earlier records are gone as on any other failure.
+    test::TempDir dir;
+    test::TestSession t;
+    test::LoadBytes(t, dir, "KONTRAHENCI\nFirma|a|b|c|12345678901234567890123456|d|e|f|g\n", "earlier.txt");
+    ASSERT_EQ(t.file().records.size(), 1U);
+    std::string content = "ZLECENIA\n";
+    for (int i = 0; i < 5000; ++i) content += "12/24/26|1|12345678901234567890123456|12345678901234567890123456|a|b\n";
+    const auto path = dir.write("in.txt", content);
+    int opened = 0;
+    t.session.openInput = [&](const std::filesystem::path&) {
+        ++opened;
+        return OpenedSource{std::make_unique<FailingSource>(content, opened == 1 ? content.size() : 1000), 0};
+    };
+    EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::Stopped);
+    EXPECT_EQ(opened, 2);
+    EXPECT_TRUE(t.file().records.empty());
+    EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
+    EXPECT_EQ(t.ui.messages, std::vector<std::string>{W("Błąd odczytu pliku: ") + path.string() +
+                                                      W("\rPrzyczyna: błąd wejścia/wyjścia\rWczytywanie pliku przerwane!")});
+}
+
 TEST(LoadDriver, AHeaderWithoutDataLeavesEverythingAtZero) {
     test::TempDir dir;
     test::TestSession t;

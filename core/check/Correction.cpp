@@ -4,6 +4,7 @@
 #include "check/DateAmount.h"
 
 #include <algorithm>
+#include <array>
 
 namespace quarvel {
 namespace {
@@ -21,6 +22,19 @@ bool startsWithPl(std::string_view text) {
     return text.size() >= 2 && text[0] == 'P' && text[1] == 'L';
 }
 
+// The most bytes each field may keep (a record stores no value longer than 250 bytes); the fields a
+// layout lacks keep none: no record has them.
+using FieldLengths = std::array<std::uint8_t, kMaxFieldCount>;
+FieldLengths maxLengths(const TTabStruc& layout) {
+    FieldLengths lengths{};
+    for (std::size_t j = 0; j < layout.size() && j < kMaxFieldCount; ++j) {
+        lengths[j] = static_cast<std::uint8_t>(std::clamp(layout[j].maxLength, 0, 255));
+    }
+    return lengths;
+}
+
+const std::size_t kDateLength = static_cast<std::size_t>(LayoutFor(FileKind::Orders)[kOrderDate].maxLength);
+
 // One record's correction; the record's values start as its whole original values. Rewritten values go
 // to `fixOut`, whose offsets the record keeps.
 class RecordCorrector {
@@ -29,10 +43,9 @@ public:
         : m_file(file), m_index(index), m_record(file.records[index]), m_fixOut(fixOut) {
         m_record.fixOffset = fixOut.size();
         m_record.fixedMask = 0;
-        for (std::size_t j = 0; j < m_record.fieldCount; ++j) {
-            m_record.valueStart[j] = 0;
-            m_record.valueLength[j] = m_record.rawLength[j];
-        }
+        // Lengths past the record's fields are zero in both.
+        m_record.valueStart.fill(0);
+        m_record.valueLength = m_record.rawLength;
     }
 
     void normalizeAccount(std::size_t j) {
@@ -48,7 +61,7 @@ public:
 
     void normalizeDate(std::chrono::year_month_day today) {
         const std::string_view raw = m_file.rawValue(m_index, kOrderDate);
-        if (raw.size() != static_cast<std::size_t>(LayoutFor(FileKind::Orders)[kOrderDate].maxLength)) return;
+        if (raw.size() != kDateLength) return;
         auto date = ParseOrderDate(raw, today.year());
         if (!date) return;
         if (std::chrono::sys_days{*date} <= std::chrono::sys_days{today}) date = today;
@@ -62,10 +75,9 @@ public:
         m_record.amountRead = amount.has_value();
     }
 
-    void trim(const TTabStruc& layout) {
-        for (std::size_t j = 0; j < m_record.fieldCount; ++j) {
-            const auto maxLength = static_cast<std::size_t>(std::max(0, layout[j].maxLength));
-            if (m_record.valueLength[j] > maxLength) m_record.valueLength[j] = static_cast<std::uint8_t>(maxLength);
+    void trim(const FieldLengths& maxLength) {
+        for (std::size_t j = 0; j < kMaxFieldCount; ++j) {
+            m_record.valueLength[j] = std::min(m_record.valueLength[j], maxLength[j]);
         }
     }
 
@@ -119,7 +131,7 @@ private:
 
 void correctRecords(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today,
                     std::size_t begin, std::size_t end, std::vector<char>& fixOut) {
-    const TTabStruc& layout = LayoutFor(file.kind);
+    const FieldLengths maxLength = maxLengths(LayoutFor(file.kind));
     for (std::size_t i = begin; i < end; ++i) {
         if (file.records[i].fieldCount == 0) continue;
         RecordCorrector record(file, i, fixOut);
@@ -132,7 +144,7 @@ void correctRecords(LoadedFile& file, const CorrectionSettings& settings, std::c
             record.normalizeAccount(kOrderCreditedAccount);
             record.readAmount();
         }
-        if (settings.trim) record.trim(layout);
+        if (settings.trim) record.trim(maxLength);
     }
 }
 

@@ -1,10 +1,15 @@
 #include "Batch.h"
 
+#include "load/LoadDriver.h"
+#include "output/LogReport.h"
 #include "output/OutputWriter.h"
+#include "view/MainWindow.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <sstream>
 
 namespace quarvel {
@@ -120,6 +125,48 @@ TEST(Batch, OptionsActAsTheWindowsControlsDo) {
 
     const BatchRun cp = run({"--code-page", "mazovia", "--dry-run", input.string()});
     EXPECT_NE(cp.out.find("użyta MAZOVIA"), std::string::npos) << cp.out;
+}
+
+TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
+    test::TempDir dir;
+    std::string content = "KONTRAHENCI|WINDOWS_EE\r\n";
+    for (int i = 0; i < 40; ++i) {
+        content += "A\tB" + std::string(static_cast<std::size_t>(i), 'n') + "|Druga\x01|Ulica 1|Miasto|PL " + kNrb.substr(0, 13) + " " +
+                   kNrb.substr(13) + "|Bank|Oddzial|Adres 1|Adres 2||\x9c|\r\n";
+    }
+    const auto input = dir.write("dane.txt", content);
+    const std::vector<std::pair<std::vector<std::string>, std::optional<CodePageId>>> cases = {
+        {{"--replace-control"}, std::nullopt},
+        {{"--code-page", "MAZOVIA"}, MAZOVIA},
+        {{"--code-page", "CSK", "--replace-control", "--no-trim"}, CSK},
+    };
+    for (const auto& [options, codePage] : cases) {
+        std::vector<std::string> args = options;
+        args.push_back(input.string());
+        const bool replace = std::find(options.begin(), options.end(), "--replace-control") != options.end();
+        const bool trim = std::find(options.begin(), options.end(), "--no-trim") == options.end();
+        SCOPED_TRACE(args.front());
+        std::filesystem::remove(dir.path() / "dane_doVexa.txt");
+        ASSERT_NE(run(args).status, kBatchError);
+        // With no valid record the batch command writes no output file.
+        const bool written = std::filesystem::exists(dir.path() / "dane_doVexa.txt");
+        const std::string batchOutput = written ? test::ReadFile(dir.path() / "dane_doVexa.txt") : "";
+        const std::string batchLog = test::ReadFile(dir.path() / "dane_doVexa.log");
+
+        test::TestSession t;
+        t.state().cbPrzytnijPola.checked = trim;
+        ASSERT_EQ(WczytajDane(t.session, input), LoadOutcome::Loaded);
+        if (codePage) t.state().ComboBoxStrona.selected = *codePage;
+        t.state().cbZamienNiedozwoloneZnaki.checked = replace;
+        RerunCorrection(t.session);
+        EXPECT_EQ(written, t.file().validCount > 0);
+        if (written) {
+            ASSERT_TRUE(SaveValidRecords(t.file()).ok);
+            EXPECT_EQ(test::ReadFile(dir.path() / "dane_doVexa.txt"), batchOutput);
+        }
+        ASSERT_TRUE(SaveLogFile(LogReportLines(t.file()), dir.path() / "window.log").ok);
+        EXPECT_EQ(test::ReadFile(dir.path() / "window.log"), batchLog);
+    }
 }
 
 TEST(Batch, DryRunWritesNothingAndPrintsTheLog) {
