@@ -24,7 +24,19 @@ void failField(TRecOfFile& record, std::size_t j, FieldErrorBit error) {
 // Whether the corrected value of field j differs from its original value, reading as little as possible.
 bool valueChanged(const LoadedFile& file, std::size_t i, std::size_t j) {
     const TRecOfFile& record = file.records[i];
-    if ((record.fixedMask >> j) & 1U) return file.value(i, j) != file.originalValue(i, j);
+    if ((record.fixedMask >> j) & 1U) {
+        // A rewritten value: compared with the original byte by byte, each through its own translation.
+        const ValueBytes value = file.valueBytes(i, j);
+        const std::string_view raw = file.rawValue(i, j);
+        if (value.bytes.size() != raw.size()) return true;
+        const ByteMap& toOriginal = file.toOriginal();
+        for (std::size_t k = 0; k < raw.size(); ++k) {
+            if ((*value.map)[static_cast<std::uint8_t>(value.bytes[k])] != toOriginal[static_cast<std::uint8_t>(raw[k])]) {
+                return true;
+            }
+        }
+        return false;
+    }
     if (record.valueStart[j] != 0 || record.valueLength[j] != record.rawLength[j]) return true;
     if (!file.replacesControl()) return false;
     const std::string_view raw = file.rawValue(i, j);
