@@ -229,5 +229,48 @@ TEST(SaveLogFile, WritesEveryLineWithCrLfInWindows1250) {
     EXPECT_NE(failed.message.find(W("błąd wejścia/wyjścia")), std::string::npos);
 }
 
+TEST(SaveLogFile, AFailedSaveLeavesTheEarlierLogAndNoTemporaryFile) {
+    struct Case {
+        const char* what;
+        WriteFaults faults;
+        bool targetIsFolder;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"medium fails part way", WriteFaults{5, EIO}, false, "błąd wejścia/wyjścia"},
+        {"disk full at once", WriteFaults{0, ENOSPC}, false, "brak miejsca na dysku"},
+        {"not writable", WriteFaults{0, EACCES}, false, "brak uprawnień"},
+        {"target is a folder", WriteFaults{}, true, "to jest folder"},
+    };
+    test::TempDir dir;
+    test::TestSession t;
+    test::LoadBytes(t, dir, "KONTRAHENCI\r\n" + contractor("") + "\r\n");
+    const std::vector<std::string> lines = LogReportLines(t.file());
+    for (const Case& c : cases) {
+        for (const bool streamed : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (streamed ? ", streamed" : ", held"));
+            const auto target = dir.path() / (std::string(c.what) + ".log");
+            if (c.targetIsFolder) {
+                std::filesystem::create_directories(target);
+            } else {
+                dir.write(target.filename().string(), "earlier log\r\n");
+            }
+            const WriteResult result =
+                streamed ? SaveLogReport(t.file(), target, c.faults) : SaveLogFile(lines, target, c.faults);
+            EXPECT_FALSE(result.ok);
+            EXPECT_EQ(result.message.rfind(W("Nie można zapisać pliku: ") + target.string(), 0), 0U) << result.message;
+            EXPECT_NE(result.message.find(W(c.reason)), std::string::npos) << result.message;
+            if (c.targetIsFolder) {
+                EXPECT_TRUE(std::filesystem::is_directory(target));
+            } else {
+                EXPECT_EQ(test::ReadFile(target), "earlier log\r\n");
+            }
+        }
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+    }
+}
+
 } // namespace
 } // namespace quarvel
