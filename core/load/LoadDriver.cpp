@@ -26,6 +26,13 @@ void reserveFor(LoadedFile& file, const std::filesystem::path& path) {
     file.records.reserve(static_cast<std::size_t>(std::min(size / 64 + 16, kMaxReserve / kMaxRawBytesPerRecord)));
 }
 
+// Gives back the room reserved from the file's size when the lines kept only a small part of it (a huge
+// line, many surplus fields), so it is not held until the next load; a shrink copies what was kept, which
+// for an ordinary file would cost more than the untouched room.
+template <class Vector> void releaseUnusedRoom(Vector& v) {
+    if (v.size() < v.capacity() / 8) v.shrink_to_fit();
+}
+
 void endWithoutRecords(Session& session) {
     session.file.clearRecords();
     // No validation ran, so nothing can be valid: saving stays off until a load yields records.
@@ -58,6 +65,8 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
         reserveFor(file, fileName);
         while (OdczytajWiersz(session, input)) {
         }
+        releaseUnusedRoom(file.rawBytes);
+        releaseUnusedRoom(file.records);
         // A failed identification is reported first: before the records, it was the first to read the file.
         if (!ApplyIdentification(session, identification)) {
             endWithoutRecords(session);
