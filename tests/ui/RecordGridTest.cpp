@@ -3,7 +3,6 @@
 #include "view/RecordGrid.h"
 
 #include <QAbstractItemModelTester>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -219,12 +218,9 @@ TEST(RecordGrid, AMillionRecordsShowAtOnce) {
     ASSERT_EQ(w.model()->rowCount(), static_cast<int>(kRecords));
     EXPECT_EQ(w.text("LabelIloscWybranychRekordow"), U("1000000"));
 
-    // Scrolling to the end paints only the rows in view: it takes no noticeable time.
-    QElapsedTimer timer;
-    timer.start();
+    // Scrolling to the end paints only the rows in view (how long it takes, the benchmark measures).
     w.grid()->scrollToBottom();
     w.grid()->viewport()->grab();
-    EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_EQ(w.model()->headerData(w.model()->rowCount() - 1, Qt::Vertical).toString(), U("1000001"));
 }
 
