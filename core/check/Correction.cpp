@@ -33,6 +33,22 @@ FieldLengths maxLengths(const TTabStruc& layout) {
     return lengths;
 }
 
+// Writes `text` without its spaces, then without a leading "PL", each byte through `map`, at `out`;
+// returns the end of what was written (at most text.size() bytes).
+char* writeWithoutSpacesAndPl(std::string_view text, const ByteMap& map, char* out) {
+    const auto nonSpaceFrom = [text](std::size_t k) {
+        while (k < text.size() && text[k] == ' ') ++k;
+        return k;
+    };
+    const std::size_t p = nonSpaceFrom(0);
+    const std::size_t l = nonSpaceFrom(p + 1);
+    const std::size_t from = l < text.size() && text[p] == 'P' && text[l] == 'L' ? l + 1 : 0;
+    for (std::size_t k = from; k < text.size(); ++k) {
+        if (text[k] != ' ') *out++ = static_cast<char>(map[static_cast<std::uint8_t>(text[k])]);
+    }
+    return out;
+}
+
 const std::size_t kDateLength = static_cast<std::size_t>(LayoutFor(FileKind::Orders)[kOrderDate].maxLength);
 
 // One record's correction; the record's values start as its whole original values. Rewritten values go
@@ -66,7 +82,7 @@ public:
         if (!date) return;
         if (std::chrono::sys_days{*date} <= std::chrono::sys_days{today}) date = today;
         const std::string text = FormatOrderDate(*date);
-        if (text != raw) fix(kOrderDate, text, false);
+        if (text != raw) fix(kOrderDate, text);
     }
 
     void readAmount() {
@@ -83,41 +99,28 @@ public:
 
 private:
     // Stores a rewritten value; entries of a record lie in field order, so fields must be fixed in that order.
-    void fix(std::size_t j, std::string_view value, bool convert) {
-        std::vector<char>& out = m_fixOut;
-        const ByteMap& map = m_file.toOriginal();
-        out.push_back(static_cast<char>(value.size()));
-        for (char c : value) out.push_back(convert ? static_cast<char>(map[static_cast<std::uint8_t>(c)]) : c);
-        m_record.fixedMask = static_cast<std::uint16_t>(m_record.fixedMask | (1U << j));
-        m_record.valueStart[j] = 0;
-        m_record.valueLength[j] = static_cast<std::uint8_t>(value.size());
+    void fix(std::size_t j, std::string_view value) {
+        endFix(j, std::copy(value.begin(), value.end(), beginFix(value.size())));
     }
 
-    // Stores the text without its spaces and then without a leading "PL", converted to Windows-1250.
-    // Letters are converted byte for byte, so normalising the raw bytes and converting afterwards gives
-    // the same text as converting first.
+    // Stores the text without its spaces and a leading "PL", converted to Windows-1250. Letters are
+    // converted byte for byte, so normalising the raw bytes and converting afterwards gives the same text
+    // as converting first.
     void fixWithoutSpaces(std::size_t j, std::string_view text) {
-        const auto nonSpaceFrom = [text](std::size_t k) {
-            while (k < text.size() && text[k] == ' ') ++k;
-            return k;
-        };
-        const std::size_t p = nonSpaceFrom(0);
-        const std::size_t l = nonSpaceFrom(p + 1);
-        const bool pl = l < text.size() && text[p] == 'P' && text[l] == 'L';
-        const std::size_t from = pl ? l + 1 : 0;
+        endFix(j, writeWithoutSpacesAndPl(text, m_file.toOriginal(), beginFix(text.size())));
+    }
 
-        std::vector<char>& out = m_fixOut;
-        const ByteMap& map = m_file.toOriginal();
-        const std::size_t entry = out.size();
-        out.resize(entry + 1 + (text.size() - from));
-        char* const first = out.data() + entry + 1;
-        char* at = first;
-        for (std::size_t k = from; k < text.size(); ++k) {
-            if (text[k] != ' ') *at++ = static_cast<char>(map[static_cast<std::uint8_t>(text[k])]);
-        }
-        const auto length = static_cast<std::size_t>(at - first);
-        out.resize(entry + 1 + length);
-        out[entry] = static_cast<char>(length);
+    // Room for a new entry of at most `length` bytes; endFix() gives the end of what was written there.
+    char* beginFix(std::size_t length) {
+        m_entry = m_fixOut.size();
+        m_fixOut.resize(m_entry + 1 + length);
+        return m_fixOut.data() + m_entry + 1;
+    }
+
+    void endFix(std::size_t j, const char* end) {
+        const auto length = static_cast<std::size_t>(end - (m_fixOut.data() + m_entry + 1));
+        m_fixOut.resize(m_entry + 1 + length);
+        m_fixOut[m_entry] = static_cast<char>(length);
         m_record.fixedMask = static_cast<std::uint16_t>(m_record.fixedMask | (1U << j));
         m_record.valueStart[j] = 0;
         m_record.valueLength[j] = static_cast<std::uint8_t>(length);
@@ -127,6 +130,7 @@ private:
     std::size_t m_index;
     TRecOfFile& m_record;
     std::vector<char>& m_fixOut;
+    std::size_t m_entry = 0; ///< where the entry being written starts in m_fixOut
 };
 
 void correctRecords(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today,
@@ -199,9 +203,11 @@ AccountWindow NormalizeAccountWindow(std::string_view text) {
 
 std::string NormalizeAccountNumber(std::string_view text) {
     const AccountWindow window = NormalizeAccountWindow(text);
-    if (!window.removeSpaces) return std::string(text.substr(window.start));
-    std::string value = RemoveSpaces(text.substr(window.start));
-    if (startsWithPl(value)) value.erase(0, 2);
+    const std::string_view rest = text.substr(window.start);
+    if (!window.removeSpaces) return std::string(rest);
+    std::string value(rest.size(), '\0');
+    const char* end = writeWithoutSpacesAndPl(rest, ConversionMap(WINDOWS_EE, WINDOWS_EE), value.data());
+    value.resize(static_cast<std::size_t>(end - value.data()));
     return value;
 }
 
