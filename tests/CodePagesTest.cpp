@@ -190,6 +190,33 @@ TEST(IdentifyCodePage, LeavesOutTheLastByteOfEveryLine) {
     EXPECT_EQ(countsOf(text, 3), countsOf(text));
 }
 
+TEST(IdentifyCodePage, CountsBlocksOfWholeLinesAsLineByLine) {
+    const std::string z = "\xBF";
+    std::string manyLines;
+    for (int i = 0; i < 300; ++i) manyLines += "x" + std::string(static_cast<std::size_t>(i % 7), '\xB9') + z + (i % 3 ? "\r\n" : "\n");
+    const std::vector<std::pair<const char*, std::string>> texts = {
+        {"lines of letters", manyLines},
+        {"last line without line feed", manyLines + "x" + z + z},
+        {"lines of carriage returns only", "\r\r\n" + z + "\r\n\r\n" + z + z + "\r"},
+        {"empty lines", "\n\n" + z + z + "\n\n"},
+        {"end mark inside a line", manyLines + "x" + z + "\x1A" + z + z + "\n" + manyLines},
+        {"end mark at a line start", manyLines + "\x1A" + manyLines},
+        {"end mark after carriage returns", z + z + "\n\r\r\x1A" + manyLines},
+        {"a line longer than the blocks", manyLines + std::string(5000, '\xB9') + "\n" + manyLines},
+    };
+    for (const auto& [what, text] : texts) {
+        for (const std::size_t block : {std::size_t{16}, std::size_t{100}, std::size_t{4096}, LineScanner::kDefaultBlock}) {
+            for (const std::size_t chunk : {std::size_t{7}, std::size_t{1} << 20}) { // bytes per read of the source
+                StringSource source(text, chunk);
+                LineScanner scanner(source, block);
+                CodePageCounter counter;
+                counter.addAll(scanner);
+                EXPECT_EQ(counter.counts(), countsOf(text)) << what << ", blocks of " << block << ", reads of " << chunk;
+            }
+        }
+    }
+}
+
 TEST(IdentifyCodePage, CountsWindowsLettersThatAreLettersElsewhereToo) {
     // ś (9C) is Ł in MAZOVIA: both count, and the counts decide.
     const auto counts = countsOf("x\x9C\x9C\x9Cx\n");

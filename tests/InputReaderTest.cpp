@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <random>
 
 namespace quarvel {
@@ -170,6 +172,92 @@ TEST(LineReader, KeepsOnlyWhatTheRecordNeedsOfAHugeLine) {
     EXPECT_EQ(r.file().rawValue(0, 0), std::string(250, 'x'));
     EXPECT_EQ(r.lineErrors(0), std::vector<std::string>{W("Zbyt duża ilość pól w linii nr 2")});
     EXPECT_LT(r.file().rawBytes.size(), 300U);
+}
+
+// Bytes read a few at a time, as a file is; with `failAt`, reading fails with EIO once that many were read.
+class PiecewiseSource final : public ByteSource {
+public:
+    PiecewiseSource(std::string bytes, std::size_t chunk, std::size_t failAt = std::string::npos)
+        : m_bytes(std::move(bytes)), m_chunk(chunk), m_failAt(failAt) {}
+    std::size_t read(char* buffer, std::size_t n) override {
+        if (m_pos >= m_failAt) {
+            m_error = EIO;
+            return 0;
+        }
+        const std::size_t got = std::min({n, m_chunk, m_bytes.size() - m_pos, m_failAt - m_pos});
+        m_bytes.copy(buffer, got, m_pos);
+        m_pos += got;
+        return got;
+    }
+    int error() const override { return m_error; }
+
+private:
+    std::string m_bytes;
+    std::size_t m_chunk;
+    std::size_t m_failAt;
+    std::size_t m_pos = 0;
+    int m_error = 0;
+};
+
+struct ReadResult {
+    std::vector<std::string> records; // per record: field count, line errors, raw lengths and the raw values
+    std::vector<char> rawBytes;
+    int error = 0;
+    bool operator==(const ReadResult&) const = default;
+};
+
+ReadResult resultOf(const LoadedFile& file, int error) {
+    ReadResult result{{}, file.rawBytes, error};
+    for (std::size_t i = 0; i < file.records.size(); ++i) {
+        const TRecOfFile& r = file.records[i];
+        std::string view = std::to_string(r.fieldCount) + "/" + std::to_string(r.lineErrorBits) + "/" +
+                           std::to_string(r.rawOffset) + ":";
+        for (std::size_t j = 0; j < r.fieldCount; ++j) view += std::to_string(r.rawLength[j]) + ",";
+        result.records.push_back(view + test::JoinRawValues(file, i));
+    }
+    return result;
+}
+
+// Blocks of whole lines built on other threads give the records line by line reading gives, wherever
+// the blocks end, however the source hands out its bytes, and whatever ends the file.
+TEST(LineReader, ReadsBlocksAsLineByLine) {
+    std::string lines;
+    for (int i = 0; i < 400; ++i) {
+        lines += "12/24/26|" + std::to_string(i) + "| 12345678901234567890123456 |a\tb|" + std::string(static_cast<std::size_t>(i % 9), '|') +
+                 (i % 3 == 0 ? "\r\n" : i % 5 == 0 ? "\n\n" : "\n");
+    }
+    const std::string longLine = std::string(3000, 'x') + "|" + std::string(2000, '|') + "\n";
+    const std::vector<std::pair<const char*, std::string>> texts = {
+        {"ordinary lines", lines},
+        {"last line without line feed", lines + "last|line"},
+        {"carriage returns after the last line", lines + "\r\r"},
+        {"end mark at a line start", lines + "\x1A" + lines},
+        {"end mark inside a line", lines + "ab\x1A" "cd\n" + lines},
+        {"lines longer than a block", lines + longLine + lines + longLine},
+        {"only a long line, no line feed", std::string(5000, 'y')},
+        {"nothing", ""},
+    };
+    for (const auto& [what, text] : texts) {
+        for (const std::size_t block : {std::size_t{64}, std::size_t{1000}, LineScanner::kDefaultBlock}) {
+            for (const std::size_t chunk : {std::size_t{13}, std::size_t{1} << 20}) {
+                for (const std::size_t failAt : {std::string::npos, text.size() / 2}) {
+                    test::TestSession byLine;
+                    byLine.file().kind = FileKind::Orders;
+                    PiecewiseSource lineSource(text, chunk, failAt);
+                    LineScanner lineInput(lineSource, block);
+                    while (OdczytajWiersz(byLine.session, lineInput)) {
+                    }
+                    test::TestSession byBlock;
+                    byBlock.file().kind = FileKind::Orders;
+                    PiecewiseSource blockSource(text, chunk, failAt);
+                    LineScanner blockInput(blockSource, block);
+                    const int error = ReadRecords(byBlock.session, blockInput);
+                    EXPECT_EQ(resultOf(byBlock.file(), error), resultOf(byLine.file(), lineInput.error()))
+                        << what << ", blocks of " << block << ", reads of " << chunk << ", failing at " << failAt;
+                }
+            }
+        }
+    }
 }
 
 TEST(HeaderReader, DecidesKindAndDeclaredCodePage) {

@@ -93,6 +93,58 @@ void CodePageCounter::add(std::string_view bytes) {
     m_lastByte = static_cast<std::uint8_t>(bytes.back());
 }
 
+bool CodePageCounter::addLines(std::string_view lines) {
+    if (lines.find('\x1A') != std::string_view::npos) {
+        // End marks are rare: their rules are the line reader's.
+        LineScanner scanner(lines);
+        while (scanner.readLine([this](std::string_view bytes) { add(bytes); })) endLine();
+        return !scanner.endMarkSeen();
+    }
+    // Every byte at once, line feeds and carriage returns too: no letter is a control byte, so only the
+    // last byte of each line must be taken back. Four tables side by side spare the wait of adding to the
+    // same entry twice in a row.
+    std::array<std::array<std::uint32_t, 256>, 4> tables{};
+    for (std::size_t done = 0; done < lines.size();) {
+        // Short enough that no entry of a table overflows.
+        const std::size_t n = std::min<std::size_t>(lines.size() - done, std::size_t{1} << 30);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(lines.data() + done);
+        std::size_t k = 0;
+        for (; k + 4 <= n; k += 4) {
+            ++tables[0][bytes[k]];
+            ++tables[1][bytes[k + 1]];
+            ++tables[2][bytes[k + 2]];
+            ++tables[3][bytes[k + 3]];
+        }
+        for (; k < n; ++k) ++tables[0][bytes[k]];
+        for (std::size_t b = 0; b < 256; ++b) m_histogram[b] += tables[0][b] + tables[1][b] + tables[2][b] + tables[3][b];
+        tables = {};
+        done += n;
+    }
+    for (std::size_t start = 0; start < lines.size();) {
+        std::size_t end = lines.find('\n', start);
+        if (end == std::string_view::npos) end = lines.size();
+        std::size_t last = end;
+        while (last > start && lines[last - 1] == '\r') --last;
+        if (last > start) --m_histogram[static_cast<std::uint8_t>(lines[last - 1])];
+        start = end + 1;
+    }
+    return true;
+}
+
+void CodePageCounter::addAll(LineScanner& lines) {
+    std::unique_ptr<char[]> block(new char[lines.blockSize()]);
+    for (;;) {
+        const std::size_t length = lines.readWholeLines(block.get());
+        if (length > 0) {
+            if (!addLines({block.get(), length})) return;
+            continue;
+        }
+        // A line longer than a block, or the end.
+        if (!lines.readLine([this](std::string_view bytes) { add(bytes); })) return;
+        endLine();
+    }
+}
+
 void CodePageCounter::endLine() {
     if (m_lastByte >= 0) --m_histogram[static_cast<std::size_t>(m_lastByte)];
     m_lastByte = -1;
@@ -118,7 +170,7 @@ CodePageId CodePageCounter::result() const {
 Identification IdentifyCodePage(ByteSource& source) {
     CodePageCounter counter;
     LineScanner scanner(source);
-    while (scanner.readLine([&counter](std::string_view bytes) { counter.add(bytes); })) counter.endLine();
+    counter.addAll(scanner);
     if (scanner.error() != 0) return {MAZOVIA, scanner.error()};
     return {counter.result(), 0};
 }

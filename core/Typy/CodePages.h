@@ -67,6 +67,8 @@ std::string ConvertText(std::string_view text, CodePageId from, CodePageId to);
 
 bool IsAllowedChar(std::uint8_t b);
 
+class LineScanner;
+
 /// Counts, per code page, the bytes of the file that are its Polish letters, leaving out the last byte of
 /// every line; the largest count names the file's code page.
 class CodePageCounter {
@@ -75,6 +77,11 @@ public:
     void add(std::string_view bytes);
     /// Ends the current line: its last byte is not counted.
     void endLine();
+    /// Adds whole lines, each ending with a line feed but perhaps the last, as add() and endLine() would
+    /// line by line. False when an end mark at the start of a line ended the file: nothing after it counts.
+    bool addLines(std::string_view lines);
+    /// Adds every line `lines` has left, in blocks of whole lines where it can.
+    void addAll(LineScanner& lines);
     std::array<std::uint64_t, kCodePageCount> counts() const;
     /// The code page with the largest count; a tie goes to the smaller id, all zero gives MAZOVIA.
     CodePageId result() const;

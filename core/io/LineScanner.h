@@ -20,35 +20,79 @@ public:
     static constexpr std::size_t kDefaultBlock = std::size_t{1} << 20;
 
     explicit LineScanner(ByteSource& source, std::size_t blockSize = kDefaultBlock)
-        : m_source(source), m_capacity(blockSize == 0 ? 1 : blockSize), m_buffer(new char[m_capacity]) {}
+        : m_source(&source), m_capacity(blockSize == 0 ? 1 : blockSize), m_owned(new char[m_capacity]),
+          m_data(m_owned.get()) {}
+
+    /// Splits bytes already in memory (kept by the caller while the scanner is used) as if they were a file.
+    explicit LineScanner(std::string_view bytes)
+        : m_capacity(bytes.size()), m_data(bytes.data()), m_end(bytes.size()) {}
 
     /// Reads the next line, handing its bytes to `sink(std::string_view)` in one or more non-empty pieces.
     /// Returns false when the file holds no further line, or when reading failed (see error()).
     template <class Sink> bool readLine(Sink&& sink);
 
+    /// Moves the next whole lines, as many as `block` holds, into it and returns their length: bytes up
+    /// to and including a line feed, or at the end of the file its last line without one. `block` has room
+    /// for blockSize() bytes. Returns 0 when the next line is longer than a block (readLine reads it in
+    /// pieces), when no byte is left, and after a failed read (readLine then reports it).
+    std::size_t readWholeLines(char* block);
+
+    std::size_t blockSize() const { return m_capacity; }
     /// The system's error code when reading failed, else 0.
-    int error() const { return m_source.error(); }
+    int error() const { return m_source != nullptr ? m_source->error() : 0; }
     std::uint64_t bytesRead() const { return m_bytesRead; }
+    /// Whether a 0x1A at the start of a line ended the file.
+    bool endMarkSeen() const { return m_endMark; }
 
 private:
     bool refill();
     template <class Sink> static bool handOnWithoutCr(const char* begin, const char* end, Sink& sink);
 
-    ByteSource& m_source;
+    ByteSource* m_source = nullptr; // none for bytes in memory
     std::size_t m_capacity;
     // Left uninitialised: a small file touches only the first pages of a large block.
-    std::unique_ptr<char[]> m_buffer;
+    std::unique_ptr<char[]> m_owned; // the block read from the source
+    const char* m_data;              // the bytes being split: m_owned, or the caller's
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     std::uint64_t m_bytesRead = 0;
     bool m_finished = false;
+    bool m_endMark = false;
 };
 
 inline bool LineScanner::refill() {
     m_pos = 0;
-    m_end = m_source.read(m_buffer.get(), m_capacity);
+    m_end = m_source != nullptr ? m_source->read(m_owned.get(), m_capacity) : 0;
     m_bytesRead += m_end;
     return m_end > 0;
+}
+
+inline std::size_t LineScanner::readWholeLines(char* block) {
+    if (m_finished || m_source == nullptr) return 0;
+    std::size_t have = m_end - m_pos;
+    std::memcpy(block, m_data + m_pos, have);
+    bool ended = false; // the source has no further byte, or failed
+    while (have < m_capacity) {
+        const std::size_t got = m_source->read(block + have, m_capacity - have);
+        if (got == 0) {
+            ended = true;
+            break;
+        }
+        have += got;
+        m_bytesRead += got;
+    }
+    const std::size_t lastLf = std::string_view(block, have).rfind('\n');
+    std::size_t whole = 0;
+    if (lastLf != std::string_view::npos) {
+        whole = lastLf + 1;
+    } else if (ended && m_source->error() == 0) {
+        whole = have; // the last line, without line feed
+    }
+    // What follows the whole lines stays for the next call or for readLine.
+    m_pos = 0;
+    m_end = have - whole;
+    std::memcpy(m_owned.get(), block + whole, m_end);
+    return whole;
 }
 
 template <class Sink> bool LineScanner::handOnWithoutCr(const char* begin, const char* end, Sink& sink) {
@@ -72,10 +116,10 @@ template <class Sink> bool LineScanner::readLine(Sink&& sink) {
     for (;;) {
         if (m_pos == m_end && !refill()) {
             m_finished = true;
-            return (kept || skipping) && m_source.error() == 0;
+            return (kept || skipping) && error() == 0;
         }
-        const char* begin = m_buffer.get() + m_pos;
-        const char* end = m_buffer.get() + m_end;
+        const char* begin = m_data + m_pos;
+        const char* end = m_data + m_end;
         const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
         const char* stop = lf != nullptr ? lf : end;
         if (!skipping) {
@@ -85,13 +129,14 @@ template <class Sink> bool LineScanner::readLine(Sink&& sink) {
             if (eof != nullptr) {
                 if (!kept) {
                     m_finished = true;
+                    m_endMark = true;
                     return false;
                 }
                 skipping = true;
             }
         }
         if (lf != nullptr) {
-            m_pos = static_cast<std::size_t>(lf + 1 - m_buffer.get());
+            m_pos = static_cast<std::size_t>(lf + 1 - m_data);
             return true;
         }
         m_pos = m_end;

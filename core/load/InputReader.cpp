@@ -2,8 +2,14 @@
 
 #include "load/LoadTexts.h"
 
+#include "Parallel.h"
+
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <future>
+#include <memory>
+#include <utility>
 
 namespace quarvel {
 namespace {
@@ -18,13 +24,19 @@ char upperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// Where records are built: the loaded file itself, or a block's own records on another thread.
+struct RecordStore {
+    std::vector<TRecOfFile>& records;
+    std::vector<char>& rawBytes;
+};
+
 // Builds one record from the pieces of a data line as they arrive, keeping only what the record needs:
 // the first F fields, each cut to 250 bytes, and the number of "|" seen.
 class RecordBuilder {
 public:
-    RecordBuilder(LoadedFile& file, std::size_t fieldCount) : m_file(file), m_fieldCount(fieldCount) {
-        m_record.rawOffset = file.rawBytes.size();
-        m_pieceStart = file.rawBytes.size();
+    RecordBuilder(RecordStore store, std::size_t fieldCount) : m_store(store), m_fieldCount(fieldCount) {
+        m_record.rawOffset = store.rawBytes.size();
+        m_pieceStart = store.rawBytes.size();
     }
 
     void operator()(std::string_view bytes) {
@@ -52,11 +64,11 @@ public:
         }
     }
 
-    /// Appends the finished record to the file.
+    /// Appends the finished record to the store.
     void finish() {
         const std::uint64_t pieces = m_separators + (m_bytesSinceSeparator ? 1 : 0);
         if (pieces == 0) {
-            m_file.rawBytes.resize(m_record.rawOffset);
+            m_store.rawBytes.resize(m_record.rawOffset);
             m_record.lineErrorBits |= kNoData;
         } else {
             if (m_piece < m_fieldCount && m_bytesSinceSeparator) closePiece();
@@ -64,20 +76,20 @@ public:
             if (pieces > m_fieldCount) m_record.lineErrorBits |= kTooManyFields;
             m_record.valueLength = m_record.rawLength;
         }
-        m_file.records.push_back(m_record);
+        m_store.records.push_back(m_record);
     }
 
 private:
     void keep(std::string_view part) {
         const std::size_t room = kMaxFieldBytes - m_kept;
         const std::size_t n = std::min(room, part.size());
-        m_file.rawBytes.insert(m_file.rawBytes.end(), part.begin(), part.begin() + static_cast<std::ptrdiff_t>(n));
+        m_store.rawBytes.insert(m_store.rawBytes.end(), part.begin(), part.begin() + static_cast<std::ptrdiff_t>(n));
         m_kept += n;
     }
 
     // Ends the current piece: strips it in place and stores its length.
     void closePiece() {
-        std::vector<char>& raw = m_file.rawBytes;
+        std::vector<char>& raw = m_store.rawBytes;
         while (raw.size() > m_pieceStart && isStrippable(raw.back())) raw.pop_back();
         const auto begin = raw.begin() + static_cast<std::ptrdiff_t>(m_pieceStart);
         const auto first = std::find_if_not(begin, raw.end(), isStrippable);
@@ -89,7 +101,7 @@ private:
         m_kept = 0;
     }
 
-    LoadedFile& m_file;
+    RecordStore m_store;
     TRecOfFile m_record;
     std::size_t m_fieldCount;
     std::size_t m_piece = 0;
@@ -98,6 +110,51 @@ private:
     std::uint64_t m_separators = 0;
     bool m_bytesSinceSeparator = false;
 };
+
+// Reads the next line of `input` and appends its record to `store`; false when there was no further line.
+bool readRecord(RecordStore store, LineScanner& input, std::size_t fieldCount) {
+    const std::size_t start = store.rawBytes.size();
+    RecordBuilder builder(store, fieldCount);
+    if (!input.readLine(builder)) {
+        store.rawBytes.resize(start); // bytes of a line cut short by a read failure
+        return false;
+    }
+    builder.finish();
+    return true;
+}
+
+// Whole lines of the file and the records built from them, with raw offsets from the block's start.
+struct LineBlock {
+    explicit LineBlock(std::size_t capacity) : bytes(new char[capacity]) {
+        // A record needs at least its line feed; a typical line is far longer than 64 bytes.
+        records.reserve(capacity / 64 + 16);
+        rawBytes.reserve(capacity);
+    }
+
+    void build(std::size_t fieldCount) {
+        records.clear();
+        rawBytes.clear();
+        LineScanner lines(std::string_view(bytes.get(), length));
+        while (readRecord({records, rawBytes}, lines, fieldCount)) {
+        }
+        endsFile = lines.endMarkSeen();
+    }
+
+    std::unique_ptr<char[]> bytes;
+    std::size_t length = 0;
+    std::vector<TRecOfFile> records;
+    std::vector<char> rawBytes;
+    bool endsFile = false; ///< a 0x1A at a line start: the lines after it are not part of the file
+};
+
+void appendBlock(LoadedFile& file, const LineBlock& block) {
+    const std::uint64_t shift = file.rawBytes.size();
+    file.rawBytes.insert(file.rawBytes.end(), block.rawBytes.begin(), block.rawBytes.end());
+    for (TRecOfFile record : block.records) {
+        record.rawOffset += shift;
+        file.records.push_back(record);
+    }
+}
 
 void showKind(WindowState& state, FileKind kind) {
     PanelState& panel = state.PanelRodzajWczytanegoZbioru;
@@ -252,14 +309,51 @@ bool OdczytajNaglowek(Session& session, LineScanner& input) {
 
 bool OdczytajWiersz(Session& session, LineScanner& input) {
     LoadedFile& file = session.file;
-    const std::size_t start = file.rawBytes.size();
-    RecordBuilder builder(file, FieldCountFor(file.kind));
-    if (!input.readLine(builder)) {
-        file.rawBytes.resize(start); // bytes of a line cut short by a read failure
-        return false;
+    return readRecord({file.records, file.rawBytes}, input, FieldCountFor(file.kind));
+}
+
+int ReadRecords(Session& session, LineScanner& input) {
+    LoadedFile& file = session.file;
+    const std::size_t fieldCount = FieldCountFor(file.kind);
+    // Blocks being built, oldest first, and built ones kept for their room.
+    std::deque<std::pair<std::unique_ptr<LineBlock>, std::future<void>>> building;
+    std::vector<std::unique_ptr<LineBlock>> spare;
+    bool ended = false; // an end mark in a block ended the file
+    const auto takeOldest = [&] {
+        auto [block, built] = std::move(building.front());
+        building.pop_front();
+        built.get();
+        if (!ended) {
+            appendBlock(file, *block);
+            ended = block->endsFile;
+        }
+        spare.push_back(std::move(block));
+    };
+    // While some blocks are built on other threads, the next one is read.
+    const std::size_t maxBuilding = Slices::cores();
+    while (!ended) {
+        std::unique_ptr<LineBlock> block;
+        if (spare.empty()) {
+            block = std::make_unique<LineBlock>(input.blockSize());
+        } else {
+            block = std::move(spare.back());
+            spare.pop_back();
+        }
+        block->length = input.readWholeLines(block->bytes.get());
+        if (block->length == 0) {
+            // A line longer than a block, or the end: read here, after the records of the blocks before it.
+            spare.push_back(std::move(block));
+            while (!building.empty()) takeOldest();
+            if (ended || !OdczytajWiersz(session, input)) break;
+            continue;
+        }
+        LineBlock& toBuild = *block;
+        building.emplace_back(std::move(block), RunBeside([&toBuild, fieldCount] { toBuild.build(fieldCount); }));
+        while (building.size() > maxBuilding) takeOldest();
     }
-    builder.finish();
-    return true;
+    while (!building.empty()) takeOldest();
+    // A file ended by its end mark was read without failure, whatever a read beyond the mark met.
+    return ended ? 0 : input.error();
 }
 
 } // namespace quarvel

@@ -59,6 +59,11 @@ bool OdczytajNaglowek(Session& session, LineScanner& input);
 /// Reads the next line of the opened file and appends its record; false when there was no further line.
 bool OdczytajWiersz(Session& session, LineScanner& input);
 
+/// Reads the rest of the opened file and appends its records, as OdczytajWiersz line by line would: blocks
+/// of whole lines are built into records on other threads while the next block is read. Returns the
+/// system's error code when reading failed, else 0.
+int ReadRecords(Session& session, LineScanner& input);
+
 /// The message shown when reading the input fails: the file, the system's reason, and that the load stopped.
 std::string ReadFailureMessage(const std::filesystem::path& file, int error);
 

@@ -63,8 +63,7 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
             return LoadOutcome::Stopped;
         }
         reserveFor(file, fileName);
-        while (OdczytajWiersz(session, input)) {
-        }
+        const int readError = ReadRecords(session, input);
         releaseUnusedRoom(file.rawBytes);
         releaseUnusedRoom(file.records);
         // A failed identification is reported first: before the records, it was the first to read the file.
@@ -72,9 +71,9 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
             endWithoutRecords(session);
             return LoadOutcome::Stopped;
         }
-        if (input.error() != 0) {
+        if (readError != 0) {
             endWithoutRecords(session);
-            session.ui.showMessage(ReadFailureMessage(fileName, input.error()));
+            session.ui.showMessage(ReadFailureMessage(fileName, readError));
             return LoadOutcome::ReadFailed;
         }
     } catch (const std::bad_alloc&) {
