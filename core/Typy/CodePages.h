@@ -87,7 +87,7 @@ public:
     CodePageId result() const;
 
 private:
-    std::array<std::uint64_t, 256> m_histogram{};
+    std::array<std::uint64_t, 256> m_histogram{}; ///< exact for the bytes from 0x80 up, which alone can be letters
     int m_lastByte = -1;
 };
 

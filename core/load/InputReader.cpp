@@ -150,10 +150,9 @@ struct LineBlock {
 void appendBlock(LoadedFile& file, const LineBlock& block) {
     const std::uint64_t shift = file.rawBytes.size();
     file.rawBytes.insert(file.rawBytes.end(), block.rawBytes.begin(), block.rawBytes.end());
-    for (TRecOfFile record : block.records) {
-        record.rawOffset += shift;
-        file.records.push_back(record);
-    }
+    const std::size_t first = file.records.size();
+    file.records.insert(file.records.end(), block.records.begin(), block.records.end());
+    for (std::size_t i = first; i < file.records.size(); ++i) file.records[i].rawOffset += shift;
 }
 
 void showKind(WindowState& state, FileKind kind) {
