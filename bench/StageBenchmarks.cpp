@@ -168,8 +168,7 @@ void BM_ReadHeaderAndLines(benchmark::State& state) {
         // As the load driver does: room for the raw values, judged from the file's size.
         session.file.rawBytes.reserve(c.bytes.size());
         session.file.records.reserve(c.bytes.size() / 64 + 16);
-        while (OdczytajWiersz(session, input)) {
-        }
+        ReadRecords(session, input);
         benchmark::DoNotOptimize(session.file.records.data());
     }
     state.counters["model_MB"] = static_cast<double>(ModelBytesUsed(session.file)) / 1e6;
@@ -190,8 +189,7 @@ void BM_ReadLinesOnly(benchmark::State& state) {
         input.readLine([](std::string_view) {});
         session.file.rawBytes.reserve(c.bytes.size());
         session.file.records.reserve(c.bytes.size() / 64 + 16);
-        while (OdczytajWiersz(session, input)) {
-        }
+        ReadRecords(session, input);
         benchmark::DoNotOptimize(session.file.records.data());
     }
     reportBytes(state, c);

@@ -25,7 +25,8 @@ public:
 
     /// Splits bytes already in memory (kept by the caller while the scanner is used) as if they were a file.
     explicit LineScanner(std::string_view bytes)
-        : m_capacity(bytes.size()), m_data(bytes.data()), m_end(bytes.size()) {}
+        : m_capacity(bytes.size()), m_data(bytes.data()), m_end(bytes.size()),
+          m_mayHoldEndMark(bytes.find('\x1A') != std::string_view::npos) {}
 
     /// Reads the next line, handing its bytes to `sink(std::string_view)` in one or more non-empty pieces.
     /// Returns false when the file holds no further line, or when reading failed (see error()).
@@ -58,6 +59,7 @@ private:
     std::uint64_t m_bytesRead = 0;
     bool m_finished = false;
     bool m_endMark = false;
+    bool m_mayHoldEndMark = true; // bytes in memory are looked through once, not line by line
 };
 
 inline bool LineScanner::refill() {
@@ -123,8 +125,9 @@ template <class Sink> bool LineScanner::readLine(Sink&& sink) {
         const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
         const char* stop = lf != nullptr ? lf : end;
         if (!skipping) {
-            const auto* eof =
-                static_cast<const char*>(std::memchr(begin, 0x1A, static_cast<std::size_t>(stop - begin)));
+            const auto* eof = m_mayHoldEndMark ? static_cast<const char*>(std::memchr(
+                                                     begin, 0x1A, static_cast<std::size_t>(stop - begin)))
+                                               : nullptr;
             kept = handOnWithoutCr(begin, eof != nullptr ? eof : stop, sink) || kept;
             if (eof != nullptr) {
                 if (!kept) {
