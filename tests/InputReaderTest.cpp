@@ -235,6 +235,7 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
         {"end mark inside a line", lines + "ab\x1A" "cd\n" + lines},
         {"lines longer than a block", lines + longLine + lines + longLine},
         {"only a long line, no line feed", std::string(5000, 'y')},
+        {"more lines than a block has room for", std::string(3000, '\n') + lines + std::string(3000, '\n') + "\x1A" + lines},
         {"nothing", ""},
     };
     for (const auto& [what, text] : texts) {

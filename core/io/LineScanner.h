@@ -44,6 +44,10 @@ public:
     std::uint64_t bytesRead() const { return m_bytesRead; }
     /// Whether a 0x1A at the start of a line ended the file.
     bool endMarkSeen() const { return m_endMark; }
+    /// The bytes of memory not yet split, from the start of the next line; none once the end was found.
+    std::string_view unread() const {
+        return m_source == nullptr && !m_finished ? std::string_view(m_data + m_pos, m_end - m_pos) : std::string_view();
+    }
 
 private:
     bool refill();

@@ -135,9 +135,12 @@ struct LineBlock {
         records.clear();
         rawBytes.clear();
         LineScanner lines(std::string_view(bytes.get(), length));
-        while (readRecord({records, rawBytes}, lines, fieldCount)) {
+        // The records never outgrow their room: a block of very short lines is built only in part.
+        const std::size_t room = records.capacity();
+        while (records.size() < room && readRecord({records, rawBytes}, lines, fieldCount)) {
         }
         endsFile = lines.endMarkSeen();
+        rest = lines.unread();
     }
 
     std::unique_ptr<char[]> bytes;
@@ -145,6 +148,7 @@ struct LineBlock {
     std::vector<TRecOfFile> records;
     std::vector<char> rawBytes;
     bool endsFile = false; ///< a 0x1A at a line start: the lines after it are not part of the file
+    std::string_view rest;  ///< lines left unbuilt for want of room
 };
 
 void appendBlock(LoadedFile& file, const LineBlock& block) {
@@ -325,6 +329,14 @@ int ReadRecords(Session& session, LineScanner& input) {
         if (!ended) {
             appendBlock(file, *block);
             ended = block->endsFile;
+        }
+        if (!ended && !block->rest.empty()) {
+            // Far more lines than bytes would make a block's records larger than the file's: such lines are
+            // built here, into the file's own records.
+            LineScanner rest(block->rest);
+            while (readRecord({file.records, file.rawBytes}, rest, fieldCount)) {
+            }
+            ended = rest.endMarkSeen();
         }
         spare.push_back(std::move(block));
     };
