@@ -222,7 +222,7 @@ ReadResult resultOf(const LoadedFile& file, int error) {
 // the blocks end, however the source hands out its bytes, and whatever ends the file.
 TEST(LineReader, ReadsBlocksAsLineByLine) {
     std::string lines;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 2000; ++i) { // more than a block that is built on a thread of its own
         lines += "12/24/26|" + std::to_string(i) + "| 12345678901234567890123456 |a\tb|" + std::string(static_cast<std::size_t>(i % 9), '|') +
                  (i % 3 == 0 ? "\r\n" : i % 5 == 0 ? "\n\n" : "\n");
     }
@@ -239,7 +239,7 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
         {"nothing", ""},
     };
     for (const auto& [what, text] : texts) {
-        for (const std::size_t block : {std::size_t{64}, std::size_t{1000}, LineScanner::kDefaultBlock}) {
+        for (const std::size_t block : {std::size_t{64}, std::size_t{1000}, std::size_t{70000}, LineScanner::kDefaultBlock}) {
             for (const std::size_t chunk : {std::size_t{13}, std::size_t{1} << 20}) {
                 for (const std::size_t failAt : {std::string::npos, text.size() / 2}) {
                     test::TestSession byLine;

@@ -15,6 +15,8 @@ namespace quarvel {
 namespace {
 
 constexpr std::size_t kMaxFieldBytes = 250;
+// A block shorter than this is built and joined on the reading thread: starting a thread would cost more.
+constexpr std::size_t kMinBytesPerThread = std::size_t{1} << 16;
 
 bool isStrippable(char c) {
     return static_cast<unsigned char>(c) <= 0x20;
@@ -155,11 +157,13 @@ void appendBlock(LoadedFile& file, const LineBlock& block) {
     const std::uint64_t shift = file.rawBytes.size();
     // The records and the raw values are copied side by side: most of the time goes to the system's
     // first touch of the new memory.
-    std::future<void> records = RunBeside([&file, &block, shift] {
+    const auto joinRecords = [&file, &block, shift] {
         const std::size_t first = file.records.size();
         file.records.insert(file.records.end(), block.records.begin(), block.records.end());
         for (std::size_t i = first; i < file.records.size(); ++i) file.records[i].rawOffset += shift;
-    });
+    };
+    std::future<void> records =
+        block.length >= kMinBytesPerThread ? RunBeside(joinRecords) : std::async(std::launch::deferred, joinRecords);
     file.rawBytes.insert(file.rawBytes.end(), block.rawBytes.begin(), block.rawBytes.end());
     records.get();
 }
@@ -364,7 +368,10 @@ int ReadRecords(Session& session, LineScanner& input) {
             continue;
         }
         LineBlock& toBuild = *block;
-        building.emplace_back(std::move(block), RunBeside([&toBuild, fieldCount] { toBuild.build(fieldCount); }));
+        const auto build = [&toBuild, fieldCount] { toBuild.build(fieldCount); };
+        building.emplace_back(std::move(block), toBuild.length >= kMinBytesPerThread
+                                                    ? RunBeside(build)
+                                                    : std::async(std::launch::deferred, build));
         while (building.size() > maxBuilding) takeOldest();
     }
     while (!building.empty()) takeOldest();
