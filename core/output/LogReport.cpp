@@ -1,7 +1,9 @@
 #include "output/LogReport.h"
 
 #include "output/OutputTexts.h"
+#include "output/WindowedWriter.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace quarvel {
@@ -14,6 +16,12 @@ public:
     LogLines(const LoadedFile& file, Emit& emit) : m_file(file), m_emit(emit) {}
 
     void all() {
+        head();
+        tail(blocks(0, file().records.size()));
+    }
+
+    /// The statistics, up to the first block.
+    void head() {
         line(texts::kLogStatistics);
         line(std::string(18, '-'));
         line(texts::kLogAllRecords, file().records.size());
@@ -23,12 +31,21 @@ public:
         line("");
         line(texts::kLogDetails);
         line("");
-        bool anyBlock = false;
-        for (std::size_t i = 0; i < file().records.size(); ++i) {
+    }
+
+    /// The blocks of the skipped records among [begin, end); whether there was any.
+    bool blocks(std::size_t begin, std::size_t end) {
+        bool any = false;
+        for (std::size_t i = begin; i < end; ++i) {
             if (file().records[i].isValid()) continue;
-            anyBlock = true;
+            any = true;
             block(i);
         }
+        return any;
+    }
+
+    /// What follows the blocks; `anyBlock` tells whether there was one.
+    void tail(bool anyBlock) {
         if (!anyBlock) line(texts::kLogNoErrors);
         line("");
         line(texts::kLogEnd);
@@ -92,8 +109,11 @@ private:
     std::string m_line;
 };
 
-template <class Emit> void emitLogReport(const LoadedFile& file, Emit&& emit) {
-    LogLines<std::remove_reference_t<Emit>>(file, emit).all();
+// Records whose blocks one thread makes at a time.
+constexpr std::size_t kRecordsPerSlice = 16384;
+
+template <class Emit> LogLines<Emit> logLines(const LoadedFile& file, Emit& emit) {
+    return LogLines<Emit>(file, emit);
 }
 
 // Collects output into blocks, so the file is written in a few large pieces.
@@ -104,13 +124,13 @@ public:
     void line(std::string_view text) {
         m_block.append(text);
         m_block += "\r\n";
-        if (m_block.size() >= kBlock) {
-            m_out.write(m_block);
-            m_block.clear();
-        }
+        if (m_block.size() >= kBlock) flush();
     }
 
-    void finish() { m_out.write(m_block); }
+    void flush() {
+        m_out.write(m_block);
+        m_block.clear();
+    }
 
 private:
     static constexpr std::size_t kBlock = std::size_t{1} << 16;
@@ -122,7 +142,8 @@ private:
 
 std::vector<std::string> LogReportLines(const LoadedFile& file) {
     std::vector<std::string> lines;
-    emitLogReport(file, [&lines](std::string_view line) { lines.emplace_back(line); });
+    auto keep = [&lines](std::string_view line) { lines.emplace_back(line); };
+    logLines(file, keep).all();
     return lines;
 }
 
@@ -138,7 +159,7 @@ WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesy
         [&lines](FileOutput& out) {
             BlockWriter writer(out);
             for (const std::string& line : lines) writer.line(line);
-            writer.finish();
+            writer.flush();
         },
         faults);
 }
@@ -148,8 +169,18 @@ WriteResult SaveLogReport(const LoadedFile& file, const std::filesystem::path& t
         target,
         [&file](FileOutput& out) {
             BlockWriter writer(out);
-            emitLogReport(file, [&writer](std::string_view line) { writer.line(line); });
-            writer.finish();
+            auto toWriter = [&writer](std::string_view line) { writer.line(line); };
+            logLines(file, toWriter).head();
+            writer.flush();
+            // The blocks of the skipped records, made side by side, in record order.
+            const std::vector<TRecOfFile>& records = file.records;
+            WriteInWindows(out, records.size(), kRecordsPerSlice, [&file](std::size_t begin, std::size_t end, LineBuffer& text) {
+                auto toText = [&text](std::string_view line) { text.appendLine(line); };
+                logLines(file, toText).blocks(begin, end);
+            });
+            const bool anyBlock = std::any_of(records.begin(), records.end(), [](const TRecOfFile& r) { return !r.isValid(); });
+            logLines(file, toWriter).tail(anyBlock);
+            writer.flush();
         },
         faults);
 }

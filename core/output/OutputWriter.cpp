@@ -1,9 +1,9 @@
 #include "output/OutputWriter.h"
 
-#include "Parallel.h"
 #include "Typy/AsciiWords.h"
 #include "output/LogReport.h"
 #include "output/OutputTexts.h"
+#include "output/WindowedWriter.h"
 
 #include <algorithm>
 #include <array>
@@ -82,24 +82,6 @@ char* translateInto(char* out, std::string_view bytes, const ByteMap& map, bool 
     for (; in < end; ++in, ++out) *out = static_cast<char>(map[static_cast<std::uint8_t>(*in)]);
     return out;
 }
-
-// Bytes made one line after another. Unlike a string resized for each line, it clears memory only when
-// it grows.
-class LineBuffer {
-public:
-    /// Room for `n` more bytes after what is used; write them, then hand the end to commit().
-    char* room(std::size_t n) {
-        if (m_bytes.size() - m_used < n) m_bytes.resize(std::max(m_bytes.size() * 2, m_used + n));
-        return m_bytes.data() + m_used;
-    }
-    void commit(const char* end) { m_used = static_cast<std::size_t>(end - m_bytes.data()); }
-    std::string_view bytes() const { return {m_bytes.data(), m_used}; }
-    void clear() { m_used = 0; }
-
-private:
-    std::string m_bytes;
-    std::size_t m_used = 0;
-};
 
 // Appends the output line of record r, with CR LF when `lineEnd` is set.
 void appendLine(const LoadedFile& file, std::size_t r, const OutputMaps& maps, LineBuffer& out, bool lineEnd) {
@@ -186,36 +168,15 @@ std::string OutputLine(const LoadedFile& file, std::size_t r) {
 
 WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults) {
     const OutputMaps maps(file);
-    // The lines of a window of records, made side by side in slices.
-    struct Window {
-        std::array<LineBuffer, Slices::kMaxSlices> text;
-        std::size_t slices = 0;
-    };
-    const std::size_t records = file.records.size();
-    const std::size_t window = kRecordsPerSlice * Slices::cores();
-    const auto make = [&](std::size_t start, Window& into) {
-        const Slices slices(std::min(window, records - start), kRecordsPerSlice);
-        RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
-            into.text[k].clear();
-            for (std::size_t r = start + begin; r < start + end; ++r) {
-                if (file.records[r].isValid()) appendLine(file, r, maps, into.text[k], true);
-            }
-        });
-        into.slices = slices.count();
-    };
     return WriteFileAtomically(
         target,
         [&](FileOutput& out) {
             out.write(OutputHeader(file.kind) + "\r\n");
-            // While one window is written, the next is made.
-            std::array<Window, 2> windows;
-            if (records > 0) make(0, windows[0]);
-            for (std::size_t start = 0, w = 0; start < records; start += window, w ^= 1) {
-                std::future<void> next;
-                if (start + window < records) next = RunBeside([&, start, w] { make(start + window, windows[w ^ 1]); });
-                for (std::size_t k = 0; k < windows[w].slices; ++k) out.write(windows[w].text[k].bytes());
-                if (next.valid()) next.get();
-            }
+            WriteInWindows(out, file.records.size(), kRecordsPerSlice, [&](std::size_t begin, std::size_t end, LineBuffer& text) {
+                for (std::size_t r = begin; r < end; ++r) {
+                    if (file.records[r].isValid()) appendLine(file, r, maps, text, true);
+                }
+            });
         },
         faults);
 }
