@@ -1,5 +1,6 @@
 #include "Typy/CodePages.h"
 
+#include "Typy/AsciiWords.h"
 #include "io/LineScanner.h"
 #include "support/TestSupport.h"
 
@@ -237,6 +238,21 @@ TEST(IdentifyCodePage, ReportsAFileThatCannotBeOpened) {
     EXPECT_NE(missing.error, 0);
     const Identification folder = IdentifyCodePage(dir.path());
     EXPECT_NE(folder.error, 0);
+}
+
+// The word-at-a-time test must see one byte outside 0x20..0x7F wherever it lies, and none at the edges.
+TEST(AsciiWords, FindEveryByteOutsidePrintableAscii) {
+    for (std::size_t length = 0; length <= 19; ++length) {
+        const std::string edges = std::string(length, ' ') + std::string(length, '\x7F');
+        EXPECT_TRUE(AllPrintableAscii(edges.data(), edges.size())) << length;
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const char bad : {'\x00', '\x1F', '\x80', '\xFF'}) {
+                std::string text(length, 'a');
+                text[at] = bad;
+                EXPECT_FALSE(AllPrintableAscii(text.data(), text.size())) << length << " " << at << " " << int(bad);
+            }
+        }
+    }
 }
 
 } // namespace

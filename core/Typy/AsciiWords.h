@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -19,6 +20,19 @@ constexpr bool AnyByteOutsidePrintableAscii(std::uint64_t word) {
     constexpr std::uint64_t kOnes = 0x0101010101010101U;
     constexpr std::uint64_t kHigh = 0x8080808080808080U;
     return ((word | ((word - 0x20 * kOnes) & ~word)) & kHigh) != 0;
+}
+
+/// Whether every byte of `bytes` lies in 0x20..0x7F.
+inline bool AllPrintableAscii(const char* bytes, std::size_t size) {
+    std::size_t k = 0;
+    for (; k + 8 <= size; k += 8) {
+        if (AnyByteOutsidePrintableAscii(LoadEightBytes(bytes + k))) return false;
+    }
+    for (; k < size; ++k) {
+        const auto b = static_cast<unsigned char>(bytes[k]);
+        if (b < 0x20 || b > 0x7F) return false;
+    }
+    return true;
 }
 
 } // namespace quarvel

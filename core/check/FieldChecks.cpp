@@ -63,7 +63,10 @@ void FieldChecker::check(std::size_t i) const {
         if (m_layout[j].required && length == 0) bits |= kRequiredEmpty;
         if (static_cast<std::int64_t>(length) > m_layout[j].maxLength) bits |= kTooLong;
         const bool raw = value.map == &m_file.rawToValue();
-        if (!allPermitted(value.bytes, raw ? m_afterRaw : m_afterFix, raw ? m_rawAsciiPermitted : m_fixAsciiPermitted)) {
+        // A raw value of printable ASCII only, as the reader found most of them, needs no second look.
+        const bool asciiOnly = raw && ((record.asciiMask >> j) & 1U) != 0;
+        if (!(asciiOnly && m_rawAsciiPermitted) &&
+            !allPermitted(value.bytes, raw ? m_afterRaw : m_afterFix, raw ? m_rawAsciiPermitted : m_fixAsciiPermitted)) {
             bits |= kNotPermittedChars;
         }
         record.fieldErrorBits[j] = bits;

@@ -3,6 +3,7 @@
 #include "load/LoadTexts.h"
 
 #include "Parallel.h"
+#include "Typy/AsciiWords.h"
 
 #include <algorithm>
 #include <cstring>
@@ -98,6 +99,10 @@ private:
         raw.erase(begin, first);
         if (raw.size() == m_pieceStart) raw.push_back(' ');
         m_record.rawLength[m_piece] = static_cast<std::uint8_t>(raw.size() - m_pieceStart);
+        // Told now, while the bytes are at hand, so that the checks need not read them again.
+        if (AllPrintableAscii(raw.data() + m_pieceStart, raw.size() - m_pieceStart)) {
+            m_record.asciiMask = static_cast<std::uint16_t>(m_record.asciiMask | (1U << m_piece));
+        }
         ++m_piece;
         m_pieceStart = raw.size();
         m_kept = 0;

@@ -46,6 +46,7 @@ struct TRecOfFile {
     std::array<std::uint8_t, kMaxFieldCount> fieldErrorBits{};
     std::uint16_t fixedMask = 0;   ///< fields whose value is held in fixBytes
     std::uint16_t invalidMask = 0; ///< fields whose fieldValid is false
+    std::uint16_t asciiMask = 0;   ///< fields whose raw value holds only bytes 0x20..0x7F (set by the reader)
     std::uint8_t fieldCount = 0;   ///< 13, 11, or 0 for a line without data
     std::uint8_t lineErrorBits = 0;
     bool hasFieldErrors = false;
