@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <random>
 
 namespace quarvel {
@@ -174,31 +172,6 @@ TEST(LineReader, KeepsOnlyWhatTheRecordNeedsOfAHugeLine) {
     EXPECT_LT(r.file().rawBytes.size(), 300U);
 }
 
-// Bytes read a few at a time, as a file is; with `failAt`, reading fails with EIO once that many were read.
-class PiecewiseSource final : public ByteSource {
-public:
-    PiecewiseSource(std::string bytes, std::size_t chunk, std::size_t failAt = std::string::npos)
-        : m_bytes(std::move(bytes)), m_chunk(chunk), m_failAt(failAt) {}
-    std::size_t read(char* buffer, std::size_t n) override {
-        if (m_pos >= m_failAt) {
-            m_error = EIO;
-            return 0;
-        }
-        const std::size_t got = std::min({n, m_chunk, m_bytes.size() - m_pos, m_failAt - m_pos});
-        m_bytes.copy(buffer, got, m_pos);
-        m_pos += got;
-        return got;
-    }
-    int error() const override { return m_error; }
-
-private:
-    std::string m_bytes;
-    std::size_t m_chunk;
-    std::size_t m_failAt;
-    std::size_t m_pos = 0;
-    int m_error = 0;
-};
-
 struct ReadResult {
     std::vector<std::string> records; // per record: field count, line errors, raw lengths and the raw values
     std::vector<char> rawBytes;
@@ -244,13 +217,13 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
                 for (const std::size_t failAt : {std::string::npos, text.size() / 2}) {
                     test::TestSession byLine;
                     byLine.file().kind = FileKind::Orders;
-                    PiecewiseSource lineSource(text, chunk, failAt);
+                    test::PiecewiseSource lineSource(text, chunk, failAt);
                     LineScanner lineInput(lineSource, block);
                     while (OdczytajWiersz(byLine.session, lineInput)) {
                     }
                     test::TestSession byBlock;
                     byBlock.file().kind = FileKind::Orders;
-                    PiecewiseSource blockSource(text, chunk, failAt);
+                    test::PiecewiseSource blockSource(text, chunk, failAt);
                     LineScanner blockInput(blockSource, block);
                     const int error = ReadRecords(byBlock.session, blockInput);
                     EXPECT_EQ(resultOf(byBlock.file(), error), resultOf(byLine.file(), lineInput.error()))

@@ -33,29 +33,6 @@ TEST(LoadDriver, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
     EXPECT_NE(t.ui.messages[0].find(W("to jest folder")), std::string::npos);
 }
 
-// A source that fails after a number of bytes, as a disk error would.
-class FailingSource final : public ByteSource {
-public:
-    FailingSource(std::string bytes, std::size_t failAfter) : m_bytes(std::move(bytes)), m_failAfter(failAfter) {}
-    std::size_t read(char* buffer, std::size_t n) override {
-        if (m_pos >= m_failAfter) {
-            if (m_failAfter < m_bytes.size()) m_error = EIO;
-            return 0;
-        }
-        const std::size_t got = std::min({n, m_failAfter - m_pos, m_bytes.size() - m_pos});
-        m_bytes.copy(buffer, got, m_pos);
-        m_pos += got;
-        return got;
-    }
-    int error() const override { return m_error; }
-
-private:
-    std::string m_bytes;
-    std::size_t m_failAfter;
-    std::size_t m_pos = 0;
-    int m_error = 0;
-};
-
 TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
     test::TempDir dir;
     test::TestSession t;
@@ -66,7 +43,7 @@ TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
     t.session.openInput = [&](const std::filesystem::path&) {
         // The reader's opening fails part way; the identification's second opening reads everything.
         ++opened;
-        return OpenedSource{std::make_unique<FailingSource>(content, opened == 1 ? 90 : content.size()), 0};
+        return OpenedSource{std::make_unique<test::PiecewiseSource>(content, content.size(), opened == 1 ? 90 : content.size()), 0};
     };
     EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::ReadFailed);
     EXPECT_TRUE(t.file().records.empty());
@@ -89,7 +66,7 @@ TEST(LoadDriver, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
     int opened = 0;
     t.session.openInput = [&](const std::filesystem::path&) {
         ++opened;
-        return OpenedSource{std::make_unique<FailingSource>(content, opened == 1 ? content.size() : 1000), 0};
+        return OpenedSource{std::make_unique<test::PiecewiseSource>(content, content.size(), opened == 1 ? content.size() : 1000), 0};
     };
     EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::Stopped);
     EXPECT_EQ(opened, 2);

@@ -3,7 +3,10 @@
 #include "Clock.h"
 #include "Session.h"
 #include "Typy/Windows1250.h"
+#include "io/ByteSource.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -20,6 +23,33 @@ inline std::string W(std::string_view utf8) {
 
 /// 7 December 2026, the date of the examples.
 inline const FixedClock kDecember7{std::chrono::year{2026} / 12 / 7};
+
+/// Bytes read a few at a time, as from a file; with `failAfter` short of the end, reading fails with EIO once
+/// that many were read, as a disk error would.
+class PiecewiseSource final : public ByteSource {
+public:
+    explicit PiecewiseSource(std::string bytes, std::size_t chunk = std::size_t{1} << 20,
+                             std::size_t failAfter = std::string::npos)
+        : m_bytes(std::move(bytes)), m_chunk(chunk), m_failAfter(failAfter) {}
+    std::size_t read(char* buffer, std::size_t n) override {
+        if (m_pos >= m_failAfter) {
+            if (m_failAfter < m_bytes.size()) m_error = EIO;
+            return 0;
+        }
+        const std::size_t got = std::min({n, m_chunk, m_bytes.size() - m_pos, m_failAfter - m_pos});
+        m_bytes.copy(buffer, got, m_pos);
+        m_pos += got;
+        return got;
+    }
+    int error() const override { return m_error; }
+
+private:
+    std::string m_bytes;
+    std::size_t m_chunk;
+    std::size_t m_failAfter;
+    std::size_t m_pos = 0;
+    int m_error = 0;
+};
 
 /// A user interface that records what the logic asked of it.
 class RecordingUi final : public UserInterface {
