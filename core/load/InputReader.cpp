@@ -158,6 +158,11 @@ struct LineBlock {
     std::string_view rest;  ///< lines left unbuilt for want of room
 };
 
+// Runs `fn` beside the caller for a block worth a thread of its own; else when its result is asked for.
+template <class Fn> std::future<void> runFor(const LineBlock& block, Fn fn) {
+    return block.length >= kMinBytesPerThread ? RunBeside(std::move(fn)) : std::async(std::launch::deferred, std::move(fn));
+}
+
 void appendBlock(LoadedFile& file, const LineBlock& block) {
     const std::uint64_t shift = file.rawBytes.size();
     // The records and the raw values are copied side by side: most of the time goes to the system's
@@ -167,8 +172,7 @@ void appendBlock(LoadedFile& file, const LineBlock& block) {
         file.records.insert(file.records.end(), block.records.begin(), block.records.end());
         for (std::size_t i = first; i < file.records.size(); ++i) file.records[i].rawOffset += shift;
     };
-    std::future<void> records =
-        block.length >= kMinBytesPerThread ? RunBeside(joinRecords) : std::async(std::launch::deferred, joinRecords);
+    std::future<void> records = runFor(block, joinRecords);
     file.rawBytes.insert(file.rawBytes.end(), block.rawBytes.begin(), block.rawBytes.end());
     records.get();
 }
@@ -373,10 +377,8 @@ int ReadRecords(Session& session, LineScanner& input) {
             continue;
         }
         LineBlock& toBuild = *block;
-        const auto build = [&toBuild, fieldCount] { toBuild.build(fieldCount); };
-        building.emplace_back(std::move(block), toBuild.length >= kMinBytesPerThread
-                                                    ? RunBeside(build)
-                                                    : std::async(std::launch::deferred, build));
+        std::future<void> built = runFor(toBuild, [&toBuild, fieldCount] { toBuild.build(fieldCount); });
+        building.emplace_back(std::move(block), std::move(built));
         while (building.size() > maxBuilding) takeOldest();
     }
     while (!building.empty()) takeOldest();
