@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace quarvel {
@@ -128,26 +129,32 @@ TEST(LineReader, OrdersHaveElevenFields) {
     EXPECT_EQ(r.lineErrors(1), std::vector<std::string>{W("Zbyt duża ilość pól w linii nr 3")});
 }
 
-// The streaming reader must give the pieces the plain rule gives, whatever the line.
+// The streaming reader must give the pieces the plain rule gives, whatever the line, and mark the same
+// fields as printable ASCII, whether the line arrives whole or a few bytes at a time.
 TEST(LineReader, AgreesWithSplitTextOnRandomLines) {
     std::mt19937 random(20261207);
-    const std::string alphabet = "ab |\t\r|||  x";
+    const std::string alphabet = "ab |\t\r|||  x\x01\xA5";
+    const auto strippable = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    const auto printable = [](char c) { return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) <= 0x7F; };
     for (int round = 0; round < 300; ++round) {
         std::string line;
         const int length = static_cast<int>(random() % 40);
         for (int k = 0; k < length; ++k) line += alphabet[random() % alphabet.size()];
-        if (round % 10 == 0) line += std::string(random() % 600, 'y');
+        if (round % 10 == 0) line += std::string(random() % 600, 'y') + std::string(random() % 3, ' ');
 
         std::string withoutCr;
         for (char c : line) if (c != '\r') withoutCr += c;
         const auto pieces = SplitText(withoutCr, "|");
         std::string expected;
+        std::uint16_t expectedAscii = 0;
         for (std::size_t j = 0; j < 13; ++j) {
             if (j > 0) expected += '|';
             if (j < pieces.size()) {
                 std::string piece = pieces[j].substr(0, 250);
-                const auto first = piece.find_first_not_of(" \t");
-                piece = first == std::string::npos ? " " : piece.substr(first, piece.find_last_not_of(" \t") - first + 1);
+                const auto first = std::find_if_not(piece.begin(), piece.end(), strippable);
+                const auto last = std::find_if_not(piece.rbegin(), piece.rend(), strippable).base();
+                piece = first < last ? std::string(first, last) : " ";
+                if (std::all_of(piece.begin(), piece.end(), printable)) expectedAscii |= static_cast<std::uint16_t>(1U << j);
                 expected += piece;
             }
         }
@@ -155,9 +162,19 @@ TEST(LineReader, AgreesWithSplitTextOnRandomLines) {
         ASSERT_EQ(r.file().records.size(), 1U);
         if (pieces.empty()) {
             EXPECT_EQ(r.file().fieldCount(0), 0U) << line;
-        } else {
-            EXPECT_EQ(r.raw(0), expected) << line;
-            EXPECT_EQ(!r.lineErrors(0).empty(), pieces.size() > 13) << line;
+            continue;
+        }
+        EXPECT_EQ(r.raw(0), expected) << line;
+        EXPECT_EQ(r.file().records[0].asciiMask, expectedAscii) << line;
+        EXPECT_EQ(!r.lineErrors(0).empty(), pieces.size() > 13) << line;
+        for (const std::size_t chunk : {1, 3, 7}) {
+            test::TestSession t;
+            t.file().kind = FileKind::Contractors;
+            test::PiecewiseSource source(line, chunk);
+            LineScanner input(source);
+            ASSERT_TRUE(OdczytajWiersz(t.session, input));
+            EXPECT_EQ(test::JoinRawValues(t.file(), 0), expected) << line << ", reads of " << chunk;
+            EXPECT_EQ(t.file().records[0].asciiMask, expectedAscii) << line << ", reads of " << chunk;
         }
     }
 }
