@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <clocale>
+#include <cstdint>
+#include <random>
+#include <string>
 
 namespace quarvel {
 namespace {
@@ -112,6 +117,29 @@ TEST(ParseAmount, ReadsDecimalNumbersWithAPoint) {
             ASSERT_TRUE(got.has_value()) << c.text;
             EXPECT_DOUBLE_EQ(*got, *c.value) << c.text;
         }
+    }
+}
+
+// Plain decimals are read without from_chars; the result must be the very double from_chars gives,
+// down to the last bit and the sign of a zero, for every length the short way takes and beyond it.
+TEST(ParseAmount, ReadsPlainDecimalsToTheSameBitsAsFromChars) {
+    std::mt19937_64 random(20261209);
+    const auto bits = [](double d) { return std::bit_cast<std::uint64_t>(d); };
+    for (int round = 0; round < 200000; ++round) {
+        const std::size_t length = 1 + random() % 20;
+        std::string digits;
+        for (std::size_t k = 0; k < length; ++k) digits += static_cast<char>('0' + random() % 10);
+        if (round % 7 == 0) digits[0] = '0';
+        const std::size_t point = random() % (length + 2); // past the end: no point
+        std::string number = point <= length ? digits.substr(0, point) + "." + digits.substr(point) : digits;
+        double expected = 0;
+        const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), expected);
+        ASSERT_EQ(ec, std::errc()) << number;
+        const bool negative = round % 3 == 0;
+        const std::string text = std::string(random() % 2, ' ') + (negative ? "-" : round % 3 == 1 ? "+" : "") + number;
+        const std::optional<double> got = ParseAmount(text);
+        ASSERT_TRUE(got.has_value()) << text;
+        ASSERT_EQ(bits(*got), bits(negative ? -expected : expected)) << text;
     }
 }
 

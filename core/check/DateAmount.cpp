@@ -1,8 +1,10 @@
 #include "check/DateAmount.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <system_error>
 
 namespace quarvel {
@@ -56,6 +58,28 @@ long long DecimalMagnitude(std::string_view mantissa) {
     if (first == std::string_view::npos) return 0;
     if (first < point) return static_cast<long long>(point - first) - 1;
     return -static_cast<long long>(first - point);
+}
+
+// Up to 15 digits make an integer that a double holds exactly, and so do the powers of ten up to 10^15.
+constexpr std::size_t kMaxExactDigits = 15;
+
+// The double nearest to "digits[.digits]" of at most 15 digits, as from_chars reads it: the integer of
+// the digits and the power of ten are exact, and a division of exact numbers is rounded to the nearest.
+double exactDecimal(std::string_view mantissa) {
+    static constexpr std::array<double, kMaxExactDigits + 1> kPowersOfTen = {
+        1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::uint64_t integer = 0;
+    std::size_t fractionDigits = 0;
+    bool point = false;
+    for (const char c : mantissa) {
+        if (c == '.') {
+            point = true;
+            continue;
+        }
+        integer = integer * 10 + static_cast<std::uint64_t>(c - '0');
+        if (point) ++fractionDigits;
+    }
+    return static_cast<double>(integer) / kPowersOfTen[fractionDigits];
 }
 
 } // namespace
@@ -134,6 +158,10 @@ std::optional<double> ParseAmount(std::string_view text) {
     if (pos != text.size()) return std::nullopt;
 
     if (digits == 0) return negativeSign ? -0.0 : 0.0; // a lone point reads as 0
+    if (end == mantissaEnd && digits <= kMaxExactDigits) {
+        const double value = exactDecimal(text.substr(mantissa, mantissaEnd - mantissa));
+        return negativeSign ? -value : value;
+    }
     double value = 0;
     // from_chars takes no leading "+" and no bare "." before the exponent, and ignores the locale.
     const char* first = text.data() + mantissa;
