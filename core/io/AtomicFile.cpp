@@ -32,8 +32,9 @@ public:
 
     void write(std::string_view bytes) override {
         if (m_error != 0) return;
-        if (m_buffer.size() + bytes.size() > kBufferSize) flush();
-        if (bytes.size() >= kBufferSize) {
+        // Large pieces go out as they are, after what is buffered; only small ones are gathered.
+        if (m_buffer.size() + bytes.size() > kBufferSize || bytes.size() >= kDirectWrite) flush();
+        if (bytes.size() >= kDirectWrite) {
             writeOut(bytes);
         } else {
             m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
@@ -51,6 +52,7 @@ public:
 
 private:
     static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+    static constexpr std::size_t kDirectWrite = std::size_t{1} << 16;
 
     void writeOut(std::string_view bytes) {
         if (m_faults.failAfterBytes && m_written + bytes.size() > *m_faults.failAfterBytes) {

@@ -110,7 +110,7 @@ private:
 };
 
 // Records whose blocks one thread makes at a time.
-constexpr std::size_t kRecordsPerSlice = 16384;
+constexpr std::size_t kRecordsPerChunk = 32768;
 
 template <class Emit> LogLines<Emit> logLines(const LoadedFile& file, Emit& emit) {
     return LogLines<Emit>(file, emit);
@@ -174,7 +174,7 @@ WriteResult SaveLogReport(const LoadedFile& file, const std::filesystem::path& t
             writer.flush();
             // The blocks of the skipped records, made side by side, in record order.
             const std::vector<TRecOfFile>& records = file.records;
-            WriteInWindows(out, records.size(), kRecordsPerSlice, [&file](std::size_t begin, std::size_t end, LineBuffer& text) {
+            WriteInChunks(out, records.size(), kRecordsPerChunk, [&file](std::size_t begin, std::size_t end, LineBuffer& text) {
                 auto toText = [&text](std::string_view line) { text.appendLine(line); };
                 logLines(file, toText).blocks(begin, end);
             });

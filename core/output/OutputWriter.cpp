@@ -13,8 +13,8 @@
 namespace quarvel {
 namespace {
 
-// Records whose output lines one thread makes at a time.
-constexpr std::size_t kRecordsPerSlice = 16384;
+// Records whose output lines one thread makes at a time (about a megabyte of text).
+constexpr std::size_t kRecordsPerChunk = 8192;
 
 // The last fixed (always written) and the last optional position of each kind.
 struct WrittenPositions {
@@ -172,7 +172,7 @@ WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path&
         target,
         [&](FileOutput& out) {
             out.write(OutputHeader(file.kind) + "\r\n");
-            WriteInWindows(out, file.records.size(), kRecordsPerSlice, [&](std::size_t begin, std::size_t end, LineBuffer& text) {
+            WriteInChunks(out, file.records.size(), kRecordsPerChunk, [&](std::size_t begin, std::size_t end, LineBuffer& text) {
                 for (std::size_t r = begin; r < end; ++r) {
                     if (file.records[r].isValid()) appendLine(file, r, maps, text, true);
                 }

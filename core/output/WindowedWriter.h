@@ -1,12 +1,11 @@
 #pragma once
 
-#include "Parallel.h"
 #include "io/AtomicFile.h"
 
 #include <algorithm>
-#include <array>
+#include <cstddef>
 #include <cstring>
-#include <future>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,32 +38,22 @@ private:
     std::size_t m_used = 0;
 };
 
+/// Makes the texts of chunks [0, count) with `make(chunk, LineBuffer&)` on one thread per core and hands
+/// each to `write` in chunk order, on the calling thread, as soon as it and all before it are made. Only
+/// a few chunks ahead of the writing are held at a time. The first exception thrown by `make` or `write`
+/// is rethrown once every thread has stopped.
+void WriteChunksInOrder(std::size_t count, const std::function<void(std::size_t, LineBuffer&)>& make,
+                        const std::function<void(std::string_view)>& write);
+
 /// Writes to `out`, in record order, the text that `make(begin, end, LineBuffer&)` appends for records
-/// [begin, end), for all records [0, count). Windows of records are made side by side in slices of
-/// `perSlice` records, and the next window is made while the last one is written; so a large file is
-/// never held whole, and `make` runs on several threads at once.
-template <class Make> void WriteInWindows(FileOutput& out, std::size_t count, std::size_t perSlice, const Make& make) {
-    struct Window {
-        std::array<LineBuffer, Slices::kMaxSlices> text;
-        std::size_t slices = 0;
-    };
-    const std::size_t window = perSlice * Slices::cores();
-    const auto fill = [&](std::size_t start, Window& into) {
-        const Slices slices(std::min(window, count - start), perSlice);
-        RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
-            into.text[k].clear();
-            make(start + begin, start + end, into.text[k]);
-        });
-        into.slices = slices.count();
-    };
-    std::array<Window, 2> windows;
-    if (count > 0) fill(0, windows[0]);
-    for (std::size_t start = 0, w = 0; start < count; start += window, w ^= 1) {
-        std::future<void> next;
-        if (start + window < count) next = RunBeside([&, start, w] { fill(start + window, windows[w ^ 1]); });
-        for (std::size_t k = 0; k < windows[w].slices; ++k) out.write(windows[w].text[k].bytes());
-        if (next.valid()) next.get();
-    }
+/// [begin, end), for all records [0, count), in chunks of `perChunk` records made side by side: a large
+/// file is never held whole, and `make` runs on several threads at once.
+template <class Make> void WriteInChunks(FileOutput& out, std::size_t count, std::size_t perChunk, const Make& make) {
+    const std::size_t chunks = (count + perChunk - 1) / perChunk;
+    WriteChunksInOrder(
+        chunks,
+        [&](std::size_t k, LineBuffer& text) { make(k * perChunk, std::min(count, (k + 1) * perChunk), text); },
+        [&out](std::string_view bytes) { out.write(bytes); });
 }
 
 } // namespace quarvel
