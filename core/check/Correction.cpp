@@ -152,6 +152,16 @@ void correctRecords(LoadedFile& file, const CorrectionSettings& settings, std::c
     }
 }
 
+// The most bytes the rewritten texts of records [begin, end) can take: a text is never longer than the
+// raw value it replaces, and a record has at most three, each with its length byte. Reserved at once,
+// they are never moved as they grow, and the room beyond them is never touched.
+std::size_t fixRoom(const LoadedFile& file, std::size_t begin, std::size_t end) {
+    const auto rawStart = [&file](std::size_t i) {
+        return i < file.records.size() ? file.records[i].rawOffset : file.rawBytes.size();
+    };
+    return static_cast<std::size_t>(rawStart(end) - rawStart(begin)) + 3 * (end - begin);
+}
+
 } // namespace
 
 CorrectionSettings CurrentCorrectionSettings(const Session& session) {
@@ -174,8 +184,11 @@ void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std
     // slice order they are the same bytes a single pass writes.
     const Slices slices(file.records.size(), kMinRecordsPerSlice);
     std::vector<std::vector<char>> fixes(slices.count());
+    // The first slice's texts are the file's, which the others join: its room is for all of them.
+    file.fixBytes.reserve(fixRoom(file, 0, file.records.size()));
     fixes[0].swap(file.fixBytes);
     RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
+        fixes[k].reserve(fixRoom(file, begin, end));
         correctRecords(file, settings, today, begin, end, fixes[k]);
     });
     fixes[0].swap(file.fixBytes);
