@@ -48,20 +48,24 @@ bool allPermitted(std::string_view bytes, const PermittedTable& table, bool asci
 } // namespace
 
 FieldChecker::FieldChecker(LoadedFile& file, const TTabStruc& layout)
-    : m_file(file), m_layout(layout), m_afterRaw(PermittedAfter(file.rawToValue())),
+    : m_file(file), m_count(std::min(layout.size(), kMaxFieldCount)), m_afterRaw(PermittedAfter(file.rawToValue())),
       m_afterFix(PermittedAfter(file.fixToValue())), m_rawAsciiPermitted(permitsPrintableAscii(m_afterRaw)),
-      m_fixAsciiPermitted(permitsPrintableAscii(m_afterFix)) {}
+      m_fixAsciiPermitted(permitsPrintableAscii(m_afterFix)) {
+    for (std::size_t j = 0; j < m_count; ++j) {
+        m_maxLength[j] = layout[j].maxLength;
+        m_required[j] = layout[j].required;
+    }
+}
 
 void FieldChecker::check(std::size_t i) const {
     TRecOfFile& record = m_file.records[i];
     record.invalidMask = 0;
-    const std::size_t count = m_layout.size();
     m_file.forEachValue(i, [&](std::size_t j, const ValueBytes& value) {
-        if (j >= count) return;
+        if (j >= m_count) return;
         std::uint8_t bits = 0;
         const std::size_t length = value.bytes.size();
-        if (m_layout[j].required && length == 0) bits |= kRequiredEmpty;
-        if (static_cast<std::int64_t>(length) > m_layout[j].maxLength) bits |= kTooLong;
+        if (m_required[j] && length == 0) bits |= kRequiredEmpty;
+        if (static_cast<std::int64_t>(length) > m_maxLength[j]) bits |= kTooLong;
         const bool raw = value.map == &m_file.rawToValue();
         // A raw value of printable ASCII only, as the reader found most of them, needs no second look.
         const bool asciiOnly = raw && ((record.asciiMask >> j) & 1U) != 0;

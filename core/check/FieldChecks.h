@@ -23,7 +23,10 @@ public:
 
 private:
     LoadedFile& m_file;
-    const TTabStruc& m_layout;
+    /// The layout's lengths and presence rules, at hand for every record.
+    std::size_t m_count;
+    std::array<std::int64_t, kMaxFieldCount> m_maxLength{};
+    std::array<bool, kMaxFieldCount> m_required{};
     PermittedTable m_afterRaw;
     PermittedTable m_afterFix;
     bool m_rawAsciiPermitted; ///< m_afterRaw permits every byte 0x20..0x7F
