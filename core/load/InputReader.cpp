@@ -16,7 +16,7 @@ namespace quarvel {
 namespace {
 
 constexpr std::size_t kMaxFieldBytes = 250;
-// A block shorter than this is built and joined on the reading thread: starting a thread would cost more.
+// A block shorter than this is built on the reading thread: starting a thread would cost more.
 constexpr std::size_t kMinBytesPerThread = std::size_t{1} << 16;
 
 bool isStrippable(char c) {
