@@ -42,7 +42,7 @@ public:
                     write(m_text[slot].bytes());
                 } catch (...) {
                     lock.lock();
-                    fail(std::current_exception());
+                    stop(std::current_exception());
                     break;
                 }
                 lock.lock();
@@ -61,6 +61,12 @@ public:
         return m_failure;
     }
 
+    /// Stops every loop; `failure` is rethrown at the end unless an earlier one was kept.
+    void fail(std::exception_ptr failure) {
+        const std::lock_guard lock(m_mutex);
+        stop(std::move(failure));
+    }
+
 private:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
@@ -73,7 +79,7 @@ private:
             m_make(k, m_text[slot]);
         } catch (...) {
             lock.lock();
-            fail(std::current_exception());
+            stop(std::current_exception());
             return;
         }
         lock.lock();
@@ -81,7 +87,8 @@ private:
         m_changed.notify_all();
     }
 
-    void fail(std::exception_ptr failure) {
+    // With the lock held.
+    void stop(std::exception_ptr failure) {
         if (!m_failure) m_failure = std::move(failure);
         m_stopped = true;
         m_changed.notify_all();
@@ -114,9 +121,14 @@ void WriteChunksInOrder(std::size_t count, const std::function<void(std::size_t,
     // Two buffers per worker: each can make its next chunk while the writer writes its last.
     ChunkRing ring(count, 2 * workers, make);
     std::vector<std::future<void>> started;
-    started.reserve(workers);
-    for (std::size_t k = 0; k < workers; ++k) started.push_back(RunBeside([&ring] { ring.work(); }));
-    ring.writeAll(write);
+    try {
+        started.reserve(workers);
+        for (std::size_t k = 0; k < workers; ++k) started.push_back(RunBeside([&ring] { ring.work(); }));
+        ring.writeAll(write);
+    } catch (...) {
+        // The workers started must not wait for a writer that has gone.
+        ring.fail(std::current_exception());
+    }
     // A worker that could not be started runs here, and finds nothing left to do.
     for (std::future<void>& worker : started) worker.get();
     if (std::exception_ptr failure = ring.failure()) std::rethrow_exception(failure);
