@@ -1,7 +1,7 @@
 #include "output/LogReport.h"
 
 #include "output/OutputTexts.h"
-#include "output/WindowedWriter.h"
+#include "output/ChunkWriter.h"
 
 #include <algorithm>
 #include <charconv>

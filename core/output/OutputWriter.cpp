@@ -3,7 +3,7 @@
 #include "Typy/AsciiWords.h"
 #include "output/LogReport.h"
 #include "output/OutputTexts.h"
-#include "output/WindowedWriter.h"
+#include "output/ChunkWriter.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "output/WindowedWriter.h"
+#include "output/ChunkWriter.h"
 
 #include <gtest/gtest.h>
 
