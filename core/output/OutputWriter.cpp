@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 namespace quarvel {
@@ -83,49 +84,50 @@ char* translateInto(char* out, std::string_view bytes, const ByteMap& map, bool 
     return out;
 }
 
+// Room for the longest output line: every value at its longest, a separator after each, CR LF.
+constexpr std::size_t kMaxLineBytes = kMaxFieldCount * (std::numeric_limits<std::uint8_t>::max() + 1) + 2;
+
 // Appends the output line of record r, with CR LF when `lineEnd` is set.
 void appendLine(const LoadedFile& file, std::size_t r, const OutputMaps& maps, LineBuffer& out, bool lineEnd) {
-    // The values of the record, each with the maps of its bytes; only the first `count` are set.
-    struct Value {
-        std::string_view bytes;
-        const ByteMap* toOutput;
-        const std::array<bool, 256>* blank;
-        bool keepsAscii;
-    };
-    std::array<Value, kMaxFieldCount> values; // NOLINT(cppcoreguidelines-pro-type-member-init): filled below
-    std::size_t total = 2; // the line end
-    file.forEachValue(r, [&](std::size_t j, const ValueBytes& v) {
-        const bool raw = v.map == &file.rawToValue();
-        values[j] = raw ? Value{v.bytes, &maps.fromRaw, &maps.blankFromRaw, maps.rawKeepsAscii}
-                        : Value{v.bytes, &maps.fromFix, &maps.blankFromFix, maps.fixKeepsAscii};
-        total += v.bytes.size() + 2;
-    });
-    const std::size_t count = file.fieldCount(r);
+    const TRecOfFile& record = file.records[r];
+    const std::size_t count = record.fieldCount;
+    std::array<const char*, kMaxFieldCount> starts; // NOLINT(cppcoreguidelines-pro-type-member-init): filled below
+    file.forEachValue(r, [&starts](std::size_t j, const ValueBytes& v) { starts[j] = v.bytes.data(); });
+    const auto rewritten = [&record](std::size_t j) { return ((record.fixedMask >> j) & 1U) != 0; };
 
     const WrittenPositions limits = positionsFor(file.kind);
     std::size_t lastFilled = 0; // the last optional value that is not blank; 0 when none is
     for (std::size_t p = std::min(limits.lastOptional + 1, count); p > limits.lastFixed + 1; --p) {
-        const Value& v = values[p - 1];
-        const auto& blank = *v.blank;
-        if (!std::all_of(v.bytes.begin(), v.bytes.end(), [&](char c) { return blank[static_cast<std::uint8_t>(c)]; })) {
-            lastFilled = p - 1;
+        const std::size_t j = p - 1;
+        const auto& blank = rewritten(j) ? maps.blankFromFix : maps.blankFromRaw;
+        if (!std::all_of(starts[j], starts[j] + record.valueLength[j], [&](char c) { return blank[static_cast<std::uint8_t>(c)]; })) {
+            lastFilled = j;
             break;
         }
     }
 
-    char* at = out.room(total);
-    for (std::size_t p = 0; p < count; ++p) {
-        const bool fixed = p <= limits.lastFixed;
-        if (fixed || p <= lastFilled) {
-            const Value& v = values[p];
-            if (v.bytes.empty()) {
-                *at++ = ' ';
-            } else {
-                at = translateInto(at, v.bytes, *v.toOutput, v.keepsAscii);
-            }
+    // Every fixed value and the optional ones up to the last filled, each followed by a separator but
+    // for the last optional one.
+    const std::size_t written = std::min(count, std::max(limits.lastFixed, lastFilled) + 1);
+    char* at = out.room(kMaxLineBytes);
+    for (std::size_t j = 0; j < written; ++j) {
+        const std::size_t n = record.valueLength[j];
+        const char* in = starts[j];
+        if (n == 0) {
+            *at++ = ' ';
+        } else if (rewritten(j)) {
+            at = translateInto(at, {in, n}, maps.fromFix, maps.fixKeepsAscii);
+        } else if (maps.rawKeepsAscii && ((record.asciiMask >> j) & 1U) != 0) {
+            // The reader found only printable ASCII in the raw value, which the translation keeps.
+            std::memcpy(at, in, n);
+            at += n;
+        } else {
+            for (std::size_t k = 0; k < n; ++k) at[k] = static_cast<char>(maps.fromRaw[static_cast<std::uint8_t>(in[k])]);
+            at += n;
         }
-        if (fixed || p < lastFilled) *at++ = '|';
+        *at++ = '|';
     }
+    if (lastFilled > limits.lastFixed) --at;
     if (lineEnd) {
         *at++ = '\r';
         *at++ = '\n';
