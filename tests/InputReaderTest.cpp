@@ -201,7 +201,7 @@ ReadResult resultOf(const LoadedFile& file, int error) {
     for (std::size_t i = 0; i < file.records.size(); ++i) {
         const TRecOfFile& r = file.records[i];
         std::string view = std::to_string(r.fieldCount) + "/" + std::to_string(r.lineErrorBits) + "/" +
-                           std::to_string(r.rawOffset) + ":";
+                           std::to_string(r.rawOffset) + "/" + std::to_string(r.asciiMask) + ":";
         for (std::size_t j = 0; j < r.fieldCount; ++j) view += std::to_string(r.rawLength[j]) + ",";
         result.records.push_back(view + test::JoinRawValues(file, i));
     }
@@ -217,8 +217,25 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
                  (i % 3 == 0 ? "\r\n" : i % 5 == 0 ? "\n\n" : "\n");
     }
     const std::string longLine = std::string(3000, 'x') + "|" + std::string(2000, '|') + "\n";
+    // Fields of every length around the word sizes and the 250-byte cut, with spaces, control and high
+    // bytes anywhere and carriage returns inside lines.
+    std::mt19937 random(20261209);
+    const std::string alphabet = "ab  |\t\x01\xA5\x7F\x80~";
+    std::string mixed;
+    for (int i = 0; i < 3000; ++i) {
+        const int fields = static_cast<int>(random() % 16);
+        for (int j = 0; j < fields; ++j) {
+            const std::size_t length = i % 50 == 0 ? 240 + random() % 20 : random() % 20;
+            for (std::size_t k = 0; k < length; ++k) mixed += alphabet[random() % alphabet.size()];
+            if (random() % 40 == 0) mixed += '\r';
+            mixed += '|';
+        }
+        mixed += random() % 4 == 0 ? "\r\n" : "\n";
+    }
     const std::vector<std::pair<const char*, std::string>> texts = {
         {"ordinary lines", lines},
+        {"lines of random bytes", mixed},
+        {"random bytes and no line end", mixed + "a\x01 |b"},
         {"last line without line feed", lines + "last|line"},
         {"carriage returns after the last line", lines + "\r\r"},
         {"end mark at a line start", lines + "\x1A" + lines},

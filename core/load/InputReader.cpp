@@ -6,6 +6,7 @@
 #include "Typy/AsciiWords.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <deque>
 #include <future>
@@ -130,30 +131,160 @@ bool readRecord(RecordStore store, LineScanner& input, std::size_t fieldCount) {
     return true;
 }
 
+// Bytes past the end of a block, and past the raw values built from it, that the word-wise copy of a
+// short field may read and write.
+constexpr std::size_t kWordSlack = 16;
+
+// `word` with its bytes from `count` on (in memory order) replaced by spaces.
+std::uint64_t firstBytesThenSpaces(std::uint64_t word, std::size_t count) {
+    static_assert(std::endian::native == std::endian::little, "bytes are taken from the low end of a word");
+    const std::uint64_t kept = count >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * count)) - 1;
+    return (word & kept) | (0x2020202020202020U & ~kept);
+}
+
+// Stores the bytes [begin, end) of a field as RecordBuilder stores a piece: the first 250 of them,
+// stripped, or a single space when none is left; returns the end of what was written at `out`. Up to
+// kWordSlack bytes after `end` are read, and after what is written overwritten.
+char* storeField(const char* begin, const char* end, TRecOfFile& record, std::size_t j, char* out) {
+    if (static_cast<std::size_t>(end - begin) > kMaxFieldBytes) end = begin + kMaxFieldBytes;
+    while (begin < end && isStrippable(*begin)) ++begin;
+    while (end > begin && isStrippable(end[-1])) --end;
+    auto n = static_cast<std::size_t>(end - begin);
+    bool ascii = true;
+    if (n == 0) {
+        *out = ' ';
+        n = 1;
+    } else if (n <= 2 * sizeof(std::uint64_t)) {
+        // Most fields are short: two words are copied whatever follows the field, and only the field's
+        // own bytes are judged.
+        const std::uint64_t first = LoadEightBytes(begin);
+        const std::uint64_t second = LoadEightBytes(begin + 8);
+        std::memcpy(out, &first, sizeof first);
+        std::memcpy(out + 8, &second, sizeof second);
+        ascii = !AnyByteOutsidePrintableAscii(firstBytesThenSpaces(first, n)) &&
+                (n <= 8 || !AnyByteOutsidePrintableAscii(firstBytesThenSpaces(second, n - 8)));
+    } else {
+        std::memcpy(out, begin, n);
+        ascii = AllPrintableAscii(out, n);
+    }
+    record.rawLength[j] = static_cast<std::uint8_t>(n);
+    if (ascii) record.asciiMask = static_cast<std::uint16_t>(record.asciiMask | (1U << j));
+    return out + n;
+}
+
+// Builds the record of the line [begin, end), which holds no line feed, carriage return or 0x1A, as
+// RecordBuilder builds it from the same bytes; its raw values are written at `out`, whose offset from
+// `rawStart` the record keeps. Returns the end of what was written. The raw values are never longer
+// than the line: a field becomes at most its bytes, or one space standing for its separator.
+char* buildPlainLine(const char* begin, const char* end, std::size_t fieldCount, TRecOfFile& record,
+                     const char* rawStart, char* out) {
+    record.rawOffset = static_cast<std::uint64_t>(out - rawStart);
+    std::uint64_t separators = 0;
+    std::size_t piece = 0;
+    for (; piece < fieldCount; ++piece) {
+        const auto* bar = static_cast<const char*>(std::memchr(begin, '|', static_cast<std::size_t>(end - begin)));
+        if (bar == nullptr) break;
+        out = storeField(begin, bar, record, piece, out);
+        ++separators;
+        begin = bar + 1;
+    }
+    const std::string_view rest(begin, static_cast<std::size_t>(end - begin));
+    bool bytesAfterLastSeparator = !rest.empty();
+    if (piece < fieldCount) {
+        if (bytesAfterLastSeparator) out = storeField(rest.data(), end, record, piece, out);
+    } else {
+        // Surplus pieces only count.
+        const std::size_t last = rest.rfind('|');
+        if (last != std::string_view::npos) {
+            separators += static_cast<std::uint64_t>(std::count(rest.begin(), rest.end(), '|'));
+            bytesAfterLastSeparator = last + 1 < rest.size();
+        }
+    }
+    const std::uint64_t pieces = separators + (bytesAfterLastSeparator ? 1 : 0);
+    if (pieces == 0) {
+        record.lineErrorBits |= kNoData;
+    } else {
+        record.fieldCount = static_cast<std::uint8_t>(fieldCount);
+        if (pieces > fieldCount) record.lineErrorBits |= kTooManyFields;
+        record.valueLength = record.rawLength;
+    }
+    return out;
+}
+
 // Whole lines of the file and the records built from them, with raw offsets from the block's start.
 struct LineBlock {
-    explicit LineBlock(std::size_t capacity) : bytes(new char[capacity]) {
+    explicit LineBlock(std::size_t capacity) : bytes(new char[capacity + kWordSlack]()) {
         // A record needs at least its line feed; a typical line is far longer than 64 bytes.
         records.reserve(capacity / 64 + 16);
-        rawBytes.reserve(capacity);
+        rawBytes.reserve(capacity + kWordSlack);
     }
 
     void build(std::size_t fieldCount) {
         records.clear();
+        const std::string_view text(bytes.get(), length);
+        if (text.find('\x1A') == std::string_view::npos) {
+            buildWithoutEndMark(text, fieldCount);
+            return;
+        }
         rawBytes.clear();
-        LineScanner lines(std::string_view(bytes.get(), length));
+        LineScanner lines(text);
         // The records never outgrow their room: a block of very short lines is built only in part.
         const std::size_t room = records.capacity();
         while (records.size() < room && readRecord({records, rawBytes}, lines, fieldCount)) {
         }
+        rawUsed = rawBytes.size();
         endsFile = lines.endMarkSeen();
         rest = lines.unread();
     }
 
-    std::unique_ptr<char[]> bytes;
+    // The lines of a block without end mark, as LineScanner splits them: most are built straight from
+    // the block's bytes, and the few holding a carriage return other than at their end by RecordBuilder.
+    void buildWithoutEndMark(std::string_view text, std::size_t fieldCount) {
+        endsFile = false;
+        // The raw values are never longer than the lines. The room is kept from block to block, so it
+        // is cleared only once.
+        const std::size_t room = text.size() + kWordSlack;
+        if (rawBytes.size() < room) rawBytes.resize(room);
+        char* out = rawBytes.data();
+        const char* line = text.data();
+        const char* const end = line + text.size();
+        const bool mayHoldCr = text.find('\r') != std::string_view::npos;
+        const std::size_t recordRoom = records.capacity();
+        while (line < end && records.size() < recordRoom) {
+            const auto* lf = static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
+            const char* next = lf != nullptr ? lf + 1 : end;
+            const char* lineEnd = lf != nullptr ? lf : end;
+            if (mayHoldCr) {
+                while (lineEnd > line && lineEnd[-1] == '\r') --lineEnd;
+                if (lf == nullptr && lineEnd == line) break; // a last line of carriage returns only is none
+                if (std::memchr(line, '\r', static_cast<std::size_t>(lineEnd - line)) != nullptr) {
+                    out = buildWithCarriageReturns({line, static_cast<std::size_t>(next - line)}, fieldCount, out, room);
+                    line = next;
+                    continue;
+                }
+            }
+            out = buildPlainLine(line, lineEnd, fieldCount, records.emplace_back(), rawBytes.data(), out);
+            line = next;
+        }
+        rawUsed = static_cast<std::size_t>(out - rawBytes.data());
+        rest = std::string_view(line, static_cast<std::size_t>(end - line));
+    }
+
+    // Builds one line by RecordBuilder after the raw values up to `out`; returns their new end.
+    char* buildWithCarriageReturns(std::string_view line, std::size_t fieldCount, char* out, std::size_t room) {
+        rawBytes.resize(static_cast<std::size_t>(out - rawBytes.data()));
+        LineScanner one(line);
+        readRecord({records, rawBytes}, one, fieldCount);
+        const std::size_t built = rawBytes.size();
+        rawBytes.resize(room);
+        return rawBytes.data() + built;
+    }
+
+    std::unique_ptr<char[]> bytes; ///< room for the block's bytes and kWordSlack more
     std::size_t length = 0;
     std::vector<TRecOfFile> records;
-    std::vector<char> rawBytes;
+    std::vector<char> rawBytes; ///< the records' raw values in the first rawUsed bytes
+    std::size_t rawUsed = 0;
     bool endsFile = false; ///< a 0x1A at a line start: the lines after it are not part of the file
     std::string_view rest;  ///< lines left unbuilt for want of room
 };
@@ -170,7 +301,7 @@ void appendBlock(LoadedFile& file, const LineBlock& block) {
     const std::size_t first = file.records.size();
     file.records.insert(file.records.end(), block.records.begin(), block.records.end());
     for (std::size_t i = first; i < file.records.size(); ++i) file.records[i].rawOffset += shift;
-    file.rawBytes.insert(file.rawBytes.end(), block.rawBytes.begin(), block.rawBytes.end());
+    file.rawBytes.insert(file.rawBytes.end(), block.rawBytes.begin(), block.rawBytes.begin() + static_cast<std::ptrdiff_t>(block.rawUsed));
 }
 
 void showKind(WindowState& state, FileKind kind) {
