@@ -164,8 +164,9 @@ char* storeField(const char* begin, const char* end, TRecOfFile& record, std::si
         ascii = !AnyByteOutsidePrintableAscii(firstBytesThenSpaces(first, n)) &&
                 (n <= 8 || !AnyByteOutsidePrintableAscii(firstBytesThenSpaces(second, n - 8)));
     } else {
+        // Judged from the source: reading the copy back would wait for the copy's stores to land.
+        ascii = AllPrintableAscii(begin, n);
         std::memcpy(out, begin, n);
-        ascii = AllPrintableAscii(out, n);
     }
     record.rawLength[j] = static_cast<std::uint8_t>(n);
     if (ascii) record.asciiMask = static_cast<std::uint16_t>(record.asciiMask | (1U << j));
