@@ -5,6 +5,7 @@
 #include <bit>
 #include <charconv>
 #include <clocale>
+#include <cstdio>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -62,6 +63,24 @@ TEST(ParseOrderDate, ReadsMonthDayAndYear) {
             ASSERT_TRUE(got.has_value()) << c.text;
             EXPECT_EQ(*got, *c.date) << c.text;
         }
+    }
+}
+
+// "MM/DD/YY" is read at once; a leading space sends the same date through the general reader.
+TEST(ParseOrderDate, ReadsTwoDigitDatesAsTheGeneralReader) {
+    for (const year current : {2026y, 2099y, 2100y, year{99}}) {
+        for (int month = 0; month < 100; ++month) {
+            for (int day = 0; day < 100; day += month % 7 == 0 ? 1 : 3) {
+                for (const int y : {0, 7, 26, 99}) {
+                    char text[9];
+                    std::snprintf(text, sizeof text, "%02d/%02d/%02d", month, day, y);
+                    EXPECT_EQ(ParseOrderDate(text, current), ParseOrderDate(std::string(" ") + text, current)) << text;
+                }
+            }
+        }
+    }
+    for (const char* other : {"12-07-26", "12/07/2", "1a/07/26", "12/07/26 ", "12/0/726"}) {
+        EXPECT_EQ(ParseOrderDate(other, 2026y), ParseOrderDate(std::string(" ") + other, 2026y)) << other;
     }
 }
 

@@ -42,6 +42,14 @@ TEST(IsNrbNumber, WantsExactlyTwentySixDigits) {
     EXPECT_FALSE(IsNrbNumber("1234567890123456789012345A"));
     EXPECT_FALSE(IsNrbNumber("12 34567890123456789012345"));
     EXPECT_FALSE(IsNrbNumber(""));
+    // Every byte at every place: the number is judged a word at a time, and the words overlap.
+    for (std::size_t k = 0; k < kNrb.size(); ++k) {
+        for (int b = 0; b < 256; ++b) {
+            std::string text = kNrb;
+            text[k] = static_cast<char>(b);
+            EXPECT_EQ(IsNrbNumber(text), b >= '0' && b <= '9') << k << " " << b;
+        }
+    }
 }
 
 TEST(FieldChecks, PermitPrintableAsciiAndTheWindowsLetters) {

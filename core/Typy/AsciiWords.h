@@ -22,6 +22,14 @@ constexpr bool AnyByteOutsidePrintableAscii(std::uint64_t word) {
     return ((word | ((word - 0x20 * kOnes) & ~word)) & kHigh) != 0;
 }
 
+/// Whether every byte of `word` is an ASCII digit. Exact: below the lowest byte that is not a digit
+/// nothing borrows or carries, and that byte sets its own top bit in one of the three terms.
+constexpr bool AllDigits(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101U;
+    constexpr std::uint64_t kHigh = 0x8080808080808080U;
+    return ((word | (word - 0x30 * kOnes) | (word + 0x46 * kOnes)) & kHigh) == 0;
+}
+
 /// Whether every byte of `bytes` lies in 0x20..0x7F.
 inline bool AllPrintableAscii(const char* bytes, std::size_t size) {
     std::size_t k = 0;

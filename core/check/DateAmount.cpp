@@ -82,22 +82,43 @@ double exactDecimal(std::string_view mantissa) {
     return static_cast<double>(integer) / kPowersOfTen[fractionDigits];
 }
 
+// Whether `text` is "MM/DD/YY" exactly, two digits each: most dates are.
+bool isTwoDigitDate(std::string_view text) {
+    if (text.size() != 8 || text[2] != dateSettings.separator || text[5] != dateSettings.separator) return false;
+    for (const std::size_t k : {0, 1, 3, 4, 6, 7}) {
+        if (!isDigit(text[k])) return false;
+    }
+    return true;
+}
+
+int twoDigits(const char* text) {
+    return (text[0] - '0') * 10 + (text[1] - '0');
+}
+
 } // namespace
 
 std::optional<std::chrono::year_month_day> ParseOrderDate(std::string_view text, std::chrono::year currentYear) {
-    DateReader in(text);
+    const int century = 100 * (static_cast<int>(currentYear) / 100);
     int month = 0;
     int day = 0;
     int year = static_cast<int>(currentYear);
-    int digits = 0;
-    if (!in.number(month, digits) || !in.separator() || !in.number(day, digits)) return std::nullopt;
-    if (in.separator()) {
-        int written = 0;
-        if (!in.number(written, digits)) return std::nullopt;
-        year = digits <= 2 ? written + 100 * (static_cast<int>(currentYear) / 100) : written;
-        in.separator();
+    if (isTwoDigitDate(text)) {
+        // Read at once, as the reader below reads it.
+        month = twoDigits(text.data());
+        day = twoDigits(text.data() + 3);
+        year = twoDigits(text.data() + 6) + century;
+    } else {
+        DateReader in(text);
+        int digits = 0;
+        if (!in.number(month, digits) || !in.separator() || !in.number(day, digits)) return std::nullopt;
+        if (in.separator()) {
+            int written = 0;
+            if (!in.number(written, digits)) return std::nullopt;
+            year = digits <= 2 ? written + century : written;
+            in.separator();
+        }
+        if (!in.atEnd()) return std::nullopt;
     }
-    if (!in.atEnd()) return std::nullopt;
     // std::chrono::day keeps only a byte of its argument (day 257 would become day 1), so the day is
     // bounded before it is built.
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;

@@ -1,6 +1,7 @@
 #include "check/Validation.h"
 
 #include "Parallel.h"
+#include "Typy/AsciiWords.h"
 #include "check/CheckTexts.h"
 #include "check/DateAmount.h"
 #include "check/FieldChecks.h"
@@ -71,7 +72,11 @@ void checkRecord(LoadedFile& file, const FieldChecker& checker, std::size_t i, s
 } // namespace
 
 bool IsNrbNumber(std::string_view text) {
-    return text.size() == kNrbLength && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    static_assert(kNrbLength > 16 && kNrbLength <= 24 + 8, "three words and one overlapping the third");
+    if (text.size() != kNrbLength) return false;
+    const char* bytes = text.data();
+    return AllDigits(LoadEightBytes(bytes)) && AllDigits(LoadEightBytes(bytes + 8)) &&
+           AllDigits(LoadEightBytes(bytes + 16)) && AllDigits(LoadEightBytes(bytes + kNrbLength - 8));
 }
 
 void ValidateRecords(LoadedFile& file, std::chrono::year currentYear) {
