@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,13 +14,25 @@ inline std::uint64_t LoadEightBytes(const char* bytes) {
     return word;
 }
 
-/// Whether some byte of `word` lies outside 0x20..0x7F. A byte below 0x20 borrows in the subtraction and
-/// so sets its top bit there; a borrow can also mark a higher byte wrongly, but only when some byte really
-/// is below 0x20, so the answer is exact.
-constexpr bool AnyByteOutsidePrintableAscii(std::uint64_t word) {
+/// The top bit of every byte of `word` that lies outside 0x20..0x7F. A byte below 0x20 borrows in the
+/// subtraction and so sets its top bit there; a borrow can also mark a higher byte wrongly, so a printable
+/// byte may be marked too, but only above one that really is below 0x20: no byte outside is ever missed.
+constexpr std::uint64_t MarkOutsidePrintableAscii(std::uint64_t word) {
     constexpr std::uint64_t kOnes = 0x0101010101010101U;
     constexpr std::uint64_t kHigh = 0x8080808080808080U;
-    return ((word | ((word - 0x20 * kOnes) & ~word)) & kHigh) != 0;
+    return (word | ((word - 0x20 * kOnes) & ~word)) & kHigh;
+}
+
+/// Whether some byte of `word` lies outside 0x20..0x7F; exact (see MarkOutsidePrintableAscii).
+constexpr bool AnyByteOutsidePrintableAscii(std::uint64_t word) {
+    return MarkOutsidePrintableAscii(word) != 0;
+}
+
+/// The place in memory, 0..7, of the lowest marked byte of a word read by LoadEightBytes. Clearing the
+/// lowest set bit (`marks &= marks - 1`) moves on to the next one.
+inline std::size_t LowestMarkedByte(std::uint64_t marks) {
+    static_assert(std::endian::native == std::endian::little, "the first byte in memory is the lowest of a word");
+    return static_cast<std::size_t>(std::countr_zero(marks)) / 8;
 }
 
 /// Whether every byte of `word` is an ASCII digit. Exact: below the lowest byte that is not a digit

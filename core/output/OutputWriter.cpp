@@ -67,21 +67,28 @@ struct OutputMaps {
 };
 
 // Writes the bytes translated by `map` at `out` and returns the end of what was written. Where the map
-// keeps printable ASCII as it is, eight such bytes at a time are copied without looking them up.
+// keeps printable ASCII as it is, a value of eight bytes or more is copied a word at a time and only its
+// other bytes are looked up; the last word may overlap the one before, which only repeats the same work.
 char* translateInto(char* out, std::string_view bytes, const ByteMap& map, bool keepsAscii) {
     const char* in = bytes.data();
-    const char* const end = in + bytes.size();
-    if (keepsAscii) {
-        for (; end - in >= 8; in += 8, out += 8) {
-            if (AnyByteOutsidePrintableAscii(LoadEightBytes(in))) {
-                for (int k = 0; k < 8; ++k) out[k] = static_cast<char>(map[static_cast<std::uint8_t>(in[k])]);
-            } else {
-                std::memcpy(out, in, 8);
-            }
-        }
+    const std::size_t n = bytes.size();
+    const auto translated = [&map](char c) { return static_cast<char>(map[static_cast<std::uint8_t>(c)]); };
+    if (!keepsAscii || n < 8) {
+        std::transform(in, in + n, out, translated);
+        return out + n;
     }
-    for (; in < end; ++in, ++out) *out = static_cast<char>(map[static_cast<std::uint8_t>(*in)]);
-    return out;
+    const auto word = [&](std::size_t k) {
+        const std::uint64_t w = LoadEightBytes(in + k);
+        std::memcpy(out + k, &w, sizeof w);
+        for (std::uint64_t marks = MarkOutsidePrintableAscii(w); marks != 0; marks &= marks - 1) {
+            const std::size_t at = k + LowestMarkedByte(marks);
+            out[at] = translated(in[at]);
+        }
+    };
+    std::size_t k = 0;
+    for (; k + 8 <= n; k += 8) word(k);
+    if (k < n) word(n - 8);
+    return out + n;
 }
 
 // Copies n bytes; for the few bytes of most values, by two loads and two stores that may overlap rather
@@ -142,8 +149,7 @@ void appendLine(const LoadedFile& file, std::size_t r, const OutputMaps& maps, L
             copyBytes(at, in, n);
             at += n;
         } else {
-            for (std::size_t k = 0; k < n; ++k) at[k] = static_cast<char>(maps.fromRaw[static_cast<std::uint8_t>(in[k])]);
-            at += n;
+            at = translateInto(at, {in, n}, maps.fromRaw, maps.rawKeepsAscii);
         }
         *at++ = '|';
     }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <random>
 #include <unistd.h>
 
 namespace quarvel {
@@ -84,6 +85,46 @@ TEST(OutputWriter, RecodesThePolishLettersToIsoLatin2) {
     ASSERT_TRUE(s.save().ok);
     EXPECT_EQ(s.output(), "Kontrahenci|ISO_LATIN2\r\n\xA3\xF3" "d\xBC|\xA1\xA6\xAC\xB1\xB6\xBC\xA7|W3|W4|" + kNrb +
                               "|W6|W7|W8|W9|\r\n");
+}
+
+// Each output line is the record's values, each translated to ISO-8859-2 on its own, at the written
+// positions: whatever the values' lengths, letters, control bytes and rewritten texts, and the options.
+TEST(OutputWriter, WritesEachValueAsItsOwnTranslation) {
+    std::mt19937 random(20261209);
+    // CP852 letters, printable ASCII, spaces, a tab and a DEL.
+    const std::string alphabet = "aZ09 .-\xA5\x86\xA9\x88\xE4\xA2\x98\xAB\xBE\t\x7F";
+    std::string text = "KONTRAHENCI|IBM_LATIN2\r\n";
+    for (int line = 0; line < 400; ++line) {
+        for (int j = 0; j < 13; ++j) {
+            std::string value;
+            const std::size_t length = random() % (line % 10 == 0 ? 60 : 20);
+            for (std::size_t k = 0; k < length; ++k) value += alphabet[random() % alphabet.size()];
+            if (j == 4) value = random() % 3 == 0 ? "PL " + kNrb.substr(0, 2) + " " + kNrb.substr(2) : kNrb;
+            text += value + (j < 12 ? "|" : "\r\n");
+        }
+    }
+    Saved s(text);
+    ASSERT_EQ(s.t.file().records.size(), 400U);
+    for (const bool replace : {false, true}) {
+        for (const bool trim : {true, false}) {
+            s.t.state().cbZamienNiedozwoloneZnaki.checked = replace;
+            s.t.state().cbPrzytnijPola.checked = trim;
+            RunCorrectionPass(s.t.session);
+            ValidateAllRecords(s.t.session);
+            const LoadedFile& file = s.t.file();
+            for (std::size_t r = 0; r < file.records.size(); ++r) {
+                std::string expected;
+                for (std::size_t p = 0; p < file.fieldCount(r); ++p) {
+                    if (IsFieldWritten(file, r, p)) {
+                        const ShortText value = file.value(r, p);
+                        expected += value.size() == 0 ? " " : ConvertText(value, WINDOWS_EE, ISO_LATIN2);
+                    }
+                    if (IsSeparatorWritten(file, r, p)) expected += '|';
+                }
+                ASSERT_EQ(OutputLine(file, r), expected) << "record " << r << (replace ? ", replacing" : "") << (trim ? ", trimming" : "");
+            }
+        }
+    }
 }
 
 TEST(OutputWriter, LeavesOutInvalidRecordsWithoutGaps) {
