@@ -81,8 +81,10 @@ public:
         auto date = ParseOrderDate(raw, today.year());
         if (!date) return;
         if (std::chrono::sys_days{*date} <= std::chrono::sys_days{today}) date = today;
-        const std::string text = FormatOrderDate(*date);
-        if (text != raw) fix(kOrderDate, text);
+        std::array<char, kOrderDateLength> text{};
+        WriteOrderDate(*date, text.data());
+        const std::string_view written(text.data(), text.size());
+        if (written != raw) fix(kOrderDate, written);
     }
 
     void readAmount() {

@@ -60,27 +60,12 @@ long long DecimalMagnitude(std::string_view mantissa) {
     return -static_cast<long long>(first - point);
 }
 
-// Up to 15 digits make an integer that a double holds exactly, and so do the powers of ten up to 10^15.
+// Up to 15 digits make an integer that a double holds exactly, and so do the powers of ten up to 10^15:
+// the double nearest to such a decimal, as from_chars reads it, is then one division of exact numbers,
+// which is rounded to the nearest.
 constexpr std::size_t kMaxExactDigits = 15;
-
-// The double nearest to "digits[.digits]" of at most 15 digits, as from_chars reads it: the integer of
-// the digits and the power of ten are exact, and a division of exact numbers is rounded to the nearest.
-double exactDecimal(std::string_view mantissa) {
-    static constexpr std::array<double, kMaxExactDigits + 1> kPowersOfTen = {
-        1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    std::uint64_t integer = 0;
-    std::size_t fractionDigits = 0;
-    bool point = false;
-    for (const char c : mantissa) {
-        if (c == '.') {
-            point = true;
-            continue;
-        }
-        integer = integer * 10 + static_cast<std::uint64_t>(c - '0');
-        if (point) ++fractionDigits;
-    }
-    return static_cast<double>(integer) / kPowersOfTen[fractionDigits];
-}
+constexpr std::array<double, kMaxExactDigits + 1> kPowersOfTen = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Whether `text` is "MM/DD/YY" exactly, two digits each: most dates are.
 bool isTwoDigitDate(std::string_view text) {
@@ -128,15 +113,21 @@ std::optional<std::chrono::year_month_day> ParseOrderDate(std::string_view text,
     return date;
 }
 
-std::string FormatOrderDate(std::chrono::year_month_day date) {
-    const auto twoDigits = [](unsigned n, char* out) {
-        out[0] = static_cast<char>('0' + n / 10 % 10);
-        out[1] = static_cast<char>('0' + n % 10);
+void WriteOrderDate(std::chrono::year_month_day date, char* out) {
+    const auto twoDigits = [](unsigned n, char* at) {
+        at[0] = static_cast<char>('0' + n / 10 % 10);
+        at[1] = static_cast<char>('0' + n % 10);
     };
-    std::string text(8, dateSettings.separator);
-    twoDigits(static_cast<unsigned>(date.month()), &text[0]);
-    twoDigits(static_cast<unsigned>(date.day()), &text[3]);
-    twoDigits(static_cast<unsigned>(static_cast<int>(date.year()) % 100), &text[6]);
+    twoDigits(static_cast<unsigned>(date.month()), out);
+    out[2] = dateSettings.separator;
+    twoDigits(static_cast<unsigned>(date.day()), out + 3);
+    out[5] = dateSettings.separator;
+    twoDigits(static_cast<unsigned>(static_cast<int>(date.year()) % 100), out + 6);
+}
+
+std::string FormatOrderDate(std::chrono::year_month_day date) {
+    std::string text(kOrderDateLength, '\0');
+    WriteOrderDate(date, text.data());
     return text;
 }
 
@@ -150,13 +141,22 @@ std::optional<double> ParseAmount(std::string_view text) {
         ++pos;
     }
     const std::size_t mantissa = pos;
+    // The digits are gathered into one integer as they are passed, while there are few enough of them.
+    std::uint64_t integer = 0;
     std::size_t digits = 0;
-    while (isDigit(at(pos))) ++pos, ++digits;
+    std::size_t fractionDigits = 0;
+    const auto digitRun = [&](bool fraction) {
+        for (; isDigit(at(pos)); ++pos, ++digits) {
+            if (digits < kMaxExactDigits) integer = integer * 10 + static_cast<std::uint64_t>(text[pos] - '0');
+            if (fraction) ++fractionDigits;
+        }
+    };
+    digitRun(false);
     bool point = false;
     if (at(pos) == '.') {
         point = true;
         ++pos;
-        while (isDigit(at(pos))) ++pos, ++digits;
+        digitRun(true);
     }
     if (digits == 0 && !point) return std::nullopt;
     const std::size_t mantissaEnd = pos;
@@ -180,7 +180,7 @@ std::optional<double> ParseAmount(std::string_view text) {
 
     if (digits == 0) return negativeSign ? -0.0 : 0.0; // a lone point reads as 0
     if (end == mantissaEnd && digits <= kMaxExactDigits) {
-        const double value = exactDecimal(text.substr(mantissa, mantissaEnd - mantissa));
+        const double value = static_cast<double>(integer) / kPowersOfTen[fractionDigits];
         return negativeSign ? -value : value;
     }
     double value = 0;

@@ -22,6 +22,12 @@ std::optional<std::chrono::year_month_day> ParseOrderDate(std::string_view text,
 /// The date as MM/DD/YY: two-digit month and day, the last two digits of the year.
 std::string FormatOrderDate(std::chrono::year_month_day date);
 
+/// The length of FormatOrderDate's text.
+inline constexpr std::size_t kOrderDateLength = 8;
+
+/// Writes FormatOrderDate's text at `out`, which has room for kOrderDateLength bytes.
+void WriteOrderDate(std::chrono::year_month_day date, char* out);
+
 /// Reads a decimal number with "." as the only decimal point: optional spaces and sign, digits with an
 /// optional fraction (a lone point is 0), an optional exponent, optional spaces. Overflow fails.
 std::optional<double> ParseAmount(std::string_view text);

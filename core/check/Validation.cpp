@@ -66,6 +66,14 @@ void checkRecord(LoadedFile& file, const FieldChecker& checker, std::size_t i, s
         if (amountAsRead ? !record.amountRead : !ParseAmount(bytes(1))) failField(record, 1, kBadAmount);
     }
     record.hasFieldErrors = record.invalidMask != 0;
+    // A value that is a part of its raw value, or of another length, has changed whatever its bytes: all
+    // fields are looked at once for that (past the record's fields both lengths and starts are zero).
+    bool resized = false;
+    for (std::size_t j = 0; j < kMaxFieldCount; ++j) {
+        resized |= (record.valueStart[j] != 0) | (record.valueLength[j] != record.rawLength[j]);
+    }
+    record.changed = resized;
+    if (record.fixedMask == 0 && !file.replacesControl()) return;
     for (std::size_t j = 0; j < record.fieldCount && !record.changed; ++j) record.changed = valueChanged(file, i, j);
 }
 
