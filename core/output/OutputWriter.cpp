@@ -91,21 +91,20 @@ char* translateInto(char* out, std::string_view bytes, const ByteMap& map, bool 
     return out + n;
 }
 
-// Copies n bytes; for the few bytes of most values, by two loads and two stores that may overlap rather
-// than a general copy, whose start costs more than such a value.
+// Copies n bytes by words that may overlap: for the few bytes of a value, a general copy costs more to
+// start than the copy itself.
 void copyBytes(char* out, const char* in, std::size_t n) {
-    const auto overlapping = [out, in, n](auto word) {
-        std::memcpy(&word, in, sizeof word);
-        std::memcpy(out, &word, sizeof word);
-        std::memcpy(&word, in + n - sizeof word, sizeof word);
-        std::memcpy(out + n - sizeof word, &word, sizeof word);
+    const auto copyWord = [out, in](auto word, std::size_t at) {
+        std::memcpy(&word, in + at, sizeof word);
+        std::memcpy(out + at, &word, sizeof word);
     };
-    if (n >= 8 && n <= 16) {
-        overlapping(std::uint64_t{});
-    } else if (n >= 4 && n < 8) {
-        overlapping(std::uint32_t{});
-    } else if (n > 16) {
-        std::memcpy(out, in, n);
+    if (n >= 8) {
+        std::size_t k = 0;
+        for (; k + 8 <= n; k += 8) copyWord(std::uint64_t{}, k);
+        if (k < n) copyWord(std::uint64_t{}, n - 8);
+    } else if (n >= 4) {
+        copyWord(std::uint32_t{}, 0);
+        copyWord(std::uint32_t{}, n - 4);
     } else {
         for (std::size_t k = 0; k < n; ++k) out[k] = in[k];
     }
