@@ -24,7 +24,6 @@ bool startsWithPl(std::string_view text) {
 
 // The most bytes each field may keep (a record stores no value longer than 250 bytes); the fields a
 // layout lacks keep none: no record has them.
-using FieldLengths = std::array<std::uint8_t, kMaxFieldCount>;
 FieldLengths maxLengths(const TTabStruc& layout) {
     FieldLengths lengths{};
     for (std::size_t j = 0; j < layout.size() && j < kMaxFieldCount; ++j) {
@@ -59,20 +58,16 @@ public:
         : m_file(file), m_index(index), m_record(file.records[index]), m_fixOut(fixOut) {
         m_record.fixOffset = fixOut.size();
         m_record.fixedMask = 0;
-        // Lengths past the record's fields are zero in both.
-        m_record.valueStart.fill(0);
-        m_record.valueLength = m_record.rawLength;
     }
 
     void normalizeAccount(std::size_t j) {
         const std::string_view raw = m_file.rawValue(m_index, j);
         const AccountWindow window = NormalizeAccountWindow(raw);
-        if (!window.removeSpaces) {
-            m_record.valueStart[j] = static_cast<std::uint8_t>(window.start);
-            m_record.valueLength[j] = static_cast<std::uint8_t>(raw.size() - window.start);
-            return;
+        if (window.removeSpaces) {
+            fixWithoutSpaces(j, raw.substr(window.start));
+        } else if (window.start > 0) {
+            fixConverted(j, raw.substr(window.start));
         }
-        fixWithoutSpaces(j, raw.substr(window.start));
     }
 
     void normalizeDate(std::chrono::year_month_day today) {
@@ -93,12 +88,6 @@ public:
         m_record.amountRead = amount.has_value();
     }
 
-    void trim(const FieldLengths& maxLength) {
-        for (std::size_t j = 0; j < kMaxFieldCount; ++j) {
-            m_record.valueLength[j] = std::min(m_record.valueLength[j], maxLength[j]);
-        }
-    }
-
 private:
     // Stores a rewritten value; entries of a record lie in field order, so fields must be fixed in that order.
     void fix(std::size_t j, std::string_view value) {
@@ -110,6 +99,13 @@ private:
     // as converting first.
     void fixWithoutSpaces(std::size_t j, std::string_view text) {
         endFix(j, writeWithoutSpacesAndPl(text, m_file.toOriginal(), beginFix(text.size())));
+    }
+
+    // Stores a part of the raw value, converted to Windows-1250 as the value of a raw field would be.
+    void fixConverted(std::size_t j, std::string_view text) {
+        const ByteMap& map = m_file.toOriginal();
+        endFix(j, std::transform(text.begin(), text.end(), beginFix(text.size()),
+                                 [&map](char c) { return static_cast<char>(map[static_cast<std::uint8_t>(c)]); }));
     }
 
     // Room for a new entry of at most `length` bytes; endFix() gives the end of what was written there.
@@ -124,8 +120,6 @@ private:
         m_fixOut.resize(m_entry + 1 + length);
         m_fixOut[m_entry] = static_cast<char>(length);
         m_record.fixedMask = static_cast<std::uint16_t>(m_record.fixedMask | (1U << j));
-        m_record.valueStart[j] = 0;
-        m_record.valueLength[j] = static_cast<std::uint8_t>(length);
     }
 
     LoadedFile& m_file;
@@ -135,9 +129,8 @@ private:
     std::size_t m_entry = 0; ///< where the entry being written starts in m_fixOut
 };
 
-void correctRecords(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today,
-                    std::size_t begin, std::size_t end, std::vector<char>& fixOut) {
-    const FieldLengths maxLength = maxLengths(LayoutFor(file.kind));
+void correctRecords(LoadedFile& file, std::chrono::year_month_day today, std::size_t begin, std::size_t end,
+                    std::vector<char>& fixOut) {
     for (std::size_t i = begin; i < end; ++i) {
         if (file.records[i].fieldCount == 0) continue;
         RecordCorrector record(file, i, fixOut);
@@ -150,7 +143,6 @@ void correctRecords(LoadedFile& file, const CorrectionSettings& settings, std::c
             record.normalizeAccount(kOrderCreditedAccount);
             record.readAmount();
         }
-        if (settings.trim) record.trim(maxLength);
     }
 }
 
@@ -181,6 +173,8 @@ void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std
     // Conversion (sweep 1) and the "?" replacement (sweep 3) are byte translations applied when a value is
     // read; what is stored per record is where each value lies, and the texts correction rewrote.
     file.setConversion(settings.sourceCodePage, settings.replaceControl);
+    // Trimming (sweep 2) is a cut applied when a value is read, too.
+    file.setKeptLengths(settings.trim ? maxLengths(LayoutFor(file.kind)) : WholeValues());
     file.fixBytes.clear();
     // Slices of records are corrected side by side, each into rewritten texts of its own; joined in
     // slice order they are the same bytes a single pass writes.
@@ -191,7 +185,7 @@ void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std
     fixes[0].swap(file.fixBytes);
     RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
         fixes[k].reserve(fixRoom(file, begin, end));
-        correctRecords(file, settings, today, begin, end, fixes[k]);
+        correctRecords(file, today, begin, end, fixes[k]);
     });
     fixes[0].swap(file.fixBytes);
     for (std::size_t k = 1; k < slices.count(); ++k) {

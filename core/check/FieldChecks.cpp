@@ -59,30 +59,24 @@ FieldChecker::FieldChecker(LoadedFile& file, const TTabStruc& layout)
 
 void FieldChecker::check(std::size_t i) const {
     TRecOfFile& record = m_file.records[i];
-    const std::size_t count = std::min<std::size_t>(record.fieldCount, m_count);
-    for (std::size_t j = 0; j < count; ++j) {
-        const std::uint8_t length = record.valueLength[j];
-        record.fieldErrorBits[j] = static_cast<std::uint8_t>((m_required[j] && length == 0 ? kRequiredEmpty : 0) |
-                                                             (length > m_maxLength[j] ? kTooLong : 0));
-    }
     // The bytes need a look only where the reader did not find printable ASCII, or correction rewrote
     // the value.
-    const auto fields = static_cast<std::uint16_t>((1U << count) - 1);
     const std::uint16_t asciiRaw = m_rawAsciiPermitted ? record.asciiMask & ~record.fixedMask : 0;
-    const auto look = static_cast<std::uint16_t>(fields & ~asciiRaw);
-    if (look != 0) {
-        m_file.forEachValue(i, [&](std::size_t j, const ValueBytes& value) {
-            if (((look >> j) & 1U) == 0) return;
-            const bool raw = ((record.fixedMask >> j) & 1U) == 0;
-            if (!allPermitted(value.bytes, raw ? m_afterRaw : m_afterFix, raw ? m_rawAsciiPermitted : m_fixAsciiPermitted)) {
-                record.fieldErrorBits[j] |= kNotPermittedChars;
-            }
-        });
-    }
     std::uint16_t invalid = 0;
-    for (std::size_t j = 0; j < count; ++j) {
-        if (record.fieldErrorBits[j] != 0) invalid = static_cast<std::uint16_t>(invalid | (1U << j));
-    }
+    m_file.forEachValue(i, [&](std::size_t j, const ValueBytes& value) {
+        if (j >= m_count) return;
+        const std::size_t length = value.bytes.size();
+        std::uint8_t bits = 0;
+        if (m_required[j] && length == 0) bits |= kRequiredEmpty;
+        if (static_cast<std::int64_t>(length) > m_maxLength[j]) bits |= kTooLong;
+        const bool raw = ((record.fixedMask >> j) & 1U) == 0;
+        if (((asciiRaw >> j) & 1U) == 0 &&
+            !allPermitted(value.bytes, raw ? m_afterRaw : m_afterFix, raw ? m_rawAsciiPermitted : m_fixAsciiPermitted)) {
+            bits |= kNotPermittedChars;
+        }
+        record.fieldErrorBits[j] = bits;
+        if (bits != 0) invalid = static_cast<std::uint16_t>(invalid | (1U << j));
+    });
     record.invalidMask = invalid;
 }
 

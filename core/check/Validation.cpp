@@ -38,7 +38,7 @@ bool valueChanged(const LoadedFile& file, std::size_t i, std::size_t j) {
         }
         return false;
     }
-    if (record.valueStart[j] != 0 || record.valueLength[j] != record.rawLength[j]) return true;
+    if (record.rawLength[j] > file.keptLength(j)) return true; // trimmed
     if (!file.replacesControl()) return false;
     const std::string_view raw = file.rawValue(i, j);
     return std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
@@ -61,18 +61,15 @@ void checkRecord(LoadedFile& file, const FieldChecker& checker, std::size_t i, s
         if (!IsNrbNumber(bytes(3))) failField(record, 3, kBadNrb);
         if (!ParseOrderDate(bytes(0), currentYear)) failField(record, 0, kBadDate);
         // The correction has read the raw amount; while the value is that raw value, its verdict stands.
-        const bool amountAsRead = (record.fixedMask & 2U) == 0 && record.valueStart[1] == 0 &&
-                                  record.valueLength[1] == record.rawLength[1];
+        const bool amountAsRead = (record.fixedMask & 2U) == 0 && record.rawLength[1] <= file.keptLength(1);
         if (amountAsRead ? !record.amountRead : !ParseAmount(bytes(1))) failField(record, 1, kBadAmount);
     }
     record.hasFieldErrors = record.invalidMask != 0;
-    // A value that is a part of its raw value, or of another length, has changed whatever its bytes: all
-    // fields are looked at once for that (past the record's fields both lengths and starts are zero).
-    bool resized = false;
-    for (std::size_t j = 0; j < kMaxFieldCount; ++j) {
-        resized |= (record.valueStart[j] != 0) | (record.valueLength[j] != record.rawLength[j]);
-    }
-    record.changed = resized;
+    // A value cut shorter than its raw value has changed whatever it holds: all fields are looked at
+    // once for that (past the record's fields the raw lengths are zero).
+    bool trimmed = false;
+    for (std::size_t j = 0; j < kMaxFieldCount; ++j) trimmed |= record.rawLength[j] > file.keptLength(j);
+    record.changed = trimmed;
     if (record.fixedMask == 0 && !file.replacesControl()) return;
     for (std::size_t j = 0; j < record.fieldCount && !record.changed; ++j) record.changed = valueChanged(file, i, j);
 }

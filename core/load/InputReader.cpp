@@ -78,7 +78,6 @@ public:
             if (m_piece < m_fieldCount && m_bytesSinceSeparator) closePiece();
             m_record.fieldCount = static_cast<std::uint8_t>(m_fieldCount);
             if (pieces > m_fieldCount) m_record.lineErrorBits |= kTooManyFields;
-            m_record.valueLength = m_record.rawLength;
         }
         m_store.records.push_back(m_record);
     }
@@ -209,7 +208,6 @@ char* buildPlainLine(const char* begin, const char* end, std::size_t fieldCount,
     } else {
         record.fieldCount = static_cast<std::uint8_t>(fieldCount);
         if (pieces > fieldCount) record.lineErrorBits |= kTooManyFields;
-        record.valueLength = record.rawLength;
     }
     return out;
 }

@@ -56,9 +56,10 @@ ValueBytes LoadedFile::valueBytes(std::size_t i, std::size_t j) const {
     const TRecOfFile& r = records[i];
     if ((r.fixedMask >> j) & 1U) {
         const std::size_t entry = fixEntryOffset(r, j);
-        return {{fixBytes.data() + entry + 1, r.valueLength[j]}, &m_fixToValue};
+        const auto length = static_cast<std::uint8_t>(fixBytes[entry]);
+        return {{fixBytes.data() + entry + 1, std::min(length, m_keptLength[j])}, &m_fixToValue};
     }
-    return {{rawBytes.data() + rawFieldOffset(r, j) + r.valueStart[j], r.valueLength[j]}, &m_rawToValue};
+    return {{rawBytes.data() + rawFieldOffset(r, j), std::min(r.rawLength[j], m_keptLength[j])}, &m_rawToValue};
 }
 
 ShortText LoadedFile::value(std::size_t i, std::size_t j) const {
@@ -72,8 +73,9 @@ std::vector<std::string> LoadedFile::fieldErrors(std::size_t i, std::size_t j) c
     const std::uint8_t bits = r.fieldErrorBits[j];
     const TTabStruc& layout = LayoutFor(kind);
     const std::int32_t maxLength = j < layout.size() ? layout[j].maxLength : 0;
+    const std::size_t length = bits != 0 ? valueBytes(i, j).bytes.size() : 0;
     for (std::uint8_t bit = 1; bit != 0 && bit <= kBadAmount; bit = static_cast<std::uint8_t>(bit << 1)) {
-        if (bits & bit) messages.push_back(FieldErrorText(static_cast<FieldErrorBit>(bit), r.valueLength[j], maxLength));
+        if (bits & bit) messages.push_back(FieldErrorText(static_cast<FieldErrorBit>(bit), length, maxLength));
     }
     return messages;
 }

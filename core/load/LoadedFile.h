@@ -5,9 +5,11 @@
 #include "Typy/ShortText.h"
 #include "WindowState.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,16 +35,16 @@ enum LineErrorBit : std::uint8_t {
 /// One data line of the input file.
 ///
 /// A million lines must fit in little more than the file's own size, so a record holds no texts itself:
-/// its raw values lie one after another in LoadedFile::rawBytes, its corrected values are windows on
-/// them or, where correction wrote a new text, entries of LoadedFile::fixBytes, and its messages are
-/// bits from which LoadedFile rebuilds the Polish texts. LoadedFile reads every field as text.
+/// its raw values lie one after another in LoadedFile::rawBytes; a corrected value is its raw value or,
+/// where correction wrote a new text, an entry of LoadedFile::fixBytes, either cut to the length the
+/// correction keeps (LoadedFile::keptLength); its messages are bits from which LoadedFile rebuilds the
+/// Polish texts. LoadedFile reads every field as text. Every pass over the records reads them all, so
+/// a record is kept to one cache line.
 struct TRecOfFile {
     std::uint64_t rawOffset = 0; ///< first byte of the raw values in LoadedFile::rawBytes
     std::uint64_t fixOffset = 0; ///< first entry of the rewritten values in LoadedFile::fixBytes
     double amount = 0;
     std::array<std::uint8_t, kMaxFieldCount> rawLength{};
-    std::array<std::uint8_t, kMaxFieldCount> valueStart{};  ///< value = original.substr(start, length) ...
-    std::array<std::uint8_t, kMaxFieldCount> valueLength{}; ///< ... unless the field's fixedMask bit is set
     std::array<std::uint8_t, kMaxFieldCount> fieldErrorBits{};
     std::uint16_t fixedMask = 0;   ///< fields whose value is held in fixBytes
     std::uint16_t invalidMask = 0; ///< fields whose fieldValid is false
@@ -57,6 +59,17 @@ struct TRecOfFile {
     /// Valid: no line error and no field error. The counts, the grid, the output and the log use this rule.
     bool isValid() const { return lineErrorBits == 0 && !hasFieldErrors; }
 };
+static_assert(sizeof(TRecOfFile) <= 64, "a record fits in one cache line");
+
+/// A length per field, for what a value keeps.
+using FieldLengths = std::array<std::uint8_t, kMaxFieldCount>;
+
+/// Lengths that keep every value whole.
+constexpr FieldLengths WholeValues() {
+    FieldLengths lengths{};
+    for (std::uint8_t& length : lengths) length = std::numeric_limits<std::uint8_t>::max();
+    return lengths;
+}
 
 /// The bytes of a corrected value before the final byte translation (code page and "?" replacement).
 struct ValueBytes {
@@ -106,6 +119,10 @@ public:
     /// Sets the translations of the current correction run: from `source` to Windows-1250, with control
     /// bytes turned into "?" when `replaceControl` is set.
     void setConversion(CodePageId source, bool replaceControl);
+    /// Sets the most bytes the value of each field keeps of its raw value or rewritten text: the layout's
+    /// lengths when over-long values are trimmed; every byte until then.
+    void setKeptLengths(const FieldLengths& lengths) { m_keptLength = lengths; }
+    std::uint8_t keptLength(std::size_t j) const { return m_keptLength[j]; }
     CodePageId conversionSource() const { return m_source; }
     bool replacesControl() const { return m_replaceControl; }
     const ByteMap& toOriginal() const { return *m_toOriginal; }
@@ -120,6 +137,7 @@ private:
     std::size_t fixEntryOffset(const TRecOfFile& r, std::size_t j) const;
 
     CodePageId m_source = WINDOWS_EE;
+    FieldLengths m_keptLength = WholeValues();
     bool m_replaceControl = false;
     const ByteMap* m_toOriginal;
     ByteMap m_rawToValue{};
@@ -128,14 +146,15 @@ private:
 
 template <class Fn> void LoadedFile::forEachValue(std::size_t i, Fn&& fn) const {
     const TRecOfFile& r = records[i];
-    std::size_t raw = r.rawOffset;
-    std::size_t fix = r.fixOffset;
+    const char* raw = rawBytes.data() + r.rawOffset;
+    const char* fix = fixBytes.data() + r.fixOffset;
     for (std::size_t j = 0; j < r.fieldCount; ++j) {
         if ((r.fixedMask >> j) & 1U) {
-            fn(j, ValueBytes{{fixBytes.data() + fix + 1, r.valueLength[j]}, &m_fixToValue});
-            fix += 1 + static_cast<std::uint8_t>(fixBytes[fix]);
+            const auto length = static_cast<std::uint8_t>(*fix);
+            fn(j, ValueBytes{{fix + 1, std::min(length, m_keptLength[j])}, &m_fixToValue});
+            fix += 1 + length;
         } else {
-            fn(j, ValueBytes{{rawBytes.data() + raw + r.valueStart[j], r.valueLength[j]}, &m_rawToValue});
+            fn(j, ValueBytes{{raw, std::min(r.rawLength[j], m_keptLength[j])}, &m_rawToValue});
         }
         raw += r.rawLength[j];
     }

@@ -117,8 +117,14 @@ constexpr std::size_t kMaxLineBytes = kMaxFieldCount * (std::numeric_limits<std:
 void appendLine(const LoadedFile& file, std::size_t r, const OutputMaps& maps, LineBuffer& out, bool lineEnd) {
     const TRecOfFile& record = file.records[r];
     const std::size_t count = record.fieldCount;
-    std::array<const char*, kMaxFieldCount> starts; // NOLINT(cppcoreguidelines-pro-type-member-init): filled below
-    file.forEachValue(r, [&starts](std::size_t j, const ValueBytes& v) { starts[j] = v.bytes.data(); });
+    // NOLINTBEGIN(cppcoreguidelines-pro-type-member-init): filled below for the record's fields
+    std::array<const char*, kMaxFieldCount> starts;
+    std::array<std::uint8_t, kMaxFieldCount> lengths;
+    // NOLINTEND(cppcoreguidelines-pro-type-member-init)
+    file.forEachValue(r, [&](std::size_t j, const ValueBytes& v) {
+        starts[j] = v.bytes.data();
+        lengths[j] = static_cast<std::uint8_t>(v.bytes.size());
+    });
     const auto rewritten = [&record](std::size_t j) { return ((record.fixedMask >> j) & 1U) != 0; };
 
     const WrittenPositions limits = positionsFor(file.kind);
@@ -126,7 +132,7 @@ void appendLine(const LoadedFile& file, std::size_t r, const OutputMaps& maps, L
     for (std::size_t p = std::min(limits.lastOptional + 1, count); p > limits.lastFixed + 1; --p) {
         const std::size_t j = p - 1;
         const auto& blank = rewritten(j) ? maps.blankFromFix : maps.blankFromRaw;
-        if (!std::all_of(starts[j], starts[j] + record.valueLength[j], [&](char c) { return blank[static_cast<std::uint8_t>(c)]; })) {
+        if (!std::all_of(starts[j], starts[j] + lengths[j], [&](char c) { return blank[static_cast<std::uint8_t>(c)]; })) {
             lastFilled = j;
             break;
         }
@@ -137,7 +143,7 @@ void appendLine(const LoadedFile& file, std::size_t r, const OutputMaps& maps, L
     const std::size_t written = std::min(count, std::max(limits.lastFixed, lastFilled) + 1);
     char* at = out.room(kMaxLineBytes);
     for (std::size_t j = 0; j < written; ++j) {
-        const std::size_t n = record.valueLength[j];
+        const std::size_t n = lengths[j];
         const char* in = starts[j];
         if (n == 0) {
             *at++ = ' ';
