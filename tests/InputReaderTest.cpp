@@ -236,6 +236,12 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
         {"ordinary lines", lines},
         {"lines of random bytes", mixed},
         {"random bytes and no line end", mixed + "a\x01 |b"},
+        // In blocks of 64 bytes, the last line ends where the earlier lines, in the reused block, had a "|".
+        {"a last line before old bytes", [] {
+             std::string text;
+             for (int i = 0; i < 20; ++i) text += std::string(10, 'a') + "|" + std::string(52, 'b') + "\n";
+             return text + "abcdefghij";
+         }()},
         {"last line without line feed", lines + "last|line"},
         {"carriage returns after the last line", lines + "\r\r"},
         {"end mark at a line start", lines + "\x1A" + lines},

@@ -35,6 +35,15 @@ inline std::size_t LowestMarkedByte(std::uint64_t marks) {
     return static_cast<std::size_t>(std::countr_zero(marks)) / 8;
 }
 
+/// The top bit of each byte of `word` that equals `byte`, and no other bit. Exact: the sum below never
+/// carries from one byte into the next.
+constexpr std::uint64_t MarkBytesEqualTo(std::uint64_t word, unsigned char byte) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101U;
+    constexpr std::uint64_t kLow = 0x7F7F7F7F7F7F7F7FU;
+    const std::uint64_t x = word ^ (byte * kOnes);
+    return ~(((x & kLow) + kLow) | x) & ~kLow;
+}
+
 /// Whether every byte of `word` is an ASCII digit. Exact: below the lowest byte that is not a digit
 /// nothing borrows or carries, and that byte sets its own top bit in one of the three terms.
 constexpr bool AllDigits(std::uint64_t word) {
