@@ -95,6 +95,13 @@ TEST(CorrectionPass, NormalizesTheAccountFieldsOfEachKind) {
     EXPECT_EQ(contractors.file().value(0, 0), "PL12") << "only the account number is normalized";
     EXPECT_EQ(contractors.file().value(0, 4), kNrb);
     EXPECT_TRUE(contractors.file().records[0].isValid());
+
+    // What follows a dropped prefix is converted from the file's code page as any other value.
+    Loaded letters("ZLECENIA|IBM_LATIN2\n12/24/26|5|PL\xA5\xA5|BANKPKO1-\xA5\x86|\xA5|\xA5\n");
+    letters.t.state().ComboBoxStrona.selected = IBM_LATIN2;
+    letters.rerun();
+    EXPECT_EQ(letters.file().value(0, 2), W("ąą"));
+    EXPECT_EQ(letters.file().value(0, 3), W("ąć"));
 }
 
 TEST(CorrectionPass, TrimsAndReplacesFromTheRawValuesEveryRun) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace quarvel {
 namespace {
@@ -102,9 +103,16 @@ private:
     }
 
     // Stores a part of the raw value, converted to Windows-1250 as the value of a raw field would be.
+    // Every code page keeps ASCII as it is, so a value the reader found to be ASCII is copied.
     void fixConverted(std::size_t j, std::string_view text) {
+        char* out = beginFix(text.size());
+        if ((m_record.asciiMask >> j) & 1U) {
+            std::memcpy(out, text.data(), text.size());
+            endFix(j, out + text.size());
+            return;
+        }
         const ByteMap& map = m_file.toOriginal();
-        endFix(j, std::transform(text.begin(), text.end(), beginFix(text.size()),
+        endFix(j, std::transform(text.begin(), text.end(), out,
                                  [&map](char c) { return static_cast<char>(map[static_cast<std::uint8_t>(c)]); }));
     }
 
