@@ -33,9 +33,8 @@ bool allPermitted(std::string_view bytes, const PermittedTable& table, bool asci
     const char* const end = in + bytes.size();
     if (asciiPermitted) {
         for (; end - in >= 8; in += 8) {
-            if (!AnyByteOutsidePrintableAscii(LoadEightBytes(in))) continue;
-            for (int k = 0; k < 8; ++k) {
-                if (!table[static_cast<std::uint8_t>(in[k])]) return false;
+            for (std::uint64_t marks = MarkOutsidePrintableAscii(LoadEightBytes(in)); marks != 0; marks &= marks - 1) {
+                if (!table[static_cast<std::uint8_t>(in[LowestMarkedByte(marks)])]) return false;
             }
         }
     }
