@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 namespace quarvel {
 namespace {
@@ -67,7 +66,7 @@ public:
         if (window.removeSpaces) {
             fixWithoutSpaces(j, raw.substr(window.start));
         } else if (window.start > 0) {
-            fixConverted(j, raw.substr(window.start));
+            fixRawPart(j, window.start);
         }
     }
 
@@ -102,18 +101,11 @@ private:
         endFix(j, writeWithoutSpacesAndPl(text, m_file.toOriginal(), beginFix(text.size())));
     }
 
-    // Stores a part of the raw value, converted to Windows-1250 as the value of a raw field would be.
-    // Every code page keeps ASCII as it is, so a value the reader found to be ASCII is copied.
-    void fixConverted(std::size_t j, std::string_view text) {
-        char* out = beginFix(text.size());
-        if ((m_record.asciiMask >> j) & 1U) {
-            std::memcpy(out, text.data(), text.size());
-            endFix(j, out + text.size());
-            return;
-        }
-        const ByteMap& map = m_file.toOriginal();
-        endFix(j, std::transform(text.begin(), text.end(), out,
-                                 [&map](char c) { return static_cast<char>(map[static_cast<std::uint8_t>(c)]); }));
+    // Makes the value the raw value from `start` on, without copying it.
+    void fixRawPart(std::size_t j, std::size_t start) {
+        m_fixOut.push_back(static_cast<char>(kRawPartEntry));
+        m_fixOut.push_back(static_cast<char>(start));
+        m_record.fixedMask = static_cast<std::uint16_t>(m_record.fixedMask | (1U << j));
     }
 
     // Room for a new entry of at most `length` bytes; endFix() gives the end of what was written there.
@@ -155,7 +147,8 @@ void correctRecords(LoadedFile& file, std::chrono::year_month_day today, std::si
 }
 
 // The most bytes the rewritten texts of records [begin, end) can take: a text is never longer than the
-// raw value it replaces, and a record has at most three, each with its length byte. Reserved at once,
+// raw value it replaces, and a record has at most three, each with its length byte (an entry naming a
+// part of the raw value takes two bytes, and such a raw value has at least two). Reserved at once,
 // they are never moved as they grow, and the room beyond them is never touched.
 std::size_t fixRoom(const LoadedFile& file, std::size_t begin, std::size_t end) {
     const auto rawStart = [&file](std::size_t i) {

@@ -58,9 +58,6 @@ FieldChecker::FieldChecker(LoadedFile& file, const TTabStruc& layout)
 
 void FieldChecker::check(std::size_t i) const {
     TRecOfFile& record = m_file.records[i];
-    // The bytes need a look only where the reader did not find printable ASCII, or correction rewrote
-    // the value.
-    const std::uint16_t asciiRaw = m_rawAsciiPermitted ? record.asciiMask & ~record.fixedMask : 0;
     std::uint16_t invalid = 0;
     m_file.forEachValue(i, [&](std::size_t j, const ValueBytes& value) {
         if (j >= m_count) return;
@@ -68,8 +65,11 @@ void FieldChecker::check(std::size_t i) const {
         std::uint8_t bits = 0;
         if (m_required[j] && length == 0) bits |= kRequiredEmpty;
         if (static_cast<std::int64_t>(length) > m_maxLength[j]) bits |= kTooLong;
-        const bool raw = ((record.fixedMask >> j) & 1U) == 0;
-        if (((asciiRaw >> j) & 1U) == 0 &&
+        // The bytes need a look only where the reader did not find printable ASCII in the raw value, or
+        // correction rewrote it.
+        const bool raw = value.map == &m_file.rawToValue();
+        const bool asciiRaw = raw && m_rawAsciiPermitted && ((record.asciiMask >> j) & 1U) != 0;
+        if (!asciiRaw &&
             !allPermitted(value.bytes, raw ? m_afterRaw : m_afterFix, raw ? m_rawAsciiPermitted : m_fixAsciiPermitted)) {
             bits |= kNotPermittedChars;
         }

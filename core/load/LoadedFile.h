@@ -61,6 +61,10 @@ struct TRecOfFile {
 };
 static_assert(sizeof(TRecOfFile) <= 64, "a record fits in one cache line");
 
+/// The first byte of an entry of LoadedFile::fixBytes that holds no text, but names the part of the raw
+/// value from the byte after it on (no rewritten text is this long).
+inline constexpr std::uint8_t kRawPartEntry = 0xFF;
+
 /// A length per field, for what a value keeps.
 using FieldLengths = std::array<std::uint8_t, kMaxFieldCount>;
 
@@ -92,7 +96,8 @@ public:
 
     /// Raw values of all records, one after another.
     std::vector<char> rawBytes;
-    /// Values rewritten by the correction pass: per entry a length byte, then the bytes (Windows-1250).
+    /// Values set by the correction pass, per entry a length byte, then the bytes (Windows-1250); or
+    /// kRawPartEntry, then where in the raw value the value starts.
     std::vector<char> fixBytes;
 
     LoadedFile();
@@ -150,9 +155,16 @@ template <class Fn> void LoadedFile::forEachValue(std::size_t i, Fn&& fn) const 
     const char* fix = fixBytes.data() + r.fixOffset;
     for (std::size_t j = 0; j < r.fieldCount; ++j) {
         if ((r.fixedMask >> j) & 1U) {
-            const auto length = static_cast<std::uint8_t>(*fix);
-            fn(j, ValueBytes{{fix + 1, std::min(length, m_keptLength[j])}, &m_fixToValue});
-            fix += 1 + length;
+            const auto head = static_cast<std::uint8_t>(fix[0]);
+            if (head == kRawPartEntry) {
+                const auto start = static_cast<std::uint8_t>(fix[1]);
+                const auto length = static_cast<std::uint8_t>(r.rawLength[j] - start);
+                fn(j, ValueBytes{{raw + start, std::min(length, m_keptLength[j])}, &m_rawToValue});
+                fix += 2;
+            } else {
+                fn(j, ValueBytes{{fix + 1, std::min(head, m_keptLength[j])}, &m_fixToValue});
+                fix += 1 + head;
+            }
         } else {
             fn(j, ValueBytes{{raw, std::min(r.rawLength[j], m_keptLength[j])}, &m_rawToValue});
         }

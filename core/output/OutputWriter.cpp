@@ -121,11 +121,13 @@ void appendLine(const LoadedFile& file, std::size_t r, const OutputMaps& maps, L
     std::array<const char*, kMaxFieldCount> starts;
     std::array<std::uint8_t, kMaxFieldCount> lengths;
     // NOLINTEND(cppcoreguidelines-pro-type-member-init)
+    std::uint16_t rewrittenMask = 0; // values whose bytes are rewritten texts, not raw bytes
     file.forEachValue(r, [&](std::size_t j, const ValueBytes& v) {
         starts[j] = v.bytes.data();
         lengths[j] = static_cast<std::uint8_t>(v.bytes.size());
+        if (v.map != &file.rawToValue()) rewrittenMask = static_cast<std::uint16_t>(rewrittenMask | (1U << j));
     });
-    const auto rewritten = [&record](std::size_t j) { return ((record.fixedMask >> j) & 1U) != 0; };
+    const auto rewritten = [rewrittenMask](std::size_t j) { return ((rewrittenMask >> j) & 1U) != 0; };
 
     const WrittenPositions limits = positionsFor(file.kind);
     std::size_t lastFilled = 0; // the last optional value that is not blank; 0 when none is

@@ -99,7 +99,12 @@ TEST(OutputWriter, WritesEachValueAsItsOwnTranslation) {
             std::string value;
             const std::size_t length = random() % (line % 10 == 0 ? 60 : 20);
             for (std::size_t k = 0; k < length; ++k) value += alphabet[random() % alphabet.size()];
-            if (j == 4) value = random() % 3 == 0 ? "PL " + kNrb.substr(0, 2) + " " + kNrb.substr(2) : kNrb;
+            if (j == 4) {
+                // Account numbers as they are, without their spaces, and after a dropped prefix.
+                const std::string forms[] = {kNrb, "PL " + kNrb.substr(0, 2) + " " + kNrb.substr(2), "PL" + value,
+                                             "RACHUNEK-" + value};
+                value = forms[random() % 4];
+            }
             text += value + (j < 12 ? "|" : "\r\n");
         }
     }
