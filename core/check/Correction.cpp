@@ -42,8 +42,11 @@ char* writeWithoutSpacesAndPl(std::string_view text, const ByteMap& map, char* o
     const std::size_t p = nonSpaceFrom(0);
     const std::size_t l = nonSpaceFrom(p + 1);
     const std::size_t from = l < text.size() && text[p] == 'P' && text[l] == 'L' ? l + 1 : 0;
+    // Every byte is written, and a space is written over by the next one: spaces come every few digits,
+    // too often for a branch to guess them.
     for (std::size_t k = from; k < text.size(); ++k) {
-        if (text[k] != ' ') *out++ = static_cast<char>(map[static_cast<std::uint8_t>(text[k])]);
+        *out = static_cast<char>(map[static_cast<std::uint8_t>(text[k])]);
+        out += text[k] != ' ' ? 1 : 0;
     }
     return out;
 }
@@ -55,13 +58,13 @@ const std::size_t kDateLength = static_cast<std::size_t>(LayoutFor(FileKind::Ord
 class RecordCorrector {
 public:
     RecordCorrector(LoadedFile& file, std::size_t index, std::vector<char>& fixOut)
-        : m_file(file), m_index(index), m_record(file.records[index]), m_fixOut(fixOut) {
+        : m_file(file), m_record(file.records[index]), m_fixOut(fixOut) {
         m_record.fixOffset = fixOut.size();
         m_record.fixedMask = 0;
     }
 
     void normalizeAccount(std::size_t j) {
-        const std::string_view raw = m_file.rawValue(m_index, j);
+        const std::string_view raw = rawValue(j);
         const AccountWindow window = NormalizeAccountWindow(raw);
         if (window.removeSpaces) {
             fixWithoutSpaces(j, raw.substr(window.start));
@@ -71,11 +74,11 @@ public:
     }
 
     void normalizeDate(std::chrono::year_month_day today) {
-        const std::string_view raw = m_file.rawValue(m_index, kOrderDate);
+        const std::string_view raw = rawValue(kOrderDate);
         if (raw.size() != kDateLength) return;
         auto date = ParseOrderDate(raw, today.year());
         if (!date) return;
-        if (std::chrono::sys_days{*date} <= std::chrono::sys_days{today}) date = today;
+        if (*date <= today) date = today; // both are valid dates: their parts compare as the days do
         std::array<char, kOrderDateLength> text{};
         WriteOrderDate(*date, text.data());
         const std::string_view written(text.data(), text.size());
@@ -83,12 +86,18 @@ public:
     }
 
     void readAmount() {
-        const std::optional<double> amount = ParseAmount(m_file.rawValue(m_index, kOrderAmount));
+        const std::optional<double> amount = ParseAmount(rawValue(kOrderAmount));
         m_record.amount = amount.value_or(0.0);
         m_record.amountRead = amount.has_value();
     }
 
 private:
+    std::string_view rawValue(std::size_t j) const {
+        const char* at = m_file.rawBytes.data() + m_record.rawOffset;
+        for (std::size_t k = 0; k < j; ++k) at += m_record.rawLength[k];
+        return {at, m_record.rawLength[j]};
+    }
+
     // Stores a rewritten value; entries of a record lie in field order, so fields must be fixed in that order.
     void fix(std::size_t j, std::string_view value) {
         endFix(j, std::copy(value.begin(), value.end(), beginFix(value.size())));
@@ -123,7 +132,6 @@ private:
     }
 
     LoadedFile& m_file;
-    std::size_t m_index;
     TRecOfFile& m_record;
     std::vector<char>& m_fixOut;
     std::size_t m_entry = 0; ///< where the entry being written starts in m_fixOut
