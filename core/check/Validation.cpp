@@ -7,6 +7,7 @@
 #include "check/FieldChecks.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -53,7 +54,9 @@ void checkRecord(LoadedFile& file, const FieldChecker& checker, std::size_t i, s
     checker.check(i);
     // The content checks read the bytes before their final translation: it maps letters to
     // letters and control bytes to "?", and neither kind is a digit, space, sign or separator.
-    const auto bytes = [&](std::size_t j) { return file.valueBytes(i, j).bytes; };
+    std::array<std::string_view, 5> first; // the values of the fields the content checks read
+    file.forEachValue(i, [&first](std::size_t j, const ValueBytes& value) { first[j] = value.bytes; }, first.size());
+    const auto bytes = [&first](std::size_t j) { return first[j]; };
     if (file.kind == FileKind::Contractors) {
         if (!IsNrbNumber(bytes(4))) failField(record, 4, kBadNrb);
     } else if (file.kind == FileKind::Orders) {

@@ -115,8 +115,9 @@ public:
     /// The corrected value's bytes with the translation that turns them into the value.
     ValueBytes valueBytes(std::size_t i, std::size_t j) const;
 
-    /// Calls `fn(j, ValueBytes)` for every field of record i in order; cheaper than valueBytes per field.
-    template <class Fn> void forEachValue(std::size_t i, Fn&& fn) const;
+    /// Calls `fn(j, ValueBytes)` for every field of record i in order, or its first `count` fields;
+    /// cheaper than valueBytes per field.
+    template <class Fn> void forEachValue(std::size_t i, Fn&& fn, std::size_t count = kMaxFieldCount) const;
 
     std::vector<std::string> fieldErrors(std::size_t i, std::size_t j) const;
     std::vector<std::string> lineErrors(std::size_t i) const;
@@ -149,11 +150,12 @@ private:
     ByteMap m_fixToValue{};
 };
 
-template <class Fn> void LoadedFile::forEachValue(std::size_t i, Fn&& fn) const {
+template <class Fn> void LoadedFile::forEachValue(std::size_t i, Fn&& fn, std::size_t count) const {
     const TRecOfFile& r = records[i];
     const char* raw = rawBytes.data() + r.rawOffset;
     const char* fix = fixBytes.data() + r.fixOffset;
-    for (std::size_t j = 0; j < r.fieldCount; ++j) {
+    const std::size_t fields = std::min<std::size_t>(r.fieldCount, count);
+    for (std::size_t j = 0; j < fields; ++j) {
         if ((r.fixedMask >> j) & 1U) {
             const auto head = static_cast<std::uint8_t>(fix[0]);
             if (head == kRawPartEntry) {
