@@ -85,6 +85,22 @@ TEST(CorrectionPass, ReadsTheAmountBeforeTrimming) {
     EXPECT_EQ(l.file().records[1].amount, 0.0);
 }
 
+// The amounts are read from the raw values once a load; every re-run and every next load keeps to them.
+TEST(CorrectionPass, KeepsTheAmountsOfTheFileLoaded) {
+    Loaded l("ZLECENIA\n" + order("12/24/26", "5") + order("12/24/26", "x"));
+    test::LoadBytes(l.t, l.dir, "ZLECENIA\n" + order("12/24/26", "x") + order("12/24/26", "7") + order("12/24/26", "1.5"),
+                    "second.txt");
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(l.file().records.size(), 3U);
+        EXPECT_FALSE(l.file().records[0].amountRead) << run;
+        EXPECT_EQ(l.file().records[1].amount, 7.0) << run;
+        EXPECT_EQ(l.file().records[2].amount, 1.5) << run;
+        EXPECT_DOUBLE_EQ(l.file().validTotal, 8.5) << run;
+        l.t.state().cbPrzytnijPola.checked = !l.t.state().cbPrzytnijPola.checked;
+        l.rerun();
+    }
+}
+
 TEST(CorrectionPass, NormalizesTheAccountFieldsOfEachKind) {
     Loaded orders("ZLECENIA\n12/24/26|5|PL" + kNrb + "|BANKPKO1-" + kNrb2 + "|a|b\n");
     EXPECT_EQ(orders.file().value(0, 2), kNrb);

@@ -149,7 +149,7 @@ void correctRecords(LoadedFile& file, std::chrono::year_month_day today, std::si
             record.normalizeDate(today);
             record.normalizeAccount(kOrderDebitedAccount);
             record.normalizeAccount(kOrderCreditedAccount);
-            record.readAmount();
+            if (i >= file.amountsRead) record.readAmount();
         }
     }
 }
@@ -197,6 +197,7 @@ void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std
         correctRecords(file, today, begin, end, fixes[k]);
     });
     fixes[0].swap(file.fixBytes);
+    file.amountsRead = file.records.size();
     for (std::size_t k = 1; k < slices.count(); ++k) {
         const std::size_t base = file.fixBytes.size();
         file.fixBytes.insert(file.fixBytes.end(), fixes[k].begin(), fixes[k].end());

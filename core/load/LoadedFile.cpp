@@ -101,6 +101,7 @@ void LoadedFile::clearRecords() {
     std::vector<TRecOfFile>().swap(records);
     std::vector<char>().swap(rawBytes);
     std::vector<char>().swap(fixBytes);
+    amountsRead = 0;
 }
 
 void ResetLoadedFile(LoadedFile& file, WindowState& state) {

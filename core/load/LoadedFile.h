@@ -96,6 +96,9 @@ public:
 
     /// Raw values of all records, one after another.
     std::vector<char> rawBytes;
+    /// Records [0, amountsRead) hold the reading of their raw amount: it depends on the raw value alone,
+    /// so a re-run of the correction does not read it again.
+    std::size_t amountsRead = 0;
     /// Values set by the correction pass, per entry a length byte, then the bytes (Windows-1250); or
     /// kRawPartEntry, then where in the raw value the value starts.
     std::vector<char> fixBytes;
