@@ -28,6 +28,18 @@ char upperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// Counts the "|" of non-empty `bytes` past a record's last field into `separators`, and tells whether
+// bytes follow the last of them.
+void countSurplus(std::string_view bytes, std::uint64_t& separators, bool& bytesSinceSeparator) {
+    const std::size_t last = bytes.rfind('|');
+    if (last == std::string_view::npos) {
+        bytesSinceSeparator = true;
+        return;
+    }
+    separators += static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '|'));
+    bytesSinceSeparator = last + 1 < bytes.size();
+}
+
 // Where records are built: the loaded file itself, or a block's own records on another thread.
 struct RecordStore {
     std::vector<TRecOfFile>& records;
@@ -47,13 +59,7 @@ public:
         while (!bytes.empty()) {
             if (m_piece >= m_fieldCount) {
                 // Surplus pieces only count.
-                const std::size_t last = bytes.rfind('|');
-                if (last == std::string_view::npos) {
-                    m_bytesSinceSeparator = true;
-                    return;
-                }
-                m_separators += static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '|'));
-                m_bytesSinceSeparator = last + 1 < bytes.size();
+                countSurplus(bytes, m_separators, m_bytesSinceSeparator);
                 return;
             }
             const std::size_t bar = bytes.find('|');
@@ -204,16 +210,13 @@ char* buildPlainLine(const char* begin, const char* end, std::size_t fieldCount,
         begin = bar + 1;
     }
     const std::string_view rest(begin, static_cast<std::size_t>(end - begin));
-    bool bytesAfterLastSeparator = !rest.empty();
-    if (piece < fieldCount) {
-        if (bytesAfterLastSeparator) out = storeField(rest.data(), end, record, piece, out);
-    } else {
+    bool bytesAfterLastSeparator = false;
+    if (!rest.empty() && piece < fieldCount) {
+        out = storeField(rest.data(), end, record, piece, out);
+        bytesAfterLastSeparator = true;
+    } else if (!rest.empty()) {
         // Surplus pieces only count.
-        const std::size_t last = rest.rfind('|');
-        if (last != std::string_view::npos) {
-            separators += static_cast<std::uint64_t>(std::count(rest.begin(), rest.end(), '|'));
-            bytesAfterLastSeparator = last + 1 < rest.size();
-        }
+        countSurplus(rest, separators, bytesAfterLastSeparator);
     }
     const std::uint64_t pieces = separators + (bytesAfterLastSeparator ? 1 : 0);
     if (pieces == 0) {

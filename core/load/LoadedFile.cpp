@@ -26,17 +26,6 @@ std::size_t LoadedFile::rawFieldOffset(const TRecOfFile& r, std::size_t j) const
     return offset;
 }
 
-std::size_t LoadedFile::fixEntryOffset(const TRecOfFile& r, std::size_t j) const {
-    std::size_t offset = r.fixOffset;
-    for (std::size_t k = 0; k < j; ++k) {
-        if ((r.fixedMask >> k) & 1U) {
-            const auto head = static_cast<std::uint8_t>(fixBytes[offset]);
-            offset += head == kRawPartEntry ? 2 : 1 + head;
-        }
-    }
-    return offset;
-}
-
 std::string_view LoadedFile::rawValue(std::size_t i, std::size_t j) const {
     const TRecOfFile& r = records[i];
     return {rawBytes.data() + rawFieldOffset(r, j), r.rawLength[j]};
@@ -56,18 +45,12 @@ ShortText LoadedFile::originalValue(std::size_t i, std::size_t j) const {
 }
 
 ValueBytes LoadedFile::valueBytes(std::size_t i, std::size_t j) const {
-    const TRecOfFile& r = records[i];
-    if ((r.fixedMask >> j) & 1U) {
-        const std::size_t entry = fixEntryOffset(r, j);
-        const auto head = static_cast<std::uint8_t>(fixBytes[entry]);
-        if (head == kRawPartEntry) {
-            const auto start = static_cast<std::uint8_t>(fixBytes[entry + 1]);
-            const auto length = static_cast<std::uint8_t>(r.rawLength[j] - start);
-            return {{rawBytes.data() + rawFieldOffset(r, j) + start, std::min(length, m_keptLength[j])}, &m_rawToValue};
-        }
-        return {{fixBytes.data() + entry + 1, std::min(head, m_keptLength[j])}, &m_fixToValue};
-    }
-    return {{rawBytes.data() + rawFieldOffset(r, j), std::min(r.rawLength[j], m_keptLength[j])}, &m_rawToValue};
+    // A field past the record's fields holds nothing.
+    ValueBytes found{{}, &m_rawToValue};
+    forEachValue(i, [&found, j](std::size_t k, const ValueBytes& value) {
+        if (k == j) found = value;
+    }, j + 1);
+    return found;
 }
 
 ShortText LoadedFile::value(std::size_t i, std::size_t j) const {

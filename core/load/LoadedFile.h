@@ -46,7 +46,7 @@ struct TRecOfFile {
     double amount = 0;
     std::array<std::uint8_t, kMaxFieldCount> rawLength{};
     std::array<std::uint8_t, kMaxFieldCount> fieldErrorBits{};
-    std::uint16_t fixedMask = 0;   ///< fields whose value is held in fixBytes
+    std::uint16_t fixedMask = 0;   ///< fields with an entry in fixBytes (a rewritten text, or a part of the raw value)
     std::uint16_t invalidMask = 0; ///< fields whose fieldValid is false
     std::uint16_t asciiMask = 0;   ///< fields whose raw value holds only bytes 0x20..0x7F (set by the reader)
     std::uint8_t fieldCount = 0;   ///< 13, 11, or 0 for a line without data
@@ -143,7 +143,6 @@ public:
 
 private:
     std::size_t rawFieldOffset(const TRecOfFile& r, std::size_t j) const;
-    std::size_t fixEntryOffset(const TRecOfFile& r, std::size_t j) const;
 
     CodePageId m_source = WINDOWS_EE;
     FieldLengths m_keptLength = WholeValues();
