@@ -1,0 +1,166 @@
+// quarvel-window: times the main window on one file, as the user meets it. The open command runs as
+// often as asked, each time from the click to the grid shown (its first page of rows painted); then the
+// grid is scrolled a page at a time from the top and made to jump to rows all over the file, each step
+// painted at once, and the slowest and the median paint are kept. Runs on Qt's offscreen platform when
+// no screen is set.
+//
+// Usage: quarvel-window FILE [--runs N] [--pages N] [--jumps N]
+// Prints "name value" lines for scripts: records, open_s (median), first_open_s, page_*_ms, jump_*_ms.
+
+#include "RecordGridView.h"
+#include "TFormGlow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace quarvel;
+using Seconds = std::chrono::duration<double>;
+
+template <class F> double timed(F&& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return Seconds(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+double largest(const std::vector<double>& values) {
+    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+// The share of the steps that took longer than a frame at 60 Hz.
+double slowShare(const std::vector<double>& milliseconds) {
+    if (milliseconds.empty()) return 0;
+    const auto slow = std::count_if(milliseconds.begin(), milliseconds.end(), [](double ms) { return ms > 1000.0 / 60; });
+    return static_cast<double>(slow) / static_cast<double>(milliseconds.size());
+}
+
+// Lets the window lay itself out and paint what is pending, then paints the grid's rows at once: after
+// this, what the user would see is on the screen.
+void showNow(RecordGridView& grid) {
+    QApplication::processEvents();
+    grid.viewport()->repaint();
+}
+
+int usage() {
+    std::fputs("usage: quarvel-window FILE [--runs N] [--pages N] [--jumps N]\n", stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    std::string path;
+    int runs = 5;
+    int pages = 300;
+    int jumps = 100;
+    for (int k = 1; k < argc; ++k) {
+        const std::string_view arg = argv[k];
+        const auto count = [&](int& value) {
+            if (k + 1 >= argc) return false;
+            value = std::atoi(argv[++k]);
+            return value > 0;
+        };
+        if (arg == "--runs") {
+            if (!count(runs)) return usage();
+        } else if (arg == "--pages") {
+            if (!count(pages)) return usage();
+        } else if (arg == "--jumps") {
+            if (!count(jumps)) return usage();
+        } else if (path.empty() && !arg.starts_with("--")) {
+            path = arg;
+        } else {
+            return usage();
+        }
+    }
+    if (path.empty()) return usage();
+
+    QApplication application(argc, argv);
+    TFormGlow glow;
+    QueuedAnswers answers;
+    glow.userInterface().setAnswers(&answers);
+    glow.show();
+    auto* grid = glow.findChild<RecordGridView*>();
+    if (grid == nullptr) {
+        std::fputs("quarvel-window: the main window has no record grid\n", stderr);
+        return 2;
+    }
+    // The grid lives in the details area, which the user opens to see the records.
+    auto* details = glow.findChild<QCheckBox*>(QStringLiteral("cbPokazSzczegoly"));
+    if (details == nullptr) {
+        std::fputs("quarvel-window: the main window has no details switch\n", stderr);
+        return 2;
+    }
+    details->click();
+    showNow(*grid);
+
+    std::vector<double> opens;
+    for (int run = 0; run < runs; ++run) {
+        answers.filesToOpen.emplace_back(std::filesystem::path(path));
+        opens.push_back(timed([&] {
+            glow.bOtworzPlikClick();
+            showNow(*grid);
+        }));
+    }
+    const std::size_t records = glow.session().file.records.size();
+    if (records == 0 || !grid->isVisible()) {
+        std::fprintf(stderr, "quarvel-window: no records are shown from %s\n", path.c_str());
+        return 2;
+    }
+    std::printf("records %zu\n", records);
+    std::printf("open_s %.4f\n", median(opens));
+    std::printf("first_open_s %.4f\n", opens.front());
+
+    QScrollBar& bar = *grid->verticalScrollBar();
+    std::vector<double> pageSteps;
+    bar.setValue(bar.minimum());
+    showNow(*grid);
+    for (int step = 0; step < pages && bar.value() < bar.maximum(); ++step) {
+        pageSteps.push_back(1000 * timed([&] {
+            bar.setValue(bar.value() + bar.pageStep());
+            showNow(*grid);
+        }));
+    }
+    std::vector<double> jumpSteps;
+    std::mt19937 random(20261209);
+    std::uniform_int_distribution<int> anywhere(bar.minimum(), bar.maximum());
+    for (int step = 0; step < jumps; ++step) {
+        // The last jump goes to the end, where the last records are.
+        const int to = step + 1 == jumps ? bar.maximum() : anywhere(random);
+        jumpSteps.push_back(1000 * timed([&] {
+            bar.setValue(to);
+            showNow(*grid);
+        }));
+    }
+    std::printf("page_steps %zu\n", pageSteps.size());
+    std::printf("page_median_ms %.2f\n", median(pageSteps));
+    std::printf("page_max_ms %.2f\n", largest(pageSteps));
+    std::printf("page_over_frame %.3f\n", slowShare(pageSteps));
+    std::printf("jump_steps %zu\n", jumpSteps.size());
+    std::printf("jump_median_ms %.2f\n", median(jumpSteps));
+    std::printf("jump_max_ms %.2f\n", largest(jumpSteps));
+    std::printf("jump_over_frame %.3f\n", slowShare(jumpSteps));
+    return 0;
+}
