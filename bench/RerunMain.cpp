@@ -4,6 +4,7 @@
 // Prints "name value" lines for scripts: records, load_s, rerun_*_s (medians), model and peak memory.
 
 #include "MemorySource.h"
+#include "Timing.h"
 
 #include "load/LoadDriver.h"
 #include "view/MainWindow.h"
@@ -11,7 +12,6 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -22,21 +22,6 @@ namespace {
 
 using namespace quarvel;
 using namespace quarvel::bench;
-using Seconds = std::chrono::duration<double>;
-
-template <class F> double timed(F&& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return Seconds(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
 double peakRssMb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -86,19 +71,19 @@ int main(int argc, char** argv) {
     std::vector<double> loads;
     for (int run = 0; run < (loadOnly ? 1 : runs); ++run) {
         LoadOutcome outcome = LoadOutcome::Missing;
-        loads.push_back(timed([&] { outcome = WczytajDane(session, path); }));
+        loads.push_back(Timed([&] { outcome = WczytajDane(session, path); }));
         if (outcome != LoadOutcome::Loaded) {
             std::fprintf(stderr, "quarvel-rerun: %s did not load\n", path.c_str());
             return 2;
         }
     }
-    const double load = median(loads);
+    const double load = Median(loads);
     // The options of a batch run differ from the window's start state only after the load.
     double options = 0;
     if (noTrim || replaceControl) {
         session.state.cbPrzytnijPola.checked = !noTrim;
         session.state.cbZamienNiedozwoloneZnaki.checked = replaceControl;
-        options = timed([&] { rerun(session); });
+        options = Timed([&] { rerun(session); });
     }
     const LoadedFile& file = session.file;
     std::printf("records %zu\n", file.records.size());
@@ -124,21 +109,21 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         // Each change is undone by the next run of the same kind, so every run starts from a loaded state.
         state.cbPrzytnijPola.checked = !state.cbPrzytnijPola.checked;
-        trim.push_back(timed([&] { rerun(session); }));
+        trim.push_back(Timed([&] { rerun(session); }));
         state.cbZamienNiedozwoloneZnaki.checked = !state.cbZamienNiedozwoloneZnaki.checked;
-        replace.push_back(timed([&] { rerun(session); }));
+        replace.push_back(Timed([&] { rerun(session); }));
         state.ComboBoxStrona.selected = state.ComboBoxStrona.selected == MAZOVIA ? file.identifiedCodePage : MAZOVIA;
-        codePage.push_back(timed([&] { rerun(session); }));
+        codePage.push_back(Timed([&] { rerun(session); }));
     }
-    const double all = median([&] {
+    const double all = Median([&] {
         std::vector<double> v = trim;
         v.insert(v.end(), replace.begin(), replace.end());
         v.insert(v.end(), codePage.begin(), codePage.end());
         return v;
     }());
-    std::printf("rerun_trim_s %.4f\n", median(trim));
-    std::printf("rerun_replace_s %.4f\n", median(replace));
-    std::printf("rerun_codepage_s %.4f\n", median(codePage));
+    std::printf("rerun_trim_s %.4f\n", Median(trim));
+    std::printf("rerun_replace_s %.4f\n", Median(replace));
+    std::printf("rerun_codepage_s %.4f\n", Median(codePage));
     std::printf("rerun_s %.4f\n", all);
     std::printf("rerun_to_load %.3f\n", all / load);
     std::printf("rerun_to_first_load %.3f\n", all / loads.front());

@@ -9,13 +9,13 @@
 
 #include "RecordGridView.h"
 #include "TFormGlow.h"
+#include "Timing.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QScrollBar>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -27,21 +27,7 @@
 namespace {
 
 using namespace quarvel;
-using Seconds = std::chrono::duration<double>;
-
-template <class F> double timed(F&& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return Seconds(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
+using namespace quarvel::bench;
 double largest(const std::vector<double>& values) {
     return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
@@ -119,7 +105,7 @@ int main(int argc, char** argv) {
     std::vector<double> opens;
     for (int run = 0; run < runs; ++run) {
         answers.filesToOpen.emplace_back(std::filesystem::path(path));
-        opens.push_back(timed([&] {
+        opens.push_back(Timed([&] {
             glow.bOtworzPlikClick();
             showNow(*grid);
         }));
@@ -130,7 +116,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::printf("records %zu\n", records);
-    std::printf("open_s %.4f\n", median(opens));
+    std::printf("open_s %.4f\n", Median(opens));
     std::printf("first_open_s %.4f\n", opens.front());
 
     QScrollBar& bar = *grid->verticalScrollBar();
@@ -138,7 +124,7 @@ int main(int argc, char** argv) {
     bar.setValue(bar.minimum());
     showNow(*grid);
     for (int step = 0; step < pages && bar.value() < bar.maximum(); ++step) {
-        pageSteps.push_back(1000 * timed([&] {
+        pageSteps.push_back(1000 * Timed([&] {
             bar.setValue(bar.value() + bar.pageStep());
             showNow(*grid);
         }));
@@ -149,17 +135,17 @@ int main(int argc, char** argv) {
     for (int step = 0; step < jumps; ++step) {
         // The last jump goes to the end, where the last records are.
         const int to = step + 1 == jumps ? bar.maximum() : anywhere(random);
-        jumpSteps.push_back(1000 * timed([&] {
+        jumpSteps.push_back(1000 * Timed([&] {
             bar.setValue(to);
             showNow(*grid);
         }));
     }
     std::printf("page_steps %zu\n", pageSteps.size());
-    std::printf("page_median_ms %.2f\n", median(pageSteps));
+    std::printf("page_median_ms %.2f\n", Median(pageSteps));
     std::printf("page_max_ms %.2f\n", largest(pageSteps));
     std::printf("page_over_frame %.3f\n", slowShare(pageSteps));
     std::printf("jump_steps %zu\n", jumpSteps.size());
-    std::printf("jump_median_ms %.2f\n", median(jumpSteps));
+    std::printf("jump_median_ms %.2f\n", Median(jumpSteps));
     std::printf("jump_max_ms %.2f\n", largest(jumpSteps));
     std::printf("jump_over_frame %.3f\n", slowShare(jumpSteps));
     return 0;
