@@ -28,15 +28,9 @@ namespace {
 
 using namespace quarvel;
 using namespace quarvel::bench;
+
 double largest(const std::vector<double>& values) {
     return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
-}
-
-// The share of the steps that took longer than a frame at 60 Hz.
-double slowShare(const std::vector<double>& milliseconds) {
-    if (milliseconds.empty()) return 0;
-    const auto slow = std::count_if(milliseconds.begin(), milliseconds.end(), [](double ms) { return ms > 1000.0 / 60; });
-    return static_cast<double>(slow) / static_cast<double>(milliseconds.size());
 }
 
 // Lets the window lay itself out and paint what is pending, then paints the grid's rows at once: after
@@ -143,10 +137,8 @@ int main(int argc, char** argv) {
     std::printf("page_steps %zu\n", pageSteps.size());
     std::printf("page_median_ms %.2f\n", Median(pageSteps));
     std::printf("page_max_ms %.2f\n", largest(pageSteps));
-    std::printf("page_over_frame %.3f\n", slowShare(pageSteps));
     std::printf("jump_steps %zu\n", jumpSteps.size());
     std::printf("jump_median_ms %.2f\n", Median(jumpSteps));
     std::printf("jump_max_ms %.2f\n", largest(jumpSteps));
-    std::printf("jump_over_frame %.3f\n", slowShare(jumpSteps));
     return 0;
 }
