@@ -2,14 +2,19 @@
 
 #include "Session.h"
 #include "Typy/Windows1250.h"
+#include "check/Correction.h"
+#include "check/Validation.h"
 #include "load/InputReader.h"
 #include "load/LoadDriver.h"
 #include "output/LogReport.h"
+#include "output/OutputTexts.h"
 #include "output/OutputWriter.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
 #include <ostream>
+#include <system_error>
 
 namespace quarvel {
 namespace {
@@ -30,12 +35,19 @@ constexpr const char* kHelp =
     "  --replace-control   zamień znaki sterujące na znak \"?\"\n"
     "  --dry-run           nie zapisuj żadnego pliku; wypisz raport LOG na standardowe wyjście\n"
     "  --log ŚCIEŻKA       zapisz raport LOG pod tą ścieżką\n"
-    "  --help              pokaż tę pomoc\n"
-    "  --version           pokaż wersję programu\n"
+    "  -h, --help          pokaż tę pomoc\n"
+    "  -V, --version       pokaż wersję programu\n"
+    "(--code-page=NAZWA i --log=ŚCIEŻKA działają tak samo.)\n"
+    "\n"
+    "Plik wyjściowy i raport LOG są zapisywane razem: jeśli jednego nie da się zapisać, żaden wcześniejszy\n"
+    "plik nie zostaje zastąpiony. Gdy żaden rekord nie jest prawidłowy, wcześniejszy plik wyjściowy obok\n"
+    "pliku wejściowego zostaje usunięty.\n"
     "\n"
     "Kod wyjścia: 0 – zapisano wszystkie rekordy, 1 – pominięto błędne rekordy (lub żaden nie był\n"
-    "prawidłowy i zapisano tylko raport LOG), 2 – błąd (złe wywołanie, pliku nie można odczytać ani\n"
-    "zapisać, brak nagłówka).\n";
+    "prawidłowy i zapisano tylko raport LOG) albo część pliku nie została wczytana, 2 – błąd (złe\n"
+    "wywołanie, pliku nie można odczytać ani zapisać, brak nagłówka).\n";
+
+constexpr const char* kUsageHint = "Pomoc: quarvel-cli --help\n";
 
 // Messages the logic shows go to the error stream; a carriage return there starts a new line.
 class ConsoleUi final : public UserInterface {
@@ -62,7 +74,7 @@ struct Options {
     bool replaceControl = false;
     bool dryRun = false;
     std::optional<std::filesystem::path> log;
-    std::optional<std::filesystem::path> file;
+    std::optional<std::string> file;
 };
 
 std::optional<CodePageId> codePageNamed(const std::string& name) {
@@ -77,57 +89,172 @@ std::string utf8(const std::filesystem::path& path) {
     return path.string();
 }
 
-} // namespace
+std::string utf8Message(std::string_view cp1250) {
+    std::string text = Utf8FromCp1250(cp1250);
+    std::replace(text.begin(), text.end(), '\r', '\n');
+    return text;
+}
 
-int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    Options options;
+// Reads the arguments into `options`; a status when the command ends here (help, version, bad usage).
+std::optional<int> parseArguments(const std::vector<std::string>& args, Options& options, std::ostream& out,
+                                  std::ostream& err) {
+    bool onlyFiles = false; // after "--" every argument is a file name
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& arg = args[k];
-        if (arg == "--help" || arg == "-h") {
-            out << kHelp;
-            return kBatchAllWritten;
-        }
-        if (arg == "--version") {
-            out << "quarvel-cli " << kVersion << '\n';
-            return kBatchAllWritten;
-        }
-        if (arg == "--no-trim") {
-            options.trim = false;
-        } else if (arg == "--replace-control") {
-            options.replaceControl = true;
-        } else if (arg == "--dry-run") {
-            options.dryRun = true;
-        } else if (arg == "--code-page" || arg == "--log") {
-            if (k + 1 >= args.size()) {
-                err << "Opcja " << arg << " wymaga wartości.\n" << "Pomoc: quarvel-cli --help\n";
+        if (!onlyFiles && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--") {
+                onlyFiles = true;
+                continue;
+            }
+            if (arg == "--help" || arg == "-h") {
+                out << kHelp;
+                return kBatchAllWritten;
+            }
+            if (arg == "--version" || arg == "-V") {
+                out << "quarvel-cli " << kVersion << '\n';
+                return kBatchAllWritten;
+            }
+            if (arg == "--no-trim") {
+                options.trim = false;
+                continue;
+            }
+            if (arg == "--replace-control") {
+                options.replaceControl = true;
+                continue;
+            }
+            if (arg == "--dry-run") {
+                options.dryRun = true;
+                continue;
+            }
+            // An option with a value: "--log PATH" or "--log=PATH".
+            const std::size_t equals = arg.find('=');
+            const std::string name = arg.substr(0, equals);
+            if (name != "--code-page" && name != "--log") {
+                err << "Nieznana opcja: " << arg << "\n" << kUsageHint;
                 return kBatchError;
             }
-            const std::string& value = args[++k];
-            if (arg == "--log") {
-                options.log = value;
+            std::string value;
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+            } else if (k + 1 < args.size()) {
+                value = args[++k];
+            } else {
+                err << "Opcja " << name << " wymaga wartości.\n" << kUsageHint;
+                return kBatchError;
+            }
+            if (name == "--log") {
+                if (value.empty()) {
+                    err << "Opcja --log wymaga nazwy pliku.\n" << kUsageHint;
+                    return kBatchError;
+                }
+                options.log = std::filesystem::path(value);
             } else if (!(options.codePage = codePageNamed(value))) {
                 err << "Nieznana strona kodowa: " << value << "\n";
                 return kBatchError;
             }
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
-            err << "Nieznana opcja: " << arg << "\n" << "Pomoc: quarvel-cli --help\n";
-            return kBatchError;
-        } else if (!options.file) {
-            options.file = arg == "--" && k + 1 < args.size() ? args[++k] : arg;
-        } else {
-            err << "Podaj dokładnie jeden plik.\n" << "Pomoc: quarvel-cli --help\n";
+            continue;
+        }
+        if (options.file) {
+            err << "Podaj dokładnie jeden plik.\n" << kUsageHint;
             return kBatchError;
         }
+        options.file = arg;
     }
     if (!options.file) {
-        err << "Nie podano pliku.\n" << "Pomoc: quarvel-cli --help\n";
+        err << "Nie podano pliku.\n" << kUsageHint;
         return kBatchError;
+    }
+    if (options.file->empty()) {
+        err << "Nazwa pliku jest pusta.\n" << kUsageHint;
+        return kBatchError;
+    }
+    return std::nullopt;
+}
+
+void printSummary(const Session& session, const std::filesystem::path& input, std::ostream& out) {
+    const LoadedFile& file = session.file;
+    const CodePageId used = CurrentCorrectionSettings(session).sourceCodePage;
+    out << "Plik: " << utf8(input) << "\n";
+    out << "Rodzaj: " << (file.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA") << "\n";
+    out << "Strona kodowa: rozpoznana " << CodePageNames[file.identifiedCodePage] << ", zadeklarowana "
+        << CodePageNames[file.declaredCodePage] << ", użyta " << CodePageNames[used] << "\n";
+    out << "Ilość wszystkich danych wejściowych: " << file.records.size() << "\n";
+    out << "Ilość danych prawidłowych: " << file.validCount << "\n";
+    out << "Ilość danych nieprawidłowych: " << file.invalidCount << "\n";
+    if (file.kind == FileKind::Orders) {
+        // Without records no validation ran; the total is that of no record.
+        const double total = file.records.empty() ? 0.0 : file.validTotal;
+        out << "Suma kwot prawidłowych zleceń: " << Utf8FromCp1250(FormatTotal(total)) << "\n";
+    }
+}
+
+// Warnings about a load that went through: part of the file left unread, a code page other than the one
+// the header names. True when data was left out.
+bool warn(const Session& session, const std::filesystem::path& input, std::ostream& err) {
+    const LoadedFile& file = session.file;
+    const CodePageId used = CurrentCorrectionSettings(session).sourceCodePage;
+    if (file.codePageDeclared && used != file.declaredCodePage) {
+        err << "Uwaga: wartości przeliczono ze strony kodowej " << CodePageNames[used]
+            << ", a nagłówek pliku deklaruje " << CodePageNames[file.declaredCodePage] << ".\n";
+    }
+    if (!file.unreadTail) return false;
+    err << "Uwaga: " << utf8Message(UnreadTailMessage(input, *file.unreadTail)) << "\n";
+    return true;
+}
+
+// Writes the output (or removes an earlier one when no record is valid) and the log, all or nothing.
+int writeFiles(const Session& session, const std::filesystem::path& input, const std::filesystem::path& logPath,
+               std::ostream& out, std::ostream& err) {
+    const LoadedFile& file = session.file;
+    const std::filesystem::path output = OutputFileName(input);
+    std::error_code ec;
+    const std::filesystem::file_status earlier = std::filesystem::symlink_status(output, ec);
+    const bool earlierOutput = std::filesystem::is_regular_file(earlier) || std::filesystem::is_symlink(earlier);
+
+    std::vector<FileChange> changes;
+    // With no valid record the output is removed, so that no earlier one stays beside a log disowning it.
+    changes.push_back({output, file.validCount > 0 ? OutputProducer(file) : Producer{}, texts::kOutputFileRole});
+    changes.push_back({logPath, LogReportProducer(file), texts::kLogFileRole});
+    const WriteResult written =
+        ChangeFilesTogether(changes, {{input, texts::kInputFileRole}}, session.writeFaults);
+    if (!written.ok) {
+        err << utf8Message(written.message) << "\n";
+        return kBatchError;
+    }
+    if (file.validCount > 0) {
+        out << "Zapisano plik wyjściowy: " << utf8(output) << "\n";
+    } else {
+        out << "Brak prawidłowych rekordów: plik wyjściowy nie został zapisany.\n";
+        if (earlierOutput) out << "Usunięto wcześniejszy plik wyjściowy: " << utf8(output) << "\n";
+    }
+    out << "Zapisano plik LOG: " << utf8(logPath) << "\n";
+    return kBatchAllWritten;
+}
+
+int runChecked(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Options options;
+    if (const std::optional<int> ended = parseArguments(args, options, out, err)) return *ended;
+
+    std::error_code ec;
+    const std::filesystem::path input = std::filesystem::absolute(std::filesystem::path(*options.file), ec);
+    if (ec) {
+        err << "Nie można ustalić pełnej ścieżki pliku " << *options.file << ": "
+            << utf8Message(DescribeSystemError(ec.value())) << "\n";
+        return kBatchError;
+    }
+    std::filesystem::path logPath = options.log ? *options.log : std::filesystem::path(OutputFileName(input)).replace_extension(".log");
+    if (!logPath.is_absolute()) {
+        logPath = std::filesystem::absolute(logPath, ec);
+        if (ec) {
+            err << "Nie można ustalić pełnej ścieżki pliku " << utf8(*options.log) << ": "
+                << utf8Message(DescribeSystemError(ec.value())) << "\n";
+            return kBatchError;
+        }
     }
 
     ConsoleUi ui(err);
     Session session(ui);
     session.state.cbPrzytnijPola.checked = options.trim;
-    const std::filesystem::path input = std::filesystem::absolute(*options.file);
     session.file.fileName = input;
     // The options as a user would set them after the load; given to the load, they spare a re-run.
     switch (WczytajDane(session, input, LoadSettings{options.codePage, options.replaceControl})) {
@@ -144,42 +271,42 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         break;
     }
     const LoadedFile& file = session.file;
-    const WindowState& state = session.state;
-    const CodePageId used = state.ComboBoxStrona.selected >= 0 ? state.ComboBoxStrona.selected : file.identifiedCodePage;
-    out << "Plik: " << utf8(input) << "\n";
-    out << "Rodzaj: " << (file.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA") << "\n";
-    out << "Strona kodowa: rozpoznana " << CodePageNames[file.identifiedCodePage] << ", zadeklarowana "
-        << CodePageNames[file.declaredCodePage] << ", użyta " << CodePageNames[used] << "\n";
-    out << "Ilość wszystkich danych wejściowych: " << file.records.size() << "\n";
-    out << "Ilość danych prawidłowych: " << file.validCount << "\n";
-    out << "Ilość danych nieprawidłowych: " << file.invalidCount << "\n";
-    if (file.kind == FileKind::Orders) out << "Suma kwot prawidłowych zleceń: " << Utf8FromCp1250(state.LabelStatOKKwota.text) << "\n";
+    printSummary(session, input, out);
+    const bool dataLeftOut = warn(session, input, err);
+    int status = file.invalidCount == 0 && file.validCount > 0 && !dataLeftOut ? kBatchAllWritten : kBatchSkipped;
 
-    const int status = file.invalidCount == 0 && file.validCount > 0 ? kBatchAllWritten : kBatchSkipped;
     if (options.dryRun) {
         out << "\n";
-        for (const std::string& line : LogReportLines(file)) out << Utf8FromCp1250(line) << "\n";
+        ForEachLogLine(file, [&out](std::string_view line) { out << Utf8FromCp1250(line) << '\n'; });
         return status;
     }
+    const int written = writeFiles(session, input, logPath, out, err);
+    return written == kBatchError ? kBatchError : status;
+}
 
-    const std::filesystem::path output = OutputFileName(input);
-    if (file.validCount > 0) {
-        const WriteResult written = SaveValidRecords(file, session.writeFaults);
-        if (!written.ok) {
-            ui.showMessage(written.message);
-            return kBatchError;
-        }
-        out << "Zapisano plik wyjściowy: " << utf8(output) << "\n";
-    } else {
-        out << "Brak prawidłowych rekordów: plik wyjściowy nie został zapisany.\n";
-    }
-    const std::filesystem::path logPath = options.log ? *options.log : std::filesystem::path(output).replace_extension(".log");
-    const WriteResult logged = SaveLogReport(file, logPath, session.writeFaults);
-    if (!logged.ok) {
-        ui.showMessage(logged.message);
+} // namespace
+
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    int status = kBatchError;
+    try {
+        status = runChecked(args, out, err);
+    } catch (const std::bad_alloc&) {
+        err << "Za mało pamięci. Polecenie przerwane.\n";
+        return kBatchError;
+    } catch (const std::filesystem::filesystem_error& e) {
+        err << "Błąd systemu plików: " << utf8Message(DescribeSystemError(e.code().value())) << " (" << e.path1().string()
+            << "). Polecenie przerwane.\n";
+        return kBatchError;
+    } catch (const std::system_error& e) {
+        err << "Błąd systemu: " << utf8Message(DescribeSystemError(e.code().value())) << ". Polecenie przerwane.\n";
         return kBatchError;
     }
-    out << "Zapisano plik LOG: " << utf8(logPath) << "\n";
+    // What was printed must have reached the standard output: a full disk or a closed pipe there is a failure.
+    out.flush();
+    if (!out) {
+        err << "Nie można pisać na standardowe wyjście.\n";
+        return kBatchError;
+    }
     return status;
 }
 

@@ -265,9 +265,10 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
                     byBlock.file().kind = FileKind::Orders;
                     test::PiecewiseSource blockSource(text, chunk, failAt);
                     LineScanner blockInput(blockSource, block);
-                    const int error = ReadRecords(byBlock.session, blockInput);
-                    EXPECT_EQ(resultOf(byBlock.file(), error), resultOf(byLine.file(), lineInput.error()))
+                    const ReadEnd read = ReadRecords(byBlock.session, blockInput);
+                    EXPECT_EQ(resultOf(byBlock.file(), read.error), resultOf(byLine.file(), lineInput.error()))
                         << what << ", blocks of " << block << ", reads of " << chunk << ", failing at " << failAt;
+                    EXPECT_EQ(read.endMark, lineInput.endMarkSeen()) << what << ", blocks of " << block;
                 }
             }
         }

@@ -104,12 +104,22 @@ void CodePageCounter::add(std::string_view bytes) {
     m_lastByte = static_cast<std::uint8_t>(bytes.back());
 }
 
+void EndMark::addBytesAfter(std::string_view bytes) {
+    bytesAfter += bytes.size();
+    if (!dataAfter) dataAfter = bytes.find_first_not_of("\x1A\r\n") != std::string_view::npos;
+}
+
 bool CodePageCounter::addLines(std::string_view lines) {
+    return !addLinesUpToMark(lines);
+}
+
+std::optional<std::size_t> CodePageCounter::addLinesUpToMark(std::string_view lines) {
     if (lines.find('\x1A') != std::string_view::npos) {
         // End marks are rare: their rules are the line reader's.
         LineScanner scanner(lines);
         while (scanner.readLine([this](std::string_view bytes) { add(bytes); })) endLine();
-        return !scanner.endMarkSeen();
+        if (scanner.endMarkSeen()) return static_cast<std::size_t>(scanner.endMarkOffset());
+        return std::nullopt;
     }
     // Only bytes from 0x80 up can be letters: eight bytes below it at a time are passed over, the others
     // counted into four tables side by side, which spares the wait of adding to one entry twice in a row.
@@ -139,19 +149,31 @@ bool CodePageCounter::addLines(std::string_view lines) {
         }
         start = end + 1;
     }
-    return true;
+    return std::nullopt;
 }
 
-void CodePageCounter::addAll(LineScanner& lines) {
+std::optional<EndMark> CodePageCounter::addAll(LineScanner& lines) {
     std::unique_ptr<char[]> block(new char[lines.blockSize()]);
+    const auto addAfterMark = [](EndMark& mark) { return [&mark](std::string_view bytes) { mark.addBytesAfter(bytes); }; };
     for (;;) {
         const std::size_t length = lines.readWholeLines(block.get());
         if (length > 0) {
-            if (!addLines({block.get(), length})) return;
+            const std::uint64_t blockStart = lines.offset() - length;
+            if (const std::optional<std::size_t> at = addLinesUpToMark({block.get(), length})) {
+                EndMark mark{blockStart + *at};
+                mark.addBytesAfter({block.get() + *at + 1, length - *at - 1});
+                lines.readRest(addAfterMark(mark));
+                return mark;
+            }
             continue;
         }
         // A line longer than a block, or the end.
-        if (!lines.readLine([this](std::string_view bytes) { add(bytes); })) return;
+        if (!lines.readLine([this](std::string_view bytes) { add(bytes); })) {
+            if (!lines.endMarkSeen()) return std::nullopt;
+            EndMark mark{lines.endMarkOffset()};
+            lines.readRest(addAfterMark(mark));
+            return mark;
+        }
         endLine();
     }
 }
@@ -169,32 +191,44 @@ std::array<std::uint64_t, kCodePageCount> CodePageCounter::counts() const {
     return counts;
 }
 
-CodePageId CodePageCounter::result() const {
+CodePageId CodePageCounter::result(CodePageId preferred) const {
     const auto counts = this->counts();
     CodePageId best = MAZOVIA;
     for (CodePageId p = 1; p < kCodePageCount; ++p) {
         if (counts[p] > counts[best]) best = p;
     }
+    // A file's letters often fit several code pages alike (CYFROMAT and DHN always); the one its header
+    // names is then the one meant.
+    if (isValidCodePage(preferred) && counts[preferred] == counts[best]) return preferred;
     return best;
 }
 
-Identification IdentifyCodePage(ByteSource& source) {
+Identification IdentifyCodePage(ByteSource& source, CodePageId declared) {
+    Identification found;
+    found.stampBefore = source.stamp();
     CodePageCounter counter;
     LineScanner scanner(source);
-    counter.addAll(scanner);
-    if (scanner.error() != 0) return {MAZOVIA, scanner.error()};
-    return {counter.result(), 0};
+    found.endMark = counter.addAll(scanner);
+    found.error = scanner.error();
+    found.bytesRead = scanner.bytesRead();
+    found.stampAfter = source.stamp();
+    if (found.error == 0) found.codePage = counter.result(declared);
+    return found;
 }
 
-Identification IdentifyCodePage(const std::filesystem::path& file, const SourceOpener& open) {
+Identification IdentifyCodePage(const std::filesystem::path& file, const SourceOpener& open, CodePageId declared) {
     OpenedSource opened = open(file);
-    if (!opened.source) return {MAZOVIA, opened.error};
-    return IdentifyCodePage(*opened.source);
+    if (!opened.source) {
+        Identification failed;
+        failed.error = opened.error;
+        return failed;
+    }
+    return IdentifyCodePage(*opened.source, declared);
 }
 
-void BackgroundIdentification::start(std::unique_ptr<ByteSource> source) {
+void BackgroundIdentification::start(std::unique_ptr<ByteSource> source, CodePageId declared) {
     m_source = std::move(source);
-    m_result = RunBeside([&reading = *m_source] { return IdentifyCodePage(reading); });
+    m_result = RunBeside([&reading = *m_source, declared] { return IdentifyCodePage(reading, declared); });
 }
 
 BackgroundIdentification::~BackgroundIdentification() {

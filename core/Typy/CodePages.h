@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,16 @@ bool IsAllowedChar(std::uint8_t b);
 
 class LineScanner;
 
+/// Where a 0x1A at the start of a line ended a file, and what followed it there.
+struct EndMark {
+    std::uint64_t offset = 0;     ///< the mark's position from the start of the file
+    std::uint64_t bytesAfter = 0; ///< bytes after the mark, to the end of the file
+    bool dataAfter = false;       ///< some byte after the mark is neither 0x1A, CR nor LF
+
+    /// Takes in bytes that follow the mark.
+    void addBytesAfter(std::string_view bytes);
+};
+
 /// Counts, per code page, the bytes of the file that are its Polish letters, leaving out the last byte of
 /// every line; the largest count names the file's code page.
 class CodePageCounter {
@@ -80,28 +91,40 @@ public:
     /// Adds whole lines, each ending with a line feed but perhaps the last, as add() and endLine() would
     /// line by line. False when an end mark at the start of a line ended the file: nothing after it counts.
     bool addLines(std::string_view lines);
-    /// Adds every line `lines` has left, in blocks of whole lines where it can.
-    void addAll(LineScanner& lines);
+    /// Adds every line `lines` has left, in blocks of whole lines where it can. When an end mark at the
+    /// start of a line ends the file, reads on to the end to tell what follows the mark.
+    std::optional<EndMark> addAll(LineScanner& lines);
     std::array<std::uint64_t, kCodePageCount> counts() const;
-    /// The code page with the largest count; a tie goes to the smaller id, all zero gives MAZOVIA.
-    CodePageId result() const;
+    /// The code page with the largest count. A tie goes to `preferred` when it is among the largest, else
+    /// to the smaller id; all zero gives MAZOVIA (or `preferred`).
+    CodePageId result(CodePageId preferred = -1) const;
 
 private:
+    /// addLines, telling where in `lines` the end mark lies.
+    std::optional<std::size_t> addLinesUpToMark(std::string_view lines);
+
     std::array<std::uint64_t, 256> m_histogram{}; ///< exact for the bytes from 0x80 up, which alone can be letters
     int m_lastByte = -1;
 };
 
-/// A code page found, or the system's error code when the file could not be read.
+/// A code page found, or the system's error code when the file could not be read; with what the reading
+/// saw of the file, so that the load can tell whether the file changed meanwhile.
 struct Identification {
     CodePageId codePage = MAZOVIA;
     int error = 0;
+    std::uint64_t bytesRead = 0;
+    std::optional<EndMark> endMark;
+    std::optional<platform::FileStamp> stampBefore; ///< the file as it was opened
+    std::optional<platform::FileStamp> stampAfter;  ///< the file once read to its end
 };
 
-/// Identifies the code page of the whole stream, read with the input file's line rules.
-Identification IdentifyCodePage(ByteSource& source);
+/// Identifies the code page of the whole stream, read with the input file's line rules; a tie among the
+/// largest counts goes to `declared` (the code page the header names, or -1).
+Identification IdentifyCodePage(ByteSource& source, CodePageId declared = -1);
 
 /// Opens the named file a second time, independently of the reader, and identifies its code page.
-Identification IdentifyCodePage(const std::filesystem::path& file, const SourceOpener& open = OpenFileSource);
+Identification IdentifyCodePage(const std::filesystem::path& file, const SourceOpener& open = OpenFileSource,
+                                CodePageId declared = -1);
 
 /// The identification of an opened source, running on a thread of its own while the caller reads the
 /// same file; on a machine that cannot start the thread it runs at once. Destroying it waits for the end.
@@ -113,7 +136,7 @@ public:
     ~BackgroundIdentification();
 
     /// Starts identifying `source`; at most once.
-    void start(std::unique_ptr<ByteSource> source);
+    void start(std::unique_ptr<ByteSource> source, CodePageId declared = -1);
     bool started() const { return m_result.valid(); }
     /// Waits for the identification and returns it; only once.
     Identification result();

@@ -58,7 +58,7 @@ const std::size_t kDateLength = static_cast<std::size_t>(LayoutFor(FileKind::Ord
 class RecordCorrector {
 public:
     RecordCorrector(LoadedFile& file, std::size_t index, std::vector<char>& fixOut)
-        : m_file(file), m_record(file.records[index]), m_fixOut(fixOut) {
+        : m_file(file), m_record(file.records.toChange(index)), m_fixOut(fixOut) {
         m_record.fixOffset = fixOut.size();
         m_record.fixedMask = 0;
     }
@@ -140,7 +140,7 @@ private:
 void correctRecords(LoadedFile& file, std::chrono::year_month_day today, std::size_t begin, std::size_t end,
                     std::vector<char>& fixOut) {
     for (std::size_t i = begin; i < end; ++i) {
-        if (file.records[i].fieldCount == 0) continue;
+        if (!file.records.hasData(i)) continue;
         RecordCorrector record(file, i, fixOut);
         if (file.kind == FileKind::Contractors) {
             record.normalizeAccount(kContractorAccount);
@@ -159,8 +159,10 @@ void correctRecords(LoadedFile& file, std::chrono::year_month_day today, std::si
 // part of the raw value takes two bytes, and such a raw value has at least two). Reserved at once,
 // they are never moved as they grow, and the room beyond them is never touched.
 std::size_t fixRoom(const LoadedFile& file, std::size_t begin, std::size_t end) {
-    const auto rawStart = [&file](std::size_t i) {
-        return i < file.records.size() ? file.records[i].rawOffset : file.rawBytes.size();
+    const std::vector<TRecOfFile>& withData = file.records.withData();
+    const auto rawStart = [&](std::size_t i) {
+        const std::size_t k = i < file.records.size() ? file.records.dataBefore(i) : withData.size();
+        return k < withData.size() ? withData[k].rawOffset : file.rawBytes.size();
     };
     return static_cast<std::size_t>(rawStart(end) - rawStart(begin)) + 3 * (end - begin);
 }
@@ -202,7 +204,7 @@ void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std
         const std::size_t base = file.fixBytes.size();
         file.fixBytes.insert(file.fixBytes.end(), fixes[k].begin(), fixes[k].end());
         for (std::size_t i = slices.begin(k); i < slices.end(k); ++i) {
-            if (file.records[i].fieldCount > 0) file.records[i].fixOffset += base;
+            if (file.records.hasData(i)) file.records.toChange(i).fixOffset += base;
         }
     }
 }

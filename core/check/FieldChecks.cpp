@@ -57,7 +57,8 @@ FieldChecker::FieldChecker(LoadedFile& file, const TTabStruc& layout)
 }
 
 void FieldChecker::check(std::size_t i) const {
-    TRecOfFile& record = m_file.records[i];
+    if (!m_file.records.hasData(i)) return; // no field to check
+    TRecOfFile& record = m_file.records.toChange(i);
     std::uint16_t invalid = 0;
     m_file.forEachValue(i, [&](std::size_t j, const ValueBytes& value) {
         if (j >= m_count) return;

@@ -47,10 +47,11 @@ bool valueChanged(const LoadedFile& file, std::size_t i, std::size_t j) {
 
 // The checks of one record, rebuilding its verdicts from nothing.
 void checkRecord(LoadedFile& file, const FieldChecker& checker, std::size_t i, std::chrono::year currentYear) {
-    TRecOfFile& record = file.records[i];
+    // A line without data has no field to check; its record is constant.
+    if (!file.records.hasData(i)) return;
+    TRecOfFile& record = file.records.toChange(i);
     record.hasFieldErrors = false;
     record.changed = false;
-    if (record.fieldCount == 0) return;
     checker.check(i);
     // The content checks read the bytes before their final translation: it maps letters to
     // letters and control bytes to "?", and neither kind is a digit, space, sign or separator.
@@ -97,7 +98,9 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear) {
     file.validCount = 0;
     file.invalidCount = 0;
     file.validTotal = 0;
-    for (const TRecOfFile& record : file.records) {
+    // Every line without data is invalid (and adds nothing); the rest are summed in file order.
+    file.invalidCount = static_cast<std::int32_t>(file.records.linesWithoutData());
+    for (const TRecOfFile& record : file.records.withData()) {
         if (record.isValid()) {
             ++file.validCount;
             file.validTotal += record.amount;

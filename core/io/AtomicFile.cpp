@@ -2,31 +2,79 @@
 
 #include "Typy/Windows1250.h"
 #include "io/ByteSource.h"
+#include "io/Platform.h"
 
 #include <cerrno>
-#include <cstdio>
+#include <deque>
 #include <memory>
+#include <new>
 #include <random>
+#include <set>
 #include <system_error>
-#include <vector>
 
 namespace quarvel {
 namespace {
 
+namespace fs = std::filesystem;
+
 const std::string kCannotWriteFile = Cp1250FromUtf8("Nie można zapisać pliku: ");
 const std::string kReasonPrefix = Cp1250FromUtf8("Przyczyna: ");
+const std::string kSameFileAs = Cp1250FromUtf8("to ten sam plik co ");
 
-WriteResult failure(const std::filesystem::path& target, int error) {
-    return {false, error, kCannotWriteFile + PathForMessage(target) + "\r" + kReasonPrefix + DescribeSystemError(error)};
+// Temporary names are short and of one length whatever the target's name, so that any name the
+// system allows for a target leaves room for them.
+constexpr std::string_view kTempPrefix = ".quarvel-";
+constexpr std::string_view kTempSuffix = ".tmp";
+constexpr std::size_t kTempDigits = 8;
+// Links followed from a target before giving up, as the system does for a path.
+constexpr int kMaxLinkHops = 40;
+
+WriteResult failure(const fs::path& target, int error) {
+    return {false, error,
+            kCannotWriteFile + PathForMessage(target) + "\r" + kReasonPrefix + DescribeSystemError(error)};
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
+WriteResult sameFileFailure(const fs::path& target, const std::string& role) {
+    return {false, EEXIST, kCannotWriteFile + PathForMessage(target) + "\r" + kReasonPrefix + kSameFileAs + role};
+}
+
+fs::path temporaryName(const fs::path& folder) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string name(kTempPrefix);
+    std::uint64_t bits = random();
+    for (std::size_t k = 0; k < kTempDigits; ++k, bits >>= 4)
+        name += kHex[bits & 15U];
+    name += kTempSuffix;
+    return folder / name;
+}
+
+// The file a write of `target` replaces: the end of its chain of symbolic links, or `target` itself.
+fs::path followLinks(const fs::path& target, int& error) {
+    fs::path path = target;
+    for (int hops = 0; hops <= kMaxLinkHops; ++hops) {
+        std::error_code ec;
+        const fs::file_status status = fs::symlink_status(path, ec);
+        if (status.type() == fs::file_type::not_found) return path;
+        if (ec) {
+            error = ec.value();
+            return {};
+        }
+        if (!fs::is_symlink(status)) return path;
+        const fs::path link = fs::read_symlink(path, ec);
+        if (ec) {
+            error = ec.value();
+            return {};
+        }
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    error = ELOOP;
+    return {};
+}
 
 class TempFileOutput final : public FileOutput {
 public:
-    TempFileOutput(std::FILE* file, const WriteFaults& faults) : m_file(file), m_faults(faults) {
+    TempFileOutput(platform::NativeFile& file, const WriteFaults& faults) : m_file(file), m_faults(faults) {
         m_buffer.reserve(kBufferSize);
     }
 
@@ -45,7 +93,6 @@ public:
     void flush() {
         if (m_error == 0 && !m_buffer.empty()) writeOut(std::string_view(m_buffer.data(), m_buffer.size()));
         m_buffer.clear();
-        if (m_error == 0 && std::fflush(m_file) != 0) m_error = errno != 0 ? errno : EIO;
     }
 
     int error() const { return m_error; }
@@ -57,78 +104,243 @@ private:
     void writeOut(std::string_view bytes) {
         if (m_faults.failAfterBytes && m_written + bytes.size() > *m_faults.failAfterBytes) {
             const auto room = static_cast<std::size_t>(*m_faults.failAfterBytes - m_written);
-            std::fwrite(bytes.data(), 1, room, m_file);
+            platform::WriteAll(m_file, bytes.data(), room);
             m_written += room;
             m_error = m_faults.error != 0 ? m_faults.error : ENOSPC;
             return;
         }
-        errno = 0;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
-            m_error = errno != 0 ? errno : EIO;
-            return;
-        }
+        m_error = platform::WriteAll(m_file, bytes.data(), bytes.size());
         m_written += bytes.size();
     }
 
-    std::FILE* m_file;
+    platform::NativeFile& m_file;
     const WriteFaults& m_faults;
     std::vector<char> m_buffer;
     std::uint64_t m_written = 0;
     int m_error = 0;
 };
 
-// A new file beside the target that no other writer can have opened: created exclusively, with a
-// random name starting with a dot so that it stays out of the user's way while it exists.
-std::unique_ptr<std::FILE, FileCloser> createTemp(const std::filesystem::path& target, std::filesystem::path& temp,
-                                                  int& error) {
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        temp = target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(random() % 1000000));
-        errno = 0;
-        std::FILE* file = std::fopen(temp.c_str(), "wbx");
-        if (file != nullptr) {
-            std::setvbuf(file, nullptr, _IONBF, 0);
-            return std::unique_ptr<std::FILE, FileCloser>(file);
-        }
-        error = errno != 0 ? errno : EIO;
-        if (error != EEXIST) return nullptr;
+// One change on its way: checked, then written to its temporary file, then put in place. Whatever is
+// not put in place is removed with the object.
+struct PendingChange {
+    const FileChange* change = nullptr;
+    fs::path target; ///< the file replaced or removed (a written target's links followed)
+    bool exists = false;
+    fs::path temp; ///< the new content, complete once written
+    platform::NativeFile tempFile;
+    fs::path backup; ///< the earlier file under a temporary name while the changes are put in place
+    platform::NativeFile backupHold;
+    bool done = false; ///< put in place
+
+    PendingChange() = default;
+    PendingChange(const PendingChange&) = delete;
+    PendingChange& operator=(const PendingChange&) = delete;
+    ~PendingChange() {
+        std::error_code ec;
+        if (!temp.empty() && !done) fs::remove(temp, ec);
+        if (!backup.empty()) fs::remove(backup, ec);
     }
-    return nullptr;
-}
+
+    bool writes() const { return static_cast<bool>(change->produce); }
+};
+
+class ChangeSet {
+public:
+    ChangeSet(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable,
+              const WriteFaults& faults)
+        : m_changes(changes), m_untouchable(untouchable), m_faults(faults) {}
+
+    WriteResult run() {
+        if (WriteResult checked = check(); !checked.ok) return checked;
+        removeAbandonedFiles();
+        for (PendingChange& pending : m_pending) {
+            if (!pending.writes()) continue;
+            if (WriteResult written = write(pending); !written.ok) return written;
+        }
+        return putInPlace();
+    }
+
+private:
+    // Everything that refuses a change, before anything is written.
+    WriteResult check() {
+        for (const FileChange& change : m_changes) {
+            PendingChange& pending = m_pending.emplace_back();
+            pending.change = &change;
+            int error = 0;
+            pending.target = change.produce ? followLinks(change.target, error) : change.target;
+            if (error != 0) return failure(change.target, error);
+            std::error_code ec;
+            const fs::file_status status = fs::symlink_status(pending.target, ec);
+            pending.exists = fs::exists(status);
+            if (change.produce && fs::is_directory(status)) return failure(change.target, EISDIR);
+            if (change.produce && pending.exists && !fs::is_regular_file(status))
+                return failure(change.target, kNotARegularFile);
+            // Only a file or a link of that name is removed; anything else is not a file a command wrote.
+            if (!change.produce && !fs::is_regular_file(status) && !fs::is_symlink(status)) pending.exists = false;
+        }
+        for (std::size_t k = 0; k < m_pending.size(); ++k) {
+            const PendingChange& pending = m_pending[k];
+            for (const ProtectedFile& file : m_untouchable) {
+                if (SameFile(pending.target, file.file)) return sameFileFailure(pending.change->target, file.role);
+            }
+            for (std::size_t before = 0; before < k; ++before) {
+                if (SameFile(pending.target, m_pending[before].target)) {
+                    return sameFileFailure(pending.change->target, m_pending[before].change->role);
+                }
+            }
+        }
+        return {};
+    }
+
+    void removeAbandonedFiles() {
+        std::set<fs::path> folders;
+        for (const PendingChange& pending : m_pending)
+            folders.insert(folderOf(pending.target));
+        for (const fs::path& folder : folders) {
+            std::error_code ec;
+            for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+                if (IsTemporaryFileName(it->path().filename())) platform::RemoveIfAbandoned(it->path());
+            }
+        }
+    }
+
+    WriteResult write(PendingChange& pending) {
+        const fs::path& target = pending.change->target;
+        const fs::path folder = folderOf(pending.target);
+        int error = EEXIST;
+        for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+            pending.temp = temporaryName(folder);
+            // An earlier file's readers must not see the new content under looser permissions on its way.
+            pending.tempFile = platform::CreateOwnFile(pending.temp, pending.exists, error);
+        }
+        if (!pending.tempFile.isOpen()) {
+            pending.temp.clear();
+            return failure(target, error);
+        }
+        TempFileOutput output(pending.tempFile, m_faults);
+        try {
+            pending.change->produce(output);
+        } catch (const std::bad_alloc&) {
+            return failure(target, ENOMEM);
+        }
+        output.flush();
+        error = output.error();
+        if (error == 0 && pending.exists) error = platform::CopyPermissions(pending.tempFile, pending.target);
+        if (error == 0) error = platform::SyncFile(pending.tempFile);
+        return error == 0 ? WriteResult{} : failure(target, error);
+    }
+
+    WriteResult putInPlace() {
+        for (PendingChange& pending : m_pending) {
+            if (!pending.exists && !pending.writes()) continue;
+            std::error_code ec;
+            if (pending.exists) {
+                // The earlier file stays reachable under a temporary name until every change is in place.
+                pending.backup = temporaryName(folderOf(pending.target));
+                if (pending.writes()) {
+                    fs::create_hard_link(pending.target, pending.backup, ec);
+                } else {
+                    fs::rename(pending.target, pending.backup, ec);
+                }
+                if (ec) {
+                    pending.backup.clear();
+                    // Without hard links the earlier file cannot be kept aside; a removal can always be undone.
+                    if (!pending.writes() || !linksUnsupported(ec.value())) return undo(pending, ec.value());
+                }
+                int error = 0;
+                if (!pending.backup.empty()) pending.backupHold = platform::HoldFile(pending.backup, error);
+            }
+            if (pending.writes()) {
+                fs::rename(pending.temp, pending.target, ec);
+                if (ec) return undo(pending, ec.value());
+            }
+            pending.done = true;
+        }
+        std::set<fs::path> folders;
+        for (PendingChange& pending : m_pending) {
+            if (!pending.done) continue;
+            folders.insert(folderOf(pending.target));
+            pending.tempFile.close();
+            pending.backupHold.close();
+            std::error_code ec;
+            if (!pending.backup.empty()) fs::remove(pending.backup, ec);
+            pending.backup.clear();
+        }
+        for (const fs::path& folder : folders) {
+            if (const int error = platform::SyncFolder(folder); error != 0)
+                return failure(m_changes.front().target, error);
+        }
+        return {};
+    }
+
+    // Puts back every change already made, then reports the failure of `failed`.
+    WriteResult undo(PendingChange& failed, int error) {
+        for (auto it = m_pending.rbegin(); it != m_pending.rend(); ++it) {
+            PendingChange& pending = *it;
+            if (!pending.done) continue;
+            std::error_code ec;
+            if (!pending.backup.empty()) {
+                fs::rename(pending.backup, pending.target, ec);
+                if (!ec) pending.backup.clear();
+            } else if (!pending.exists) {
+                fs::remove(pending.target, ec);
+            }
+            pending.done = false;
+        }
+        return failure(failed.change->target, error);
+    }
+
+    static bool linksUnsupported(int error) {
+        return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS;
+    }
+
+    static fs::path folderOf(const fs::path& file) {
+        fs::path folder = file.parent_path();
+        return folder.empty() ? fs::path(".") : folder;
+    }
+
+    const std::vector<FileChange>& m_changes;
+    const std::vector<ProtectedFile>& m_untouchable;
+    const WriteFaults& m_faults;
+    std::deque<PendingChange> m_pending; ///< never moved: each removes its files when it goes
+};
 
 } // namespace
 
-WriteResult WriteFileAtomically(const std::filesystem::path& target, const std::function<void(FileOutput&)>& produce,
-                                const WriteFaults& faults) {
+bool IsTemporaryFileName(const fs::path& name) {
+    const std::string text = name.filename().string();
+    if (text.size() != kTempPrefix.size() + kTempDigits + kTempSuffix.size()) return false;
+    if (!text.starts_with(kTempPrefix) || !text.ends_with(kTempSuffix)) return false;
+    const std::string_view digits = std::string_view(text).substr(kTempPrefix.size(), kTempDigits);
+    return digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
     std::error_code ec;
-    if (std::filesystem::is_directory(target, ec)) return failure(target, EISDIR);
+    if (fs::equivalent(a, b, ec) && !ec) return true;
+    const auto resolved = [](const fs::path& p) -> std::optional<fs::path> {
+        std::error_code failed;
+        const fs::path absolute = fs::absolute(p, failed);
+        if (failed) return std::nullopt;
+        fs::path canonical = fs::weakly_canonical(absolute, failed);
+        if (failed) return std::nullopt;
+        return canonical;
+    };
+    const std::optional<fs::path> resolvedA = resolved(a);
+    const std::optional<fs::path> resolvedB = resolved(b);
+    return resolvedA && resolvedB && *resolvedA == *resolvedB;
+}
 
-    std::filesystem::path temp;
-    int error = 0;
-    auto file = createTemp(target, temp, error);
-    if (!file) return failure(target, error);
+WriteResult ChangeFilesTogether(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable,
+                                const WriteFaults& faults) {
+    if (changes.empty()) return {};
+    ChangeSet set(changes, untouchable, faults);
+    return set.run();
+}
 
-    TempFileOutput output(file.get(), faults);
-    try {
-        produce(output);
-    } catch (const std::bad_alloc&) {
-        file.reset();
-        std::filesystem::remove(temp, ec);
-        return failure(target, ENOMEM);
-    }
-    output.flush();
-    error = output.error();
-    errno = 0;
-    if (std::fclose(file.release()) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-    if (error == 0) {
-        std::filesystem::rename(temp, target, ec);
-        if (ec) error = ec.value();
-    }
-    if (error != 0) {
-        std::filesystem::remove(temp, ec);
-        return failure(target, error);
-    }
-    return {};
+WriteResult WriteFileAtomically(const fs::path& target, const Producer& produce, const WriteFaults& faults,
+                                const std::vector<ProtectedFile>& untouchable) {
+    return ChangeFilesTogether({FileChange{target, produce, {}}}, untouchable, faults);
 }
 
 } // namespace quarvel

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quarvel {
 
@@ -30,10 +31,41 @@ public:
     void put(char c) { write(std::string_view(&c, 1)); }
 };
 
-/// Writes `target` completely or not at all: `produce` writes into a temporary file in the same folder,
-/// which is flushed and then renamed over the target. On any failure the temporary file is removed and
-/// an earlier file of that name stays as it was.
-WriteResult WriteFileAtomically(const std::filesystem::path& target, const std::function<void(FileOutput&)>& produce,
-                                const WriteFaults& faults = {});
+/// Writes the new content of a file.
+using Producer = std::function<void(FileOutput&)>;
+
+/// A file that a write must never touch, and what the messages call it (Windows-1250).
+struct ProtectedFile {
+    std::filesystem::path file;
+    std::string role;
+};
+
+/// A change of one file: its new content, or, without `produce`, its removal.
+struct FileChange {
+    std::filesystem::path target;
+    Producer produce;
+    std::string role; ///< what the messages call the file when another change would touch it too
+};
+
+/// Makes all `changes` or none. Each new content goes to a temporary file in its target's folder, which
+/// is synced; only when every one is complete are they renamed over their targets and the files to
+/// remove removed, then the folders synced. A failure before that leaves every earlier file as it was;
+/// a failure while renaming puts back what was already renamed. A target that is a symbolic link is
+/// written through it. Refused before anything is written: a target that is a folder, a device, a pipe
+/// or a socket, and two changes, or a change and an `untouchable` file, that are the same file.
+WriteResult ChangeFilesTogether(const std::vector<FileChange>& changes,
+                                const std::vector<ProtectedFile>& untouchable = {}, const WriteFaults& faults = {});
+
+/// Writes `target` completely or not at all, as ChangeFilesTogether does for a single file.
+WriteResult WriteFileAtomically(const std::filesystem::path& target, const Producer& produce,
+                                const WriteFaults& faults = {}, const std::vector<ProtectedFile>& untouchable = {});
+
+/// Whether the temporary files of a write are named like this: they start with a dot so that they stay
+/// out of the user's way, and a later write into the same folder removes those a killed run left.
+bool IsTemporaryFileName(const std::filesystem::path& name);
+
+/// Whether `a` and `b` are one file: the same file on disk (through links and hard links), or, where
+/// one does not exist yet, the same name once links are resolved.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 } // namespace quarvel

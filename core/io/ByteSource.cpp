@@ -24,6 +24,7 @@ public:
         return got;
     }
     int error() const override { return m_error; }
+    std::optional<platform::FileStamp> stamp() const override { return platform::StampOf(m_file); }
 
 private:
     std::FILE* m_file;
@@ -40,11 +41,9 @@ OpenedSource OpenFileSource(const std::filesystem::path& path) {
     if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
         return {nullptr, kNotARegularFile};
     }
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return {nullptr, errno != 0 ? errno : EIO};
-    // The reader asks for large blocks itself; a second buffer in stdio would only copy them again.
-    std::setvbuf(file, nullptr, _IONBF, 0);
+    int error = 0;
+    std::FILE* file = platform::OpenForReading(path, error);
+    if (file == nullptr) return {nullptr, error};
     return {std::make_unique<FileSource>(file), 0};
 }
 
@@ -52,8 +51,12 @@ std::string DescribeSystemError(int error) {
     const char* polish = nullptr;
     switch (error) {
     case ENOENT: polish = "nie ma takiego pliku ani folderu"; break;
-    case EACCES:
-    case EPERM: polish = "brak uprawnień dostępu"; break;
+    case EACCES: polish = "brak uprawnień dostępu"; break;
+    case EPERM: polish = "operacja niedozwolona (plik lub folder może być chroniony przed zmianami)"; break;
+    case ELOOP: polish = "zapętlone dowiązania symboliczne"; break;
+    case ENOMEM: polish = "za mało pamięci"; break;
+    case kChangedWhileRead: polish = "plik został zmieniony podczas odczytu"; break;
+    case kTooManyLines: polish = "plik ma zbyt wiele linii (najwyżej 2 147 483 647)"; break;
     case EISDIR: polish = "to jest folder, a nie plik"; break;
     case kNotARegularFile: polish = "to nie jest zwykły plik, lecz urządzenie lub potok"; break;
     case ENOTDIR: polish = "część ścieżki nie jest folderem"; break;

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "io/Platform.h"
+
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace quarvel {
@@ -18,6 +21,8 @@ public:
     virtual std::size_t read(char* buffer, std::size_t n) = 0;
     /// The system's error code of a failed read (an errno value), 0 while none failed.
     virtual int error() const = 0;
+    /// Which file is read, with its size and last change now; none for a source that is no file.
+    virtual std::optional<platform::FileStamp> stamp() const { return std::nullopt; }
 };
 
 /// A source that was opened, or the system's error code of the failure.
@@ -28,6 +33,10 @@ struct OpenedSource {
 
 /// The error of opening something that is neither a file nor a folder (a device, a pipe, a socket).
 inline constexpr int kNotARegularFile = ENODEV;
+/// The error of a file that changed while it was read (its size or content, or another file took its name).
+inline constexpr int kChangedWhileRead = ESTALE;
+/// The error of a file with more lines than the counts of records can hold.
+inline constexpr int kTooManyLines = EOVERFLOW;
 
 /// Opens a file for reading only. A folder fails with EISDIR, a device or pipe with kNotARegularFile:
 /// it could block the opening or never end, and the load reads its input twice.

@@ -42,8 +42,16 @@ public:
     /// The system's error code when reading failed, else 0.
     int error() const { return m_source != nullptr ? m_source->error() : 0; }
     std::uint64_t bytesRead() const { return m_bytesRead; }
+    /// Where the next byte to split lies from the start of the data.
+    std::uint64_t offset() const { return bufferStart() + m_pos; }
     /// Whether a 0x1A at the start of a line ended the file.
     bool endMarkSeen() const { return m_endMark; }
+    /// Where readLine found the 0x1A that ended the file, from the start of the data.
+    std::uint64_t endMarkOffset() const { return m_endMarkOffset; }
+
+    /// Hands every byte not yet split to `sink(std::string_view)`, to the end of the data; after an end
+    /// mark that readLine found, every byte after the mark. The scanner splits nothing afterwards.
+    template <class Sink> void readRest(Sink&& sink);
     /// The bytes of memory not yet split, from the start of the next line; none once the end was found.
     std::string_view unread() const {
         return m_source == nullptr && !m_finished ? std::string_view(m_data + m_pos, m_end - m_pos) : std::string_view();
@@ -51,6 +59,7 @@ public:
 
 private:
     bool refill();
+    std::uint64_t bufferStart() const { return m_source != nullptr ? m_bytesRead - m_end : 0; }
     template <class Sink> static bool handOnWithoutCr(const char* begin, const char* end, Sink& sink);
 
     ByteSource* m_source = nullptr; // none for bytes in memory
@@ -63,6 +72,7 @@ private:
     std::uint64_t m_bytesRead = 0;
     bool m_finished = false;
     bool m_endMark = false;
+    std::uint64_t m_endMarkOffset = 0;
     bool m_mayHoldEndMark = true; // bytes in memory are looked through once, not line by line
 };
 
@@ -137,6 +147,8 @@ template <class Sink> bool LineScanner::readLine(Sink&& sink) {
                 if (!kept) {
                     m_finished = true;
                     m_endMark = true;
+                    m_endMarkOffset = bufferStart() + static_cast<std::uint64_t>(eof - m_data);
+                    m_pos = static_cast<std::size_t>(eof + 1 - m_data);
                     return false;
                 }
                 skipping = true;
@@ -146,6 +158,16 @@ template <class Sink> bool LineScanner::readLine(Sink&& sink) {
             m_pos = static_cast<std::size_t>(lf + 1 - m_data);
             return true;
         }
+        m_pos = m_end;
+    }
+}
+
+template <class Sink> void LineScanner::readRest(Sink&& sink) {
+    m_finished = true;
+    if (m_pos < m_end) sink(std::string_view(m_data + m_pos, m_end - m_pos));
+    m_pos = m_end;
+    while (m_source != nullptr && refill()) {
+        sink(std::string_view(m_data, m_end));
         m_pos = m_end;
     }
 }

@@ -41,16 +41,17 @@ void countSurplus(std::string_view bytes, std::uint64_t& separators, bool& bytes
 }
 
 // Where records are built: the loaded file itself, or a block's own records on another thread.
-struct RecordStore {
-    std::vector<TRecOfFile>& records;
+template <class Records> struct RecordStore {
+    Records& records;
     std::vector<char>& rawBytes;
 };
+template <class Records> RecordStore(Records&, std::vector<char>&) -> RecordStore<Records>;
 
 // Builds one record from the pieces of a data line as they arrive, keeping only what the record needs:
 // the first F fields, each cut to 250 bytes, and the number of "|" seen.
-class RecordBuilder {
+template <class Records> class RecordBuilder {
 public:
-    RecordBuilder(RecordStore store, std::size_t fieldCount) : m_store(store), m_fieldCount(fieldCount) {
+    RecordBuilder(RecordStore<Records> store, std::size_t fieldCount) : m_store(store), m_fieldCount(fieldCount) {
         m_record.rawOffset = store.rawBytes.size();
         m_pieceStart = store.rawBytes.size();
     }
@@ -114,7 +115,7 @@ private:
         m_kept = 0;
     }
 
-    RecordStore m_store;
+    RecordStore<Records> m_store;
     TRecOfFile m_record;
     std::size_t m_fieldCount;
     std::size_t m_piece = 0;
@@ -125,9 +126,9 @@ private:
 };
 
 // Reads the next line of `input` and appends its record to `store`; false when there was no further line.
-bool readRecord(RecordStore store, LineScanner& input, std::size_t fieldCount) {
+template <class Records> bool readRecord(RecordStore<Records> store, LineScanner& input, std::size_t fieldCount) {
     const std::size_t start = store.rawBytes.size();
-    RecordBuilder builder(store, fieldCount);
+    RecordBuilder<Records> builder(store, fieldCount);
     if (!input.readLine(builder)) {
         store.rawBytes.resize(start); // bytes of a line cut short by a read failure
         return false;
@@ -247,7 +248,7 @@ struct LineBlock {
         LineScanner lines(text);
         // The records never outgrow their room: a block of very short lines is built only in part.
         const std::size_t room = records.capacity();
-        while (records.size() < room && readRecord({records, rawBytes}, lines, fieldCount)) {
+        while (records.size() < room && readRecord(RecordStore{records, rawBytes}, lines, fieldCount)) {
         }
         rawUsed = rawBytes.size();
         endsFile = lines.endMarkSeen();
@@ -291,7 +292,7 @@ struct LineBlock {
     char* buildWithCarriageReturns(std::string_view line, std::size_t fieldCount, char* out, std::size_t room) {
         rawBytes.resize(static_cast<std::size_t>(out - rawBytes.data()));
         LineScanner one(line);
-        readRecord({records, rawBytes}, one, fieldCount);
+        readRecord(RecordStore{records, rawBytes}, one, fieldCount);
         const std::size_t built = rawBytes.size();
         rawBytes.resize(room);
         return rawBytes.data() + built;
@@ -314,10 +315,7 @@ template <class Fn> std::future<void> runFor(const LineBlock& block, Fn fn) {
 // Joins a built block to the file. Most of the time goes to the system's first touch of the new memory;
 // the copies stay on the reading thread, as the cores are already busy building the blocks after it.
 void appendBlock(LoadedFile& file, const LineBlock& block) {
-    const std::uint64_t shift = file.rawBytes.size();
-    const std::size_t first = file.records.size();
-    file.records.insert(file.records.end(), block.records.begin(), block.records.end());
-    for (std::size_t i = first; i < file.records.size(); ++i) file.records[i].rawOffset += shift;
+    file.records.append(block.records, file.rawBytes.size());
     file.rawBytes.insert(file.rawBytes.end(), block.rawBytes.begin(), block.rawBytes.begin() + static_cast<std::ptrdiff_t>(block.rawUsed));
 }
 
@@ -415,6 +413,7 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
     WindowState& state = session.state;
     file.loadMessages.clear();
     file.kind = FileKind::None;
+    file.codePageDeclared = false;
 
     HeaderScanner header;
     const bool hasLine = input.readLine(header);
@@ -428,6 +427,7 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
         if (info.kind != FileKind::None) {
             file.kind = info.kind;
             if (info.declaredCodePage >= 0) file.declaredCodePage = info.declaredCodePage;
+            file.codePageDeclared = info.declaredCodePage >= 0;
             state.ComboBoxStrona.textColour = kWhite;
             // The identification reads the file a second time, beside the reading of the records.
             OpenedSource second = session.openInput(file.fileName);
@@ -436,7 +436,7 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
                 session.ui.showMessage(ReadFailureMessage(file.fileName, second.error));
                 return false;
             }
-            identification.start(std::move(second.source));
+            identification.start(std::move(second.source), info.declaredCodePage);
         } else {
             file.loadMessages.push_back(texts::kNoHeaderKeyword);
         }
@@ -452,11 +452,9 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
     return true;
 }
 
-bool ApplyIdentification(Session& session, BackgroundIdentification& identification) {
-    if (!identification.started()) return true;
+bool ApplyIdentification(Session& session, const Identification& found) {
     LoadedFile& file = session.file;
     WindowState& state = session.state;
-    const Identification found = identification.result();
     if (found.error != 0) {
         session.ui.showMessage(ReadFailureMessage(file.fileName, found.error));
         return false;
@@ -469,16 +467,18 @@ bool ApplyIdentification(Session& session, BackgroundIdentification& identificat
 
 bool OdczytajNaglowek(Session& session, LineScanner& input) {
     BackgroundIdentification identification;
-    return OdczytajNaglowek(session, input, identification) && ApplyIdentification(session, identification);
+    return OdczytajNaglowek(session, input, identification) &&
+           (!identification.started() || ApplyIdentification(session, identification.result()));
 }
 
 bool OdczytajWiersz(Session& session, LineScanner& input) {
     LoadedFile& file = session.file;
-    return readRecord({file.records, file.rawBytes}, input, FieldCountFor(file.kind));
+    return readRecord(RecordStore{file.records, file.rawBytes}, input, FieldCountFor(file.kind));
 }
 
-int ReadRecords(Session& session, LineScanner& input) {
+ReadEnd ReadRecords(Session& session, LineScanner& input) {
     LoadedFile& file = session.file;
+    const auto tooManyLines = [&file] { return file.records.size() > file.maxLines; };
     const std::size_t fieldCount = FieldCountFor(file.kind);
     // Blocks being built, oldest first, and built ones kept for their room.
     std::deque<std::pair<std::unique_ptr<LineBlock>, std::future<void>>> building;
@@ -496,7 +496,7 @@ int ReadRecords(Session& session, LineScanner& input) {
             // Far more lines than bytes would make a block's records larger than the file's: such lines are
             // built here, into the file's own records.
             LineScanner rest(block->rest);
-            while (readRecord({file.records, file.rawBytes}, rest, fieldCount)) {
+            while (readRecord(RecordStore{file.records, file.rawBytes}, rest, fieldCount)) {
             }
             ended = rest.endMarkSeen();
         }
@@ -504,7 +504,7 @@ int ReadRecords(Session& session, LineScanner& input) {
     };
     // While some blocks are built on other threads, the next one is read.
     const std::size_t maxBuilding = Slices::cores();
-    while (!ended) {
+    while (!ended && !tooManyLines()) {
         std::unique_ptr<LineBlock> block;
         if (spare.empty()) {
             block = std::make_unique<LineBlock>(input.blockSize());
@@ -517,7 +517,8 @@ int ReadRecords(Session& session, LineScanner& input) {
             // A line longer than a block, or the end: read here, after the records of the blocks before it.
             spare.push_back(std::move(block));
             while (!building.empty()) takeOldest();
-            if (ended || !OdczytajWiersz(session, input)) break;
+            if (ended || tooManyLines() || !OdczytajWiersz(session, input)) break;
+            ended = input.endMarkSeen();
             continue;
         }
         LineBlock& toBuild = *block;
@@ -526,8 +527,10 @@ int ReadRecords(Session& session, LineScanner& input) {
         while (building.size() > maxBuilding) takeOldest();
     }
     while (!building.empty()) takeOldest();
+    if (tooManyLines()) return {kTooManyLines, false};
+    ended = ended || input.endMarkSeen();
     // A file ended by its end mark was read without failure, whatever a read beyond the mark met.
-    return ended ? 0 : input.error();
+    return {ended ? 0 : input.error(), ended};
 }
 
 } // namespace quarvel

@@ -49,9 +49,9 @@ private:
 /// kind of data starts `identification` of the file's code page, for ApplyIdentification.
 bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentification& identification);
 
-/// Waits for a started identification and shows its outcome: the code page in the window state, or the
-/// message of a failed reading. True when the load may go on; also when no identification was started.
-bool ApplyIdentification(Session& session, BackgroundIdentification& identification);
+/// Shows the outcome of the identification: the code page in the window state, or the message of a failed
+/// reading. True when the load may go on.
+bool ApplyIdentification(Session& session, const Identification& found);
 
 /// The header and the identification one after the other.
 bool OdczytajNaglowek(Session& session, LineScanner& input);
@@ -59,10 +59,15 @@ bool OdczytajNaglowek(Session& session, LineScanner& input);
 /// Reads the next line of the opened file and appends its record; false when there was no further line.
 bool OdczytajWiersz(Session& session, LineScanner& input);
 
+/// How reading the records ended.
+struct ReadEnd {
+    int error = 0;        ///< the system's error code when reading failed (or kTooManyLines), else 0
+    bool endMark = false; ///< a 0x1A at the start of a line ended the file
+};
+
 /// Reads the rest of the opened file and appends its records, as OdczytajWiersz line by line would: blocks
-/// of whole lines are built into records on other threads while the next block is read. Returns the
-/// system's error code when reading failed, else 0.
-int ReadRecords(Session& session, LineScanner& input);
+/// of whole lines are built into records on other threads while the next block is read.
+ReadEnd ReadRecords(Session& session, LineScanner& input);
 
 /// The message shown when reading the input fails: the file, the system's reason, and that the load stopped.
 std::string ReadFailureMessage(const std::filesystem::path& file, int error);

@@ -35,11 +35,41 @@ template <class Vector> void releaseUnusedRoom(Vector& v) {
 
 void endWithoutRecords(Session& session) {
     session.file.clearRecords();
+    session.file.unreadTail.reset();
     // No validation ran, so nothing can be valid: saving stays off until a load yields records.
     session.state.bZapiszTylkoPrawidlowe.enabled = false;
 }
 
+bool differ(const std::optional<platform::FileStamp>& a, const std::optional<platform::FileStamp>& b) {
+    return a && b && *a != *b;
+}
+
+// Whether the two readings of the file saw one unchanging file: the same file throughout, of the same
+// size and last change, read to the same length and ended alike.
+bool readUnchanged(const std::optional<platform::FileStamp>& before, const ByteSource& source, const LineScanner& input,
+                   const ReadEnd& read, const std::optional<Identification>& identified) {
+    if (differ(before, source.stamp())) return false;
+    if (!identified) return true; // a file without header keyword is read once
+    const Identification& found = *identified;
+    if (differ(before, found.stampBefore) || differ(found.stampBefore, found.stampAfter)) return false;
+    if (read.endMark != found.endMark.has_value()) return false;
+    if (found.stampBefore && found.bytesRead != found.stampBefore->size) return false;
+    // Ended by its mark, the reader stopped early; otherwise both read the whole file.
+    return read.endMark || input.bytesRead() == found.bytesRead;
+}
+
+void showFailure(Session& session, const std::filesystem::path& fileName, int error) {
+    endWithoutRecords(session);
+    session.ui.showMessage(error == ENOMEM ? texts::kOutOfMemory + PathForMessage(fileName) + "\r" + texts::kLoadAborted
+                                           : ReadFailureMessage(fileName, error));
+}
+
 } // namespace
+
+std::string UnreadTailMessage(const std::filesystem::path& fileName, const UnreadTail& tail) {
+    return texts::kUnreadTailMark + std::to_string(tail.line) + texts::kUnreadTailEnded + PathForMessage(fileName) +
+           "\r" + texts::kUnreadTailSkipped + std::to_string(tail.bytes);
+}
 
 LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName, const LoadSettings& settings) {
     std::error_code ec;
@@ -54,8 +84,10 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
 
     LoadedFile& file = session.file;
     file.fileName = fileName;
+    file.unreadTail.reset();
     ResetLoadedFile(file, session.state);
     try {
+        const std::optional<platform::FileStamp> before = opened.source->stamp();
         LineScanner input(*opened.source);
         BackgroundIdentification identification;
         if (!OdczytajNaglowek(session, input, identification)) {
@@ -63,36 +95,45 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
             return LoadOutcome::Stopped;
         }
         reserveFor(file, fileName);
-        const int readError = ReadRecords(session, input);
+        const ReadEnd read = ReadRecords(session, input);
         releaseUnusedRoom(file.rawBytes);
-        releaseUnusedRoom(file.records);
+        releaseUnusedRoom(file.records.withData());
+        std::optional<Identification> found;
+        if (identification.started()) found = identification.result();
         // A failed identification is reported first: before the records, it was the first to read the file.
-        if (!ApplyIdentification(session, identification)) {
+        if (found && !ApplyIdentification(session, *found)) {
             endWithoutRecords(session);
             return LoadOutcome::Stopped;
         }
-        if (readError != 0) {
-            endWithoutRecords(session);
-            session.ui.showMessage(ReadFailureMessage(fileName, readError));
+        if (read.error != 0) {
+            showFailure(session, fileName, read.error);
             return LoadOutcome::ReadFailed;
         }
+        if (!readUnchanged(before, *opened.source, input, read, found)) {
+            showFailure(session, fileName, kChangedWhileRead);
+            return LoadOutcome::ReadFailed;
+        }
+        if (found && found->endMark && found->endMark->dataAfter) {
+            file.unreadTail = UnreadTail{LoadedFile::lineNumber(file.records.size()), found->endMark->bytesAfter};
+        }
+        opened.source.reset();
+
+        if (file.records.empty()) {
+            session.state.bZapiszTylkoPrawidlowe.enabled = false;
+            return file.kind == FileKind::None ? LoadOutcome::Stopped : LoadOutcome::Loaded;
+        }
+        if (settings.codePage) session.state.ComboBoxStrona.selected = *settings.codePage;
+        session.state.cbZamienNiedozwoloneZnaki.checked = settings.replaceControl;
+        RunCorrectionPass(session);
+        ValidateAllRecords(session);
+        SetUpGridColumns(session);
+        WypelnijStringGridWczytane(session);
     } catch (const std::bad_alloc&) {
-        endWithoutRecords(session);
-        session.ui.showMessage(texts::kOutOfMemory + PathForMessage(fileName) + "\r" + texts::kLoadAborted);
+        session.state.StringGridWczytane.visible = false;
+        session.state.StringGridWczytane.rows.clear();
+        showFailure(session, fileName, ENOMEM);
         return LoadOutcome::ReadFailed;
     }
-    opened.source.reset();
-
-    if (file.records.empty()) {
-        session.state.bZapiszTylkoPrawidlowe.enabled = false;
-        return file.kind == FileKind::None ? LoadOutcome::Stopped : LoadOutcome::Loaded;
-    }
-    if (settings.codePage) session.state.ComboBoxStrona.selected = *settings.codePage;
-    session.state.cbZamienNiedozwoloneZnaki.checked = settings.replaceControl;
-    RunCorrectionPass(session);
-    ValidateAllRecords(session);
-    SetUpGridColumns(session);
-    WypelnijStringGridWczytane(session);
     return LoadOutcome::Loaded;
 }
 

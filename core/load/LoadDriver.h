@@ -26,4 +26,7 @@ struct LoadSettings {
 /// The load driver: reads the named file into the session's model, then corrects and validates it.
 LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName, const LoadSettings& settings = {});
 
+/// The warning that an end mark at the start of a line left data of the file unread (Windows-1250).
+std::string UnreadTailMessage(const std::filesystem::path& fileName, const UnreadTail& tail);
+
 } // namespace quarvel

@@ -17,6 +17,11 @@ inline const std::string kCannotOpenFile = Cp1250FromUtf8("Nie można otworzyć 
 inline const std::string kCannotReadFile = Cp1250FromUtf8("Błąd odczytu pliku: ");
 inline const std::string kReasonPrefix = Cp1250FromUtf8("Przyczyna: ");
 inline const std::string kOutOfMemory = Cp1250FromUtf8("Za mało pamięci, aby wczytać plik: ");
+inline const std::string kUnreadTailMark = Cp1250FromUtf8("Znak końca pliku (0x1A) na początku linii nr ");
+inline const std::string kUnreadTailEnded = Cp1250FromUtf8(" zakończył wczytywanie pliku: ");
+inline const std::string kUnreadTailSkipped = Cp1250FromUtf8("Pominięto dalszą część pliku, bajtów: ");
+inline const std::string kOutOfMemoryRerun =
+    Cp1250FromUtf8("Za mało pamięci, aby ponownie poprawić i sprawdzić dane pliku: ");
 
 inline const std::string kKindNone = "BRAK";
 inline const std::string kKindContractors = "KONTRAHENCI";

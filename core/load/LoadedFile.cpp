@@ -81,7 +81,7 @@ std::vector<std::string> LoadedFile::lineErrors(std::size_t i) const {
 
 void LoadedFile::clearRecords() {
     // Swapping with empty vectors gives the memory of a large file back at once.
-    std::vector<TRecOfFile>().swap(records);
+    records.clear();
     std::vector<char>().swap(rawBytes);
     std::vector<char>().swap(fixBytes);
     amountsRead = 0;
@@ -101,7 +101,7 @@ void ResetLoadedFile(LoadedFile& file, WindowState& state) {
 }
 
 void AddLineError(LoadedFile& file, std::size_t i, LineErrorBit error) {
-    file.records[i].lineErrorBits |= error;
+    file.records.toChange(i).lineErrorBits |= error;
 }
 
 std::string_view BlankToSpace(std::string_view text) {

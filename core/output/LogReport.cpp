@@ -152,8 +152,12 @@ void BuildLogReport(Session& session) {
     session.state.bPokazLog.enabled = true;
 }
 
+void ForEachLogLine(const LoadedFile& file, const std::function<void(std::string_view)>& emit) {
+    logLines(file, emit).all();
+}
+
 WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesystem::path& target,
-                        const WriteFaults& faults) {
+                        const WriteFaults& faults, const std::vector<ProtectedFile>& untouchable) {
     return WriteFileAtomically(
         target,
         [&lines](FileOutput& out) {
@@ -161,28 +165,31 @@ WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesy
             for (const std::string& line : lines) writer.line(line);
             writer.flush();
         },
-        faults);
+        faults, untouchable);
+}
+
+Producer LogReportProducer(const LoadedFile& file) {
+    return [&file](FileOutput& out) {
+        BlockWriter writer(out);
+        auto toWriter = [&writer](std::string_view line) { writer.line(line); };
+        logLines(file, toWriter).head();
+        writer.flush();
+        // The blocks of the skipped records, made side by side, in record order.
+        const RecordList& records = file.records;
+        WriteInChunks(out, records.size(), kRecordsPerChunk, [&file](std::size_t begin, std::size_t end, LineBuffer& text) {
+            auto toText = [&text](std::string_view line) { text.appendLine(line); };
+            logLines(file, toText).blocks(begin, end);
+        });
+        const std::vector<TRecOfFile>& withData = records.withData();
+        const bool anyBlock = records.linesWithoutData() > 0 ||
+                              std::any_of(withData.begin(), withData.end(), [](const TRecOfFile& r) { return !r.isValid(); });
+        logLines(file, toWriter).tail(anyBlock);
+        writer.flush();
+    };
 }
 
 WriteResult SaveLogReport(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults) {
-    return WriteFileAtomically(
-        target,
-        [&file](FileOutput& out) {
-            BlockWriter writer(out);
-            auto toWriter = [&writer](std::string_view line) { writer.line(line); };
-            logLines(file, toWriter).head();
-            writer.flush();
-            // The blocks of the skipped records, made side by side, in record order.
-            const std::vector<TRecOfFile>& records = file.records;
-            WriteInChunks(out, records.size(), kRecordsPerChunk, [&file](std::size_t begin, std::size_t end, LineBuffer& text) {
-                auto toText = [&text](std::string_view line) { text.appendLine(line); };
-                logLines(file, toText).blocks(begin, end);
-            });
-            const bool anyBlock = std::any_of(records.begin(), records.end(), [](const TRecOfFile& r) { return !r.isValid(); });
-            logLines(file, toWriter).tail(anyBlock);
-            writer.flush();
-        },
-        faults);
+    return WriteFileAtomically(target, LogReportProducer(file), faults);
 }
 
 } // namespace quarvel

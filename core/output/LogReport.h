@@ -4,6 +4,7 @@
 #include "io/AtomicFile.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,18 @@ std::vector<std::string> LogReportLines(const LoadedFile& file);
 /// Rebuilds the log window's text from the loaded file and enables "Pokaż plik &LOG".
 void BuildLogReport(Session& session);
 
-/// Writes log lines to a file, each followed by CR LF, in Windows-1250, completely or not at all.
+/// Hands the lines of the log report to `emit` one by one, without line ends, as they are built: the
+/// report is never held whole.
+void ForEachLogLine(const LoadedFile& file, const std::function<void(std::string_view)>& emit);
+
+/// Writes log lines to a file, each followed by CR LF, in Windows-1250, completely or not at all; never
+/// over one of the `untouchable` files.
 WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesystem::path& target,
-                        const WriteFaults& faults = {});
+                        const WriteFaults& faults = {}, const std::vector<ProtectedFile>& untouchable = {});
+
+/// Writes the log file of `file` (the lines of LogReportLines, each followed by CR LF) as it is built;
+/// the blocks of the skipped records are made side by side.
+Producer LogReportProducer(const LoadedFile& file);
 
 /// Writes the log report of `file` (the lines of LogReportLines) to a file as it is built, completely or
 /// not at all; the report is never held whole.

@@ -14,6 +14,11 @@ inline const std::string kHeaderOrders = "Zlecenia|";
 inline const std::string kSaved = Cp1250FromUtf8("Dane zostały zapisane do pliku: ");
 inline const std::string kOutputIsInput =
     Cp1250FromUtf8("Plik wyjściowy byłby tym samym plikiem co plik wejściowy, więc nie został zapisany: ");
+inline const std::string kOutOfMemoryForLog = Cp1250FromUtf8("Za mało pamięci, aby zbudować raport LOG.");
+// What messages call the files of a command when another would take their place.
+inline const std::string kInputFileRole = Cp1250FromUtf8("plik wejściowy");
+inline const std::string kOutputFileRole = Cp1250FromUtf8("plik wyjściowy");
+inline const std::string kLogFileRole = Cp1250FromUtf8("plik LOG");
 
 inline const std::string kLogStatistics = "Statystyki";
 inline const std::string kLogAllRecords = Cp1250FromUtf8("Ilość wszystkich danych wejściowych: ");

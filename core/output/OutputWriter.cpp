@@ -9,6 +9,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <system_error>
 
 namespace quarvel {
@@ -201,19 +202,20 @@ std::string OutputLine(const LoadedFile& file, std::size_t r) {
     return std::string(line.bytes());
 }
 
+Producer OutputProducer(const LoadedFile& file) {
+    return [&file](FileOutput& out) {
+        const OutputMaps maps(file);
+        out.write(OutputHeader(file.kind) + "\r\n");
+        WriteInChunks(out, file.records.size(), kRecordsPerChunk, [&](std::size_t begin, std::size_t end, LineBuffer& text) {
+            for (std::size_t r = begin; r < end; ++r) {
+                if (file.records[r].isValid()) appendLine(file, r, maps, text, true);
+            }
+        });
+    };
+}
+
 WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults) {
-    const OutputMaps maps(file);
-    return WriteFileAtomically(
-        target,
-        [&](FileOutput& out) {
-            out.write(OutputHeader(file.kind) + "\r\n");
-            WriteInChunks(out, file.records.size(), kRecordsPerChunk, [&](std::size_t begin, std::size_t end, LineBuffer& text) {
-                for (std::size_t r = begin; r < end; ++r) {
-                    if (file.records[r].isValid()) appendLine(file, r, maps, text, true);
-                }
-            });
-        },
-        faults);
+    return WriteFileAtomically(target, OutputProducer(file), faults, {{file.fileName, texts::kInputFileRole}});
 }
 
 WriteResult SaveValidRecords(const LoadedFile& file, const WriteFaults& faults) {
@@ -235,7 +237,14 @@ WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
         session.ui.showMessage(result.message);
         return result;
     }
-    BuildLogReport(session);
+    try {
+        BuildLogReport(session);
+    } catch (const std::bad_alloc&) {
+        // The output is written; the report of a huge file may not fit beside the records.
+        session.state.RichEditLOG.lines.clear();
+        session.state.bPokazLog.enabled = false;
+        session.ui.showMessage(texts::kOutOfMemoryForLog);
+    }
     session.ui.showMessage(texts::kSaved + "\r" + PathForMessage(target));
     return result;
 }

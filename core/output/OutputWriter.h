@@ -21,7 +21,11 @@ std::string OutputHeader(FileKind kind);
 /// The output line of a valid record (ISO-8859-2), without its line end.
 std::string OutputLine(const LoadedFile& file, std::size_t r);
 
-/// Writes the output file of the valid records to `target`, completely or not at all.
+/// Writes the output file of the valid records: its header, then a line per valid record, in chunks made
+/// side by side.
+Producer OutputProducer(const LoadedFile& file);
+
+/// Writes the output file of the valid records to `target`, completely or not at all; never over the input.
 WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults = {});
 
 /// Writes the output file of the valid records beside the input; refuses a target that is the input itself.

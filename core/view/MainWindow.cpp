@@ -3,9 +3,12 @@
 #include "check/Correction.h"
 #include "check/Validation.h"
 #include "load/LoadDriver.h"
+#include "load/LoadTexts.h"
 #include "view/BusyCursor.h"
 #include "view/RecordGrid.h"
 #include "view/ViewTexts.h"
+
+#include <new>
 
 namespace quarvel {
 
@@ -20,10 +23,13 @@ void bOtworzPlikClick(Session& session) {
     state.LabelStatOK.text = "0";
     state.LabelStatZle.text = "0";
     session.file.fileName = *chosen;
-    WczytajDane(session, *chosen);
+    const LoadOutcome outcome = WczytajDane(session, *chosen);
     // Whatever the outcome: a vanished file leaves the earlier records, and their number is shown.
     state.LabelStatAll.text = std::to_string(session.file.records.size());
     state.LabelNazwaPliku.text = PathForMessage(chosen->filename());
+    if (outcome == LoadOutcome::Loaded && session.file.unreadTail) {
+        session.ui.showMessage(UnreadTailMessage(*chosen, *session.file.unreadTail));
+    }
 }
 
 void cbPrzytnijPolaClick(Session& session) {
@@ -46,10 +52,26 @@ void RadioGroupRodzajDanychClick(Session& session) {
 }
 
 void RerunCorrection(Session& session) {
-    // Correction always starts again from the raw values, so re-runs never build on one another.
-    RunCorrectionPass(session);
-    ValidateAllRecords(session);
-    WypelnijStringGridWczytane(session);
+    try {
+        // Correction always starts again from the raw values, so re-runs never build on one another.
+        RunCorrectionPass(session);
+        ValidateAllRecords(session);
+        WypelnijStringGridWczytane(session);
+    } catch (const std::bad_alloc&) {
+        // Records half corrected cannot be shown or saved: the file is dropped, as after a failed load.
+        WindowState& state = session.state;
+        state.StringGridWczytane.visible = false;
+        state.StringGridWczytane.rows.clear();
+        session.file.clearRecords();
+        session.file.validCount = 0;
+        session.file.invalidCount = 0;
+        state.bZapiszTylkoPrawidlowe.enabled = false;
+        state.LabelStatOK.text = "0";
+        state.LabelStatZle.text = "0";
+        state.LabelStatAll.text = "0";
+        session.ui.showMessage(texts::kOutOfMemoryRerun + PathForMessage(session.file.fileName) + "\r" +
+                               texts::kLoadAborted);
+    }
 }
 
 DetailsLayout PokazUkryjSzczegoly(const WindowState& state, int screenHeight) {
