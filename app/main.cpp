@@ -37,7 +37,7 @@ int main(int argc, char* argv[]) {
 
     quarvel::TFormGlow glow;
     quarvel::TFormProces proces(&glow);
-    quarvel::TFormLOG log(glow.session().state.RichEditLOG, glow.userInterface(), &glow);
+    quarvel::TFormLOG log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session().file);
     glow.setLogWindow(&log);
     glow.show();
     return QApplication::exec();

@@ -11,6 +11,7 @@
 #include "output/OutputWriter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -198,11 +199,25 @@ bool warn(const Session& session, const std::filesystem::path& input, std::ostre
             << ", a nagłówek pliku deklaruje " << CodePageNames[file.declaredCodePage] << ".\n";
     }
     if (!file.unreadTail) return false;
-    err << "Uwaga: " << utf8Message(UnreadTailMessage(input, *file.unreadTail)) << "\n";
+    std::string message = utf8Message(UnreadTailMessage(input, *file.unreadTail));
+    message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0]))); // after "Uwaga: "
+    err << "Uwaga: " << message << "\n";
     return true;
 }
 
-// Writes the output (or removes an earlier one when no record is valid) and the log, all or nothing.
+// The changes of a run: the output (removed when no record is valid, so that no earlier one stays beside
+// a log that disowns it) and the log.
+std::vector<FileChange> changesOf(const LoadedFile* file, const std::filesystem::path& input,
+                                  const std::filesystem::path& logPath) {
+    const auto anything = [](FileOutput&) {};
+    std::vector<FileChange> changes;
+    Producer output = file == nullptr ? Producer(anything) : file->validCount > 0 ? OutputProducer(*file) : Producer{};
+    changes.push_back({OutputFileName(input), std::move(output), texts::kOutputFileRole});
+    changes.push_back({logPath, file == nullptr ? Producer(anything) : LogReportProducer(*file), texts::kLogFileRole});
+    return changes;
+}
+
+// Writes the output (or removes an earlier one) and the log, all or nothing.
 int writeFiles(const Session& session, const std::filesystem::path& input, const std::filesystem::path& logPath,
                std::ostream& out, std::ostream& err) {
     const LoadedFile& file = session.file;
@@ -210,13 +225,8 @@ int writeFiles(const Session& session, const std::filesystem::path& input, const
     std::error_code ec;
     const std::filesystem::file_status earlier = std::filesystem::symlink_status(output, ec);
     const bool earlierOutput = std::filesystem::is_regular_file(earlier) || std::filesystem::is_symlink(earlier);
-
-    std::vector<FileChange> changes;
-    // With no valid record the output is removed, so that no earlier one stays beside a log disowning it.
-    changes.push_back({output, file.validCount > 0 ? OutputProducer(file) : Producer{}, texts::kOutputFileRole});
-    changes.push_back({logPath, LogReportProducer(file), texts::kLogFileRole});
     const WriteResult written =
-        ChangeFilesTogether(changes, {{input, texts::kInputFileRole}}, session.writeFaults);
+        ChangeFilesTogether(changesOf(&file, input, logPath), {{input, texts::kInputFileRole}}, session.writeFaults);
     if (!written.ok) {
         err << utf8Message(written.message) << "\n";
         return kBatchError;
@@ -248,6 +258,16 @@ int runChecked(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (ec) {
             err << "Nie można ustalić pełnej ścieżki pliku " << utf8(*options.log) << ": "
                 << utf8Message(DescribeSystemError(ec.value())) << "\n";
+            return kBatchError;
+        }
+    }
+
+    if (!options.dryRun) {
+        // A log or output that would take the place of the input, of each other, or of a device is refused
+        // before the file is read.
+        const WriteResult usable = CheckFileChanges(changesOf(nullptr, input, logPath), {{input, texts::kInputFileRole}});
+        if (!usable.ok) {
+            err << utf8Message(usable.message) << "\n";
             return kBatchError;
         }
     }

@@ -39,8 +39,8 @@ QPushButton* makeButton(QWidget* bar, const char* name, const QString& caption, 
 
 const char* const TFormLOG::kPrintTitle = "Plik LOG z Vexa_Ostrel";
 
-TFormLOG::TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent)
-    : QDialog(parent), m_text(text), m_ui(ui) {
+TFormLOG::TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent, const LoadedFile* reported)
+    : QDialog(parent), m_text(text), m_ui(ui), m_reported(reported) {
     setObjectName(QStringLiteral("TFormLOG"));
     setWindowTitle(QStringLiteral("Plik LOG"));
     QFont font = this->font();
@@ -98,7 +98,8 @@ void TFormLOG::Button2Click() {
     const std::optional<std::filesystem::path> target =
         m_ui.chooseFileToSave(this, QStringLiteral("Pliki tekstowe (*.TXT)"), QStringLiteral("TXT"));
     if (!target) return;
-    const WriteResult result = SaveLogFile(m_text.lines, *target);
+    const WriteResult result =
+        SaveLogFile(m_text.lines, *target, {}, m_reported != nullptr ? FilesOfReport(*m_reported) : std::vector<ProtectedFile>{});
     if (!result.ok) m_ui.showMessage(result.message);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "WindowState.h"
+#include "load/LoadedFile.h"
 
 #include <QDialog>
 
@@ -18,8 +19,9 @@ class TFormLOG final : public QDialog {
     Q_OBJECT
 
 public:
-    /// `text` is the log text of the window state (`RichEditLOG`); it must outlive the window.
-    TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent = nullptr);
+    /// `text` is the log text of the window state (`RichEditLOG`); it must outlive the window, as must
+    /// `reported`, the loaded file the report is about, whose input and output a saved log never replaces.
+    TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent = nullptr, const LoadedFile* reported = nullptr);
 
     /// Shows the current lines of the log text; the main window calls it after each save.
     void refreshFromState();
@@ -40,6 +42,7 @@ public:
 private:
     const MemoState& m_text;
     QtUserInterface& m_ui;
+    const LoadedFile* m_reported;
     QPushButton* m_button2 = nullptr;
     QPushButton* m_button3 = nullptr;
     QPushButton* m_button1 = nullptr;

@@ -160,7 +160,6 @@ public:
         return putInPlace();
     }
 
-private:
     // Everything that refuses a change, before anything is written.
     WriteResult check() {
         for (const FileChange& change : m_changes) {
@@ -191,6 +190,8 @@ private:
         }
         return {};
     }
+
+private:
 
     void removeAbandonedFiles() {
         std::set<fs::path> folders;
@@ -336,6 +337,12 @@ WriteResult ChangeFilesTogether(const std::vector<FileChange>& changes, const st
     if (changes.empty()) return {};
     ChangeSet set(changes, untouchable, faults);
     return set.run();
+}
+
+WriteResult CheckFileChanges(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable) {
+    static const WriteFaults kNone;
+    ChangeSet set(changes, untouchable, kNone);
+    return set.check();
 }
 
 WriteResult WriteFileAtomically(const fs::path& target, const Producer& produce, const WriteFaults& faults,

@@ -56,6 +56,9 @@ struct FileChange {
 WriteResult ChangeFilesTogether(const std::vector<FileChange>& changes,
                                 const std::vector<ProtectedFile>& untouchable = {}, const WriteFaults& faults = {});
 
+/// The refusals of ChangeFilesTogether alone, which touch nothing: a command can tell them before it starts.
+WriteResult CheckFileChanges(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable = {});
+
 /// Writes `target` completely or not at all, as ChangeFilesTogether does for a single file.
 WriteResult WriteFileAtomically(const std::filesystem::path& target, const Producer& produce,
                                 const WriteFaults& faults = {}, const std::vector<ProtectedFile>& untouchable = {});

@@ -2,6 +2,7 @@
 
 #include "output/OutputTexts.h"
 #include "output/ChunkWriter.h"
+#include "output/OutputWriter.h"
 
 #include <algorithm>
 #include <charconv>
@@ -150,6 +151,10 @@ std::vector<std::string> LogReportLines(const LoadedFile& file) {
 void BuildLogReport(Session& session) {
     session.state.RichEditLOG.lines = LogReportLines(session.file);
     session.state.bPokazLog.enabled = true;
+}
+
+std::vector<ProtectedFile> FilesOfReport(const LoadedFile& file) {
+    return {{file.fileName, texts::kInputFileRole}, {OutputFileName(file.fileName), texts::kOutputFileRole}};
 }
 
 void ForEachLogLine(const LoadedFile& file, const std::function<void(std::string_view)>& emit) {

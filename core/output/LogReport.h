@@ -16,6 +16,9 @@ std::vector<std::string> LogReportLines(const LoadedFile& file);
 /// Rebuilds the log window's text from the loaded file and enables "Pokaż plik &LOG".
 void BuildLogReport(Session& session);
 
+/// The files a saved log report must never replace: the input of the report and its output file.
+std::vector<ProtectedFile> FilesOfReport(const LoadedFile& file);
+
 /// Hands the lines of the log report to `emit` one by one, without line ends, as they are built: the
 /// report is never held whole.
 void ForEachLogLine(const LoadedFile& file, const std::function<void(std::string_view)>& emit);
