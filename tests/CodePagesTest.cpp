@@ -178,6 +178,28 @@ TEST(IdentifyCodePage, LargestCountWinsAndTiesGoToTheSmallerId) {
     for (const Case& c : cases) EXPECT_EQ(identify(c.bytes), c.expected) << c.what;
 }
 
+TEST(IdentifyCodePage, ATieGoesToTheDeclaredCodePageWhenItIsAmongTheLargest) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        CodePageId declared;
+        CodePageId expected;
+    };
+    const std::string cp852 = "KONTRAHENCI|IBM_LATIN2\nPaj\xA5k J\xA2zef|x\n"; // "Pająk Józef": ą and ó
+    const std::vector<Case> cases = {
+        {"CP852 tying with MAZOVIA, no declaration", cp852, -1, MAZOVIA},
+        {"CP852 tying with MAZOVIA, CP852 declared", cp852, IBM_LATIN2, IBM_LATIN2},
+        {"CP852 tying with MAZOVIA, another declared", cp852, ISO_LATIN2, MAZOVIA},
+        {"CYFROMAT and DHN tie, DHN declared", "x\x89\x8A\x8B\x8C\x8Dx\n", DHN, DHN},
+        {"a larger count wins over the declaration", "x\xB1\xB6\xBC\xA1x\n", MAZOVIA, ISO_LATIN2},
+        {"no letter at all, VENTURA declared", "abc\n", VENTURA, VENTURA},
+    };
+    for (const Case& c : cases) {
+        StringSource source(c.bytes);
+        EXPECT_EQ(IdentifyCodePage(source, c.declared).codePage, c.expected) << c.what;
+    }
+}
+
 TEST(IdentifyCodePage, LeavesOutTheLastByteOfEveryLine) {
     const std::string z = "\xBF"; // ż in Windows-1250
     EXPECT_EQ(countsOf(z + "\n")[WINDOWS_EE], 0U);
@@ -195,24 +217,41 @@ TEST(IdentifyCodePage, CountsBlocksOfWholeLinesAsLineByLine) {
     const std::string z = "\xBF";
     std::string manyLines;
     for (int i = 0; i < 300; ++i) manyLines += "x" + std::string(static_cast<std::size_t>(i % 7), '\xB9') + z + (i % 3 ? "\r\n" : "\n");
-    const std::vector<std::pair<const char*, std::string>> texts = {
-        {"lines of letters", manyLines},
-        {"last line without line feed", manyLines + "x" + z + z},
-        {"lines of carriage returns only", "\r\r\n" + z + "\r\n\r\n" + z + z + "\r"},
-        {"empty lines", "\n\n" + z + z + "\n\n"},
-        {"end mark inside a line", manyLines + "x" + z + "\x1A" + z + z + "\n" + manyLines},
-        {"end mark at a line start", manyLines + "\x1A" + manyLines},
-        {"end mark after carriage returns", z + z + "\n\r\r\x1A" + manyLines},
-        {"a line longer than the blocks", manyLines + std::string(5000, '\xB9') + "\n" + manyLines},
+    const std::string longLine = std::string(5000, '\xB9') + "\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        std::optional<EndMark> mark; // where an end mark ends the file, and what follows it
     };
-    for (const auto& [what, text] : texts) {
+    const auto mark = [](std::size_t offset, std::size_t after, bool data) { return EndMark{offset, after, data}; };
+    const std::vector<Case> cases = {
+        {"lines of letters", manyLines, {}},
+        {"last line without line feed", manyLines + "x" + z + z, {}},
+        {"lines of carriage returns only", "\r\r\n" + z + "\r\n\r\n" + z + z + "\r", {}},
+        {"empty lines", "\n\n" + z + z + "\n\n", {}},
+        {"end mark inside a line", manyLines + "x" + z + "\x1A" + z + z + "\n" + manyLines, {}},
+        {"end mark at a line start", manyLines + "\x1A" + manyLines, mark(manyLines.size(), manyLines.size(), true)},
+        {"end mark after carriage returns", z + z + "\n\r\r\x1A" + manyLines, mark(5, manyLines.size(), true)},
+        {"end mark, then only marks and line ends", manyLines + "\x1A\r\n\x1A\n", mark(manyLines.size(), 4, false)},
+        {"end mark after a long line", longLine + "\x1A" + "ab", mark(longLine.size(), 2, true)},
+        {"end mark before a long line", "ab\n\x1A" + longLine, mark(3, longLine.size(), true)},
+        {"a line longer than the blocks", manyLines + longLine + manyLines, {}},
+    };
+    for (const Case& c : cases) {
         for (const std::size_t block : {std::size_t{16}, std::size_t{100}, std::size_t{4096}, LineScanner::kDefaultBlock}) {
             for (const std::size_t chunk : {std::size_t{7}, std::size_t{1} << 20}) { // bytes per read of the source
-                StringSource source(text, chunk);
+                SCOPED_TRACE(std::string(c.what) + ", blocks of " + std::to_string(block) + ", reads of " + std::to_string(chunk));
+                StringSource source(c.text, chunk);
                 LineScanner scanner(source, block);
                 CodePageCounter counter;
-                counter.addAll(scanner);
-                EXPECT_EQ(counter.counts(), countsOf(text)) << what << ", blocks of " << block << ", reads of " << chunk;
+                const std::optional<EndMark> found = counter.addAll(scanner);
+                EXPECT_EQ(counter.counts(), countsOf(c.text));
+                ASSERT_EQ(found.has_value(), c.mark.has_value());
+                if (!found) continue;
+                EXPECT_EQ(found->offset, c.mark->offset);
+                EXPECT_EQ(found->bytesAfter, c.mark->bytesAfter);
+                EXPECT_EQ(found->dataAfter, c.mark->dataAfter);
+                EXPECT_EQ(scanner.bytesRead(), c.text.size()) << "read to the end to tell what follows the mark";
             }
         }
     }

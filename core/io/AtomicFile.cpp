@@ -172,6 +172,10 @@ public:
             const fs::file_status status = fs::symlink_status(pending.target, ec);
             pending.exists = fs::exists(status);
             if (change.produce && fs::is_directory(status)) return failure(change.target, EISDIR);
+            if (change.produce) {
+                const fs::file_status folder = fs::status(folderOf(pending.target), ec);
+                if (!fs::is_directory(folder)) return failure(change.target, fs::exists(folder) ? ENOTDIR : ENOENT);
+            }
             if (change.produce && pending.exists && !fs::is_regular_file(status))
                 return failure(change.target, kNotARegularFile);
             // Only a file or a link of that name is removed; anything else is not a file a command wrote.
@@ -180,11 +184,12 @@ public:
         for (std::size_t k = 0; k < m_pending.size(); ++k) {
             const PendingChange& pending = m_pending[k];
             for (const ProtectedFile& file : m_untouchable) {
-                if (SameFile(pending.target, file.file)) return sameFileFailure(pending.change->target, file.role);
+                if (touchesSameFile(pending, file.file, true)) return sameFileFailure(pending.change->target, file.role);
             }
             for (std::size_t before = 0; before < k; ++before) {
-                if (SameFile(pending.target, m_pending[before].target)) {
-                    return sameFileFailure(pending.change->target, m_pending[before].change->role);
+                const PendingChange& other = m_pending[before];
+                if (touchesSameFile(pending, other.target, other.writes())) {
+                    return sameFileFailure(pending.change->target, other.change->role);
                 }
             }
         }
@@ -289,6 +294,24 @@ private:
             pending.done = false;
         }
         return failure(failed.change->target, error);
+    }
+
+    // A removal takes away a name, not a file: it meets another change only where that change's name is
+    // the same, whatever a link or hard link shares with it.
+    static bool touchesSameFile(const PendingChange& pending, const fs::path& other, bool otherIsFile) {
+        if (pending.writes() && otherIsFile) return SameFile(pending.target, other);
+        const std::optional<fs::path> a = nameOf(pending.target);
+        const std::optional<fs::path> b = nameOf(other);
+        return a && b && *a == *b;
+    }
+
+    static std::optional<fs::path> nameOf(const fs::path& file) {
+        std::error_code ec;
+        const fs::path absolute = fs::absolute(file, ec);
+        if (ec) return std::nullopt;
+        const fs::path folder = fs::weakly_canonical(absolute.parent_path(), ec);
+        if (ec) return std::nullopt;
+        return folder / absolute.filename();
     }
 
     static bool linksUnsupported(int error) {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <optional>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace quarvel {
 namespace {
@@ -90,6 +91,10 @@ TEST(Batch, ErrorsExitWithTwoAndAPolishMessage) {
         {{noKeyword.string()}, "W nagłówku zbioru nie znaleziono słowa kluczowego \"KONTRAHENCI\" lub \"ZLECENIA\"\n"
                                "Wczytywanie pliku przerwane!"},
         {{(dir.path() / "folder.txt").string()}, "to jest folder"},
+        {{""}, "Nazwa pliku jest pusta."},
+        {{"--log=", "a.txt"}, "Opcja --log wymaga nazwy pliku."},
+        {{"--code-page=", "a.txt"}, "Nieznana strona kodowa: "},
+        {{"--log"}, "Opcja --log wymaga wartości."},
     };
     for (const Case& c : cases) {
         const BatchRun r = run(c.args);
@@ -177,6 +182,11 @@ TEST(Batch, DryRunWritesNothingAndPrintsTheLog) {
     EXPECT_NE(r.out.find("Błędy dla całej linii: \n1. Brak danych w linii nr 3\n"), std::string::npos) << r.out;
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.txt"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.log"));
+    // The report printed is the one written, in UTF-8 with line feeds.
+    ASSERT_EQ(run({input.string()}).status, kBatchSkipped);
+    std::string written = Utf8FromCp1250(test::ReadFile(dir.path() / "dane_doVexa.log"));
+    written.erase(std::remove(written.begin(), written.end(), '\r'), written.end());
+    EXPECT_EQ(r.out.substr(r.out.find("\n\nStatystyki") + 2), written);
 }
 
 TEST(Batch, WritesTheLogWhereAsked) {
@@ -190,6 +200,142 @@ TEST(Batch, WritesTheLogWhereAsked) {
 TEST(Batch, HelpAndVersion) {
     EXPECT_NE(run({"--help"}).out.find("Użycie: quarvel-cli"), std::string::npos);
     EXPECT_EQ(run({"--version"}).out, "quarvel-cli 1.0.0\n");
+    EXPECT_EQ(run({"-V"}).out, "quarvel-cli 1.0.0\n");
+}
+
+TEST(Batch, OptionValuesMayFollowAnEqualsSign) {
+    test::TempDir dir;
+    const auto input = dir.write("-dane.txt", "KONTRAHENCI\r\n" + contractor());
+    const BatchRun r = run({"--code-page=csk", "--log=" + (dir.path() / "raport.log").string(), "--", input.filename().string()});
+    // A relative name after "--" may start with "-": it names the file in the working folder.
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const BatchRun relative = run({"--code-page=csk", "--log=raport.log", "--", "-dane.txt"});
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(relative.status, kBatchAllWritten) << relative.err;
+    EXPECT_NE(relative.out.find("użyta CSK"), std::string::npos) << relative.out;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "raport.log"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "-dane_doVexa.txt"));
+    EXPECT_EQ(r.status, kBatchError) << "a relative name elsewhere is missing";
+}
+
+TEST(Batch, NeverWritesOverTheInputOrItsOtherFile) {
+    test::TempDir dir;
+    const std::string content = "KONTRAHENCI\r\n" + contractor();
+    const auto input = dir.write("dane.txt", content);
+    std::filesystem::create_symlink(input, dir.path() / "link.txt");
+    std::filesystem::create_hard_link(input, dir.path() / "hard.txt");
+    ASSERT_EQ(mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const std::vector<std::string> before = names();
+    struct Case {
+        std::string log;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {input.string(), "to ten sam plik co plik wejściowy"},
+        {(dir.path() / "link.txt").string(), "to ten sam plik co plik wejściowy"},
+        {(dir.path() / "hard.txt").string(), "to ten sam plik co plik wejściowy"},
+        {(dir.path() / "dane_doVexa.txt").string(), "to ten sam plik co plik wyjściowy"},
+        {(dir.path() / "pipe").string(), "to nie jest zwykły plik, lecz urządzenie lub potok"},
+    };
+    for (const Case& c : cases) {
+        const BatchRun r = run({"--log", c.log, input.string()});
+        EXPECT_EQ(r.status, kBatchError) << c.log;
+        EXPECT_EQ(r.err, "Nie można zapisać pliku: " + c.log + "\nPrzyczyna: " + c.reason + "\n") << c.log;
+        EXPECT_TRUE(r.out.empty()) << "refused before the file is read: " << r.out;
+        EXPECT_EQ(test::ReadFile(input), content);
+        EXPECT_EQ(names(), before) << c.log;
+    }
+}
+
+TEST(Batch, NoValidRecordRemovesAnEarlierOutput) {
+    test::TempDir dir;
+    const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor());
+    ASSERT_EQ(run({input.string()}).status, kBatchAllWritten);
+    ASSERT_TRUE(std::filesystem::exists(dir.path() / "dane_doVexa.txt"));
+    dir.write("dane.txt", "KONTRAHENCI\r\nbad|line\r\n");
+    const BatchRun r = run({input.string()});
+    EXPECT_EQ(r.status, kBatchSkipped);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.txt"));
+    EXPECT_NE(r.out.find("Brak prawidłowych rekordów: plik wyjściowy nie został zapisany.\n"
+                         "Usunięto wcześniejszy plik wyjściowy: " + (dir.path() / "dane_doVexa.txt").string()),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(test::ReadFile(dir.path() / "dane_doVexa.log").find(test::W("nowego zbioru wyjściowego: 0\r\n")), std::string::npos);
+    // Nothing to remove the next time: the standard output says only what happened.
+    EXPECT_EQ(run({input.string()}).out.find("Usunięto"), std::string::npos);
+}
+
+TEST(Batch, AFailureOfTheSystemIsAMessageAndStatusTwo) {
+    test::TempDir dir;
+    const auto cwd = std::filesystem::current_path();
+    const auto gone = dir.path() / "gone";
+    std::filesystem::create_directory(gone);
+    std::filesystem::current_path(gone);
+    std::filesystem::remove(gone);
+    const BatchRun r = run({"dane.txt"});
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(r.status, kBatchError);
+    EXPECT_EQ(r.err.rfind("Nie można ustalić pełnej ścieżki pliku dane.txt: ", 0), 0U) << r.err;
+
+    // Output that cannot reach the standard output is a failure too.
+    struct Full : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+    } full;
+    std::ostream out(&full);
+    std::ostringstream err;
+    EXPECT_EQ(runBatch({"--help"}, out, err), kBatchError);
+    EXPECT_EQ(err.str(), "Nie można pisać na standardowe wyjście.\n");
+}
+
+TEST(Batch, APaymentOrdersFileWithoutRecordsTotalsZero) {
+    test::TempDir dir;
+    const auto input = dir.write("zlecenia.txt", "ZLECENIA\r\n");
+    const BatchRun r = run({"--dry-run", input.string()});
+    EXPECT_EQ(r.status, kBatchSkipped);
+    EXPECT_NE(r.out.find("Suma kwot prawidłowych zleceń:     0,00 PLN\n"), std::string::npos) << r.out;
+}
+
+TEST(Batch, WarnsOfDataLeftUnreadAndOfAnotherCodePageThanDeclared) {
+    test::TempDir dir;
+    struct Case {
+        const char* what;
+        std::string content;
+        std::vector<std::string> options;
+        int status;
+        std::string warning; // empty: none
+    };
+    const std::vector<Case> cases = {
+        {"lines after an end mark", "KONTRAHENCI\r\n" + contractor() + "\x1A" + contractor(), {}, kBatchSkipped,
+         "Uwaga: znak końca pliku (0x1A) na początku linii nr 3 zakończył wczytywanie pliku: "},
+        {"an end mark at the end", "KONTRAHENCI\r\n" + contractor() + "\x1A\r\n", {}, kBatchAllWritten, ""},
+        {"another code page chosen", "KONTRAHENCI|ISO_LATIN2\r\n" + contractor(), {"--code-page", "CSK"}, kBatchAllWritten,
+         "Uwaga: wartości przeliczono ze strony kodowej CSK, a nagłówek pliku deklaruje ISO_LATIN2.\n"},
+        {"the declared one chosen", "KONTRAHENCI|ISO_LATIN2\r\n" + contractor(), {"--code-page", "iso_latin2"},
+         kBatchAllWritten, ""},
+        {"none declared", "KONTRAHENCI\r\n" + contractor(), {"--code-page", "CSK"}, kBatchAllWritten, ""},
+    };
+    for (const Case& c : cases) {
+        const auto input = dir.write("dane.txt", c.content);
+        std::vector<std::string> args = c.options;
+        args.push_back(input.string());
+        const BatchRun r = run(args);
+        EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
+        if (c.warning.empty()) {
+            EXPECT_TRUE(r.err.empty()) << c.what << ": " << r.err;
+        } else {
+            EXPECT_EQ(r.err.rfind(c.warning, 0), 0U) << c.what << ": " << r.err;
+        }
+    }
+    const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor() + "\x1A" + contractor());
+    EXPECT_NE(run({input.string()}).err.find("Pominięto dalszą część pliku, bajtów: " + std::to_string(contractor().size())),
+              std::string::npos);
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "output/OutputWriter.h"
+
 #include <gtest/gtest.h>
 
 namespace quarvel::test {
@@ -85,6 +87,20 @@ TEST(TFormLOG, SavesTheReportAsWindows1250WithCrLf) {
     ASSERT_EQ(w.answers.messages.size(), before + 1);
     EXPECT_FALSE(w.answers.messages.back().isEmpty());
     EXPECT_TRUE(w.logText().startsWith(U("Statystyki")));
+
+    // Never over the file the report is about, nor over its output.
+    const std::filesystem::path input = w.glow.session().file.fileName;
+    const std::string inputBytes = ReadFile(input);
+    const std::string outputBytes = ReadFile(OutputFileName(input));
+    for (const std::filesystem::path& taken : {input, OutputFileName(input)}) {
+        w.answers.filesToSave.emplace_back(taken);
+        w.log.Button2Click();
+        EXPECT_TRUE(w.answers.messages.back().endsWith(U("to ten sam plik co ") +
+                                                       (taken == input ? U("plik wejściowy") : U("plik wyjściowy"))))
+            << w.answers.messages.back().toStdString();
+    }
+    EXPECT_EQ(ReadFile(input), inputBytes);
+    EXPECT_EQ(ReadFile(OutputFileName(input)), outputBytes);
 }
 
 TEST(TFormLOG, PrintsOneLegibleDocumentTitledForTheLog) {

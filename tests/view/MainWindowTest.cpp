@@ -30,6 +30,17 @@ TEST(OpenCommand, ACancelledDialogChangesNothing) {
     EXPECT_TRUE(g.t.ui.busyCalls.empty());
 }
 
+TEST(OpenCommand, TellsOfDataAnEndMarkLeftUnread) {
+    GridFixture g;
+    g.t.ui.nextFile = g.dir.write("przerwany.txt", "KONTRAHENCI\n" + test::Contractor() + "\x1A" + test::Contractor());
+    bOtworzPlikClick(g.t.session);
+    EXPECT_EQ(g.state().LabelStatAll.text, "1");
+    EXPECT_EQ(g.t.ui.messages,
+              std::vector<std::string>{W("Znak końca pliku (0x1A) na początku linii nr 3 zakończył wczytywanie pliku: ") +
+                                       g.t.ui.nextFile->string() + W("\rPominięto dalszą część pliku, bajtów: ") +
+                                       std::to_string(test::Contractor().size())});
+}
+
 TEST(OpenCommand, ShowsTheCountsAndTheNameWithoutFolderWhateverTheOutcome) {
     struct Case {
         std::string name, content, all, ok, bad;
