@@ -5,6 +5,7 @@
 #include "WindowState.h"
 #include "io/AtomicFile.h"
 #include "io/ByteSource.h"
+#include "io/LineScanner.h"
 #include "load/LoadedFile.h"
 
 namespace quarvel {
@@ -25,6 +26,9 @@ struct Session {
     const Clock& clock;
     /// How input files are opened, for the reader and the identification alike.
     SourceOpener openInput = OpenFileSource;
+    /// The bytes both readings of an input take at a time; tests and fuzzing use small blocks, so that
+    /// short inputs cross their edges.
+    std::size_t readBlockSize = LineScanner::kDefaultBlock;
     /// Failures injected into the files the session writes; none outside tests.
     WriteFaults writeFaults;
 };

@@ -5,6 +5,7 @@
 #include "io/LineScanner.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace quarvel {
 namespace {
@@ -203,11 +204,11 @@ CodePageId CodePageCounter::result(CodePageId preferred) const {
     return best;
 }
 
-Identification IdentifyCodePage(ByteSource& source, CodePageId declared) {
+Identification IdentifyCodePage(ByteSource& source, CodePageId declared, std::size_t blockSize) {
     Identification found;
     found.stampBefore = source.stamp();
     CodePageCounter counter;
-    LineScanner scanner(source);
+    LineScanner scanner(source, blockSize);
     found.endMark = counter.addAll(scanner);
     found.error = scanner.error();
     found.bytesRead = scanner.bytesRead();
@@ -226,13 +227,19 @@ Identification IdentifyCodePage(const std::filesystem::path& file, const SourceO
     return IdentifyCodePage(*opened.source, declared);
 }
 
-void BackgroundIdentification::start(std::unique_ptr<ByteSource> source, CodePageId declared) {
+void BackgroundIdentification::start(std::unique_ptr<ByteSource> source, CodePageId declared, std::size_t blockSize) {
+    // Reading a small file once more costs less than starting a thread for it.
+    constexpr std::uint64_t kMinBytesBeside = std::uint64_t{1} << 16;
     m_source = std::move(source);
-    m_result = RunBeside([&reading = *m_source, declared] { return IdentifyCodePage(reading, declared); });
+    auto identify = [&reading = *m_source, declared, blockSize] { return IdentifyCodePage(reading, declared, blockSize); };
+    const std::optional<platform::FileStamp> stamp = m_source->stamp();
+    m_result = stamp && stamp->size < kMinBytesBeside ? std::async(std::launch::deferred, std::move(identify))
+                                                      : RunBeside(std::move(identify));
 }
 
 BackgroundIdentification::~BackgroundIdentification() {
-    if (m_result.valid()) m_result.wait();
+    // A deferred identification that nobody asked for is never run; a started one is waited for.
+    if (m_result.valid() && m_result.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) m_result.wait();
 }
 
 Identification BackgroundIdentification::result() {

@@ -118,16 +118,19 @@ struct Identification {
     std::optional<platform::FileStamp> stampAfter;  ///< the file once read to its end
 };
 
-/// Identifies the code page of the whole stream, read with the input file's line rules; a tie among the
-/// largest counts goes to `declared` (the code page the header names, or -1).
-Identification IdentifyCodePage(ByteSource& source, CodePageId declared = -1);
+/// Identifies the code page of the whole stream, read with the input file's line rules in blocks of
+/// `blockSize` bytes; a tie among the largest counts goes to `declared` (the code page the header names,
+/// or -1).
+Identification IdentifyCodePage(ByteSource& source, CodePageId declared = -1,
+                                std::size_t blockSize = std::size_t{1} << 20);
 
 /// Opens the named file a second time, independently of the reader, and identifies its code page.
 Identification IdentifyCodePage(const std::filesystem::path& file, const SourceOpener& open = OpenFileSource,
                                 CodePageId declared = -1);
 
 /// The identification of an opened source, running on a thread of its own while the caller reads the
-/// same file; on a machine that cannot start the thread it runs at once. Destroying it waits for the end.
+/// same file; a small file, or one on a machine that cannot start the thread, is identified when the
+/// result is asked for. Destroying it waits for the end.
 class BackgroundIdentification {
 public:
     BackgroundIdentification() = default;
@@ -136,7 +139,7 @@ public:
     ~BackgroundIdentification();
 
     /// Starts identifying `source`; at most once.
-    void start(std::unique_ptr<ByteSource> source, CodePageId declared = -1);
+    void start(std::unique_ptr<ByteSource> source, CodePageId declared = -1, std::size_t blockSize = std::size_t{1} << 20);
     bool started() const { return m_result.valid(); }
     /// Waits for the identification and returns it; only once.
     Identification result();

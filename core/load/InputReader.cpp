@@ -436,7 +436,7 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
                 session.ui.showMessage(ReadFailureMessage(file.fileName, second.error));
                 return false;
             }
-            identification.start(std::move(second.source), info.declaredCodePage);
+            identification.start(std::move(second.source), info.declaredCodePage, session.readBlockSize);
         } else {
             file.loadMessages.push_back(texts::kNoHeaderKeyword);
         }

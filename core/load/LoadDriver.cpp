@@ -88,7 +88,7 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
     ResetLoadedFile(file, session.state);
     try {
         const std::optional<platform::FileStamp> before = opened.source->stamp();
-        LineScanner input(*opened.source);
+        LineScanner input(*opened.source, session.readBlockSize);
         BackgroundIdentification identification;
         if (!OdczytajNaglowek(session, input, identification)) {
             endWithoutRecords(session);
