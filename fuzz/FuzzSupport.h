@@ -7,6 +7,7 @@
 #include "Session.h"
 #include "Typy/CodePages.h"
 #include "Typy/FieldDefs.h"
+#include "io/AtomicFile.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -71,6 +72,12 @@ public:
         return got;
     }
     int error() const override { return m_error; }
+    /// A file of this size that never changes, so that the load's checks of a changing file run too.
+    std::optional<platform::FileStamp> stamp() const override {
+        platform::FileStamp stamp;
+        stamp.size = m_bytes.size();
+        return stamp;
+    }
 
 private:
     std::string_view m_bytes;
@@ -216,9 +223,38 @@ inline ReferenceHeader ReferenceReadHeader(std::string_view line) {
     return header;
 }
 
+/// Where a 0x1A at the start of a line ends the file (carriage returns before it do not count), and
+/// what follows it.
+inline std::optional<EndMark> ReferenceEndMark(std::string_view data) {
+    std::size_t lineStart = 0;
+    while (lineStart < data.size()) {
+        std::size_t first = lineStart;
+        while (first < data.size() && data[first] == '\r') ++first;
+        if (first < data.size() && data[first] == '\x1A') {
+            EndMark mark{first};
+            const std::string_view after = data.substr(first + 1);
+            mark.bytesAfter = after.size();
+            mark.dataAfter = after.find_first_not_of(std::string_view("\x1A\r\n", 3)) != std::string_view::npos;
+            return mark;
+        }
+        const std::size_t lf = data.find('\n', lineStart);
+        if (lf == std::string_view::npos) break;
+        lineStart = lf + 1;
+    }
+    return std::nullopt;
+}
+
+/// An in-memory file for a producer of the output or the log.
+class StringOutput final : public FileOutput {
+public:
+    void write(std::string_view bytes) override { text.append(bytes); }
+    std::string text;
+};
+
 /// The identification over the lines: per code page the bytes that are its letters, the last byte of
-/// each line left out; the largest count wins, a tie goes to the smaller id.
-inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines) {
+/// each line left out; the largest count wins; a tie goes to `declared` when it is among the largest,
+/// else to the smaller id.
+inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines, int declared = -1) {
     static const auto isLetter = [] {
         std::array<std::array<bool, 256>, kCodePageCount> table{};
         for (CodePageId p = 0; p < kCodePageCount; ++p) {
@@ -242,6 +278,7 @@ inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines) {
             best = p;
         }
     }
+    if (declared >= 0 && counts[static_cast<std::size_t>(declared)] == static_cast<std::uint64_t>(largest)) return declared;
     return best;
 }
 

@@ -50,11 +50,20 @@ void checkHeaderScanner(const std::string& header, std::size_t block) {
     FUZZ_CHECK(got.declaredCodePage == expected.declared, "declared code page");
 }
 
-void checkIdentification(std::string_view content, const std::vector<std::string>& lines, std::size_t chunk) {
+void checkIdentification(std::string_view content, const std::vector<std::string>& lines, std::size_t chunk,
+                         std::size_t block) {
     MemorySource source(content, chunk);
-    const Identification found = IdentifyCodePage(source);
+    const Identification found = IdentifyCodePage(source, -1, block);
     FUZZ_CHECK(found.error == 0);
     FUZZ_CHECK(found.codePage == ReferenceIdentify(lines), "identified " + std::to_string(found.codePage));
+    FUZZ_CHECK(found.bytesRead == content.size(), "the identification reads the whole file");
+    const std::optional<EndMark> mark = ReferenceEndMark(content);
+    FUZZ_CHECK(found.endMark.has_value() == mark.has_value(), "end mark");
+    if (mark) {
+        FUZZ_CHECK(found.endMark->offset == mark->offset, "end mark offset");
+        FUZZ_CHECK(found.endMark->bytesAfter == mark->bytesAfter, "bytes after the end mark");
+        FUZZ_CHECK(found.endMark->dataAfter == mark->dataAfter, "data after the end mark");
+    }
 }
 
 void checkRecords(const LoadedFile& file, const std::vector<std::string>& lines) {
@@ -75,10 +84,12 @@ void checkRecords(const LoadedFile& file, const std::vector<std::string>& lines)
 }
 
 // The load through Session::openInput, with the faults the third byte asks for.
-void checkLoad(std::string_view content, const std::vector<std::string>& lines, std::size_t chunk, std::uint8_t faults) {
+void checkLoad(std::string_view content, const std::vector<std::string>& lines, std::size_t chunk, std::size_t block,
+               std::uint8_t faults) {
     static const FixedClock clock{std::chrono::year{2026} / 12 / 7};
     RecordingUi ui;
     Session session(ui, clock);
+    session.readBlockSize = block;
     const std::filesystem::path& path = ExistingPath();
 
     const bool openFails = (faults & 0x03) == 0x03;
@@ -142,7 +153,14 @@ void checkLoad(std::string_view content, const std::vector<std::string>& lines, 
     FUZZ_CHECK(ui.messages.empty());
     FUZZ_CHECK(file.kind == header.kind);
     FUZZ_CHECK(file.declaredCodePage == (header.declared < 0 ? MAZOVIA : header.declared));
-    FUZZ_CHECK(file.identifiedCodePage == ReferenceIdentify(lines));
+    FUZZ_CHECK(file.identifiedCodePage == ReferenceIdentify(lines, header.declared));
+    FUZZ_CHECK(file.codePageDeclared == (header.declared >= 0));
+    const std::optional<EndMark> mark = ReferenceEndMark(content);
+    FUZZ_CHECK(file.unreadTail.has_value() == (mark && mark->dataAfter), "data left unread told");
+    if (file.unreadTail) {
+        FUZZ_CHECK(file.unreadTail->line == file.records.size() + 2, "the line of the end mark");
+        FUZZ_CHECK(file.unreadTail->bytes == mark->bytesAfter, "the bytes left unread");
+    }
     FUZZ_CHECK(session.state.ComboBoxStrona.selected == file.identifiedCodePage);
     FUZZ_CHECK(session.state.ComboBoxStrona.background ==
                (file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed));
@@ -169,7 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> lines = ReferenceLines(content);
     checkScanner(content, lines, block, chunk);
     if (!lines.empty()) checkHeaderScanner(lines[0], block);
-    checkIdentification(content, lines, chunk);
-    checkLoad(content, lines, chunk, faults);
+    checkIdentification(content, lines, chunk, block);
+    checkLoad(content, lines, chunk, block, faults);
     return 0;
 }
