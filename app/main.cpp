@@ -1,11 +1,7 @@
-#include "TFormGlow.h"
-#include "TFormLOG.h"
-#include "TFormProces.h"
+#include "ProgramWindows.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
+#include <QIcon>
 
 #include <cstdio>
 
@@ -27,18 +23,13 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     QApplication application(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(QUARVEL_VERSION));
+    // The desktop finds the program's menu entry and icon by this name, under X11 and Wayland alike.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUARVEL_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QUARVEL_APP_ID)));
+    quarvel::InstallToolkitTranslation(application);
 
-    // The toolkit's own dialogs (file, printer) speak Polish too when its translation is installed.
-    QTranslator toolkitTexts;
-    if (toolkitTexts.load(QLocale(QLocale::Polish, QLocale::Poland), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&toolkitTexts);
-    }
-
-    quarvel::TFormGlow glow;
-    quarvel::TFormProces proces(&glow);
-    quarvel::TFormLOG log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session().file);
-    glow.setLogWindow(&log);
-    glow.show();
+    quarvel::ProgramWindows windows;
+    windows.start(QApplication::arguments());
     return QApplication::exec();
 }

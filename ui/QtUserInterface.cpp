@@ -97,6 +97,22 @@ QString QStringFromPath(const std::filesystem::path& path) {
     return QFile::decodeName(QByteArray::fromStdString(path.native()));
 }
 
+std::vector<std::filesystem::path> FilesFromArguments(const QStringList& arguments) {
+    std::vector<std::filesystem::path> files;
+    for (qsizetype k = 1; k < arguments.size(); ++k) files.push_back(PathFromQString(arguments[k]));
+    return files;
+}
+
+std::optional<std::vector<std::filesystem::path>> FilesFromUrls(const QList<QUrl>& urls) {
+    if (urls.isEmpty()) return std::nullopt;
+    std::vector<std::filesystem::path> files;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile() || url.toLocalFile().isEmpty()) return std::nullopt;
+        files.push_back(PathFromQString(url.toLocalFile()));
+    }
+    return files;
+}
+
 QString NameFilter(const FileFilter& filter) {
     const QString pattern = filter.pattern == "*.*" ? QStringLiteral("*") : QString::fromStdString(filter.pattern);
     return DisplayText(filter.description) + QStringLiteral(" (") + pattern + QLatin1Char(')');

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <deque>
 #include <filesystem>
@@ -31,6 +32,14 @@ QString DisplayLines(const std::vector<std::string>& lines);
 /// The path of a file name given by a dialog, in the file system's own encoding, and back.
 std::filesystem::path PathFromQString(const QString& name);
 QString QStringFromPath(const std::filesystem::path& path);
+
+/// The files named on the program's command line: every argument after the program's own name, once the
+/// toolkit has taken out its options.
+std::vector<std::filesystem::path> FilesFromArguments(const QStringList& arguments);
+
+/// The files of a drag, or nothing when it carries anything but local files (a web address, a text):
+/// such a drag is not taken.
+std::optional<std::vector<std::filesystem::path>> FilesFromUrls(const QList<QUrl>& urls);
 
 /// A dialog name filter ("Pliki TXT (*.txt)") for one entry of the logic's filter list. "*.*" becomes "*"
 /// because here a name without a dot would not match "*.*".

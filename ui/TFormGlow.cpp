@@ -12,11 +12,14 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -127,6 +130,7 @@ TFormGlow::TFormGlow(const Clock& clock, QWidget* parent)
     : QWidget(parent), m_ui(this), m_session(m_ui, clock) {
     setObjectName(QStringLiteral("TFormGlow"));
     setAttribute(Qt::WA_QuitOnClose, true);
+    setAcceptDrops(true);
     QFont font = this->font();
     font.setPointSize(8);
     setFont(font);
@@ -405,6 +409,29 @@ void TFormGlow::bOtworzPlikClick() {
         quarvel::bOtworzPlikClick(m_session);
     }
     renderAfterRefill();
+}
+
+void TFormGlow::openFiles(const std::vector<std::filesystem::path>& files) {
+    {
+        GridRefill refill(*m_model);
+        OpenGivenFiles(m_session, files);
+    }
+    renderAfterRefill();
+}
+
+void TFormGlow::dragEnterEvent(QDragEnterEvent* event) {
+    // Several files are taken too, so that the drop can say that only one is opened.
+    if (FilesFromUrls(event->mimeData()->urls())) event->acceptProposedAction();
+}
+
+void TFormGlow::dropEvent(QDropEvent* event) {
+    std::optional<std::vector<std::filesystem::path>> files = FilesFromUrls(event->mimeData()->urls());
+    if (!files) return;
+    event->acceptProposedAction();
+    // The program the file came from waits until the drop has ended; the load, which may show a message
+    // box, runs after it.
+    QMetaObject::invokeMethod(
+        this, [this, dropped = std::move(*files)] { openFiles(dropped); }, Qt::QueuedConnection);
 }
 
 void TFormGlow::bZapiszTylkoPrawidloweClick() {

@@ -7,6 +7,9 @@
 
 #include <QWidget>
 
+#include <filesystem>
+#include <vector>
+
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -53,8 +56,16 @@ public:
     /// Grid coordinates: row 0 is the header row, columns 0 and 1 the fixed ones.
     void StringGridWczytaneSelectCell(int column, int row);
 
+    /// Opens files given outside the open command's dialog (named at start, dropped on the window) as that
+    /// command opens the file chosen in it; more than one is refused with a message.
+    void openFiles(const std::vector<std::filesystem::path>& files);
+
     /// Shows every control as the window state has it. Changes made here trigger no handler.
     void render();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void FormCreate();

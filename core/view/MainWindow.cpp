@@ -9,27 +9,43 @@
 #include "view/ViewTexts.h"
 
 #include <new>
+#include <system_error>
 
 namespace quarvel {
 
 void bOtworzPlikClick(Session& session) {
     const std::vector<FileFilter> filters = {{texts::kOpenFilterTxt, "*.txt"}, {texts::kOpenFilterAll, "*.*"}};
     const std::optional<std::filesystem::path> chosen = session.ui.chooseFileToOpen(filters);
-    if (!chosen) return;
+    if (chosen) OpenChosenFile(session, *chosen);
+}
 
+void OpenChosenFile(Session& session, const std::filesystem::path& chosen) {
     BusyCursor busy(session.ui);
     WindowState& state = session.state;
     state.LabelStatAll.text = "0";
     state.LabelStatOK.text = "0";
     state.LabelStatZle.text = "0";
-    session.file.fileName = *chosen;
-    const LoadOutcome outcome = WczytajDane(session, *chosen);
+    session.file.fileName = chosen;
+    const LoadOutcome outcome = WczytajDane(session, chosen);
     // Whatever the outcome: a vanished file leaves the earlier records, and their number is shown.
     state.LabelStatAll.text = std::to_string(session.file.records.size());
-    state.LabelNazwaPliku.text = PathForMessage(chosen->filename());
+    state.LabelNazwaPliku.text = PathForMessage(chosen.filename());
     if (outcome == LoadOutcome::Loaded && session.file.unreadTail) {
-        session.ui.showMessage(UnreadTailMessage(*chosen, *session.file.unreadTail));
+        session.ui.showMessage(UnreadTailMessage(chosen, *session.file.unreadTail));
     }
+}
+
+void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& files) {
+    if (files.empty()) return;
+    if (files.size() > 1) {
+        session.ui.showMessage(texts::kOnlyOneFile);
+        return;
+    }
+    // The dialog always answers with a whole path; a name given relative to the working folder is made
+    // whole the same way, so that the output lands beside the input and the messages name it fully.
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(files.front(), ec);
+    OpenChosenFile(session, ec ? files.front() : whole);
 }
 
 void cbPrzytnijPolaClick(Session& session) {

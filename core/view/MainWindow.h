@@ -2,10 +2,20 @@
 
 #include "Session.h"
 
+#include <filesystem>
+#include <vector>
+
 namespace quarvel {
 
 /// The open command: asks for a file, loads it, and shows the number of records and the file name.
 void bOtworzPlikClick(Session& session);
+
+/// The open command's steps after its dialog, for a file chosen there or given by another road.
+void OpenChosenFile(Session& session, const std::filesystem::path& chosen);
+
+/// Files given to the program outside its dialog (named at start, dropped on the window): one is opened
+/// as the open command opens a chosen file, more than one is refused with a message, none does nothing.
+void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& files);
 
 /// The trim option was switched (its new state is in the window state): correct, validate, refill.
 void cbPrzytnijPolaClick(Session& session);

@@ -12,6 +12,7 @@ namespace quarvel::texts {
 inline const std::string kWindowTitle = "Vexa Quarvel v.1.0 (alfa '2006)";
 inline const std::string kOpenFilterTxt = "Pliki TXT";
 inline const std::string kOpenFilterAll = "Wszystkie pliki";
+inline const std::string kOnlyOneFile = Cp1250FromUtf8("Można wczytać tylko jeden plik naraz.");
 inline const std::string kColumnLine = "Linia";
 inline const std::string kColumnStatus = "Status";
 inline const std::string kNoData = "[BRAK DANYCH]";

@@ -1,0 +1,33 @@
+#include "ProgramWindows.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace quarvel {
+
+QTranslator* InstallToolkitTranslation(QCoreApplication& application) {
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QLocale(QLocale::Polish, QLocale::Poland), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
+}
+
+ProgramWindows::ProgramWindows(const Clock& clock)
+    : glow(clock), proces(&glow),
+      log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session().file) {
+    glow.setLogWindow(&log);
+}
+
+void ProgramWindows::start(const QStringList& arguments) {
+    glow.show();
+    // Nothing named: the window opens as it always does. A message about the file shows over the window.
+    glow.openFiles(FilesFromArguments(arguments));
+}
+
+} // namespace quarvel

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "TFormGlow.h"
+#include "TFormLOG.h"
+#include "TFormProces.h"
+
+#include "Clock.h"
+
+#include <QStringList>
+
+class QCoreApplication;
+class QTranslator;
+
+namespace quarvel {
+
+/// Loads Qt's Polish texts for its own dialogs (file and printer dialogs, message-box buttons) from Qt's
+/// translations folder and installs them in `application`, which owns the translator; nullptr when they
+/// are not installed (the dialogs then speak English).
+QTranslator* InstallToolkitTranslation(QCoreApplication& application);
+
+/// The program's three windows, put together as at its start: the main window, then the progress
+/// window and the log window, both hidden.
+struct ProgramWindows {
+    explicit ProgramWindows(const Clock& clock = SystemClock::instance());
+
+    /// Shows the main window and opens the file named on the command line, if one is; `arguments` are
+    /// the program's name and its arguments once the toolkit took out its own options.
+    void start(const QStringList& arguments);
+
+    TFormGlow glow;
+    TFormProces proces;
+    TFormLOG log;
+};
+
+} // namespace quarvel
