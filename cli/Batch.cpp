@@ -20,7 +20,7 @@
 namespace quarvel {
 namespace {
 
-constexpr const char* kVersion = "1.0.0";
+constexpr const char* kVersion = QUARVEL_VERSION;
 
 constexpr const char* kHelp =
     "Użycie: quarvel-cli [OPCJE] PLIK\n"
