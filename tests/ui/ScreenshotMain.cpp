@@ -1,7 +1,9 @@
 // Writes pictures of the windows, for a look by eye: the compact main window before and after a load, the
 // details of a contractors file with faulty, corrected and optional cells, the log window and the
-// progress window. Usage: quarvel_screenshots [FOLDER]   (default: build/screenshots)
+// progress window, and two of Qt's own dialogs in Polish (the open dialog and a message box).
+// Usage: quarvel_screenshots [FOLDER]   (default: build/screenshots)
 
+#include "ProgramWindows.h"
 #include "RecordGridModel.h"
 #include "RecordGridView.h"
 #include "TFormGlow.h"
@@ -12,15 +14,18 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QRadioButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -39,6 +44,24 @@ bool save(QWidget& window, const QString& folder, const char* name) {
     }
     std::printf("%s\n", qPrintable(file));
     return true;
+}
+
+// Runs `open`, which shows a modal dialog, photographs the dialog once it is up and closes it as a
+// cancel would.
+bool saveModal(const QString& folder, const char* name, const std::function<void()>& open) {
+    bool saved = false;
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog) return;
+        poll.stop();
+        saved = save(*dialog, folder, name);
+        if (auto* asked = qobject_cast<QDialog*>(dialog)) asked->reject();
+    });
+    poll.start();
+    open();
+    return saved;
 }
 
 // The first field cell, from column `fromColumn` on, whose look and record status pass `wanted`.
@@ -61,6 +84,7 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
+    InstallToolkitTranslation(application);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("build/screenshots");
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "Nie można utworzyć folderu %s\n", qPrintable(folder));
@@ -122,5 +146,12 @@ int main(int argc, char* argv[]) {
 
     proces.show();
     ok = save(proces, folder, "06_proces.png") && ok;
+    proces.hide();
+
+    // Qt's own dialogs, with nobody answering in the user's place.
+    glow.userInterface().setAnswers(nullptr);
+    ok = saveModal(folder, "07_okno_otwierania.png", [&] { glow.bOtworzPlikClick(); }) && ok;
+    const std::filesystem::path twice = dir.path() / "zlecenia_ibm_latin2.txt";
+    ok = saveModal(folder, "08_tylko_jeden_plik.png", [&] { glow.openFiles({twice, twice}); }) && ok;
     return ok ? 0 : 1;
 }
