@@ -26,8 +26,10 @@ ProgramWindows::ProgramWindows(const Clock& clock)
 
 void ProgramWindows::start(const QStringList& arguments) {
     glow.show();
-    // Nothing named: the window opens as it always does. A message about the file shows over the window.
-    glow.openFiles(FilesFromArguments(arguments));
+    // Nothing named: the window opens as it always does. A file is opened once the event loop runs, so
+    // that the window is on the screen before a message about the file shows over it.
+    QMetaObject::invokeMethod(
+        &glow, [this, files = FilesFromArguments(arguments)] { glow.openFiles(files); }, Qt::QueuedConnection);
 }
 
 } // namespace quarvel

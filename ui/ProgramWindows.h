@@ -23,8 +23,8 @@ QTranslator* InstallToolkitTranslation(QCoreApplication& application);
 struct ProgramWindows {
     explicit ProgramWindows(const Clock& clock = SystemClock::instance());
 
-    /// Shows the main window and opens the file named on the command line, if one is; `arguments` are
-    /// the program's name and its arguments once the toolkit took out its own options.
+    /// Shows the main window and, once the event loop runs, opens the file named on the command line, if
+    /// one is; `arguments` are the program's name and its arguments once the toolkit took out its options.
     void start(const QStringList& arguments);
 
     TFormGlow glow;
