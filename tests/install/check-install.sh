@@ -42,10 +42,10 @@ check_page() {
   done
 }
 check_page quarvel-cli "przygotowanie pliku kontrahentów lub zleceń płatniczych"
-# Every option the batch command's help names is described in its page.
-for option in $("$prefix/bin/quarvel-cli" --help | grep -oE '^ +--[a-z-]+' | tr -d ' '); do
-  LC_ALL=C.UTF-8 MANWIDTH=250 man -l "$prefix/share/man/man1/quarvel-cli.1.gz" 2>/dev/null | grep -qE -- "^ +(-[a-z], )?$option( |$)" ||
-    fail "quarvel-cli.1 does not describe $option"
+# Every option the batch command's help names, long or short, heads a paragraph of its page.
+page=$(LC_ALL=C.UTF-8 MANWIDTH=250 man -l "$prefix/share/man/man1/quarvel-cli.1.gz" 2>/dev/null)
+for option in $("$prefix/bin/quarvel-cli" --help | grep -oE -- '(^|[ (])--?[A-Za-z][a-z-]*' | tr -d ' (' | sort -u); do
+  grep -qE -- "^ +(-[A-Za-z], )?$option([ ,=]|$)" <<<"$page" || fail "quarvel-cli.1 does not describe $option"
 done
 
 if [ "$gui" = 1 ]; then
