@@ -36,9 +36,12 @@ inline SourceOpener MemoryOpener(std::string_view bytes) {
 /// A user interface that shows nothing: the benchmarks time the logic alone.
 class SilentUi final : public UserInterface {
 public:
-    void showMessage(std::string_view) override {}
+    void showMessage(MessageKind, std::string_view) override {}
     void setBusy(bool) override {}
-    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>&) override { return std::nullopt; }
+    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>&,
+                                                          const std::filesystem::path&) override {
+        return std::nullopt;
+    }
 };
 
 /// Bytes the model of a loaded file uses: records, raw values and rewritten values.

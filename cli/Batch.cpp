@@ -54,14 +54,17 @@ constexpr const char* kUsageHint = "Pomoc: quarvel-cli --help\n";
 class ConsoleUi final : public UserInterface {
 public:
     explicit ConsoleUi(std::ostream& err) : m_err(err) {}
-    void showMessage(std::string_view text) override {
+    void showMessage(MessageKind, std::string_view text) override {
         std::string utf8 = Utf8FromCp1250(text);
         std::replace(utf8.begin(), utf8.end(), '\r', '\n');
         m_err << utf8 << '\n';
         ++m_shown;
     }
     void setBusy(bool) override {}
-    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>&) override { return {}; }
+    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>&,
+                                                          const std::filesystem::path&) override {
+        return {};
+    }
     int shown() const { return m_shown; }
 
 private:

@@ -89,9 +89,10 @@ private:
 
 class RecordingUi final : public UserInterface {
 public:
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    void showMessage(MessageKind, std::string_view text) override { messages.emplace_back(text); }
     void setBusy(bool) override {}
-    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>&) override {
+    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>&,
+                                                          const std::filesystem::path&) override {
         return std::nullopt;
     }
     std::vector<std::string> messages;

@@ -340,6 +340,8 @@ TEST(HeaderReader, RefusesAHeaderWithoutKeyword) {
     ASSERT_EQ(r.t.ui.messages.size(), 1U);
     EXPECT_EQ(r.t.ui.messages[0], W("W nagłówku zbioru nie znaleziono słowa kluczowego \"KONTRAHENCI\" lub "
                                     "\"ZLECENIA\"\rWczytywanie pliku przerwane!"));
+    // The file cannot be used as it is, which is no failure of the program: a warning.
+    EXPECT_EQ(r.t.ui.messageKinds, std::vector{MessageKind::Warning});
     EXPECT_EQ(r.file().loadMessages.size(), 1U);
     EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "BRAK");
     EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kRed);

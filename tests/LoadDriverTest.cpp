@@ -35,6 +35,7 @@ TEST(LoadDriver, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
     ASSERT_EQ(t.ui.messages.size(), 1U);
     EXPECT_EQ(t.ui.messages[0].rfind(W("Nie można otworzyć pliku: "), 0), 0U) << t.ui.messages[0];
     EXPECT_NE(t.ui.messages[0].find(W("to jest folder")), std::string::npos);
+    EXPECT_EQ(t.ui.messageKinds, std::vector{MessageKind::Error});
 }
 
 TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
@@ -55,6 +56,7 @@ TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
     ASSERT_EQ(t.ui.messages.size(), 1U);
     EXPECT_EQ(t.ui.messages[0], W("Błąd odczytu pliku: ") + path.string() + W("\rPrzyczyna: błąd wejścia/wyjścia\r"
                                                                             "Wczytywanie pliku przerwane!"));
+    EXPECT_EQ(t.ui.messageKinds, std::vector{MessageKind::Error});
 }
 
 TEST(LoadDriver, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {

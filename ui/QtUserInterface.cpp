@@ -14,21 +14,13 @@
 namespace quarvel {
 namespace {
 
-constexpr char16_t kControlPictures = 0x2400;
-constexpr char16_t kDeletePicture = 0x2421;
+// The control pictures (U+2400 on) would name every control byte, but the fonts a desktop has by default
+// lack them and drew an empty box; these signs are in the fonts of every desktop (DejaVu, Liberation, the
+// Windows core fonts) and are none of the characters a Windows-1250 value can hold.
+constexpr char16_t kTabSign = 0x2192; // rightwards arrow, as editors show a tab
 constexpr char16_t kReplacement = 0xFFFD;
 constexpr char16_t kSoftHyphen = 0x00AD;
 constexpr char16_t kHyphen = 0x2010;
-
-char16_t displayChar(unsigned char byte) {
-    if (byte < 0x20) return static_cast<char16_t>(kControlPictures + byte);
-    if (byte == 0x7F) return kDeletePicture;
-    const char32_t code = UnicodeFromCp1250(byte);
-    if (code == 0) return kReplacement;
-    if (code == kSoftHyphen) return kHyphen;
-    // Every Windows-1250 character lies in the Basic Multilingual Plane.
-    return static_cast<char16_t>(code);
-}
 
 // A modal question must not show the hourglass of the command that asked it.
 class ArrowWhileAsking {
@@ -56,11 +48,30 @@ std::optional<T> takeFirst(std::deque<std::optional<T>>& queue) {
 
 } // namespace
 
+QChar DisplayChar(unsigned char byte) {
+    if (byte == '\t') return QChar(kTabSign);
+    if (byte < 0x20 || byte == 0x7F) return QChar(kReplacement);
+    const char32_t code = UnicodeFromCp1250(byte);
+    if (code == 0) return QChar(kReplacement);
+    if (code == kSoftHyphen) return QChar(kHyphen);
+    // Every Windows-1250 character lies in the Basic Multilingual Plane.
+    return QChar(static_cast<char16_t>(code));
+}
+
 QString DisplayText(std::string_view cp1250) {
     QString text(static_cast<qsizetype>(cp1250.size()), Qt::Uninitialized);
     QChar* out = text.data();
-    for (const char c : cp1250) *out++ = QChar(displayChar(static_cast<unsigned char>(c)));
+    for (const char c : cp1250) *out++ = DisplayChar(static_cast<unsigned char>(c));
     return text;
+}
+
+QMessageBox::Icon MessageIcon(MessageKind kind) {
+    switch (kind) {
+    case MessageKind::Information: return QMessageBox::Information;
+    case MessageKind::Warning: return QMessageBox::Warning;
+    case MessageKind::Error: return QMessageBox::Critical;
+    }
+    return QMessageBox::Critical;
 }
 
 QString MessageText(std::string_view cp1250) {
@@ -123,17 +134,20 @@ QtUserInterface::~QtUserInterface() {
     while (m_busyDepth > 0) setBusy(false);
 }
 
-void QtUserInterface::showMessage(std::string_view text) {
-    showText(MessageText(text));
+void QtUserInterface::showMessage(MessageKind kind, std::string_view text) {
+    showText(kind, MessageText(text));
 }
 
-void QtUserInterface::showText(const QString& text) {
+void QtUserInterface::showText(MessageKind kind, const QString& text) {
     if (m_answers) {
         m_answers->messages.push_back(text);
+        m_answers->messageKinds.push_back(kind);
         return;
     }
     ArrowWhileAsking arrow(isBusy());
-    QMessageBox::information(m_dialogParent, QString::fromStdString(texts::kWindowTitle), text);
+    QMessageBox box(MessageIcon(kind), QString::fromStdString(texts::kWindowTitle), text, QMessageBox::Ok,
+                    m_dialogParent);
+    box.exec();
 }
 
 void QtUserInterface::setBusy(bool busy) {
@@ -146,15 +160,18 @@ void QtUserInterface::setBusy(bool busy) {
     }
 }
 
-std::optional<std::filesystem::path> QtUserInterface::chooseFileToOpen(const std::vector<FileFilter>& filters) {
+std::optional<std::filesystem::path> QtUserInterface::chooseFileToOpen(const std::vector<FileFilter>& filters,
+                                                                       const std::filesystem::path& startFolder) {
     QStringList nameFilters;
     for (const FileFilter& filter : filters) nameFilters << NameFilter(filter);
+    const QString folder = QStringFromPath(startFolder);
     if (m_answers) {
         m_answers->lastOpenFilters = nameFilters;
+        m_answers->lastOpenFolder = folder;
         return takeFirst(m_answers->filesToOpen);
     }
     ArrowWhileAsking arrow(isBusy());
-    QFileDialog dialog(m_dialogParent, QString::fromUtf8("Otwieranie"));
+    QFileDialog dialog(m_dialogParent, QString::fromUtf8("Otwieranie"), folder);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(nameFilters);

@@ -2,6 +2,7 @@
 
 #include "WindowState.h"
 
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -17,10 +18,19 @@ class QWidget;
 
 namespace quarvel {
 
-/// Text of Windows-1250 bytes for display, one character per byte so that nothing shifts: a control byte
-/// shows as its control picture (U+2400 + byte, DEL as U+2421), a byte the code page leaves undefined as
-/// U+FFFD and the soft hyphen, which a text layout would swallow, as a visible hyphen.
+/// Text of Windows-1250 bytes for display, one character per byte so that nothing shifts. Bytes no value
+/// may hold stay visible in their place, each as a sign that common fonts draw and that no Windows-1250
+/// character looks like: a tab as an arrow, any other control byte (DEL too) and a byte the code page leaves
+/// undefined as the replacement character, and the soft hyphen, which a text layout would swallow, as a
+/// visible hyphen.
 QString DisplayText(std::string_view cp1250);
+
+/// The sign DisplayText shows for one byte.
+QChar DisplayChar(unsigned char byte);
+
+/// The icon of a message box: a confirmation informs, a file that cannot be used warns, a failed command
+/// is critical.
+QMessageBox::Icon MessageIcon(MessageKind kind);
 
 /// Text of a message (Windows-1250) in which a carriage return, alone or followed by a line feed, starts
 /// a new line.
@@ -55,7 +65,9 @@ struct QueuedAnswers {
 
     // What the windows asked and showed, for the test to look at.
     std::vector<QString> messages;
+    std::vector<MessageKind> messageKinds; ///< the kind of each message, in the same order
     QStringList lastOpenFilters;
+    QString lastOpenFolder;
     QStringList lastSaveFilters;
     QString lastSaveSuffix;
 };
@@ -73,12 +85,13 @@ public:
     /// nullptr: ask the user.
     void setAnswers(QueuedAnswers* answers) { m_answers = answers; }
 
-    void showMessage(std::string_view text) override;
+    void showMessage(MessageKind kind, std::string_view text) override;
     void setBusy(bool busy) override;
-    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>& filters) override;
+    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>& filters,
+                                                          const std::filesystem::path& startFolder) override;
 
     /// Shows a text that is already decoded.
-    void showText(const QString& text);
+    void showText(MessageKind kind, const QString& text);
     /// Asks for a file to write; an existing one is replaced only after the user confirmed it.
     std::optional<std::filesystem::path> chooseFileToSave(QWidget* parent, const QString& filter,
                                                           const QString& defaultSuffix);

@@ -27,11 +27,31 @@ RecordRowHeader::RecordRowHeader(const RecordGridModel& model, QWidget* parent)
     setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setMinimumSectionSize(1);
     setSectionResizeMode(QHeaderView::Fixed);
+    fitLineNumbers();
 }
 
-int RecordRowHeader::lineWidth() const {
-    const int width = m_model.columnWidth(0);
-    return width > 0 ? width : kDesignFixedWidth;
+void RecordRowHeader::fitLineNumbers() {
+    const int design = m_model.columnWidth(0) > 0 ? m_model.columnWidth(0) : kDesignFixedWidth;
+    const int rows = m_model.rowCount();
+    if (rows == 0) {
+        m_lineWidth = design;
+        return;
+    }
+    // The rows ascend, so the last line number has the most digits; measured as that many of the font's
+    // widest digit, it holds every number of the grid.
+    const qsizetype digits = m_model.headerData(rows - 1, Qt::Vertical).toString().size();
+    QChar widest = QLatin1Char('0');
+    for (char digit = '1'; digit <= '9'; ++digit) {
+        if (fontMetrics().horizontalAdvance(QLatin1Char(digit)) > fontMetrics().horizontalAdvance(widest)) {
+            widest = QLatin1Char(digit);
+        }
+    }
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    option.text = QString(digits, widest);
+    option.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    const QSize needed = style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
+    m_lineWidth = std::max(design, needed.width());
 }
 
 int RecordRowHeader::statusWidth() const {
@@ -115,6 +135,7 @@ void RecordGridView::applyColumns() {
         const int width = m_model.columnWidth(RecordGridModel::gridColumn(c));
         if (width > 0 && columns->sectionSize(c) != width) columns->resizeSection(c, width);
     }
+    m_rowHeader->fitLineNumbers();
     m_rowHeader->updateGeometry();
     updateGeometries();
     if (m_corner) m_corner->update();

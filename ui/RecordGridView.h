@@ -17,9 +17,12 @@ class RecordRowHeader final : public QHeaderView {
 public:
     explicit RecordRowHeader(const RecordGridModel& model, QWidget* parent = nullptr);
 
-    /// Widths of the line-number and status parts, from the logic's column set-up.
-    int lineWidth() const;
+    /// Widths of the line-number and status parts: the logic's column set-up, the line numbers' part
+    /// widened where the longest line number of the rows would not fit.
+    int lineWidth() const { return m_lineWidth; }
     int statusWidth() const;
+    /// Measures the line numbers of the rows now held, in the header's font and style.
+    void fitLineNumbers();
 
     QSize sizeHint() const override;
 
@@ -33,6 +36,7 @@ private:
     void paintPlainSection(QPainter& painter, const QRect& rect, const QString& text) const;
 
     const RecordGridModel& m_model;
+    int m_lineWidth = 0;
 };
 
 /// The record grid: one current cell, no editing, no range or row selection, uniform row heights.

@@ -1,5 +1,6 @@
 #include "TFormGlow.h"
 
+#include "CodePageList.h"
 #include "RecordGridModel.h"
 #include "RecordGridView.h"
 #include "TFormLOG.h"
@@ -28,9 +29,11 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStyleOptionGroupBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace quarvel {
 namespace {
@@ -47,6 +50,21 @@ constexpr int kRadioGroupHeight = 37;
 constexpr int kTitleStripHeight = 21;
 constexpr QColor kNavyText{0x00, 0x00, 0x80};
 
+// The statistics group at design: its place in the top strip, its size, the tops of its three rows, the
+// right edge of the values beside them and the left edge of the total.
+constexpr QPoint kStatisticsAt{359, 56};
+constexpr QSize kStatisticsSize{470, 93};
+constexpr std::array<int, 3> kStatRows{16, 32, 48};
+constexpr int kStatValueRight = 270;
+constexpr int kStatTotalLeft = 294;
+constexpr int kStatTotalTop = 30;
+constexpr int kStatDetailsTop = 68;
+// Room kept between a caption and its value, and inside the group's right and bottom edges.
+constexpr int kStatGap = 6;
+constexpr int kGroupInner = 4;
+// The total shrinks towards this size, from its 10 points, before anything of it is left out.
+constexpr qreal kSmallestTotalPoints = 8.0;
+
 QColor toColor(Rgb rgb) {
     return QColor(rgb.r, rgb.g, rgb.b);
 }
@@ -60,6 +78,31 @@ QFont boldFont(const QWidget* widget, int pointSize = 0) {
     font.setBold(true);
     if (pointSize > 0) font.setPointSize(pointSize);
     return font;
+}
+
+QStyleOptionGroupBox groupOption(const QGroupBox* group, const QRect& rect) {
+    QStyleOptionGroupBox option;
+    option.initFrom(group);
+    option.rect = rect;
+    option.text = group->title();
+    option.textAlignment = group->alignment();
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    return option;
+}
+
+// A group box's width at design, or as much as its title needs in the font and style at hand.
+int widthForTitle(const QGroupBox* group, int designWidth) {
+    const QStyleOptionGroupBox option = groupOption(group, QRect(0, 0, 4 * designWidth, 100));
+    const QRect label = group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
+    // As much room after the title as the style leaves before it.
+    return std::max(designWidth, label.right() + 1 + label.left());
+}
+
+// Where the style lets a group box's contents begin, below its title and top border.
+int contentsTop(const QGroupBox* group) {
+    const QStyleOptionGroupBox option = groupOption(group, QRect(QPoint(0, 0), group->size()));
+    return group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, group).top();
 }
 
 // The small yellow circle that marks a code page other than the identified one.
@@ -158,6 +201,7 @@ TFormGlow::~TFormGlow() {
 
 QWidget* TFormGlow::buildTopStrip() {
     auto* strip = new QWidget(this);
+    m_topStrip = strip;
     strip->setObjectName(QStringLiteral("PanelGorny"));
     strip->setFixedHeight(kTopStripHeight);
     strip->setMinimumWidth(kClientWidth - 2 * kBorder);
@@ -182,8 +226,9 @@ QWidget* TFormGlow::buildTopStrip() {
     m_labelNazwaPliku->setFont(bold);
     m_labelNazwaPliku->setGeometry(nameX, 40, kClientWidth - 2 * kBorder - nameX - 4, m_labelNazwaPliku->sizeHint().height());
 
+    // The two small groups keep their design sizes unless their titles need more room.
     auto* kindGroup = new QGroupBox(utf8("Rodzaj wczytanego zbioru"), strip);
-    kindGroup->setGeometry(4, 60, 145, 49);
+    kindGroup->setGeometry(4, 60, widthForTitle(kindGroup, 145), 49);
     auto* kindLayout = new QVBoxLayout(kindGroup);
     kindLayout->setContentsMargins(2, 0, 2, 2);
     m_panelRodzajWczytanegoZbioru = new QLabel(kindGroup);
@@ -194,10 +239,10 @@ QWidget* TFormGlow::buildTopStrip() {
     kindLayout->addWidget(m_panelRodzajWczytanegoZbioru);
 
     auto* codePageGroup = new QGroupBox(utf8("Zidentyfikowana strona kodowa"), strip);
-    codePageGroup->setGeometry(156, 60, 173, 49);
-    m_comboBoxStrona = new QComboBox(codePageGroup);
+    codePageGroup->setGeometry(std::max(156, kindGroup->geometry().right() + 1 + 7), 60,
+                               widthForTitle(codePageGroup, 173), 49);
+    m_comboBoxStrona = new CodePageList(codePageGroup);
     m_comboBoxStrona->setObjectName(QStringLiteral("ComboBoxStrona"));
-    m_comboBoxStrona->setEditable(false);
     m_comboBoxStrona->setFont(bold);
     m_comboBoxStrona->setGeometry(12, 20, 125, std::min(m_comboBoxStrona->sizeHint().height(), 25));
     m_shapeInnaStronaKodowaWPliku = new MarkerShape(codePageGroup);
@@ -210,19 +255,22 @@ QWidget* TFormGlow::buildTopStrip() {
         makeCheckBox(strip, "cbZamienNiedozwoloneZnaki", utf8("Zamień niedozwolone znaki na znak \"?\""), {4, 144}, 325);
 
     auto* statistics = new QGroupBox(utf8("Statystyki wczytanego zbioru"), strip);
-    statistics->setGeometry(359, 56, 470, 93);
-    makeLabel(statistics, utf8("Ilość wszystkich danych wejściowych:"), {8, 16}, plain);
-    makeLabel(statistics, utf8("Ilość danych prawidłowych:"), {8, 32}, plain);
-    makeLabel(statistics, utf8("Ilość danych nieprawidłowych:"), {8, 48}, plain);
-    m_labelStatAll = makeValueLabel(statistics, "LabelStatAll", 270, 16, bold);
-    m_labelStatOK = makeValueLabel(statistics, "LabelStatOK", 270, 32, bold);
-    m_labelStatZle = makeValueLabel(statistics, "LabelStatZle", 271, 48, boldFont(this, 10));
+    m_statistics = statistics;
+    statistics->setObjectName(QStringLiteral("GroupStatystyki"));
+    statistics->setGeometry(QRect(kStatisticsAt, kStatisticsSize));
+    m_statCaptions = {makeLabel(statistics, utf8("Ilość wszystkich danych wejściowych:"), {8, kStatRows[0]}, plain),
+                      makeLabel(statistics, utf8("Ilość danych prawidłowych:"), {8, kStatRows[1]}, plain),
+                      makeLabel(statistics, utf8("Ilość danych nieprawidłowych:"), {8, kStatRows[2]}, plain)};
+    m_labelStatAll = makeValueLabel(statistics, "LabelStatAll", kStatValueRight, kStatRows[0], bold);
+    m_labelStatOK = makeValueLabel(statistics, "LabelStatOK", kStatValueRight, kStatRows[1], bold);
+    m_labelStatZle = makeValueLabel(statistics, "LabelStatZle", kStatValueRight + 1, kStatRows[2], boldFont(this, 10));
     m_labelStatOKKwota = new QLabel(statistics);
     m_labelStatOKKwota->setObjectName(QStringLiteral("LabelStatOKKwota"));
     m_labelStatOKKwota->setFont(boldFont(this, 10));
     m_labelStatOKKwota->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_labelStatOKKwota->setGeometry(294, 30, 470 - 294 - 4, m_labelStatOKKwota->sizeHint().height());
-    m_cbPokazSzczegoly = makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż szczegóły"), {8, 68}, 200);
+    m_cbPokazSzczegoly =
+        makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż szczegóły"), {8, kStatDetailsTop}, 200);
+    layOutStatistics();
     return strip;
 }
 
@@ -384,23 +432,97 @@ void TFormGlow::FormCreate() {
     render();
 }
 
-void TFormGlow::PokazUkryjSzczegoly() {
-    const QScreen* screen = this->screen();
-    const int screenHeight = screen ? screen->geometry().height() : 0;
-    const DetailsLayout layout = quarvel::PokazUkryjSzczegoly(m_session.state, screenHeight);
+namespace {
 
-    const Qt::WindowStates remembered = windowState();
-    if (remembered.testFlag(Qt::WindowMaximized)) setWindowState(remembered & ~Qt::WindowMaximized);
+ScreenRect toScreenRect(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.width(), rect.height()};
+}
+
+} // namespace
+
+ScreenInfo TFormGlow::screenInfo() const {
+    ScreenInfo info;
+    if (const QScreen* screen = this->screen()) {
+        info.geometry = toScreenRect(screen->geometry());
+        info.available = toScreenRect(screen->availableGeometry());
+    }
+    info.frame = m_normalFrame;
+    return info;
+}
+
+void TFormGlow::rememberNormalFrame() {
+    const QRect outer = frameGeometry();
+    const QRect client = geometry();
+    if (windowState() != Qt::WindowNoState || !isVisible() || outer == client) return;
+    m_normalFrame = {client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
+                     outer.bottom() - client.bottom()};
+}
+
+void TFormGlow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    rememberNormalFrame();
+}
+
+void TFormGlow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    rememberNormalFrame();
+}
+
+WindowPlacement TFormGlow::normalPlacement() const {
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        const QRect normal = normalGeometry();
+        if (normal.isValid()) {
+            return {normal.left() - m_normalFrame.left, normal.top() - m_normalFrame.top, normal.width(),
+                    normal.height()};
+        }
+        return {x(), y(), kClientWidth, height()};
+    }
+    return {x(), y(), width(), height()};
+}
+
+void TFormGlow::PokazUkryjSzczegoly() {
+    rememberNormalFrame();
+    const ScreenInfo screen = screenInfo();
+    const DetailsLayout layout = quarvel::PokazUkryjSzczegoly(m_session.state, normalPlacement(), screen);
     // Hidden details first, and the layout told at once, so their minimum height does not hold the
     // window up.
     if (!layout.detailsVisible) {
         m_panelSzczegoly->setVisible(false);
         this->layout()->activate();
     }
-    resize(width(), layout.clientHeight);
-    move(x(), layout.top);
+    // A maximised window stays maximised and takes the new placement when it is restored. Leaving the
+    // maximised state and entering it again at once would ask the window manager for the new size before
+    // it has restored the window: the size would be taken from the maximised window (its whole width),
+    // and the window laid out at the new height inside the maximised frame.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        m_pendingPlacement = layout.placement;
+    } else {
+        m_pendingPlacement.reset();
+        applyPlacement(layout.placement);
+    }
     m_panelSzczegoly->setVisible(layout.detailsVisible);
-    if (windowState() != remembered) setWindowState(remembered);
+}
+
+void TFormGlow::applyPlacement(const WindowPlacement& placement) {
+    const FrameMargins& frame = m_normalFrame;
+    if (frame.left == 0 && frame.top == 0 && frame.right == 0 && frame.bottom == 0) {
+        // Not framed yet: the toolkit places the frame's corner when the window is first shown.
+        resize(placement.clientWidth, placement.clientHeight);
+        move(placement.left, placement.top);
+        return;
+    }
+    // The client area, by the normal frame: a window just restored may still carry the frame of its
+    // maximised state, whose borders differ.
+    setGeometry(placement.left + frame.left, placement.top + frame.top, placement.clientWidth, placement.clientHeight);
+}
+
+void TFormGlow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !m_pendingPlacement) return;
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) return;
+    // Restored, by the user or the window manager: the window manager has put back the geometry it
+    // remembered, and the placement of the last toggle of the details replaces it.
+    applyPlacement(*std::exchange(m_pendingPlacement, std::nullopt));
 }
 
 void TFormGlow::bOtworzPlikClick() {
@@ -493,6 +615,52 @@ void TFormGlow::renderAfterRefill() {
     render();
 }
 
+void TFormGlow::layOutStatistics() {
+    // Rows below the group's title and border, however tall the style draws them.
+    const int shift = std::max(0, contentsTop(m_statistics) - kStatRows[0]);
+
+    // The values share a right edge: the design's, or further right where a caption and its value would
+    // meet.
+    const std::array<QLabel*, 3> values{m_labelStatAll, m_labelStatOK, m_labelStatZle};
+    int valueRight = kStatValueRight;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const int captionRight = m_statCaptions[k]->x() + m_statCaptions[k]->sizeHint().width();
+        const int valueWidth = values[k]->fontMetrics().horizontalAdvance(values[k]->text());
+        valueRight = std::max(valueRight, captionRight + kStatGap + valueWidth);
+    }
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        m_statCaptions[k]->move(m_statCaptions[k]->x(), kStatRows[k] + shift);
+        // The count of invalid data stands a pixel further right, in its larger font.
+        const int right = valueRight + (values[k] == m_labelStatZle ? 1 : 0);
+        const int width = std::max(80, values[k]->fontMetrics().horizontalAdvance(values[k]->text()));
+        values[k]->setGeometry(right - width, kStatRows[k] + shift, width, values[k]->sizeHint().height());
+    }
+
+    // The total: from its design place (or beside values pushed right) to the group's edge, which may grow
+    // as far as the strip's edge; a total wider still is drawn smaller, and only past the smallest size
+    // cut at its front, the whole of it in the tooltip.
+    const QString total = DisplayText(m_session.state.LabelStatOKKwota.text);
+    const int totalLeft = std::max(kStatTotalLeft, valueRight + (kStatTotalLeft - kStatValueRight));
+    QFont font = boldFont(this, 10);
+    int textWidth = QFontMetrics(font).horizontalAdvance(total);
+    const int widest = m_topStrip->minimumWidth() - kStatisticsAt.x();
+    const int groupWidth = std::clamp(totalLeft + textWidth + kGroupInner, kStatisticsSize.width(), widest);
+    const int room = groupWidth - kGroupInner - totalLeft;
+    while (textWidth > room && font.pointSizeF() > kSmallestTotalPoints) {
+        font.setPointSizeF(std::max(kSmallestTotalPoints, font.pointSizeF() - 0.5));
+        textWidth = QFontMetrics(font).horizontalAdvance(total);
+    }
+    const QString shown = textWidth > room ? QFontMetrics(font).elidedText(total, Qt::ElideLeft, room) : total;
+    m_labelStatOKKwota->setFont(font);
+    m_labelStatOKKwota->setText(shown);
+    m_labelStatOKKwota->setToolTip(shown == total ? QString() : total);
+    m_labelStatOKKwota->setGeometry(totalLeft, kStatTotalTop + shift, room, m_labelStatOKKwota->sizeHint().height());
+
+    m_cbPokazSzczegoly->move(m_cbPokazSzczegoly->x(), kStatDetailsTop + shift);
+    const int groupHeight = std::max(kStatisticsSize.height(), m_cbPokazSzczegoly->geometry().bottom() + 1 + kGroupInner);
+    m_statistics->resize(groupWidth, groupHeight);
+}
+
 void TFormGlow::render() {
     const WindowState& state = m_session.state;
     const QColor windowText = palette().color(QPalette::WindowText);
@@ -510,6 +678,7 @@ void TFormGlow::render() {
     renderLabel(m_labelStatOK, state.LabelStatOK, windowText);
     renderLabel(m_labelStatZle, state.LabelStatZle, windowText);
     renderLabel(m_labelStatOKKwota, state.LabelStatOKKwota, windowText);
+    layOutStatistics();
     renderLabel(m_labelIloscWybranychRekordow, state.LabelIloscWybranychRekordow, kNavyText);
 
     const PanelState& kind = state.PanelRodzajWczytanegoZbioru;
@@ -530,14 +699,7 @@ void TFormGlow::render() {
         m_comboBoxStrona->addItems(items);
     }
     m_comboBoxStrona->setCurrentIndex(codePages.selected < m_comboBoxStrona->count() ? codePages.selected : -1);
-    QPalette listColours = palette();
-    for (const QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window}) {
-        listColours.setColor(role, toColor(codePages.background));
-    }
-    for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText}) {
-        listColours.setColor(role, toColor(codePages.textColour));
-    }
-    m_comboBoxStrona->setPalette(listColours);
+    m_comboBoxStrona->setColours(toColor(codePages.background), toColor(codePages.textColour));
     m_shapeInnaStronaKodowaWPliku->setVisible(state.ShapeInnaStronaKodowaWPliku.visible);
 
     m_cbPrzytnijPola->setChecked(state.cbPrzytnijPola.checked);

@@ -4,16 +4,19 @@
 
 #include "Clock.h"
 #include "Session.h"
+#include "view/MainWindow.h"
 
 #include <QWidget>
 
+#include <array>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 class QButtonGroup;
 class QCheckBox;
-class QComboBox;
 class QFrame;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -22,6 +25,7 @@ class QStackedWidget;
 
 namespace quarvel {
 
+class CodePageList;
 class RecordGridModel;
 class RecordGridView;
 class TFormLOG;
@@ -63,13 +67,26 @@ public:
     /// Shows every control as the window state has it. Changes made here trigger no handler.
     void render();
 
+    /// The screen the window is on, and the frame the window manager gives it in its normal state.
+    ScreenInfo screenInfo() const;
+    /// Where the window is, or in a maximised window where it goes when restored.
+    WindowPlacement normalPlacement() const;
+
 protected:
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     void FormCreate();
     void PokazUkryjSzczegoly();
+    void applyPlacement(const WindowPlacement& placement);
+    /// Notes the frame the window manager gives the window while it is in its normal state.
+    void rememberNormalFrame();
+    /// Places the statistics for the texts they show, in the fonts they use.
+    void layOutStatistics();
     QWidget* buildTopStrip();
     QWidget* buildDetails();
     void connectControls();
@@ -81,13 +98,17 @@ private:
     Session m_session;
     TFormLOG* m_log = nullptr;
     RecordGridModel* m_model = nullptr;
+    /// The placement a maximised window takes when it is restored; set while details are toggled in it.
+    std::optional<WindowPlacement> m_pendingPlacement;
+    /// The frame of the window in its normal state, as last seen (a maximised frame may lack borders).
+    FrameMargins m_normalFrame;
 
     QPushButton* m_bOtworzPlik = nullptr;
     QPushButton* m_bZapiszTylkoPrawidlowe = nullptr;
     QPushButton* m_bPokazLog = nullptr;
     QLabel* m_labelNazwaPliku = nullptr;
     QLabel* m_panelRodzajWczytanegoZbioru = nullptr;
-    QComboBox* m_comboBoxStrona = nullptr;
+    CodePageList* m_comboBoxStrona = nullptr;
     QWidget* m_shapeInnaStronaKodowaWPliku = nullptr;
     QCheckBox* m_cbPrzytnijPola = nullptr;
     QCheckBox* m_cbZamienNiedozwoloneZnaki = nullptr;
@@ -96,6 +117,9 @@ private:
     QLabel* m_labelStatZle = nullptr;
     QLabel* m_labelStatOKKwota = nullptr;
     QCheckBox* m_cbPokazSzczegoly = nullptr;
+    QWidget* m_topStrip = nullptr;
+    QGroupBox* m_statistics = nullptr;
+    std::array<QLabel*, 3> m_statCaptions{};
 
     QFrame* m_panelSzczegoly = nullptr;
     QButtonGroup* m_radioGroupRodzajDanych = nullptr;

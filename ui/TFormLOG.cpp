@@ -100,14 +100,14 @@ void TFormLOG::Button2Click() {
     if (!target) return;
     const WriteResult result =
         SaveLogFile(m_text.lines, *target, {}, m_reported != nullptr ? FilesOfReport(*m_reported) : std::vector<ProtectedFile>{});
-    if (!result.ok) m_ui.showMessage(result.message);
+    if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
 }
 
 void TFormLOG::Button3Click() {
     QPrinter printer(QPrinter::HighResolution);
     if (!m_ui.setUpPrinter(printer, this)) return;
     if (!printLog(printer)) {
-        m_ui.showText(QString::fromUtf8("Nie udało się wydrukować pliku LOG na drukarce: ") + printer.printerName());
+        m_ui.showText(MessageKind::Error, QString::fromUtf8("Nie udało się wydrukować pliku LOG na drukarce: ") + printer.printerName());
     }
 }
 

@@ -1,5 +1,7 @@
 #include "TFormProces.h"
 
+#include "WindowDecorations.h"
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
@@ -103,6 +105,12 @@ bool TFormProces::FormCloseQuery() const {
 
 void TFormProces::reject() {
     if (FormCloseQuery()) QDialog::reject();
+}
+
+void TFormProces::showEvent(QShowEvent* event) {
+    // Before the window is mapped, so that the window manager frames it without buttons from the start.
+    setTitleBarWithoutButtons(*this);
+    QDialog::showEvent(event);
 }
 
 void TFormProces::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QCloseEvent;
+class QShowEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -30,6 +31,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     bool m_done = false;

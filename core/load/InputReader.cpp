@@ -419,7 +419,7 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
     const bool hasLine = input.readLine(header);
     if (input.error() != 0) {
         showKind(state, file.kind);
-        session.ui.showMessage(ReadFailureMessage(file.fileName, input.error()));
+        session.ui.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, input.error()));
         return false;
     }
     if (hasLine) {
@@ -433,7 +433,7 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
             OpenedSource second = session.openInput(file.fileName);
             if (!second.source) {
                 showKind(state, file.kind);
-                session.ui.showMessage(ReadFailureMessage(file.fileName, second.error));
+                session.ui.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, second.error));
                 return false;
             }
             identification.start(std::move(second.source), info.declaredCodePage, session.readBlockSize);
@@ -446,7 +446,7 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
         std::string message;
         for (const std::string& m : file.loadMessages) message += m + "\r";
         message += texts::kLoadAborted;
-        session.ui.showMessage(message);
+        session.ui.showMessage(MessageKind::Warning, message);
         return false;
     }
     return true;
@@ -456,7 +456,7 @@ bool ApplyIdentification(Session& session, const Identification& found) {
     LoadedFile& file = session.file;
     WindowState& state = session.state;
     if (found.error != 0) {
-        session.ui.showMessage(ReadFailureMessage(file.fileName, found.error));
+        session.ui.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, found.error));
         return false;
     }
     file.identifiedCodePage = found.codePage;

@@ -60,8 +60,9 @@ bool readUnchanged(const std::optional<platform::FileStamp>& before, const ByteS
 
 void showFailure(Session& session, const std::filesystem::path& fileName, int error) {
     endWithoutRecords(session);
-    session.ui.showMessage(error == ENOMEM ? texts::kOutOfMemory + PathForMessage(fileName) + "\r" + texts::kLoadAborted
-                                           : ReadFailureMessage(fileName, error));
+    session.ui.showMessage(MessageKind::Error, error == ENOMEM
+                                                   ? texts::kOutOfMemory + PathForMessage(fileName) + "\r" + texts::kLoadAborted
+                                                   : ReadFailureMessage(fileName, error));
 }
 
 } // namespace
@@ -77,8 +78,8 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
 
     OpenedSource opened = session.openInput(fileName);
     if (!opened.source) {
-        session.ui.showMessage(texts::kCannotOpenFile + PathForMessage(fileName) + "\r" + texts::kReasonPrefix +
-                               DescribeSystemError(opened.error));
+        session.ui.showMessage(MessageKind::Error, texts::kCannotOpenFile + PathForMessage(fileName) + "\r" +
+                                                       texts::kReasonPrefix + DescribeSystemError(opened.error));
         return LoadOutcome::OpenFailed;
     }
 

@@ -234,7 +234,7 @@ WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
     WriteResult result = SaveValidRecords(session.file, session.writeFaults);
     session.ui.setBusy(false);
     if (!result.ok) {
-        session.ui.showMessage(result.message);
+        session.ui.showMessage(MessageKind::Error, result.message);
         return result;
     }
     try {
@@ -243,9 +243,10 @@ WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
         // The output is written; the report of a huge file may not fit beside the records.
         session.state.RichEditLOG.lines.clear();
         session.state.bPokazLog.enabled = false;
-        session.ui.showMessage(texts::kOutOfMemoryForLog);
+        // The output is saved; only the report is missing.
+        session.ui.showMessage(MessageKind::Warning, texts::kOutOfMemoryForLog);
     }
-    session.ui.showMessage(texts::kSaved + "\r" + PathForMessage(target));
+    session.ui.showMessage(MessageKind::Information, texts::kSaved + "\r" + PathForMessage(target));
     return result;
 }
 

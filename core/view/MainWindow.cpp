@@ -8,14 +8,17 @@
 #include "view/RecordGrid.h"
 #include "view/ViewTexts.h"
 
+#include <algorithm>
 #include <new>
 #include <system_error>
+#include <utility>
 
 namespace quarvel {
 
 void bOtworzPlikClick(Session& session) {
     const std::vector<FileFilter> filters = {{texts::kOpenFilterTxt, "*.txt"}, {texts::kOpenFilterAll, "*.*"}};
-    const std::optional<std::filesystem::path> chosen = session.ui.chooseFileToOpen(filters);
+    const std::optional<std::filesystem::path> chosen =
+        session.ui.chooseFileToOpen(filters, OpenDialogFolder(session.file));
     if (chosen) OpenChosenFile(session, *chosen);
 }
 
@@ -31,14 +34,15 @@ void OpenChosenFile(Session& session, const std::filesystem::path& chosen) {
     state.LabelStatAll.text = std::to_string(session.file.records.size());
     state.LabelNazwaPliku.text = PathForMessage(chosen.filename());
     if (outcome == LoadOutcome::Loaded && session.file.unreadTail) {
-        session.ui.showMessage(UnreadTailMessage(chosen, *session.file.unreadTail));
+        // The records before the mark are loaded; what follows it is not: a warning.
+        session.ui.showMessage(MessageKind::Warning, UnreadTailMessage(chosen, *session.file.unreadTail));
     }
 }
 
 void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& files) {
     if (files.empty()) return;
     if (files.size() > 1) {
-        session.ui.showMessage(texts::kOnlyOneFile);
+        session.ui.showMessage(MessageKind::Warning, texts::kOnlyOneFile);
         return;
     }
     // The dialog always answers with a whole path; a name given relative to the working folder is made
@@ -85,17 +89,54 @@ void RerunCorrection(Session& session) {
         state.LabelStatOK.text = "0";
         state.LabelStatZle.text = "0";
         state.LabelStatAll.text = "0";
-        session.ui.showMessage(texts::kOutOfMemoryRerun + PathForMessage(session.file.fileName) + "\r" +
-                               texts::kLoadAborted);
+        session.ui.showMessage(MessageKind::Error, texts::kOutOfMemoryRerun + PathForMessage(session.file.fileName) +
+                                                       "\r" + texts::kLoadAborted);
     }
 }
 
-DetailsLayout PokazUkryjSzczegoly(const WindowState& state, int screenHeight) {
+namespace {
+
+// Moves a span of `size` into [start, start + room), shrinking it to `room` when it is larger; returns the
+// new start and size.
+std::pair<int, int> fitSpan(int position, int size, int start, int room) {
+    if (size >= room) return {start, room};
+    return {std::clamp(position, start, start + room - size), size};
+}
+
+} // namespace
+
+WindowPlacement KeepOnScreen(WindowPlacement wanted, const FrameMargins& frame, const ScreenRect& available) {
+    if (available.width <= 0 || available.height <= 0) return wanted;
+    const int frameWidth = frame.left + frame.right;
+    const int frameHeight = frame.top + frame.bottom;
+    const auto [left, outerWidth] = fitSpan(wanted.left, wanted.clientWidth + frameWidth, available.left, available.width);
+    const auto [top, outerHeight] = fitSpan(wanted.top, wanted.clientHeight + frameHeight, available.top, available.height);
+    wanted.left = left;
+    wanted.top = top;
+    wanted.clientWidth = std::max(0, outerWidth - frameWidth);
+    wanted.clientHeight = std::max(0, outerHeight - frameHeight);
+    return wanted;
+}
+
+DetailsLayout PokazUkryjSzczegoly(const WindowState& state, const WindowPlacement& current, const ScreenInfo& screen) {
     DetailsLayout layout;
     layout.detailsVisible = state.cbPokazSzczegoly.checked;
-    layout.clientHeight = layout.detailsVisible ? kDetailsClientHeight : kCompactClientHeight;
-    layout.top = screenHeight / 2 - layout.clientHeight / 2;
+    WindowPlacement wanted = current;
+    wanted.clientHeight = layout.detailsVisible ? kDetailsClientHeight : kCompactClientHeight;
+    wanted.top = screen.geometry.top + screen.geometry.height / 2 - wanted.clientHeight / 2;
+    layout.placement = KeepOnScreen(wanted, screen.frame, screen.available);
     return layout;
+}
+
+std::filesystem::path OpenDialogFolder(const LoadedFile& file) {
+    if (file.fileName.empty()) return {};
+    std::error_code ec;
+    // A folder removed since the load: the dialog starts as near to it as the file system still allows.
+    for (std::filesystem::path folder = file.fileName.parent_path(); !folder.empty(); folder = folder.parent_path()) {
+        if (std::filesystem::is_directory(folder, ec)) return folder;
+        if (folder == folder.root_path()) break;
+    }
+    return {};
 }
 
 } // namespace quarvel

@@ -33,15 +33,60 @@ void RerunCorrection(Session& session);
 inline constexpr int kCompactClientHeight = 180;
 inline constexpr int kDetailsClientHeight = 606;
 
+/// A rectangle in the window system's coordinates.
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
+/// How far the window manager's frame (title bar, borders) reaches beyond the client area on each side.
+struct FrameMargins {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+/// The screen a window is on: its whole area, the part windows may use (without panels and docks), and
+/// the frame the window manager gives the window.
+struct ScreenInfo {
+    ScreenRect geometry;
+    ScreenRect available;
+    FrameMargins frame;
+};
+
+/// Where a window goes: the top-left corner of its frame, and the size of its client area.
+struct WindowPlacement {
+    int left = 0;
+    int top = 0;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
+};
+
+/// Moves a window, frame included, into the available area of its screen; where the frame is larger than
+/// that area, the client area shrinks to fit and the frame starts at the area's edge. An empty area (no
+/// screen known) leaves the placement as it is.
+WindowPlacement KeepOnScreen(WindowPlacement wanted, const FrameMargins& frame, const ScreenRect& available);
+
 /// Where the window goes when the details are shown or hidden.
 struct DetailsLayout {
-    int clientHeight = kCompactClientHeight;
-    int top = 0; ///< top edge on the screen: screen height / 2 - client height / 2
+    WindowPlacement placement;
     bool detailsVisible = false;
 };
 
-/// The geometry part of showing or hiding the details; the window applies it (leaving a maximised
-/// state first and restoring it afterwards).
-DetailsLayout PokazUkryjSzczegoly(const WindowState& state, int screenHeight);
+/// The geometry part of showing or hiding the details, for a window whose normal placement is `current`:
+/// client height 180 or 606, the width unchanged, the top edge at screen height / 2 - client height / 2;
+/// then kept on the screen, which a tall client area on a small or scaled screen would otherwise leave
+/// (title bar and buttons out of reach). The window applies it to its normal state; a maximised window
+/// stays maximised and takes the placement when it is restored.
+DetailsLayout PokazUkryjSzczegoly(const WindowState& state, const WindowPlacement& current, const ScreenInfo& screen);
+
+/// The folder the open dialog starts in: that of the file loaded last in this run, or the nearest folder
+/// above it that still exists; empty before the first load (the dialog then starts where the platform starts).
+std::filesystem::path OpenDialogFolder(const LoadedFile& file);
 
 } // namespace quarvel

@@ -197,6 +197,7 @@ TEST(SaveCommand, RebuildsTheLogAndConfirms) {
     EXPECT_FALSE(s.t.state().RichEditLOG.lines.empty());
     ASSERT_EQ(s.t.ui.messages.size(), 1U);
     EXPECT_EQ(s.t.ui.messages[0], W("Dane zostały zapisane do pliku: \r") + (s.dir.path() / "przelewy_doVexa.txt").string());
+    EXPECT_EQ(s.t.ui.messageKinds, std::vector{MessageKind::Information});
 }
 
 // Every failure: a message naming the file, no confirmation, no log rebuilt, the earlier output and
@@ -213,6 +214,7 @@ protected:
         EXPECT_EQ(s->t.ui.messages[0].rfind(W("Nie można zapisać pliku: ") + OutputFileName(s->input).string(), 0), 0U)
             << s->t.ui.messages[0];
         EXPECT_NE(s->t.ui.messages[0].find(W(reason)), std::string::npos) << s->t.ui.messages[0];
+        EXPECT_EQ(s->t.ui.messageKinds, std::vector{MessageKind::Error});
         EXPECT_FALSE(s->t.state().bPokazLog.enabled);
         EXPECT_TRUE(s->t.state().RichEditLOG.lines.empty());
         EXPECT_EQ(test::ReadFile(s->input), inputBytes);

@@ -54,16 +54,23 @@ private:
 /// A user interface that records what the logic asked of it.
 class RecordingUi final : public UserInterface {
 public:
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    void showMessage(MessageKind kind, std::string_view text) override {
+        messages.emplace_back(text);
+        messageKinds.push_back(kind);
+    }
     void setBusy(bool busy) override { busyCalls.push_back(busy); }
-    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>& filters) override {
+    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>& filters,
+                                                          const std::filesystem::path& startFolder) override {
         lastFilters = filters;
+        lastStartFolder = startFolder;
         return nextFile;
     }
 
     std::vector<std::string> messages;
+    std::vector<MessageKind> messageKinds; ///< the kind of each message, in the same order
     std::vector<bool> busyCalls;
     std::vector<FileFilter> lastFilters;
+    std::filesystem::path lastStartFolder;
     std::optional<std::filesystem::path> nextFile;
 };
 

@@ -2,6 +2,9 @@
 
 #include "support/TestSupport.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+
 #include <gtest/gtest.h>
 
 namespace quarvel::test {
@@ -16,12 +19,29 @@ TEST(DisplayText, BytesNoValueMayHoldStayVisibleInTheirPlace) {
     const std::string bytes{'a', '\t', 'b', '\0', 'c', '\x7F', 'd', '\x81', 'e', '\xAD', 'f'};
     const QString shown = DisplayText(bytes);
     ASSERT_EQ(shown.size(), 11);
-    EXPECT_EQ(shown[1].unicode(), 0x2409);
-    EXPECT_EQ(shown[3].unicode(), 0x2400);
-    EXPECT_EQ(shown[5].unicode(), 0x2421);
+    EXPECT_EQ(shown[1].unicode(), 0x2192);
+    EXPECT_EQ(shown[3].unicode(), 0xFFFD);
+    EXPECT_EQ(shown[5].unicode(), 0xFFFD);
     EXPECT_EQ(shown[7].unicode(), 0xFFFD);
     EXPECT_EQ(shown[9].unicode(), 0x2010);
     EXPECT_EQ(shown[10], QLatin1Char('f'));
+}
+
+TEST(DisplayText, TheSignsOfBytesNoValueMayHoldAreInTheWindowsFont) {
+    // The font of the windows, with the fallbacks the toolkit finds for it: a sign it lacks is drawn as
+    // an empty box, which tells the user nothing.
+    const QFontMetrics metrics(QApplication::font());
+    for (int byte = 0; byte < 256; ++byte) {
+        const QChar sign = DisplayChar(static_cast<unsigned char>(byte));
+        if (sign.isLetterOrNumber() || byte == ' ') continue;
+        EXPECT_TRUE(metrics.inFontUcs4(sign.unicode())) << "byte " << byte << ": U+" << std::hex << int(sign.unicode());
+    }
+}
+
+TEST(MessageIcon, FailuresWarnOrAlarmConfirmationsInform) {
+    EXPECT_EQ(MessageIcon(MessageKind::Information), QMessageBox::Information);
+    EXPECT_EQ(MessageIcon(MessageKind::Warning), QMessageBox::Warning);
+    EXPECT_EQ(MessageIcon(MessageKind::Error), QMessageBox::Critical);
 }
 
 TEST(MessageText, CarriageReturnStartsANewLine) {

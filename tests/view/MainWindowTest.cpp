@@ -113,13 +113,78 @@ TEST(Handlers, ACodePageChangeReconvertsAndShowsTheMarkerWhileItDiffers) {
 }
 
 TEST(Details, ShowingAndHidingSetsHeightTopAndVisibility) {
+    // A window of the design's width in the middle of a screen without panels or frame: the formula alone.
     for (const auto& [checked, screen, height, top] :
          {std::tuple{false, 1080, 180, 450}, {true, 1080, 606, 237}, {false, 769, 180, 294}, {true, 769, 606, 81}}) {
         WindowState state;
         state.cbPokazSzczegoly.checked = checked;
-        const DetailsLayout layout = PokazUkryjSzczegoly(state, screen);
-        EXPECT_EQ(std::tuple(layout.clientHeight, layout.top, layout.detailsVisible), std::tuple(height, top, checked));
+        const ScreenRect area{0, 0, 1366, screen};
+        const WindowPlacement current{259, 40, 848, checked ? 180 : 606};
+        const DetailsLayout layout = PokazUkryjSzczegoly(state, current, {area, area, {}});
+        EXPECT_EQ(layout.placement, (WindowPlacement{259, top, 848, height})) << checked << " " << screen;
+        EXPECT_EQ(layout.detailsVisible, checked);
     }
+}
+
+TEST(Details, TheWindowStaysOnTheScreenWithItsTitleBarInReach) {
+    constexpr FrameMargins kFrame{1, 24, 1, 1}; // a title bar and thin borders
+    struct Case {
+        const char* what;
+        ScreenRect geometry, available;
+        WindowPlacement current, expected;
+    };
+    const std::vector<Case> cases = {
+        {"1920 x 1080: the formula holds", {0, 0, 1920, 1080}, {0, 0, 1920, 1080}, {535, 400, 848, 180}, {535, 237, 848, 606}},
+        // 1366 x 768 at 150 %: 910 x 512 of the window system's pixels; the formula's top is -47.
+        {"1366 x 768 at 150 %", {0, 0, 910, 512}, {0, 0, 910, 512}, {30, 150, 848, 180}, {30, 0, 848, 512 - 25}},
+        // At 125 % the top is 4, and the frame's bottom would fall 17 pixels below the screen.
+        {"1366 x 768 at 125 %", {0, 0, 1092, 614}, {0, 0, 1092, 614}, {100, 200, 848, 180}, {100, 0, 848, 614 - 25}},
+        // A panel at the top: the frame starts below it, the client area shrinks by what it takes.
+        {"a panel at the top", {0, 0, 1366, 640}, {0, 30, 1366, 610}, {100, 200, 848, 180}, {100, 30, 848, 610 - 25}},
+        {"a panel, room enough", {0, 0, 1366, 768}, {0, 30, 1366, 738}, {100, 200, 848, 180}, {100, 81, 848, 606}},
+        // Moved off the screen by the user: back inside, horizontally too.
+        {"off the left edge", {0, 0, 1920, 1080}, {0, 0, 1920, 1080}, {-300, 10, 848, 180}, {0, 237, 848, 606}},
+        {"off the right edge", {0, 0, 1920, 1080}, {0, 0, 1920, 1080}, {1500, 10, 848, 180}, {1920 - 850, 237, 848, 606}},
+        // Narrower than the window: it starts at the left edge and gives up its width.
+        {"a narrow screen", {0, 0, 800, 1080}, {0, 0, 800, 1080}, {10, 10, 848, 180}, {0, 237, 798, 606}},
+        // The second of two screens: the formula counts from that screen's top.
+        {"a second screen", {1920, 100, 1280, 1024}, {1920, 100, 1280, 1024}, {2000, 300, 848, 180}, {2000, 309, 848, 606}},
+    };
+    for (const Case& c : cases) {
+        WindowState state;
+        state.cbPokazSzczegoly.checked = true;
+        EXPECT_EQ(PokazUkryjSzczegoly(state, c.current, {c.geometry, c.available, kFrame}).placement, c.expected)
+            << c.what;
+    }
+    // Without a screen (none known yet) nothing is moved.
+    const WindowPlacement anywhere{-5000, -5000, 848, 606};
+    EXPECT_EQ(KeepOnScreen(anywhere, kFrame, {}), anywhere);
+}
+
+TEST(OpenCommand, TheDialogStartsInTheFolderOfTheFileLoadedLast) {
+    GridFixture g;
+    g.t.ui.nextFile.reset();
+    bOtworzPlikClick(g.t.session);
+    EXPECT_EQ(g.t.ui.lastStartFolder, std::filesystem::path()) << "nothing loaded yet: where the platform starts";
+
+    std::filesystem::create_directories(g.dir.path() / "a" / "b");
+    g.t.ui.nextFile = g.dir.write("a/b/first.txt", test::FaultyContractors());
+    bOtworzPlikClick(g.t.session);
+    g.t.ui.nextFile.reset();
+    bOtworzPlikClick(g.t.session);
+    EXPECT_EQ(g.t.ui.lastStartFolder, g.dir.path() / "a" / "b");
+
+    // A file that could not be read still is the one loaded last.
+    g.t.ui.nextFile = g.dir.write("second.txt", "NAGLOWEK\n");
+    bOtworzPlikClick(g.t.session);
+    g.t.ui.nextFile.reset();
+    bOtworzPlikClick(g.t.session);
+    EXPECT_EQ(g.t.ui.lastStartFolder, g.dir.path());
+
+    // A folder removed since: the nearest one above it that is still there.
+    g.t.file().fileName = g.dir.path() / "a" / "b" / "first.txt";
+    std::filesystem::remove_all(g.dir.path() / "a" / "b");
+    EXPECT_EQ(OpenDialogFolder(g.t.file()), g.dir.path() / "a");
 }
 
 } // namespace

@@ -1,0 +1,196 @@
+// The main window and the progress window as a user sees them: driven through the window manager (its
+// title-bar commands sent from outside, as wmctrl does) and the widgets, and checked by what the window
+// manager then reports and by the pixels on the screen.
+
+#include "UiTestSupport.h"
+#include "WindowTestSupport.h"
+
+#include "WindowDecorations.h"
+#include "view/MainWindow.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace quarvel::test {
+namespace {
+
+QScreen& Screen() {
+    return *QGuiApplication::primaryScreen();
+}
+
+// The pixel the screen shows at the centre of a widget.
+QColor ShownAtCentre(const QWidget& widget) {
+    const QPoint centre = widget.mapToGlobal(widget.rect().center());
+    return ScreenPixels(QRect(centre, QSize(1, 1))).pixelColor(0, 0);
+}
+
+// The window is painted to its bottom: the client area's lowest pixels (its border around the details)
+// show the window's background, where an area left out of the layout shows whatever the X server had.
+bool PaintedToTheBottom(const QWidget& window) {
+    const QPoint bottom = window.mapToGlobal(QPoint(window.width() / 2, window.height() - 2));
+    return ScreenPixels(QRect(bottom, QSize(1, 1))).pixelColor(0, 0) == window.palette().color(QPalette::Window);
+}
+
+// Counts the close requests that reach a window, refused or not.
+struct CloseCounter : QObject {
+    explicit CloseCounter(QWidget& window) { window.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Close) ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+class MainWindowOnScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(WaitUntil([this] { return Framed(w.glow); })) << "never framed: " << Describe(w.glow);
+    }
+
+    QFrame& details() const { return *w.find<QFrame>("PanelSzczegoly"); }
+    QPlainTextEdit& memo() const { return *w.find<QPlainTextEdit>("MemoInfoPlik"); }
+    bool frameOnScreen() const { return Screen().availableGeometry().contains(w.glow.frameGeometry()); }
+
+    Windows w;
+};
+
+class FullHd : public MainWindowOnScreen {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(Screen().geometry().size(), QSize(1920, 1080)) << "run with a 1920 x 1080 screen";
+        MainWindowOnScreen::SetUp();
+    }
+    // The formula's top edge of the frame for a client height, on this screen.
+    static int Centred(int clientHeight) { return 1080 / 2 - clientHeight / 2; }
+};
+
+TEST_F(FullHd, TogglingTheDetailsSizesAndCentresTheWindow) {
+    const int left = w.glow.frameGeometry().left();
+    EXPECT_EQ(w.glow.frameGeometry().top(), Centred(180)) << Describe(w.glow);
+    w.click("cbPokazSzczegoly");
+    EXPECT_TRUE(WaitUntil([&] { return w.glow.size() == QSize(848, 606) && w.glow.frameGeometry().top() == Centred(606); }))
+        << Describe(w.glow);
+    EXPECT_EQ(w.glow.frameGeometry().left(), left);
+    EXPECT_TRUE(WaitUntil([&] { return ShownAtCentre(memo()) == memo().palette().color(QPalette::Base); }));
+
+    w.click("cbPokazSzczegoly");
+    EXPECT_TRUE(WaitUntil([&] { return w.glow.size() == QSize(848, 180) && w.glow.frameGeometry().top() == Centred(180); }))
+        << Describe(w.glow);
+    EXPECT_FALSE(details().isVisible());
+    EXPECT_TRUE(frameOnScreen());
+}
+
+TEST_F(FullHd, DetailsTickedWhileMaximisedAppearAtOnceAndKeepTheUsersWidthOnRestore) {
+    // The user has made the window wider; maximises it with the title bar's button, ticks the details.
+    const QPoint corner(300, 200);
+    AskWindowManagerForGeometry(w.glow, corner, QSize(1000, 180));
+    ASSERT_TRUE(WaitUntil([&] { return w.glow.size() == QSize(1000, 180); })) << Describe(w.glow);
+    AskWindowManagerToMaximise(w.glow, true);
+    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized() && w.glow.width() > 1000; })) << Describe(w.glow);
+
+    w.click("cbPokazSzczegoly");
+    // Maximised still, the details filling the whole window and painted down to its bottom edge.
+    EXPECT_TRUE(WaitUntil([&] { return details().isVisible() && PaintedToTheBottom(w.glow); })) << Describe(w.glow);
+    EXPECT_TRUE(w.glow.isMaximized()) << Describe(w.glow);
+    EXPECT_GT(w.glow.height(), 606);
+    EXPECT_GE(details().mapTo(&w.glow, details().rect().bottomLeft()).y(), w.glow.height() - 6);
+
+    // Restored with the title bar's button: the user's width, the details' height, centred again.
+    AskWindowManagerToMaximise(w.glow, false);
+    EXPECT_TRUE(WaitUntil([&] {
+        return !w.glow.isMaximized() && w.glow.size() == QSize(1000, 606) &&
+               w.glow.frameGeometry().topLeft() == QPoint(corner.x(), Centred(606));
+    })) << Describe(w.glow);
+    EXPECT_TRUE(WaitUntil([&] { return PaintedToTheBottom(w.glow); }));
+    EXPECT_TRUE(WaitUntil([&] { return ShownAtCentre(memo()) == memo().palette().color(QPalette::Base); }));
+}
+
+TEST_F(FullHd, DetailsUntickedWhileMaximisedLeaveTheCompactWindowOnRestore) {
+    w.click("cbPokazSzczegoly");
+    ASSERT_TRUE(WaitUntil([&] { return w.glow.height() == 606; })) << Describe(w.glow);
+    // Maximised and restored by the program itself this time, through the toolkit.
+    w.glow.showMaximized();
+    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized() && w.glow.height() > 606; })) << Describe(w.glow);
+    w.click("cbPokazSzczegoly");
+    EXPECT_TRUE(WaitUntil([&] { return !details().isVisible() && PaintedToTheBottom(w.glow); })) << Describe(w.glow);
+    EXPECT_TRUE(w.glow.isMaximized());
+
+    w.glow.showNormal();
+    EXPECT_TRUE(WaitUntil([&] {
+        return !w.glow.isMaximized() && w.glow.size() == QSize(848, 180) && w.glow.frameGeometry().top() == Centred(180);
+    })) << Describe(w.glow);
+}
+
+TEST_F(FullHd, TheProgressWindowAsksForATitleBarWithoutButtonsAndRefusesTheWindowManagersClose) {
+    TFormProces& proces = w.proces;
+    proces.show();
+    ASSERT_TRUE(WaitUntil([&] { return proces.isVisible() && !XProperty(proces, "_NET_FRAME_EXTENTS").isEmpty(); }))
+        << "never framed: " << Describe(proces);
+
+    // What the program asks of the window manager: a border and a title, moving only.
+    QStringList expected;
+    for (const quint32 value : TitleBarWithoutButtons()) expected << QStringLiteral("0x%1").arg(value, 0, 16);
+    EXPECT_EQ(XProperty(proces, "_MOTIF_WM_HINTS"), expected.join(QStringLiteral(", ")));
+    // Openbox keeps a close and a minimise button on every window with a title bar, whatever the hints
+    // say; it does take the frame as fixed.
+    const QString actions = XProperty(proces, "_NET_WM_ALLOWED_ACTIONS");
+    EXPECT_TRUE(actions.contains(QStringLiteral("_NET_WM_ACTION_MOVE"))) << actions.toStdString();
+    for (const char* action : {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"}) {
+        EXPECT_FALSE(actions.contains(QString::fromLatin1(action))) << action;
+    }
+
+    // Its close button, or any close the window manager sends, is refused until "OK".
+    CloseCounter closes(proces);
+    CloseThroughWindowManager(proces);
+    EXPECT_TRUE(WaitUntil([&] { return closes.count > 0; })) << "the window manager's close never arrived";
+    EXPECT_TRUE(proces.isVisible());
+    proces.OKBtnClick();
+    EXPECT_TRUE(WaitUntil([&] { return !proces.isVisible(); }));
+}
+
+// 1366 x 768 at 150 %: 910 x 512 of the window system's coordinates, less than the details' 606.
+class SmallScreen : public MainWindowOnScreen {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(Screen().devicePixelRatio(), 1.5) << "run with QT_SCALE_FACTOR=1.5";
+        ASSERT_LE(std::abs(Screen().geometry().width() * 1.5 - 1366), 1.0) << "run with a 1366 x 768 screen";
+        MainWindowOnScreen::SetUp();
+    }
+    // The client height that fills the screen, frame included.
+    int fullHeight() const {
+        return Screen().availableGeometry().height() - (w.glow.frameGeometry().height() - w.glow.height());
+    }
+};
+
+TEST_F(SmallScreen, TheDetailsKeepTheWholeFrameOnTheScreen) {
+    EXPECT_TRUE(frameOnScreen()) << Describe(w.glow);
+    w.click("cbPokazSzczegoly");
+    EXPECT_TRUE(WaitUntil([&] { return w.glow.height() == fullHeight() && frameOnScreen(); })) << Describe(w.glow);
+    EXPECT_EQ(w.glow.frameGeometry().top(), Screen().availableGeometry().top());
+    EXPECT_TRUE(WaitUntil([&] { return PaintedToTheBottom(w.glow); }));
+    EXPECT_TRUE(WaitUntil([&] { return ShownAtCentre(memo()) == memo().palette().color(QPalette::Base); }));
+
+    w.click("cbPokazSzczegoly");
+    EXPECT_TRUE(WaitUntil([&] { return w.glow.height() == 180 && frameOnScreen(); })) << Describe(w.glow);
+    EXPECT_EQ(w.glow.frameGeometry().top(), Screen().geometry().height() / 2 - 180 / 2);
+}
+
+TEST_F(SmallScreen, DetailsTickedWhileMaximisedRestoreOntoTheScreen) {
+    AskWindowManagerToMaximise(w.glow, true);
+    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized(); })) << Describe(w.glow);
+    w.click("cbPokazSzczegoly");
+    EXPECT_TRUE(WaitUntil([&] { return details().isVisible() && PaintedToTheBottom(w.glow); })) << Describe(w.glow);
+    AskWindowManagerToMaximise(w.glow, false);
+    EXPECT_TRUE(WaitUntil([&] {
+        return !w.glow.isMaximized() && w.glow.width() == 848 && w.glow.height() == fullHeight() && frameOnScreen();
+    })) << Describe(w.glow);
+}
+
+} // namespace
+} // namespace quarvel::test
