@@ -74,6 +74,11 @@ QMessageBox::Icon MessageIcon(MessageKind kind) {
     return QMessageBox::Critical;
 }
 
+std::unique_ptr<QMessageBox> MakeMessageBox(MessageKind kind, const QString& text, QWidget* parent) {
+    return std::make_unique<QMessageBox>(MessageIcon(kind), QString::fromStdString(texts::kWindowTitle), text,
+                                         QMessageBox::Ok, parent);
+}
+
 QString MessageText(std::string_view cp1250) {
     QString text;
     std::size_t start = 0;
@@ -145,9 +150,7 @@ void QtUserInterface::showText(MessageKind kind, const QString& text) {
         return;
     }
     ArrowWhileAsking arrow(isBusy());
-    QMessageBox box(MessageIcon(kind), QString::fromStdString(texts::kWindowTitle), text, QMessageBox::Ok,
-                    m_dialogParent);
-    box.exec();
+    MakeMessageBox(kind, text, m_dialogParent)->exec();
 }
 
 void QtUserInterface::setBusy(bool busy) {

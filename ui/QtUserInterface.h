@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,9 @@ QChar DisplayChar(unsigned char byte);
 /// The icon of a message box: a confirmation informs, a file that cannot be used warns, a failed command
 /// is critical.
 QMessageBox::Icon MessageIcon(MessageKind kind);
+
+/// The message box that shows a message of that kind, not yet shown.
+std::unique_ptr<QMessageBox> MakeMessageBox(MessageKind kind, const QString& text, QWidget* parent);
 
 /// Text of a message (Windows-1250) in which a carriage return, alone or followed by a line feed, starts
 /// a new line.

@@ -296,9 +296,9 @@ QWidget* TFormGlow::buildDetails() {
     auto* filterGroup = new QGroupBox(utf8("Rodzaj wyświetlanych danych"), records);
     filterGroup->setObjectName(QStringLiteral("RadioGroupRodzajDanych"));
     filterGroup->setFont(boldFont(this));
-    filterGroup->setFixedHeight(std::max(kRadioGroupHeight, filterGroup->sizeHint().height()));
     auto* filterLayout = new QHBoxLayout(filterGroup);
-    filterLayout->setContentsMargins(8, 0, 8, 2);
+    // The items keep a few pixels from the frame above and below them.
+    filterLayout->setContentsMargins(8, 3, 8, 3);
     m_radioGroupRodzajDanych = new QButtonGroup(filterGroup);
     for (std::size_t k = 0; k < texts::kRecordFilterItems.size(); ++k) {
         auto* item = new QRadioButton(DisplayText(texts::kRecordFilterItems[k]), filterGroup);
@@ -306,6 +306,8 @@ QWidget* TFormGlow::buildDetails() {
         filterLayout->addWidget(item, 1);
         m_radioGroupRodzajDanych->addButton(item, static_cast<int>(k));
     }
+    // 37 high at design, or as high as the style draws its title and items.
+    filterGroup->setFixedHeight(std::max(kRadioGroupHeight, filterGroup->sizeHint().height()));
     recordsLayout->addWidget(filterGroup);
 
     auto* title = new QWidget(records);
@@ -616,8 +618,9 @@ void TFormGlow::renderAfterRefill() {
 }
 
 void TFormGlow::layOutStatistics() {
-    // Rows below the group's title and border, however tall the style draws them.
-    const int shift = std::max(0, contentsTop(m_statistics) - kStatRows[0]);
+    // Rows below the group's title and border (and two pixels clear of it), however tall the style draws
+    // them.
+    const int shift = std::max(0, contentsTop(m_statistics) + 2 - kStatRows[0]);
 
     // The values share a right edge: the design's, or further right where a caption and its value would
     // meet.
@@ -636,16 +639,18 @@ void TFormGlow::layOutStatistics() {
         values[k]->setGeometry(right - width, kStatRows[k] + shift, width, values[k]->sizeHint().height());
     }
 
-    // The total: from its design place (or beside values pushed right) to the group's edge, which may grow
-    // as far as the strip's edge; a total wider still is drawn smaller, and only past the smallest size
-    // cut at its front, the whole of it in the tooltip.
+    // The total: from its design place (or as far beside values pushed right) to the group's edge, which
+    // may grow as far as the strip's edge; a total wider still moves closer to the values, then is drawn
+    // smaller, and only past the smallest size is cut at its front, the whole of it in the tooltip.
     const QString total = DisplayText(m_session.state.LabelStatOKKwota.text);
-    const int totalLeft = std::max(kStatTotalLeft, valueRight + (kStatTotalLeft - kStatValueRight));
     QFont font = boldFont(this, 10);
     int textWidth = QFontMetrics(font).horizontalAdvance(total);
+    const int designLeft = std::max(kStatTotalLeft, valueRight + (kStatTotalLeft - kStatValueRight));
     const int widest = m_topStrip->minimumWidth() - kStatisticsAt.x();
-    const int groupWidth = std::clamp(totalLeft + textWidth + kGroupInner, kStatisticsSize.width(), widest);
-    const int room = groupWidth - kGroupInner - totalLeft;
+    const int groupWidth = std::clamp(designLeft + textWidth + kGroupInner, kStatisticsSize.width(), widest);
+    const int right = groupWidth - kGroupInner;
+    const int totalLeft = std::clamp(right - textWidth, valueRight + 2 * kStatGap, designLeft);
+    const int room = right - totalLeft;
     while (textWidth > room && font.pointSizeF() > kSmallestTotalPoints) {
         font.setPointSizeF(std::max(kSmallestTotalPoints, font.pointSizeF() - 0.5));
         textWidth = QFontMetrics(font).horizontalAdvance(total);

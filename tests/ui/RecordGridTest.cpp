@@ -222,6 +222,21 @@ TEST(RecordGrid, AMillionRecordsShowAtOnce) {
     w.grid()->scrollToBottom();
     w.grid()->viewport()->grab();
     EXPECT_EQ(w.model()->headerData(w.model()->rowCount() - 1, Qt::Vertical).toString(), U("1000001"));
+
+    // Seven digits and more: the line numbers' column widens to hold them, and the counts keep clear of
+    // their captions.
+    const RecordRowHeader& lines = *w.grid()->rowHeader();
+    EXPECT_GE(lines.lineWidth(), lines.fontMetrics().horizontalAdvance(U("1000001")) + 4);
+    EXPECT_GT(lines.lineWidth(), 50);
+    const QRect caption = [&] {
+        for (const QLabel* label : w.find<QLabel>("LabelStatAll")->parentWidget()->findChildren<QLabel*>()) {
+            if (label->text() == U("Ilość wszystkich danych wejściowych:")) return label->geometry();
+        }
+        return QRect();
+    }();
+    const QLabel& count = *w.find<QLabel>("LabelStatAll");
+    const int countLeft = count.geometry().right() + 1 - count.fontMetrics().horizontalAdvance(count.text());
+    EXPECT_GE(countLeft, caption.left() + caption.width() + 4) << "the count touches its caption";
 }
 
 } // namespace

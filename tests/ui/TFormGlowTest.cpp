@@ -1,11 +1,15 @@
 #include "UiTestSupport.h"
 
+#include "CodePageList.h"
 #include "view/MainWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QGroupBox>
 #include <QGuiApplication>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -161,6 +165,7 @@ TEST(TFormGlow, HeaderWithoutKeywordIsReportedAndShowsNoKind) {
     w.open(w.dir.write("zly.txt", "NAGLOWEK\r\na|b\r\n"));
     ASSERT_EQ(w.answers.messages.size(), 1U);
     EXPECT_TRUE(w.answers.messages[0].contains(U("KONTRAHENCI")));
+    EXPECT_EQ(w.answers.messageKinds, std::vector{MessageKind::Warning});
     EXPECT_EQ(w.text("LabelNazwaPliku"), U("zly.txt"));
     EXPECT_EQ(w.text("PanelRodzajWczytanegoZbioru"), U("BRAK"));
     EXPECT_EQ(BackgroundOf(w.find<QLabel>("PanelRodzajWczytanegoZbioru")), QColor(255, 0, 0));
@@ -191,6 +196,97 @@ TEST(TFormGlow, DetailsInAMaximisedWindowKeepItMaximised) {
     w.glow.showNormal();
     Settle();
     EXPECT_EQ(w.glow.height(), 606);
+}
+
+TEST(TFormGlow, TheOpenDialogStartsInTheFolderOfTheFileLoadedLast) {
+    Windows w;
+    w.click("bOtworzPlik");
+    EXPECT_EQ(w.answers.lastOpenFolder, QString());
+    std::filesystem::create_directory(w.dir.path() / "przelewy");
+    w.open(w.dir.write("przelewy/zlecenia.txt", "ZLECENIA\r\n"));
+    w.click("bOtworzPlik");
+    EXPECT_EQ(w.answers.lastOpenFolder, QStringFromPath(w.dir.path() / "przelewy"));
+}
+
+TEST(TFormGlow, TheCodePageListShowsItsColoursFlatWithAVisibleFocus) {
+    Windows w;
+    auto* list = w.find<CodePageList>("ComboBoxStrona");
+    const std::string orders = ReadFile(ExamplePath("zlecenia_ibm_latin2.txt"));
+    const auto withHeader = [&](const char* header) { return header + orders.substr(orders.find('\r')); };
+    w.glow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.glow));
+
+    for (const auto& [header, colour] : {std::pair{"ZLECENIA|IBM_LATIN2", QColor(0x00, 0x80, 0x00)},
+                                         std::pair{"ZLECENIA|MAZOVIA", QColor(0xFF, 0x00, 0x00)}}) {
+        w.open(w.dir.write("zlecenia.txt", withHeader(header)));
+        w.glow.setFocus();
+        Settle();
+        const QImage face = list->grab().toImage();
+        const QRect frame = QRect(QPoint(2, 2), QPoint(list->width() - 3, list->height() - 3));
+        // The face is the colour itself, not a shade of it: beside the text and around the arrow.
+        for (const QPoint at : {QPoint(3, list->height() / 2), QPoint(list->width() - 3, 3),
+                                QPoint(list->width() - 3, list->height() - 4)}) {
+            EXPECT_EQ(face.pixelColor(at), colour) << header << " at " << at.x() << "," << at.y();
+        }
+        EXPECT_TRUE(HasColour(face, frame, Qt::white)) << header << ": white text";
+
+        // The keyboard's focus: a frame in the text colour, where the unfocused face has none.
+        EXPECT_TRUE(list->focusFrame().isEmpty());
+        list->setFocus(Qt::TabFocusReason);
+        Settle();
+        ASSERT_TRUE(list->hasFocus());
+        const QRect focus = list->focusFrame();
+        const QImage focused = list->grab().toImage();
+        EXPECT_EQ(focused.pixelColor(focus.left(), focus.center().y()), QColor(Qt::white)) << header;
+        EXPECT_EQ(face.pixelColor(focus.left(), focus.center().y()), colour) << header;
+    }
+}
+
+TEST(TFormGlow, TitlesAndItemsFitTheirGroups) {
+    Windows w;
+    w.click("cbPokazSzczegoly");
+    for (const QGroupBox* group : w.glow.findChildren<QGroupBox*>()) {
+        EXPECT_GE(group->width(), group->fontMetrics().horizontalAdvance(group->title())) << group->title().toStdString();
+    }
+    const auto* filter = w.find<QGroupBox>("RadioGroupRodzajDanych");
+    const QRect inside = filter->contentsRect();
+    for (const QRadioButton* item : filter->findChildren<QRadioButton*>()) {
+        EXPECT_GE(item->geometry().top(), inside.top() + 2) << item->text().toStdString();
+        EXPECT_LE(item->geometry().bottom(), inside.bottom() - 2) << item->text().toStdString();
+    }
+}
+
+// Whether a label shows its whole text inside its group, on the window.
+void ExpectShownWhole(const QLabel& label, const QString& text) {
+    EXPECT_EQ(label.text(), text);
+    EXPECT_TRUE(label.toolTip().isEmpty());
+    EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()), label.width()) << text.toStdString();
+    const QWidget& group = *label.parentWidget();
+    EXPECT_LE(label.geometry().right(), group.width() - 3) << text.toStdString();
+    EXPECT_LE(group.geometry().right(), group.parentWidget()->width() - 1) << text.toStdString();
+}
+
+TEST(TFormGlow, LargeTotalsAreShownWhole) {
+    Windows w;
+    const auto order = [](const char* amount) {
+        return std::string("1/5/27|") + amount + "|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal||||\r\n";
+    };
+    const auto* total = w.find<QLabel>("LabelStatOKKwota");
+    // An everyday total in the design's 10 points; the largest the pattern writes, whole, if smaller.
+    for (const auto& [amount, points] : {std::pair{"1234.5", 10.0}, {"8999999999999.91", 8.0}, {"-999999999999999", 8.0}}) {
+        w.open(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n" + order(amount)));
+        ASSERT_EQ(w.text("LabelStatOK"), U("1")) << amount;
+        ExpectShownWhole(*total, DisplayText(w.glow.session().state.LabelStatOKKwota.text));
+        EXPECT_GE(total->font().pointSizeF(), points) << amount;
+    }
+    // Past the pattern's fifteen digit places, nothing of a total may be cut unseen: the front gives way to
+    // an ellipsis, and the tooltip holds the whole of it.
+    w.open(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n" + order("1e40")));
+    const QString whole = DisplayText(w.glow.session().state.LabelStatOKKwota.text);
+    EXPECT_EQ(total->toolTip(), whole);
+    EXPECT_TRUE(total->text().startsWith(QChar(0x2026))) << total->text().toStdString();
+    EXPECT_TRUE(whole.endsWith(total->text().mid(1)));
+    EXPECT_LE(total->fontMetrics().horizontalAdvance(total->text()), total->width());
 }
 
 } // namespace
