@@ -4,6 +4,7 @@
 #include "RecordGridModel.h"
 #include "RecordGridView.h"
 #include "TFormLOG.h"
+#include "WindowGeometry.h"
 
 #include "output/OutputWriter.h"
 #include "view/MainWindow.h"
@@ -434,30 +435,13 @@ void TFormGlow::FormCreate() {
     render();
 }
 
-namespace {
-
-ScreenRect toScreenRect(const QRect& rect) {
-    return {rect.left(), rect.top(), rect.width(), rect.height()};
-}
-
-} // namespace
-
 ScreenInfo TFormGlow::screenInfo() const {
-    ScreenInfo info;
-    if (const QScreen* screen = this->screen()) {
-        info.geometry = toScreenRect(screen->geometry());
-        info.available = toScreenRect(screen->availableGeometry());
-    }
-    info.frame = m_normalFrame;
-    return info;
+    return ScreenInfoOf(*this, m_normalFrame);
 }
 
 void TFormGlow::rememberNormalFrame() {
-    const QRect outer = frameGeometry();
-    const QRect client = geometry();
-    if (windowState() != Qt::WindowNoState || !isVisible() || outer == client) return;
-    m_normalFrame = {client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
-                     outer.bottom() - client.bottom()};
+    if (windowState() != Qt::WindowNoState || !isVisible()) return;
+    if (const FrameMargins frame = FrameMarginsOf(*this); IsKnown(frame)) m_normalFrame = frame;
 }
 
 void TFormGlow::moveEvent(QMoveEvent* event) {
@@ -507,7 +491,7 @@ void TFormGlow::PokazUkryjSzczegoly() {
 
 void TFormGlow::applyPlacement(const WindowPlacement& placement) {
     const FrameMargins& frame = m_normalFrame;
-    if (frame.left == 0 && frame.top == 0 && frame.right == 0 && frame.bottom == 0) {
+    if (!IsKnown(frame)) {
         // Not framed yet: the toolkit places the frame's corner when the window is first shown.
         resize(placement.clientWidth, placement.clientHeight);
         move(placement.left, placement.top);

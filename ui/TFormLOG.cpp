@@ -1,6 +1,7 @@
 #include "TFormLOG.h"
 
 #include "QtUserInterface.h"
+#include "WindowGeometry.h"
 
 #include "output/LogReport.h"
 
@@ -88,6 +89,15 @@ TFormLOG::TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent, 
     resize(690, 519);
     move(402, 221);
     refreshFromState();
+}
+
+void TFormLOG::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The design's place and size reach past the edges of a small or scaled screen, the close button with
+    // them. Before the window is first framed, the main window's frame stands in for its own.
+    FrameMargins frame = FrameMarginsOf(*this);
+    if (!IsKnown(frame) && parentWidget()) frame = FrameMarginsOf(*parentWidget()->window());
+    KeepWindowOnScreen(*this, frame);
 }
 
 void TFormLOG::refreshFromState() {

@@ -8,6 +8,7 @@
 class QPlainTextEdit;
 class QPrinter;
 class QPushButton;
+class QShowEvent;
 
 namespace quarvel {
 
@@ -38,6 +39,9 @@ public:
     bool printLog(QPrinter& printer) const;
 
     static const char* const kPrintTitle;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     const MemoState& m_text;

@@ -192,5 +192,18 @@ TEST_F(SmallScreen, DetailsTickedWhileMaximisedRestoreOntoTheScreen) {
     })) << Describe(w.glow);
 }
 
+TEST_F(SmallScreen, TheLogWindowFitsTheScreenWithItsCloseButton) {
+    // Its design place and size (402, 221; 698 x 553) reach below this screen's bottom edge.
+    w.log.show();
+    const QRect screen = Screen().availableGeometry();
+    EXPECT_TRUE(WaitUntil([&] {
+        const QRect frame = FrameByWindowManager(w.log);
+        return w.log.isVisible() && !frame.isEmpty() && screen.contains(frame);
+    })) << Describe(w.log) << " on " << screen.width() << "x" << screen.height();
+    const auto* close = w.log.findChild<QWidget*>(QStringLiteral("Button1"));
+    EXPECT_TRUE(screen.contains(QRect(close->mapToGlobal(QPoint(0, 0)), close->size())));
+    w.log.hide();
+}
+
 } // namespace
 } // namespace quarvel::test

@@ -254,6 +254,11 @@ bool wholeScreen(Pictures& take, const test::TempDir& dir, const std::string& pr
     take.screen(name("3_maksymalizowane.png").c_str());
     p.maximise(false);
     take.screen(name("4_przywrocone.png").c_str());
+    p.click("bZapiszTylkoPrawidlowe");
+    p.log.show();
+    WaitUntil([&] { return !test::XProperty(p.log, "_NET_FRAME_EXTENTS").isEmpty(); });
+    take.screen(name("5_plik_log.png").c_str());
+    p.log.hide();
     return take.ok();
 }
 

@@ -76,6 +76,15 @@ QString XProperty(const QWidget& window, const char* name) {
     return equals < 0 ? QString() : line.mid(equals + 1).trimmed();
 }
 
+QRect FrameByWindowManager(const QWidget& window) {
+    const QStringList extents = XProperty(window, "_NET_FRAME_EXTENTS").split(QStringLiteral(", "));
+    if (extents.size() != 4) return {};
+    // Left, right, top, bottom, in the X server's pixels.
+    const qreal ratio = window.devicePixelRatioF();
+    const auto logical = [&](qsizetype k) { return qRound(extents[k].toInt() / ratio); };
+    return window.geometry().adjusted(-logical(0), -logical(2), logical(1), logical(3));
+}
+
 QImage ScreenPixels(const QRect& area) {
     QScreen* screen = QGuiApplication::primaryScreen();
     QImage image = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();

@@ -31,6 +31,10 @@ void AskWindowManagerForGeometry(const QWidget& window, QPoint frameTopLeft, QSi
 /// A property of the window as the X server holds it (xprop's words after the "=").
 QString XProperty(const QWidget& window, const char* name);
 
+/// The window's frame as the window manager states it (_NET_FRAME_EXTENTS around the client area); empty
+/// before it has framed the window.
+QRect FrameByWindowManager(const QWidget& window);
+
 /// What the screen shows in `area` (the window system's coordinates), frames of the window manager
 /// included, at one pixel per coordinate.
 QImage ScreenPixels(const QRect& area);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "view/MainWindow.h"
+
+#include <QRect>
+
+class QWidget;
+
+namespace quarvel {
+
+ScreenRect ToScreenRect(const QRect& rect);
+
+/// The frame the window manager puts around a top-level window, as far as the toolkit knows it; all zero
+/// before the window has been framed.
+FrameMargins FrameMarginsOf(const QWidget& window);
+bool IsKnown(const FrameMargins& frame);
+
+/// The screen a window is on, with the frame it is given (or `frame` where given).
+ScreenInfo ScreenInfoOf(const QWidget& window, const FrameMargins& frame);
+
+/// Moves and, where it must, shrinks a top-level window in its normal state so that the whole of it, frame
+/// included, lies in the available area of its screen; `frame` stands in for a frame not known yet.
+void KeepWindowOnScreen(QWidget& window, const FrameMargins& frame);
+
+} // namespace quarvel
