@@ -51,20 +51,10 @@ constexpr int kRadioGroupHeight = 37;
 constexpr int kTitleStripHeight = 21;
 constexpr QColor kNavyText{0x00, 0x00, 0x80};
 
-// The statistics group at design: its place in the top strip, its size, the tops of its three rows, the
-// right edge of the values beside them and the left edge of the total.
+// The statistics group at design, in the top strip; its contents are placed by LayOutStatistics.
 constexpr QPoint kStatisticsAt{359, 56};
 constexpr QSize kStatisticsSize{470, 93};
-constexpr std::array<int, 3> kStatRows{16, 32, 48};
-constexpr int kStatValueRight = 270;
-constexpr int kStatTotalLeft = 294;
-constexpr int kStatTotalTop = 30;
-constexpr int kStatDetailsTop = 68;
-// Room kept between a caption and its value, and inside the group's right and bottom edges.
-constexpr int kStatGap = 6;
-constexpr int kGroupInner = 4;
-// The total shrinks towards this size, from its 10 points, before anything of it is left out.
-constexpr qreal kSmallestTotalPoints = 8.0;
+constexpr int kValueLabelWidth = 80;
 
 QColor toColor(Rgb rgb) {
     return QColor(rgb.r, rgb.g, rgb.b);
@@ -137,14 +127,12 @@ QLabel* makeLabel(QWidget* parent, const QString& text, QPoint at, const QFont& 
     return label;
 }
 
-// A value label of the statistics: right-aligned on `rightEdge`, growing to the left as needed.
-QLabel* makeValueLabel(QWidget* parent, const char* name, int rightEdge, int y, const QFont& font) {
-    constexpr int kWidth = 80;
+// A value label of the statistics: right-aligned; LayOutStatistics places it.
+QLabel* makeValueLabel(QWidget* parent, const char* name, const QFont& font) {
     auto* label = new QLabel(QStringLiteral("0"), parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setFont(font);
     label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    label->setGeometry(rightEdge - kWidth, y, kWidth, label->sizeHint().height());
     return label;
 }
 
@@ -259,18 +247,17 @@ QWidget* TFormGlow::buildTopStrip() {
     m_statistics = statistics;
     statistics->setObjectName(QStringLiteral("GroupStatystyki"));
     statistics->setGeometry(QRect(kStatisticsAt, kStatisticsSize));
-    m_statCaptions = {makeLabel(statistics, utf8("Ilość wszystkich danych wejściowych:"), {8, kStatRows[0]}, plain),
-                      makeLabel(statistics, utf8("Ilość danych prawidłowych:"), {8, kStatRows[1]}, plain),
-                      makeLabel(statistics, utf8("Ilość danych nieprawidłowych:"), {8, kStatRows[2]}, plain)};
-    m_labelStatAll = makeValueLabel(statistics, "LabelStatAll", kStatValueRight, kStatRows[0], bold);
-    m_labelStatOK = makeValueLabel(statistics, "LabelStatOK", kStatValueRight, kStatRows[1], bold);
-    m_labelStatZle = makeValueLabel(statistics, "LabelStatZle", kStatValueRight + 1, kStatRows[2], boldFont(this, 10));
+    m_statCaptions = {makeLabel(statistics, utf8("Ilość wszystkich danych wejściowych:"), {8, 16}, plain),
+                      makeLabel(statistics, utf8("Ilość danych prawidłowych:"), {8, 32}, plain),
+                      makeLabel(statistics, utf8("Ilość danych nieprawidłowych:"), {8, 48}, plain)};
+    m_labelStatAll = makeValueLabel(statistics, "LabelStatAll", bold);
+    m_labelStatOK = makeValueLabel(statistics, "LabelStatOK", bold);
+    m_labelStatZle = makeValueLabel(statistics, "LabelStatZle", boldFont(this, 10));
     m_labelStatOKKwota = new QLabel(statistics);
     m_labelStatOKKwota->setObjectName(QStringLiteral("LabelStatOKKwota"));
     m_labelStatOKKwota->setFont(boldFont(this, 10));
     m_labelStatOKKwota->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_cbPokazSzczegoly =
-        makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż szczegóły"), {8, kStatDetailsTop}, 200);
+    m_cbPokazSzczegoly = makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż szczegóły"), {8, 68}, 200);
     layOutStatistics();
     return strip;
 }
@@ -602,52 +589,39 @@ void TFormGlow::renderAfterRefill() {
 }
 
 void TFormGlow::layOutStatistics() {
-    // Rows below the group's title and border (and two pixels clear of it), however tall the style draws
-    // them.
-    const int shift = std::max(0, contentsTop(m_statistics) + 2 - kStatRows[0]);
-
-    // The values share a right edge: the design's, or further right where a caption and its value would
-    // meet.
     const std::array<QLabel*, 3> values{m_labelStatAll, m_labelStatOK, m_labelStatZle};
-    int valueRight = kStatValueRight;
+    StatisticsMeasures measures;
+    measures.contentsTop = contentsTop(m_statistics);
     for (std::size_t k = 0; k < values.size(); ++k) {
-        const int captionRight = m_statCaptions[k]->x() + m_statCaptions[k]->sizeHint().width();
-        const int valueWidth = values[k]->fontMetrics().horizontalAdvance(values[k]->text());
-        valueRight = std::max(valueRight, captionRight + kStatGap + valueWidth);
+        measures.captionRight[k] = m_statCaptions[k]->x() + m_statCaptions[k]->sizeHint().width();
+        measures.valueWidth[k] = values[k]->fontMetrics().horizontalAdvance(values[k]->text());
     }
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        m_statCaptions[k]->move(m_statCaptions[k]->x(), kStatRows[k] + shift);
-        // The count of invalid data stands a pixel further right, in its larger font.
-        const int right = valueRight + (values[k] == m_labelStatZle ? 1 : 0);
-        const int width = std::max(80, values[k]->fontMetrics().horizontalAdvance(values[k]->text()));
-        values[k]->setGeometry(right - width, kStatRows[k] + shift, width, values[k]->sizeHint().height());
-    }
-
-    // The total: from its design place (or as far beside values pushed right) to the group's edge, which
-    // may grow as far as the strip's edge; a total wider still moves closer to the values, then is drawn
-    // smaller, and only past the smallest size is cut at its front, the whole of it in the tooltip.
+    measures.widestGroup = m_topStrip->minimumWidth() - kStatisticsAt.x();
+    measures.detailsHeight = m_cbPokazSzczegoly->height();
     const QString total = DisplayText(m_session.state.LabelStatOKKwota.text);
-    QFont font = boldFont(this, 10);
-    int textWidth = QFontMetrics(font).horizontalAdvance(total);
-    const int designLeft = std::max(kStatTotalLeft, valueRight + (kStatTotalLeft - kStatValueRight));
-    const int widest = m_topStrip->minimumWidth() - kStatisticsAt.x();
-    const int groupWidth = std::clamp(designLeft + textWidth + kGroupInner, kStatisticsSize.width(), widest);
-    const int right = groupWidth - kGroupInner;
-    const int totalLeft = std::clamp(right - textWidth, valueRight + 2 * kStatGap, designLeft);
-    const int room = right - totalLeft;
-    while (textWidth > room && font.pointSizeF() > kSmallestTotalPoints) {
-        font.setPointSizeF(std::max(kSmallestTotalPoints, font.pointSizeF() - 0.5));
-        textWidth = QFontMetrics(font).horizontalAdvance(total);
-    }
-    const QString shown = textWidth > room ? QFontMetrics(font).elidedText(total, Qt::ElideLeft, room) : total;
-    m_labelStatOKKwota->setFont(font);
-    m_labelStatOKKwota->setText(shown);
-    m_labelStatOKKwota->setToolTip(shown == total ? QString() : total);
-    m_labelStatOKKwota->setGeometry(totalLeft, kStatTotalTop + shift, room, m_labelStatOKKwota->sizeHint().height());
+    QFont totalFont = boldFont(this, 10);
+    const StatisticsLayout layout = LayOutStatistics(measures, [&](double points) {
+        totalFont.setPointSizeF(points);
+        return QFontMetrics(totalFont).horizontalAdvance(total);
+    });
 
-    m_cbPokazSzczegoly->move(m_cbPokazSzczegoly->x(), kStatDetailsTop + shift);
-    const int groupHeight = std::max(kStatisticsSize.height(), m_cbPokazSzczegoly->geometry().bottom() + 1 + kGroupInner);
-    m_statistics->resize(groupWidth, groupHeight);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        m_statCaptions[k]->move(m_statCaptions[k]->x(), layout.rowTop[k]);
+        // Right-aligned: the labels may reach left over their captions, whose text ends before.
+        const int right = layout.valueRight + (values[k] == m_labelStatZle ? 1 : 0);
+        const int width = std::max(kValueLabelWidth, measures.valueWidth[k]);
+        values[k]->setGeometry(right - width, layout.rowTop[k], width, values[k]->sizeHint().height());
+    }
+    totalFont.setPointSizeF(layout.totalPoints);
+    const QString shown =
+        layout.totalCut ? QFontMetrics(totalFont).elidedText(total, Qt::ElideLeft, layout.totalWidth) : total;
+    m_labelStatOKKwota->setFont(totalFont);
+    m_labelStatOKKwota->setText(shown);
+    m_labelStatOKKwota->setToolTip(layout.totalCut ? total : QString());
+    m_labelStatOKKwota->setGeometry(layout.totalLeft, layout.totalTop, layout.totalWidth,
+                                    m_labelStatOKKwota->sizeHint().height());
+    m_cbPokazSzczegoly->move(m_cbPokazSzczegoly->x(), layout.detailsTop);
+    m_statistics->resize(layout.groupWidth, layout.groupHeight);
 }
 
 void TFormGlow::render() {

@@ -128,6 +128,54 @@ DetailsLayout PokazUkryjSzczegoly(const WindowState& state, const WindowPlacemen
     return layout;
 }
 
+namespace {
+
+// The statistics group at design: its size, the tops of its three rows, the counts' right edge, the
+// total's place and size, and the top of the check box below them.
+constexpr int kStatWidth = 470;
+constexpr int kStatHeight = 93;
+constexpr std::array<int, 3> kStatRows{16, 32, 48};
+constexpr int kStatValueRight = 270;
+constexpr int kStatTotalLeft = 294;
+constexpr int kStatTotalTop = 30;
+constexpr double kStatTotalPoints = 10;
+constexpr int kStatDetailsTop = 68;
+// Room kept below the group's border, between a caption and its count, and inside the group's edges.
+constexpr int kBelowBorder = 2;
+constexpr int kStatGap = 6;
+constexpr int kGroupInner = 4;
+constexpr double kSmallestTotalPoints = 8;
+constexpr double kTotalPointsStep = 0.5;
+
+} // namespace
+
+StatisticsLayout LayOutStatistics(const StatisticsMeasures& measures, const std::function<int(double points)>& totalWidthAt) {
+    StatisticsLayout layout;
+    const int shift = std::max(0, measures.contentsTop + kBelowBorder - kStatRows[0]);
+    layout.valueRight = kStatValueRight;
+    for (std::size_t k = 0; k < kStatRows.size(); ++k) {
+        layout.rowTop[k] = kStatRows[k] + shift;
+        layout.valueRight = std::max(layout.valueRight, measures.captionRight[k] + kStatGap + measures.valueWidth[k]);
+    }
+
+    int textWidth = totalWidthAt(kStatTotalPoints);
+    const int designLeft = std::max(kStatTotalLeft, layout.valueRight + (kStatTotalLeft - kStatValueRight));
+    layout.groupWidth = std::clamp(designLeft + textWidth + kGroupInner, kStatWidth, std::max(kStatWidth, measures.widestGroup));
+    const int right = layout.groupWidth - kGroupInner;
+    layout.totalLeft = std::clamp(right - textWidth, layout.valueRight + 2 * kStatGap, designLeft);
+    layout.totalWidth = right - layout.totalLeft;
+    while (textWidth > layout.totalWidth && layout.totalPoints > kSmallestTotalPoints) {
+        layout.totalPoints = std::max(kSmallestTotalPoints, layout.totalPoints - kTotalPointsStep);
+        textWidth = totalWidthAt(layout.totalPoints);
+    }
+    layout.totalCut = textWidth > layout.totalWidth;
+    layout.totalTop = kStatTotalTop + shift;
+
+    layout.detailsTop = kStatDetailsTop + shift;
+    layout.groupHeight = std::max(kStatHeight, layout.detailsTop + measures.detailsHeight + kGroupInner);
+    return layout;
+}
+
 std::filesystem::path OpenDialogFolder(const LoadedFile& file) {
     if (file.fileName.empty()) return {};
     std::error_code ec;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace quarvel {
 namespace {
 
@@ -159,6 +161,52 @@ TEST(Details, TheWindowStaysOnTheScreenWithItsTitleBarInReach) {
     // Without a screen (none known yet) nothing is moved.
     const WindowPlacement anywhere{-5000, -5000, 848, 606};
     EXPECT_EQ(KeepOnScreen(anywhere, kFrame, {}), anywhere);
+}
+
+TEST(Statistics, DesignPlacesHoldWhereTheTextsFitAndGiveWayWhereTheyDoNot) {
+    // Captions ending at 215 (the first, widest one) and lower, as the window's font draws them; the
+    // total's width proportional to its size.
+    const auto measures = [](int contentsTop, int firstCount) {
+        StatisticsMeasures m;
+        m.contentsTop = contentsTop;
+        m.captionRight = {215, 159, 176};
+        m.valueWidth = {firstCount, 7, 9};
+        m.widestGroup = 479;
+        m.detailsHeight = 19;
+        return m;
+    };
+    const auto totalOf = [](double pixelsPerPoint) {
+        return [pixelsPerPoint](double points) { return static_cast<int>(std::lround(pixelsPerPoint * points)); };
+    };
+    struct Case {
+        const char* what;
+        StatisticsMeasures measures;
+        double totalPixelsPerPoint;
+        std::array<int, 3> rows;
+        int valueRight, totalLeft, totalWidth;
+        double points;
+        bool cut;
+        int groupWidth, groupHeight;
+    };
+    const std::vector<Case> cases = {
+        {"the design", measures(14, 7), 10, {16, 32, 48}, 270, 294, 172, 10, false, 470, 93},
+        {"a taller title and border", measures(19, 7), 10, {21, 37, 53}, 270, 294, 172, 10, false, 470, 96},
+        {"a seven-digit count", measures(14, 53), 10, {16, 32, 48}, 274, 298, 168, 10, false, 470, 93},
+        {"a total wider than the group", measures(14, 7), 18, {16, 32, 48}, 270, 294, 180, 10, false, 478, 93},
+        {"wider than the strip allows", measures(14, 7), 19.2, {16, 32, 48}, 270, 283, 192, 10, false, 479, 93},
+        {"wider still: smaller", measures(14, 7), 21.5, {16, 32, 48}, 270, 282, 193, 8.5, false, 479, 93},
+        {"too wide at any size", measures(14, 7), 40, {16, 32, 48}, 270, 282, 193, 8, true, 479, 93},
+    };
+    for (const Case& c : cases) {
+        const StatisticsLayout l = LayOutStatistics(c.measures, totalOf(c.totalPixelsPerPoint));
+        EXPECT_EQ(l.rowTop, c.rows) << c.what;
+        EXPECT_EQ(l.totalTop, c.rows[0] + 14) << c.what;
+        EXPECT_EQ(l.detailsTop, c.rows[0] + 52) << c.what;
+        EXPECT_EQ(std::tuple(l.valueRight, l.totalLeft, l.totalWidth), std::tuple(c.valueRight, c.totalLeft, c.totalWidth))
+            << c.what;
+        EXPECT_EQ(std::tuple(l.totalPoints, l.totalCut), std::tuple(c.points, c.cut)) << c.what;
+        EXPECT_EQ(std::tuple(l.groupWidth, l.groupHeight), std::tuple(c.groupWidth, c.groupHeight)) << c.what;
+    }
 }
 
 TEST(OpenCommand, TheDialogStartsInTheFolderOfTheFileLoadedLast) {
