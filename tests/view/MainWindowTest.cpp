@@ -209,6 +209,14 @@ TEST(Statistics, DesignPlacesHoldWhereTheTextsFitAndGiveWayWhereTheyDoNot) {
     }
 }
 
+TEST(OpenCommand, DataLeftAfterAnEndMarkIsAWarning) {
+    GridFixture g;
+    g.t.ui.nextFile = g.dir.write("kontrahenci.txt", "KONTRAHENCI\n" + test::Contractor() + "\x1A" + test::Contractor());
+    bOtworzPlikClick(g.t.session);
+    ASSERT_EQ(g.t.ui.messages.size(), 1U);
+    EXPECT_EQ(g.t.ui.messageKinds, std::vector{MessageKind::Warning});
+}
+
 TEST(OpenCommand, TheDialogStartsInTheFolderOfTheFileLoadedLast) {
     GridFixture g;
     g.t.ui.nextFile.reset();
