@@ -56,9 +56,8 @@ void CodePageList::paintEvent(QPaintEvent*) {
     const QRect arrowArea = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
     const QPoint centre = arrowArea.center();
     const int half = kArrowWidth / 2;
-    const QPolygon arrow(QList<QPoint>{{centre.x() - half, centre.y() - 1},
-                                       {centre.x() + half, centre.y() - 1},
-                                       {centre.x(), centre.y() + half - 1}});
+    const QPolygon arrow(QList<QPoint>{
+        {centre.x() - half, centre.y() - 1}, {centre.x() + half, centre.y() - 1}, {centre.x(), centre.y() + half - 1}});
     painter.setPen(m_text);
     painter.setBrush(m_text);
     painter.drawPolygon(arrow);

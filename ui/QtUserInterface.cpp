@@ -61,15 +61,19 @@ QChar DisplayChar(unsigned char byte) {
 QString DisplayText(std::string_view cp1250) {
     QString text(static_cast<qsizetype>(cp1250.size()), Qt::Uninitialized);
     QChar* out = text.data();
-    for (const char c : cp1250) *out++ = DisplayChar(static_cast<unsigned char>(c));
+    for (const char c : cp1250)
+        *out++ = DisplayChar(static_cast<unsigned char>(c));
     return text;
 }
 
 QMessageBox::Icon MessageIcon(MessageKind kind) {
     switch (kind) {
-    case MessageKind::Information: return QMessageBox::Information;
-    case MessageKind::Warning: return QMessageBox::Warning;
-    case MessageKind::Error: return QMessageBox::Critical;
+    case MessageKind::Information:
+        return QMessageBox::Information;
+    case MessageKind::Warning:
+        return QMessageBox::Warning;
+    case MessageKind::Error:
+        return QMessageBox::Critical;
     }
     return QMessageBox::Critical;
 }

@@ -117,7 +117,8 @@ void TFormLOG::Button3Click() {
     QPrinter printer(QPrinter::HighResolution);
     if (!m_ui.setUpPrinter(printer, this)) return;
     if (!printLog(printer)) {
-        m_ui.showText(MessageKind::Error, QString::fromUtf8("Nie udało się wydrukować pliku LOG na drukarce: ") + printer.printerName());
+        m_ui.showText(MessageKind::Error,
+                      QString::fromUtf8("Nie udało się wydrukować pliku LOG na drukarce: ") + printer.printerName());
     }
 }
 

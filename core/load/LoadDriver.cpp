@@ -60,9 +60,9 @@ bool readUnchanged(const std::optional<platform::FileStamp>& before, const ByteS
 
 void showFailure(Session& session, const std::filesystem::path& fileName, int error) {
     endWithoutRecords(session);
-    session.ui.showMessage(MessageKind::Error, error == ENOMEM
-                                                   ? texts::kOutOfMemory + PathForMessage(fileName) + "\r" + texts::kLoadAborted
-                                                   : ReadFailureMessage(fileName, error));
+    session.ui.showMessage(MessageKind::Error,
+                           error == ENOMEM ? texts::kOutOfMemory + PathForMessage(fileName) + "\r" + texts::kLoadAborted
+                                           : ReadFailureMessage(fileName, error));
 }
 
 } // namespace

@@ -109,8 +109,10 @@ WindowPlacement KeepOnScreen(WindowPlacement wanted, const FrameMargins& frame, 
     if (available.width <= 0 || available.height <= 0) return wanted;
     const int frameWidth = frame.left + frame.right;
     const int frameHeight = frame.top + frame.bottom;
-    const auto [left, outerWidth] = fitSpan(wanted.left, wanted.clientWidth + frameWidth, available.left, available.width);
-    const auto [top, outerHeight] = fitSpan(wanted.top, wanted.clientHeight + frameHeight, available.top, available.height);
+    const auto [left, outerWidth] =
+        fitSpan(wanted.left, wanted.clientWidth + frameWidth, available.left, available.width);
+    const auto [top, outerHeight] =
+        fitSpan(wanted.top, wanted.clientHeight + frameHeight, available.top, available.height);
     wanted.left = left;
     wanted.top = top;
     wanted.clientWidth = std::max(0, outerWidth - frameWidth);
@@ -149,7 +151,8 @@ constexpr double kTotalPointsStep = 0.5;
 
 } // namespace
 
-StatisticsLayout LayOutStatistics(const StatisticsMeasures& measures, const std::function<int(double points)>& totalWidthAt) {
+StatisticsLayout LayOutStatistics(const StatisticsMeasures& measures,
+                                  const std::function<int(double points)>& totalWidthAt) {
     StatisticsLayout layout;
     const int shift = std::max(0, measures.contentsTop + kBelowBorder - kStatRows[0]);
     layout.valueRight = kStatValueRight;
@@ -160,7 +163,8 @@ StatisticsLayout LayOutStatistics(const StatisticsMeasures& measures, const std:
 
     int textWidth = totalWidthAt(kStatTotalPoints);
     const int designLeft = std::max(kStatTotalLeft, layout.valueRight + (kStatTotalLeft - kStatValueRight));
-    layout.groupWidth = std::clamp(designLeft + textWidth + kGroupInner, kStatWidth, std::max(kStatWidth, measures.widestGroup));
+    layout.groupWidth =
+        std::clamp(designLeft + textWidth + kGroupInner, kStatWidth, std::max(kStatWidth, measures.widestGroup));
     const int right = layout.groupWidth - kGroupInner;
     layout.totalLeft = std::clamp(right - textWidth, layout.valueRight + 2 * kStatGap, designLeft);
     layout.totalWidth = right - layout.totalLeft;

@@ -90,23 +90,23 @@ DetailsLayout PokazUkryjSzczegoly(const WindowState& state, const WindowPlacemen
 /// What the layout of the statistics group needs to know of what it shows, measured in the fonts used, in
 /// pixels from the group's top-left corner.
 struct StatisticsMeasures {
-    int contentsTop = 0;                   ///< where the style lets the group's contents begin
-    std::array<int, 3> captionRight{};     ///< right edges of the three captions
-    std::array<int, 3> valueWidth{};       ///< widths of the three counts' texts
-    int widestGroup = 0;                   ///< how wide the group may grow: to the edge of the strip
-    int detailsHeight = 0;                 ///< height of the check box "Pokaż szczegóły"
+    int contentsTop = 0;               ///< where the style lets the group's contents begin
+    std::array<int, 3> captionRight{}; ///< right edges of the three captions
+    std::array<int, 3> valueWidth{};   ///< widths of the three counts' texts
+    int widestGroup = 0;               ///< how wide the group may grow: to the edge of the strip
+    int detailsHeight = 0;             ///< height of the check box "Pokaż szczegóły"
 };
 
 /// Where the statistics group's controls go. The design's places hold wherever the texts fit in them.
 struct StatisticsLayout {
-    std::array<int, 3> rowTop{};  ///< tops of the three rows (captions and counts)
-    int valueRight = 0;           ///< the counts' common right edge (the third stands a pixel further right)
+    std::array<int, 3> rowTop{}; ///< tops of the three rows (captions and counts)
+    int valueRight = 0;          ///< the counts' common right edge (the third stands a pixel further right)
     int totalLeft = 0;
     int totalTop = 0;
     int totalWidth = 0;
-    double totalPoints = 10;      ///< the total's font size
-    bool totalCut = false;        ///< too wide even at the smallest size: its front gives way to an ellipsis
-    int detailsTop = 0;           ///< top of the check box "Pokaż szczegóły"
+    double totalPoints = 10; ///< the total's font size
+    bool totalCut = false;   ///< too wide even at the smallest size: its front gives way to an ellipsis
+    int detailsTop = 0;      ///< top of the check box "Pokaż szczegóły"
     int groupWidth = 0;
     int groupHeight = 0;
 };
@@ -115,7 +115,8 @@ struct StatisticsLayout {
 /// counts clear of their captions, and the total whole wherever it can be. A total wider than the room
 /// from its place to the group's edge widens the group (as far as `widestGroup`), then moves closer to the
 /// counts, then is drawn smaller (down to 8 points). `totalWidthAt` gives the total's width at a size.
-StatisticsLayout LayOutStatistics(const StatisticsMeasures& measures, const std::function<int(double points)>& totalWidthAt);
+StatisticsLayout LayOutStatistics(const StatisticsMeasures& measures,
+                                  const std::function<int(double points)>& totalWidthAt);
 
 /// The folder the open dialog starts in: that of the file loaded last in this run, or the nearest folder
 /// above it that still exists; empty before the first load (the dialog then starts where the platform starts).

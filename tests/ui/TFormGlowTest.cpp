@@ -9,8 +9,8 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTest>
 
@@ -246,7 +246,8 @@ TEST(TFormGlow, TitlesAndItemsFitTheirGroups) {
     Windows w;
     w.click("cbPokazSzczegoly");
     for (const QGroupBox* group : w.glow.findChildren<QGroupBox*>()) {
-        EXPECT_GE(group->width(), group->fontMetrics().horizontalAdvance(group->title())) << group->title().toStdString();
+        EXPECT_GE(group->width(), group->fontMetrics().horizontalAdvance(group->title()))
+            << group->title().toStdString();
     }
     const auto* filter = w.find<QGroupBox>("RadioGroupRodzajDanych");
     const QRect inside = filter->contentsRect();
@@ -269,11 +270,13 @@ void ExpectShownWhole(const QLabel& label, const QString& text) {
 TEST(TFormGlow, LargeTotalsAreShownWhole) {
     Windows w;
     const auto order = [](const char* amount) {
-        return std::string("1/5/27|") + amount + "|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal||||\r\n";
+        return std::string("1/5/27|") + amount +
+               "|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal||||\r\n";
     };
     const auto* total = w.find<QLabel>("LabelStatOKKwota");
     // An everyday total in the design's 10 points; the largest the pattern writes, whole, if smaller.
-    for (const auto& [amount, points] : {std::pair{"1234.5", 10.0}, {"8999999999999.91", 8.0}, {"-999999999999999", 8.0}}) {
+    for (const auto& [amount, points] :
+         {std::pair{"1234.5", 10.0}, {"8999999999999.91", 8.0}, {"-999999999999999", 8.0}}) {
         w.open(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n" + order(amount)));
         ASSERT_EQ(w.text("LabelStatOK"), U("1")) << amount;
         ExpectShownWhole(*total, DisplayText(w.glow.session().state.LabelStatOKKwota.text));

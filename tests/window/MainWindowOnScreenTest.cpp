@@ -74,14 +74,16 @@ TEST_F(FullHd, TogglingTheDetailsSizesAndCentresTheWindow) {
     const int left = w.glow.frameGeometry().left();
     EXPECT_EQ(w.glow.frameGeometry().top(), Centred(180)) << Describe(w.glow);
     w.click("cbPokazSzczegoly");
-    EXPECT_TRUE(WaitUntil([&] { return w.glow.size() == QSize(848, 606) && w.glow.frameGeometry().top() == Centred(606); }))
-        << Describe(w.glow);
+    EXPECT_TRUE(WaitUntil([&] {
+        return w.glow.size() == QSize(848, 606) && w.glow.frameGeometry().top() == Centred(606);
+    })) << Describe(w.glow);
     EXPECT_EQ(w.glow.frameGeometry().left(), left);
     EXPECT_TRUE(WaitUntil([&] { return ShownAtCentre(memo()) == memo().palette().color(QPalette::Base); }));
 
     w.click("cbPokazSzczegoly");
-    EXPECT_TRUE(WaitUntil([&] { return w.glow.size() == QSize(848, 180) && w.glow.frameGeometry().top() == Centred(180); }))
-        << Describe(w.glow);
+    EXPECT_TRUE(WaitUntil([&] {
+        return w.glow.size() == QSize(848, 180) && w.glow.frameGeometry().top() == Centred(180);
+    })) << Describe(w.glow);
     EXPECT_FALSE(details().isVisible());
     EXPECT_TRUE(frameOnScreen());
 }
@@ -123,7 +125,8 @@ TEST_F(FullHd, DetailsUntickedWhileMaximisedLeaveTheCompactWindowOnRestore) {
 
     w.glow.showNormal();
     EXPECT_TRUE(WaitUntil([&] {
-        return !w.glow.isMaximized() && w.glow.size() == QSize(848, 180) && w.glow.frameGeometry().top() == Centred(180);
+        return !w.glow.isMaximized() && w.glow.size() == QSize(848, 180) &&
+               w.glow.frameGeometry().top() == Centred(180);
     })) << Describe(w.glow);
 }
 
@@ -135,13 +138,15 @@ TEST_F(FullHd, TheProgressWindowAsksForATitleBarWithoutButtonsAndRefusesTheWindo
 
     // What the program asks of the window manager: a border and a title, moving only.
     QStringList expected;
-    for (const quint32 value : TitleBarWithoutButtons()) expected << QStringLiteral("0x%1").arg(value, 0, 16);
+    for (const quint32 value : TitleBarWithoutButtons())
+        expected << QStringLiteral("0x%1").arg(value, 0, 16);
     EXPECT_EQ(XProperty(proces, "_MOTIF_WM_HINTS"), expected.join(QStringLiteral(", ")));
     // Openbox keeps a close and a minimise button on every window with a title bar, whatever the hints
     // say; it does take the frame as fixed.
     const QString actions = XProperty(proces, "_NET_WM_ALLOWED_ACTIONS");
     EXPECT_TRUE(actions.contains(QStringLiteral("_NET_WM_ACTION_MOVE"))) << actions.toStdString();
-    for (const char* action : {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"}) {
+    for (const char* action :
+         {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"}) {
         EXPECT_FALSE(actions.contains(QString::fromLatin1(action))) << action;
     }
 
@@ -199,7 +204,8 @@ TEST_F(SmallScreen, TheLogWindowFitsTheScreenWithItsCloseButton) {
     EXPECT_TRUE(WaitUntil([&] {
         const QRect frame = FrameByWindowManager(w.log);
         return w.log.isVisible() && !frame.isEmpty() && screen.contains(frame);
-    })) << Describe(w.log) << " on " << screen.width() << "x" << screen.height();
+    })) << Describe(w.log)
+        << " on " << screen.width() << "x" << screen.height();
     const auto* close = w.log.findChild<QWidget*>(QStringLiteral("Button1"));
     EXPECT_TRUE(screen.contains(QRect(close->mapToGlobal(QPoint(0, 0)), close->size())));
     w.log.hide();

@@ -41,7 +41,8 @@ using namespace quarvel;
 using test::WaitUntil;
 
 void settle() {
-    for (int k = 0; k < 5; ++k) QApplication::processEvents();
+    for (int k = 0; k < 5; ++k)
+        QApplication::processEvents();
 }
 
 class Pictures {
@@ -88,10 +89,7 @@ struct Program {
         glow.show();
         WaitUntil([this] { return glow.isVisible() && test::Framed(glow); });
     }
-    template <typename T>
-    T* find(const char* name) {
-        return glow.findChild<T*>(QString::fromLatin1(name));
-    }
+    template <typename T> T* find(const char* name) { return glow.findChild<T*>(QString::fromLatin1(name)); }
     void open(const std::filesystem::path& file) {
         answers.filesToOpen.emplace_back(file);
         find<QPushButton>("bOtworzPlik")->click();
@@ -118,8 +116,7 @@ struct Program {
 };
 
 // The first field cell, from column `fromColumn` on, whose look and record status pass `wanted`.
-template <typename Wanted>
-QModelIndex firstCell(const RecordGridModel& model, Wanted wanted, int fromColumn) {
+template <typename Wanted> QModelIndex firstCell(const RecordGridModel& model, Wanted wanted, int fromColumn) {
     for (int row = 0; row < model.rowCount(); ++row) {
         const Glyph status = model.statusAppearance(row).left;
         for (int column = std::max(0, fromColumn); column < model.columnCount(); ++column) {
@@ -158,9 +155,10 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     p.glow.setFocus();
 
     // A large total beside the count of valid data: sixteen characters of amount, read before the trim.
-    p.open(dir.write("zlecenia_duza_suma.txt",
-                     "ZLECENIA|WINDOWS_EE\r\n"
-                     "1/5/27|8999999999999.91|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal||||\r\n"));
+    p.open(dir.write(
+        "zlecenia_duza_suma.txt",
+        "ZLECENIA|WINDOWS_EE\r\n"
+        "1/5/27|8999999999999.91|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal||||\r\n"));
     take.widget(p.glow, "05_duza_suma.png");
 
     // Contractors with faulty, corrected and optional cells, and every glyph.
@@ -176,14 +174,16 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     grid->setFocus();
     const int firstShown = std::max(0, model->columnCount() - 5);
     grid->horizontalScrollBar()->setValue(grid->horizontalHeader()->sectionPosition(firstShown));
-    const QModelIndex faulty = firstCell(*model, [](const CellAppearance& look, Glyph status) {
-        return status == Glyph::Cross && look.background == kCellInvalid;
-    }, firstShown);
+    const QModelIndex faulty = firstCell(
+        *model,
+        [](const CellAppearance& look, Glyph status) {
+            return status == Glyph::Cross && look.background == kCellInvalid;
+        },
+        firstShown);
     if (faulty.isValid()) grid->selectionModel()->setCurrentIndex(faulty, QItemSelectionModel::ClearAndSelect);
     take.widget(p.glow, "06_szczegoly_kontrahenci.png");
-    const QModelIndex trimmed = firstCell(*model, [](const CellAppearance& look, Glyph) {
-        return look.background == kCellChanged;
-    }, firstShown);
+    const QModelIndex trimmed = firstCell(
+        *model, [](const CellAppearance& look, Glyph) { return look.background == kCellChanged; }, firstShown);
     if (trimmed.isValid()) grid->selectionModel()->setCurrentIndex(trimmed, QItemSelectionModel::ClearAndSelect);
     take.widget(p.glow, "07_szczegoly_wartosc_oryginalna.png");
 
@@ -199,7 +199,8 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     const std::string line = "1/5/27|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 5||||\r\n";
     std::string million = "ZLECENIA|WINDOWS_EE\r\n";
     million.reserve(million.size() + line.size() * 1'000'000);
-    for (int k = 0; k < 1'000'000; ++k) million += line;
+    for (int k = 0; k < 1'000'000; ++k)
+        million += line;
     p.open(dir.write("milion.txt", million));
     million.clear();
     grid->scrollToBottom();
@@ -233,8 +234,9 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     failure->show();
     take.widget(*failure, "14_komunikat_bledu.png");
     failure->hide();
-    const auto saved = MakeMessageBox(MessageKind::Information,
-                                      QString::fromUtf8("Dane zostały zapisane do pliku: \n/tmp/zlecenia_doVexa.txt"), &p.glow);
+    const auto saved =
+        MakeMessageBox(MessageKind::Information,
+                       QString::fromUtf8("Dane zostały zapisane do pliku: \n/tmp/zlecenia_doVexa.txt"), &p.glow);
     saved->show();
     take.widget(*saved, "15_komunikat_zapisu.png");
     saved->hide();

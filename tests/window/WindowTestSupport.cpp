@@ -61,10 +61,10 @@ void AskWindowManagerForGeometry(const QWidget& window, QPoint frameTopLeft, QSi
     // wmctrl speaks the X server's pixels.
     const qreal ratio = window.devicePixelRatioF();
     const auto device = [ratio](int logical) { return QString::number(qRound(logical * ratio)); };
-    run(QStringLiteral("wmctrl"),
-        {QStringLiteral("-i"), QStringLiteral("-r"), windowId(window), QStringLiteral("-e"),
-         QStringLiteral("0,%1,%2,%3,%4")
-             .arg(device(frameTopLeft.x()), device(frameTopLeft.y()), device(clientSize.width()), device(clientSize.height()))});
+    run(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-r"), windowId(window), QStringLiteral("-e"),
+                                   QStringLiteral("0,%1,%2,%3,%4")
+                                       .arg(device(frameTopLeft.x()), device(frameTopLeft.y()),
+                                            device(clientSize.width()), device(clientSize.height()))});
 }
 
 QString XProperty(const QWidget& window, const char* name) {
