@@ -10,6 +10,7 @@
 
 #include "WindowTestSupport.h"
 
+#include "ProgramWindows.h"
 #include "QtUserInterface.h"
 #include "RecordGridModel.h"
 #include "RecordGridView.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -30,10 +32,12 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -63,6 +67,24 @@ public:
         QScreen* screen = QGuiApplication::primaryScreen();
         const QRect part = area.isEmpty() ? screen->geometry() : area;
         write(screen->grabWindow(0, part.x(), part.y(), part.width(), part.height()).toImage(), name);
+    }
+    // Runs `open`, which shows a modal dialog, takes the dialog once it is up and closes it as a cancel
+    // would.
+    void modal(const char* name, const std::function<void()>& open) {
+        bool taken = false;
+        QTimer poll;
+        poll.setInterval(50);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (dialog == nullptr) return;
+            poll.stop();
+            widget(*dialog, name);
+            taken = true;
+            if (auto* asked = qobject_cast<QDialog*>(dialog)) asked->reject();
+        });
+        poll.start();
+        open();
+        if (!taken) m_ok = false;
     }
     bool ok() const { return m_ok; }
 
@@ -240,6 +262,12 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     saved->show();
     take.widget(*saved, "15_komunikat_zapisu.png");
     saved->hide();
+
+    // Qt's own dialogs in Polish, with nobody answering in the user's place.
+    p.glow.userInterface().setAnswers(nullptr);
+    take.modal("16_okno_otwierania.png", [&] { p.glow.bOtworzPlikClick(); });
+    const std::filesystem::path twice = dir.path() / "zlecenia_ibm_latin2.txt";
+    take.modal("17_tylko_jeden_plik.png", [&] { p.glow.openFiles({twice, twice}); });
     return take.ok();
 }
 
@@ -268,6 +296,7 @@ bool wholeScreen(Pictures& take, const test::TempDir& dir, const std::string& pr
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    InstallToolkitTranslation(application);
     if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
         std::fputs("Zdjęcia okien wymagają serwera X z menedżerem okien: uruchom scripts/screenshot.\n", stderr);
         return 1;
