@@ -57,8 +57,8 @@ const std::size_t kDateLength = static_cast<std::size_t>(LayoutFor(FileKind::Ord
 // to `fixOut`, whose offsets the record keeps.
 class RecordCorrector {
 public:
-    RecordCorrector(LoadedFile& file, std::size_t index, std::vector<char>& fixOut)
-        : m_file(file), m_record(file.records.toChange(index)), m_fixOut(fixOut) {
+    RecordCorrector(LoadedFile& file, TRecOfFile& record, std::vector<char>& fixOut)
+        : m_file(file), m_record(record), m_fixOut(fixOut) {
         m_record.fixOffset = fixOut.size();
         m_record.fixedMask = 0;
     }
@@ -139,9 +139,8 @@ private:
 
 void correctRecords(LoadedFile& file, std::chrono::year_month_day today, std::size_t begin, std::size_t end,
                     std::vector<char>& fixOut) {
-    for (std::size_t i = begin; i < end; ++i) {
-        if (!file.records.hasData(i)) continue;
-        RecordCorrector record(file, i, fixOut);
+    file.records.forEachLineWithData(begin, end, [&](std::size_t i, TRecOfFile& toCorrect) {
+        RecordCorrector record(file, toCorrect, fixOut);
         if (file.kind == FileKind::Contractors) {
             record.normalizeAccount(kContractorAccount);
         } else if (file.kind == FileKind::Orders) {
@@ -151,7 +150,7 @@ void correctRecords(LoadedFile& file, std::chrono::year_month_day today, std::si
             record.normalizeAccount(kOrderCreditedAccount);
             if (i >= file.amountsRead) record.readAmount();
         }
-    }
+    });
 }
 
 // The most bytes the rewritten texts of records [begin, end) can take: a text is never longer than the
@@ -203,9 +202,8 @@ void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std
     for (std::size_t k = 1; k < slices.count(); ++k) {
         const std::size_t base = file.fixBytes.size();
         file.fixBytes.insert(file.fixBytes.end(), fixes[k].begin(), fixes[k].end());
-        for (std::size_t i = slices.begin(k); i < slices.end(k); ++i) {
-            if (file.records.hasData(i)) file.records.toChange(i).fixOffset += base;
-        }
+        file.records.forEachLineWithData(slices.begin(k), slices.end(k),
+                                         [base](std::size_t, TRecOfFile& record) { record.fixOffset += base; });
     }
 }
 

@@ -57,10 +57,12 @@ FieldChecker::FieldChecker(LoadedFile& file, const TTabStruc& layout)
 }
 
 void FieldChecker::check(std::size_t i) const {
-    if (!m_file.records.hasData(i)) return; // no field to check
-    TRecOfFile& record = m_file.records.toChange(i);
+    if (m_file.records.hasData(i)) check(m_file.records.toChange(i)); // a line without data has no field
+}
+
+void FieldChecker::check(TRecOfFile& record) const {
     std::uint16_t invalid = 0;
-    m_file.forEachValue(i, [&](std::size_t j, const ValueBytes& value) {
+    m_file.forEachValue(record, [&](std::size_t j, const ValueBytes& value) {
         if (j >= m_count) return;
         const std::size_t length = value.bytes.size();
         std::uint8_t bits = 0;

@@ -20,6 +20,8 @@ public:
     /// Judges every value of record i for presence, length and permitted bytes, rebuilding its field
     /// verdicts and messages from nothing.
     void check(std::size_t i) const;
+    /// check() of a record at hand.
+    void check(TRecOfFile& record) const;
 
 private:
     LoadedFile& m_file;

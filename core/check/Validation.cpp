@@ -24,12 +24,11 @@ void failField(TRecOfFile& record, std::size_t j, FieldErrorBit error) {
 }
 
 // Whether the corrected value of field j differs from its original value, reading as little as possible.
-bool valueChanged(const LoadedFile& file, std::size_t i, std::size_t j) {
-    const TRecOfFile& record = file.records[i];
+bool valueChanged(const LoadedFile& file, const TRecOfFile& record, std::size_t j) {
     if ((record.fixedMask >> j) & 1U) {
         // A rewritten value: compared with the original byte by byte, each through its own translation.
-        const ValueBytes value = file.valueBytes(i, j);
-        const std::string_view raw = file.rawValue(i, j);
+        const ValueBytes value = file.valueBytes(record, j);
+        const std::string_view raw = file.rawValue(record, j);
         if (value.bytes.size() != raw.size()) return true;
         const ByteMap& toOriginal = file.toOriginal();
         for (std::size_t k = 0; k < raw.size(); ++k) {
@@ -41,22 +40,19 @@ bool valueChanged(const LoadedFile& file, std::size_t i, std::size_t j) {
     }
     if (record.rawLength[j] > file.keptLength(j)) return true; // trimmed
     if (!file.replacesControl()) return false;
-    const std::string_view raw = file.rawValue(i, j);
+    const std::string_view raw = file.rawValue(record, j);
     return std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
 // The checks of one record, rebuilding its verdicts from nothing.
-void checkRecord(LoadedFile& file, const FieldChecker& checker, std::size_t i, std::chrono::year currentYear) {
-    // A line without data has no field to check; its record is constant.
-    if (!file.records.hasData(i)) return;
-    TRecOfFile& record = file.records.toChange(i);
+void checkRecord(LoadedFile& file, const FieldChecker& checker, TRecOfFile& record, std::chrono::year currentYear) {
     record.hasFieldErrors = false;
     record.changed = false;
-    checker.check(i);
+    checker.check(record);
     // The content checks read the bytes before their final translation: it maps letters to
     // letters and control bytes to "?", and neither kind is a digit, space, sign or separator.
     std::array<std::string_view, 5> first; // the values of the fields the content checks read
-    file.forEachValue(i, [&first](std::size_t j, const ValueBytes& value) { first[j] = value.bytes; }, first.size());
+    file.forEachValue(record, [&first](std::size_t j, const ValueBytes& value) { first[j] = value.bytes; }, first.size());
     const auto bytes = [&first](std::size_t j) { return first[j]; };
     if (file.kind == FileKind::Contractors) {
         if (!IsNrbNumber(bytes(4))) failField(record, 4, kBadNrb);
@@ -75,7 +71,7 @@ void checkRecord(LoadedFile& file, const FieldChecker& checker, std::size_t i, s
     for (std::size_t j = 0; j < kMaxFieldCount; ++j) trimmed |= record.rawLength[j] > file.keptLength(j);
     record.changed = trimmed;
     if (record.fixedMask == 0 && !file.replacesControl()) return;
-    for (std::size_t j = 0; j < record.fieldCount && !record.changed; ++j) record.changed = valueChanged(file, i, j);
+    for (std::size_t j = 0; j < record.fieldCount && !record.changed; ++j) record.changed = valueChanged(file, record, j);
 }
 
 } // namespace
@@ -93,7 +89,10 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear) {
     // Records are judged side by side in slices; the counts and the total are taken afterwards in file
     // order, so the sum of the amounts is rounded exactly as a single pass rounds it.
     RunSlices(Slices(file.records.size(), kMinRecordsPerSlice), [&](std::size_t, std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) checkRecord(file, checker, i, currentYear);
+        // A line without data has no field to check; its record is constant.
+        file.records.forEachLineWithData(begin, end, [&](std::size_t, TRecOfFile& record) {
+            checkRecord(file, checker, record, currentYear);
+        });
     });
     file.validCount = 0;
     file.invalidCount = 0;

@@ -26,8 +26,7 @@ std::size_t LoadedFile::rawFieldOffset(const TRecOfFile& r, std::size_t j) const
     return offset;
 }
 
-std::string_view LoadedFile::rawValue(std::size_t i, std::size_t j) const {
-    const TRecOfFile& r = records[i];
+std::string_view LoadedFile::rawValue(const TRecOfFile& r, std::size_t j) const {
     return {rawBytes.data() + rawFieldOffset(r, j), r.rawLength[j]};
 }
 
@@ -44,10 +43,10 @@ ShortText LoadedFile::originalValue(std::size_t i, std::size_t j) const {
     return translate(rawValue(i, j), *m_toOriginal);
 }
 
-ValueBytes LoadedFile::valueBytes(std::size_t i, std::size_t j) const {
+ValueBytes LoadedFile::valueBytes(const TRecOfFile& r, std::size_t j) const {
     // A field past the record's fields holds nothing.
     ValueBytes found{{}, &m_rawToValue};
-    forEachValue(i, [&found, j](std::size_t k, const ValueBytes& value) {
+    forEachValue(r, [&found, j](std::size_t k, const ValueBytes& value) {
         if (k == j) found = value;
     }, j + 1);
     return found;

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quarvel {
@@ -80,17 +81,23 @@ public:
 
     std::size_t fieldCount(std::size_t i) const { return records[i].fieldCount; }
     /// The value as read, in the file's own code page.
-    std::string_view rawValue(std::size_t i, std::size_t j) const;
+    std::string_view rawValue(std::size_t i, std::size_t j) const { return rawValue(records[i], j); }
+    std::string_view rawValue(const TRecOfFile& r, std::size_t j) const;
     /// The raw value converted to Windows-1250.
     ShortText originalValue(std::size_t i, std::size_t j) const;
     /// The corrected value, Windows-1250.
     ShortText value(std::size_t i, std::size_t j) const;
     /// The corrected value's bytes with the translation that turns them into the value.
-    ValueBytes valueBytes(std::size_t i, std::size_t j) const;
+    ValueBytes valueBytes(std::size_t i, std::size_t j) const { return valueBytes(records[i], j); }
+    ValueBytes valueBytes(const TRecOfFile& r, std::size_t j) const;
 
     /// Calls `fn(j, ValueBytes)` for every field of record i in order, or its first `count` fields;
     /// cheaper than valueBytes per field.
-    template <class Fn> void forEachValue(std::size_t i, Fn&& fn, std::size_t count = kMaxFieldCount) const;
+    template <class Fn> void forEachValue(std::size_t i, Fn&& fn, std::size_t count = kMaxFieldCount) const {
+        forEachValue(records[i], std::forward<Fn>(fn), count);
+    }
+    /// forEachValue for a record at hand, which spares finding it again.
+    template <class Fn> void forEachValue(const TRecOfFile& r, Fn&& fn, std::size_t count = kMaxFieldCount) const;
 
     std::vector<std::string> fieldErrors(std::size_t i, std::size_t j) const;
     std::vector<std::string> lineErrors(std::size_t i) const;
@@ -122,8 +129,7 @@ private:
     ByteMap m_fixToValue{};
 };
 
-template <class Fn> void LoadedFile::forEachValue(std::size_t i, Fn&& fn, std::size_t count) const {
-    const TRecOfFile& r = records[i];
+template <class Fn> void LoadedFile::forEachValue(const TRecOfFile& r, Fn&& fn, std::size_t count) const {
     const char* raw = rawBytes.data() + r.rawOffset;
     const char* fix = fixBytes.data() + r.fixOffset;
     const std::size_t fields = std::min<std::size_t>(r.fieldCount, count);

@@ -12,28 +12,33 @@ const TRecOfFile& RecordList::lineWithoutData() {
 }
 
 void RecordList::append(const std::vector<TRecOfFile>& records, std::uint64_t rawShift) {
+    if (records.empty()) return;
     const std::size_t first = m_data.size();
+    std::size_t withData = 0;
     if (m_firstWithoutData == kNone) {
         // Most blocks of an ordinary file: every line has data, so the records go in whole.
-        std::size_t withData = 0;
-        while (withData < records.size() && records[withData].fieldCount != 0)
-            ++withData;
+        while (withData < records.size() && records[withData].fieldCount != 0) ++withData;
         m_data.insert(m_data.end(), records.begin(), records.begin() + static_cast<std::ptrdiff_t>(withData));
         m_lines += withData;
-        for (std::size_t k = first; k < m_data.size(); ++k)
-            m_data[k].rawOffset += rawShift;
-        if (withData == records.size()) return;
-        for (std::size_t k = withData; k < records.size(); ++k) {
-            TRecOfFile record = records[k];
-            record.rawOffset += rawShift;
-            push_back(record);
+    }
+    if (withData < records.size()) {
+        if (m_firstWithoutData == kNone) m_firstWithoutData = m_lines;
+        // The bitmap is grown to the last line at once, its bits set, and only then are the counts before
+        // each new word taken.
+        const std::size_t firstWord = m_lines / 64;
+        ensureWordFor(m_lines + (records.size() - withData) - 1);
+        for (std::size_t k = withData; k < records.size(); ++k, ++m_lines) {
+            if (records[k].fieldCount == 0) {
+                m_withoutData[m_lines / 64] |= std::uint64_t{1} << (m_lines % 64);
+            } else {
+                m_data.push_back(records[k]);
+            }
         }
-        return;
+        for (std::size_t w = firstWord + 1; w < m_withoutData.size(); ++w) {
+            m_withoutBefore[w] = m_withoutBefore[w - 1] + static_cast<std::uint32_t>(CountBits(m_withoutData[w - 1]));
+        }
     }
-    for (TRecOfFile record : records) {
-        record.rawOffset += rawShift;
-        push_back(record);
-    }
+    for (std::size_t k = first; k < m_data.size(); ++k) m_data[k].rawOffset += rawShift;
 }
 
 void RecordList::markWithoutData() {
@@ -47,7 +52,7 @@ void RecordList::extendBitmap(std::size_t line) {
         const std::uint32_t before =
             m_withoutData.empty()
                 ? 0
-                : m_withoutBefore.back() + static_cast<std::uint32_t>(std::popcount(m_withoutData.back()));
+                : m_withoutBefore.back() + static_cast<std::uint32_t>(CountBits(m_withoutData.back()));
         m_withoutBefore.push_back(before);
         m_withoutData.push_back(0);
     }

@@ -2,7 +2,6 @@
 
 #include "load/Record.h"
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -11,6 +10,16 @@
 #include <vector>
 
 namespace quarvel {
+
+/// The number of bits set, without a call: the baseline x86-64 has no instruction for it, and the
+/// library's function costs a call at every access to a record after the first line without data.
+constexpr std::size_t CountBits(std::uint64_t x) {
+    x = x - ((x >> 1) & 0x5555555555555555U);
+    x = (x & 0x3333333333333333U) + ((x >> 2) & 0x3333333333333333U);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FU;
+    return static_cast<std::size_t>((x * 0x0101010101010101U) >> 56);
+}
+static_assert(CountBits(0) == 0 && CountBits(~std::uint64_t{0}) == 64 && CountBits(0x8000000000000001U) == 2);
 
 /// The records of the loaded file, one per data line, in line order.
 ///
@@ -33,13 +42,15 @@ public:
 
     const TRecOfFile& operator[](std::size_t line) const {
         if (line < m_firstWithoutData) return m_data[line];
-        return hasData(line) ? m_data[dataBefore(line)] : lineWithoutData();
+        const std::size_t k = recordOf(line);
+        return k != kNone ? m_data[k] : lineWithoutData();
     }
     /// The record of a line with data, to be changed; a line without data has nothing to change.
     TRecOfFile& toChange(std::size_t line) {
         if (line < m_firstWithoutData) return m_data[line];
-        if (!hasData(line)) throw std::logic_error("a line without data has no record to change");
-        return m_data[dataBefore(line)];
+        const std::size_t k = recordOf(line);
+        if (k == kNone) throw std::logic_error("a line without data has no record to change");
+        return m_data[k];
     }
 
     bool hasData(std::size_t line) const {
@@ -51,8 +62,28 @@ public:
         const std::size_t word = line / 64;
         const std::uint64_t earlier = (std::uint64_t{1} << (line % 64)) - 1;
         const std::size_t without =
-            m_withoutBefore[word] + static_cast<std::size_t>(std::popcount(m_withoutData[word] & earlier));
+            m_withoutBefore[word] + CountBits(m_withoutData[word] & earlier);
         return line - without;
+    }
+
+    /// Calls `fn(line, const TRecOfFile&)` for the lines [begin, end) in order: a walk that finds each
+    /// record from the last instead of counting the bitmap for every line.
+    template <class Fn> void forEachLine(std::size_t begin, std::size_t end, Fn&& fn) const {
+        std::size_t k = dataBefore(begin);
+        for (std::size_t line = begin; line < end; ++line) {
+            if (hasData(line)) {
+                fn(line, m_data[k++]);
+            } else {
+                fn(line, lineWithoutData());
+            }
+        }
+    }
+    /// Calls `fn(line, TRecOfFile&)` for the lines with data among [begin, end), in order.
+    template <class Fn> void forEachLineWithData(std::size_t begin, std::size_t end, Fn&& fn) {
+        std::size_t k = dataBefore(begin);
+        for (std::size_t line = begin; line < end; ++line) {
+            if (hasData(line)) fn(line, m_data[k++]);
+        }
     }
 
     /// The records of the lines with data, in line order.
@@ -111,6 +142,14 @@ public:
 private:
     static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
+    // The position of the record of a line from the first without data on, or kNone: one word of the
+    // bitmap read.
+    std::size_t recordOf(std::size_t line) const {
+        const std::uint64_t word = m_withoutData[line / 64];
+        const std::uint64_t bit = std::uint64_t{1} << (line % 64);
+        if ((word & bit) != 0) return kNone;
+        return line - m_withoutBefore[line / 64] - CountBits(word & (bit - 1));
+    }
     void markWithoutData();
     // The bitmap reaches `line`; a word is added once the words before it are complete, with the count of
     // the lines without data before it.

@@ -37,11 +37,11 @@ public:
     /// The blocks of the skipped records among [begin, end); whether there was any.
     bool blocks(std::size_t begin, std::size_t end) {
         bool any = false;
-        for (std::size_t i = begin; i < end; ++i) {
-            if (file().records[i].isValid()) continue;
+        file().records.forEachLine(begin, end, [&](std::size_t i, const TRecOfFile& record) {
+            if (record.isValid()) return;
             any = true;
-            block(i);
-        }
+            block(i, record);
+        });
         return any;
     }
 
@@ -56,8 +56,7 @@ private:
     const LoadedFile& file() const { return m_file; }
 
     // The messages of one skipped record.
-    void block(std::size_t i) {
-        const TRecOfFile& record = file().records[i];
+    void block(std::size_t i, const TRecOfFile& record) {
         line(texts::kLogErrorsForLine, LoadedFile::lineNumber(i));
         if (record.lineErrorBits != 0) {
             line(texts::kLogLineErrors);

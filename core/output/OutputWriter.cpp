@@ -114,16 +114,15 @@ void copyBytes(char* out, const char* in, std::size_t n) {
 // Room for the longest output line: every value at its longest, a separator after each, CR LF.
 constexpr std::size_t kMaxLineBytes = kMaxFieldCount * (std::numeric_limits<std::uint8_t>::max() + 1) + 2;
 
-// Appends the output line of record r, with CR LF when `lineEnd` is set.
-void appendLine(const LoadedFile& file, std::size_t r, const OutputMaps& maps, LineBuffer& out, bool lineEnd) {
-    const TRecOfFile& record = file.records[r];
+// Appends the output line of `record`, with CR LF when `lineEnd` is set.
+void appendLine(const LoadedFile& file, const TRecOfFile& record, const OutputMaps& maps, LineBuffer& out, bool lineEnd) {
     const std::size_t count = record.fieldCount;
     // NOLINTBEGIN(cppcoreguidelines-pro-type-member-init): filled below for the record's fields
     std::array<const char*, kMaxFieldCount> starts;
     std::array<std::uint8_t, kMaxFieldCount> lengths;
     // NOLINTEND(cppcoreguidelines-pro-type-member-init)
     std::uint16_t rewrittenMask = 0; // values whose bytes are rewritten texts, not raw bytes
-    file.forEachValue(r, [&](std::size_t j, const ValueBytes& v) {
+    file.forEachValue(record, [&](std::size_t j, const ValueBytes& v) {
         starts[j] = v.bytes.data();
         lengths[j] = static_cast<std::uint8_t>(v.bytes.size());
         if (v.map != &file.rawToValue()) rewrittenMask = static_cast<std::uint16_t>(rewrittenMask | (1U << j));
@@ -198,7 +197,7 @@ std::string OutputHeader(FileKind kind) {
 
 std::string OutputLine(const LoadedFile& file, std::size_t r) {
     LineBuffer line;
-    appendLine(file, r, OutputMaps(file), line, false);
+    appendLine(file, file.records[r], OutputMaps(file), line, false);
     return std::string(line.bytes());
 }
 
@@ -208,7 +207,8 @@ Producer OutputProducer(const LoadedFile& file) {
         out.write(OutputHeader(file.kind) + "\r\n");
         WriteInChunks(out, file.records.size(), kRecordsPerChunk, [&](std::size_t begin, std::size_t end, LineBuffer& text) {
             for (std::size_t r = begin; r < end; ++r) {
-                if (file.records[r].isValid()) appendLine(file, r, maps, text, true);
+                const TRecOfFile& record = file.records[r];
+                if (record.isValid()) appendLine(file, record, maps, text, true);
             }
         });
     };

@@ -107,9 +107,9 @@ void WypelnijStringGridWczytane(Session& session) {
     // The rows hold record indices only, so listing a million records copies no value.
     grid.rows.clear();
     grid.rows.reserve(expectedRows(file, filter));
-    for (std::size_t i = 0; i < file.records.size(); ++i) {
-        if (FilterAdmits(filter, file.records[i])) grid.rows.push_back(i);
-    }
+    file.records.forEachLine(0, file.records.size(), [&](std::size_t i, const TRecOfFile& record) {
+        if (FilterAdmits(filter, record)) grid.rows.push_back(i);
+    });
     grid.visible = !grid.rows.empty();
     if (grid.rows.empty()) {
         grid.currentRow = 0;
