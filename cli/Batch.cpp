@@ -4,7 +4,7 @@
 #include "Typy/Windows1250.h"
 #include "check/Correction.h"
 #include "check/Validation.h"
-#include "load/InputReader.h"
+#include "load/HeaderReader.h"
 #include "load/LoadDriver.h"
 #include "output/LogReport.h"
 #include "output/OutputTexts.h"
@@ -58,18 +58,15 @@ public:
         std::string utf8 = Utf8FromCp1250(text);
         std::replace(utf8.begin(), utf8.end(), '\r', '\n');
         m_err << utf8 << '\n';
-        ++m_shown;
     }
     void setBusy(bool) override {}
     std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>&,
                                                           const std::filesystem::path&) override {
         return {};
     }
-    int shown() const { return m_shown; }
 
 private:
     std::ostream& m_err;
-    int m_shown = 0;
 };
 
 struct Options {
@@ -182,12 +179,12 @@ void printSummary(const Session& session, const std::filesystem::path& input, st
     out << "Rodzaj: " << (file.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA") << "\n";
     out << "Strona kodowa: rozpoznana " << CodePageNames[file.identifiedCodePage] << ", zadeklarowana "
         << CodePageNames[file.declaredCodePage] << ", użyta " << CodePageNames[used] << "\n";
-    out << "Ilość wszystkich danych wejściowych: " << file.records.size() << "\n";
+    out << "Ilość wszystkich danych wejściowych: " << file.records().size() << "\n";
     out << "Ilość danych prawidłowych: " << file.validCount << "\n";
     out << "Ilość danych nieprawidłowych: " << file.invalidCount << "\n";
     if (file.kind == FileKind::Orders) {
         // Without records no validation ran; the total is that of no record.
-        const double total = file.records.empty() ? 0.0 : file.validTotal;
+        const double total = file.records().empty() ? 0.0 : file.validTotal;
         out << "Suma kwot prawidłowych zleceń: " << Utf8FromCp1250(FormatTotal(total)) << "\n";
     }
 }
@@ -229,7 +226,7 @@ int writeFiles(const Session& session, const std::filesystem::path& input, const
     const std::filesystem::file_status earlier = std::filesystem::symlink_status(output, ec);
     const bool earlierOutput = std::filesystem::is_regular_file(earlier) || std::filesystem::is_symlink(earlier);
     const WriteResult written =
-        ChangeFilesTogether(changesOf(&file, input, logPath), {{input, texts::kInputFileRole}}, session.writeFaults);
+        ChangeFilesTogether(changesOf(&file, input, logPath), {{input, texts::kInputFileRole}}, session.openOutput);
     if (!written.ok) {
         err << utf8Message(written.message) << "\n";
         return kBatchError;
@@ -244,18 +241,17 @@ int writeFiles(const Session& session, const std::filesystem::path& input, const
     return kBatchAllWritten;
 }
 
-int runChecked(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    Options options;
-    if (const std::optional<int> ended = parseArguments(args, options, out, err)) return *ended;
-
+// The input and the log as whole paths; a status when the command ends here.
+std::optional<int> resolvePaths(const Options& options, std::filesystem::path& input, std::filesystem::path& logPath,
+                                std::ostream& err) {
     std::error_code ec;
-    const std::filesystem::path input = std::filesystem::absolute(std::filesystem::path(*options.file), ec);
+    input = std::filesystem::absolute(std::filesystem::path(*options.file), ec);
     if (ec) {
         err << "Nie można ustalić pełnej ścieżki pliku " << *options.file << ": "
             << utf8Message(DescribeSystemError(ec.value())) << "\n";
         return kBatchError;
     }
-    std::filesystem::path logPath = options.log ? *options.log : std::filesystem::path(OutputFileName(input)).replace_extension(".log");
+    logPath = options.log ? *options.log : std::filesystem::path(OutputFileName(input)).replace_extension(".log");
     if (!logPath.is_absolute()) {
         logPath = std::filesystem::absolute(logPath, ec);
         if (ec) {
@@ -264,6 +260,39 @@ int runChecked(const std::vector<std::string>& args, std::ostream& out, std::ost
             return kBatchError;
         }
     }
+    return std::nullopt;
+}
+
+// Loads the input as the open command does, with the options as a user would set them after the load
+// (given to the load, they spare a re-run); a status when the command ends here. The load's own messages
+// have gone to `err`.
+std::optional<int> load(Session& session, const Options& options, const std::filesystem::path& input,
+                        std::ostream& err) {
+    session.state.cbPrzytnijPola.checked = options.trim;
+    session.file.fileName = input;
+    switch (WczytajDane(session, input, LoadSettings{options.codePage, options.replaceControl})) {
+    case LoadOutcome::Missing:
+        err << "Nie ma takiego pliku: " << utf8(input) << "\n";
+        return kBatchError;
+    case LoadOutcome::Empty:
+        err << "Plik jest pusty: " << utf8(input) << "\n";
+        return kBatchError;
+    case LoadOutcome::OpenFailed:
+    case LoadOutcome::ReadFailed:
+    case LoadOutcome::Stopped:
+        return kBatchError;
+    case LoadOutcome::Loaded:
+        break;
+    }
+    return std::nullopt;
+}
+
+// The command once its arguments are read: refusals that need no reading, the load, the summary and
+// warnings, then the files (or, dry, the log report on the standard output).
+int run(const Options& options, std::ostream& out, std::ostream& err) {
+    std::filesystem::path input;
+    std::filesystem::path logPath;
+    if (const std::optional<int> ended = resolvePaths(options, input, logPath, err)) return *ended;
 
     if (!options.dryRun) {
         // A log or output that would take the place of the input, of each other, or of a device is refused
@@ -277,22 +306,7 @@ int runChecked(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     ConsoleUi ui(err);
     Session session(ui);
-    session.state.cbPrzytnijPola.checked = options.trim;
-    session.file.fileName = input;
-    // The options as a user would set them after the load; given to the load, they spare a re-run.
-    switch (WczytajDane(session, input, LoadSettings{options.codePage, options.replaceControl})) {
-    case LoadOutcome::Missing:
-        err << "Nie ma takiego pliku: " << utf8(input) << "\n";
-        return kBatchError;
-    case LoadOutcome::OpenFailed:
-    case LoadOutcome::ReadFailed:
-        return kBatchError;
-    case LoadOutcome::Stopped:
-        if (ui.shown() == 0) err << "Plik jest pusty: " << utf8(input) << "\n";
-        return kBatchError;
-    case LoadOutcome::Loaded:
-        break;
-    }
+    if (const std::optional<int> ended = load(session, options, input, err)) return *ended;
     const LoadedFile& file = session.file;
     printSummary(session, input, out);
     const bool dataLeftOut = warn(session, input, err);
@@ -312,7 +326,9 @@ int runChecked(const std::vector<std::string>& args, std::ostream& out, std::ost
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     int status = kBatchError;
     try {
-        status = runChecked(args, out, err);
+        Options options;
+        const std::optional<int> ended = parseArguments(args, options, out, err);
+        status = ended ? *ended : run(options, out, err);
     } catch (const std::bad_alloc&) {
         err << "Za mało pamięci. Polecenie przerwane.\n";
         return kBatchError;

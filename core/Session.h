@@ -16,12 +16,11 @@ struct Session {
     explicit Session(UserInterface& userInterface, const Clock& clockToUse = SystemClock::instance())
         : ui(userInterface), clock(clockToUse) {
         StandardLayouts();
-        BuildCodePageTable(codePages, state.ComboBoxStrona);
+        ListCodePages(StandardCodePages(), state.ComboBoxStrona);
     }
 
     LoadedFile file;
     WindowState state;
-    CodePageTable codePages;
     UserInterface& ui;
     const Clock& clock;
     /// How input files are opened, for the reader and the identification alike.
@@ -29,8 +28,8 @@ struct Session {
     /// The bytes both readings of an input take at a time; tests and fuzzing use small blocks, so that
     /// short inputs cross their edges.
     std::size_t readBlockSize = LineScanner::kDefaultBlock;
-    /// Failures injected into the files the session writes; none outside tests.
-    WriteFaults writeFaults;
+    /// How the files the session writes are written to; tests replace it to inject failures.
+    OutputOpener openOutput = OpenFileOutput;
 };
 
 } // namespace quarvel

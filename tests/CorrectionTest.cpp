@@ -78,11 +78,11 @@ TEST(CorrectionPass, MovesPastEightCharacterDatesToToday) {
 TEST(CorrectionPass, ReadsTheAmountBeforeTrimming) {
     Loaded l("ZLECENIA\n" + order("12/24/26", "1234567890123456") + order("12/24/26", "100,50"));
     EXPECT_EQ(l.file().value(0, 1), "123456789012345");
-    EXPECT_DOUBLE_EQ(l.file().records[0].amount, 1234567890123456.0);
-    EXPECT_TRUE(l.file().records[0].isValid());
+    EXPECT_DOUBLE_EQ(l.file().records()[0].amount, 1234567890123456.0);
+    EXPECT_TRUE(l.file().records()[0].isValid());
     EXPECT_DOUBLE_EQ(l.file().validTotal, 1234567890123456.0);
     EXPECT_EQ(l.file().value(1, 1), "100,50");
-    EXPECT_EQ(l.file().records[1].amount, 0.0);
+    EXPECT_EQ(l.file().records()[1].amount, 0.0);
 }
 
 // The amounts are read from the raw values once a load; every re-run and every next load keeps to them.
@@ -91,10 +91,10 @@ TEST(CorrectionPass, KeepsTheAmountsOfTheFileLoaded) {
     test::LoadBytes(l.t, l.dir, "ZLECENIA\n" + order("12/24/26", "x") + order("12/24/26", "7") + order("12/24/26", "1.5"),
                     "second.txt");
     for (int run = 0; run < 2; ++run) {
-        ASSERT_EQ(l.file().records.size(), 3U);
-        EXPECT_FALSE(l.file().records[0].amountRead) << run;
-        EXPECT_EQ(l.file().records[1].amount, 7.0) << run;
-        EXPECT_EQ(l.file().records[2].amount, 1.5) << run;
+        ASSERT_EQ(l.file().records().size(), 3U);
+        EXPECT_FALSE(l.file().records()[0].amountRead) << run;
+        EXPECT_EQ(l.file().records()[1].amount, 7.0) << run;
+        EXPECT_EQ(l.file().records()[2].amount, 1.5) << run;
         EXPECT_DOUBLE_EQ(l.file().validTotal, 8.5) << run;
         l.t.state().cbPrzytnijPola.checked = !l.t.state().cbPrzytnijPola.checked;
         l.rerun();
@@ -105,12 +105,12 @@ TEST(CorrectionPass, NormalizesTheAccountFieldsOfEachKind) {
     Loaded orders("ZLECENIA\n12/24/26|5|PL" + kNrb + "|BANKPKO1-" + kNrb2 + "|a|b\n");
     EXPECT_EQ(orders.file().value(0, 2), kNrb);
     EXPECT_EQ(orders.file().value(0, 3), kNrb2);
-    EXPECT_TRUE(orders.file().records[0].changed);
+    EXPECT_TRUE(orders.file().records()[0].changed);
 
     Loaded contractors("KONTRAHENCI\nPL12|n2|a1|a2|PL12 3456 7890 1234 5678 9012 3456|b1|b2|b3|b4\n");
     EXPECT_EQ(contractors.file().value(0, 0), "PL12") << "only the account number is normalized";
     EXPECT_EQ(contractors.file().value(0, 4), kNrb);
-    EXPECT_TRUE(contractors.file().records[0].isValid());
+    EXPECT_TRUE(contractors.file().records()[0].isValid());
 
     // What follows a dropped prefix is converted from the file's code page as any other value.
     Loaded letters("ZLECENIA|IBM_LATIN2\n12/24/26|5|PL\xA5\xA5|BANKPKO1-\xA5\x86|\xA5|\xA5\n");
@@ -127,23 +127,23 @@ TEST(CorrectionPass, TrimsAndReplacesFromTheRawValuesEveryRun) {
     WindowState& s = l.t.state();
     EXPECT_TRUE(s.cbPrzytnijPola.checked);
     EXPECT_EQ(f.value(0, 0).view(), name.substr(0, 35));
-    EXPECT_EQ(f.fieldErrors(0, 0), std::vector<std::string>{W("Pole zawiera znaki niezgodne z Windows")});
+    EXPECT_EQ(fieldErrors(f, 0, 0), std::vector<std::string>{W("Pole zawiera znaki niezgodne z Windows")});
 
     s.cbZamienNiedozwoloneZnaki.checked = true;
     l.rerun();
     EXPECT_EQ(f.value(0, 0).view(), std::string(30, 'n') + "?mmmm");
-    EXPECT_TRUE(f.fieldErrors(0, 0).empty());
-    EXPECT_TRUE(f.records[0].isValid());
-    EXPECT_TRUE(f.records[0].changed);
+    EXPECT_TRUE(fieldErrors(f, 0, 0).empty());
+    EXPECT_TRUE(f.records()[0].isValid());
+    EXPECT_TRUE(f.records()[0].changed);
 
     s.cbPrzytnijPola.checked = false;
     s.cbZamienNiedozwoloneZnaki.checked = false;
     l.rerun();
     EXPECT_EQ(f.value(0, 0).view(), name) << "switching the options off restores the full value";
-    EXPECT_EQ(f.fieldErrors(0, 0), (std::vector<std::string>{W("Pole posiada zbyt dużą ilość znaków = 40. Maksymalna "
+    EXPECT_EQ(fieldErrors(f, 0, 0), (std::vector<std::string>{W("Pole posiada zbyt dużą ilość znaków = 40. Maksymalna "
                                                                  "ilość dla tego pola = 35"),
                                                                W("Pole zawiera znaki niezgodne z Windows")}));
-    EXPECT_FALSE(f.records[0].changed);
+    EXPECT_FALSE(f.records()[0].changed);
     EXPECT_EQ(f.rawValue(0, 0), name);
 }
 
@@ -153,7 +153,7 @@ TEST(CorrectionPass, ReplacesOnlyControlBytes) {
     l.t.state().cbZamienNiedozwoloneZnaki.checked = true;
     l.rerun();
     EXPECT_EQ(l.file().value(0, 0), "a??\x7F\xE9\x80" "b");
-    EXPECT_EQ(l.file().fieldErrors(0, 0), std::vector<std::string>{W("Pole zawiera znaki niezgodne z Windows")});
+    EXPECT_EQ(fieldErrors(l.file(), 0, 0), std::vector<std::string>{W("Pole zawiera znaki niezgodne z Windows")});
 }
 
 TEST(CorrectionPass, ConvertsFromTheSelectedCodePage) {
@@ -163,19 +163,19 @@ TEST(CorrectionPass, ConvertsFromTheSelectedCodePage) {
     ASSERT_EQ(f.identifiedCodePage, MAZOVIA);
     EXPECT_EQ(f.value(0, 0), "x\xB9\xB9\xB9x");
     EXPECT_EQ(f.value(0, 1), "\xB9");
-    EXPECT_FALSE(f.records[0].changed) << "conversion alone is no change";
+    EXPECT_FALSE(f.records()[0].changed) << "conversion alone is no change";
 
     l.t.state().ComboBoxStrona.selected = WINDOWS_EE;
     l.rerun();
     EXPECT_EQ(f.value(0, 0), "x\x86\x86\x86x");
     EXPECT_EQ(f.originalValue(0, 0), "x\x86\x86\x86x");
-    EXPECT_FALSE(f.records[0].isValid());
+    EXPECT_FALSE(f.records()[0].isValid());
     EXPECT_EQ(f.rawValue(0, 0), "x\x86\x86\x86x");
 }
 
 TEST(CorrectionPass, KeepsBlankFieldsAsASpaceAndPassesOverEmptyLines) {
     Loaded l("KONTRAHENCI\n\n |n2|a1|a2|" + kNrb + "|b1|b2|b3|b4\n");
-    ASSERT_EQ(l.file().records.size(), 2U);
+    ASSERT_EQ(l.file().records().size(), 2U);
     EXPECT_EQ(l.file().fieldCount(0), 0U);
     EXPECT_EQ(l.file().value(1, 0), " ");
 }

@@ -19,9 +19,9 @@ TEST(LoadDriver, AMissingFileChangesNothing) {
     test::TempDir dir;
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
-    ASSERT_EQ(t.file().records.size(), 1U);
+    ASSERT_EQ(t.file().records().size(), 1U);
     EXPECT_EQ(WczytajDane(t.session, dir.path() / "gone.txt"), LoadOutcome::Missing);
-    EXPECT_EQ(t.file().records.size(), 1U);
+    EXPECT_EQ(t.file().records().size(), 1U);
     EXPECT_TRUE(t.ui.messages.empty());
 }
 
@@ -31,7 +31,7 @@ TEST(LoadDriver, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
     test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
     std::filesystem::create_directory(dir.path() / "folder.txt");
     EXPECT_EQ(WczytajDane(t.session, dir.path() / "folder.txt"), LoadOutcome::OpenFailed);
-    EXPECT_EQ(t.file().records.size(), 1U);
+    EXPECT_EQ(t.file().records().size(), 1U);
     ASSERT_EQ(t.ui.messages.size(), 1U);
     EXPECT_EQ(t.ui.messages[0].rfind(W("Nie można otworzyć pliku: "), 0), 0U) << t.ui.messages[0];
     EXPECT_NE(t.ui.messages[0].find(W("to jest folder")), std::string::npos);
@@ -48,10 +48,10 @@ TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
     t.session.openInput = [&](const std::filesystem::path&) {
         // The reader's opening fails part way; the identification's second opening reads everything.
         ++opened;
-        return OpenedSource{std::make_unique<test::PiecewiseSource>(content, content.size(), opened == 1 ? 90 : content.size()), 0};
+        return OpenedSource{std::make_unique<test::MemorySource>(content, test::MemoryReading{.chunk = content.size(), .failAfter = opened == 1 ? 90 : content.size()}), 0};
     };
     EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::ReadFailed);
-    EXPECT_TRUE(t.file().records.empty());
+    EXPECT_TRUE(t.file().records().empty());
     EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
     ASSERT_EQ(t.ui.messages.size(), 1U);
     EXPECT_EQ(t.ui.messages[0], W("Błąd odczytu pliku: ") + path.string() + W("\rPrzyczyna: błąd wejścia/wyjścia\r"
@@ -65,18 +65,18 @@ TEST(LoadDriver, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
     test::TempDir dir;
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI\nFirma|a|b|c|12345678901234567890123456|d|e|f|g\n", "earlier.txt");
-    ASSERT_EQ(t.file().records.size(), 1U);
+    ASSERT_EQ(t.file().records().size(), 1U);
     std::string content = "ZLECENIA\n";
     for (int i = 0; i < 5000; ++i) content += "12/24/26|1|12345678901234567890123456|12345678901234567890123456|a|b\n";
     const auto path = dir.write("in.txt", content);
     int opened = 0;
     t.session.openInput = [&](const std::filesystem::path&) {
         ++opened;
-        return OpenedSource{std::make_unique<test::PiecewiseSource>(content, content.size(), opened == 1 ? content.size() : 1000), 0};
+        return OpenedSource{std::make_unique<test::MemorySource>(content, test::MemoryReading{.chunk = content.size(), .failAfter = opened == 1 ? content.size() : 1000}), 0};
     };
     EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::Stopped);
     EXPECT_EQ(opened, 2);
-    EXPECT_TRUE(t.file().records.empty());
+    EXPECT_TRUE(t.file().records().empty());
     EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
     EXPECT_EQ(t.ui.messages, std::vector<std::string>{W("Błąd odczytu pliku: ") + path.string() +
                                                       W("\rPrzyczyna: błąd wejścia/wyjścia\rWczytywanie pliku przerwane!")});
@@ -143,7 +143,7 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
             return source;
         };
         EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::ReadFailed);
-        EXPECT_TRUE(t.file().records.empty());
+        EXPECT_TRUE(t.file().records().empty());
         EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
         EXPECT_EQ(t.ui.messages, std::vector<std::string>{W("Błąd odczytu pliku: ") + path.string() +
                                                           W("\rPrzyczyna: plik został zmieniony podczas odczytu\r"
@@ -174,7 +174,7 @@ TEST(LoadDriver, DataLeftUnreadAfterAnEndMarkIsTold) {
         test::TempDir dir;
         test::TestSession t;
         test::LoadBytes(t, dir, c.content);
-        EXPECT_EQ(t.file().records.size(), c.records);
+        EXPECT_EQ(t.file().records().size(), c.records);
         ASSERT_EQ(t.file().unreadTail.has_value(), c.tail.has_value());
         if (c.tail) {
             EXPECT_EQ(t.file().unreadTail->line, c.tail->line);
@@ -191,7 +191,7 @@ TEST(LoadDriver, AHeaderWithoutDataLeavesEverythingAtZero) {
     ASSERT_TRUE(t.state().bZapiszTylkoPrawidlowe.enabled);
     t.state().cbZamienNiedozwoloneZnaki.checked = true;
     test::LoadBytes(t, dir, "ZLECENIA|MAZOVIA\r\n", "second.txt"); // plain ASCII identifies as MAZOVIA
-    EXPECT_TRUE(t.file().records.empty());
+    EXPECT_TRUE(t.file().records().empty());
     EXPECT_EQ(t.file().kind, FileKind::Orders);
     EXPECT_FALSE(t.state().StringGridWczytane.visible);
     EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);

@@ -88,27 +88,27 @@ TEST(FieldChecks, GiveTheMessagesInCheckOrder) {
         l.state().cbPrzytnijPola.checked = false;
         l.state().ComboBoxStrona.selected = WINDOWS_EE;
         l.rerun();
-        EXPECT_EQ(l.file().fieldErrors(0, 1), c.messages) << c.what;
-        EXPECT_EQ(l.file().records[0].fieldValid(1), c.messages.empty()) << c.what;
-        EXPECT_EQ(l.file().records[0].isValid(), c.messages.empty()) << c.what;
+        EXPECT_EQ(fieldErrors(l.file(), 0, 1), c.messages) << c.what;
+        EXPECT_EQ(l.file().records()[0].fieldValid(1), c.messages.empty()) << c.what;
+        EXPECT_EQ(l.file().records()[0].isValid(), c.messages.empty()) << c.what;
     }
 }
 
 TEST(FieldChecks, TrimmingLeavesNoValueTooLong) {
     Loaded l("KONTRAHENCI\n" + contractor(kNrb, std::string(60, 'x')));
-    EXPECT_TRUE(l.file().records[0].isValid());
-    EXPECT_TRUE(l.file().records[0].changed);
+    EXPECT_TRUE(l.file().records()[0].isValid());
+    EXPECT_TRUE(l.file().records()[0].changed);
 }
 
 TEST(FieldChecks, MissingRequiredFieldsAreEmptyOptionalOnesPass) {
     Loaded l("KONTRAHENCI\nFirma|Druga|Ulica\n");
     const LoadedFile& f = l.file();
-    EXPECT_TRUE(f.fieldErrors(0, 2).empty());
-    EXPECT_EQ(f.fieldErrors(0, 3), std::vector<std::string>{"Wymagane pole jest puste"});
-    EXPECT_EQ(f.fieldErrors(0, 4), (std::vector<std::string>{"Wymagane pole jest puste", W("Nieprawidłowy numer NRB")}));
-    EXPECT_EQ(f.fieldErrors(0, 8), std::vector<std::string>{"Wymagane pole jest puste"});
-    for (std::size_t j = 9; j < 13; ++j) EXPECT_TRUE(f.fieldErrors(0, j).empty()) << j;
-    EXPECT_TRUE(f.records[0].hasFieldErrors);
+    EXPECT_TRUE(fieldErrors(f, 0, 2).empty());
+    EXPECT_EQ(fieldErrors(f, 0, 3), std::vector<std::string>{"Wymagane pole jest puste"});
+    EXPECT_EQ(fieldErrors(f, 0, 4), (std::vector<std::string>{"Wymagane pole jest puste", W("Nieprawidłowy numer NRB")}));
+    EXPECT_EQ(fieldErrors(f, 0, 8), std::vector<std::string>{"Wymagane pole jest puste"});
+    for (std::size_t j = 9; j < 13; ++j) EXPECT_TRUE(fieldErrors(f, 0, j).empty()) << j;
+    EXPECT_TRUE(f.records()[0].hasFieldErrors);
 }
 
 TEST(ContentChecks, JudgeAccountNumbers) {
@@ -128,9 +128,9 @@ TEST(ContentChecks, JudgeAccountNumbers) {
     };
     for (const Case& c : cases) {
         Loaded l("KONTRAHENCI\n" + contractor(c.account));
-        EXPECT_EQ(l.file().records[0].isValid(), c.valid) << c.account;
+        EXPECT_EQ(l.file().records()[0].isValid(), c.valid) << c.account;
         if (!c.valid) {
-            EXPECT_EQ(l.file().fieldErrors(0, 4), std::vector<std::string>{W("Nieprawidłowy numer NRB")}) << c.account;
+            EXPECT_EQ(fieldErrors(l.file(), 0, 4), std::vector<std::string>{W("Nieprawidłowy numer NRB")}) << c.account;
         }
     }
 }
@@ -160,10 +160,10 @@ TEST(ContentChecks, JudgeDatesAmountsAndBothAccountsOfAnOrder) {
     for (const Case& c : cases) {
         Loaded l("ZLECENIA\n" + c.line);
         const LoadedFile& f = l.file();
-        EXPECT_EQ(f.records[0].isValid(), c.field == 99) << c.line;
+        EXPECT_EQ(f.records()[0].isValid(), c.field == 99) << c.line;
         for (std::size_t j = 0; j < 11; ++j) {
             const auto expected = j == c.field ? std::vector<std::string>{c.message} : std::vector<std::string>{};
-            EXPECT_EQ(f.fieldErrors(0, j), expected) << c.line << " field " << j;
+            EXPECT_EQ(fieldErrors(f, 0, j), expected) << c.line << " field " << j;
         }
     }
 }
@@ -182,9 +182,9 @@ TEST(Validation, CountsSumsAndFillsTheStatistics) {
     EXPECT_EQ(s.LabelStatOKKwota.text, "   1 234,50 PLN");
     EXPECT_TRUE(s.LabelStatOKKwota.visible);
     EXPECT_TRUE(s.bZapiszTylkoPrawidlowe.enabled);
-    EXPECT_FALSE(f.records[2].hasFieldErrors) << "a line error alone makes the record invalid";
-    EXPECT_FALSE(f.records[2].isValid());
-    EXPECT_EQ(f.records[1].amount, 0.0);
+    EXPECT_FALSE(f.records()[2].hasFieldErrors) << "a line error alone makes the record invalid";
+    EXPECT_FALSE(f.records()[2].isValid());
+    EXPECT_EQ(f.records()[1].amount, 0.0);
 }
 
 TEST(Validation, FollowsOptionChangesBothWays) {
@@ -225,7 +225,7 @@ TEST(Validation, MarksWhatCorrectionChanged) {
     };
     for (const Case& c : cases) {
         Loaded l("ZLECENIA\n" + c.line);
-        EXPECT_EQ(l.file().records[0].changed, c.changed) << c.line;
+        EXPECT_EQ(l.file().records()[0].changed, c.changed) << c.line;
     }
 }
 

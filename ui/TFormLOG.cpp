@@ -109,7 +109,7 @@ void TFormLOG::Button2Click() {
         m_ui.chooseFileToSave(this, QStringLiteral("Pliki tekstowe (*.TXT)"), QStringLiteral("TXT"));
     if (!target) return;
     const WriteResult result =
-        SaveLogFile(m_text.lines, *target, {}, m_reported != nullptr ? FilesOfReport(*m_reported) : std::vector<ProtectedFile>{});
+        SaveLogFile(m_text.lines, *target, m_reported != nullptr ? FilesOfReport(*m_reported) : std::vector<ProtectedFile>{});
     if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
 }
 

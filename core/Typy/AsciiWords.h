@@ -52,6 +52,14 @@ constexpr bool AllDigits(std::uint64_t word) {
     return ((word | (word - 0x30 * kOnes) | (word + 0x46 * kOnes)) & kHigh) == 0;
 }
 
+/// `word` read by LoadEightBytes with its bytes from place `count` on replaced by spaces, so that a test
+/// of the whole word judges only its first `count` bytes (a space is printable ASCII, not a digit, not "|").
+inline std::uint64_t FirstBytesThenSpaces(std::uint64_t word, std::size_t count) {
+    static_assert(std::endian::native == std::endian::little, "bytes are taken from the low end of a word");
+    const std::uint64_t kept = count >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * count)) - 1;
+    return (word & kept) | (0x2020202020202020U & ~kept);
+}
+
 /// Whether every byte of `bytes` lies in 0x20..0x7F.
 inline bool AllPrintableAscii(const char* bytes, std::size_t size) {
     std::size_t k = 0;

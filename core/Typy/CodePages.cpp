@@ -1,11 +1,9 @@
 #include "Typy/CodePages.h"
 
-#include "Parallel.h"
 #include "Typy/AsciiWords.h"
 #include "io/LineScanner.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace quarvel {
 namespace {
@@ -62,6 +60,10 @@ void AddCodePage(CodePageTable& table, CodePageId id, const PolishLetters& lette
 
 void BuildCodePageTable(CodePageTable& table, ComboBoxState& list) {
     for (CodePageId p = 0; p < kCodePageCount; ++p) AddCodePage(table, p, kLetters[p]);
+    ListCodePages(table, list);
+}
+
+void ListCodePages(const CodePageTable& table, ComboBoxState& list) {
     list.items.clear();
     for (const CodePageRow& row : table) list.items.emplace_back(CodePageNames[row.id]);
 }
@@ -69,7 +71,8 @@ void BuildCodePageTable(CodePageTable& table, ComboBoxState& list) {
 const CodePageTable& StandardCodePages() {
     static const CodePageTable table = [] {
         CodePageTable built;
-        for (CodePageId p = 0; p < kCodePageCount; ++p) AddCodePage(built, p, kLetters[p]);
+        ComboBoxState unused;
+        BuildCodePageTable(built, unused);
         return built;
     }();
     return table;
@@ -237,19 +240,9 @@ void BackgroundIdentification::start(std::unique_ptr<ByteSource> source, CodePag
     // Reading a small file once more costs less than starting a thread for it.
     constexpr std::uint64_t kMinBytesBeside = std::uint64_t{1} << 16;
     m_source = std::move(source);
-    auto identify = [&reading = *m_source, declared, blockSize] { return IdentifyCodePage(reading, declared, blockSize); };
     const std::optional<platform::FileStamp> stamp = m_source->stamp();
-    m_result = stamp && stamp->size < kMinBytesBeside ? std::async(std::launch::deferred, std::move(identify))
-                                                      : RunBeside(std::move(identify));
-}
-
-BackgroundIdentification::~BackgroundIdentification() {
-    // A deferred identification that nobody asked for is never run; a started one is waited for.
-    if (m_result.valid() && m_result.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) m_result.wait();
-}
-
-Identification BackgroundIdentification::result() {
-    return m_result.get();
+    m_result.start([&reading = *m_source, declared, blockSize] { return IdentifyCodePage(reading, declared, blockSize); },
+                   !(stamp && stamp->size < kMinBytesBeside));
 }
 
 } // namespace quarvel

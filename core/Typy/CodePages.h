@@ -1,12 +1,12 @@
 #pragma once
 
+#include "Parallel.h"
 #include "WindowState.h"
 #include "io/ByteSource.h"
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,7 +54,10 @@ void AddCodePage(CodePageTable& table, CodePageId id, const PolishLetters& lette
 /// Appends the eight rows in CodePageId order and fills the code-page list with their names.
 void BuildCodePageTable(CodePageTable& table, ComboBoxState& list);
 
-/// The table as built at program start.
+/// Fills the code-page list with the names of the table's rows, in table order.
+void ListCodePages(const CodePageTable& table, ComboBoxState& list);
+
+/// The table as BuildCodePageTable builds it, made once; constant for the whole run.
 const CodePageTable& StandardCodePages();
 
 /// Position 0..17 of byte `b` among the letters of code page `p`, or -1.
@@ -136,18 +139,17 @@ public:
     BackgroundIdentification() = default;
     BackgroundIdentification(const BackgroundIdentification&) = delete;
     BackgroundIdentification& operator=(const BackgroundIdentification&) = delete;
-    ~BackgroundIdentification();
 
     /// Starts identifying `source`; at most once.
     void start(std::unique_ptr<ByteSource> source, CodePageId declared = -1, std::size_t blockSize = std::size_t{1} << 20);
-    bool started() const { return m_result.valid(); }
+    bool started() const { return m_result.started(); }
     /// Waits for the identification and returns it; only once.
-    Identification result();
+    Identification result() { return m_result.get(); }
 
 private:
     // Declared first, destroyed last: the thread that reads the source has ended by then.
     std::unique_ptr<ByteSource> m_source;
-    std::future<Identification> m_result;
+    BesideResult<Identification> m_result;
 };
 
 } // namespace quarvel

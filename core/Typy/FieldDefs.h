@@ -31,6 +31,19 @@ inline constexpr std::size_t kContractorFieldCount = 13;
 inline constexpr std::size_t kOrderFieldCount = 11;
 inline constexpr std::size_t kMaxFieldCount = 13;
 
+// The positions of the fields that the correction, the checks and the output writer treat on their own,
+// in the layouts BuildLayouts makes.
+inline constexpr std::size_t kContractorAccount = 4;      ///< "NUMER KONTA"
+inline constexpr std::size_t kContractorLastRequired = 8; ///< "ADRES BANKU2": the fields after it are optional
+inline constexpr std::size_t kOrderDate = 0;              ///< "DATA"
+inline constexpr std::size_t kOrderAmount = 1;            ///< "KWOTA"
+inline constexpr std::size_t kOrderDebitedAccount = 2;    ///< "NUMER KONTA OBCIĄŻANEGO"
+inline constexpr std::size_t kOrderCreditedAccount = 3;   ///< "NUMER KONTA UZNAWANEGO"
+inline constexpr std::size_t kOrderLastRequired = 5;      ///< "TYTUŁEM2": the fields after it are optional
+
+/// The length of an account number (NRB): 26 digits.
+inline constexpr std::size_t kNrbLength = 26;
+
 /// Appends one field definition; the name (Windows-1250) is cut to 100 characters.
 void AddFieldDef(TTabStruc& layout, std::string_view name, char kindLetter, std::int32_t maxLength, bool required);
 

@@ -57,7 +57,7 @@ FieldChecker::FieldChecker(LoadedFile& file, const TTabStruc& layout)
 }
 
 void FieldChecker::check(std::size_t i) const {
-    if (m_file.records.hasData(i)) check(m_file.records.toChange(i)); // a line without data has no field
+    if (m_file.records().hasData(i)) check(m_file.toChange(i)); // a line without data has no field
 }
 
 void FieldChecker::check(TRecOfFile& record) const {
@@ -71,7 +71,7 @@ void FieldChecker::check(TRecOfFile& record) const {
         // The bytes need a look only where the reader did not find printable ASCII in the raw value, or
         // correction rewrote it.
         const bool raw = value.map == &m_file.rawToValue();
-        const bool asciiRaw = raw && m_rawAsciiPermitted && ((record.asciiMask >> j) & 1U) != 0;
+        const bool asciiRaw = raw && m_rawAsciiPermitted && record.rawIsAscii(j);
         if (!asciiRaw &&
             !allPermitted(value.bytes, raw ? m_afterRaw : m_afterFix, raw ? m_rawAsciiPermitted : m_fixAsciiPermitted)) {
             bits |= kNotPermittedChars;

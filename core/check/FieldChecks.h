@@ -35,7 +35,8 @@ private:
     bool m_fixAsciiPermitted;
 };
 
-/// The field checks of record i (see FieldChecker::check).
+/// The field checks of record i (see FieldChecker::check), as the format names them: the reference form,
+/// one record at a time, that the tests hold the validation's run over all records against.
 void CheckFields(LoadedFile& file, std::size_t i, const TTabStruc& layout);
 
 } // namespace quarvel

@@ -14,64 +14,34 @@
 namespace quarvel {
 namespace {
 
-constexpr std::size_t kNrbLength = 26;
-// Fewer records than this are checked on one thread: starting another would cost more than it saves.
-constexpr std::size_t kMinRecordsPerSlice = 16384;
-
 void failField(TRecOfFile& record, std::size_t j, FieldErrorBit error) {
     record.fieldErrorBits[j] |= error;
     record.invalidMask = static_cast<std::uint16_t>(record.invalidMask | (1U << j));
 }
 
-// Whether the corrected value of field j differs from its original value, reading as little as possible.
-bool valueChanged(const LoadedFile& file, const TRecOfFile& record, std::size_t j) {
-    if ((record.fixedMask >> j) & 1U) {
-        // A rewritten value: compared with the original byte by byte, each through its own translation.
-        const ValueBytes value = file.valueBytes(record, j);
-        const std::string_view raw = file.rawValue(record, j);
-        if (value.bytes.size() != raw.size()) return true;
-        const ByteMap& toOriginal = file.toOriginal();
-        for (std::size_t k = 0; k < raw.size(); ++k) {
-            if ((*value.map)[static_cast<std::uint8_t>(value.bytes[k])] != toOriginal[static_cast<std::uint8_t>(raw[k])]) {
-                return true;
-            }
-        }
-        return false;
-    }
-    if (record.rawLength[j] > file.keptLength(j)) return true; // trimmed
-    if (!file.replacesControl()) return false;
-    const std::string_view raw = file.rawValue(record, j);
-    return std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-}
-
 // The checks of one record, rebuilding its verdicts from nothing.
-void checkRecord(LoadedFile& file, const FieldChecker& checker, TRecOfFile& record, std::chrono::year currentYear) {
+void checkRecord(const LoadedFile& file, const FieldChecker& checker, TRecOfFile& record, std::chrono::year currentYear) {
     record.hasFieldErrors = false;
     record.changed = false;
     checker.check(record);
     // The content checks read the bytes before their final translation: it maps letters to
     // letters and control bytes to "?", and neither kind is a digit, space, sign or separator.
-    std::array<std::string_view, 5> first; // the values of the fields the content checks read
-    file.forEachValue(record, [&first](std::size_t j, const ValueBytes& value) { first[j] = value.bytes; }, first.size());
-    const auto bytes = [&first](std::size_t j) { return first[j]; };
+    constexpr std::size_t kChecked = std::max(kContractorAccount, kOrderCreditedAccount) + 1;
+    std::array<std::string_view, kChecked> bytes; // the values of the fields the content checks read
+    file.forEachValue(record, [&bytes](std::size_t j, const ValueBytes& value) { bytes[j] = value.bytes; }, bytes.size());
     if (file.kind == FileKind::Contractors) {
-        if (!IsNrbNumber(bytes(4))) failField(record, 4, kBadNrb);
+        if (!IsNrbNumber(bytes[kContractorAccount])) failField(record, kContractorAccount, kBadNrb);
     } else if (file.kind == FileKind::Orders) {
-        if (!IsNrbNumber(bytes(2))) failField(record, 2, kBadNrb);
-        if (!IsNrbNumber(bytes(3))) failField(record, 3, kBadNrb);
-        if (!ParseOrderDate(bytes(0), currentYear)) failField(record, 0, kBadDate);
+        if (!IsNrbNumber(bytes[kOrderDebitedAccount])) failField(record, kOrderDebitedAccount, kBadNrb);
+        if (!IsNrbNumber(bytes[kOrderCreditedAccount])) failField(record, kOrderCreditedAccount, kBadNrb);
+        if (!ParseOrderDate(bytes[kOrderDate], currentYear)) failField(record, kOrderDate, kBadDate);
         // The correction has read the raw amount; while the value is that raw value, its verdict stands.
-        const bool amountAsRead = (record.fixedMask & 2U) == 0 && record.rawLength[1] <= file.keptLength(1);
-        if (amountAsRead ? !record.amountRead : !ParseAmount(bytes(1))) failField(record, 1, kBadAmount);
+        const bool amountRead =
+            file.valueIsRaw(record, kOrderAmount) ? record.amountRead : ParseAmount(bytes[kOrderAmount]).has_value();
+        if (!amountRead) failField(record, kOrderAmount, kBadAmount);
     }
     record.hasFieldErrors = record.invalidMask != 0;
-    // A value cut shorter than its raw value has changed whatever it holds: all fields are looked at
-    // once for that (past the record's fields the raw lengths are zero).
-    bool trimmed = false;
-    for (std::size_t j = 0; j < kMaxFieldCount; ++j) trimmed |= record.rawLength[j] > file.keptLength(j);
-    record.changed = trimmed;
-    if (record.fixedMask == 0 && !file.replacesControl()) return;
-    for (std::size_t j = 0; j < record.fieldCount && !record.changed; ++j) record.changed = valueChanged(file, record, j);
+    record.changed = file.anyValueChanged(record);
 }
 
 } // namespace
@@ -88,9 +58,9 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear) {
     const FieldChecker checker(file, LayoutFor(file.kind));
     // Records are judged side by side in slices; the counts and the total are taken afterwards in file
     // order, so the sum of the amounts is rounded exactly as a single pass rounds it.
-    RunSlices(Slices(file.records.size(), kMinRecordsPerSlice), [&](std::size_t, std::size_t begin, std::size_t end) {
+    RunSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
         // A line without data has no field to check; its record is constant.
-        file.records.forEachLineWithData(begin, end, [&](std::size_t, TRecOfFile& record) {
+        file.forEachLineWithData(begin, end, [&](std::size_t, TRecOfFile& record) {
             checkRecord(file, checker, record, currentYear);
         });
     });
@@ -98,8 +68,8 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear) {
     file.invalidCount = 0;
     file.validTotal = 0;
     // Every line without data is invalid (and adds nothing); the rest are summed in file order.
-    file.invalidCount = static_cast<std::int32_t>(file.records.linesWithoutData());
-    for (const TRecOfFile& record : file.records.withData()) {
+    file.invalidCount = static_cast<std::int32_t>(file.records().linesWithoutData());
+    for (const TRecOfFile& record : file.records().withData()) {
         if (record.isValid()) {
             ++file.validCount;
             file.validTotal += record.amount;
@@ -107,6 +77,31 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear) {
             ++file.invalidCount;
         }
     }
+}
+
+std::vector<std::string> fieldErrors(const LoadedFile& file, std::size_t i, std::size_t j) {
+    std::vector<std::string> messages;
+    const std::uint8_t bits = file.records()[i].fieldErrorBits[j];
+    const TTabStruc& layout = LayoutFor(file.kind);
+    const std::int32_t maxLength = j < layout.size() ? layout[j].maxLength : 0;
+    const std::size_t length = bits != 0 ? file.valueBytes(i, j).bytes.size() : 0;
+    for (std::uint8_t bit = 1; bit != 0 && bit <= kBadAmount; bit = static_cast<std::uint8_t>(bit << 1)) {
+        if (bits & bit) messages.push_back(FieldErrorText(static_cast<FieldErrorBit>(bit), length, maxLength));
+    }
+    return messages;
+}
+
+std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t maxLength) {
+    switch (error) {
+    case kRequiredEmpty: return texts::kRequiredEmpty;
+    case kTooLong:
+        return texts::kTooLongPrefix + std::to_string(length) + texts::kTooLongMaximum + std::to_string(maxLength);
+    case kNotPermittedChars: return texts::kNotPermittedChars;
+    case kBadNrb: return texts::kBadNrb;
+    case kBadDate: return texts::kBadDate;
+    case kBadAmount: return texts::kBadAmount;
+    }
+    return {};
 }
 
 void ShowStatistics(const LoadedFile& file, WindowState& state) {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quarvel {
 
@@ -17,6 +18,13 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear);
 
 /// Shows the counts and the total in the statistics and enables saving when a record is valid.
 void ShowStatistics(const LoadedFile& file, WindowState& state);
+
+/// The Polish texts of the checks' messages on field j of record i (Windows-1250), in the order the checks
+/// add them: the field checks', then the content checks'.
+std::vector<std::string> fieldErrors(const LoadedFile& file, std::size_t i, std::size_t j);
+
+/// The Polish text of one field message (Windows-1250); the length message names `length` and `maxLength`.
+std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t maxLength);
 
 /// Exactly 26 decimal digits.
 bool IsNrbNumber(std::string_view text);

@@ -1,7 +1,7 @@
 #include "io/AtomicFile.h"
 
-#include "Typy/Windows1250.h"
 #include "io/ByteSource.h"
+#include "io/IoTexts.h"
 #include "io/Platform.h"
 
 #include <cerrno>
@@ -17,10 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kCannotWriteFile = Cp1250FromUtf8("Nie można zapisać pliku: ");
-const std::string kReasonPrefix = Cp1250FromUtf8("Przyczyna: ");
-const std::string kSameFileAs = Cp1250FromUtf8("to ten sam plik co ");
-
 // Temporary names are short and of one length whatever the target's name, so that any name the
 // system allows for a target leaves room for them.
 constexpr std::string_view kTempPrefix = ".quarvel-";
@@ -31,11 +27,12 @@ constexpr int kMaxLinkHops = 40;
 
 WriteResult failure(const fs::path& target, int error) {
     return {false, error,
-            kCannotWriteFile + PathForMessage(target) + "\r" + kReasonPrefix + DescribeSystemError(error)};
+            texts::kCannotWriteFile + PathForMessage(target) + "\r" + texts::kReasonPrefix + DescribeSystemError(error)};
 }
 
 WriteResult sameFileFailure(const fs::path& target, const std::string& role) {
-    return {false, EEXIST, kCannotWriteFile + PathForMessage(target) + "\r" + kReasonPrefix + kSameFileAs + role};
+    return {false, EEXIST,
+            texts::kCannotWriteFile + PathForMessage(target) + "\r" + texts::kReasonPrefix + texts::kSameFileAs + role};
 }
 
 fs::path temporaryName(const fs::path& folder) {
@@ -74,49 +71,31 @@ fs::path followLinks(const fs::path& target, int& error) {
 
 class TempFileOutput final : public FileOutput {
 public:
-    TempFileOutput(platform::NativeFile& file, const WriteFaults& faults) : m_file(file), m_faults(faults) {
-        m_buffer.reserve(kBufferSize);
-    }
+    explicit TempFileOutput(platform::NativeFile& file) : m_file(file) { m_buffer.reserve(kBufferSize); }
 
     void write(std::string_view bytes) override {
         if (m_error != 0) return;
         // Large pieces go out as they are, after what is buffered; only small ones are gathered.
         if (m_buffer.size() + bytes.size() > kBufferSize || bytes.size() >= kDirectWrite) flush();
         if (bytes.size() >= kDirectWrite) {
-            writeOut(bytes);
+            if (m_error == 0) m_error = platform::WriteAll(m_file, bytes.data(), bytes.size());
         } else {
             m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
         }
     }
 
-    /// Writes what is buffered; the first failure is kept.
-    void flush() {
-        if (m_error == 0 && !m_buffer.empty()) writeOut(std::string_view(m_buffer.data(), m_buffer.size()));
+    int flush() override {
+        if (m_error == 0 && !m_buffer.empty()) m_error = platform::WriteAll(m_file, m_buffer.data(), m_buffer.size());
         m_buffer.clear();
+        return m_error;
     }
-
-    int error() const { return m_error; }
 
 private:
     static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
     static constexpr std::size_t kDirectWrite = std::size_t{1} << 16;
 
-    void writeOut(std::string_view bytes) {
-        if (m_faults.failAfterBytes && m_written + bytes.size() > *m_faults.failAfterBytes) {
-            const auto room = static_cast<std::size_t>(*m_faults.failAfterBytes - m_written);
-            platform::WriteAll(m_file, bytes.data(), room);
-            m_written += room;
-            m_error = m_faults.error != 0 ? m_faults.error : ENOSPC;
-            return;
-        }
-        m_error = platform::WriteAll(m_file, bytes.data(), bytes.size());
-        m_written += bytes.size();
-    }
-
     platform::NativeFile& m_file;
-    const WriteFaults& m_faults;
     std::vector<char> m_buffer;
-    std::uint64_t m_written = 0;
     int m_error = 0;
 };
 
@@ -147,8 +126,8 @@ struct PendingChange {
 class ChangeSet {
 public:
     ChangeSet(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable,
-              const WriteFaults& faults)
-        : m_changes(changes), m_untouchable(untouchable), m_faults(faults) {}
+              const OutputOpener& open)
+        : m_changes(changes), m_untouchable(untouchable), m_open(open) {}
 
     WriteResult run() {
         if (WriteResult checked = check(); !checked.ok) return checked;
@@ -223,14 +202,13 @@ private:
             pending.temp.clear();
             return failure(target, error);
         }
-        TempFileOutput output(pending.tempFile, m_faults);
+        const std::unique_ptr<FileOutput> output = m_open(pending.tempFile);
         try {
-            pending.change->produce(output);
+            pending.change->produce(*output);
         } catch (const std::bad_alloc&) {
             return failure(target, ENOMEM);
         }
-        output.flush();
-        error = output.error();
+        error = output->flush();
         if (error == 0 && pending.exists) error = platform::CopyPermissions(pending.tempFile, pending.target);
         if (error == 0) error = platform::SyncFile(pending.tempFile);
         return error == 0 ? WriteResult{} : failure(target, error);
@@ -325,7 +303,7 @@ private:
 
     const std::vector<FileChange>& m_changes;
     const std::vector<ProtectedFile>& m_untouchable;
-    const WriteFaults& m_faults;
+    const OutputOpener& m_open;
     std::deque<PendingChange> m_pending; ///< never moved: each removes its files when it goes
 };
 
@@ -355,22 +333,26 @@ bool SameFile(const fs::path& a, const fs::path& b) {
     return resolvedA && resolvedB && *resolvedA == *resolvedB;
 }
 
+std::unique_ptr<FileOutput> OpenFileOutput(platform::NativeFile& file) {
+    return std::make_unique<TempFileOutput>(file);
+}
+
 WriteResult ChangeFilesTogether(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable,
-                                const WriteFaults& faults) {
+                                const OutputOpener& open) {
     if (changes.empty()) return {};
-    ChangeSet set(changes, untouchable, faults);
+    ChangeSet set(changes, untouchable, open);
     return set.run();
 }
 
 WriteResult CheckFileChanges(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable) {
-    static const WriteFaults kNone;
-    ChangeSet set(changes, untouchable, kNone);
+    static const OutputOpener kSystem = OpenFileOutput; // the check writes nothing
+    ChangeSet set(changes, untouchable, kSystem);
     return set.check();
 }
 
-WriteResult WriteFileAtomically(const fs::path& target, const Producer& produce, const WriteFaults& faults,
-                                const std::vector<ProtectedFile>& untouchable) {
-    return ChangeFilesTogether({FileChange{target, produce, {}}}, untouchable, faults);
+WriteResult WriteFileAtomically(const fs::path& target, const Producer& produce,
+                                const std::vector<ProtectedFile>& untouchable, const OutputOpener& open) {
+    return ChangeFilesTogether({FileChange{target, produce, {}}}, untouchable, open);
 }
 
 } // namespace quarvel

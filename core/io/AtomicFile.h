@@ -1,9 +1,11 @@
 #pragma once
 
+#include "io/Platform.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,19 +19,21 @@ struct WriteResult {
     std::string message;
 };
 
-/// Failures a test can inject into a write, as a full disk or a broken medium would cause them.
-struct WriteFaults {
-    std::optional<std::uint64_t> failAfterBytes; ///< the write fails once this many bytes were written
-    int error = 0;                               ///< the error code it then fails with (ENOSPC when 0)
-};
-
-/// Buffered output into the temporary file of a write; remembers the first failure.
+/// Output into the temporary file of a write; remembers the first failure, after which it writes nothing.
 class FileOutput {
 public:
     virtual ~FileOutput() = default;
     virtual void write(std::string_view bytes) = 0;
-    void put(char c) { write(std::string_view(&c, 1)); }
+    /// Writes out what is held back; the system's error code of the first failure, else 0.
+    virtual int flush() = 0;
 };
+
+/// Makes the output into the opened temporary file of a write; tests replace it to fail as a full disk
+/// or a broken medium would.
+using OutputOpener = std::function<std::unique_ptr<FileOutput>(platform::NativeFile& file)>;
+
+/// The system's writes into the file, gathered into large pieces.
+std::unique_ptr<FileOutput> OpenFileOutput(platform::NativeFile& file);
 
 /// Writes the new content of a file.
 using Producer = std::function<void(FileOutput&)>;
@@ -54,14 +58,16 @@ struct FileChange {
 /// written through it. Refused before anything is written: a target that is a folder, a device, a pipe
 /// or a socket, and two changes, or a change and an `untouchable` file, that are the same file.
 WriteResult ChangeFilesTogether(const std::vector<FileChange>& changes,
-                                const std::vector<ProtectedFile>& untouchable = {}, const WriteFaults& faults = {});
+                                const std::vector<ProtectedFile>& untouchable = {},
+                                const OutputOpener& open = OpenFileOutput);
 
 /// The refusals of ChangeFilesTogether alone, which touch nothing: a command can tell them before it starts.
 WriteResult CheckFileChanges(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable = {});
 
 /// Writes `target` completely or not at all, as ChangeFilesTogether does for a single file.
 WriteResult WriteFileAtomically(const std::filesystem::path& target, const Producer& produce,
-                                const WriteFaults& faults = {}, const std::vector<ProtectedFile>& untouchable = {});
+                                const std::vector<ProtectedFile>& untouchable = {},
+                                const OutputOpener& open = OpenFileOutput);
 
 /// Whether the temporary files of a write are named like this: they start with a dot so that they stay
 /// out of the user's way, and a later write into the same folder removes those a killed run left.

@@ -2,7 +2,9 @@
 
 #include "check/Correction.h"
 #include "check/Validation.h"
-#include "load/InputReader.h"
+#include "io/IoTexts.h"
+#include "load/BlockReader.h"
+#include "load/HeaderReader.h"
 #include "load/LoadTexts.h"
 #include "view/RecordGrid.h"
 
@@ -12,29 +14,15 @@
 namespace quarvel {
 namespace {
 
-constexpr std::uintmax_t kMaxRawBytesPerRecord = kMaxFieldCount * 250;
-
-// Room for the raw values, judged from the file's size: reserving address space costs no memory
-// until it is written, and spares the copies of a growing buffer.
+// Room for the records, judged from the file's size.
 void reserveFor(LoadedFile& file, const std::filesystem::path& path) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec) return;
-    constexpr std::uintmax_t kMaxReserve = std::uintmax_t{1} << 32;
-    file.rawBytes.reserve(static_cast<std::size_t>(std::min(size, kMaxReserve)));
-    // A record needs at least its line feed; a typical line is far longer than 64 bytes.
-    file.records.reserve(static_cast<std::size_t>(std::min(size / 64 + 16, kMaxReserve / kMaxRawBytesPerRecord)));
-}
-
-// Gives back the room reserved from the file's size when the lines kept only a small part of it (a huge
-// line, many surplus fields), so it is not held until the next load; a shrink copies what was kept, which
-// for an ordinary file would cost more than the untouched room.
-template <class Vector> void releaseUnusedRoom(Vector& v) {
-    if (v.size() < v.capacity() / 8) v.shrink_to_fit();
+    if (!ec) file.reserveFor(size);
 }
 
 void endWithoutRecords(Session& session) {
-    session.file.clearRecords();
+    session.file.clear();
     session.file.unreadTail.reset();
     // No validation ran, so nothing can be valid: saving stays off until a load yields records.
     session.state.bZapiszTylkoPrawidlowe.enabled = false;
@@ -97,8 +85,7 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
         }
         reserveFor(file, fileName);
         const ReadEnd read = ReadRecords(session, input);
-        releaseUnusedRoom(file.rawBytes);
-        releaseUnusedRoom(file.records.withData());
+        file.releaseUnusedRoom();
         std::optional<Identification> found;
         if (identification.started()) found = identification.result();
         // A failed identification is reported first: before the records, it was the first to read the file.
@@ -115,13 +102,14 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
             return LoadOutcome::ReadFailed;
         }
         if (found && found->endMark && found->endMark->dataAfter) {
-            file.unreadTail = UnreadTail{LoadedFile::lineNumber(file.records.size()), found->endMark->bytesAfter};
+            file.unreadTail = UnreadTail{LoadedFile::lineNumber(file.records().size()), found->endMark->bytesAfter};
         }
         opened.source.reset();
 
-        if (file.records.empty()) {
+        if (file.records().empty()) {
             session.state.bZapiszTylkoPrawidlowe.enabled = false;
-            return file.kind == FileKind::None ? LoadOutcome::Stopped : LoadOutcome::Loaded;
+            // A header that names no kind stopped the load above: without a kind, the file held no line.
+            return file.kind == FileKind::None ? LoadOutcome::Empty : LoadOutcome::Loaded;
         }
         if (settings.codePage) session.state.ComboBoxStrona.selected = *settings.codePage;
         session.state.cbZamienNiedozwoloneZnaki.checked = settings.replaceControl;

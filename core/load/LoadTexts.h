@@ -15,7 +15,6 @@ inline const std::string kNoHeaderKeyword =
 inline const std::string kLoadAborted = Cp1250FromUtf8("Wczytywanie pliku przerwane!");
 inline const std::string kCannotOpenFile = Cp1250FromUtf8("Nie można otworzyć pliku: ");
 inline const std::string kCannotReadFile = Cp1250FromUtf8("Błąd odczytu pliku: ");
-inline const std::string kReasonPrefix = Cp1250FromUtf8("Przyczyna: ");
 inline const std::string kOutOfMemory = Cp1250FromUtf8("Za mało pamięci, aby wczytać plik: ");
 inline const std::string kUnreadTailMark = Cp1250FromUtf8("Znak końca pliku (0x1A) na początku linii nr ");
 inline const std::string kUnreadTailEnded = Cp1250FromUtf8(" zakończył wczytywanie pliku: ");

@@ -24,23 +24,24 @@ enum LineErrorBit : std::uint8_t {
     kTooManyFields = 1 << 1,
 };
 
+/// The most bytes of a field's raw value a record keeps; the rest of a longer field is never read.
+inline constexpr std::size_t kMaxFieldBytes = 250;
+
 /// One data line of the input file.
 ///
 /// A million lines must fit in little more than the file's own size, so a record holds no texts itself:
-/// its raw values lie one after another in LoadedFile::rawBytes; a corrected value is its raw value or,
-/// where correction wrote a new text, an entry of LoadedFile::fixBytes, either cut to the length the
-/// correction keeps (LoadedFile::keptLength); its messages are bits from which LoadedFile rebuilds the
-/// Polish texts. LoadedFile reads every field as text. Every pass over the records reads them all, so
-/// a record is kept to one cache line.
+/// its values lie in the RecordStore, which alone knows where (the offsets below are its own); its
+/// messages are bits from which the Polish texts are rebuilt. Every pass over the records reads them all,
+/// so a record is kept to one cache line.
 struct TRecOfFile {
-    std::uint64_t rawOffset = 0; ///< first byte of the raw values in LoadedFile::rawBytes
-    std::uint64_t fixOffset = 0; ///< first entry of the rewritten values in LoadedFile::fixBytes
+    std::uint64_t rawOffset = 0; ///< the store's: first byte of the raw values
+    std::uint64_t fixOffset = 0; ///< the store's: first entry of the rewritten values
     double amount = 0;
     std::array<std::uint8_t, kMaxFieldCount> rawLength{};
     std::array<std::uint8_t, kMaxFieldCount> fieldErrorBits{};
-    std::uint16_t fixedMask = 0;   ///< fields with an entry in fixBytes (a rewritten text, or a part of the raw value)
+    std::uint16_t fixedMask = 0;   ///< fields the last correction run rewrote (see isRewritten)
     std::uint16_t invalidMask = 0; ///< fields whose fieldValid is false
-    std::uint16_t asciiMask = 0;   ///< fields whose raw value holds only bytes 0x20..0x7F (set by the reader)
+    std::uint16_t asciiMask = 0;   ///< fields whose raw value holds only bytes 0x20..0x7F (see rawIsAscii)
     std::uint8_t fieldCount = 0;   ///< 13, 11, or 0 for a line without data
     std::uint8_t lineErrorBits = 0;
     bool hasFieldErrors = false;
@@ -48,6 +49,13 @@ struct TRecOfFile {
     bool amountRead = false; ///< the raw amount value reads as an amount (set by the correction)
 
     bool fieldValid(std::size_t j) const { return ((invalidMask >> j) & 1U) == 0; }
+    /// Whether the last correction run gave field j a value other than its raw value: a rewritten text, or
+    /// a part of the raw value.
+    bool isRewritten(std::size_t j) const { return ((fixedMask >> j) & 1U) != 0; }
+    /// Whether the raw value of field j holds only printable ASCII (0x20..0x7F), as the reader found while
+    /// the bytes were at hand, so that the checks and the writer need not look at them again.
+    bool rawIsAscii(std::size_t j) const { return ((asciiMask >> j) & 1U) != 0; }
+    void markRawAscii(std::size_t j) { asciiMask = static_cast<std::uint16_t>(asciiMask | (1U << j)); }
     /// Valid: no line error and no field error. The counts, the grid, the output and the log use this rule.
     bool isValid() const { return lineErrorBits == 0 && !hasFieldErrors; }
 };

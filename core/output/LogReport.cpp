@@ -1,5 +1,6 @@
 #include "output/LogReport.h"
 
+#include "check/Validation.h"
 #include "output/OutputTexts.h"
 #include "output/ChunkWriter.h"
 #include "output/OutputWriter.h"
@@ -18,14 +19,14 @@ public:
 
     void all() {
         head();
-        tail(blocks(0, file().records.size()));
+        tail(blocks(0, file().records().size()));
     }
 
     /// The statistics, up to the first block.
     void head() {
         line(texts::kLogStatistics);
         line(std::string(18, '-'));
-        line(texts::kLogAllRecords, file().records.size());
+        line(texts::kLogAllRecords, file().records().size());
         line(texts::kLogSkipped, file().invalidCount);
         line(texts::kLogWritten, file().validCount);
         line(std::string(93, '~'));
@@ -37,7 +38,7 @@ public:
     /// The blocks of the skipped records among [begin, end); whether there was any.
     bool blocks(std::size_t begin, std::size_t end) {
         bool any = false;
-        file().records.forEachLine(begin, end, [&](std::size_t i, const TRecOfFile& record) {
+        file().records().forEachLine(begin, end, [&](std::size_t i, const TRecOfFile& record) {
             if (record.isValid()) return;
             any = true;
             block(i, record);
@@ -74,7 +75,7 @@ private:
             const TTabStruc& layout = LayoutFor(file().kind);
             for (std::size_t p = 0; p < record.fieldCount && p < layout.size(); ++p) {
                 if (record.fieldErrorBits[p] == 0) continue;
-                for (const std::string& message : file().fieldErrors(i, p)) {
+                for (const std::string& message : fieldErrors(file(), i, p)) {
                     m_line.assign(layout[p].name);
                     m_line += ": ";
                     m_line += message;
@@ -161,7 +162,7 @@ void ForEachLogLine(const LoadedFile& file, const std::function<void(std::string
 }
 
 WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesystem::path& target,
-                        const WriteFaults& faults, const std::vector<ProtectedFile>& untouchable) {
+                        const std::vector<ProtectedFile>& untouchable, const OutputOpener& open) {
     return WriteFileAtomically(
         target,
         [&lines](FileOutput& out) {
@@ -169,7 +170,7 @@ WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesy
             for (const std::string& line : lines) writer.line(line);
             writer.flush();
         },
-        faults, untouchable);
+        untouchable, open);
 }
 
 Producer LogReportProducer(const LoadedFile& file) {
@@ -179,7 +180,7 @@ Producer LogReportProducer(const LoadedFile& file) {
         logLines(file, toWriter).head();
         writer.flush();
         // The blocks of the skipped records, made side by side, in record order.
-        const RecordList& records = file.records;
+        const RecordList& records = file.records();
         WriteInChunks(out, records.size(), kRecordsPerChunk, [&file](std::size_t begin, std::size_t end, LineBuffer& text) {
             auto toText = [&text](std::string_view line) { text.appendLine(line); };
             logLines(file, toText).blocks(begin, end);
@@ -192,8 +193,8 @@ Producer LogReportProducer(const LoadedFile& file) {
     };
 }
 
-WriteResult SaveLogReport(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults) {
-    return WriteFileAtomically(target, LogReportProducer(file), faults);
+WriteResult SaveLogReport(const LoadedFile& file, const std::filesystem::path& target, const OutputOpener& open) {
+    return WriteFileAtomically(target, LogReportProducer(file), {}, open);
 }
 
 } // namespace quarvel

@@ -26,7 +26,7 @@ void ForEachLogLine(const LoadedFile& file, const std::function<void(std::string
 /// Writes log lines to a file, each followed by CR LF, in Windows-1250, completely or not at all; never
 /// over one of the `untouchable` files.
 WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesystem::path& target,
-                        const WriteFaults& faults = {}, const std::vector<ProtectedFile>& untouchable = {});
+                        const std::vector<ProtectedFile>& untouchable = {}, const OutputOpener& open = OpenFileOutput);
 
 /// Writes the log file of `file` (the lines of LogReportLines, each followed by CR LF) as it is built;
 /// the blocks of the skipped records are made side by side.
@@ -34,6 +34,7 @@ Producer LogReportProducer(const LoadedFile& file);
 
 /// Writes the log report of `file` (the lines of LogReportLines) to a file as it is built, completely or
 /// not at all; the report is never held whole.
-WriteResult SaveLogReport(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults = {});
+WriteResult SaveLogReport(const LoadedFile& file, const std::filesystem::path& target,
+                          const OutputOpener& open = OpenFileOutput);
 
 } // namespace quarvel

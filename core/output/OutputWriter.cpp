@@ -1,7 +1,6 @@
 #include "output/OutputWriter.h"
 
 #include "Typy/AsciiWords.h"
-#include "output/LogReport.h"
 #include "output/OutputTexts.h"
 #include "output/ChunkWriter.h"
 
@@ -9,7 +8,6 @@
 #include <array>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <system_error>
 
 namespace quarvel {
@@ -25,7 +23,8 @@ struct WrittenPositions {
 };
 
 WrittenPositions positionsFor(FileKind kind) {
-    return kind == FileKind::Contractors ? WrittenPositions{8, 12} : WrittenPositions{5, 10};
+    return kind == FileKind::Contractors ? WrittenPositions{kContractorLastRequired, kContractorFieldCount - 1}
+                                         : WrittenPositions{kOrderLastRequired, kOrderFieldCount - 1};
 }
 
 bool isBlank(std::string_view bytes) {
@@ -151,7 +150,7 @@ void appendLine(const LoadedFile& file, const TRecOfFile& record, const OutputMa
             *at++ = ' ';
         } else if (rewritten(j)) {
             at = translateInto(at, {in, n}, maps.fromFix, maps.fixKeepsAscii);
-        } else if (maps.rawKeepsAscii && ((record.asciiMask >> j) & 1U) != 0) {
+        } else if (maps.rawKeepsAscii && record.rawIsAscii(j)) {
             // The reader found only printable ASCII in the raw value, which the translation keeps.
             copyBytes(at, in, n);
             at += n;
@@ -197,7 +196,7 @@ std::string OutputHeader(FileKind kind) {
 
 std::string OutputLine(const LoadedFile& file, std::size_t r) {
     LineBuffer line;
-    appendLine(file, file.records[r], OutputMaps(file), line, false);
+    appendLine(file, file.records()[r], OutputMaps(file), line, false);
     return std::string(line.bytes());
 }
 
@@ -205,49 +204,27 @@ Producer OutputProducer(const LoadedFile& file) {
     return [&file](FileOutput& out) {
         const OutputMaps maps(file);
         out.write(OutputHeader(file.kind) + "\r\n");
-        WriteInChunks(out, file.records.size(), kRecordsPerChunk, [&](std::size_t begin, std::size_t end, LineBuffer& text) {
+        WriteInChunks(out, file.records().size(), kRecordsPerChunk, [&](std::size_t begin, std::size_t end, LineBuffer& text) {
             for (std::size_t r = begin; r < end; ++r) {
-                const TRecOfFile& record = file.records[r];
+                const TRecOfFile& record = file.records()[r];
                 if (record.isValid()) appendLine(file, record, maps, text, true);
             }
         });
     };
 }
 
-WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults) {
-    return WriteFileAtomically(target, OutputProducer(file), faults, {{file.fileName, texts::kInputFileRole}});
+WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target, const OutputOpener& open) {
+    return WriteFileAtomically(target, OutputProducer(file), {{file.fileName, texts::kInputFileRole}}, open);
 }
 
-WriteResult SaveValidRecords(const LoadedFile& file, const WriteFaults& faults) {
+WriteResult SaveValidRecords(const LoadedFile& file, const OutputOpener& open) {
     const std::filesystem::path target = OutputFileName(file.fileName);
     std::error_code ec;
     // The name always differs from the input's, but a link can still make it the same file.
     if (std::filesystem::equivalent(target, file.fileName, ec)) {
         return {false, EEXIST, texts::kOutputIsInput + PathForMessage(target)};
     }
-    return WriteOutputFile(file, target, faults);
-}
-
-WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
-    const std::filesystem::path target = OutputFileName(session.file.fileName);
-    session.ui.setBusy(true);
-    WriteResult result = SaveValidRecords(session.file, session.writeFaults);
-    session.ui.setBusy(false);
-    if (!result.ok) {
-        session.ui.showMessage(MessageKind::Error, result.message);
-        return result;
-    }
-    try {
-        BuildLogReport(session);
-    } catch (const std::bad_alloc&) {
-        // The output is written; the report of a huge file may not fit beside the records.
-        session.state.RichEditLOG.lines.clear();
-        session.state.bPokazLog.enabled = false;
-        // The output is saved; only the report is missing.
-        session.ui.showMessage(MessageKind::Warning, texts::kOutOfMemoryForLog);
-    }
-    session.ui.showMessage(MessageKind::Information, texts::kSaved + "\r" + PathForMessage(target));
-    return result;
+    return WriteOutputFile(file, target, open);
 }
 
 } // namespace quarvel

@@ -11,7 +11,9 @@ namespace quarvel {
 /// The input's name without its extension, plus "_doVexa.txt", in the input's folder.
 std::filesystem::path OutputFileName(const std::filesystem::path& input);
 
-/// Whether the value at position p of record r is written.
+/// Whether the value at position p of record r is written. With IsSeparatorWritten, the reference form of
+/// the format's rule, a value at a time: the writer makes each line at once, and the tests check it
+/// against these.
 bool IsFieldWritten(const LoadedFile& file, std::size_t r, std::size_t p);
 /// Whether "|" follows position p of record r.
 bool IsSeparatorWritten(const LoadedFile& file, std::size_t r, std::size_t p);
@@ -26,13 +28,10 @@ std::string OutputLine(const LoadedFile& file, std::size_t r);
 Producer OutputProducer(const LoadedFile& file);
 
 /// Writes the output file of the valid records to `target`, completely or not at all; never over the input.
-WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target, const WriteFaults& faults = {});
+WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target,
+                            const OutputOpener& open = OpenFileOutput);
 
 /// Writes the output file of the valid records beside the input; refuses a target that is the input itself.
-WriteResult SaveValidRecords(const LoadedFile& file, const WriteFaults& faults = {});
-
-/// The save command: writes the output file beside the input, rebuilds the log report and confirms the
-/// save; on failure shows the error and changes nothing else.
-WriteResult bZapiszTylkoPrawidloweClick(Session& session);
+WriteResult SaveValidRecords(const LoadedFile& file, const OutputOpener& open = OpenFileOutput);
 
 } // namespace quarvel

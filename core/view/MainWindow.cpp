@@ -4,6 +4,9 @@
 #include "check/Validation.h"
 #include "load/LoadDriver.h"
 #include "load/LoadTexts.h"
+#include "output/LogReport.h"
+#include "output/OutputTexts.h"
+#include "output/OutputWriter.h"
 #include "view/BusyCursor.h"
 #include "view/RecordGrid.h"
 #include "view/ViewTexts.h"
@@ -31,7 +34,7 @@ void OpenChosenFile(Session& session, const std::filesystem::path& chosen) {
     session.file.fileName = chosen;
     const LoadOutcome outcome = WczytajDane(session, chosen);
     // Whatever the outcome: a vanished file leaves the earlier records, and their number is shown.
-    state.LabelStatAll.text = std::to_string(session.file.records.size());
+    state.LabelStatAll.text = std::to_string(session.file.records().size());
     state.LabelNazwaPliku.text = PathForMessage(chosen.filename());
     if (outcome == LoadOutcome::Loaded && session.file.unreadTail) {
         // The records before the mark are loaded; what follows it is not: a warning.
@@ -50,6 +53,30 @@ void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& 
     std::error_code ec;
     const std::filesystem::path whole = std::filesystem::absolute(files.front(), ec);
     OpenChosenFile(session, ec ? files.front() : whole);
+}
+
+WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
+    const std::filesystem::path target = OutputFileName(session.file.fileName);
+    WriteResult result;
+    {
+        const BusyCursor busy(session.ui);
+        result = SaveValidRecords(session.file, session.openOutput);
+    }
+    if (!result.ok) {
+        session.ui.showMessage(MessageKind::Error, result.message);
+        return result;
+    }
+    try {
+        BuildLogReport(session);
+    } catch (const std::bad_alloc&) {
+        // The output is written; the report of a huge file may not fit beside the records.
+        session.state.RichEditLOG.lines.clear();
+        session.state.bPokazLog.enabled = false;
+        // The output is saved; only the report is missing.
+        session.ui.showMessage(MessageKind::Warning, texts::kOutOfMemoryForLog);
+    }
+    session.ui.showMessage(MessageKind::Information, texts::kSaved + "\r" + PathForMessage(target));
+    return result;
 }
 
 void cbPrzytnijPolaClick(Session& session) {
@@ -82,7 +109,7 @@ void RerunCorrection(Session& session) {
         WindowState& state = session.state;
         state.StringGridWczytane.visible = false;
         state.StringGridWczytane.rows.clear();
-        session.file.clearRecords();
+        session.file.clear();
         session.file.validCount = 0;
         session.file.invalidCount = 0;
         state.bZapiszTylkoPrawidlowe.enabled = false;

@@ -19,6 +19,10 @@ void OpenChosenFile(Session& session, const std::filesystem::path& chosen);
 /// as the open command opens a chosen file, more than one is refused with a message, none does nothing.
 void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& files);
 
+/// The save command: writes the output file beside the input, rebuilds the log report and confirms the
+/// save; on failure shows the error and changes nothing else.
+WriteResult bZapiszTylkoPrawidloweClick(Session& session);
+
 /// The trim option was switched (its new state is in the window state): correct, validate, refill.
 void cbPrzytnijPolaClick(Session& session);
 /// The replace option was switched: correct, validate, refill.

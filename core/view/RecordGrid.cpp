@@ -1,5 +1,6 @@
 #include "view/RecordGrid.h"
 
+#include "check/Validation.h"
 #include "view/BusyCursor.h"
 #include "view/ViewTexts.h"
 
@@ -26,7 +27,7 @@ RecordFilter currentFilter(const WindowState& state) {
 // The number of rows a filter will admit, from the counts of the last validation; only a hint.
 std::size_t expectedRows(const LoadedFile& file, RecordFilter filter) {
     const auto count = [&file](std::int32_t n) {
-        return std::min(file.records.size(), static_cast<std::size_t>(std::max(n, 0)));
+        return std::min(file.records().size(), static_cast<std::size_t>(std::max(n, 0)));
     };
     switch (filter) {
     case RecordFilter::InvalidOnly:
@@ -36,7 +37,7 @@ std::size_t expectedRows(const LoadedFile& file, RecordFilter filter) {
     case RecordFilter::All:
         break;
     }
-    return file.records.size();
+    return file.records().size();
 }
 
 bool hasField(const LoadedFile& file, std::size_t i, int j) {
@@ -44,7 +45,7 @@ bool hasField(const LoadedFile& file, std::size_t i, int j) {
 }
 
 bool valueChanged(const LoadedFile& file, std::size_t i, std::size_t j) {
-    return file.value(i, j) != file.originalValue(i, j);
+    return file.valueChanged(file.records()[i], j);
 }
 
 void addLineErrors(const LoadedFile& file, std::size_t i, std::vector<std::string>& lines) {
@@ -56,12 +57,12 @@ void addLineErrors(const LoadedFile& file, std::size_t i, std::vector<std::strin
 }
 
 void addFieldErrors(const LoadedFile& file, std::size_t i, std::vector<std::string>& lines) {
-    if (!file.records[i].hasFieldErrors) return;
+    if (!file.records()[i].hasFieldErrors) return;
     lines.push_back(texts::kDetailsFieldErrors);
     const TTabStruc& layout = LayoutFor(file.kind);
     const std::size_t count = std::min(file.fieldCount(i), layout.size());
     for (std::size_t f = 0; f < count; ++f) {
-        const std::vector<std::string> messages = file.fieldErrors(i, f);
+        const std::vector<std::string> messages = fieldErrors(file, i, f);
         for (std::size_t k = 0; k < messages.size(); ++k) {
             lines.push_back(std::to_string(k + 1) + ". " + layout[f].name + ": " + messages[k]);
         }
@@ -98,7 +99,7 @@ void SetUpGridColumns(Session& session) {
 void WypelnijStringGridWczytane(Session& session) {
     const LoadedFile& file = session.file;
     GridState& grid = session.state.StringGridWczytane;
-    if (file.records.empty()) {
+    if (file.records().empty()) {
         grid.visible = false;
         return;
     }
@@ -107,7 +108,7 @@ void WypelnijStringGridWczytane(Session& session) {
     // The rows hold record indices only, so listing a million records copies no value.
     grid.rows.clear();
     grid.rows.reserve(expectedRows(file, filter));
-    file.records.forEachLine(0, file.records.size(), [&](std::size_t i, const TRecOfFile& record) {
+    file.records().forEachLine(0, file.records().size(), [&](std::size_t i, const TRecOfFile& record) {
         if (FilterAdmits(filter, record)) grid.rows.push_back(i);
     });
     grid.visible = !grid.rows.empty();
@@ -169,7 +170,7 @@ long GetIdxRow(const Session& session, int row) {
     const std::size_t i = rows[static_cast<std::size_t>(row) - 1];
     // After a load that ended without records the hidden grid still lists the rows of the earlier file;
     // they no longer name a record.
-    if (i >= session.file.records.size()) return -1;
+    if (i >= session.file.records().size()) return -1;
     return static_cast<long>(i);
 }
 
@@ -203,7 +204,7 @@ CellAppearance GetCellAppearance(const Session& session, int column, int row) {
     const long r = GetIdxRow(session, row);
     if (r < 0 || column < 0 || column >= GridColumnCount(session.state)) return look;
     const auto i = static_cast<std::size_t>(r);
-    const TRecOfFile& record = session.file.records[i];
+    const TRecOfFile& record = session.file.records()[i];
     if (column == 0) {
         look.kind = CellKind::LineNumber;
         return look;

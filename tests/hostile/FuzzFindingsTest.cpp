@@ -2,6 +2,7 @@
 
 #include "check/CheckTexts.h"
 #include "check/DateAmount.h"
+#include "check/Validation.h"
 #include "load/LoadDriver.h"
 #include "support/TestSupport.h"
 
@@ -29,10 +30,10 @@ TEST(FuzzFindings, AnOrderWithSuchADayIsInvalidAndKeepsItsDate) {
     const std::string tail = "|10.00|" + kAccount + "|" + kAccount + "|a|b\n";
     // 8 characters: read as 1 January and moved to the day of the load before; 6 characters: accepted.
     test::LoadBytes(t, dir, "ZLECENIA\n1/257/26" + tail + "12/526" + tail + "12/24/26" + tail);
-    ASSERT_EQ(t.file().records.size(), 3U);
+    ASSERT_EQ(t.file().records().size(), 3U);
     for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(t.file().fieldErrors(i, 0), std::vector<std::string>{texts::kBadDate}) << i;
-        EXPECT_FALSE(t.file().records[i].isValid()) << i;
+        EXPECT_EQ(fieldErrors(t.file(), i, 0), std::vector<std::string>{texts::kBadDate}) << i;
+        EXPECT_FALSE(t.file().records()[i].isValid()) << i;
     }
     EXPECT_EQ(t.file().value(0, 0), "1/257/26");
     EXPECT_EQ(t.file().validCount, 1);

@@ -2,6 +2,7 @@
 // them: what the user is shown afterwards, and that nothing of the file is kept that a record does not need.
 
 #include "check/CheckTexts.h"
+#include "check/Validation.h"
 #include "load/LoadDriver.h"
 #include "load/LoadTexts.h"
 #include "output/OutputWriter.h"
@@ -64,14 +65,14 @@ struct Case {
 TEST(HostileFiles, ShowWhatTheFileHolds) {
     const std::string nul(1, '\0');
     const std::vector<Case> cases = {
-        {"0 bytes", "", LoadOutcome::Stopped, FileKind::None, 0, {}},
+        {"0 bytes", "", LoadOutcome::Empty, FileKind::None, 0, {}},
         {"only a header", "KONTRAHENCI|ISO_LATIN2\r\n", LoadOutcome::Loaded, FileKind::Contractors, 0, {}},
         {"only a header, without line end", "ZLECENIA", LoadOutcome::Loaded, FileKind::Orders, 0, {}},
-        {"only 0x1A", "\x1A", LoadOutcome::Stopped, FileKind::None, 0, {}},
-        {"0x1A before everything", "\x1A" "KONTRAHENCI\r\n" + contractor("a") + "\r\n", LoadOutcome::Stopped,
+        {"only 0x1A", "\x1A", LoadOutcome::Empty, FileKind::None, 0, {}},
+        {"0x1A before everything", "\x1A" "KONTRAHENCI\r\n" + contractor("a") + "\r\n", LoadOutcome::Empty,
          FileKind::None, 0, {}},
         {"only line ends", "\r\n\r\n\n", LoadOutcome::Stopped, FileKind::None, 0, {headerMessage()}},
-        {"only carriage returns", "\r\r\r", LoadOutcome::Stopped, FileKind::None, 0, {}},
+        {"only carriage returns", "\r\r\r", LoadOutcome::Empty, FileKind::None, 0, {}},
         {"only NUL bytes", std::string(1000, '\0'), LoadOutcome::Stopped, FileKind::None, 0, {headerMessage()}},
         {"NUL bytes between the letters of the keyword", "K" + nul + "ONTRAHENCI\n" + contractor("a") + "\n",
          LoadOutcome::Stopped, FileKind::None, 0, {headerMessage()}},
@@ -88,7 +89,7 @@ TEST(HostileFiles, ShowWhatTheFileHolds) {
         Load l(c.bytes);
         EXPECT_EQ(l.outcome, c.outcome) << c.what;
         EXPECT_EQ(l.file().kind, c.kind) << c.what;
-        EXPECT_EQ(l.file().records.size(), c.records) << c.what;
+        EXPECT_EQ(l.file().records().size(), c.records) << c.what;
         EXPECT_EQ(l.messages(), c.messages) << c.what;
         EXPECT_EQ(l.state().PanelRodzajWczytanegoZbioru.text,
                   c.kind == FileKind::None ? "BRAK" : c.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA")
@@ -104,7 +105,7 @@ TEST(HostileFiles, ShowWhatTheFileHolds) {
 
 TEST(HostileFiles, AnEmptyLineIsALineWithoutData) {
     Load l("ZLECENIA\n\n\n");
-    ASSERT_EQ(l.file().records.size(), 2U);
+    ASSERT_EQ(l.file().records().size(), 2U);
     EXPECT_EQ(l.file().lineErrors(1), std::vector<std::string>{"Brak danych w linii nr 3"});
     EXPECT_EQ(l.file().invalidCount, 2);
 }
@@ -112,23 +113,23 @@ TEST(HostileFiles, AnEmptyLineIsALineWithoutData) {
 TEST(HostileFiles, NulBytesInsideValuesAreFindingsOrQuestionMarks) {
     const std::string line = contractor(std::string("a\0b", 3)) + "|" + std::string("\0\0\0", 3) + "\n";
     Load l("KONTRAHENCI\n" + line);
-    ASSERT_EQ(l.file().records.size(), 1U);
-    EXPECT_EQ(l.file().fieldErrors(0, 0), std::vector<std::string>{texts::kNotPermittedChars});
+    ASSERT_EQ(l.file().records().size(), 1U);
+    EXPECT_EQ(fieldErrors(l.file(), 0, 0), std::vector<std::string>{texts::kNotPermittedChars});
     EXPECT_EQ(l.file().rawValue(0, 9), " ") << "NUL bytes at the ends of a field are stripped like spaces";
     EXPECT_EQ(l.file().invalidCount, 1);
 }
 
 TEST(HostileFiles, ALineOfAMillionBarsKeepsThirteenBlankFields) {
     Load l("KONTRAHENCI\r\n" + std::string(1'000'000, '|') + "\r\n");
-    ASSERT_EQ(l.file().records.size(), 1U);
+    ASSERT_EQ(l.file().records().size(), 1U);
     EXPECT_EQ(l.file().lineErrors(0), std::vector<std::string>{W("Zbyt duża ilość pól w linii nr 2")});
     ASSERT_EQ(l.file().fieldCount(0), 13U);
     for (std::size_t j = 0; j < 13; ++j) EXPECT_EQ(l.file().rawValue(0, j), " ") << j;
-    EXPECT_EQ(l.file().fieldErrors(0, 4), std::vector<std::string>{texts::kBadNrb});
-    EXPECT_LE(l.file().rawBytes.size(), 13U);
+    EXPECT_EQ(fieldErrors(l.file(), 0, 4), std::vector<std::string>{texts::kBadNrb});
+    EXPECT_LE(l.file().allRawValues().size(), 13U);
     // The room reserved from the file's size is given back once the line turned out to keep so little.
-    EXPECT_LT(l.file().rawBytes.capacity(), 1000U);
-    EXPECT_LT(l.file().records.capacity(), 100U);
+    EXPECT_LT(l.file().rawBytesReserved(), 1000U);
+    EXPECT_LT(l.file().records().capacity(), 100U);
     EXPECT_EQ(l.file().invalidCount, 1);
     EXPECT_TRUE(l.messages().empty());
 }
@@ -140,7 +141,7 @@ TEST(HostileFiles, AKeywordBeyondTheFirstReadBlockIsFound) {
     Load l(header + "\n" + contractor("a") + "\n");
     EXPECT_EQ(l.file().kind, FileKind::Contractors);
     EXPECT_EQ(l.file().declaredCodePage, MAZOVIA) << "the name stands in the third piece, not the second";
-    EXPECT_EQ(l.file().records.size(), 1U);
+    EXPECT_EQ(l.file().records().size(), 1U);
 }
 
 // ---- Files in none of the eight code pages ------------------------------------------------------------
@@ -159,7 +160,7 @@ TEST(HostileFiles, AUtf8FileWithBomPassesNoRecordWithMangledLetters) {
         Load l(file);
         ASSERT_EQ(l.outcome, LoadOutcome::Loaded);
         EXPECT_EQ(l.file().kind, FileKind::Contractors) << "the BOM stands before the keyword, which is still found";
-        ASSERT_EQ(l.file().records.size(), 3U);
+        ASSERT_EQ(l.file().records().size(), 3U);
         if (replace) {
             l.t.state().cbZamienNiedozwoloneZnaki.checked = true;
             RerunCorrection(l.t.session);
@@ -170,7 +171,7 @@ TEST(HostileFiles, AUtf8FileWithBomPassesNoRecordWithMangledLetters) {
             for (std::size_t j = 0; j < 9; ++j) {
                 const bool plainAscii = std::all_of(l.file().rawValue(i, j).begin(), l.file().rawValue(i, j).end(),
                                                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-                const std::vector<std::string> errors = l.file().fieldErrors(i, j);
+                const std::vector<std::string> errors = fieldErrors(l.file(), i, j);
                 const bool flagged = std::find(errors.begin(), errors.end(), texts::kNotPermittedChars) != errors.end();
                 EXPECT_EQ(flagged, !plainAscii) << "record " << i << " field " << j;
             }
@@ -188,7 +189,7 @@ TEST(HostileFiles, AUtf16FileWithBomIsRefusedAtItsHeader) {
     }
     Load l(utf16);
     EXPECT_EQ(l.outcome, LoadOutcome::Stopped);
-    EXPECT_TRUE(l.file().records.empty());
+    EXPECT_TRUE(l.file().records().empty());
     EXPECT_EQ(l.messages(), std::vector<std::string>{headerMessage()});
     EXPECT_FALSE(l.state().bZapiszTylkoPrawidlowe.enabled);
 }
@@ -223,7 +224,7 @@ TEST(HostileFiles, AFolderIsNotOpenedAndTheEarlierRecordsStay) {
     const auto folder = l.dir.path() / "folder.txt";
     std::filesystem::create_directory(folder);
     EXPECT_EQ(WczytajDane(l.t.session, folder), LoadOutcome::OpenFailed);
-    EXPECT_EQ(l.file().records.size(), 1U);
+    EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_EQ(l.messages(), std::vector<std::string>{W("Nie można otworzyć pliku: ") + folder.string() +
                                                      W("\rPrzyczyna: to jest folder, a nie plik")});
 }
@@ -244,7 +245,7 @@ TEST(HostileFiles, AVanishedFileChangesNothing) {
     std::filesystem::remove(gone);
     const WindowState before = l.state();
     EXPECT_EQ(WczytajDane(l.t.session, gone), LoadOutcome::Missing);
-    EXPECT_EQ(l.file().records.size(), 1U);
+    EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_EQ(l.file().kind, FileKind::Contractors);
     EXPECT_TRUE(l.messages().empty());
     EXPECT_EQ(l.state().StringGridWczytane.rows, before.StringGridWczytane.rows);
@@ -256,7 +257,7 @@ TEST(HostileFiles, ABrokenLinkIsAVanishedFile) {
     const auto link = l.dir.path() / "link.txt";
     std::filesystem::create_symlink(l.dir.path() / "nowhere.txt", link);
     EXPECT_EQ(WczytajDane(l.t.session, link), LoadOutcome::Missing);
-    EXPECT_EQ(l.file().records.size(), 1U);
+    EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_TRUE(l.messages().empty());
 }
 
@@ -277,7 +278,7 @@ TEST(HostileFiles, ANamedPipeIsRefusedAtOnce) {
         if (writer >= 0) ::close(writer);
     }
     EXPECT_EQ(load.get(), LoadOutcome::OpenFailed);
-    EXPECT_EQ(l.file().records.size(), 1U);
+    EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_EQ(l.messages(), std::vector<std::string>{notAFileMessage(fifo)});
 }
 
@@ -296,7 +297,7 @@ TEST(HostileFiles, AnUnreadableFileIsReportedWithItsReason) {
     const auto path = l.dir.write("locked.txt", "ZLECENIA\n");
     l.t.session.openInput = [](const std::filesystem::path&) { return OpenedSource{nullptr, EACCES}; };
     EXPECT_EQ(WczytajDane(l.t.session, path), LoadOutcome::OpenFailed);
-    EXPECT_EQ(l.file().records.size(), 1U);
+    EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_EQ(l.messages(), std::vector<std::string>{W("Nie można otworzyć pliku: ") + path.string() +
                                                      W("\rPrzyczyna: brak uprawnień dostępu")});
 }
@@ -311,7 +312,7 @@ TEST(HostileFiles, AFailingSecondReadingStopsAtTheHeader) {
         return ++openings == 1 ? OpenFileSource(p) : OpenedSource{nullptr, EIO};
     };
     EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::Stopped);
-    EXPECT_TRUE(t.file().records.empty());
+    EXPECT_TRUE(t.file().records().empty());
     EXPECT_EQ(t.ui.messages, std::vector<std::string>{W("Błąd odczytu pliku: ") + path.string() +
                                                       W("\rPrzyczyna: błąd wejścia/wyjścia\rWczytywanie pliku przerwane!")});
 }

@@ -42,15 +42,15 @@ TEST(HugeLine, TwoHundredMegabytesOfOneDataLine) {
     t.file().fileName = path;
     ASSERT_EQ(WczytajDane(t.session, path), LoadOutcome::Loaded);
     const LoadedFile& file = t.file();
-    ASSERT_EQ(file.records.size(), 1U);
+    ASSERT_EQ(file.records().size(), 1U);
     EXPECT_TRUE(t.ui.messages.empty());
     EXPECT_EQ(file.identifiedCodePage, WINDOWS_EE);
     EXPECT_EQ(file.lineErrors(0), std::vector<std::string>{W("Zbyt duża ilość pól w linii nr 2")});
     ASSERT_EQ(file.fieldCount(0), 13U);
     // Each field is cut to 250 bytes, then stripped.
     for (std::size_t j = 0; j < 13; ++j) EXPECT_EQ(file.rawValue(0, j), std::string(250, 'x')) << j;
-    EXPECT_LE(file.rawBytes.size(), 13U * 250U) << "the record keeps its fields, never the line";
-    EXPECT_LE(file.fixBytes.size(), 13U * 256U);
+    EXPECT_LE(file.allRawValues().size(), 13U * 250U) << "the record keeps its fields, never the line";
+    EXPECT_LE(file.rewrittenBytes(), 13U * 256U);
     EXPECT_EQ(file.invalidCount, 1);
     std::size_t trimmed = 12; // the separators
     for (const FieldDef& field : LayoutFor(FileKind::Contractors)) trimmed += static_cast<std::size_t>(field.maxLength);
@@ -71,8 +71,8 @@ TEST(HugeLine, AHeaderOfSixtyFourMegabytesWithoutLineEnd) {
     EXPECT_EQ(t.file().kind, FileKind::Orders);
     EXPECT_EQ(t.file().declaredCodePage, VENTURA);
     EXPECT_EQ(t.file().identifiedCodePage, WINDOWS_EE);
-    EXPECT_TRUE(t.file().records.empty());
-    EXPECT_TRUE(t.file().rawBytes.empty());
+    EXPECT_TRUE(t.file().records().empty());
+    EXPECT_TRUE(t.file().allRawValues().empty());
     EXPECT_TRUE(t.ui.messages.empty());
     EXPECT_EQ(t.state().ComboBoxStrona.background, kRed);
 }

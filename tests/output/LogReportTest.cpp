@@ -3,6 +3,7 @@
 #include "load/LoadDriver.h"
 #include "output/OutputWriter.h"
 #include "support/TestSupport.h"
+#include "view/MainWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 #include "load/LoadDriver.h"
 #include "output/LogReport.h"
 #include "support/TestSupport.h"
+#include "view/MainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -109,7 +110,7 @@ TEST(OutputWriter, WritesEachValueAsItsOwnTranslation) {
         }
     }
     Saved s(text);
-    ASSERT_EQ(s.t.file().records.size(), 400U);
+    ASSERT_EQ(s.t.file().records().size(), 400U);
     for (const bool replace : {false, true}) {
         for (const bool trim : {true, false}) {
             s.t.state().cbZamienNiedozwoloneZnaki.checked = replace;
@@ -117,7 +118,7 @@ TEST(OutputWriter, WritesEachValueAsItsOwnTranslation) {
             RunCorrectionPass(s.t.session);
             ValidateAllRecords(s.t.session);
             const LoadedFile& file = s.t.file();
-            for (std::size_t r = 0; r < file.records.size(); ++r) {
+            for (std::size_t r = 0; r < file.records().size(); ++r) {
                 std::string expected;
                 for (std::size_t p = 0; p < file.fieldCount(r); ++p) {
                     if (IsFieldWritten(file, r, p)) {
@@ -180,11 +181,11 @@ TEST(OutputWriter, ItsOutputLoadsAgainAsTheSameRecords) {
         EXPECT_EQ(again.file().validCount, first.file().validCount) << example;
         EXPECT_EQ(again.file().invalidCount, 0) << example;
         std::vector<std::string> before;
-        for (std::size_t i = 0; i < first.file().records.size(); ++i) {
-            if (first.file().records[i].isValid()) before.push_back(OutputLine(first.file(), i));
+        for (std::size_t i = 0; i < first.file().records().size(); ++i) {
+            if (first.file().records()[i].isValid()) before.push_back(OutputLine(first.file(), i));
         }
         std::vector<std::string> after;
-        for (std::size_t i = 0; i < again.file().records.size(); ++i) after.push_back(OutputLine(again.file(), i));
+        for (std::size_t i = 0; i < again.file().records().size(); ++i) after.push_back(OutputLine(again.file(), i));
         EXPECT_EQ(after, before) << example;
     }
 }
@@ -229,8 +230,7 @@ protected:
 TEST_F(SaveFailure, DiskFullPartWayKeepsTheEarlierOutput) {
     const auto output = OutputFileName(s->input);
     s->dir.write(output.filename().string(), "earlier output\r\n");
-    s->t.session.writeFaults.failAfterBytes = 40;
-    s->t.session.writeFaults.error = ENOSPC;
+    s->t.session.openOutput = test::FailingOutput(40, ENOSPC);
     expectCleanFailure(s->save(), "brak miejsca na dysku");
     EXPECT_EQ(test::ReadFile(output), "earlier output\r\n");
 }
@@ -246,8 +246,7 @@ TEST_F(SaveFailure, AFolderThatCannotBeWrittenIsReported) {
     s->dir.write(output.filename().string(), "earlier output\r\n");
     if (geteuid() == 0) {
         // Permissions do not stop root; the failure to create the file is injected instead.
-        s->t.session.writeFaults.failAfterBytes = 0;
-        s->t.session.writeFaults.error = EACCES;
+        s->t.session.openOutput = test::FailingOutput(0, EACCES);
     } else {
         std::filesystem::permissions(s->dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     }
@@ -271,7 +270,7 @@ TEST(SaveLogFile, WritesEveryLineWithCrLfInWindows1250) {
     const auto path = dir.path() / "raport.TXT";
     ASSERT_TRUE(SaveLogFile(lines, path).ok);
     EXPECT_EQ(test::ReadFile(path), "B\xB3\xEA" "dy dla linii: 3\r\n\r\nKoniec pliku LOG\r\n");
-    const WriteResult failed = SaveLogFile(lines, dir.path() / "x.TXT", WriteFaults{5, EIO});
+    const WriteResult failed = SaveLogFile(lines, dir.path() / "x.TXT", {}, test::FailingOutput(5, EIO));
     EXPECT_FALSE(failed.ok);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.TXT"));
     EXPECT_NE(failed.message.find(W("błąd wejścia/wyjścia")), std::string::npos);
@@ -280,15 +279,15 @@ TEST(SaveLogFile, WritesEveryLineWithCrLfInWindows1250) {
 TEST(SaveLogFile, AFailedSaveLeavesTheEarlierLogAndNoTemporaryFile) {
     struct Case {
         const char* what;
-        WriteFaults faults;
+        OutputOpener open;
         bool targetIsFolder;
         const char* reason;
     };
     const std::vector<Case> cases = {
-        {"medium fails part way", WriteFaults{5, EIO}, false, "błąd wejścia/wyjścia"},
-        {"disk full at once", WriteFaults{0, ENOSPC}, false, "brak miejsca na dysku"},
-        {"not writable", WriteFaults{0, EACCES}, false, "brak uprawnień"},
-        {"target is a folder", WriteFaults{}, true, "to jest folder"},
+        {"medium fails part way", test::FailingOutput(5, EIO), false, "błąd wejścia/wyjścia"},
+        {"disk full at once", test::FailingOutput(0, ENOSPC), false, "brak miejsca na dysku"},
+        {"not writable", test::FailingOutput(0, EACCES), false, "brak uprawnień"},
+        {"target is a folder", OpenFileOutput, true, "to jest folder"},
     };
     test::TempDir dir;
     test::TestSession t;
@@ -304,7 +303,7 @@ TEST(SaveLogFile, AFailedSaveLeavesTheEarlierLogAndNoTemporaryFile) {
                 dir.write(target.filename().string(), "earlier log\r\n");
             }
             const WriteResult result =
-                streamed ? SaveLogReport(t.file(), target, c.faults) : SaveLogFile(lines, target, c.faults);
+                streamed ? SaveLogReport(t.file(), target, c.open) : SaveLogFile(lines, target, {}, c.open);
             EXPECT_FALSE(result.ok);
             EXPECT_EQ(result.message.rfind(W("Nie można zapisać pliku: ") + target.string(), 0), 0U) << result.message;
             EXPECT_NE(result.message.find(W(c.reason)), std::string::npos) << result.message;

@@ -54,8 +54,8 @@ RecordView viewOf(const LoadedFile& file, std::size_t i) {
     RecordView v;
     v.values = test::JoinValues(file, i);
     v.raw = test::JoinRawValues(file, i);
-    for (std::size_t j = 0; j < file.fieldCount(i); ++j) v.fieldErrors.push_back(file.fieldErrors(i, j));
-    const TRecOfFile& r = file.records[i];
+    for (std::size_t j = 0; j < file.fieldCount(i); ++j) v.fieldErrors.push_back(fieldErrors(file, i, j));
+    const TRecOfFile& r = file.records()[i];
     v.lineErrorBits = r.lineErrorBits;
     v.valid = r.isValid();
     v.changed = r.changed;
@@ -82,7 +82,7 @@ TEST_P(LargeFile, ComesOutAsItsRecordsDoOneAtATime) {
     test::TestSession one;
     test::LoadBytes(one, dir, fileOf(kPatterns.size()), "one.txt");
     settle(one);
-    ASSERT_EQ(one.file().records.size(), kPatterns.size());
+    ASSERT_EQ(one.file().records().size(), kPatterns.size());
     std::vector<RecordView> expected;
     for (std::size_t p = 0; p < kPatterns.size(); ++p) expected.push_back(viewOf(one.file(), p));
 
@@ -92,7 +92,7 @@ TEST_P(LargeFile, ComesOutAsItsRecordsDoOneAtATime) {
     test::LoadBytes(big, dir, fileOf(kRecords), "big.txt");
     settle(big);
     const LoadedFile& file = big.file();
-    ASSERT_EQ(file.records.size(), kRecords);
+    ASSERT_EQ(file.records().size(), kRecords);
 
     std::string output = OutputHeader(FileKind::Orders) + "\r\n";
     double total = 0;

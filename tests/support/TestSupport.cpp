@@ -67,6 +67,43 @@ std::string JoinRawValues(const LoadedFile& file, std::size_t i) {
     return out;
 }
 
+namespace {
+
+class FailingFileOutput final : public FileOutput {
+public:
+    FailingFileOutput(std::unique_ptr<FileOutput> system, std::uint64_t failAfterBytes, int error)
+        : m_system(std::move(system)), m_room(failAfterBytes), m_error(error) {}
+
+    void write(std::string_view bytes) override {
+        if (m_failed) return;
+        if (bytes.size() > m_room) {
+            m_system->write(bytes.substr(0, m_room));
+            m_failed = true;
+            return;
+        }
+        m_system->write(bytes);
+        m_room -= bytes.size();
+    }
+    int flush() override {
+        const int error = m_system->flush();
+        return m_failed ? m_error : error;
+    }
+
+private:
+    std::unique_ptr<FileOutput> m_system;
+    std::uint64_t m_room;
+    int m_error;
+    bool m_failed = false;
+};
+
+} // namespace
+
+OutputOpener FailingOutput(std::uint64_t failAfterBytes, int error) {
+    return [failAfterBytes, error](platform::NativeFile& file) {
+        return std::make_unique<FailingFileOutput>(OpenFileOutput(file), failAfterBytes, error);
+    };
+}
+
 std::filesystem::path ExamplePath(const std::string& name) {
     return std::filesystem::path(QUARVEL_EXAMPLES_DIR) / name;
 }

@@ -3,7 +3,9 @@
 #include "Clock.h"
 #include "Session.h"
 #include "Typy/Windows1250.h"
+#include "io/AtomicFile.h"
 #include "io/ByteSource.h"
+#include "support/MemorySource.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,32 +26,9 @@ inline std::string W(std::string_view utf8) {
 /// 7 December 2026, the date of the examples.
 inline const FixedClock kDecember7{std::chrono::year{2026} / 12 / 7};
 
-/// Bytes read a few at a time, as from a file; with `failAfter` short of the end, reading fails with EIO once
-/// that many were read, as a disk error would.
-class PiecewiseSource final : public ByteSource {
-public:
-    explicit PiecewiseSource(std::string bytes, std::size_t chunk = std::size_t{1} << 20,
-                             std::size_t failAfter = std::string::npos)
-        : m_bytes(std::move(bytes)), m_chunk(chunk), m_failAfter(failAfter) {}
-    std::size_t read(char* buffer, std::size_t n) override {
-        if (m_pos >= m_failAfter) {
-            if (m_failAfter < m_bytes.size()) m_error = EIO;
-            return 0;
-        }
-        const std::size_t got = std::min({n, m_chunk, m_bytes.size() - m_pos, m_failAfter - m_pos});
-        m_bytes.copy(buffer, got, m_pos);
-        m_pos += got;
-        return got;
-    }
-    int error() const override { return m_error; }
-
-private:
-    std::string m_bytes;
-    std::size_t m_chunk;
-    std::size_t m_failAfter;
-    std::size_t m_pos = 0;
-    int m_error = 0;
-};
+/// Writes that fail once `failAfterBytes` bytes were written, with `error`, as a full disk (ENOSPC) or a
+/// broken medium (EIO) would; the bytes before go to the file as the system's writes would take them.
+OutputOpener FailingOutput(std::uint64_t failAfterBytes, int error);
 
 /// A user interface that records what the logic asked of it.
 class RecordingUi final : public UserInterface {
@@ -103,6 +82,14 @@ struct TestSession {
 
 /// Loads `bytes` as a file through the load driver; the file lives in `dir`.
 void LoadBytes(TestSession& t, const TempDir& dir, std::string_view bytes, const std::string& name = "input.txt");
+
+/// Bytes loaded as a file through the load driver, with the session that loaded them.
+struct LoadedBytes {
+    explicit LoadedBytes(std::string_view bytes, const Clock& clock = kDecember7) : t(clock) { LoadBytes(t, dir, bytes); }
+    TempDir dir;
+    TestSession t;
+    LoadedFile& file() { return t.file(); }
+};
 
 /// The values of record i as one text, fields joined by "|".
 std::string JoinValues(const LoadedFile& file, std::size_t i);

@@ -1,4 +1,5 @@
-#include "load/InputReader.h"
+#include "load/BlockReader.h"
+#include "load/LineReader.h"
 
 #include "load/LoadDriver.h"
 #include "support/TestSupport.h"
@@ -32,13 +33,10 @@ TEST(SplitText, IsLinearOnAMillionSeparators) {
     EXPECT_EQ(SplitText(std::string(1'000'000, '|'), "|").size(), 1'000'000U);
 }
 
-struct Read {
-    test::TempDir dir;
-    test::TestSession t;
-    explicit Read(std::string_view bytes) { test::LoadBytes(t, dir, bytes); }
-    const LoadedFile& file() { return t.file(); }
-    std::string raw(std::size_t i) { return test::JoinRawValues(t.file(), i); }
-    std::vector<std::string> lineErrors(std::size_t i) { return t.file().lineErrors(i); }
+struct Read : test::LoadedBytes {
+    using LoadedBytes::LoadedBytes;
+    std::string raw(std::size_t i) { return test::JoinRawValues(file(), i); }
+    std::vector<std::string> lineErrors(std::size_t i) { return file().lineErrors(i); }
 };
 
 constexpr std::string_view kContractors = "KONTRAHENCI|WINDOWS_EE\r\n";
@@ -65,7 +63,7 @@ TEST(LineReader, SplitsFieldsAndKeepsBlankApartFromMissing) {
     };
     for (const Case& c : cases) {
         Read r(std::string(kContractors) + c.line + "\r\n");
-        ASSERT_EQ(r.file().records.size(), 1U) << c.line;
+        ASSERT_EQ(r.file().records().size(), 1U) << c.line;
         EXPECT_EQ(r.raw(0), c.raw) << c.line;
         EXPECT_EQ(r.lineErrors(0), c.lineErrors) << c.line;
         if (c.line.empty()) {
@@ -106,7 +104,7 @@ TEST(LineReader, FollowsTheLineRules) {
     for (const Case& c : cases) {
         Read r(std::string(kContractors) + c.body);
         std::vector<std::string> got;
-        for (std::size_t i = 0; i < r.file().records.size(); ++i) {
+        for (std::size_t i = 0; i < r.file().records().size(); ++i) {
             got.push_back(r.file().fieldCount(i) == 0 ? "<empty>" : std::string(r.file().rawValue(i, 0)));
         }
         EXPECT_EQ(got, c.records) << c.what;
@@ -115,7 +113,7 @@ TEST(LineReader, FollowsTheLineRules) {
 
 TEST(LineReader, NamesEachLineByItsNumberInTheFile) {
     Read r(std::string(kContractors) + "a\n\nb\n\n");
-    ASSERT_EQ(r.file().records.size(), 4U);
+    ASSERT_EQ(r.file().records().size(), 4U);
     EXPECT_EQ(r.lineErrors(1), std::vector<std::string>{"Brak danych w linii nr 3"});
     EXPECT_EQ(r.lineErrors(3), std::vector<std::string>{"Brak danych w linii nr 5"});
     EXPECT_EQ(r.file().fieldCount(2), 13U);
@@ -123,7 +121,7 @@ TEST(LineReader, NamesEachLineByItsNumberInTheFile) {
 
 TEST(LineReader, OrdersHaveElevenFields) {
     Read r("ZLECENIA\n1|2|3|4|5|6|7|8|9|10|11\n1|2|3|4|5|6|7|8|9|10|11|12\n");
-    ASSERT_EQ(r.file().records.size(), 2U);
+    ASSERT_EQ(r.file().records().size(), 2U);
     EXPECT_EQ(r.file().fieldCount(0), 11U);
     EXPECT_TRUE(r.lineErrors(0).empty());
     EXPECT_EQ(r.lineErrors(1), std::vector<std::string>{W("Zbyt duża ilość pól w linii nr 3")});
@@ -159,22 +157,22 @@ TEST(LineReader, AgreesWithSplitTextOnRandomLines) {
             }
         }
         Read r(std::string(kContractors) + line + "\n");
-        ASSERT_EQ(r.file().records.size(), 1U);
+        ASSERT_EQ(r.file().records().size(), 1U);
         if (pieces.empty()) {
             EXPECT_EQ(r.file().fieldCount(0), 0U) << line;
             continue;
         }
         EXPECT_EQ(r.raw(0), expected) << line;
-        EXPECT_EQ(r.file().records[0].asciiMask, expectedAscii) << line;
+        EXPECT_EQ(r.file().records()[0].asciiMask, expectedAscii) << line;
         EXPECT_EQ(!r.lineErrors(0).empty(), pieces.size() > 13) << line;
         for (const std::size_t chunk : {1, 3, 7}) {
             test::TestSession t;
             t.file().kind = FileKind::Contractors;
-            test::PiecewiseSource source(line, chunk);
+            test::MemorySource source(line, {.chunk = chunk});
             LineScanner input(source);
             ASSERT_TRUE(OdczytajWiersz(t.session, input));
             EXPECT_EQ(test::JoinRawValues(t.file(), 0), expected) << line << ", reads of " << chunk;
-            EXPECT_EQ(t.file().records[0].asciiMask, expectedAscii) << line << ", reads of " << chunk;
+            EXPECT_EQ(t.file().records()[0].asciiMask, expectedAscii) << line << ", reads of " << chunk;
         }
     }
 }
@@ -183,23 +181,23 @@ TEST(LineReader, KeepsOnlyWhatTheRecordNeedsOfAHugeLine) {
     std::string line(5'000'000, 'x');
     line += std::string(1'000'000, '|');
     Read r(std::string(kContractors) + line + "\n");
-    ASSERT_EQ(r.file().records.size(), 1U);
+    ASSERT_EQ(r.file().records().size(), 1U);
     EXPECT_EQ(r.file().rawValue(0, 0), std::string(250, 'x'));
     EXPECT_EQ(r.lineErrors(0), std::vector<std::string>{W("Zbyt duża ilość pól w linii nr 2")});
-    EXPECT_LT(r.file().rawBytes.size(), 300U);
+    EXPECT_LT(r.file().allRawValues().size(), 300U);
 }
 
 struct ReadResult {
     std::vector<std::string> records; // per record: field count, line errors, raw lengths and the raw values
-    std::vector<char> rawBytes;
+    std::string rawBytes;
     int error = 0;
     bool operator==(const ReadResult&) const = default;
 };
 
 ReadResult resultOf(const LoadedFile& file, int error) {
-    ReadResult result{{}, file.rawBytes, error};
-    for (std::size_t i = 0; i < file.records.size(); ++i) {
-        const TRecOfFile& r = file.records[i];
+    ReadResult result{{}, std::string(file.allRawValues()), error};
+    for (std::size_t i = 0; i < file.records().size(); ++i) {
+        const TRecOfFile& r = file.records()[i];
         std::string view = std::to_string(r.fieldCount) + "/" + std::to_string(r.lineErrorBits) + "/" +
                            std::to_string(r.rawOffset) + "/" + std::to_string(r.asciiMask) + ":";
         for (std::size_t j = 0; j < r.fieldCount; ++j) view += std::to_string(r.rawLength[j]) + ",";
@@ -257,13 +255,13 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
                 for (const std::size_t failAt : {std::string::npos, text.size() / 2}) {
                     test::TestSession byLine;
                     byLine.file().kind = FileKind::Orders;
-                    test::PiecewiseSource lineSource(text, chunk, failAt);
+                    test::MemorySource lineSource(text, {.chunk = chunk, .failAfter = failAt});
                     LineScanner lineInput(lineSource, block);
                     while (OdczytajWiersz(byLine.session, lineInput)) {
                     }
                     test::TestSession byBlock;
                     byBlock.file().kind = FileKind::Orders;
-                    test::PiecewiseSource blockSource(text, chunk, failAt);
+                    test::MemorySource blockSource(text, {.chunk = chunk, .failAfter = failAt});
                     LineScanner blockInput(blockSource, block);
                     const ReadEnd read = ReadRecords(byBlock.session, blockInput);
                     EXPECT_EQ(resultOf(byBlock.file(), read.error), resultOf(byLine.file(), lineInput.error()))
@@ -273,87 +271,6 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
             }
         }
     }
-}
-
-TEST(HeaderReader, DecidesKindAndDeclaredCodePage) {
-    struct Case {
-        std::string header;
-        FileKind kind;
-        CodePageId declared; // with DHN declared by the earlier file
-    };
-    const std::vector<Case> cases = {
-        {"zlecenia|iso_latin2", FileKind::Orders, ISO_LATIN2},
-        {"KONTRAHENCI", FileKind::Contractors, DHN},
-        {"KONTRAHENCI|", FileKind::Contractors, DHN},
-        {"xKONTRAHENCIx|CP MAZOVIA 1", FileKind::Contractors, MAZOVIA},
-        {"KONTRAHENCI|ISO_LATIN2 IBM_LATIN2", FileKind::Contractors, IBM_LATIN2},
-        {"KONTRAHENCI|IBM_LATIN2 ISO_LATIN2", FileKind::Contractors, IBM_LATIN2}, // the later name of the list wins
-        {"ZLECENIA KONTRAHENCI", FileKind::Orders, DHN},
-        {"Kontrahenci|windows_ee|VENTURA", FileKind::Contractors, WINDOWS_EE}, // only the second piece counts
-        {"VENTURA|KONTRAHENCI", FileKind::Contractors, DHN},
-        {"  \tKONTRAHENCI  |  csk  ", FileKind::Contractors, CSK},
-        {"KONTRAHENCI|\x1A" "CSK", FileKind::Contractors, DHN},
-    };
-    for (const Case& c : cases) {
-        test::TempDir dir;
-        test::TestSession t;
-        t.file().declaredCodePage = DHN;
-        test::LoadBytes(t, dir, c.header + "\r\n");
-        EXPECT_EQ(t.file().kind, c.kind) << c.header;
-        EXPECT_EQ(t.file().declaredCodePage, c.declared) << c.header;
-        EXPECT_TRUE(t.ui.messages.empty()) << c.header;
-    }
-}
-
-TEST(HeaderReader, FindsKeywordsAndNamesSplitAcrossReadBlocks) {
-    HeaderScanner header;
-    for (char c : std::string("xkontrahenciy|ab ibm_latin2 cd")) header(std::string_view(&c, 1));
-    EXPECT_EQ(header.result().kind, FileKind::Contractors);
-    EXPECT_EQ(header.result().declaredCodePage, IBM_LATIN2);
-}
-
-TEST(HeaderReader, ColoursTheListAndSelectsTheIdentifiedCodePage) {
-    {
-        Read r("KONTRAHENCI|ISO_LATIN2\nx\xB1\xB1x|b\n");
-        EXPECT_EQ(r.t.state().ComboBoxStrona.selected, ISO_LATIN2);
-        EXPECT_EQ(r.t.state().ComboBoxStrona.background, kGreen);
-        EXPECT_EQ(r.t.state().ComboBoxStrona.textColour, kWhite);
-        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "KONTRAHENCI");
-        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kGreen);
-        EXPECT_FALSE(r.t.state().ShapeInnaStronaKodowaWPliku.visible);
-    }
-    {
-        Read r("ZLECENIA|MAZOVIA\nx\xB9\xB9x|b\n");
-        EXPECT_EQ(r.file().identifiedCodePage, WINDOWS_EE);
-        EXPECT_EQ(r.t.state().ComboBoxStrona.selected, WINDOWS_EE);
-        EXPECT_EQ(r.t.state().ComboBoxStrona.background, kRed);
-        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "ZLECENIA");
-        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kBlue);
-        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.textColour, kWhite);
-    }
-}
-
-TEST(HeaderReader, RefusesAHeaderWithoutKeyword) {
-    Read r("CONTRACTORS|MAZOVIA\na|b\n");
-    EXPECT_EQ(r.file().kind, FileKind::None);
-    EXPECT_TRUE(r.file().records.empty());
-    ASSERT_EQ(r.t.ui.messages.size(), 1U);
-    EXPECT_EQ(r.t.ui.messages[0], W("W nagłówku zbioru nie znaleziono słowa kluczowego \"KONTRAHENCI\" lub "
-                                    "\"ZLECENIA\"\rWczytywanie pliku przerwane!"));
-    // The file cannot be used as it is, which is no failure of the program: a warning.
-    EXPECT_EQ(r.t.ui.messageKinds, std::vector{MessageKind::Warning});
-    EXPECT_EQ(r.file().loadMessages.size(), 1U);
-    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "BRAK");
-    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kRed);
-    EXPECT_EQ(r.t.state().ComboBoxStrona.selected, -1);
-}
-
-TEST(HeaderReader, AnEmptyFileStopsWithoutMessage) {
-    Read r("");
-    EXPECT_EQ(r.file().kind, FileKind::None);
-    EXPECT_TRUE(r.file().records.empty());
-    EXPECT_TRUE(r.t.ui.messages.empty());
-    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "BRAK");
 }
 
 } // namespace

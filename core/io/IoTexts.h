@@ -1,0 +1,16 @@
+#pragma once
+
+// The Polish texts of reading and writing files, in Windows-1250.
+
+#include "Typy/Windows1250.h"
+
+#include <string>
+
+namespace quarvel::texts {
+
+/// Starts the line of a message that gives the system's reason of a failure.
+inline const std::string kReasonPrefix = Cp1250FromUtf8("Przyczyna: ");
+inline const std::string kCannotWriteFile = Cp1250FromUtf8("Nie można zapisać pliku: ");
+inline const std::string kSameFileAs = Cp1250FromUtf8("to ten sam plik co ");
+
+} // namespace quarvel::texts

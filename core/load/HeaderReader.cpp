@@ -1,0 +1,151 @@
+#include "load/HeaderReader.h"
+
+#include "io/IoTexts.h"
+#include "load/LoadTexts.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace quarvel {
+namespace {
+
+char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+void showKind(WindowState& state, FileKind kind) {
+    PanelState& panel = state.PanelRodzajWczytanegoZbioru;
+    panel.textColour = kWhite;
+    switch (kind) {
+    case FileKind::None:
+        panel.text = texts::kKindNone;
+        panel.background = kRed;
+        break;
+    case FileKind::Contractors:
+        panel.text = texts::kKindContractors;
+        panel.background = kGreen;
+        break;
+    case FileKind::Orders:
+        panel.text = texts::kKindOrders;
+        panel.background = kBlue;
+        break;
+    }
+}
+
+} // namespace
+
+std::string ReadFailureMessage(const std::filesystem::path& file, int error) {
+    return texts::kCannotReadFile + PathForMessage(file) + "\r" + texts::kReasonPrefix + DescribeSystemError(error) +
+           "\r" + texts::kLoadAborted;
+}
+
+std::string UpperAscii(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), upperAscii);
+    return out;
+}
+
+HeaderScanner::Finder::Finder(std::vector<std::string_view> patterns)
+    : m_patterns(std::move(patterns)), m_found(m_patterns.size(), false) {
+    for (std::string_view p : m_patterns) m_keep = std::max(m_keep, p.size() - 1);
+}
+
+void HeaderScanner::Finder::feed(std::string_view bytes) {
+    // The window holds the end of the earlier bytes, so a pattern split between two pieces is found too.
+    m_window.append(UpperAscii(bytes));
+    for (std::size_t k = 0; k < m_patterns.size(); ++k) {
+        if (!m_found[k] && m_window.find(m_patterns[k]) != std::string::npos) m_found[k] = true;
+    }
+    if (m_window.size() > m_keep) m_window.erase(0, m_window.size() - m_keep);
+}
+
+HeaderScanner::HeaderScanner()
+    : m_keywords({"KONTRAHENCI", "ZLECENIA"}), m_names({CodePageNames.begin(), CodePageNames.end()}) {}
+
+void HeaderScanner::operator()(std::string_view bytes) {
+    m_keywords.feed(bytes);
+    // The code page is named in the second "|"-separated piece. Stripping the line's ends first, as the
+    // format says, cannot change what that piece contains: no name holds a byte up to 0x20.
+    while (!bytes.empty() && m_separators < 2) {
+        const std::size_t bar = bytes.find('|');
+        if (m_separators == 1) m_names.feed(bytes.substr(0, bar));
+        if (bar == std::string_view::npos) return;
+        ++m_separators;
+        bytes.remove_prefix(bar + 1);
+    }
+}
+
+HeaderInfo HeaderScanner::result() const {
+    HeaderInfo info;
+    if (m_keywords.found(0)) info.kind = FileKind::Contractors;
+    if (m_keywords.found(1)) info.kind = FileKind::Orders;
+    for (int p = 0; p < kCodePageCount; ++p) {
+        if (m_names.found(static_cast<std::size_t>(p))) info.declaredCodePage = p;
+    }
+    return info;
+}
+
+bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentification& identification) {
+    LoadedFile& file = session.file;
+    WindowState& state = session.state;
+    file.loadMessages.clear();
+    file.kind = FileKind::None;
+    file.codePageDeclared = false;
+
+    HeaderScanner header;
+    const bool hasLine = input.readLine(header);
+    if (input.error() != 0) {
+        showKind(state, file.kind);
+        session.ui.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, input.error()));
+        return false;
+    }
+    if (hasLine) {
+        const HeaderInfo info = header.result();
+        if (info.kind != FileKind::None) {
+            file.kind = info.kind;
+            if (info.declaredCodePage >= 0) file.declaredCodePage = info.declaredCodePage;
+            file.codePageDeclared = info.declaredCodePage >= 0;
+            state.ComboBoxStrona.textColour = kWhite;
+            // The identification reads the file a second time, beside the reading of the records.
+            OpenedSource second = session.openInput(file.fileName);
+            if (!second.source) {
+                showKind(state, file.kind);
+                session.ui.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, second.error));
+                return false;
+            }
+            identification.start(std::move(second.source), info.declaredCodePage, session.readBlockSize);
+        } else {
+            file.loadMessages.push_back(texts::kNoHeaderKeyword);
+        }
+    }
+    showKind(state, file.kind);
+    if (!file.loadMessages.empty()) {
+        std::string message;
+        for (const std::string& m : file.loadMessages) message += m + "\r";
+        message += texts::kLoadAborted;
+        session.ui.showMessage(MessageKind::Warning, message);
+        return false;
+    }
+    return true;
+}
+
+bool ApplyIdentification(Session& session, const Identification& found) {
+    LoadedFile& file = session.file;
+    WindowState& state = session.state;
+    if (found.error != 0) {
+        session.ui.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, found.error));
+        return false;
+    }
+    file.identifiedCodePage = found.codePage;
+    state.ComboBoxStrona.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
+    state.ComboBoxStrona.selected = file.identifiedCodePage;
+    return true;
+}
+
+bool OdczytajNaglowek(Session& session, LineScanner& input) {
+    BackgroundIdentification identification;
+    return OdczytajNaglowek(session, input, identification) &&
+           (!identification.started() || ApplyIdentification(session, identification.result()));
+}
+
+} // namespace quarvel

@@ -1,0 +1,95 @@
+#include "load/HeaderReader.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace quarvel {
+namespace {
+
+using test::W;
+using Read = test::LoadedBytes;
+
+TEST(HeaderReader, DecidesKindAndDeclaredCodePage) {
+    struct Case {
+        std::string header;
+        FileKind kind;
+        CodePageId declared; // with DHN declared by the earlier file
+    };
+    const std::vector<Case> cases = {
+        {"zlecenia|iso_latin2", FileKind::Orders, ISO_LATIN2},
+        {"KONTRAHENCI", FileKind::Contractors, DHN},
+        {"KONTRAHENCI|", FileKind::Contractors, DHN},
+        {"xKONTRAHENCIx|CP MAZOVIA 1", FileKind::Contractors, MAZOVIA},
+        {"KONTRAHENCI|ISO_LATIN2 IBM_LATIN2", FileKind::Contractors, IBM_LATIN2},
+        {"KONTRAHENCI|IBM_LATIN2 ISO_LATIN2", FileKind::Contractors, IBM_LATIN2}, // the later name of the list wins
+        {"ZLECENIA KONTRAHENCI", FileKind::Orders, DHN},
+        {"Kontrahenci|windows_ee|VENTURA", FileKind::Contractors, WINDOWS_EE}, // only the second piece counts
+        {"VENTURA|KONTRAHENCI", FileKind::Contractors, DHN},
+        {"  \tKONTRAHENCI  |  csk  ", FileKind::Contractors, CSK},
+        {"KONTRAHENCI|\x1A" "CSK", FileKind::Contractors, DHN},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        test::TestSession t;
+        t.file().declaredCodePage = DHN;
+        test::LoadBytes(t, dir, c.header + "\r\n");
+        EXPECT_EQ(t.file().kind, c.kind) << c.header;
+        EXPECT_EQ(t.file().declaredCodePage, c.declared) << c.header;
+        EXPECT_TRUE(t.ui.messages.empty()) << c.header;
+    }
+}
+
+TEST(HeaderReader, FindsKeywordsAndNamesSplitAcrossReadBlocks) {
+    HeaderScanner header;
+    for (char c : std::string("xkontrahenciy|ab ibm_latin2 cd")) header(std::string_view(&c, 1));
+    EXPECT_EQ(header.result().kind, FileKind::Contractors);
+    EXPECT_EQ(header.result().declaredCodePage, IBM_LATIN2);
+}
+
+TEST(HeaderReader, ColoursTheListAndSelectsTheIdentifiedCodePage) {
+    {
+        Read r("KONTRAHENCI|ISO_LATIN2\nx\xB1\xB1x|b\n");
+        EXPECT_EQ(r.t.state().ComboBoxStrona.selected, ISO_LATIN2);
+        EXPECT_EQ(r.t.state().ComboBoxStrona.background, kGreen);
+        EXPECT_EQ(r.t.state().ComboBoxStrona.textColour, kWhite);
+        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "KONTRAHENCI");
+        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kGreen);
+        EXPECT_FALSE(r.t.state().ShapeInnaStronaKodowaWPliku.visible);
+    }
+    {
+        Read r("ZLECENIA|MAZOVIA\nx\xB9\xB9x|b\n");
+        EXPECT_EQ(r.file().identifiedCodePage, WINDOWS_EE);
+        EXPECT_EQ(r.t.state().ComboBoxStrona.selected, WINDOWS_EE);
+        EXPECT_EQ(r.t.state().ComboBoxStrona.background, kRed);
+        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "ZLECENIA");
+        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kBlue);
+        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.textColour, kWhite);
+    }
+}
+
+TEST(HeaderReader, RefusesAHeaderWithoutKeyword) {
+    Read r("CONTRACTORS|MAZOVIA\na|b\n");
+    EXPECT_EQ(r.file().kind, FileKind::None);
+    EXPECT_TRUE(r.file().records().empty());
+    ASSERT_EQ(r.t.ui.messages.size(), 1U);
+    EXPECT_EQ(r.t.ui.messages[0], W("W nagłówku zbioru nie znaleziono słowa kluczowego \"KONTRAHENCI\" lub "
+                                    "\"ZLECENIA\"\rWczytywanie pliku przerwane!"));
+    // The file cannot be used as it is, which is no failure of the program: a warning.
+    EXPECT_EQ(r.t.ui.messageKinds, std::vector{MessageKind::Warning});
+    EXPECT_EQ(r.file().loadMessages.size(), 1U);
+    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "BRAK");
+    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kRed);
+    EXPECT_EQ(r.t.state().ComboBoxStrona.selected, -1);
+}
+
+TEST(HeaderReader, AnEmptyFileStopsWithoutMessage) {
+    Read r("");
+    EXPECT_EQ(r.file().kind, FileKind::None);
+    EXPECT_TRUE(r.file().records().empty());
+    EXPECT_TRUE(r.t.ui.messages.empty());
+    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "BRAK");
+}
+
+} // namespace
+} // namespace quarvel
