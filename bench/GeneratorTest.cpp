@@ -29,7 +29,7 @@ GeneratorOptions orders(std::uint64_t bytes) {
 }
 
 std::size_t countRecordsWith(const LoadedFile& file, auto predicate) {
-    return static_cast<std::size_t>(std::count_if(file.records.begin(), file.records.end(), predicate));
+    return static_cast<std::size_t>(std::count_if(file.records().begin(), file.records().end(), predicate));
 }
 
 bool anyFieldHas(const TRecOfFile& r, std::uint8_t bit) {
@@ -86,7 +86,7 @@ TEST(FileGenerator, EveryCodePageIsIdentifiedAndDeclared) {
             EXPECT_EQ(t.file().declaredCodePage, page);
             // DHN has the letters of CYFROMAT, and a tie goes to the smaller id.
             EXPECT_EQ(t.file().identifiedCodePage, page == DHN ? CYFROMAT : page);
-            EXPECT_EQ(t.file().records.size(), stats.dataLines);
+            EXPECT_EQ(t.file().records().size(), stats.dataLines);
         }
     }
 }
@@ -161,8 +161,8 @@ TEST(FileGenerator, LongLineHasExactlyTheAskedLengthAndNoLineEnd) {
     const TempDir dir;
     TestSession t(kClock);
     test::LoadBytes(t, dir, bytes);
-    ASSERT_EQ(t.file().records.size(), 1u);
-    EXPECT_EQ(t.file().records[0].lineErrorBits, 0);
+    ASSERT_EQ(t.file().records().size(), 1u);
+    EXPECT_EQ(t.file().records()[0].lineErrorBits, 0);
 }
 
 TEST(FileGenerator, BarsLineIsOneRecordWithTooManyFields) {
@@ -174,8 +174,8 @@ TEST(FileGenerator, BarsLineIsOneRecordWithTooManyFields) {
     const TempDir dir;
     TestSession t(kClock);
     test::LoadBytes(t, dir, bytes);
-    ASSERT_EQ(t.file().records.size(), 1u);
-    EXPECT_NE(t.file().records[0].lineErrorBits & kTooManyFields, 0);
+    ASSERT_EQ(t.file().records().size(), 1u);
+    EXPECT_NE(t.file().records()[0].lineErrorBits & kTooManyFields, 0);
 }
 
 TEST(ParseSize, ReadsDecimalAndBinaryUnits) {

@@ -3,7 +3,7 @@
 //
 // Prints "name value" lines for scripts: records, load_s, rerun_*_s (medians), model and peak memory.
 
-#include "MemorySource.h"
+#include "BenchSupport.h"
 #include "Timing.h"
 
 #include "load/LoadDriver.h"
@@ -86,16 +86,16 @@ int main(int argc, char** argv) {
         options = Timed([&] { rerun(session); });
     }
     const LoadedFile& file = session.file;
-    std::printf("records %zu\n", file.records.size());
+    std::printf("records %zu\n", file.records().size());
     std::printf("valid %d\n", file.validCount);
     std::printf("invalid %d\n", file.invalidCount);
     std::printf("load_s %.4f\n", load + options);
     std::printf("first_load_s %.4f\n", loads.front() + options);
     std::printf("model_used_MB %.1f\n", static_cast<double>(ModelBytesUsed(file)) / 1e6);
     std::printf("model_reserved_MB %.1f\n", static_cast<double>(ModelBytesReserved(file)) / 1e6);
-    std::printf("records_MB %.1f\n", static_cast<double>(file.records.size() * sizeof(TRecOfFile)) / 1e6);
-    std::printf("raw_MB %.1f\n", static_cast<double>(file.rawBytes.size()) / 1e6);
-    std::printf("fix_MB %.1f\n", static_cast<double>(file.fixBytes.size()) / 1e6);
+    std::printf("records_MB %.1f\n", static_cast<double>(file.records().size() * sizeof(TRecOfFile)) / 1e6);
+    std::printf("raw_MB %.1f\n", static_cast<double>(file.allRawValues().size()) / 1e6);
+    std::printf("fix_MB %.1f\n", static_cast<double>(file.rewrittenBytes()) / 1e6);
     std::printf("sizeof_record %zu\n", sizeof(TRecOfFile));
     if (loadOnly) {
         std::printf("peak_rss_MB %.1f\n", peakRssMb());

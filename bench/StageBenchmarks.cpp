@@ -5,13 +5,14 @@
 //
 //   quarvel-bench [--size=10M] [--code-page=IBM_LATIN2] [google benchmark flags]
 
-#include "MemorySource.h"
+#include "BenchSupport.h"
 #include "gen/FileGenerator.h"
 
 #include "Clock.h"
 #include "check/Correction.h"
 #include "check/Validation.h"
-#include "load/InputReader.h"
+#include "load/BlockReader.h"
+#include "load/HeaderReader.h"
 #include "load/LoadDriver.h"
 #include "output/OutputWriter.h"
 #include "output/LogReport.h"
@@ -166,10 +167,9 @@ void BM_ReadHeaderAndLines(benchmark::State& state) {
         LineScanner input(source);
         if (!OdczytajNaglowek(session, input)) state.SkipWithError("header not accepted");
         // As the load driver does: room for the raw values, judged from the file's size.
-        session.file.rawBytes.reserve(c.bytes.size());
-        session.file.records.reserve(c.bytes.size() / 64 + 16);
+        session.file.reserveFor(c.bytes.size());
         ReadRecords(session, input);
-        benchmark::DoNotOptimize(session.file.records.data());
+        benchmark::DoNotOptimize(session.file.records().withData().data());
     }
     state.counters["model_MB"] = static_cast<double>(ModelBytesUsed(session.file)) / 1e6;
     reportBytes(state, c);
@@ -187,10 +187,9 @@ void BM_ReadLinesOnly(benchmark::State& state) {
         MemorySource source(c.bytes);
         LineScanner input(source);
         input.readLine([](std::string_view) {});
-        session.file.rawBytes.reserve(c.bytes.size());
-        session.file.records.reserve(c.bytes.size() / 64 + 16);
+        session.file.reserveFor(c.bytes.size());
         ReadRecords(session, input);
-        benchmark::DoNotOptimize(session.file.records.data());
+        benchmark::DoNotOptimize(session.file.records().withData().data());
     }
     reportBytes(state, c);
 }
@@ -271,8 +270,8 @@ void BM_OutputLines(benchmark::State& state) {
     const LoadedFile& file = c.file();
     for (auto _ : state) {
         std::size_t total = 0;
-        for (std::size_t r = 0; r < file.records.size(); ++r) {
-            if (file.records[r].isValid()) total += OutputLine(file, r).size();
+        for (std::size_t r = 0; r < file.records().size(); ++r) {
+            if (file.records()[r].isValid()) total += OutputLine(file, r).size();
         }
         benchmark::DoNotOptimize(total);
     }

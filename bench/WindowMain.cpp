@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
     if (path.empty()) return usage();
 
     QApplication application(argc, argv);
-    TFormGlow glow;
+    WindowSession main;
+    TFormGlow glow(main);
     QueuedAnswers answers;
     glow.userInterface().setAnswers(&answers);
     glow.show();
@@ -104,7 +105,7 @@ int main(int argc, char** argv) {
             showNow(*grid);
         }));
     }
-    const std::size_t records = glow.session().file.records.size();
+    const std::size_t records = glow.session().file.records().size();
     if (records == 0 || !grid->isVisible()) {
         std::fprintf(stderr, "quarvel-window: no records are shown from %s\n", path.c_str());
         return 2;

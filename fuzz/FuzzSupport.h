@@ -1,13 +1,13 @@
 #pragma once
 
-// Shared pieces of the fuzz targets: an in-memory byte source that hands its bytes out in small pieces,
-// a user interface that only records messages, and a plain re-reading of the input format that the
+// Shared pieces of the fuzz targets: the tests' in-memory byte source, read in small pieces, a user interface that only records messages, and a plain re-reading of the input format that the
 // streaming reader is compared with.
 
 #include "Session.h"
 #include "Typy/CodePages.h"
 #include "Typy/FieldDefs.h"
 #include "io/AtomicFile.h"
+#include "support/MemorySource.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -51,41 +51,14 @@ private:
     std::string_view m_rest;
 };
 
-/// A file in memory, read in pieces of at most `chunk` bytes; optionally failing after `failAfter` bytes.
-class MemorySource final : public ByteSource {
-public:
-    MemorySource(std::string_view bytes, std::size_t chunk, std::optional<std::size_t> failAfter = std::nullopt)
-        : m_bytes(bytes), m_chunk(chunk == 0 ? 1 : chunk), m_failAfter(failAfter) {}
+using test::MemoryReading;
+using test::MemorySource;
 
-    std::size_t read(char* buffer, std::size_t n) override {
-        if (m_error != 0) return 0;
-        std::size_t limit = m_bytes.size();
-        if (m_failAfter && *m_failAfter < limit) limit = *m_failAfter;
-        if (m_pos >= limit) {
-            if (limit < m_bytes.size()) m_error = EIO;
-            return 0;
-        }
-        std::size_t got = n < m_chunk ? n : m_chunk;
-        if (got > limit - m_pos) got = limit - m_pos;
-        m_bytes.copy(buffer, got, m_pos);
-        m_pos += got;
-        return got;
-    }
-    int error() const override { return m_error; }
-    /// A file of this size that never changes, so that the load's checks of a changing file run too.
-    std::optional<platform::FileStamp> stamp() const override {
-        platform::FileStamp stamp;
-        stamp.size = m_bytes.size();
-        return stamp;
-    }
-
-private:
-    std::string_view m_bytes;
-    std::size_t m_chunk;
-    std::optional<std::size_t> m_failAfter;
-    std::size_t m_pos = 0;
-    int m_error = 0;
-};
+/// How the targets read a file from memory: in pieces of at most `chunk` bytes, failing after `failAfter`
+/// bytes, with the stamp of an unchanging file so that the load's checks of a changing file run too.
+inline MemoryReading Reading(std::size_t chunk, std::size_t failAfter = MemoryReading::kAll) {
+    return {.chunk = chunk, .failAfter = failAfter, .stamped = true};
+}
 
 class RecordingUi final : public UserInterface {
 public:

@@ -13,7 +13,7 @@
 #include "check/Correction.h"
 #include "check/DateAmount.h"
 #include "check/Validation.h"
-#include "load/InputReader.h"
+#include "load/HeaderReader.h"
 #include "load/LoadDriver.h"
 #include "load/LoadTexts.h"
 
@@ -146,8 +146,8 @@ void checkModel(const Session& session, const Settings& settings, std::chrono::y
     const std::size_t fieldCount = FieldCountFor(file.kind);
     std::size_t valid = 0;
     double total = 0;
-    for (std::size_t i = 0; i < file.records.size(); ++i) {
-        const TRecOfFile& record = file.records[i];
+    for (std::size_t i = 0; i < file.records().size(); ++i) {
+        const TRecOfFile& record = file.records()[i];
         const std::string where = " of line " + std::to_string(i + 2);
         const std::size_t count = file.fieldCount(i);
         FUZZ_CHECK(count == 0 || count == fieldCount, "field count" + where);
@@ -172,7 +172,7 @@ void checkModel(const Session& session, const Settings& settings, std::chrono::y
             FUZZ_CHECK(value == expected.values[j], "value" + at + ": '" + value.str() + "' not '" + expected.values[j] + "'");
             if (value != original) anyChange = true;
 
-            const std::vector<std::string> messages = file.fieldErrors(i, j);
+            const std::vector<std::string> messages = fieldErrors(file, i, j);
             FUZZ_CHECK(messages == expectedFieldErrors(file.kind, j, expected.values[j], today.year()), "messages" + at);
             FUZZ_CHECK(messages.empty() == record.fieldValid(j), "verdict" + at);
             anyFieldError = anyFieldError || !messages.empty();
@@ -192,7 +192,7 @@ void checkModel(const Session& session, const Settings& settings, std::chrono::y
         }
     }
     FUZZ_CHECK(static_cast<std::size_t>(file.validCount) == valid, "validCount");
-    FUZZ_CHECK(static_cast<std::size_t>(file.validCount) + static_cast<std::size_t>(file.invalidCount) == file.records.size(),
+    FUZZ_CHECK(static_cast<std::size_t>(file.validCount) + static_cast<std::size_t>(file.invalidCount) == file.records().size(),
                "valid + invalid != records");
     FUZZ_CHECK(sameDouble(file.validTotal, total), "validTotal");
     FUZZ_CHECK(state.LabelStatOK.text == std::to_string(file.validCount));
@@ -204,19 +204,19 @@ void checkModel(const Session& session, const Settings& settings, std::chrono::y
 /// Every value of every record, to compare two runs with the same settings.
 std::string snapshot(const LoadedFile& file) {
     std::string out;
-    for (std::size_t i = 0; i < file.records.size(); ++i) {
+    for (std::size_t i = 0; i < file.records().size(); ++i) {
         const std::vector<std::string> values = valuesOf(file, i);
         for (std::size_t j = 0; j < file.fieldCount(i); ++j) {
             out += values[j];
             out += '\0';
             out += file.originalValue(i, j).view();
             out += '\0';
-            for (const std::string& m : file.fieldErrors(i, j)) out += m + '\0';
+            for (const std::string& m : fieldErrors(file, i, j)) out += m + '\0';
         }
         char amount[sizeof(double)];
-        std::memcpy(amount, &file.records[i].amount, sizeof amount);
+        std::memcpy(amount, &file.records()[i].amount, sizeof amount);
         out.append(amount, sizeof amount);
-        out += file.records[i].isValid() ? 'V' : 'I';
+        out += file.records()[i].isValid() ? 'V' : 'I';
         out += '\n';
     }
     return out;
@@ -243,8 +243,8 @@ void checkOutput(const LoadedFile& file, bool makeFile) {
     const std::string header = OutputHeader(file.kind);
     FUZZ_CHECK(header == (file.kind == FileKind::Contractors ? "Kontrahenci|ISO_LATIN2" : "Zlecenia|ISO_LATIN2"), header);
     std::string expectedFile = header + "\r\n";
-    for (std::size_t r = 0; r < file.records.size(); ++r) {
-        if (!file.records[r].isValid()) continue;
+    for (std::size_t r = 0; r < file.records().size(); ++r) {
+        if (!file.records()[r].isValid()) continue;
         const std::string line = OutputLine(file, r);
         FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos, "a line end inside an output line");
         FUZZ_CHECK(line == expectedOutputLine(file, r), "output line of line " + std::to_string(r + 2) + ": " + line);
@@ -266,7 +266,7 @@ void checkOutput(const LoadedFile& file, bool makeFile) {
 std::vector<std::string> expectedLog(const LoadedFile& file) {
     std::vector<std::string> lines = {"Statystyki",
                                       std::string(18, '-'),
-                                      texts::kLogAllRecords + std::to_string(file.records.size()),
+                                      texts::kLogAllRecords + std::to_string(file.records().size()),
                                       texts::kLogSkipped + std::to_string(file.invalidCount),
                                       texts::kLogWritten + std::to_string(file.validCount),
                                       std::string(93, '~'),
@@ -275,8 +275,8 @@ std::vector<std::string> expectedLog(const LoadedFile& file) {
                                       ""};
     const TTabStruc& layout = LayoutFor(file.kind);
     bool any = false;
-    for (std::size_t i = 0; i < file.records.size(); ++i) {
-        if (file.records[i].isValid()) continue;
+    for (std::size_t i = 0; i < file.records().size(); ++i) {
+        if (file.records()[i].isValid()) continue;
         any = true;
         lines.push_back(texts::kLogErrorsForLine + std::to_string(i + 2));
         const std::vector<std::string> lineErrors = file.lineErrors(i);
@@ -284,10 +284,10 @@ std::vector<std::string> expectedLog(const LoadedFile& file) {
             lines.push_back(texts::kLogLineErrors);
             for (std::size_t k = 0; k < lineErrors.size(); ++k) lines.push_back(std::to_string(k + 1) + ". " + lineErrors[k]);
         }
-        if (file.records[i].hasFieldErrors) {
+        if (file.records()[i].hasFieldErrors) {
             lines.push_back(texts::kLogFieldErrors);
             for (std::size_t p = 0; p < file.fieldCount(i); ++p) {
-                for (const std::string& m : file.fieldErrors(i, p)) lines.push_back(layout[p].name + ": " + m);
+                for (const std::string& m : fieldErrors(file, i, p)) lines.push_back(layout[p].name + ": " + m);
             }
             lines.emplace_back();
         }
@@ -328,11 +328,11 @@ std::vector<std::string> expectedDetails(const LoadedFile& file, std::size_t i) 
         lines.push_back(texts::kDetailsLineErrors);
         for (std::size_t k = 0; k < lineErrors.size(); ++k) lines.push_back(std::to_string(k + 1) + ". " + lineErrors[k]);
     }
-    if (file.records[i].hasFieldErrors) {
+    if (file.records()[i].hasFieldErrors) {
         lines.push_back(texts::kDetailsFieldErrors);
         const TTabStruc& layout = LayoutFor(file.kind);
         for (std::size_t f = 0; f < file.fieldCount(i); ++f) {
-            const std::vector<std::string> messages = file.fieldErrors(i, f);
+            const std::vector<std::string> messages = fieldErrors(file, i, f);
             for (std::size_t k = 0; k < messages.size(); ++k) {
                 lines.push_back(std::to_string(k + 1) + ". " + layout[f].name + ": " + messages[k]);
             }
@@ -347,8 +347,8 @@ void checkGrid(Session& session, Choices& choose) {
     const GridState& grid = state.StringGridWczytane;
     const auto filter = static_cast<RecordFilter>(state.RadioGroupRodzajDanych.selected);
     std::vector<std::size_t> admitted;
-    for (std::size_t i = 0; i < file.records.size(); ++i) {
-        if (FilterAdmits(filter, file.records[i])) admitted.push_back(i);
+    for (std::size_t i = 0; i < file.records().size(); ++i) {
+        if (FilterAdmits(filter, file.records()[i])) admitted.push_back(i);
     }
     FUZZ_CHECK(grid.rows == admitted, "grid rows");
     FUZZ_CHECK(grid.visible == !admitted.empty(), "grid visibility");
@@ -376,7 +376,7 @@ void checkGrid(Session& session, Choices& choose) {
         if (r >= 0) {
             const auto i = static_cast<std::size_t>(r);
             FUZZ_CHECK(row >= 1 && row < rows && i == admitted[static_cast<std::size_t>(row) - 1], "GetIdxRow");
-            const TRecOfFile& record = file.records[i];
+            const TRecOfFile& record = file.records()[i];
             if (column == 0) FUZZ_CHECK(text == std::to_string(i + 2), "line number cell");
             if (column == 1) {
                 FUZZ_CHECK(text.empty(), "status text");
@@ -438,13 +438,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Session session(ui, clock);
     session.readBlockSize = block;
     session.openInput = [&content, chunk](const std::filesystem::path&) {
-        return OpenedSource{std::make_unique<MemorySource>(content, chunk), 0};
+        return OpenedSource{std::make_unique<MemorySource>(content, Reading(chunk)), 0};
     };
     session.file.fileName = ExistingPath();
     const LoadOutcome outcome = WczytajDane(session, ExistingPath());
     LoadedFile& file = session.file;
-    FUZZ_CHECK(outcome == LoadOutcome::Loaded || outcome == LoadOutcome::Stopped);
-    if (file.records.empty()) {
+    FUZZ_CHECK(outcome == LoadOutcome::Loaded || outcome == LoadOutcome::Stopped || outcome == LoadOutcome::Empty);
+    if (file.records().empty()) {
         FUZZ_CHECK(!session.state.bZapiszTylkoPrawidlowe.enabled);
         return 0;
     }

@@ -8,7 +8,8 @@
 #include "FuzzSupport.h"
 
 #include "io/LineScanner.h"
-#include "load/InputReader.h"
+#include "load/HeaderReader.h"
+#include "load/LineReader.h"
 #include "load/LoadDriver.h"
 #include "load/LoadTexts.h"
 
@@ -19,7 +20,7 @@ namespace {
 
 void checkScanner(std::string_view content, const std::vector<std::string>& lines, std::size_t block,
                   std::size_t chunk) {
-    MemorySource source(content, chunk);
+    MemorySource source(content, Reading(chunk));
     LineScanner scanner(source, block);
     std::size_t n = 0;
     std::string line;
@@ -52,7 +53,7 @@ void checkHeaderScanner(const std::string& header, std::size_t block) {
 
 void checkIdentification(std::string_view content, const std::vector<std::string>& lines, std::size_t chunk,
                          std::size_t block) {
-    MemorySource source(content, chunk);
+    MemorySource source(content, Reading(chunk));
     const Identification found = IdentifyCodePage(source, -1, block);
     FUZZ_CHECK(found.error == 0);
     FUZZ_CHECK(found.codePage == ReferenceIdentify(lines), "identified " + std::to_string(found.codePage));
@@ -68,8 +69,8 @@ void checkIdentification(std::string_view content, const std::vector<std::string
 
 void checkRecords(const LoadedFile& file, const std::vector<std::string>& lines) {
     const std::size_t fieldCount = FieldCountFor(file.kind);
-    FUZZ_CHECK(file.records.size() + 1 == lines.size(), "records");
-    for (std::size_t i = 0; i < file.records.size(); ++i) {
+    FUZZ_CHECK(file.records().size() + 1 == lines.size(), "records");
+    for (std::size_t i = 0; i < file.records().size(); ++i) {
         const ReferenceRecord expected = ReferenceRead(lines[i + 1], fieldCount);
         const std::string number = std::to_string(i + 2);
         FUZZ_CHECK(file.fieldCount(i) == expected.raw.size(), "field count of line " + number);
@@ -101,12 +102,12 @@ void checkLoad(std::string_view content, const std::vector<std::string>& lines, 
         // An earlier file's records must survive a failed opening.
         static const std::string earlier = "KONTRAHENCI\na|b\n";
         session.openInput = [](const std::filesystem::path&) {
-            return OpenedSource{std::make_unique<MemorySource>(earlier, 4096), 0};
+            return OpenedSource{std::make_unique<MemorySource>(earlier, Reading(4096)), 0};
         };
         FUZZ_CHECK(WczytajDane(session, path) == LoadOutcome::Loaded);
         session.openInput = [](const std::filesystem::path&) { return OpenedSource{nullptr, EACCES}; };
         FUZZ_CHECK(WczytajDane(session, path) == LoadOutcome::OpenFailed);
-        FUZZ_CHECK(session.file.records.size() == 1, "the earlier records are gone");
+        FUZZ_CHECK(session.file.records().size() == 1, "the earlier records are gone");
         FUZZ_CHECK(ui.messages.size() == 1 && ui.messages[0].rfind(texts::kCannotOpenFile, 0) == 0);
         return;
     }
@@ -114,9 +115,8 @@ void checkLoad(std::string_view content, const std::vector<std::string>& lines, 
     int openings = 0;
     session.openInput = [&](const std::filesystem::path&) {
         ++openings;
-        std::optional<std::size_t> fail;
-        if ((readerFails && openings == 1) || (identificationFails && openings == 2)) fail = failAt;
-        return OpenedSource{std::make_unique<MemorySource>(content, chunk, fail), 0};
+        const bool fails = (readerFails && openings == 1) || (identificationFails && openings == 2);
+        return OpenedSource{std::make_unique<MemorySource>(content, Reading(chunk, fails ? failAt : MemoryReading::kAll)), 0};
     };
     session.file.fileName = path;
     const LoadOutcome outcome = WczytajDane(session, path);
@@ -126,7 +126,7 @@ void checkLoad(std::string_view content, const std::vector<std::string>& lines, 
     if (outcome == LoadOutcome::ReadFailed || (faulty && outcome == LoadOutcome::Stopped && !ui.messages.empty() &&
                                                ui.messages[0].rfind(texts::kCannotReadFile, 0) == 0)) {
         FUZZ_CHECK(faulty, "a read failure without a fault");
-        FUZZ_CHECK(file.records.empty(), "records kept after a read failure");
+        FUZZ_CHECK(file.records().empty(), "records kept after a read failure");
         FUZZ_CHECK(!session.state.bZapiszTylkoPrawidlowe.enabled);
         FUZZ_CHECK(ui.messages.size() == 1);
         FUZZ_CHECK(ui.messages[0] == ReadFailureMessage(path, EIO), ui.messages[0]);
@@ -134,17 +134,17 @@ void checkLoad(std::string_view content, const std::vector<std::string>& lines, 
     }
 
     if (lines.empty()) {
-        FUZZ_CHECK(outcome == LoadOutcome::Stopped);
+        FUZZ_CHECK(outcome == LoadOutcome::Empty);
         FUZZ_CHECK(file.kind == FileKind::None);
         FUZZ_CHECK(ui.messages.empty());
-        FUZZ_CHECK(file.records.empty());
+        FUZZ_CHECK(file.records().empty());
         return;
     }
     const ReferenceHeader header = ReferenceReadHeader(lines[0]);
     if (header.kind == FileKind::None) {
         FUZZ_CHECK(outcome == LoadOutcome::Stopped);
         FUZZ_CHECK(file.kind == FileKind::None);
-        FUZZ_CHECK(file.records.empty());
+        FUZZ_CHECK(file.records().empty());
         FUZZ_CHECK(ui.messages.size() == 1 && ui.messages[0] == texts::kNoHeaderKeyword + "\r" + texts::kLoadAborted);
         FUZZ_CHECK(session.state.PanelRodzajWczytanegoZbioru.text == "BRAK");
         return;
@@ -158,19 +158,19 @@ void checkLoad(std::string_view content, const std::vector<std::string>& lines, 
     const std::optional<EndMark> mark = ReferenceEndMark(content);
     FUZZ_CHECK(file.unreadTail.has_value() == (mark && mark->dataAfter), "data left unread told");
     if (file.unreadTail) {
-        FUZZ_CHECK(file.unreadTail->line == file.records.size() + 2, "the line of the end mark");
+        FUZZ_CHECK(file.unreadTail->line == file.records().size() + 2, "the line of the end mark");
         FUZZ_CHECK(file.unreadTail->bytes == mark->bytesAfter, "the bytes left unread");
     }
     FUZZ_CHECK(session.state.ComboBoxStrona.selected == file.identifiedCodePage);
     FUZZ_CHECK(session.state.ComboBoxStrona.background ==
                (file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed));
     checkRecords(file, lines);
-    if (!file.records.empty()) {
+    if (!file.records().empty()) {
         FUZZ_CHECK(static_cast<std::size_t>(file.validCount) + static_cast<std::size_t>(file.invalidCount) ==
-                   file.records.size());
+                   file.records().size());
     }
     // The records keep what they need, never the lines themselves.
-    FUZZ_CHECK(file.rawBytes.size() <= file.records.size() * kMaxFieldCount * 250);
+    FUZZ_CHECK(file.allRawValues().size() <= file.records().size() * kMaxFieldCount * kMaxFieldBytes);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace quarvel {
 namespace {
 
@@ -29,6 +31,32 @@ TEST(NormalizeAccountNumber, DropsPrefixSpacesAndCountryCode) {
     };
     for (const auto& [in, out] : cases) EXPECT_EQ(NormalizeAccountNumber(in), out) << in;
     EXPECT_EQ(RemoveSpaces(" a b  c "), "abc");
+}
+
+// The account rule of the format, step by step with RemoveSpaces: the reference for NormalizeAccountNumber
+// and for the window the correction run keeps instead of a new text.
+std::string accountByTheRule(const std::string& s) {
+    std::string r = s.find('-') == 8 ? s.substr(9) : s;
+    if (r.size() > 26) r = RemoveSpaces(r);
+    if (r.starts_with("PL")) r.erase(0, 2);
+    return r;
+}
+
+TEST(NormalizeAccountNumber, AgreesWithTheRuleSpelledWithRemoveSpaces) {
+    std::mt19937 random(20261209);
+    const std::string alphabet = "0123456789  PLpl-x";
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const std::size_t length = random() % 40;
+        for (std::size_t k = 0; k < length; ++k) text += alphabet[random() % alphabet.size()];
+        if (round % 7 == 0 && text.size() > 8) text[8] = '-';
+        const std::string expected = accountByTheRule(text);
+        ASSERT_EQ(NormalizeAccountNumber(text), expected) << '"' << text << '"';
+        const AccountWindow window = NormalizeAccountWindow(text);
+        if (!window.removeSpaces) {
+            EXPECT_EQ(text.substr(window.start), expected) << '"' << text << '"';
+        }
+    }
 }
 
 struct Loaded {

@@ -1,5 +1,6 @@
 #include "Typy/FieldDefs.h"
 
+#include "check/DateAmount.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,22 @@ TEST(Layouts, HoldTheFieldsInLineOrder) {
     EXPECT_EQ(LayoutFor(FileKind::Contractors).size(), 13U);
     EXPECT_EQ(LayoutFor(FileKind::Orders).size(), 11U);
     EXPECT_TRUE(LayoutFor(FileKind::None).empty());
+}
+
+// The positions the correction, the checks and the writer name are those of the layouts' fields, and the
+// date's written form is as long as its field.
+TEST(Layouts, NamedPositionsAreTheLayoutsFields) {
+    const TTabStruc& contractors = LayoutFor(FileKind::Contractors);
+    const TTabStruc& orders = LayoutFor(FileKind::Orders);
+    EXPECT_EQ(contractors[kContractorAccount].name, "NUMER KONTA");
+    EXPECT_EQ(orders[kOrderDate].name, "DATA");
+    EXPECT_EQ(orders[kOrderAmount].name, "KWOTA");
+    EXPECT_EQ(orders[kOrderDebitedAccount].name, test::W("NUMER KONTA OBCIĄŻANEGO"));
+    EXPECT_EQ(orders[kOrderCreditedAccount].name, "NUMER KONTA UZNAWANEGO");
+    for (const auto& [layout, lastRequired] : {std::pair{&contractors, kContractorLastRequired}, {&orders, kOrderLastRequired}}) {
+        for (std::size_t j = 0; j < layout->size(); ++j) EXPECT_EQ((*layout)[j].required, j <= lastRequired) << j;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(orders[kOrderDate].maxLength), kOrderDateLength);
 }
 
 TEST(Layouts, AddFieldDefCutsTheNameToOneHundredCharacters) {

@@ -19,7 +19,7 @@ QTranslator* InstallToolkitTranslation(QCoreApplication& application) {
 }
 
 ProgramWindows::ProgramWindows(const Clock& clock)
-    : glow(clock), proces(&glow),
+    : main(clock), glow(main), proces(&glow),
       log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session().file) {
     glow.setLogWindow(&log);
 }

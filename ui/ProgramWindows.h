@@ -27,6 +27,7 @@ struct ProgramWindows {
     /// one is; `arguments` are the program's name and its arguments once the toolkit took out its options.
     void start(const QStringList& arguments);
 
+    WindowSession main; ///< declared first: the windows read it until they are gone
     TFormGlow glow;
     TFormProces proces;
     TFormLOG log;

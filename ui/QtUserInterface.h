@@ -2,7 +2,9 @@
 
 #include "WindowState.h"
 
+#include <QColor>
 #include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -28,6 +30,11 @@ QString DisplayText(std::string_view cp1250);
 
 /// The sign DisplayText shows for one byte.
 QChar DisplayChar(unsigned char byte);
+
+/// A colour of the logic for the toolkit.
+inline QColor ToQColor(Rgb rgb) {
+    return QColor(rgb.r, rgb.g, rgb.b);
+}
 
 /// The icon of a message box: a confirmation informs, a file that cannot be used warns, a failed command
 /// is critical.
@@ -105,7 +112,7 @@ public:
     bool isBusy() const { return m_busyDepth > 0; }
 
 private:
-    QWidget* m_dialogParent = nullptr;
+    QPointer<QWidget> m_dialogParent; ///< none once the window it names is gone
     QueuedAnswers* m_answers = nullptr;
     int m_busyDepth = 0;
 };

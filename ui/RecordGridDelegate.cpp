@@ -1,5 +1,6 @@
 #include "RecordGridDelegate.h"
 
+#include "QtUserInterface.h"
 #include "RecordGridModel.h"
 
 #include <QPainter>
@@ -18,10 +19,6 @@ constexpr QColor kLime{0x00, 0xFF, 0x00};
 constexpr QColor kDarkGreen{0x00, 0x80, 0x00};
 constexpr QColor kOlive{0x80, 0x80, 0x00};
 constexpr QColor kYellow{0xFF, 0xFF, 0x00};
-
-QColor toColor(Rgb rgb) {
-    return QColor(rgb.r, rgb.g, rgb.b);
-}
 
 // The glyphs are pixel images; smoothing would blur them into the cell colour.
 void paintTick(QPainter& p, const QColor& body, const QColor& shade) {
@@ -64,7 +61,7 @@ void RecordGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     }
     const QRect cell = option.rect;
     painter->save();
-    painter->fillRect(cell, toColor(look.background));
+    painter->fillRect(cell, ToQColor(look.background));
 
     painter->setClipRect(cell);
     painter->setFont(option.font);

@@ -28,7 +28,7 @@ QVariant RecordGridModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole: {
         const CellAppearance look = appearance(index);
         if (look.kind != CellKind::Field) return {};
-        return QBrush(QColor(look.background.r, look.background.g, look.background.b));
+        return QBrush(ToQColor(look.background));
     }
     default:
         return {};

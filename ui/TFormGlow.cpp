@@ -56,10 +56,6 @@ constexpr QPoint kStatisticsAt{359, 56};
 constexpr QSize kStatisticsSize{470, 93};
 constexpr int kValueLabelWidth = 80;
 
-QColor toColor(Rgb rgb) {
-    return QColor(rgb.r, rgb.g, rgb.b);
-}
-
 QString utf8(const char* text) {
     return QString::fromUtf8(text);
 }
@@ -152,14 +148,15 @@ void setTextColour(QLabel* label, const QColor& colour) {
 
 void renderLabel(QLabel* label, const LabelState& state, const QColor& windowText) {
     label->setText(DisplayText(state.text));
-    setTextColour(label, state.textColour ? toColor(*state.textColour) : windowText);
+    setTextColour(label, state.textColour ? ToQColor(*state.textColour) : windowText);
     label->setVisible(state.visible);
 }
 
 } // namespace
 
-TFormGlow::TFormGlow(const Clock& clock, QWidget* parent)
-    : QWidget(parent), m_ui(this), m_session(m_ui, clock) {
+TFormGlow::TFormGlow(WindowSession& owner, QWidget* parent)
+    : QWidget(parent), m_ui(owner.ui), m_session(owner.session) {
+    m_ui.setDialogParent(this);
     setObjectName(QStringLiteral("TFormGlow"));
     setAttribute(Qt::WA_QuitOnClose, true);
     setAcceptDrops(true);
@@ -179,13 +176,6 @@ TFormGlow::TFormGlow(const Clock& clock, QWidget* parent)
 
     connectControls();
     FormCreate();
-}
-
-TFormGlow::~TFormGlow() {
-    // The child widgets read the session until they are gone, and QWidget deletes them only after this
-    // class's members, the session among them, have been destroyed: delete them first.
-    const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    for (QWidget* child : children) delete child;
 }
 
 QWidget* TFormGlow::buildTopStrip() {
@@ -274,9 +264,18 @@ QWidget* TFormGlow::buildDetails() {
     splitter->setHandleWidth(kSplitterBar);
     splitter->setChildrenCollapsible(false);
     splitter->setOpaqueResize(true);
+    splitter->addWidget(buildRecordArea(splitter));
+    splitter->addWidget(buildOriginalStrip(splitter));
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
+    details->addWidget(splitter, 1);
+    details->addWidget(buildInfoStrip(m_panelSzczegoly));
+    return m_panelSzczegoly;
+}
 
-    // 1. The record area: display filter, title strip, and the grid over its "[BRAK DANYCH]" panel.
-    auto* records = new QWidget(splitter);
+// 1. The record area: display filter, title strip, and the grid over its "[BRAK DANYCH]" panel.
+QWidget* TFormGlow::buildRecordArea(QWidget* parent) {
+    auto* records = new QWidget(parent);
     auto* recordsLayout = new QVBoxLayout(records);
     recordsLayout->setContentsMargins(0, 0, 0, 0);
     recordsLayout->setSpacing(0);
@@ -331,9 +330,12 @@ QWidget* TFormGlow::buildDetails() {
     m_stringGridWczytane->setObjectName(QStringLiteral("StringGridWczytane"));
     m_gridArea->addWidget(m_stringGridWczytane);
     recordsLayout->addWidget(m_gridArea, 1);
+    return records;
+}
 
-    // 2. Under the splitter bar, the strip whose height the bar changes: the original value.
-    auto* original = new QWidget(splitter);
+// 2. Under the splitter bar, the strip whose height the bar changes: the original value.
+QWidget* TFormGlow::buildOriginalStrip(QWidget* parent) {
+    auto* original = new QWidget(parent);
     original->setMinimumHeight(kOriginalStripMinimum);
     auto* originalLayout = new QHBoxLayout(original);
     const int editHeight = QLineEdit().sizeHint().height();
@@ -354,15 +356,12 @@ QWidget* TFormGlow::buildDetails() {
     m_editOryginalnaWartoscPola->setAutoFillBackground(true);
     originalLayout->addWidget(m_editOryginalnaWartoscPola, 1, Qt::AlignTop);
     originalLayout->addStretch(0);
+    return original;
+}
 
-    splitter->addWidget(records);
-    splitter->addWidget(original);
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 0);
-    details->addWidget(splitter, 1);
-
-    // 3. The information strip, under the splitter, keeps its height.
-    auto* info = new QWidget(m_panelSzczegoly);
+// 3. The information strip, under the splitter, keeps its height.
+QWidget* TFormGlow::buildInfoStrip(QWidget* parent) {
+    auto* info = new QWidget(parent);
     info->setFixedHeight(kInfoStripHeight);
     auto* infoLayout = new QVBoxLayout(info);
     infoLayout->setContentsMargins(0, 0, 0, 0);
@@ -376,8 +375,7 @@ QWidget* TFormGlow::buildDetails() {
     m_memoInfoPlik->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_memoInfoPlik->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     infoLayout->addWidget(m_memoInfoPlik, 1);
-    details->addWidget(info);
-    return m_panelSzczegoly;
+    return info;
 }
 
 void TFormGlow::connectControls() {
@@ -499,19 +497,11 @@ void TFormGlow::changeEvent(QEvent* event) {
 }
 
 void TFormGlow::bOtworzPlikClick() {
-    {
-        GridRefill refill(*m_model);
-        quarvel::bOtworzPlikClick(m_session);
-    }
-    renderAfterRefill();
+    refillWith(quarvel::bOtworzPlikClick);
 }
 
 void TFormGlow::openFiles(const std::vector<std::filesystem::path>& files) {
-    {
-        GridRefill refill(*m_model);
-        OpenGivenFiles(m_session, files);
-    }
-    renderAfterRefill();
+    refillWith([&files](Session& session) { OpenGivenFiles(session, files); });
 }
 
 void TFormGlow::dragEnterEvent(QDragEnterEvent* event) {
@@ -541,27 +531,15 @@ void TFormGlow::bPokazLogClick() {
 }
 
 void TFormGlow::cbPrzytnijPolaClick() {
-    {
-        GridRefill refill(*m_model);
-        quarvel::cbPrzytnijPolaClick(m_session);
-    }
-    renderAfterRefill();
+    refillWith(quarvel::cbPrzytnijPolaClick);
 }
 
 void TFormGlow::cbZamienNiedozwoloneZnakiClick() {
-    {
-        GridRefill refill(*m_model);
-        quarvel::cbZamienNiedozwoloneZnakiClick(m_session);
-    }
-    renderAfterRefill();
+    refillWith(quarvel::cbZamienNiedozwoloneZnakiClick);
 }
 
 void TFormGlow::ComboBoxStronaChange() {
-    {
-        GridRefill refill(*m_model);
-        quarvel::ComboBoxStronaChange(m_session);
-    }
-    renderAfterRefill();
+    refillWith(quarvel::ComboBoxStronaChange);
 }
 
 void TFormGlow::cbPokazSzczegolyClick() {
@@ -570,11 +548,7 @@ void TFormGlow::cbPokazSzczegolyClick() {
 }
 
 void TFormGlow::RadioGroupRodzajDanychClick() {
-    {
-        GridRefill refill(*m_model);
-        quarvel::RadioGroupRodzajDanychClick(m_session);
-    }
-    renderAfterRefill();
+    refillWith(quarvel::RadioGroupRodzajDanychClick);
 }
 
 void TFormGlow::StringGridWczytaneSelectCell(int column, int row) {
@@ -582,7 +556,11 @@ void TFormGlow::StringGridWczytaneSelectCell(int column, int row) {
     render();
 }
 
-void TFormGlow::renderAfterRefill() {
+void TFormGlow::refillWith(const std::function<void(Session&)>& command) {
+    {
+        GridRefill refill(*m_model);
+        command(m_session);
+    }
     m_stringGridWczytane->applyColumns();
     m_stringGridWczytane->scrollToTop();
     render();
@@ -647,8 +625,8 @@ void TFormGlow::render() {
     const PanelState& kind = state.PanelRodzajWczytanegoZbioru;
     m_panelRodzajWczytanegoZbioru->setText(DisplayText(kind.text));
     QPalette kindColours = palette();
-    if (kind.background) kindColours.setColor(QPalette::Window, toColor(*kind.background));
-    kindColours.setColor(QPalette::WindowText, toColor(kind.textColour));
+    if (kind.background) kindColours.setColor(QPalette::Window, ToQColor(*kind.background));
+    kindColours.setColor(QPalette::WindowText, ToQColor(kind.textColour));
     m_panelRodzajWczytanegoZbioru->setAutoFillBackground(kind.background.has_value());
     m_panelRodzajWczytanegoZbioru->setPalette(kindColours);
 
@@ -662,7 +640,7 @@ void TFormGlow::render() {
         m_comboBoxStrona->addItems(items);
     }
     m_comboBoxStrona->setCurrentIndex(codePages.selected < m_comboBoxStrona->count() ? codePages.selected : -1);
-    m_comboBoxStrona->setColours(toColor(codePages.background), toColor(codePages.textColour));
+    m_comboBoxStrona->setColours(ToQColor(codePages.background), ToQColor(codePages.textColour));
     m_shapeInnaStronaKodowaWPliku->setVisible(state.ShapeInnaStronaKodowaWPliku.visible);
 
     m_cbPrzytnijPola->setChecked(state.cbPrzytnijPola.checked);
@@ -693,7 +671,7 @@ void TFormGlow::renderDetails() {
     m_editOryginalnaWartoscPola->setEnabled(original.enabled);
     QPalette editColours = m_editOryginalnaWartoscPola->palette();
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        editColours.setColor(group, QPalette::Base, toColor(original.background));
+        editColours.setColor(group, QPalette::Base, ToQColor(original.background));
     }
     m_editOryginalnaWartoscPola->setPalette(editColours);
 }

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -30,15 +31,22 @@ class RecordGridModel;
 class RecordGridView;
 class TFormLOG;
 
-/// The main window. It owns the session (the loaded file and the window state) and renders the window
-/// state; every handler writes the user's change into the state, runs the logic and renders again.
-/// Closing it ends the program.
+/// What the main window works on: the session (the loaded file and the window state) with the user
+/// interface it reports to. It is kept outside the window and outlives it, so that the window's widgets,
+/// which read the session until they are gone, never meet a session destroyed before them.
+struct WindowSession {
+    explicit WindowSession(const Clock& clock = SystemClock::instance()) : session(ui, clock) {}
+    QtUserInterface ui;
+    Session session;
+};
+
+/// The main window. It renders the window state of its session; every handler writes the user's change
+/// into the state, runs the logic and renders again. Closing it ends the program.
 class TFormGlow final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TFormGlow(const Clock& clock = SystemClock::instance(), QWidget* parent = nullptr);
-    ~TFormGlow() override;
+    explicit TFormGlow(WindowSession& owner, QWidget* parent = nullptr);
     TFormGlow(const TFormGlow&) = delete;
     TFormGlow& operator=(const TFormGlow&) = delete;
 
@@ -89,13 +97,16 @@ private:
     void layOutStatistics();
     QWidget* buildTopStrip();
     QWidget* buildDetails();
+    QWidget* buildRecordArea(QWidget* parent);
+    QWidget* buildOriginalStrip(QWidget* parent);
+    QWidget* buildInfoStrip(QWidget* parent);
     void connectControls();
-    /// Renders after a command that may have rebuilt the grid.
-    void renderAfterRefill();
+    /// Runs a command that may rebuild the grid, the model told of the refill, then renders.
+    void refillWith(const std::function<void(Session&)>& command);
     void renderDetails();
 
-    QtUserInterface m_ui;
-    Session m_session;
+    QtUserInterface& m_ui;
+    Session& m_session;
     TFormLOG* m_log = nullptr;
     RecordGridModel* m_model = nullptr;
     /// The placement a maximised window takes when it is restored; set while details are toggled in it.

@@ -31,9 +31,12 @@ struct AccountWindow {
 AccountWindow NormalizeAccountWindow(std::string_view text);
 
 /// Drops an 8-character prefix ending in "-", the spaces of a value longer than 26 characters, and a leading "PL".
+/// The reference form of the rule, a text at a time: the correction run keeps only where the new value
+/// lies (NormalizeAccountWindow), and the tests check both against the rule spelled with RemoveSpaces.
 std::string NormalizeAccountNumber(std::string_view text);
 
-/// The text without its spaces (0x20).
+/// The text without its spaces (0x20), as the format names it: the reference the tests spell the account
+/// rule with.
 std::string RemoveSpaces(std::string_view text);
 
 } // namespace quarvel

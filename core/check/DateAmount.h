@@ -7,10 +7,10 @@
 
 namespace quarvel {
 
-/// The program's own date settings, fixed at start-up and independent of the system's: "/" and MM/DD/YY.
+/// The program's own date settings, fixed at start-up and independent of the system's: "/" between the
+/// parts, and dates written MM/DD/YY (FormatOrderDate).
 struct DateSettings {
     char separator = '/';
-    std::string_view shortDateFormat = "MM/DD/YY";
 };
 inline constexpr DateSettings dateSettings{};
 
@@ -22,7 +22,7 @@ std::optional<std::chrono::year_month_day> ParseOrderDate(std::string_view text,
 /// The date as MM/DD/YY: two-digit month and day, the last two digits of the year.
 std::string FormatOrderDate(std::chrono::year_month_day date);
 
-/// The length of FormatOrderDate's text.
+/// The length of FormatOrderDate's text, which is the maximum length of the date field of the layout.
 inline constexpr std::size_t kOrderDateLength = 8;
 
 /// Writes FormatOrderDate's text at `out`, which has room for kOrderDateLength bytes.

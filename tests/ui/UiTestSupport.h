@@ -49,6 +49,7 @@ struct Windows {
 
     TempDir dir;
     QueuedAnswers answers;
+    WindowSession main{kDecember7};
     TFormGlow glow;
     TFormProces proces;
     TFormLOG log;

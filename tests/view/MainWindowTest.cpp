@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <stdexcept>
 
 namespace quarvel {
 namespace {
@@ -243,6 +245,38 @@ TEST(OpenCommand, TheDialogStartsInTheFolderOfTheFileLoadedLast) {
     g.t.file().fileName = g.dir.path() / "a" / "b" / "first.txt";
     std::filesystem::remove_all(g.dir.path() / "a" / "b");
     EXPECT_EQ(OpenDialogFolder(g.t.file()), g.dir.path() / "a");
+}
+
+// The busy cursor is on while the output is written and off again however the write ends: saved,
+// failed, or broken off by an exception.
+TEST(SaveCommand, IsBusyOnlyWhileTheOutputIsWritten) {
+    struct Case {
+        const char* what;
+        OutputOpener open;
+        bool throws;
+        std::vector<MessageKind> shown;
+    };
+    const OutputOpener breaking = [](platform::NativeFile&) -> std::unique_ptr<FileOutput> {
+        throw std::runtime_error("broken");
+    };
+    const std::vector<Case> cases = {
+        {"saved", OpenFileOutput, false, {MessageKind::Information}},
+        {"disk full", test::FailingOutput(10, ENOSPC), false, {MessageKind::Error}},
+        {"broken off", breaking, true, {}},
+    };
+    for (const Case& c : cases) {
+        GridFixture g(test::FaultyContractors());
+        g.t.session.openOutput = c.open;
+        g.t.ui.busyCalls.clear();
+        g.t.ui.messageKinds.clear();
+        if (c.throws) {
+            EXPECT_THROW(bZapiszTylkoPrawidloweClick(g.t.session), std::runtime_error) << c.what;
+        } else {
+            EXPECT_EQ(bZapiszTylkoPrawidloweClick(g.t.session).ok, c.shown.front() == MessageKind::Information) << c.what;
+        }
+        EXPECT_EQ(g.t.ui.busyCalls, (std::vector<bool>{true, false})) << c.what;
+        EXPECT_EQ(g.t.ui.messageKinds, c.shown) << c.what;
+    }
 }
 
 } // namespace

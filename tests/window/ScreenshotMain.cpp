@@ -132,7 +132,8 @@ struct Program {
     QRect frameOf(const QWidget& window) const { return window.frameGeometry(); }
 
     QueuedAnswers answers;
-    TFormGlow glow{test::kDecember7};
+    WindowSession main{test::kDecember7};
+    TFormGlow glow{main};
     TFormProces proces;
     TFormLOG log;
 };
