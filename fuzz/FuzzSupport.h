@@ -222,6 +222,7 @@ inline std::optional<EndMark> ReferenceEndMark(std::string_view data) {
 class StringOutput final : public FileOutput {
 public:
     void write(std::string_view bytes) override { text.append(bytes); }
+    int flush() override { return 0; }
     std::string text;
 };
 

@@ -23,6 +23,11 @@ constexpr std::uint64_t MarkOutsidePrintableAscii(std::uint64_t word) {
     return (word | ((word - 0x20 * kOnes) & ~word)) & kHigh;
 }
 
+/// Whether some byte of `word` is 0x80 or above; exact: such a byte, and no other, has its top bit set.
+constexpr bool AnyByteFromHighHalf(std::uint64_t word) {
+    return (word & 0x8080808080808080U) != 0;
+}
+
 /// Whether some byte of `word` lies outside 0x20..0x7F; exact (see MarkOutsidePrintableAscii).
 constexpr bool AnyByteOutsidePrintableAscii(std::uint64_t word) {
     return MarkOutsidePrintableAscii(word) != 0;
@@ -59,6 +64,16 @@ inline std::uint64_t FirstBytesThenSpaces(std::uint64_t word, std::size_t count)
     const std::uint64_t kept = count >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * count)) - 1;
     return (word & kept) | (0x2020202020202020U & ~kept);
 }
+
+/// The number of bits set, without a call: the baseline x86-64 has no instruction for it, and the
+/// library's function costs a call where the records are counted (RecordList).
+constexpr std::size_t CountBits(std::uint64_t x) {
+    x = x - ((x >> 1) & 0x5555555555555555U);
+    x = (x & 0x3333333333333333U) + ((x >> 2) & 0x3333333333333333U);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FU;
+    return static_cast<std::size_t>((x * 0x0101010101010101U) >> 56);
+}
+static_assert(CountBits(0) == 0 && CountBits(~std::uint64_t{0}) == 64 && CountBits(0x8000000000000001U) == 2);
 
 /// Whether every byte of `bytes` lies in 0x20..0x7F.
 inline bool AllPrintableAscii(const char* bytes, std::size_t size) {

@@ -141,7 +141,7 @@ std::optional<std::size_t> CodePageCounter::addLinesUpToMark(std::string_view li
         const char* bytes = lines.data() + done;
         std::size_t k = 0;
         for (; k + 8 <= n; k += 8) {
-            if ((LoadEightBytes(bytes + k) & 0x8080808080808080U) == 0) continue;
+            if (!AnyByteFromHighHalf(LoadEightBytes(bytes + k))) continue;
             for (std::size_t b = 0; b < 8; ++b) ++tables[b & 3][static_cast<std::uint8_t>(bytes[k + b])];
         }
         for (; k < n; ++k) ++tables[0][static_cast<std::uint8_t>(bytes[k])];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Typy/AsciiWords.h"
 #include "load/Record.h"
 
 #include <cstddef>
@@ -10,16 +11,6 @@
 #include <vector>
 
 namespace quarvel {
-
-/// The number of bits set, without a call: the baseline x86-64 has no instruction for it, and the
-/// library's function costs a call at every access to a record after the first line without data.
-constexpr std::size_t CountBits(std::uint64_t x) {
-    x = x - ((x >> 1) & 0x5555555555555555U);
-    x = (x & 0x3333333333333333U) + ((x >> 2) & 0x3333333333333333U);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FU;
-    return static_cast<std::size_t>((x * 0x0101010101010101U) >> 56);
-}
-static_assert(CountBits(0) == 0 && CountBits(~std::uint64_t{0}) == 64 && CountBits(0x8000000000000001U) == 2);
 
 /// The records of the loaded file, one per data line, in line order.
 ///
