@@ -14,8 +14,8 @@
 #include "load/BlockReader.h"
 #include "load/HeaderReader.h"
 #include "load/LoadDriver.h"
-#include "output/OutputWriter.h"
 #include "output/LogReport.h"
+#include "output/OutputWriter.h"
 #include "view/MainWindow.h"
 #include "view/RecordGrid.h"
 

@@ -297,7 +297,8 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
     if (!options.dryRun) {
         // A log or output that would take the place of the input, of each other, or of a device is refused
         // before the file is read.
-        const WriteResult usable = CheckFileChanges(changesOf(nullptr, input, logPath), {{input, texts::kInputFileRole}});
+        const WriteResult usable =
+            CheckFileChanges(changesOf(nullptr, input, logPath), {{input, texts::kInputFileRole}});
         if (!usable.ok) {
             err << utf8Message(usable.message) << "\n";
             return kBatchError;

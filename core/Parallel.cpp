@@ -32,7 +32,8 @@ enum class SlotState {
 // What the workers share with the calling thread, under one lock.
 class PipelineTurns::Shared {
 public:
-    Shared(std::size_t slots, std::function<void(std::size_t)> work) : m_state(slots, SlotState::Free), m_work(std::move(work)) {}
+    Shared(std::size_t slots, std::function<void(std::size_t)> work)
+        : m_state(slots, SlotState::Free), m_work(std::move(work)) {}
 
     // A worker's loop: works on the oldest job that waits for one, until stopped.
     void workerLoop() {
@@ -61,7 +62,9 @@ public:
 
     void add(std::size_t slot, JobStep step, std::size_t made, std::size_t finished) {
         const std::lock_guard lock(m_mutex);
-        m_state[slot] = step == JobStep::Beside ? SlotState::Waiting : step == JobStep::Here ? SlotState::Here : SlotState::Done;
+        m_state[slot] = step == JobStep::Beside ? SlotState::Waiting
+                        : step == JobStep::Here ? SlotState::Here
+                                                : SlotState::Done;
         m_made = made;
         m_finished = finished;
         if (step == JobStep::Beside) m_changed.notify_one();
@@ -131,7 +134,7 @@ private:
     std::condition_variable m_changed;
     std::vector<SlotState> m_state;
     std::function<void(std::size_t)> m_work;
-    std::size_t m_made = 0;     ///< the calling thread's count, as last told
+    std::size_t m_made = 0; ///< the calling thread's count, as last told
     std::size_t m_finished = 0;
     bool m_stopped = false;
     std::exception_ptr m_failure;
@@ -147,7 +150,8 @@ PipelineTurns::PipelineTurns(std::size_t slots, std::size_t workers, std::functi
 PipelineTurns::~PipelineTurns() {
     if (m_shared->threads.empty()) return;
     m_shared->fail(nullptr);
-    for (std::thread& worker : m_shared->threads) worker.join();
+    for (std::thread& worker : m_shared->threads)
+        worker.join();
 }
 
 void PipelineTurns::startWorker() {
@@ -185,7 +189,8 @@ void PipelineTurns::fail(std::exception_ptr failure) {
 void PipelineTurns::end() {
     // A stop without failure: the workers end once they have no job.
     m_shared->fail(nullptr);
-    for (std::thread& worker : m_shared->threads) worker.join();
+    for (std::thread& worker : m_shared->threads)
+        worker.join();
     m_shared->threads.clear();
     if (std::exception_ptr failure = m_shared->failure()) std::rethrow_exception(failure);
 }

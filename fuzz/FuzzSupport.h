@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared pieces of the fuzz targets: the tests' in-memory byte source, read in small pieces, a user interface that only records messages, and a plain re-reading of the input format that the
-// streaming reader is compared with.
+// Shared pieces of the fuzz targets: the tests' in-memory byte source, read in small pieces, a user interface that only
+// records messages, and a plain re-reading of the input format that the streaming reader is compared with.
 
 #include "Session.h"
 #include "Typy/CodePages.h"

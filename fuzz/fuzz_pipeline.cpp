@@ -192,7 +192,8 @@ void checkModel(const Session& session, const Settings& settings, std::chrono::y
         }
     }
     FUZZ_CHECK(static_cast<std::size_t>(file.validCount) == valid, "validCount");
-    FUZZ_CHECK(static_cast<std::size_t>(file.validCount) + static_cast<std::size_t>(file.invalidCount) == file.records().size(),
+    FUZZ_CHECK(static_cast<std::size_t>(file.validCount) + static_cast<std::size_t>(file.invalidCount) ==
+                   file.records().size(),
                "valid + invalid != records");
     FUZZ_CHECK(sameDouble(file.validTotal, total), "validTotal");
     FUZZ_CHECK(state.LabelStatOK.text == std::to_string(file.validCount));
@@ -211,7 +212,8 @@ std::string snapshot(const LoadedFile& file) {
             out += '\0';
             out += file.originalValue(i, j).view();
             out += '\0';
-            for (const std::string& m : fieldErrors(file, i, j)) out += m + '\0';
+            for (const std::string& m : fieldErrors(file, i, j))
+                out += m + '\0';
         }
         char amount[sizeof(double)];
         std::memcpy(amount, &file.records()[i].amount, sizeof amount);
@@ -287,7 +289,8 @@ std::vector<std::string> expectedLog(const LoadedFile& file) {
         if (file.records()[i].hasFieldErrors) {
             lines.push_back(texts::kLogFieldErrors);
             for (std::size_t p = 0; p < file.fieldCount(i); ++p) {
-                for (const std::string& m : fieldErrors(file, i, p)) lines.push_back(layout[p].name + ": " + m);
+                for (const std::string& m : fieldErrors(file, i, p))
+                    lines.push_back(layout[p].name + ": " + m);
             }
             lines.emplace_back();
         }

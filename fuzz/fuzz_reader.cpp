@@ -116,7 +116,8 @@ void checkLoad(std::string_view content, const std::vector<std::string>& lines, 
     session.openInput = [&](const std::filesystem::path&) {
         ++openings;
         const bool fails = (readerFails && openings == 1) || (identificationFails && openings == 2);
-        return OpenedSource{std::make_unique<MemorySource>(content, Reading(chunk, fails ? failAt : MemoryReading::kAll)), 0};
+        return OpenedSource{
+            std::make_unique<MemorySource>(content, Reading(chunk, fails ? failAt : MemoryReading::kAll)), 0};
     };
     session.file.fileName = path;
     const LoadOutcome outcome = WczytajDane(session, path);

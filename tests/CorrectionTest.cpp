@@ -48,7 +48,8 @@ TEST(NormalizeAccountNumber, AgreesWithTheRuleSpelledWithRemoveSpaces) {
     for (int round = 0; round < 20000; ++round) {
         std::string text;
         const std::size_t length = random() % 40;
-        for (std::size_t k = 0; k < length; ++k) text += alphabet[random() % alphabet.size()];
+        for (std::size_t k = 0; k < length; ++k)
+            text += alphabet[random() % alphabet.size()];
         if (round % 7 == 0 && text.size() > 8) text[8] = '-';
         const std::string expected = accountByTheRule(text);
         ASSERT_EQ(NormalizeAccountNumber(text), expected) << '"' << text << '"';
@@ -169,8 +170,8 @@ TEST(CorrectionPass, TrimsAndReplacesFromTheRawValuesEveryRun) {
     l.rerun();
     EXPECT_EQ(f.value(0, 0).view(), name) << "switching the options off restores the full value";
     EXPECT_EQ(fieldErrors(f, 0, 0), (std::vector<std::string>{W("Pole posiada zbyt dużą ilość znaków = 40. Maksymalna "
-                                                                 "ilość dla tego pola = 35"),
-                                                               W("Pole zawiera znaki niezgodne z Windows")}));
+                                                                "ilość dla tego pola = 35"),
+                                                              W("Pole zawiera znaki niezgodne z Windows")}));
     EXPECT_FALSE(f.records()[0].changed);
     EXPECT_EQ(f.rawValue(0, 0), name);
 }

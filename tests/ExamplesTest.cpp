@@ -17,7 +17,8 @@ const std::vector<Example> kExamples = {
 
 std::vector<std::string> allValues(const LoadedFile& file) {
     std::vector<std::string> lines;
-    for (std::size_t i = 0; i < file.records().size(); ++i) lines.push_back(test::JoinValues(file, i));
+    for (std::size_t i = 0; i < file.records().size(); ++i)
+        lines.push_back(test::JoinValues(file, i));
     return lines;
 }
 

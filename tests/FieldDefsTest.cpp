@@ -43,8 +43,10 @@ TEST(Layouts, NamedPositionsAreTheLayoutsFields) {
     EXPECT_EQ(orders[kOrderAmount].name, "KWOTA");
     EXPECT_EQ(orders[kOrderDebitedAccount].name, test::W("NUMER KONTA OBCIĄŻANEGO"));
     EXPECT_EQ(orders[kOrderCreditedAccount].name, "NUMER KONTA UZNAWANEGO");
-    for (const auto& [layout, lastRequired] : {std::pair{&contractors, kContractorLastRequired}, {&orders, kOrderLastRequired}}) {
-        for (std::size_t j = 0; j < layout->size(); ++j) EXPECT_EQ((*layout)[j].required, j <= lastRequired) << j;
+    for (const auto& [layout, lastRequired] :
+         {std::pair{&contractors, kContractorLastRequired}, {&orders, kOrderLastRequired}}) {
+        for (std::size_t j = 0; j < layout->size(); ++j)
+            EXPECT_EQ((*layout)[j].required, j <= lastRequired) << j;
     }
     EXPECT_EQ(static_cast<std::size_t>(orders[kOrderDate].maxLength), kOrderDateLength);
 }

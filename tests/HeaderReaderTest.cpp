@@ -27,7 +27,9 @@ TEST(HeaderReader, DecidesKindAndDeclaredCodePage) {
         {"Kontrahenci|windows_ee|VENTURA", FileKind::Contractors, WINDOWS_EE}, // only the second piece counts
         {"VENTURA|KONTRAHENCI", FileKind::Contractors, DHN},
         {"  \tKONTRAHENCI  |  csk  ", FileKind::Contractors, CSK},
-        {"KONTRAHENCI|\x1A" "CSK", FileKind::Contractors, DHN},
+        {"KONTRAHENCI|\x1A"
+         "CSK",
+         FileKind::Contractors, DHN},
     };
     for (const Case& c : cases) {
         test::TempDir dir;
@@ -42,7 +44,8 @@ TEST(HeaderReader, DecidesKindAndDeclaredCodePage) {
 
 TEST(HeaderReader, FindsKeywordsAndNamesSplitAcrossReadBlocks) {
     HeaderScanner header;
-    for (char c : std::string("xkontrahenciy|ab ibm_latin2 cd")) header(std::string_view(&c, 1));
+    for (char c : std::string("xkontrahenciy|ab ibm_latin2 cd"))
+        header(std::string_view(&c, 1));
     EXPECT_EQ(header.result().kind, FileKind::Contractors);
     EXPECT_EQ(header.result().declaredCodePage, IBM_LATIN2);
 }

@@ -1,5 +1,5 @@
-#include "load/BlockReader.h"
 #include "load/LineReader.h"
+#include "load/BlockReader.h"
 
 #include "load/LoadDriver.h"
 #include "support/TestSupport.h"
@@ -25,7 +25,8 @@ TEST(SplitText, GivesThePiecesOfTheRule) {
         {"a|b||", {"a", "b", ""}},
         {" a | b ", {" a ", " b "}},
     };
-    for (const auto& [text, pieces] : cases) EXPECT_EQ(SplitText(text, "|"), pieces) << text;
+    for (const auto& [text, pieces] : cases)
+        EXPECT_EQ(SplitText(text, "|"), pieces) << text;
     EXPECT_EQ(SplitText("a--b--", "--"), (std::vector<std::string>{"a", "b"}));
 }
 
@@ -50,15 +51,17 @@ TEST(LineReader, SplitsFieldsAndKeepsBlankApartFromMissing) {
     const std::string empty12 = "||||||||||||";
     const std::vector<Case> cases = {
         {"a||b", "a| |b||||||||||", {}},
-        {"a|b|", "a|b|||||||||||", {}},                       // one trailing "|" adds no field
-        {"a|b||", "a|b| ||||||||||", {}},                      // a further one adds a blank field
-        {"   ", " " + empty12, {}},                            // a line of spaces has one blank field
-        {"\t \t|x", " |x|||||||||||", {}},                     // tabs and spaces only: blank
-        {"  a b  | c", "a b|c|||||||||||", {}},                // stripped at both ends
-        {"a\rb|c", "ab|c|||||||||||", {}},                     // a lone carriage return is dropped
+        {"a|b|", "a|b|||||||||||", {}},         // one trailing "|" adds no field
+        {"a|b||", "a|b| ||||||||||", {}},       // a further one adds a blank field
+        {"   ", " " + empty12, {}},             // a line of spaces has one blank field
+        {"\t \t|x", " |x|||||||||||", {}},      // tabs and spaces only: blank
+        {"  a b  | c", "a b|c|||||||||||", {}}, // stripped at both ends
+        {"a\rb|c", "ab|c|||||||||||", {}},      // a lone carriage return is dropped
         {"1|2|3|4|5|6|7|8|9|10|11|12|13|", "1|2|3|4|5|6|7|8|9|10|11|12|13", {}},
         {"1|2|3|4|5|6|7|8|9|10|11|12|13||", "1|2|3|4|5|6|7|8|9|10|11|12|13", {W("Zbyt duża ilość pól w linii nr 2")}},
-        {"1|2|3|4|5|6|7|8|9|10|11|12|13|14|15", "1|2|3|4|5|6|7|8|9|10|11|12|13", {W("Zbyt duża ilość pól w linii nr 2")}},
+        {"1|2|3|4|5|6|7|8|9|10|11|12|13|14|15",
+         "1|2|3|4|5|6|7|8|9|10|11|12|13",
+         {W("Zbyt duża ilość pól w linii nr 2")}},
         {"", "", {"Brak danych w linii nr 2"}},
     };
     for (const Case& c : cases) {
@@ -94,8 +97,14 @@ TEST(LineReader, FollowsTheLineRules) {
         {"an empty line at the end", "a\n\n", {"a", "<empty>"}},
         {"empty line in the middle", "\na\n", {"<empty>", "a"}},
         {"end mark after the last line end", "a\n\x1A", {"a"}},
-        {"end mark at a line start", "a\n\x1A" "b\nc\n", {"a"}},
-        {"end mark inside a line", "ab\x1A" "cd\nef\n", {"ab", "ef"}},
+        {"end mark at a line start",
+         "a\n\x1A"
+         "b\nc\n",
+         {"a"}},
+        {"end mark inside a line",
+         "ab\x1A"
+         "cd\nef\n",
+         {"ab", "ef"}},
         {"only carriage returns after the last line", "a\n\r\r", {"a"}},
         {"carriage returns only as line ends", "a\rb\r", {"ab"}},
         {"a carriage return line is empty", "a\n\r\nb\n", {"a", "<empty>", "b"}},
@@ -133,15 +142,19 @@ TEST(LineReader, AgreesWithSplitTextOnRandomLines) {
     std::mt19937 random(20261207);
     const std::string alphabet = "ab |\t\r|||  x\x01\xA5";
     const auto strippable = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    const auto printable = [](char c) { return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) <= 0x7F; };
+    const auto printable = [](char c) {
+        return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) <= 0x7F;
+    };
     for (int round = 0; round < 300; ++round) {
         std::string line;
         const int length = static_cast<int>(random() % 40);
-        for (int k = 0; k < length; ++k) line += alphabet[random() % alphabet.size()];
+        for (int k = 0; k < length; ++k)
+            line += alphabet[random() % alphabet.size()];
         if (round % 10 == 0) line += std::string(random() % 600, 'y') + std::string(random() % 3, ' ');
 
         std::string withoutCr;
-        for (char c : line) if (c != '\r') withoutCr += c;
+        for (char c : line)
+            if (c != '\r') withoutCr += c;
         const auto pieces = SplitText(withoutCr, "|");
         std::string expected;
         std::uint16_t expectedAscii = 0;
@@ -152,7 +165,8 @@ TEST(LineReader, AgreesWithSplitTextOnRandomLines) {
                 const auto first = std::find_if_not(piece.begin(), piece.end(), strippable);
                 const auto last = std::find_if_not(piece.rbegin(), piece.rend(), strippable).base();
                 piece = first < last ? std::string(first, last) : " ";
-                if (std::all_of(piece.begin(), piece.end(), printable)) expectedAscii |= static_cast<std::uint16_t>(1U << j);
+                if (std::all_of(piece.begin(), piece.end(), printable))
+                    expectedAscii |= static_cast<std::uint16_t>(1U << j);
                 expected += piece;
             }
         }
@@ -200,7 +214,8 @@ ReadResult resultOf(const LoadedFile& file, int error) {
         const TRecOfFile& r = file.records()[i];
         std::string view = std::to_string(r.fieldCount) + "/" + std::to_string(r.lineErrorBits) + "/" +
                            std::to_string(r.rawOffset) + "/" + std::to_string(r.asciiMask) + ":";
-        for (std::size_t j = 0; j < r.fieldCount; ++j) view += std::to_string(r.rawLength[j]) + ",";
+        for (std::size_t j = 0; j < r.fieldCount; ++j)
+            view += std::to_string(r.rawLength[j]) + ",";
         result.records.push_back(view + test::JoinRawValues(file, i));
     }
     return result;
@@ -211,8 +226,11 @@ ReadResult resultOf(const LoadedFile& file, int error) {
 TEST(LineReader, ReadsBlocksAsLineByLine) {
     std::string lines;
     for (int i = 0; i < 2000; ++i) { // more than a block that is built on a thread of its own
-        lines += "12/24/26|" + std::to_string(i) + "| 12345678901234567890123456 |a\tb|" + std::string(static_cast<std::size_t>(i % 9), '|') +
-                 (i % 3 == 0 ? "\r\n" : i % 5 == 0 ? "\n\n" : "\n");
+        lines += "12/24/26|" + std::to_string(i) + "| 12345678901234567890123456 |a\tb|" +
+                 std::string(static_cast<std::size_t>(i % 9), '|') +
+                 (i % 3 == 0   ? "\r\n"
+                  : i % 5 == 0 ? "\n\n"
+                               : "\n");
     }
     const std::string longLine = std::string(3000, 'x') + "|" + std::string(2000, '|') + "\n";
     // Fields of every length around the word sizes and the 250-byte cut, with spaces, control and high
@@ -224,7 +242,8 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
         const int fields = static_cast<int>(random() % 16);
         for (int j = 0; j < fields; ++j) {
             const std::size_t length = i % 50 == 0 ? 240 + random() % 20 : random() % 20;
-            for (std::size_t k = 0; k < length; ++k) mixed += alphabet[random() % alphabet.size()];
+            for (std::size_t k = 0; k < length; ++k)
+                mixed += alphabet[random() % alphabet.size()];
             if (random() % 40 == 0) mixed += '\r';
             mixed += '|';
         }
@@ -235,22 +254,29 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
         {"lines of random bytes", mixed},
         {"random bytes and no line end", mixed + "a\x01 |b"},
         // In blocks of 64 bytes, the last line ends where the earlier lines, in the reused block, had a "|".
-        {"a last line before old bytes", [] {
+        {"a last line before old bytes",
+         [] {
              std::string text;
-             for (int i = 0; i < 20; ++i) text += std::string(10, 'a') + "|" + std::string(52, 'b') + "\n";
+             for (int i = 0; i < 20; ++i)
+                 text += std::string(10, 'a') + "|" + std::string(52, 'b') + "\n";
              return text + "abcdefghij";
          }()},
         {"last line without line feed", lines + "last|line"},
         {"carriage returns after the last line", lines + "\r\r"},
         {"end mark at a line start", lines + "\x1A" + lines},
-        {"end mark inside a line", lines + "ab\x1A" "cd\n" + lines},
+        {"end mark inside a line", lines +
+                                       "ab\x1A"
+                                       "cd\n" +
+                                       lines},
         {"lines longer than a block", lines + longLine + lines + longLine},
         {"only a long line, no line feed", std::string(5000, 'y')},
-        {"more lines than a block has room for", std::string(3000, '\n') + lines + std::string(3000, '\n') + "\x1A" + lines},
+        {"more lines than a block has room for",
+         std::string(3000, '\n') + lines + std::string(3000, '\n') + "\x1A" + lines},
         {"nothing", ""},
     };
     for (const auto& [what, text] : texts) {
-        for (const std::size_t block : {std::size_t{64}, std::size_t{1000}, std::size_t{70000}, LineScanner::kDefaultBlock}) {
+        for (const std::size_t block :
+             {std::size_t{64}, std::size_t{1000}, std::size_t{70000}, LineScanner::kDefaultBlock}) {
             for (const std::size_t chunk : {std::size_t{13}, std::size_t{1} << 20}) {
                 for (const std::size_t failAt : {std::string::npos, text.size() / 2}) {
                     test::TestSession byLine;

@@ -48,7 +48,10 @@ TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
     t.session.openInput = [&](const std::filesystem::path&) {
         // The reader's opening fails part way; the identification's second opening reads everything.
         ++opened;
-        return OpenedSource{std::make_unique<test::MemorySource>(content, test::MemoryReading{.chunk = content.size(), .failAfter = opened == 1 ? 90 : content.size()}), 0};
+        return OpenedSource{
+            std::make_unique<test::MemorySource>(
+                content, test::MemoryReading{.chunk = content.size(), .failAfter = opened == 1 ? 90 : content.size()}),
+            0};
     };
     EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::ReadFailed);
     EXPECT_TRUE(t.file().records().empty());
@@ -72,7 +75,10 @@ TEST(LoadDriver, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
     int opened = 0;
     t.session.openInput = [&](const std::filesystem::path&) {
         ++opened;
-        return OpenedSource{std::make_unique<test::MemorySource>(content, test::MemoryReading{.chunk = content.size(), .failAfter = opened == 1 ? content.size() : 1000}), 0};
+        return OpenedSource{std::make_unique<test::MemorySource>(
+                                content, test::MemoryReading{.chunk = content.size(),
+                                                             .failAfter = opened == 1 ? content.size() : 1000}),
+                            0};
     };
     EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::Stopped);
     EXPECT_EQ(opened, 2);

@@ -69,8 +69,14 @@ TEST(RecordStore, TellsRawAndChangedValues) {
         {"rewritten otherwise", "abc", "abd", 255, false, false, true},
         {"rewritten shorter", "abc", "ab", 255, false, false, true},
         {"a part of the raw value", "PL123", "@2", 255, false, false, true},
-        {"a control byte, kept", "a\x01" "b", "", 255, false, true, false},
-        {"a control byte, replaced", "a\x01" "b", "", 255, true, true, true},
+        {"a control byte, kept",
+         "a\x01"
+         "b",
+         "", 255, false, true, false},
+        {"a control byte, replaced",
+         "a\x01"
+         "b",
+         "", 255, true, true, true},
         {"replacing, without control bytes", "ab", "", 255, true, true, false},
         {"a letter of the code page, rewritten as Windows-1250", "\xB1", "\xB9", 255, false, false, false},
     };

@@ -105,9 +105,11 @@ TEST(FieldChecks, MissingRequiredFieldsAreEmptyOptionalOnesPass) {
     const LoadedFile& f = l.file();
     EXPECT_TRUE(fieldErrors(f, 0, 2).empty());
     EXPECT_EQ(fieldErrors(f, 0, 3), std::vector<std::string>{"Wymagane pole jest puste"});
-    EXPECT_EQ(fieldErrors(f, 0, 4), (std::vector<std::string>{"Wymagane pole jest puste", W("Nieprawidłowy numer NRB")}));
+    EXPECT_EQ(fieldErrors(f, 0, 4),
+              (std::vector<std::string>{"Wymagane pole jest puste", W("Nieprawidłowy numer NRB")}));
     EXPECT_EQ(fieldErrors(f, 0, 8), std::vector<std::string>{"Wymagane pole jest puste"});
-    for (std::size_t j = 9; j < 13; ++j) EXPECT_TRUE(fieldErrors(f, 0, j).empty()) << j;
+    for (std::size_t j = 9; j < 13; ++j)
+        EXPECT_TRUE(fieldErrors(f, 0, j).empty()) << j;
     EXPECT_TRUE(f.records()[0].hasFieldErrors);
 }
 

@@ -108,8 +108,8 @@ void TFormLOG::Button2Click() {
     const std::optional<std::filesystem::path> target =
         m_ui.chooseFileToSave(this, QStringLiteral("Pliki tekstowe (*.TXT)"), QStringLiteral("TXT"));
     if (!target) return;
-    const WriteResult result =
-        SaveLogFile(m_text.lines, *target, m_reported != nullptr ? FilesOfReport(*m_reported) : std::vector<ProtectedFile>{});
+    const WriteResult result = SaveLogFile(
+        m_text.lines, *target, m_reported != nullptr ? FilesOfReport(*m_reported) : std::vector<ProtectedFile>{});
     if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
 }
 

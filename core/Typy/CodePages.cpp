@@ -241,8 +241,9 @@ void BackgroundIdentification::start(std::unique_ptr<ByteSource> source, CodePag
     constexpr std::uint64_t kMinBytesBeside = std::uint64_t{1} << 16;
     m_source = std::move(source);
     const std::optional<platform::FileStamp> stamp = m_source->stamp();
-    m_result.start([&reading = *m_source, declared, blockSize] { return IdentifyCodePage(reading, declared, blockSize); },
-                   !(stamp && stamp->size < kMinBytesBeside));
+    m_result.start(
+        [&reading = *m_source, declared, blockSize] { return IdentifyCodePage(reading, declared, blockSize); },
+        !(stamp && stamp->size < kMinBytesBeside));
 }
 
 } // namespace quarvel

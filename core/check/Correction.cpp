@@ -55,7 +55,8 @@ public:
             // Letters are converted byte for byte, so normalising the raw bytes and converting afterwards
             // gives the same text as converting first.
             const std::string_view rest = raw.substr(window.start);
-            m_rewrites.endRewrite(j, writeWithoutSpacesAndPl(rest, m_file.toOriginal(), m_rewrites.beginRewrite(rest.size())));
+            m_rewrites.endRewrite(
+                j, writeWithoutSpacesAndPl(rest, m_file.toOriginal(), m_rewrites.beginRewrite(rest.size())));
         } else if (window.start > 0) {
             m_rewrites.useRawPart(j, window.start);
         }

@@ -69,7 +69,8 @@ constexpr std::array<double, kMaxExactDigits + 1> kPowersOfTen = {1e0, 1e1, 1e2,
 
 // Whether `text` is "MM/DD/YY" exactly, two digits each: most dates are.
 bool isTwoDigitDate(std::string_view text) {
-    if (text.size() != kOrderDateLength || text[2] != dateSettings.separator || text[5] != dateSettings.separator) return false;
+    if (text.size() != kOrderDateLength || text[2] != dateSettings.separator || text[5] != dateSettings.separator)
+        return false;
     for (const std::size_t k : {0, 1, 3, 4, 6, 7}) {
         if (!isDigit(text[k])) return false;
     }

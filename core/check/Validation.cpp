@@ -20,7 +20,8 @@ void failField(TRecOfFile& record, std::size_t j, FieldErrorBit error) {
 }
 
 // The checks of one record, rebuilding its verdicts from nothing.
-void checkRecord(const LoadedFile& file, const FieldChecker& checker, TRecOfFile& record, std::chrono::year currentYear) {
+void checkRecord(const LoadedFile& file, const FieldChecker& checker, TRecOfFile& record,
+                 std::chrono::year currentYear) {
     record.hasFieldErrors = false;
     record.changed = false;
     checker.check(record);
@@ -28,7 +29,8 @@ void checkRecord(const LoadedFile& file, const FieldChecker& checker, TRecOfFile
     // letters and control bytes to "?", and neither kind is a digit, space, sign or separator.
     constexpr std::size_t kChecked = std::max(kContractorAccount, kOrderCreditedAccount) + 1;
     std::array<std::string_view, kChecked> bytes; // the values of the fields the content checks read
-    file.forEachValue(record, [&bytes](std::size_t j, const ValueBytes& value) { bytes[j] = value.bytes; }, bytes.size());
+    file.forEachValue(
+        record, [&bytes](std::size_t j, const ValueBytes& value) { bytes[j] = value.bytes; }, bytes.size());
     if (file.kind == FileKind::Contractors) {
         if (!IsNrbNumber(bytes[kContractorAccount])) failField(record, kContractorAccount, kBadNrb);
     } else if (file.kind == FileKind::Orders) {
@@ -60,9 +62,8 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear) {
     // order, so the sum of the amounts is rounded exactly as a single pass rounds it.
     RunSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
         // A line without data has no field to check; its record is constant.
-        file.forEachLineWithData(begin, end, [&](std::size_t, TRecOfFile& record) {
-            checkRecord(file, checker, record, currentYear);
-        });
+        file.forEachLineWithData(
+            begin, end, [&](std::size_t, TRecOfFile& record) { checkRecord(file, checker, record, currentYear); });
     });
     file.validCount = 0;
     file.invalidCount = 0;
@@ -93,13 +94,18 @@ std::vector<std::string> fieldErrors(const LoadedFile& file, std::size_t i, std:
 
 std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t maxLength) {
     switch (error) {
-    case kRequiredEmpty: return texts::kRequiredEmpty;
+    case kRequiredEmpty:
+        return texts::kRequiredEmpty;
     case kTooLong:
         return texts::kTooLongPrefix + std::to_string(length) + texts::kTooLongMaximum + std::to_string(maxLength);
-    case kNotPermittedChars: return texts::kNotPermittedChars;
-    case kBadNrb: return texts::kBadNrb;
-    case kBadDate: return texts::kBadDate;
-    case kBadAmount: return texts::kBadAmount;
+    case kNotPermittedChars:
+        return texts::kNotPermittedChars;
+    case kBadNrb:
+        return texts::kBadNrb;
+    case kBadDate:
+        return texts::kBadDate;
+    case kBadAmount:
+        return texts::kBadAmount;
     }
     return {};
 }

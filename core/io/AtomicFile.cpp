@@ -27,7 +27,8 @@ constexpr int kMaxLinkHops = 40;
 
 WriteResult failure(const fs::path& target, int error) {
     return {false, error,
-            texts::kCannotWriteFile + PathForMessage(target) + "\r" + texts::kReasonPrefix + DescribeSystemError(error)};
+            texts::kCannotWriteFile + PathForMessage(target) + "\r" + texts::kReasonPrefix +
+                DescribeSystemError(error)};
 }
 
 WriteResult sameFileFailure(const fs::path& target, const std::string& role) {

@@ -38,8 +38,10 @@ const char* findSeparator(const char* begin, const char* end) {
 [[gnu::always_inline]] inline char* storeField(const char* begin, const char* end, TRecOfFile& record, std::size_t j,
                                                char* out) {
     if (static_cast<std::size_t>(end - begin) > kMaxFieldBytes) end = begin + kMaxFieldBytes;
-    while (begin < end && IsStrippable(*begin)) ++begin;
-    while (end > begin && IsStrippable(end[-1])) --end;
+    while (begin < end && IsStrippable(*begin))
+        ++begin;
+    while (end > begin && IsStrippable(end[-1]))
+        --end;
     auto n = static_cast<std::size_t>(end - begin);
     bool ascii = true;
     if (n == 0) {
@@ -148,10 +150,12 @@ struct LineBlock {
             const char* next = lf != nullptr ? lf + 1 : end;
             const char* lineEnd = lf != nullptr ? lf : end;
             if (mayHoldCr) {
-                while (lineEnd > line && lineEnd[-1] == '\r') --lineEnd;
+                while (lineEnd > line && lineEnd[-1] == '\r')
+                    --lineEnd;
                 if (lf == nullptr && lineEnd == line) break; // a last line of carriage returns only is none
                 if (std::memchr(line, '\r', static_cast<std::size_t>(lineEnd - line)) != nullptr) {
-                    out = buildWithCarriageReturns({line, static_cast<std::size_t>(next - line)}, fieldCount, out, room);
+                    out =
+                        buildWithCarriageReturns({line, static_cast<std::size_t>(next - line)}, fieldCount, out, room);
                     line = next;
                     continue;
                 }
@@ -190,7 +194,7 @@ struct LineBlock {
     BuiltLines built; ///< the records, and their raw values in the first rawUsed bytes
     std::size_t rawUsed = 0;
     bool endsFile = false; ///< a 0x1A at a line start: the lines after it are not part of the file
-    std::string_view rest;  ///< lines left unbuilt for want of room
+    std::string_view rest; ///< lines left unbuilt for want of room
 };
 
 // Joins the lines that a block left unbuilt to the file: far more lines than bytes would make a block's

@@ -47,7 +47,8 @@ std::string UpperAscii(std::string_view text) {
 
 HeaderScanner::Finder::Finder(std::vector<std::string_view> patterns)
     : m_patterns(std::move(patterns)), m_found(m_patterns.size(), false) {
-    for (std::string_view p : m_patterns) m_keep = std::max(m_keep, p.size() - 1);
+    for (std::string_view p : m_patterns)
+        m_keep = std::max(m_keep, p.size() - 1);
 }
 
 void HeaderScanner::Finder::feed(std::string_view bytes) {
@@ -121,7 +122,8 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
     showKind(state, file.kind);
     if (!file.loadMessages.empty()) {
         std::string message;
-        for (const std::string& m : file.loadMessages) message += m + "\r";
+        for (const std::string& m : file.loadMessages)
+            message += m + "\r";
         message += texts::kLoadAborted;
         session.ui.showMessage(MessageKind::Warning, message);
         return false;

@@ -60,7 +60,8 @@ private:
     // Ends the current piece: strips it in place and stores its length.
     void closePiece() {
         std::vector<char>& raw = m_lines.raw;
-        while (raw.size() > m_pieceStart && IsStrippable(raw.back())) raw.pop_back();
+        while (raw.size() > m_pieceStart && IsStrippable(raw.back()))
+            raw.pop_back();
         const auto begin = raw.begin() + static_cast<std::ptrdiff_t>(m_pieceStart);
         const auto first = std::find_if_not(begin, raw.end(), IsStrippable);
         raw.erase(begin, first);

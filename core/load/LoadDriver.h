@@ -9,12 +9,12 @@ namespace quarvel {
 
 /// How a load ended.
 enum class LoadOutcome {
-    Missing,     ///< no file at that path: nothing was changed
-    OpenFailed,  ///< the file could not be opened: the records of the earlier file stay
-    Stopped,     ///< the header stopped the load (the user was told)
-    Empty,       ///< the file held no line: nothing to load, and nothing was said
-    ReadFailed,  ///< reading failed part way (the user was told); no record is kept
-    Loaded,      ///< header read; records (possibly none) corrected and validated
+    Missing,    ///< no file at that path: nothing was changed
+    OpenFailed, ///< the file could not be opened: the records of the earlier file stay
+    Stopped,    ///< the header stopped the load (the user was told)
+    Empty,      ///< the file held no line: nothing to load, and nothing was said
+    ReadFailed, ///< reading failed part way (the user was told); no record is kept
+    Loaded,     ///< header read; records (possibly none) corrected and validated
 };
 
 /// Settings the batch command gives for the first correction run, as a user would choose them after the

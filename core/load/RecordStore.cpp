@@ -21,7 +21,8 @@ namespace {
 ShortText translate(std::string_view bytes, const ByteMap& map) {
     ShortText out;
     out.resize(bytes.size());
-    for (std::size_t k = 0; k < out.size(); ++k) out.data()[k] = static_cast<char>(map[static_cast<std::uint8_t>(bytes[k])]);
+    for (std::size_t k = 0; k < out.size(); ++k)
+        out.data()[k] = static_cast<char>(map[static_cast<std::uint8_t>(bytes[k])]);
     return out;
 }
 } // namespace
@@ -33,9 +34,12 @@ ShortText RecordStore::originalValue(std::size_t i, std::size_t j) const {
 ValueBytes RecordStore::valueBytes(const TRecOfFile& r, std::size_t j) const {
     // A field past the record's fields holds nothing.
     ValueBytes found{{}, &m_rawToValue};
-    forEachValue(r, [&found, j](std::size_t k, const ValueBytes& value) {
-        if (k == j) found = value;
-    }, j + 1);
+    forEachValue(
+        r,
+        [&found, j](std::size_t k, const ValueBytes& value) {
+            if (k == j) found = value;
+        },
+        j + 1);
     return found;
 }
 

@@ -21,7 +21,8 @@ using FieldLengths = std::array<std::uint8_t, kMaxFieldCount>;
 /// Lengths that keep every value whole.
 constexpr FieldLengths WholeValues() {
     FieldLengths lengths{};
-    for (std::uint8_t& length : lengths) length = std::numeric_limits<std::uint8_t>::max();
+    for (std::uint8_t& length : lengths)
+        length = std::numeric_limits<std::uint8_t>::max();
     return lengths;
 }
 
@@ -98,7 +99,8 @@ public:
     std::string_view rawValue(std::size_t i, std::size_t j) const { return rawValue(m_records[i], j); }
     std::string_view rawValue(const TRecOfFile& r, std::size_t j) const {
         const char* at = m_raw.data() + r.rawOffset;
-        for (std::size_t k = 0; k < j; ++k) at += r.rawLength[k];
+        for (std::size_t k = 0; k < j; ++k)
+            at += r.rawLength[k];
         return {at, r.rawLength[j]};
     }
     /// The raw value converted to Windows-1250.
@@ -200,7 +202,8 @@ inline bool RecordStore::valueChanged(const TRecOfFile& r, std::size_t j) const 
         const std::string_view raw = rawValue(r, j);
         if (value.bytes.size() != raw.size()) return true;
         for (std::size_t k = 0; k < raw.size(); ++k) {
-            if ((*value.map)[static_cast<std::uint8_t>(value.bytes[k])] != (*m_toOriginal)[static_cast<std::uint8_t>(raw[k])]) {
+            if ((*value.map)[static_cast<std::uint8_t>(value.bytes[k])] !=
+                (*m_toOriginal)[static_cast<std::uint8_t>(raw[k])]) {
                 return true;
             }
         }
@@ -216,7 +219,8 @@ inline bool RecordStore::anyValueChanged(const TRecOfFile& r) const {
     // A value cut shorter than its raw value has changed whatever it holds: all fields are looked at once
     // for that (past the record's fields the raw lengths are zero).
     bool trimmed = false;
-    for (std::size_t j = 0; j < kMaxFieldCount; ++j) trimmed |= r.rawLength[j] > m_keptLength[j];
+    for (std::size_t j = 0; j < kMaxFieldCount; ++j)
+        trimmed |= r.rawLength[j] > m_keptLength[j];
     if (trimmed) return true;
     if (r.fixedMask == 0 && !m_replaceControl) return false;
     for (std::size_t j = 0; j < r.fieldCount; ++j) {

@@ -1,8 +1,8 @@
 #include "output/LogReport.h"
 
 #include "check/Validation.h"
-#include "output/OutputTexts.h"
 #include "output/ChunkWriter.h"
+#include "output/OutputTexts.h"
 #include "output/OutputWriter.h"
 
 #include <algorithm>
@@ -167,7 +167,8 @@ WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesy
         target,
         [&lines](FileOutput& out) {
             BlockWriter writer(out);
-            for (const std::string& line : lines) writer.line(line);
+            for (const std::string& line : lines)
+                writer.line(line);
             writer.flush();
         },
         untouchable, open);

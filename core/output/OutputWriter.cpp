@@ -1,8 +1,8 @@
 #include "output/OutputWriter.h"
 
 #include "Typy/AsciiWords.h"
-#include "output/OutputTexts.h"
 #include "output/ChunkWriter.h"
+#include "output/OutputTexts.h"
 
 #include <algorithm>
 #include <array>
@@ -204,12 +204,13 @@ Producer OutputProducer(const LoadedFile& file) {
     return [&file](FileOutput& out) {
         const OutputMaps maps(file);
         out.write(OutputHeader(file.kind) + "\r\n");
-        WriteInChunks(out, file.records().size(), kRecordsPerChunk, [&](std::size_t begin, std::size_t end, LineBuffer& text) {
-            for (std::size_t r = begin; r < end; ++r) {
-                const TRecOfFile& record = file.records()[r];
-                if (record.isValid()) appendLine(file, record, maps, text, true);
-            }
-        });
+        WriteInChunks(out, file.records().size(), kRecordsPerChunk,
+                      [&](std::size_t begin, std::size_t end, LineBuffer& text) {
+                          for (std::size_t r = begin; r < end; ++r) {
+                              const TRecOfFile& record = file.records()[r];
+                              if (record.isValid()) appendLine(file, record, maps, text, true);
+                          }
+                      });
     };
 }
 

@@ -6,8 +6,8 @@
 #include "load/LoadDriver.h"
 #include "load/LoadTexts.h"
 #include "output/OutputWriter.h"
-#include "view/MainWindow.h"
 #include "support/TestSupport.h"
+#include "view/MainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -69,21 +69,50 @@ TEST(HostileFiles, ShowWhatTheFileHolds) {
         {"only a header", "KONTRAHENCI|ISO_LATIN2\r\n", LoadOutcome::Loaded, FileKind::Contractors, 0, {}},
         {"only a header, without line end", "ZLECENIA", LoadOutcome::Loaded, FileKind::Orders, 0, {}},
         {"only 0x1A", "\x1A", LoadOutcome::Empty, FileKind::None, 0, {}},
-        {"0x1A before everything", "\x1A" "KONTRAHENCI\r\n" + contractor("a") + "\r\n", LoadOutcome::Empty,
-         FileKind::None, 0, {}},
+        {"0x1A before everything",
+         "\x1A"
+         "KONTRAHENCI\r\n" +
+             contractor("a") + "\r\n",
+         LoadOutcome::Empty,
+         FileKind::None,
+         0,
+         {}},
         {"only line ends", "\r\n\r\n\n", LoadOutcome::Stopped, FileKind::None, 0, {headerMessage()}},
         {"only carriage returns", "\r\r\r", LoadOutcome::Empty, FileKind::None, 0, {}},
         {"only NUL bytes", std::string(1000, '\0'), LoadOutcome::Stopped, FileKind::None, 0, {headerMessage()}},
-        {"NUL bytes between the letters of the keyword", "K" + nul + "ONTRAHENCI\n" + contractor("a") + "\n",
-         LoadOutcome::Stopped, FileKind::None, 0, {headerMessage()}},
+        {"NUL bytes between the letters of the keyword",
+         "K" + nul + "ONTRAHENCI\n" + contractor("a") + "\n",
+         LoadOutcome::Stopped,
+         FileKind::None,
+         0,
+         {headerMessage()}},
         // Carriage returns never end a line: the whole file is one header line.
-        {"CR-only line ends", "KONTRAHENCI|MAZOVIA\r" + contractor("a") + "\r" + contractor("b") + "\r",
-         LoadOutcome::Loaded, FileKind::Contractors, 0, {}},
-        {"a binary file", std::string("\x7F" "ELF\x02\x01\x01") + nul + nul + "\xFF\xFE\x1A\x0A\x0A", LoadOutcome::Stopped,
-         FileKind::None, 0, {headerMessage()}},
-        {"a header of a million bars", std::string(1'000'000, '|') + "KONTRAHENCI\n" + contractor("a") + "\n",
-         LoadOutcome::Loaded, FileKind::Contractors, 1, {}},
-        {"many empty lines", "ZLECENIA\n" + std::string(100'000, '\n'), LoadOutcome::Loaded, FileKind::Orders, 100'000, {}},
+        {"CR-only line ends",
+         "KONTRAHENCI|MAZOVIA\r" + contractor("a") + "\r" + contractor("b") + "\r",
+         LoadOutcome::Loaded,
+         FileKind::Contractors,
+         0,
+         {}},
+        {"a binary file",
+         std::string("\x7F"
+                     "ELF\x02\x01\x01") +
+             nul + nul + "\xFF\xFE\x1A\x0A\x0A",
+         LoadOutcome::Stopped,
+         FileKind::None,
+         0,
+         {headerMessage()}},
+        {"a header of a million bars",
+         std::string(1'000'000, '|') + "KONTRAHENCI\n" + contractor("a") + "\n",
+         LoadOutcome::Loaded,
+         FileKind::Contractors,
+         1,
+         {}},
+        {"many empty lines",
+         "ZLECENIA\n" + std::string(100'000, '\n'),
+         LoadOutcome::Loaded,
+         FileKind::Orders,
+         100'000,
+         {}},
     };
     for (const Case& c : cases) {
         Load l(c.bytes);

@@ -185,7 +185,8 @@ TEST(OutputWriter, ItsOutputLoadsAgainAsTheSameRecords) {
             if (first.file().records()[i].isValid()) before.push_back(OutputLine(first.file(), i));
         }
         std::vector<std::string> after;
-        for (std::size_t i = 0; i < again.file().records().size(); ++i) after.push_back(OutputLine(again.file(), i));
+        for (std::size_t i = 0; i < again.file().records().size(); ++i)
+            after.push_back(OutputLine(again.file(), i));
         EXPECT_EQ(after, before) << example;
     }
 }

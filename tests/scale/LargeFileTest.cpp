@@ -54,7 +54,8 @@ RecordView viewOf(const LoadedFile& file, std::size_t i) {
     RecordView v;
     v.values = test::JoinValues(file, i);
     v.raw = test::JoinRawValues(file, i);
-    for (std::size_t j = 0; j < file.fieldCount(i); ++j) v.fieldErrors.push_back(fieldErrors(file, i, j));
+    for (std::size_t j = 0; j < file.fieldCount(i); ++j)
+        v.fieldErrors.push_back(fieldErrors(file, i, j));
     const TRecOfFile& r = file.records()[i];
     v.lineErrorBits = r.lineErrorBits;
     v.valid = r.isValid();

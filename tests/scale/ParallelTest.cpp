@@ -38,7 +38,8 @@ TEST(RunSlices, VisitsEveryIndexOnce) {
     std::vector<int> sliceRuns(slices.count(), 0);
     RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
         ++sliceRuns[k];
-        for (std::size_t i = begin; i < end; ++i) ++visits[i];
+        for (std::size_t i = begin; i < end; ++i)
+            ++visits[i];
     });
     EXPECT_EQ(std::count(visits.begin(), visits.end(), 1), 100000);
     EXPECT_EQ(std::count(sliceRuns.begin(), sliceRuns.end(), 1), static_cast<std::ptrdiff_t>(slices.count()));
@@ -96,7 +97,7 @@ struct Job {
 struct PipelineRun {
     std::vector<std::size_t> finished; ///< job numbers in the order they were finished
     std::string failure;
-    std::size_t mostAhead = 0;     ///< the most jobs made and not finished when the next was made
+    std::size_t mostAhead = 0;    ///< the most jobs made and not finished when the next was made
     std::set<const Job*> objects; ///< the job objects handed to `next`
     int workAfterEnd = 0;         ///< work that ran after the pipeline returned
 };
@@ -126,11 +127,13 @@ PipelineRun runPipeline(std::size_t count, std::size_t lookAhead, std::size_t wo
             },
             [&](Job& job) {
                 if (ended) ++lateWork;
-                if (fails == Fails::InWork && job.number == failAt) throw std::runtime_error("work " + std::to_string(failAt));
+                if (fails == Fails::InWork && job.number == failAt)
+                    throw std::runtime_error("work " + std::to_string(failAt));
                 job.worked = std::to_string(job.number);
             },
             [&](Job& job) {
-                if (fails == Fails::InFinish && job.number == failAt) throw std::runtime_error("finish " + std::to_string(failAt));
+                if (fails == Fails::InFinish && job.number == failAt)
+                    throw std::runtime_error("finish " + std::to_string(failAt));
                 const bool wanted = job.number % 3 != 2;
                 if (job.worked != (wanted ? std::to_string(job.number) : "")) throw std::logic_error("not worked");
                 run.finished.push_back(job.number);
@@ -154,10 +157,17 @@ TEST(OrderedPipeline, FinishesEveryJobInOrderAndStopsAtTheFirstFailure) {
         std::string failure;
     };
     const std::vector<Case> cases = {
-        {0, Fails::Never, 0, ""},           {1, Fails::Never, 0, ""},           {2, Fails::Never, 0, ""},
-        {500, Fails::Never, 0, ""},         {500, Fails::InNext, 0, "next 0"},  {500, Fails::InNext, 250, "next 250"},
-        {500, Fails::InWork, 0, "work 0"},  {500, Fails::InWork, 301, "work 301"}, {500, Fails::InWork, 499, "work 499"},
-        {500, Fails::InFinish, 0, "finish 0"}, {500, Fails::InFinish, 123, "finish 123"},
+        {0, Fails::Never, 0, ""},
+        {1, Fails::Never, 0, ""},
+        {2, Fails::Never, 0, ""},
+        {500, Fails::Never, 0, ""},
+        {500, Fails::InNext, 0, "next 0"},
+        {500, Fails::InNext, 250, "next 250"},
+        {500, Fails::InWork, 0, "work 0"},
+        {500, Fails::InWork, 301, "work 301"},
+        {500, Fails::InWork, 499, "work 499"},
+        {500, Fails::InFinish, 0, "finish 0"},
+        {500, Fails::InFinish, 123, "finish 123"},
     };
     for (const Case& c : cases) {
         for (const std::size_t lookAhead : {1, 2, 5}) {
@@ -177,7 +187,8 @@ TEST(OrderedPipeline, FinishesEveryJobInOrderAndStopsAtTheFirstFailure) {
                         EXPECT_GE(run.finished.size() + lookAhead - 1, finished);
                     }
                 }
-                for (std::size_t k = 0; k < run.finished.size(); ++k) EXPECT_EQ(run.finished[k], k);
+                for (std::size_t k = 0; k < run.finished.size(); ++k)
+                    EXPECT_EQ(run.finished[k], k);
                 EXPECT_LE(run.mostAhead, lookAhead);
                 EXPECT_LE(run.objects.size(), lookAhead);
                 EXPECT_EQ(run.workAfterEnd, 0);

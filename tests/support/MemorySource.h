@@ -66,7 +66,9 @@ private:
 
 /// An opener that hands out the same bytes, read as `how` says, whatever path it is asked for.
 inline SourceOpener MemoryOpener(std::string_view bytes, MemoryReading how = {}) {
-    return [bytes, how](const std::filesystem::path&) { return OpenedSource{std::make_unique<MemorySource>(bytes, how), 0}; };
+    return [bytes, how](const std::filesystem::path&) {
+        return OpenedSource{std::make_unique<MemorySource>(bytes, how), 0};
+    };
 }
 
 } // namespace quarvel::test

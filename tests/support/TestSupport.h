@@ -85,7 +85,9 @@ void LoadBytes(TestSession& t, const TempDir& dir, std::string_view bytes, const
 
 /// Bytes loaded as a file through the load driver, with the session that loaded them.
 struct LoadedBytes {
-    explicit LoadedBytes(std::string_view bytes, const Clock& clock = kDecember7) : t(clock) { LoadBytes(t, dir, bytes); }
+    explicit LoadedBytes(std::string_view bytes, const Clock& clock = kDecember7) : t(clock) {
+        LoadBytes(t, dir, bytes);
+    }
     TempDir dir;
     TestSession t;
     LoadedFile& file() { return t.file(); }

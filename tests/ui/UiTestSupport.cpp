@@ -8,7 +8,8 @@
 namespace quarvel::test {
 
 Windows::Windows()
-    : glow(main), proces(&glow), log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session().file) {
+    : glow(main), proces(&glow),
+      log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session().file) {
     glow.userInterface().setAnswers(&answers);
     glow.setLogWindow(&log);
     glow.show();

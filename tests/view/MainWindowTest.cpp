@@ -272,7 +272,8 @@ TEST(SaveCommand, IsBusyOnlyWhileTheOutputIsWritten) {
         if (c.throws) {
             EXPECT_THROW(bZapiszTylkoPrawidloweClick(g.t.session), std::runtime_error) << c.what;
         } else {
-            EXPECT_EQ(bZapiszTylkoPrawidloweClick(g.t.session).ok, c.shown.front() == MessageKind::Information) << c.what;
+            EXPECT_EQ(bZapiszTylkoPrawidloweClick(g.t.session).ok, c.shown.front() == MessageKind::Information)
+                << c.what;
         }
         EXPECT_EQ(g.t.ui.busyCalls, (std::vector<bool>{true, false})) << c.what;
         EXPECT_EQ(g.t.ui.messageKinds, c.shown) << c.what;
