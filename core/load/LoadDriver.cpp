@@ -22,7 +22,7 @@ void reserveFor(LoadedFile& file, const std::filesystem::path& path) {
 }
 
 void endWithoutRecords(Session& session) {
-    session.file.clear();
+    session.file.clearRecords();
     session.file.unreadTail.reset();
     // No validation ran, so nothing can be valid: saving stays off until a load yields records.
     session.state.bZapiszTylkoPrawidlowe.enabled = false;

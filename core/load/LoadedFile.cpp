@@ -15,7 +15,7 @@ std::vector<std::string> LoadedFile::lineErrors(std::size_t i) const {
 void ResetLoadedFile(LoadedFile& file, WindowState& state) {
     state.StringGridWczytane.visible = false;
     state.StringGridWczytane.rows.clear(); // the rows name records that are about to go
-    file.clear();
+    file.clearRecords();
     state.cbZamienNiedozwoloneZnaki.checked = false;
     state.bPokazLog.enabled = false;
     file.validCount = 0;

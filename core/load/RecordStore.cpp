@@ -106,7 +106,7 @@ void RecordStore::joinRewrites(std::vector<ValueRewrites>& parts, const Slices& 
     }
 }
 
-void RecordStore::clear() {
+void RecordStore::clearRecords() {
     // Swapping with empty vectors gives the memory of a large file back at once.
     m_records.clear();
     std::vector<char>().swap(m_raw);

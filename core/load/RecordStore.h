@@ -157,7 +157,7 @@ public:
     bool amountKnown(std::size_t line) const { return line < m_amountsKnown; }
 
     /// Discards every record and its values, and gives the memory back.
-    void clear();
+    void clearRecords();
     /// Bytes the records and values use, and the bytes reserved for them.
     std::size_t bytesUsed() const;
     std::size_t bytesReserved() const;

@@ -109,7 +109,7 @@ void RerunCorrection(Session& session) {
         WindowState& state = session.state;
         state.StringGridWczytane.visible = false;
         state.StringGridWczytane.rows.clear();
-        session.file.clear();
+        session.file.clearRecords();
         session.file.validCount = 0;
         session.file.invalidCount = 0;
         state.bZapiszTylkoPrawidlowe.enabled = false;
