@@ -4,6 +4,7 @@
 #include "Typy/Windows1250.h"
 #include "check/Correction.h"
 #include "check/Validation.h"
+#include "io/Platform.h"
 #include "load/HeaderReader.h"
 #include "load/LoadDriver.h"
 #include "output/LogReport.h"
@@ -87,7 +88,7 @@ std::optional<CodePageId> codePageNamed(const std::string& name) {
 }
 
 std::string utf8(const std::filesystem::path& path) {
-    return path.string();
+    return platform::Utf8FromPath(path);
 }
 
 std::string utf8Message(std::string_view cp1250) {
@@ -148,7 +149,7 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, Options&
                     err << "Opcja --log wymaga nazwy pliku.\n" << kUsageHint;
                     return kBatchError;
                 }
-                options.log = std::filesystem::path(value);
+                options.log = platform::PathFromUtf8(value);
             } else if (!(options.codePage = codePageNamed(value))) {
                 err << "Nieznana strona kodowa: " << value << "\n";
                 return kBatchError;
@@ -245,10 +246,10 @@ int writeFiles(const Session& session, const std::filesystem::path& input, const
 std::optional<int> resolvePaths(const Options& options, std::filesystem::path& input, std::filesystem::path& logPath,
                                 std::ostream& err) {
     std::error_code ec;
-    input = std::filesystem::absolute(std::filesystem::path(*options.file), ec);
+    input = std::filesystem::absolute(platform::PathFromUtf8(*options.file), ec);
     if (ec) {
         err << "Nie można ustalić pełnej ścieżki pliku " << *options.file << ": "
-            << utf8Message(DescribeSystemError(ec.value())) << "\n";
+            << utf8Message(DescribeSystemError(platform::ErrorNumber(ec))) << "\n";
         return kBatchError;
     }
     logPath = options.log ? *options.log : std::filesystem::path(OutputFileName(input)).replace_extension(".log");
@@ -256,7 +257,7 @@ std::optional<int> resolvePaths(const Options& options, std::filesystem::path& i
         logPath = std::filesystem::absolute(logPath, ec);
         if (ec) {
             err << "Nie można ustalić pełnej ścieżki pliku " << utf8(*options.log) << ": "
-                << utf8Message(DescribeSystemError(ec.value())) << "\n";
+                << utf8Message(DescribeSystemError(platform::ErrorNumber(ec))) << "\n";
             return kBatchError;
         }
     }
@@ -334,11 +335,11 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         err << "Za mało pamięci. Polecenie przerwane.\n";
         return kBatchError;
     } catch (const std::filesystem::filesystem_error& e) {
-        err << "Błąd systemu plików: " << utf8Message(DescribeSystemError(e.code().value())) << " (" << e.path1().string()
+        err << "Błąd systemu plików: " << utf8Message(DescribeSystemError(platform::ErrorNumber(e.code()))) << " (" << utf8(e.path1())
             << "). Polecenie przerwane.\n";
         return kBatchError;
     } catch (const std::system_error& e) {
-        err << "Błąd systemu: " << utf8Message(DescribeSystemError(e.code().value())) << ". Polecenie przerwane.\n";
+        err << "Błąd systemu: " << utf8Message(DescribeSystemError(platform::ErrorNumber(e.code()))) << ". Polecenie przerwane.\n";
         return kBatchError;
     }
     // What was printed must have reached the standard output: a full disk or a closed pipe there is a failure.

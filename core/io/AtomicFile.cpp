@@ -44,7 +44,7 @@ fs::path temporaryName(const fs::path& folder) {
     for (std::size_t k = 0; k < kTempDigits; ++k, bits >>= 4)
         name += kHex[bits & 15U];
     name += kTempSuffix;
-    return folder / name;
+    return folder / platform::PathFromUtf8(name);
 }
 
 // The file a write of `target` replaces: the end of its chain of symbolic links, or `target` itself.
@@ -55,13 +55,13 @@ fs::path followLinks(const fs::path& target, int& error) {
         const fs::file_status status = fs::symlink_status(path, ec);
         if (status.type() == fs::file_type::not_found) return path;
         if (ec) {
-            error = ec.value();
+            error = platform::ErrorNumber(ec);
             return {};
         }
         if (!fs::is_symlink(status)) return path;
         const fs::path link = fs::read_symlink(path, ec);
         if (ec) {
-            error = ec.value();
+            error = platform::ErrorNumber(ec);
             return {};
         }
         path = link.is_absolute() ? link : path.parent_path() / link;
@@ -156,7 +156,7 @@ public:
                 const fs::file_status folder = fs::status(folderOf(pending.target), ec);
                 if (!fs::is_directory(folder)) return failure(change.target, fs::exists(folder) ? ENOTDIR : ENOENT);
             }
-            if (change.produce && pending.exists && !fs::is_regular_file(status))
+            if (change.produce && (platform::IsReservedDeviceName(pending.target) || (pending.exists && !fs::is_regular_file(status))))
                 return failure(change.target, kNotARegularFile);
             // Only a file or a link of that name is removed; anything else is not a file a command wrote.
             if (!change.produce && !fs::is_regular_file(status) && !fs::is_symlink(status)) pending.exists = false;
@@ -218,26 +218,27 @@ private:
     WriteResult putInPlace() {
         for (PendingChange& pending : m_pending) {
             if (!pending.exists && !pending.writes()) continue;
-            std::error_code ec;
             if (pending.exists) {
                 // The earlier file stays reachable under a temporary name until every change is in place.
                 pending.backup = temporaryName(folderOf(pending.target));
+                int error = 0;
                 if (pending.writes()) {
+                    std::error_code ec;
                     fs::create_hard_link(pending.target, pending.backup, ec);
+                    if (ec) error = platform::ErrorNumber(ec);
                 } else {
-                    fs::rename(pending.target, pending.backup, ec);
+                    error = platform::Rename(pending.target, pending.backup);
                 }
-                if (ec) {
+                if (error != 0) {
                     pending.backup.clear();
                     // Without hard links the earlier file cannot be kept aside; a removal can always be undone.
-                    if (!pending.writes() || !linksUnsupported(ec.value())) return undo(pending, ec.value());
+                    if (!pending.writes() || !linksUnsupported(error)) return undo(pending, error);
                 }
-                int error = 0;
                 if (!pending.backup.empty()) pending.backupHold = platform::HoldFile(pending.backup, error);
             }
             if (pending.writes()) {
-                fs::rename(pending.temp, pending.target, ec);
-                if (ec) return undo(pending, ec.value());
+                if (const int error = platform::Rename(pending.temp, pending.target); error != 0)
+                    return undo(pending, error);
             }
             pending.done = true;
         }
@@ -265,8 +266,7 @@ private:
             if (!pending.done) continue;
             std::error_code ec;
             if (!pending.backup.empty()) {
-                fs::rename(pending.backup, pending.target, ec);
-                if (!ec) pending.backup.clear();
+                if (platform::Rename(pending.backup, pending.target) == 0) pending.backup.clear();
             } else if (!pending.exists) {
                 fs::remove(pending.target, ec);
             }
@@ -311,7 +311,7 @@ private:
 } // namespace
 
 bool IsTemporaryFileName(const fs::path& name) {
-    const std::string text = name.filename().string();
+    const std::string text = platform::Utf8FromPath(name.filename());
     if (text.size() != kTempPrefix.size() + kTempDigits + kTempSuffix.size()) return false;
     if (!text.starts_with(kTempPrefix) || !text.ends_with(kTempSuffix)) return false;
     const std::string_view digits = std::string_view(text).substr(kTempPrefix.size(), kTempDigits);

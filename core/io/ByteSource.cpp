@@ -37,6 +37,7 @@ OpenedSource OpenFileSource(const std::filesystem::path& path) {
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(path, ec);
     if (std::filesystem::is_directory(status)) return {nullptr, EISDIR};
+    if (platform::IsReservedDeviceName(path)) return {nullptr, kNotARegularFile};
     // Opening a pipe waits for a writer, and a device such as /dev/zero never ends.
     if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
         return {nullptr, kNotARegularFile};
@@ -61,7 +62,7 @@ std::string DescribeSystemError(int error) {
     case kNotARegularFile: polish = "to nie jest zwykły plik, lecz urządzenie lub potok"; break;
     case ENOTDIR: polish = "część ścieżki nie jest folderem"; break;
     case ENOSPC: polish = "brak miejsca na dysku"; break;
-    case EDQUOT: polish = "przekroczony przydział miejsca na dysku"; break;
+    case platform::kErrorQuota: polish = "przekroczony przydział miejsca na dysku"; break;
     case EROFS: polish = "system plików jest tylko do odczytu"; break;
     case EIO: polish = "błąd wejścia/wyjścia"; break;
     case EMFILE:
@@ -78,7 +79,7 @@ std::string DescribeSystemError(int error) {
 }
 
 std::string PathForMessage(const std::filesystem::path& path) {
-    return Cp1250FromUtf8(path.string());
+    return Cp1250FromUtf8(platform::Utf8FromPath(path));
 }
 
 } // namespace quarvel

@@ -34,7 +34,7 @@ struct OpenedSource {
 /// The error of opening something that is neither a file nor a folder (a device, a pipe, a socket).
 inline constexpr int kNotARegularFile = ENODEV;
 /// The error of a file that changed while it was read (its size or content, or another file took its name).
-inline constexpr int kChangedWhileRead = ESTALE;
+inline constexpr int kChangedWhileRead = platform::kErrorStale;
 /// The error of a file with more lines than the counts of records can hold.
 inline constexpr int kTooManyLines = EOVERFLOW;
 

@@ -1,15 +1,69 @@
 #pragma once
 
-// The few file operations the standard library lacks, one implementation per operating system
-// (PlatformPosix.cpp). Every other file of the core is free of system headers and #ifdef.
+// The few system calls the standard library lacks, and what the systems do differently with paths,
+// errors and the console; one implementation per operating system (PlatformPosix.cpp,
+// PlatformWindows.cpp). Every other file of the core and the batch command is free of system headers
+// and #ifdef.
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
 
 namespace quarvel::platform {
+
+// Error numbers of POSIX that Windows' C library lacks; there they get numbers past its own.
+#ifdef ESTALE
+inline constexpr int kErrorStale = ESTALE;
+#else
+inline constexpr int kErrorStale = 2001;
+#endif
+#ifdef EDQUOT
+inline constexpr int kErrorQuota = EDQUOT;
+#else
+inline constexpr int kErrorQuota = 2002;
+#endif
+
+/// The errno value of a failure the standard library reports as an error_code: std::filesystem on
+/// Windows gives the system's own codes, which the messages do not know.
+int ErrorNumber(const std::error_code& error);
+
+/// A path from UTF-8 text (an argument, an option). On POSIX the bytes are the name as they are.
+std::filesystem::path PathFromUtf8(std::string_view text);
+
+/// The UTF-8 text of a path, to print it. On POSIX the bytes of the name as they are; never throws.
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+/// Whether the name of `path` is one Windows keeps for a device in every folder (NUL, CON, COM1…,
+/// with or without an extension). Never on POSIX, where a device is a file of its own kind.
+bool IsReservedDeviceName(const std::filesystem::path& path);
+
+/// Gives `from` the name `to`, replacing a file of that name; the error code, else 0.
+int Rename(const std::filesystem::path& from, const std::filesystem::path& to);
+
+/// The calendar time of `time` in the local time zone.
+std::tm LocalTime(std::time_t time);
+
+/// The program's arguments without its name, in UTF-8: on Windows read from the wide command line,
+/// since the narrow `argv` holds them in the code page, which cannot hold every name.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+/// Makes the standard output and error take bytes as they are: no line-end conversion on Windows.
+void UseBinaryStandardStreams();
+
+/// Whether the standard output (1) or error (2) is a console window rather than a file or a pipe.
+bool IsConsole(int stream);
+
+/// Writes UTF-8 text to the console window of `stream` in the console's own characters (on Windows
+/// UTF-16, whatever its code page); false when that fails or the stream is no console.
+bool WriteToConsole(int stream, std::string_view utf8);
 
 /// An open file of the system, closed with the object.
 class NativeFile {
@@ -55,6 +109,7 @@ int SyncFile(NativeFile& file);
 int SyncFolder(const std::filesystem::path& folder);
 
 /// Gives `file` the permission bits of the existing file `model`, and its owner where the process may.
+/// On Windows a new file already has the permissions its folder gives, as the earlier file had.
 int CopyPermissions(NativeFile& file, const std::filesystem::path& model);
 
 /// Opens a file for reading only, unbuffered; nullptr and the error code on failure.

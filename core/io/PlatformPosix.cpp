@@ -1,6 +1,7 @@
 #include "io/Platform.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -146,6 +147,47 @@ std::optional<FileStamp> StampOf(std::FILE* file) {
     stamp.size = static_cast<std::uint64_t>(status.st_size);
     stamp.modifiedNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     return stamp;
+}
+
+int ErrorNumber(const std::error_code& error) {
+    return error.value();
+}
+
+std::filesystem::path PathFromUtf8(std::string_view text) {
+    return std::filesystem::path(std::string(text));
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+    return path.native();
+}
+
+bool IsReservedDeviceName(const std::filesystem::path&) {
+    return false;
+}
+
+int Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : lastError();
+}
+
+std::tm LocalTime(std::time_t time) {
+    std::tm local{};
+    localtime_r(&time, &local);
+    return local;
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+}
+
+void UseBinaryStandardStreams() {}
+
+// A terminal takes the UTF-8 bytes as they are.
+bool IsConsole(int) {
+    return false;
+}
+
+bool WriteToConsole(int, std::string_view) {
+    return false;
 }
 
 } // namespace quarvel::platform

@@ -2,6 +2,7 @@
 
 #include "Typy/AsciiWords.h"
 #include "output/ChunkWriter.h"
+#include "io/Platform.h"
 #include "output/OutputTexts.h"
 
 #include <algorithm>
@@ -170,10 +171,11 @@ void appendLine(const LoadedFile& file, const TRecOfFile& record, const OutputMa
 } // namespace
 
 std::filesystem::path OutputFileName(const std::filesystem::path& input) {
-    std::string name = input.filename().string();
-    const std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return input.parent_path() / (name + texts::kOutputSuffix);
+    // On the system's own characters: a name need not be text in any code page.
+    std::filesystem::path::string_type name = input.filename().native();
+    const std::size_t dot = name.rfind(std::filesystem::path::value_type('.'));
+    if (dot != std::filesystem::path::string_type::npos) name.erase(dot);
+    return input.parent_path() / (std::filesystem::path(name) += platform::PathFromUtf8(texts::kOutputSuffix));
 }
 
 bool IsFieldWritten(const LoadedFile& file, std::size_t r, std::size_t p) {
