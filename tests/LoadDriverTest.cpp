@@ -116,7 +116,7 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
         bool beforeOpening = false; // else while that opening is read
     };
     const auto rewrite = [](const std::filesystem::path& path, const std::string& bytes) {
-        std::FILE* f = std::fopen(path.c_str(), "r+b");
+        std::FILE* f = test::OpenFile(path, "r+b");
         ASSERT_NE(f, nullptr);
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);

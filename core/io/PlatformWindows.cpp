@@ -25,6 +25,9 @@ NativeFile fileOf(HANDLE handle) {
     return NativeFile(reinterpret_cast<std::intptr_t>(handle));
 }
 
+// ERROR_DISK_QUOTA_EXCEEDED, which mingw-w64's headers lack.
+constexpr DWORD kDiskQuotaExceeded = 1295;
+
 // The errno value the messages know for a code of the system. What has none becomes an input/output
 // error rather than a number no message explains.
 int errnoOf(DWORD code) {
@@ -48,7 +51,7 @@ int errnoOf(DWORD code) {
     case ERROR_ALREADY_EXISTS: return EEXIST;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case ERROR_DISK_QUOTA_EXCEEDED: return kErrorQuota;
+    case kDiskQuotaExceeded: return kErrorQuota;
     case ERROR_WRITE_PROTECT: return EROFS;
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY: return ENOMEM;

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <optional>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace quarvel {
 namespace {
@@ -225,7 +224,8 @@ TEST(Batch, NeverWritesOverTheInputOrItsOtherFile) {
     const auto input = dir.write("dane.txt", content);
     std::filesystem::create_symlink(input, dir.path() / "link.txt");
     std::filesystem::create_hard_link(input, dir.path() / "hard.txt");
-    ASSERT_EQ(mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
+    const bool pipes = test::MakeNamedPipe(dir.path() / "pipe");
+    ASSERT_TRUE(pipes || !test::WhyNoNamedPipes().empty());
     const auto names = [&] {
         std::vector<std::string> found;
         for (const auto& entry : std::filesystem::directory_iterator(dir.path())) found.push_back(entry.path().filename().string());
@@ -242,7 +242,8 @@ TEST(Batch, NeverWritesOverTheInputOrItsOtherFile) {
         {(dir.path() / "link.txt").string(), "to ten sam plik co plik wejściowy"},
         {(dir.path() / "hard.txt").string(), "to ten sam plik co plik wejściowy"},
         {(dir.path() / "dane_doVexa.txt").string(), "to ten sam plik co plik wyjściowy"},
-        {(dir.path() / "pipe").string(), "to nie jest zwykły plik, lecz urządzenie lub potok"},
+        // Where the system has no pipes in folders, a name it keeps for a device in every folder.
+        {(dir.path() / (pipes ? "pipe" : "nul.log")).string(), "to nie jest zwykły plik, lecz urządzenie lub potok"},
     };
     for (const Case& c : cases) {
         const BatchRun r = run({"--log", c.log, input.string()});

@@ -6,6 +6,7 @@
 #include "io/AtomicFile.h"
 #include "io/ByteSource.h"
 #include "support/MemorySource.h"
+#include "support/TestPlatform.h"
 
 #include <algorithm>
 #include <cerrno>
