@@ -121,6 +121,7 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     };
+    bool notReplaced = false;
     const std::vector<Case> cases = {
         {"lines appended", 1, [](const auto& path) { std::filesystem::resize_file(path, std::filesystem::file_size(path) + 100); }},
         {"truncated", 1, [](const auto& path) { std::filesystem::resize_file(path, 5000); }},
@@ -129,7 +130,8 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
         {"replaced by a copy between the two openings", 2, [&](const auto& path) {
              const auto other = path.parent_path() / "other.txt";
              std::filesystem::copy_file(path, other);
-             std::filesystem::rename(other, path);
+             // Wine replaces no file that a process has open, shared for deleting or not.
+             notReplaced = platform::Rename(other, path) != 0;
          }, true},
     };
     for (const Case& c : cases) {
@@ -148,7 +150,13 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
             }
             return source;
         };
-        EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::ReadFailed);
+        const LoadOutcome outcome = WczytajDane(t.session, path);
+        if (notReplaced && test::OnWindows()) {
+            test::SkipCase(c.what, "the system cannot replace a file that is open");
+            notReplaced = false;
+            continue;
+        }
+        EXPECT_EQ(outcome, LoadOutcome::ReadFailed);
         EXPECT_TRUE(t.file().records().empty());
         EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
         EXPECT_EQ(t.ui.messages, std::vector<std::string>{W("Błąd odczytu pliku: ") + path.string() +

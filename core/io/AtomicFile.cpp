@@ -116,6 +116,9 @@ struct PendingChange {
     PendingChange(const PendingChange&) = delete;
     PendingChange& operator=(const PendingChange&) = delete;
     ~PendingChange() {
+        // Closed first: Windows keeps the name of an open file until it is closed.
+        tempFile.close();
+        backupHold.close();
         std::error_code ec;
         if (!temp.empty() && !done) fs::remove(temp, ec);
         if (!backup.empty()) fs::remove(backup, ec);
@@ -219,6 +222,7 @@ private:
         for (PendingChange& pending : m_pending) {
             if (!pending.exists && !pending.writes()) continue;
             if (pending.exists) {
+                if (const int error = platform::CheckReplaceable(pending.target); error != 0) return undo(pending, error);
                 // The earlier file stays reachable under a temporary name until every change is in place.
                 pending.backup = temporaryName(folderOf(pending.target));
                 int error = 0;
@@ -239,6 +243,8 @@ private:
             if (pending.writes()) {
                 if (const int error = platform::Rename(pending.temp, pending.target); error != 0)
                     return undo(pending, error);
+                // No longer a temporary file; and Windows cannot put the earlier file back over an open one.
+                pending.tempFile.close();
             }
             pending.done = true;
         }

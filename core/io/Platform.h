@@ -93,10 +93,13 @@ NativeFile CreateOwnFile(const std::filesystem::path& path, bool privateMode, in
 
 /// Opens the existing file `path` and holds it as CreateOwnFile's files are held, so that
 /// RemoveIfAbandoned leaves it alone while the object lives (unless another program locked it first).
+/// On Windows, where a file open under one name cannot be replaced under another, nothing is opened:
+/// the file is held by its other names (RemoveIfAbandoned leaves alone a file that has more than one).
 NativeFile HoldFile(const std::filesystem::path& path, int& error);
 
 /// Removes the file `path` when it is a regular file that no running process created and still holds
-/// (one left by a process that was killed while writing it). Links and other kinds are left alone.
+/// (one left by a process that was killed while writing it). Links and other kinds are left alone, and
+/// on Windows a file that has other names.
 void RemoveIfAbandoned(const std::filesystem::path& path);
 
 /// Writes all of `bytes`; the system's error code of a failure, else 0.
@@ -111,6 +114,10 @@ int SyncFolder(const std::filesystem::path& folder);
 /// Gives `file` the permission bits of the existing file `model`, and its owner where the process may.
 /// On Windows a new file already has the permissions its folder gives, as the earlier file had.
 int CopyPermissions(NativeFile& file, const std::filesystem::path& model);
+
+/// Whether the existing `file` may be replaced or removed now: EBUSY on Windows while another program
+/// holds it open without sharing it (a name of it made meanwhile could not be removed again), else 0.
+int CheckReplaceable(const std::filesystem::path& file);
 
 /// Opens a file for reading only, unbuffered; nullptr and the error code on failure.
 std::FILE* OpenForReading(const std::filesystem::path& path, int& error);

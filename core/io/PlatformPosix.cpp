@@ -125,6 +125,10 @@ int CopyPermissions(NativeFile& file, const std::filesystem::path& model) {
     return ::fchmod(fd(file), status.st_mode & 07777) == 0 ? 0 : lastError();
 }
 
+int CheckReplaceable(const std::filesystem::path&) {
+    return 0;
+}
+
 std::FILE* OpenForReading(const std::filesystem::path& path, int& error) {
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");

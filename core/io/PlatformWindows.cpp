@@ -25,6 +25,9 @@ NativeFile fileOf(HANDLE handle) {
     return NativeFile(reinterpret_cast<std::intptr_t>(handle));
 }
 
+// The longest name of a file in a folder, in UTF-16 units, on NTFS and FAT alike.
+constexpr std::size_t kLongestName = 255;
+
 // ERROR_DISK_QUOTA_EXCEEDED, which mingw-w64's headers lack.
 constexpr DWORD kDiskQuotaExceeded = 1295;
 
@@ -74,6 +77,12 @@ int errnoOf(DWORD code) {
 int lastError() {
     const int error = errnoOf(GetLastError());
     return error != 0 ? error : EIO;
+}
+
+// Windows tells a name longer than a folder may hold as a missing or a bad name.
+int nameError(int error, const std::filesystem::path& path) {
+    const bool tooLong = path.filename().native().size() > kLongestName;
+    return (error == ENOENT || error == EINVAL) && tooLong ? ENAMETOOLONG : error;
 }
 
 // The lock that marks a file as its process's: one byte far past any content, so that it never stands in
@@ -142,7 +151,7 @@ NativeFile CreateOwnFile(const std::filesystem::path& path, bool, int& error) {
                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.isOpen()) {
-        error = lastError();
+        error = nameError(lastError(), path);
         return {};
     }
     const bool locked = tryLock(handleOf(file));
@@ -160,17 +169,11 @@ NativeFile CreateOwnFile(const std::filesystem::path& path, bool, int& error) {
     return {};
 }
 
-NativeFile HoldFile(const std::filesystem::path& path, int& error) {
-    NativeFile file = fileOf(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file.isOpen()) {
-        error = lastError();
-        return {};
-    }
-    // Not waited for: another program may hold the byte itself for as long as it likes.
-    (void)tryLock(handleOf(file));
+// The files held are the earlier files a write keeps aside under a second name (a hard link) while it
+// replaces them: an open handle would stop the replacement under wine, and the second name is the hold.
+NativeFile HoldFile(const std::filesystem::path&, int& error) {
     error = 0;
-    return file;
+    return {};
 }
 
 void RemoveIfAbandoned(const std::filesystem::path& path) {
@@ -182,6 +185,7 @@ void RemoveIfAbandoned(const std::filesystem::path& path) {
     if (!GetFileInformationByHandle(handleOf(file), &info)) return;
     if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0)
         return;
+    if (info.nNumberOfLinks > 1) return; // the earlier file of a running write, kept aside (HoldFile)
     if (!tryLock(handleOf(file))) return; // its process is still writing it
     // Removes the very file that was locked, whatever has its name by now.
     FILE_DISPOSITION_INFO disposition{};
@@ -211,6 +215,14 @@ int SyncFolder(const std::filesystem::path&) {
 }
 
 int CopyPermissions(NativeFile&, const std::filesystem::path&) {
+    return 0;
+}
+
+int CheckReplaceable(const std::filesystem::path& file) {
+    HANDLE probe = CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION ? EBUSY : 0;
+    CloseHandle(probe);
     return 0;
 }
 
@@ -285,7 +297,20 @@ bool IsReservedDeviceName(const std::filesystem::path& path) {
 }
 
 int Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : lastError();
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
+    const DWORD failure = GetLastError();
+    if (failure != ERROR_ACCESS_DENIED) return nameError(errnoOf(failure), to);
+    // Windows says "access denied" of a folder in the way and of a file another program has open; an
+    // opening for deletion tells the second.
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EISDIR;
+    HANDLE probe = CreateFileW(to.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return EACCES;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION ? EBUSY : EACCES;
 }
 
 std::tm LocalTime(std::time_t time) {

@@ -3,6 +3,7 @@
 #include "check/Correction.h"
 #include "check/Validation.h"
 #include "io/IoTexts.h"
+#include "io/Platform.h"
 #include "load/BlockReader.h"
 #include "load/HeaderReader.h"
 #include "load/LoadTexts.h"
@@ -62,7 +63,8 @@ std::string UnreadTailMessage(const std::filesystem::path& fileName, const Unrea
 
 LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName, const LoadSettings& settings) {
     std::error_code ec;
-    if (!std::filesystem::exists(fileName, ec)) return LoadOutcome::Missing;
+    // A name Windows keeps for a device exists in every folder, though no folder lists it.
+    if (!std::filesystem::exists(fileName, ec) && !platform::IsReservedDeviceName(fileName)) return LoadOutcome::Missing;
 
     OpenedSource opened = session.openInput(fileName);
     if (!opened.source) {

@@ -222,7 +222,8 @@ TEST(Batch, NeverWritesOverTheInputOrItsOtherFile) {
     test::TempDir dir;
     const std::string content = "KONTRAHENCI\r\n" + contractor();
     const auto input = dir.write("dane.txt", content);
-    std::filesystem::create_symlink(input, dir.path() / "link.txt");
+    const std::string noLinks = test::WhyNoSymbolicLinks();
+    if (noLinks.empty()) std::filesystem::create_symlink(input, dir.path() / "link.txt");
     std::filesystem::create_hard_link(input, dir.path() / "hard.txt");
     const bool pipes = test::MakeNamedPipe(dir.path() / "pipe");
     ASSERT_TRUE(pipes || !test::WhyNoNamedPipes().empty());
@@ -237,7 +238,7 @@ TEST(Batch, NeverWritesOverTheInputOrItsOtherFile) {
         std::string log;
         std::string reason;
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {input.string(), "to ten sam plik co plik wejściowy"},
         {(dir.path() / "link.txt").string(), "to ten sam plik co plik wejściowy"},
         {(dir.path() / "hard.txt").string(), "to ten sam plik co plik wejściowy"},
@@ -245,6 +246,10 @@ TEST(Batch, NeverWritesOverTheInputOrItsOtherFile) {
         // Where the system has no pipes in folders, a name it keeps for a device in every folder.
         {(dir.path() / (pipes ? "pipe" : "nul.log")).string(), "to nie jest zwykły plik, lecz urządzenie lub potok"},
     };
+    if (!noLinks.empty()) {
+        test::SkipCase("a link to the input", noLinks);
+        std::erase_if(cases, [&](const Case& c) { return c.log == (dir.path() / "link.txt").string(); });
+    }
     for (const Case& c : cases) {
         const BatchRun r = run({"--log", c.log, input.string()});
         EXPECT_EQ(r.status, kBatchError) << c.log;
@@ -279,11 +284,17 @@ TEST(Batch, AFailureOfTheSystemIsAMessageAndStatusTwo) {
     const auto gone = dir.path() / "gone";
     std::filesystem::create_directory(gone);
     std::filesystem::current_path(gone);
-    std::filesystem::remove(gone);
-    const BatchRun r = run({"dane.txt"});
-    std::filesystem::current_path(cwd);
-    EXPECT_EQ(r.status, kBatchError);
-    EXPECT_EQ(r.err.rfind("Nie można ustalić pełnej ścieżki pliku dane.txt: ", 0), 0U) << r.err;
+    std::error_code removed;
+    std::filesystem::remove(gone, removed);
+    if (removed) {
+        std::filesystem::current_path(cwd);
+        test::SkipCase("a current folder that is gone", "the system lets no process remove a current folder");
+    } else {
+        const BatchRun r = run({"dane.txt"});
+        std::filesystem::current_path(cwd);
+        EXPECT_EQ(r.status, kBatchError);
+        EXPECT_EQ(r.err.rfind("Nie można ustalić pełnej ścieżki pliku dane.txt: ", 0), 0U) << r.err;
+    }
 
     // Output that cannot reach the standard output is a failure too.
     struct Full : std::streambuf {

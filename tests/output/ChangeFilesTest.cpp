@@ -32,14 +32,17 @@ TEST(ChangeFiles, RefusesBeforeAnythingIsWritten) {
     test::TempDir dir;
     const fs::path input = dir.write("in.txt", "input");
     const fs::path earlier = dir.write("earlier.txt", "earlier");
-    fs::create_symlink(input, dir.path() / "link-to-input");
+    const std::string noLinks = test::WhyNoSymbolicLinks();
+    if (noLinks.empty()) {
+        fs::create_symlink(input, dir.path() / "link-to-input");
+        fs::create_symlink("loop-b", dir.path() / "loop-a");
+        fs::create_symlink("loop-a", dir.path() / "loop-b");
+        fs::create_symlink("/dev/null", dir.path() / "link-to-device");
+    }
     fs::create_hard_link(input, dir.path() / "hard-to-input");
-    fs::create_symlink("loop-b", dir.path() / "loop-a");
-    fs::create_symlink("loop-a", dir.path() / "loop-b");
     fs::create_directory(dir.path() / "folder");
     const bool pipes = test::MakeNamedPipe(dir.path() / "pipe");
     ASSERT_TRUE(pipes || !test::WhyNoNamedPipes().empty());
-    fs::create_symlink("/dev/null", dir.path() / "link-to-device");
     const std::vector<std::string> before = namesIn(dir.path());
 
     struct Case {
@@ -48,7 +51,7 @@ TEST(ChangeFiles, RefusesBeforeAnythingIsWritten) {
         const char* reason;
     };
     const std::string longName(300, 'x');
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"the input itself", {input}, "to ten sam plik co plik wejściowy"},
         {"a link to the input", {dir.path() / "link-to-input"}, "to ten sam plik co plik wejściowy"},
         {"a hard link to the input", {dir.path() / "hard-to-input"}, "to ten sam plik co plik wejściowy"},
@@ -63,6 +66,14 @@ TEST(ChangeFiles, RefusesBeforeAnythingIsWritten) {
         {"a name too long", {dir.path() / longName}, "zbyt długa nazwa pliku"},
         {"a folder that is a file", {earlier / "x.txt"}, "część ścieżki nie jest folderem"},
     };
+    if (!noLinks.empty()) {
+        std::erase_if(cases, [&](const Case& c) {
+            const std::string_view what = c.what;
+            const bool symbolic = what == "a link to the input" || what == "a link to a device" || what == "a loop of links";
+            if (symbolic) test::SkipCase(what, noLinks);
+            return symbolic;
+        });
+    }
     for (const Case& c : cases) {
         std::vector<FileChange> changes;
         for (std::size_t k = 0; k < c.targets.size(); ++k) {
@@ -73,15 +84,23 @@ TEST(ChangeFiles, RefusesBeforeAnythingIsWritten) {
         EXPECT_EQ(result.message.rfind(W("Nie można zapisać pliku: ") + c.targets.back().string(), 0), 0U)
             << c.what << ": " << result.message;
         EXPECT_NE(result.message.find(W(c.reason)), std::string::npos) << c.what << ": " << result.message;
-        EXPECT_EQ(CheckFileChanges(changes, {{input, W("plik wejściowy")}}).message, result.message) << c.what;
+        const WriteResult checked = CheckFileChanges(changes, {{input, W("plik wejściowy")}});
+        if (checked.ok && std::string_view(c.what) == "a name too long" && test::OnWindows()) {
+            test::SkipCase("a name too long, refused before writing", "Windows tells it only when the file is made");
+        } else {
+            EXPECT_EQ(checked.message, result.message) << c.what;
+        }
         EXPECT_EQ(test::ReadFile(input), "input") << c.what;
         EXPECT_EQ(test::ReadFile(earlier), "earlier") << c.what;
         EXPECT_EQ(namesIn(dir.path()), before) << c.what;
     }
-    if (pipes) EXPECT_TRUE(fs::is_fifo(dir.path() / "pipe"));
+    if (pipes) {
+        EXPECT_TRUE(fs::is_fifo(dir.path() / "pipe"));
+    }
 }
 
 TEST(ChangeFiles, WritesThroughALinkAndKeepsPermissionsOfTheEarlierFile) {
+    if (const std::string why = test::WhyNoSymbolicLinks(); !why.empty()) GTEST_SKIP() << why;
     test::TempDir dir;
     const fs::path real = dir.write("real.txt", "earlier");
     fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
@@ -98,7 +117,7 @@ TEST(ChangeFiles, WritesThroughALinkAndKeepsPermissionsOfTheEarlierFile) {
     EXPECT_EQ(fs::status(real).permissions(), shared);
 
     // A new file gets what any new file gets: everything the process's mask lets through.
-    const mode_t mask = umask(022);
+    const auto mask = umask(022);
     ASSERT_TRUE(WriteFileAtomically(dir.path() / "fresh.txt", text("x")).ok);
     umask(mask);
     EXPECT_EQ(fs::status(dir.path() / "fresh.txt").permissions(), shared);
@@ -150,7 +169,9 @@ TEST(ChangeFiles, ReplacesAndRemovesTogether) {
     test::TempDir dir;
     const fs::path kept = dir.write("kept.txt", "earlier");
     const fs::path gone = dir.write("gone.txt", "earlier");
-    fs::create_symlink("kept.txt", dir.path() / "gone-link.txt");
+    const bool links = test::WhyNoSymbolicLinks().empty();
+    if (links) fs::create_symlink("kept.txt", dir.path() / "gone-link.txt");
+    if (!links) test::SkipCase("a link removed", test::WhyNoSymbolicLinks());
     const WriteResult result = ChangeFilesTogether({{kept, text("new"), "kept"},
                                                     {gone, {}, "gone"},
                                                     {dir.path() / "gone-link.txt", {}, "gone link"},
@@ -165,7 +186,9 @@ TEST(ChangeFiles, TemporaryFilesOfAKilledRunGoWithTheNextWriteOnly) {
     test::TempDir dir;
     const fs::path abandoned = dir.write(".quarvel-0123abcd.tmp", "left by a killed run");
     const fs::path lookalike = dir.write(".quarvel-0123abcx.tmp", "not ours");
-    fs::create_symlink("abandoned", dir.path() / ".quarvel-89abcdef.tmp");
+    const bool links = test::WhyNoSymbolicLinks().empty();
+    if (links) fs::create_symlink("abandoned", dir.path() / ".quarvel-89abcdef.tmp");
+    if (!links) test::SkipCase("a link with a temporary name", test::WhyNoSymbolicLinks());
     int error = 0;
     // One being written by a running process stays.
     platform::NativeFile held = platform::CreateOwnFile(dir.path() / ".quarvel-00000000.tmp", false, error);
@@ -174,7 +197,9 @@ TEST(ChangeFiles, TemporaryFilesOfAKilledRunGoWithTheNextWriteOnly) {
     ASSERT_TRUE(WriteFileAtomically(dir.path() / "out.txt", text("x")).ok);
     EXPECT_FALSE(fs::exists(abandoned));
     EXPECT_TRUE(fs::exists(lookalike));
-    EXPECT_TRUE(fs::is_symlink(dir.path() / ".quarvel-89abcdef.tmp"));
+    if (links) {
+        EXPECT_TRUE(fs::is_symlink(dir.path() / ".quarvel-89abcdef.tmp"));
+    }
     EXPECT_TRUE(fs::exists(dir.path() / ".quarvel-00000000.tmp"));
 
     held.close();

@@ -28,8 +28,11 @@ TEST(OutputFileName, DropsTheLastExtensionOfTheFileNameOnly) {
         {"/d/PRZELEWY.TXT", "/d/PRZELEWY_doVexa.txt"},
         {"/d/.txt", "/d/_doVexa.txt"},
         {"rel/x.txt", "rel/x_doVexa.txt"},
+        {"/d/Księgowość/Łódź.txt", "/d/Księgowość/Łódź_doVexa.txt"},
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(OutputFileName(in).string(), out) << in;
+    // Compared as paths: Windows writes the last separator its own way.
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(OutputFileName(platform::PathFromUtf8(in)), platform::PathFromUtf8(out)) << in;
 }
 
 struct Saved {
@@ -257,6 +260,7 @@ TEST_F(SaveFailure, AFolderThatCannotBeWrittenIsReported) {
 }
 
 TEST_F(SaveFailure, AnOutputLinkedToTheInputIsRefused) {
+    if (const std::string why = test::WhyNoSymbolicLinks(); !why.empty()) GTEST_SKIP() << why;
     std::filesystem::create_symlink(s->input, OutputFileName(s->input));
     const WriteResult result = s->save();
     EXPECT_FALSE(result.ok);

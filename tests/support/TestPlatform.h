@@ -11,8 +11,20 @@
 
 namespace quarvel::test {
 
+/// Whether the tests run on Windows (under wine or not), for what only that system does differently.
+bool OnWindows();
+
 /// Why this system cannot make a named pipe in a folder; empty where it can.
 std::string WhyNoNamedPipes();
+
+/// Why symbolic links cannot be made here; empty where they can.
+std::string WhyNoSymbolicLinks();
+
+/// Tells, in the test's output, that one case of a table was left out on this system and why.
+void SkipCase(std::string_view what, std::string_view why);
+
+/// A device every system has, by a name that makes an absolute path ("/dev/null", "NUL" on Windows).
+std::string DeviceName();
 
 /// Makes a named pipe (FIFO) at `path`; false when that fails.
 bool MakeNamedPipe(const std::filesystem::path& path);

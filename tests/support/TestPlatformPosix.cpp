@@ -7,8 +7,20 @@
 
 namespace quarvel::test {
 
+bool OnWindows() {
+    return false;
+}
+
 std::string WhyNoNamedPipes() {
     return {};
+}
+
+std::string WhyNoSymbolicLinks() {
+    return {};
+}
+
+std::string DeviceName() {
+    return "/dev/null";
 }
 
 bool MakeNamedPipe(const std::filesystem::path& path) {

@@ -10,8 +10,21 @@
 
 namespace quarvel::test {
 
+bool OnWindows() {
+    return true;
+}
+
 std::string WhyNoNamedPipes() {
     return "Windows has no named pipes in folders (its pipes live under \\\\.\\pipe\\)";
+}
+
+std::string WhyNoSymbolicLinks() {
+    return "mingw-w64's std::filesystem makes no symbolic links on Windows (where only an administrator or "
+           "developer mode may make them)";
+}
+
+std::string DeviceName() {
+    return "\\\\.\\NUL";
 }
 
 bool MakeNamedPipe(const std::filesystem::path&) {

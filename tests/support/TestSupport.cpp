@@ -3,6 +3,7 @@
 #include "load/LoadDriver.h"
 
 #include <fstream>
+#include <iostream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -29,11 +30,15 @@ TempDir::~TempDir() {
 }
 
 std::filesystem::path TempDir::write(const std::string& name, std::string_view bytes) const {
-    const auto file = m_path / name;
+    const auto file = m_path / platform::PathFromUtf8(name);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + file.string());
+    if (!out) throw std::runtime_error("cannot write " + platform::Utf8FromPath(file));
     return file;
+}
+
+void SkipCase(std::string_view what, std::string_view why) {
+    std::cout << "[ SKIPPED  ] case \"" << what << "\": " << why << std::endl;
 }
 
 std::string ReadFile(const std::filesystem::path& path) {

@@ -41,11 +41,11 @@ TEST(GivenFiles, OneFileOpensExactlyAsWhenChosenInTheOpenDialog) {
         {"a header and no line", "zlecenia.txt", "ZLECENIA\n", 0},
         {"a missing file: as one that vanished after the dialog", "nie ma.txt", std::nullopt, 0},
         {"a folder", "", std::nullopt, 1},
-        {"a device", "/dev/null", std::nullopt, 1}, // an absolute name replaces the folder
+        {"a device", test::DeviceName(), std::nullopt, 1}, // an absolute name replaces the folder
     };
     for (const Case& c : cases) {
         const test::TempDir files;
-        std::filesystem::path file = files.path() / c.name;
+        std::filesystem::path file = files.path() / platform::PathFromUtf8(c.name);
         if (c.bytes) file = files.write(c.name, *c.bytes);
         // Each road starts from the same earlier load, which a failed open must leave in place.
         GridFixture viaDialog(test::FaultyContractors());
