@@ -1,25 +1,12 @@
 #include "ProgramWindows.h"
+#include "Startup.h"
 
 #include <QApplication>
 #include <QIcon>
 
-#include <cstdio>
-
-namespace {
-
-// Without any of these Qt has no screen to open and would abort with an English message.
-bool hasDisplay() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
-} // namespace
-
 int main(int argc, char* argv[]) {
-    if (!hasDisplay()) {
-        std::fputs("Quarvel: nie znaleziono ekranu graficznego (nie ustawiono DISPLAY, WAYLAND_DISPLAY ani "
-                   "QT_QPA_PLATFORM).\nUruchom program w sesji graficznej.\n",
-                   stderr);
+    if (const QString missing = quarvel::MissingDisplay(); !missing.isEmpty()) {
+        quarvel::ShowStartupFailure(missing);
         return 1;
     }
     QApplication application(argc, argv);
@@ -27,6 +14,7 @@ int main(int argc, char* argv[]) {
     // The desktop finds the program's menu entry and icon by this name, under X11 and Wayland alike.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUARVEL_APP_ID));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QUARVEL_APP_ID)));
+    quarvel::AdaptToSystem(application);
     quarvel::InstallToolkitTranslation(application);
 
     quarvel::ProgramWindows windows;

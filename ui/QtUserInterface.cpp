@@ -109,12 +109,21 @@ QString DisplayLines(const std::vector<std::string>& lines) {
     return text;
 }
 
+// Windows names files in UTF-16, as QString holds them; elsewhere a name is bytes in the locale's encoding.
 std::filesystem::path PathFromQString(const QString& name) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(name.toStdWString());
+#else
     return std::filesystem::path(QFile::encodeName(name).toStdString());
+#endif
 }
 
 QString QStringFromPath(const std::filesystem::path& path) {
+#ifdef Q_OS_WIN
+    return QString::fromStdWString(path.native());
+#else
     return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
 }
 
 std::vector<std::filesystem::path> FilesFromArguments(const QStringList& arguments) {
