@@ -4,8 +4,6 @@
 
 #include <QString>
 
-class QApplication;
-
 namespace quarvel {
 
 /// Why the toolkit would find no screen to open, in Polish; empty when there is one. Only where a session
@@ -15,9 +13,5 @@ QString MissingDisplay();
 /// Tells the user why the program cannot start: on the error stream, and on Windows in a message box, as
 /// a window program there has no console.
 void ShowStartupFailure(const QString& text);
-
-/// What the system's look needs once the application exists. On Windows the window font is chosen
-/// outright: the dialog font Windows names resolves to a serif face where it is missing (under wine).
-void AdaptToSystem(QApplication& application);
 
 } // namespace quarvel

@@ -20,6 +20,4 @@ void ShowStartupFailure(const QString& text) {
     std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stderr);
 }
 
-void AdaptToSystem(QApplication&) {}
-
 } // namespace quarvel

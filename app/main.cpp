@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
     // The desktop finds the program's menu entry and icon by this name, under X11 and Wayland alike.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUARVEL_APP_ID));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QUARVEL_APP_ID)));
-    quarvel::AdaptToSystem(application);
+    quarvel::ChooseWindowFont();
     quarvel::InstallToolkitTranslation(application);
 
     quarvel::ProgramWindows windows;

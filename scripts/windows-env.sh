@@ -79,7 +79,8 @@ windows_setup_wine() {
     mkdir -p "$LOCPATH"
     localedef -i pl_PL -f UTF-8 "$LOCPATH/pl_PL.UTF-8"
   fi
-  export LANG=pl_PL.UTF-8 LC_ALL=pl_PL.UTF-8
+  # (This shell itself cannot take the locale from LOCPATH, only the programs it starts: its warning is dropped.)
+  { export LANG=pl_PL.UTF-8 LC_ALL=pl_PL.UTF-8; } 2>/dev/null
   export WINEPREFIX="$root/wineprefix" WINEARCH=win64 WINEDEBUG=-all
   # No Mono or Gecko to set up in a new prefix: no program here needs them.
   export WINEDLLOVERRIDES="mscoree,mshtml="

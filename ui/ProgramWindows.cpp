@@ -1,6 +1,8 @@
 #include "ProgramWindows.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -16,6 +18,16 @@ QTranslator* InstallToolkitTranslation(QCoreApplication& application) {
     }
     QCoreApplication::installTranslator(translator);
     return translator;
+}
+
+void ChooseWindowFont() {
+#ifdef Q_OS_WIN
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    QApplication::setFont(font);
+#endif
 }
 
 ProgramWindows::ProgramWindows(const Clock& clock)

@@ -18,6 +18,11 @@ namespace quarvel {
 /// are not installed (the dialogs then speak English).
 QTranslator* InstallToolkitTranslation(QCoreApplication& application);
 
+/// Chooses the windows' font on Windows, where the dialog font the system names resolves to a serif face
+/// when it is missing (under wine): Segoe UI, Windows' own since Vista, then Tahoma, then sans faces a
+/// Linux machine lends to wine, at the system's size. Elsewhere the desktop's font stays.
+void ChooseWindowFont();
+
 /// The program's three windows, put together as at its start: the main window, then the progress
 /// window and the log window, both hidden.
 struct ProgramWindows {

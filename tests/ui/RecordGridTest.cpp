@@ -227,7 +227,10 @@ TEST(RecordGrid, AMillionRecordsShowAtOnce) {
     // their captions.
     const RecordRowHeader& lines = *w.grid()->rowHeader();
     EXPECT_GE(lines.lineWidth(), lines.fontMetrics().horizontalAdvance(U("1000001")) + 4);
-    EXPECT_GT(lines.lineWidth(), 50);
+    // Past the narrowest column, where the font's seven digits need more (Windows' fonts are narrower).
+    if (lines.fontMetrics().horizontalAdvance(U("1000001")) + 4 > 50) {
+        EXPECT_GT(lines.lineWidth(), 50);
+    }
     const QRect caption = [&] {
         for (const QLabel* label : w.find<QLabel>("LabelStatAll")->parentWidget()->findChildren<QLabel*>()) {
             if (label->text() == U("Ilość wszystkich danych wejściowych:")) return label->geometry();

@@ -1,5 +1,7 @@
-// The widget tests share one application object; without a screen they draw off-screen, also when the
-// test list is read at build time.
+// The widget tests share one application object, with the windows' font; without a screen they draw
+// off-screen, also when the test list is read at build time.
+
+#include "ProgramWindows.h"
 
 #include <QApplication>
 
@@ -8,6 +10,7 @@
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    quarvel::ChooseWindowFont();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
