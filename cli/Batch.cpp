@@ -335,11 +335,12 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         err << "Za mało pamięci. Polecenie przerwane.\n";
         return kBatchError;
     } catch (const std::filesystem::filesystem_error& e) {
-        err << "Błąd systemu plików: " << utf8Message(DescribeSystemError(platform::ErrorNumber(e.code()))) << " (" << utf8(e.path1())
-            << "). Polecenie przerwane.\n";
+        err << "Błąd systemu plików: " << utf8Message(DescribeSystemError(platform::ErrorNumber(e.code()))) << " ("
+            << utf8(e.path1()) << "). Polecenie przerwane.\n";
         return kBatchError;
     } catch (const std::system_error& e) {
-        err << "Błąd systemu: " << utf8Message(DescribeSystemError(platform::ErrorNumber(e.code()))) << ". Polecenie przerwane.\n";
+        err << "Błąd systemu: " << utf8Message(DescribeSystemError(platform::ErrorNumber(e.code())))
+            << ". Polecenie przerwane.\n";
         return kBatchError;
     }
     // What was printed must have reached the standard output: a full disk or a closed pipe there is a failure.

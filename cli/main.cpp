@@ -29,7 +29,8 @@ protected:
         // The bytes of a character not yet complete wait for the rest.
         std::size_t end = m_text.size();
         std::size_t start = end;
-        while (start > 0 && (static_cast<unsigned char>(m_text[start - 1]) & 0xC0U) == 0x80U) --start;
+        while (start > 0 && (static_cast<unsigned char>(m_text[start - 1]) & 0xC0U) == 0x80U)
+            --start;
         if (start > 0 && static_cast<unsigned char>(m_text[start - 1]) >= 0xC0U) {
             const auto lead = static_cast<unsigned char>(m_text[start - 1]);
             const std::size_t length = lead >= 0xF0U ? 4 : lead >= 0xE0U ? 3 : 2;

@@ -159,7 +159,8 @@ public:
                 const fs::file_status folder = fs::status(folderOf(pending.target), ec);
                 if (!fs::is_directory(folder)) return failure(change.target, fs::exists(folder) ? ENOTDIR : ENOENT);
             }
-            if (change.produce && (platform::IsReservedDeviceName(pending.target) || (pending.exists && !fs::is_regular_file(status))))
+            if (change.produce &&
+                (platform::IsReservedDeviceName(pending.target) || (pending.exists && !fs::is_regular_file(status))))
                 return failure(change.target, kNotARegularFile);
             // Only a file or a link of that name is removed; anything else is not a file a command wrote.
             if (!change.produce && !fs::is_regular_file(status) && !fs::is_symlink(status)) pending.exists = false;
@@ -222,7 +223,8 @@ private:
         for (PendingChange& pending : m_pending) {
             if (!pending.exists && !pending.writes()) continue;
             if (pending.exists) {
-                if (const int error = platform::CheckReplaceable(pending.target); error != 0) return undo(pending, error);
+                if (const int error = platform::CheckReplaceable(pending.target); error != 0)
+                    return undo(pending, error);
                 // The earlier file stays reachable under a temporary name until every change is in place.
                 pending.backup = temporaryName(folderOf(pending.target));
                 int error = 0;

@@ -35,42 +35,63 @@ constexpr DWORD kDiskQuotaExceeded = 1295;
 // error rather than a number no message explains.
 int errnoOf(DWORD code) {
     switch (code) {
-    case ERROR_SUCCESS: return 0;
+    case ERROR_SUCCESS:
+        return 0;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME:
-    case ERROR_BAD_PATHNAME: return ENOENT;
+    case ERROR_BAD_PATHNAME:
+        return ENOENT;
     case ERROR_ACCESS_DENIED:
-    case ERROR_NETWORK_ACCESS_DENIED: return EACCES;
-    case ERROR_PRIVILEGE_NOT_HELD: return EPERM;
+    case ERROR_NETWORK_ACCESS_DENIED:
+        return EACCES;
+    case ERROR_PRIVILEGE_NOT_HELD:
+        return EPERM;
     // Another program has the file open without sharing it, or locked a part of it.
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_USER_MAPPED_FILE:
-    case ERROR_BUSY: return EBUSY;
+    case ERROR_BUSY:
+        return EBUSY;
     case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case kDiskQuotaExceeded: return kErrorQuota;
-    case ERROR_WRITE_PROTECT: return EROFS;
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case kDiskQuotaExceeded:
+        return kErrorQuota;
+    case ERROR_WRITE_PROTECT:
+        return EROFS;
     case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY: return ENOMEM;
-    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
+    case ERROR_OUTOFMEMORY:
+        return ENOMEM;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return EMFILE;
     case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_BUFFER_OVERFLOW: return ENAMETOOLONG;
-    case ERROR_DIRECTORY: return ENOTDIR;
-    case ERROR_NOT_SAME_DEVICE: return EXDEV;
-    case ERROR_CANT_RESOLVE_FILENAME: return ELOOP;
-    case ERROR_TOO_MANY_LINKS: return EMLINK;
-    case ERROR_FILE_TOO_LARGE: return EFBIG;
+    case ERROR_BUFFER_OVERFLOW:
+        return ENAMETOOLONG;
+    case ERROR_DIRECTORY:
+        return ENOTDIR;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    case ERROR_CANT_RESOLVE_FILENAME:
+        return ELOOP;
+    case ERROR_TOO_MANY_LINKS:
+        return EMLINK;
+    case ERROR_FILE_TOO_LARGE:
+        return EFBIG;
     case ERROR_INVALID_FUNCTION:
-    case ERROR_NOT_SUPPORTED: return ENOTSUP;
-    case ERROR_INVALID_NAME: return EINVAL;
-    case ERROR_DIR_NOT_EMPTY: return ENOTEMPTY;
-    default: return EIO;
+    case ERROR_NOT_SUPPORTED:
+        return ENOTSUP;
+    case ERROR_INVALID_NAME:
+        return EINVAL;
+    case ERROR_DIR_NOT_EMPTY:
+        return ENOTEMPTY;
+    default:
+        return EIO;
     }
 }
 
@@ -147,9 +168,9 @@ int NativeFile::close() {
 // lock tells other processes that it is still being written. A new file has the permissions its folder
 // gives to files in it, so `privateMode` needs nothing more.
 NativeFile CreateOwnFile(const std::filesystem::path& path, bool, int& error) {
-    NativeFile file = fileOf(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    NativeFile file =
+        fileOf(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.isOpen()) {
         error = nameError(lastError(), path);
         return {};
@@ -177,15 +198,16 @@ NativeFile HoldFile(const std::filesystem::path&, int& error) {
 }
 
 void RemoveIfAbandoned(const std::filesystem::path& path) {
-    NativeFile file = fileOf(CreateFileW(path.c_str(), GENERIC_READ | DELETE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    NativeFile file =
+        fileOf(CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.isOpen()) return;
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(handleOf(file), &info)) return;
-    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0)
+    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) !=
+        0)
         return;
-    if (info.nNumberOfLinks > 1) return; // the earlier file of a running write, kept aside (HoldFile)
+    if (info.nNumberOfLinks > 1) return;  // the earlier file of a running write, kept aside (HoldFile)
     if (!tryLock(handleOf(file))) return; // its process is still writing it
     // Removes the very file that was locked, whatever has its name by now.
     FILE_DISPOSITION_INFO disposition{};
@@ -263,7 +285,8 @@ std::optional<FileStamp> StampOf(std::FILE* file) {
     stamp.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
     stamp.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
     // In units of 100 ns since 1601; only equality matters.
-    const std::uint64_t ticks = (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime;
+    const std::uint64_t ticks =
+        (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime;
     stamp.modifiedNs = static_cast<std::int64_t>(ticks) * 100;
     return stamp;
 }
@@ -286,8 +309,10 @@ bool IsReservedDeviceName(const std::filesystem::path& path) {
     // "COM1 " are devices as "NUL" is.
     std::wstring name = path.filename().native();
     name = name.substr(0, name.find(L'.'));
-    while (!name.empty() && name.back() == L' ') name.pop_back();
-    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
+    while (!name.empty() && name.back() == L' ')
+        name.pop_back();
+    for (wchar_t& c : name)
+        c = static_cast<wchar_t>(std::towupper(c));
     static constexpr std::array<std::wstring_view, 6> kNames = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
     if (std::find(kNames.begin(), kNames.end(), name) != kNames.end()) return true;
     // COM0 to COM9 and LPT0 to LPT9, and with the superscript digits ¹ ² ³.
@@ -324,7 +349,8 @@ std::vector<std::string> ProgramArguments(int, char**) {
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> arguments;
     if (wide == nullptr) return arguments;
-    for (int k = 1; k < count; ++k) arguments.push_back(utf8FromWide(wide[k]));
+    for (int k = 1; k < count; ++k)
+        arguments.push_back(utf8FromWide(wide[k]));
     LocalFree(static_cast<HLOCAL>(wide));
     return arguments;
 }

@@ -64,7 +64,8 @@ std::string UnreadTailMessage(const std::filesystem::path& fileName, const Unrea
 LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName, const LoadSettings& settings) {
     std::error_code ec;
     // A name Windows keeps for a device exists in every folder, though no folder lists it.
-    if (!std::filesystem::exists(fileName, ec) && !platform::IsReservedDeviceName(fileName)) return LoadOutcome::Missing;
+    if (!std::filesystem::exists(fileName, ec) && !platform::IsReservedDeviceName(fileName))
+        return LoadOutcome::Missing;
 
     OpenedSource opened = session.openInput(fileName);
     if (!opened.source) {

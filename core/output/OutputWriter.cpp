@@ -1,8 +1,8 @@
 #include "output/OutputWriter.h"
 
 #include "Typy/AsciiWords.h"
-#include "output/ChunkWriter.h"
 #include "io/Platform.h"
+#include "output/ChunkWriter.h"
 #include "output/OutputTexts.h"
 
 #include <algorithm>

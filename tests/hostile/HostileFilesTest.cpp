@@ -15,7 +15,6 @@
 #include <cerrno>
 #include <future>
 
-
 namespace quarvel {
 namespace {
 

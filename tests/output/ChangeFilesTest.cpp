@@ -55,9 +55,13 @@ TEST(ChangeFiles, RefusesBeforeAnythingIsWritten) {
         {"the input itself", {input}, "to ten sam plik co plik wejściowy"},
         {"a link to the input", {dir.path() / "link-to-input"}, "to ten sam plik co plik wejściowy"},
         {"a hard link to the input", {dir.path() / "hard-to-input"}, "to ten sam plik co plik wejściowy"},
-        {"the input by another spelling", {dir.path() / "folder" / ".." / "in.txt"}, "to ten sam plik co plik wejściowy"},
+        {"the input by another spelling",
+         {dir.path() / "folder" / ".." / "in.txt"},
+         "to ten sam plik co plik wejściowy"},
         {"two changes of one file", {earlier, dir.path() / "." / "earlier.txt"}, "to ten sam plik co pierwszy"},
-        {"two changes of one new file", {dir.path() / "new.txt", dir.path() / "new.txt"}, "to ten sam plik co pierwszy"},
+        {"two changes of one new file",
+         {dir.path() / "new.txt", dir.path() / "new.txt"},
+         "to ten sam plik co pierwszy"},
         {"a folder", {dir.path() / "folder"}, "to jest folder"},
         // Where the system has no pipes in folders, a name it keeps for a device in every folder.
         {pipes ? "a pipe" : "a reserved name", {dir.path() / (pipes ? "pipe" : "COM1.txt")}, "to nie jest zwykły plik"},
@@ -69,7 +73,8 @@ TEST(ChangeFiles, RefusesBeforeAnythingIsWritten) {
     if (!noLinks.empty()) {
         std::erase_if(cases, [&](const Case& c) {
             const std::string_view what = c.what;
-            const bool symbolic = what == "a link to the input" || what == "a link to a device" || what == "a loop of links";
+            const bool symbolic =
+                what == "a link to the input" || what == "a link to a device" || what == "a loop of links";
             if (symbolic) test::SkipCase(what, noLinks);
             return symbolic;
         });

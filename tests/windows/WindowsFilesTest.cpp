@@ -25,8 +25,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kContractor = "KONTRAHENCI\r\n"
-                                         "Firma|Druga|Ulica 1|Miasto|12345678901234567890123456|Bank|Oddzial|Adres 1|Adres 2\r\n";
+constexpr std::string_view kContractor =
+    "KONTRAHENCI\r\n"
+    "Firma|Druga|Ulica 1|Miasto|12345678901234567890123456|Bank|Oddzial|Adres 1|Adres 2\r\n";
 
 std::wstring wide(const fs::path& path) {
     return path.native();
@@ -51,7 +52,8 @@ HANDLE inheritable(const fs::path& file) {
 // Runs the batch command with `arguments` (each quoted as a shell would), its output and errors in files.
 Outcome runCli(const std::vector<fs::path>& arguments, const test::TempDir& scratch) {
     std::wstring commandLine = quoted(wide(platform::PathFromUtf8(QUARVEL_CLI_PATH)));
-    for (const fs::path& argument : arguments) commandLine += L" " + quoted(argument.native());
+    for (const fs::path& argument : arguments)
+        commandLine += L" " + quoted(argument.native());
     const fs::path outFile = scratch.path() / "stdout.txt";
     const fs::path errFile = scratch.path() / "stderr.txt";
     HANDLE out = inheritable(outFile);
@@ -132,7 +134,8 @@ private:
 };
 
 int holdFile(const wchar_t* name) {
-    HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 3;
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "held", 4, &written, nullptr);
@@ -194,7 +197,8 @@ TEST(WindowsFiles, AFileAnotherProgramHoldsIsReportedAsInUse) {
         ASSERT_TRUE(holder.held());
         const Outcome run = runCli({input}, dir);
         EXPECT_EQ(run.status, static_cast<DWORD>(kBatchError));
-        EXPECT_EQ(run.err, "Nie można otworzyć pliku: " + utf8(input) + "\nPrzyczyna: plik jest zajęty przez inny program\n");
+        EXPECT_EQ(run.err,
+                  "Nie można otworzyć pliku: " + utf8(input) + "\nPrzyczyna: plik jest zajęty przez inny program\n");
         EXPECT_FALSE(fs::exists(output));
     }
     // An earlier output held open: nothing is replaced, the log neither, and no temporary file is left.
