@@ -13,7 +13,7 @@ windows_log() { echo "=== $(date '+%T') $*"; }
 windows_install_packages() {
   local packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth librsvg2-bin imagemagick
                   googletest libgtest-dev qt6-base-dev qt6-base-dev-tools qt6-translations-l10n locales zip unzip
-                  fonts-liberation xz-utils)
+                  fonts-liberation fonts-wine xz-utils)
   local missing=() p
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -91,8 +91,23 @@ windows_setup_wine() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     windows_log "wine prefix with Polish settings in $WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
+    # Text smoothed as Windows smooths it since Windows 7 (ClearType); wine's default of none draws
+    # Linux's faces with letters missing at the windows' size.
+    printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"FontSmoothing"="2"' \
+      '"FontSmoothingType"=dword:00000002' '"FontSmoothingGamma"=dword:00000578' \
+      '"FontSmoothingOrientation"=dword:00000001' > "$root/font-smoothing.reg"
+    wine regedit /S "$(winepath_of "$root/font-smoothing.reg")" >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # Wine's own Tahoma (the face Windows' dialog font stands for) and Marlett (the signs of a window frame's
+  # buttons), which Debian's wine keeps where it does not look for them: without them the windows fall
+  # back to Linux's faces and the frame's buttons show as "0 1 r".
+  local font
+  for font in tahoma.ttf tahomabd.ttf marlett.ttf; do
+    if [ -f "/usr/share/wine/fonts/$font" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/$font" ]; then
+      cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
+  done
   trap windows_stop_wine EXIT
 }
 
