@@ -45,7 +45,7 @@ windows_find_qt() {
     local prefix=/opt/qt6-mingw-${QT_MINGW_VERSION}
     local stamp="$prefix/.quarvel-unpacked-from"
     local identity
-    identity="$(stat -c '%s %Y' "$archive") $archive"
+    identity="$(sha256sum < "$archive")"
     if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$identity" ]; then
       windows_log "Qt for Windows unpacked from $archive"
       rm -rf "$prefix"
