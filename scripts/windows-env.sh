@@ -29,7 +29,8 @@ windows_install_packages() {
 # Sets QT_MINGW_PREFIX to a Qt for Windows: the prefix QUARVEL_QT_MINGW names when it is a folder, else the
 # archive it names (or ../shared/toolchains/qt6-mingw-6.4.2.tar.xz beside the project) unpacked to the
 # prefix it was built for, else one built by scripts/build-qt-mingw into a cache folder (about 20 minutes on
-# 2 cores). With QUARVEL_QT_MINGW=none, or when the archive is missing and QUARVEL_QT_BUILD=no, it stays empty.
+# 2 cores; one built before is used again). With QUARVEL_QT_MINGW=none, or with QUARVEL_QT_BUILD=no when
+# there is neither archive nor a Qt built before, it stays empty.
 windows_find_qt() {
   QT_MINGW_PREFIX=""
   local given="${QUARVEL_QT_MINGW:-}"
@@ -55,14 +56,16 @@ windows_find_qt() {
     QT_MINGW_PREFIX="$prefix"
     return 0
   fi
-  if [ "${QUARVEL_QT_BUILD:-yes}" = no ]; then
-    echo "Brak Qt dla Windows ($archive): pomijam okna." >&2
-    return 0
-  fi
+  # A Qt built here before is used as it is; the mark is written once the whole build has succeeded.
   local cache="${QUARVEL_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/quarvel}/qt6-mingw-${QT_MINGW_VERSION}"
-  if [ ! -f "$cache/lib/cmake/Qt6/Qt6Config.cmake" ]; then
+  if [ ! -f "$cache/.quarvel-built" ]; then
+    if [ "${QUARVEL_QT_BUILD:-yes}" = no ]; then
+      echo "Brak Qt dla Windows ($archive): pomijam okna. Qt zbuduje scripts/build-qt-mingw (około 20 minut)." >&2
+      return 0
+    fi
     windows_log "no Qt for Windows archive at $archive: building it into $cache (about 20 minutes)"
     PREFIX="$cache" scripts/build-qt-mingw
+    touch "$cache/.quarvel-built"
   fi
   QT_MINGW_PREFIX="$cache"
 }
