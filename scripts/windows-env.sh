@@ -9,11 +9,11 @@ windows_log() { echo "=== $(date '+%T') $*"; }
 
 # Debian's mingw-w64 (POSIX threads, as Qt for Windows was built), wine, a screen for the windows
 # (xvfb), the icon's drawing tools, GoogleTest's sources, the host's Qt tools (moc, rcc) and Qt's
-# Polish translations, the locale tools and zip.
+# Polish translations, the locale tools, zip, wine's own fonts and xwininfo (for the screenshots).
 windows_install_packages() {
   local packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth librsvg2-bin imagemagick
                   googletest libgtest-dev qt6-base-dev qt6-base-dev-tools qt6-translations-l10n locales zip unzip
-                  fonts-liberation fonts-wine xz-utils)
+                  fonts-liberation fonts-wine xz-utils x11-utils)
   local missing=() p
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
