@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the sample input files of this folder: the same contractors and payment orders in several code pages.
+"""Writes the sample input files of this folder: the same contractors and payment orders in several code pages,
+and the payment orders (and contractors) as programs of today export them: UTF-8 with and without its mark, and
+UTF-16 ("Unicode text") in both byte orders.
 
 Run it from anywhere; it rewrites the .txt files beside it. The letter bytes are the tool's own table.
 """
@@ -66,12 +68,28 @@ def encode(text: str, code_page: str) -> bytes:
     return bytes(out)
 
 
+# Files of today's programs: (file name, header, encoding). The UTF-16 ones, as a spreadsheet saves them,
+# name no code page.
+UNICODE_FILES = [
+    ("kontrahenci_utf8.txt", "KONTRAHENCI|UTF-8", "utf-8"),
+    ("zlecenia_utf8.txt", "ZLECENIA|UTF-8", "utf-8"),
+    ("zlecenia_utf8_bom.txt", "ZLECENIA|UTF-8", "utf-8-sig"),
+    ("zlecenia_utf16le.txt", "ZLECENIA", "utf-16-le"),
+    ("zlecenia_utf16be.txt", "ZLECENIA", "utf-16-be"),
+]
+
+
 def main() -> None:
     here = Path(__file__).resolve().parent
     for code_page in CODE_PAGES:
         for stem, keyword, lines in (("kontrahenci", "KONTRAHENCI", CONTRACTORS), ("zlecenia", "ZLECENIA", ORDERS)):
             body = "\r\n".join([f"{keyword}|{code_page}"] + lines) + "\r\n"
             (here / f"{stem}_{code_page.lower()}.txt").write_bytes(encode(body, code_page))
+    for name, header, encoding in UNICODE_FILES:
+        lines = CONTRACTORS if name.startswith("kontrahenci") else ORDERS
+        body = "\r\n".join([header] + lines) + "\r\n"
+        mark = "\ufeff" if encoding.startswith("utf-16") else ""
+        (here / name).write_bytes((mark + body).encode(encoding))
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 
 namespace quarvel {
@@ -36,7 +37,7 @@ TEST(CodePageTable, RowsHoldTheLetterBytesInIdOrder) {
         {"WINDOWS_EE", "A5C6CAA3D1D38C8FAFB9E6EAB3F1F39C9FBF"},
     };
     ASSERT_EQ(StandardCodePages().size(), expected.size());
-    for (CodePageId p = 0; p < kCodePageCount; ++p) {
+    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
         EXPECT_EQ(StandardCodePages()[p].id, p);
         EXPECT_EQ(CodePageNames[p], expected[p].first);
         EXPECT_EQ(hexLetters(p), expected[p].second) << CodePageNames[p];
@@ -66,7 +67,7 @@ TEST(CodePageTable, BuildFillsTheListInIdOrder) {
     BuildCodePageTable(table, list);
     ASSERT_EQ(table.size(), 8U);
     EXPECT_EQ(list.items, (std::vector<std::string>{"MAZOVIA", "ISO_LATIN2", "CSK", "CYFROMAT", "DHN", "IBM_LATIN2",
-                                                    "VENTURA", "WINDOWS_EE"}));
+                                                    "VENTURA", "WINDOWS_EE", "UTF-8"}));
 }
 
 TEST(ConvertText, MapsOnlyTheLettersOfTheSourceRow) {
@@ -91,18 +92,18 @@ TEST(ConvertText, MapsOnlyTheLettersOfTheSourceRow) {
 TEST(ConvertText, IsTheIdentityFromACodePageToItselfAndRoundTrips) {
     std::string all;
     for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
-    for (CodePageId p = 0; p < kCodePageCount; ++p) {
+    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
         EXPECT_EQ(ConvertText(all, p, p), all) << CodePageNames[p];
         const auto& row = StandardCodePages()[p].letters;
         const std::string letters(row.begin(), row.end());
-        for (CodePageId q = 0; q < kCodePageCount; ++q) {
+        for (CodePageId q = 0; q < kSingleByteCodePageCount; ++q) {
             EXPECT_EQ(ConvertText(ConvertText(letters, p, q), q, p), letters) << CodePageNames[p] << "->" << CodePageNames[q];
         }
     }
 }
 
 TEST(LetterIndex, FindsPositionsAndRejectsAscii) {
-    for (CodePageId p = 0; p < kCodePageCount; ++p) {
+    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
         EXPECT_EQ(LetterIndex(p, 'A'), -1);
         for (int k = 0; k < 18; ++k) EXPECT_EQ(LetterIndex(p, StandardCodePages()[p].letters[k]), k);
     }
@@ -259,6 +260,92 @@ TEST(IdentifyCodePage, CountsWindowsLettersThatAreLettersElsewhereToo) {
 TEST(IdentifyCodePage, StopsAtAnEndMarkAtTheStartOfALine) {
     EXPECT_EQ(countsOf("abc\n\x1A\xB9\xB9\xB9\xB9\n")[WINDOWS_EE], 0U);
     EXPECT_EQ(countsOf("a\xB9\x1A\xB9\xB9\xB9\xB9\nx\xB9x\n")[WINDOWS_EE], 1U) << "inside a line it ends only that line";
+}
+
+// Expected where the UTF-8 rule does not hold: the code page of the single-byte counts.
+constexpr CodePageId kByCounts = -2;
+
+TEST(IdentifyCodePage, UTF8ByItsMarkOrByWellFormedLinesHoldingAPolishLetter) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        CodePageId declared;
+        CodePageId expected;
+    };
+    const std::string polish =
+        "ZLECENIA\nZa\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 g\xC4\x99\xC5\x9Bl\xC4\x85\r\n"; // Zażółć gęślą
+    const std::string cp852 = "KONTRAHENCI|UTF-8\nPaj\xA5k J\xA2zef|x\n";
+    const std::vector<Case> cases = {
+        {"the mark, then ASCII", "\xEF\xBB\xBFZLECENIA\nabc\n", -1, UTF_8},
+        {"the mark, then CP852", "\xEF\xBB\xBF" + cp852, -1, UTF_8},
+        {"the mark only", "\xEF\xBB\xBF", -1, UTF_8},
+        {"the mark after a carriage return is no mark",
+         "\r\xEF\xBB\xBF"
+         "abc\n",
+         -1, kByCounts},
+        {"well-formed, Polish letters", polish, -1, UTF_8},
+        {"well-formed, Polish letters, another code page declared", polish, IBM_LATIN2, UTF_8},
+        {"a single letter, the last of its line", "ZLECENIA\nx\xC5\xBC\n", -1, UTF_8},
+        {"a letter split by a carriage return", "ZLECENIA\nx\xC4\r\x85x\n", -1, UTF_8},
+        {"well-formed, letters of other languages only", "caf\xC3\xA9 x\n", -1, kByCounts},
+        {"well-formed, other letters only, UTF-8 declared", "caf\xC3\xA9 x\n", UTF_8, UTF_8},
+        {"ASCII", "ZLECENIA\nabc\n", -1, MAZOVIA},
+        {"ASCII, UTF-8 declared", "ZLECENIA|UTF-8\nabc\n", UTF_8, UTF_8},
+        {"CP852, UTF-8 declared", cp852, UTF_8, kByCounts},
+        {"a letter cut by a line feed", polish + "x\xC4\n\x85x\n", -1, kByCounts},
+        {"an overlong form", polish + "\xC0\xAF\n", -1, kByCounts},
+        {"a surrogate", polish + "\xED\xA0\x80\n", -1, kByCounts},
+        {"beyond U+10FFFF", polish + "\xF4\x90\x80\x80\n", -1, kByCounts},
+        {"cut at the end of the file", polish + "\xE2\x82", -1, kByCounts},
+        {"a single-byte letter among UTF-8 ones", polish + "\xB9x\n", -1, kByCounts},
+        {"after an end mark nothing is judged", polish + "\x1A\xFF\xC4\n", -1, UTF_8},
+        {"after 0x1A inside a line its rest is skipped", polish + "x\x1A\xFF\xC4\nabc\n", -1, UTF_8},
+    };
+    for (const Case& c : cases) {
+        CodePageCounter counts;
+        StringSource whole(c.bytes);
+        LineScanner lines(whole);
+        counts.addAll(lines);
+        const CodePageId expected = c.expected == kByCounts ? counts.result(c.declared) : c.expected;
+        ASSERT_TRUE(IsSingleByte(expected) || expected == UTF_8) << c.what;
+        // Whatever the blocks and reads the file comes in.
+        for (const std::size_t block :
+             {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{64}, LineScanner::kDefaultBlock}) {
+            for (const std::size_t chunk : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 20}) {
+                StringSource source(c.bytes, chunk);
+                EXPECT_EQ(IdentifyCodePage(source, c.declared, block).codePage, expected)
+                    << c.what << ", blocks of " << block << ", reads of " << chunk;
+            }
+        }
+    }
+}
+
+// A file of a single-byte code page holds its letters as single bytes from 0x80 up, where UTF-8 needs a
+// lead byte followed by continuation bytes: text with Polish letters is never taken for UTF-8.
+TEST(IdentifyCodePage, SingleByteFilesWithPolishLettersAreNeverUtf8) {
+    const std::vector<std::string> words = {"Źródło", "Żółw",      "Ćma", "Łódź",   "Śląsk", "Gęś",
+                                            "Jaźń",   "Pająk",     "Ńa",  "zażółć", "gęślą", "Ósemka",
+                                            "ĄĘ",     "szczęście", "Ęą",  "ńź",     "ść",    "óż"};
+    std::mt19937 random(1250);
+    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
+        for (int file = 0; file < 200; ++file) {
+            std::string text = "ZLECENIA|" + std::string(CodePageNames[p]) + "\r\n";
+            for (int line = 0; line < 1 + file % 5; ++line) {
+                for (int word = 0; word < 1 + static_cast<int>(random() % 6); ++word) {
+                    text += W(words[random() % words.size()]) + (random() % 3 == 0 ? "|" : " ");
+                }
+                text += "\r\n";
+            }
+            StringSource source(ConvertText(text, WINDOWS_EE, p));
+            EXPECT_NE(IdentifyCodePage(source).codePage, UTF_8) << CodePageNames[p] << ": " << text;
+        }
+    }
+    for (const char* example : {"kontrahenci_mazovia.txt", "kontrahenci_iso_latin2.txt", "kontrahenci_ibm_latin2.txt",
+                                "kontrahenci_windows_ee.txt", "zlecenia_mazovia.txt", "zlecenia_iso_latin2.txt",
+                                "zlecenia_ibm_latin2.txt", "zlecenia_windows_ee.txt"}) {
+        const Identification found = IdentifyCodePage(test::ExamplePath(example));
+        EXPECT_TRUE(IsSingleByte(found.codePage)) << example;
+    }
 }
 
 TEST(IdentifyCodePage, ReportsAFileThatCannotBeOpened) {

@@ -12,8 +12,11 @@ struct Example {
     CodePageId codePage;
 };
 
-const std::vector<Example> kExamples = {
-    {"mazovia", MAZOVIA}, {"iso_latin2", ISO_LATIN2}, {"ibm_latin2", IBM_LATIN2}, {"windows_ee", WINDOWS_EE}};
+const std::vector<Example> kExamples = {{"mazovia", MAZOVIA},
+                                        {"iso_latin2", ISO_LATIN2},
+                                        {"ibm_latin2", IBM_LATIN2},
+                                        {"windows_ee", WINDOWS_EE},
+                                        {"utf8", UTF_8}};
 
 std::vector<std::string> allValues(const LoadedFile& file) {
     std::vector<std::string> lines;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Parallel.h"
+#include "Typy/Utf8.h"
 #include "WindowState.h"
 #include "io/ByteSource.h"
 
@@ -15,7 +16,7 @@
 
 namespace quarvel {
 
-/// One of the eight Polish code pages; also its item index in the code-page list.
+/// One of the eight single-byte Polish code pages, or UTF-8; also its item index in the code-page list.
 using CodePageId = int;
 
 inline constexpr CodePageId MAZOVIA = 0;
@@ -26,11 +27,21 @@ inline constexpr CodePageId DHN = 4;
 inline constexpr CodePageId IBM_LATIN2 = 5;
 inline constexpr CodePageId VENTURA = 6;
 inline constexpr CodePageId WINDOWS_EE = 7;
-inline constexpr int kCodePageCount = 8;
+/// Text of programs written since: a Polish letter is two bytes, so it has no row of letter bytes; its
+/// values are decoded, not translated byte for byte.
+inline constexpr CodePageId UTF_8 = 8;
+/// The code pages with a row of letter bytes: 0..7.
+inline constexpr int kSingleByteCodePageCount = 8;
+inline constexpr int kCodePageCount = 9;
 inline constexpr int kPolishLetterCount = 18;
 
 inline constexpr std::array<std::string_view, kCodePageCount> CodePageNames = {
-    "MAZOVIA", "ISO_LATIN2", "CSK", "CYFROMAT", "DHN", "IBM_LATIN2", "VENTURA", "WINDOWS_EE"};
+    "MAZOVIA", "ISO_LATIN2", "CSK", "CYFROMAT", "DHN", "IBM_LATIN2", "VENTURA", "WINDOWS_EE", "UTF-8"};
+
+/// Whether `p` is one of the eight code pages whose letters are single bytes.
+constexpr bool IsSingleByte(CodePageId p) {
+    return p >= 0 && p < kSingleByteCodePageCount;
+}
 
 using PolishLetters = std::array<std::uint8_t, kPolishLetterCount>;
 
@@ -51,10 +62,10 @@ using ByteMap = std::array<std::uint8_t, 256>;
 
 void AddCodePage(CodePageTable& table, CodePageId id, const PolishLetters& letters);
 
-/// Appends the eight rows in CodePageId order and fills the code-page list with their names.
+/// Appends the eight rows in CodePageId order and fills the code-page list with their names, then UTF-8.
 void BuildCodePageTable(CodePageTable& table, ComboBoxState& list);
 
-/// Fills the code-page list with the names of the table's rows, in table order.
+/// Fills the code-page list with the names of the table's rows, in table order, then "UTF-8".
 void ListCodePages(const CodePageTable& table, ComboBoxState& list);
 
 /// The table as BuildCodePageTable builds it, made once; constant for the whole run.
@@ -63,10 +74,13 @@ const CodePageTable& StandardCodePages();
 /// Position 0..17 of byte `b` among the letters of code page `p`, or -1.
 int LetterIndex(CodePageId p, std::uint8_t b);
 
-/// The translation of the 18 letters of `from` into those of `to`; every other byte maps to itself.
+/// The translation of the 18 letters of `from` into those of `to`; every other byte maps to itself. From
+/// UTF-8, which no byte translation decodes, ASCII stays and every other byte becomes 0x81 (undefined in
+/// Windows-1250): the translation of a value that holds only ASCII.
 const ByteMap& ConversionMap(CodePageId from, CodePageId to);
 
-/// The text with each Polish letter of `from` replaced by the same letter of `to`.
+/// The text with each Polish letter of `from` replaced by the same letter of `to`. From UTF-8 the text is
+/// decoded to Windows-1250 first (Cp1250FromUtf8Into), and to UTF-8 encoded from it.
 std::string ConvertText(std::string_view text, CodePageId from, CodePageId to);
 
 bool IsAllowedChar(std::uint8_t b);
@@ -84,7 +98,8 @@ struct EndMark {
 };
 
 /// Counts, per code page, the bytes of the file that are its Polish letters, leaving out the last byte of
-/// every line; the largest count names the file's code page.
+/// every line; the largest count names the file's code page. Beside the counts it judges whether the
+/// lines are well-formed UTF-8 holding a Polish letter, which makes the file UTF-8.
 class CodePageCounter {
 public:
     /// Adds bytes of the current line.
@@ -97,10 +112,12 @@ public:
     /// Adds every line `lines` has left, in blocks of whole lines where it can. When an end mark at the
     /// start of a line ends the file, reads on to the end to tell what follows the mark.
     std::optional<EndMark> addAll(LineScanner& lines);
-    std::array<std::uint64_t, kCodePageCount> counts() const;
-    /// The code page with the largest count. A tie goes to `preferred` when it is among the largest, else
-    /// to the smaller id; all zero gives MAZOVIA (or `preferred`).
+    std::array<std::uint64_t, kSingleByteCodePageCount> counts() const;
+    /// The single-byte code page with the largest count. A tie goes to `preferred` when it is among the
+    /// largest, else to the smaller id; all zero gives MAZOVIA (or `preferred`).
     CodePageId result(CodePageId preferred = -1) const;
+    /// What the lines say of UTF-8.
+    const Utf8Judge& utf8() const { return m_utf8; }
 
 private:
     /// addLines, telling where in `lines` the end mark lies.
@@ -108,7 +125,13 @@ private:
 
     std::array<std::uint64_t, 256> m_histogram{}; ///< exact for the bytes from 0x80 up, which alone can be letters
     int m_lastByte = -1;
+    Utf8Judge m_utf8;
 };
+
+/// The code page of a file: UTF-8 when it starts with EF BB BF (`startsWithMark`), or when its lines are
+/// well-formed UTF-8 and hold a Polish letter, or are well-formed and the header names UTF-8
+/// (`declared`); otherwise the single-byte code page of the counts.
+CodePageId IdentifiedCodePage(const CodePageCounter& counter, bool startsWithMark, CodePageId declared);
 
 /// A code page found, or the system's error code when the file could not be read; with what the reading
 /// saw of the file, so that the load can tell whether the file changed meanwhile.
@@ -116,6 +139,7 @@ struct Identification {
     CodePageId codePage = MAZOVIA;
     int error = 0;
     std::uint64_t bytesRead = 0;
+    std::uint64_t fileBytesRead = 0; ///< the bytes of the file behind them (more for a decoded UTF-16 file)
     std::optional<EndMark> endMark;
     std::optional<platform::FileStamp> stampBefore; ///< the file as it was opened
     std::optional<platform::FileStamp> stampAfter;  ///< the file once read to its end

@@ -1,5 +1,6 @@
 #include "check/Correction.h"
 
+#include "Typy/Utf8.h"
 #include "check/DateAmount.h"
 
 #include <algorithm>
@@ -75,6 +76,38 @@ public:
         if (written != raw) m_rewrites.rewrite(kOrderDate, written);
     }
 
+    /// The values of a file read as UTF-8, in field order: a value holding a byte from 0x80 up becomes its
+    /// decoded text, an account number normalised after decoding (its lengths count characters, not
+    /// bytes); the others are corrected as in any code page.
+    void decodeAndNormalize(std::chrono::year_month_day today) {
+        const bool orders = m_file.kind == FileKind::Orders;
+        for (std::size_t j = 0; j < m_record.fieldCount; ++j) {
+            const bool account = orders ? (j == kOrderDebitedAccount || j == kOrderCreditedAccount)
+                                        : (m_file.kind == FileKind::Contractors && j == kContractorAccount);
+            const std::string_view raw = m_file.rawValue(m_record, j);
+            if (m_record.rawIsAscii(j) || !HasHighByte(raw)) {
+                if (account) normalizeAccount(j);
+                if (orders && j == kOrderDate) normalizeDate(today);
+                continue;
+            }
+            // A date or an amount holding such a byte reads as none: it stays as decoded.
+            char decoded[kMaxFieldBytes];
+            const std::string_view text(decoded, static_cast<std::size_t>(Cp1250FromUtf8Into(raw, decoded) - decoded));
+            if (!account) {
+                m_rewrites.rewrite(j, text);
+                continue;
+            }
+            const AccountWindow window = NormalizeAccountWindow(text);
+            const std::string_view rest = text.substr(window.start);
+            if (window.removeSpaces) {
+                m_rewrites.endRewrite(j, writeWithoutSpacesAndPl(rest, ConversionMap(WINDOWS_EE, WINDOWS_EE),
+                                                                 m_rewrites.beginRewrite(rest.size())));
+            } else {
+                m_rewrites.rewrite(j, rest);
+            }
+        }
+    }
+
     void readAmount() {
         const std::optional<double> amount = ParseAmount(m_file.rawValue(m_record, kOrderAmount));
         m_record.amount = amount.value_or(0.0);
@@ -109,7 +142,10 @@ void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std
     const LoadedFile& values = file;
     file.rewriteInSlices([&values, today](ValueRewrites& rewrites, std::size_t line, TRecOfFile& toCorrect) {
         RecordCorrector record(values, toCorrect, rewrites);
-        if (values.kind == FileKind::Contractors) {
+        if (values.decodesUtf8()) {
+            record.decodeAndNormalize(today);
+            if (values.kind == FileKind::Orders && !values.amountKnown(line)) record.readAmount();
+        } else if (values.kind == FileKind::Contractors) {
             record.normalizeAccount(kContractorAccount);
         } else if (values.kind == FileKind::Orders) {
             // The date comes first among the fields and so among the rewritten values of the record.

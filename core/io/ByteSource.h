@@ -23,6 +23,8 @@ public:
     virtual int error() const = 0;
     /// Which file is read, with its size and last change now; none for a source that is no file.
     virtual std::optional<platform::FileStamp> stamp() const { return std::nullopt; }
+    /// The bytes of the file read so far, where they are not the bytes handed on (a decoded file).
+    virtual std::optional<std::uint64_t> fileBytesRead() const { return std::nullopt; }
 };
 
 /// A source that was opened, or the system's error code of the failure.

@@ -1,6 +1,7 @@
 #include "load/HeaderReader.h"
 
 #include "io/IoTexts.h"
+#include "io/Utf16Source.h"
 #include "load/LoadTexts.h"
 
 #include <algorithm>
@@ -108,7 +109,7 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
             file.codePageDeclared = info.declaredCodePage >= 0;
             state.ComboBoxStrona.textColour = kWhite;
             // The identification reads the file a second time, beside the reading of the records.
-            OpenedSource second = session.openInput(file.fileName);
+            OpenedSource second = OpenInputText(session.openInput, file.fileName);
             if (!second.source) {
                 showKind(state, file.kind);
                 session.ui.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, second.error));

@@ -4,6 +4,7 @@
 #include "check/Validation.h"
 #include "io/IoTexts.h"
 #include "io/Platform.h"
+#include "io/Utf16Source.h"
 #include "load/BlockReader.h"
 #include "load/HeaderReader.h"
 #include "load/LoadTexts.h"
@@ -42,7 +43,7 @@ bool readUnchanged(const std::optional<platform::FileStamp>& before, const ByteS
     const Identification& found = *identified;
     if (differ(before, found.stampBefore) || differ(found.stampBefore, found.stampAfter)) return false;
     if (read.endMark != found.endMark.has_value()) return false;
-    if (found.stampBefore && found.bytesRead != found.stampBefore->size) return false;
+    if (found.stampBefore && found.fileBytesRead != found.stampBefore->size) return false;
     // Ended by its mark, the reader stopped early; otherwise both read the whole file.
     return read.endMark || input.bytesRead() == found.bytesRead;
 }
@@ -67,7 +68,7 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
     if (!std::filesystem::exists(fileName, ec) && !platform::IsReservedDeviceName(fileName))
         return LoadOutcome::Missing;
 
-    OpenedSource opened = session.openInput(fileName);
+    OpenedSource opened = OpenInputText(session.openInput, fileName);
     if (!opened.source) {
         session.ui.showMessage(MessageKind::Error, texts::kCannotOpenFile + PathForMessage(fileName) + "\r" +
                                                        texts::kReasonPrefix + DescribeSystemError(opened.error));

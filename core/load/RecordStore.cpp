@@ -1,5 +1,7 @@
 #include "load/RecordStore.h"
 
+#include <algorithm>
+
 namespace quarvel {
 
 RecordStore::RecordStore() : m_toOriginal(&ConversionMap(WINDOWS_EE, WINDOWS_EE)) {
@@ -28,7 +30,24 @@ ShortText translate(std::string_view bytes, const ByteMap& map) {
 } // namespace
 
 ShortText RecordStore::originalValue(std::size_t i, std::size_t j) const {
-    return translate(rawValue(i, j), *m_toOriginal);
+    if (!decodesUtf8()) return translate(rawValue(i, j), *m_toOriginal);
+    ShortText out;
+    out.resize(static_cast<std::size_t>(originalInto(m_records[i], j, out.data()) - out.data()));
+    return out;
+}
+
+char* RecordStore::originalInto(const TRecOfFile& r, std::size_t j, char* out) const {
+    const std::string_view raw = rawValue(r, j);
+    if (decodesUtf8()) return Cp1250FromUtf8Into(raw, out);
+    return std::transform(raw.begin(), raw.end(), out,
+                          [this](char c) { return static_cast<char>((*m_toOriginal)[static_cast<std::uint8_t>(c)]); });
+}
+
+bool RecordStore::anyDecodedValueChanged(const TRecOfFile& r) const {
+    for (std::size_t j = 0; j < r.fieldCount; ++j) {
+        if (valueChanged(r, j)) return true;
+    }
+    return false;
 }
 
 ValueBytes RecordStore::valueBytes(const TRecOfFile& r, std::size_t j) const {
@@ -84,15 +103,17 @@ std::vector<ValueRewrites> RecordStore::startRewrites(const Slices& slices) {
 
 // The most bytes the rewritten values of records [begin, end) can take: a text is never longer than the
 // raw value it replaces, and a record has at most three, each with its length byte (an entry naming a
-// part of the raw value takes two bytes, and such a raw value has at least two). Reserved at once, they
-// are never moved as they grow, and the room beyond them is never touched.
+// part of the raw value takes two bytes, and such a raw value has at least two); decoded from UTF-8, every
+// value of a record may be rewritten. Reserved at once, they are never moved as they grow, and the room
+// beyond them is never touched.
 std::size_t RecordStore::rewriteRoom(std::size_t begin, std::size_t end) const {
     const std::vector<TRecOfFile>& withData = m_records.withData();
     const auto rawStart = [&](std::size_t i) {
         const std::size_t k = i < m_records.size() ? m_records.dataBefore(i) : withData.size();
         return k < withData.size() ? withData[k].rawOffset : m_raw.size();
     };
-    return static_cast<std::size_t>(rawStart(end) - rawStart(begin)) + 3 * (end - begin);
+    const std::size_t entries = decodesUtf8() ? kMaxFieldCount : 3;
+    return static_cast<std::size_t>(rawStart(end) - rawStart(begin)) + entries * (end - begin);
 }
 
 void RecordStore::joinRewrites(std::vector<ValueRewrites>& parts, const Slices& slices) {

@@ -135,6 +135,9 @@ public:
     void setKeptLengths(const FieldLengths& lengths) { m_keptLength = lengths; }
     std::uint8_t keptLength(std::size_t j) const { return m_keptLength[j]; }
     CodePageId conversionSource() const { return m_source; }
+    /// Whether the values are decoded from UTF-8: a raw value holding a byte from 0x80 up is then never
+    /// read through the byte translations, but always rewritten as its decoded text.
+    bool decodesUtf8() const { return m_source == UTF_8; }
     bool replacesControl() const { return m_replaceControl; }
     const ByteMap& toOriginal() const { return *m_toOriginal; }
     const ByteMap& rawToValue() const { return m_rawToValue; }
@@ -168,6 +171,9 @@ public:
     std::size_t rewrittenBytes() const { return m_fix.size(); }
 
 private:
+    /// The original value of field j, Windows-1250, at `out` (room for kMaxFieldBytes); returns its end.
+    char* originalInto(const TRecOfFile& r, std::size_t j, char* out) const;
+    bool anyDecodedValueChanged(const TRecOfFile& r) const;
     std::vector<ValueRewrites> startRewrites(const Slices& slices);
     std::size_t rewriteRoom(std::size_t begin, std::size_t end) const;
     void joinRewrites(std::vector<ValueRewrites>& parts, const Slices& slices);
@@ -199,6 +205,18 @@ inline bool RecordStore::valueChanged(const TRecOfFile& r, std::size_t j) const 
     if (r.isRewritten(j)) {
         // A rewritten value: compared with the original byte by byte, each through its own translation.
         const ValueBytes value = valueBytes(r, j);
+        if (decodesUtf8()) {
+            // The original is the decoded raw value, no translation of it.
+            char original[kMaxFieldBytes];
+            const std::string_view decoded(original, static_cast<std::size_t>(originalInto(r, j, original) - original));
+            if (value.bytes.size() != decoded.size()) return true;
+            for (std::size_t k = 0; k < decoded.size(); ++k) {
+                if ((*value.map)[static_cast<std::uint8_t>(value.bytes[k])] != static_cast<std::uint8_t>(decoded[k])) {
+                    return true;
+                }
+            }
+            return false;
+        }
         const std::string_view raw = rawValue(r, j);
         if (value.bytes.size() != raw.size()) return true;
         for (std::size_t k = 0; k < raw.size(); ++k) {
@@ -216,6 +234,8 @@ inline bool RecordStore::valueChanged(const TRecOfFile& r, std::size_t j) const 
 }
 
 inline bool RecordStore::anyValueChanged(const TRecOfFile& r) const {
+    // Decoding shortens a value without changing it: the raw lengths tell nothing then.
+    if (decodesUtf8()) return anyDecodedValueChanged(r);
     // A value cut shorter than its raw value has changed whatever it holds: all fields are looked at once
     // for that (past the record's fields the raw lengths are zero).
     bool trimmed = false;

@@ -171,9 +171,7 @@ TEST(HostileFiles, AKeywordBeyondTheFirstReadBlockIsFound) {
 
 // ---- Files in none of the eight code pages ------------------------------------------------------------
 
-TEST(HostileFiles, AUtf8FileWithBomPassesNoRecordWithMangledLetters) {
-    // Polish letters in UTF-8 are two bytes each; the first (0xC3, 0xC4, 0xC5) is none of the permitted
-    // Windows-1250 bytes, whatever code page the identification chose.
+TEST(HostileFiles, AUtf8FileWithBomIsDecodedAndReadAsAnotherCodePagePassesNoMangledLetter) {
     const std::string utf8Lines[] = {
         "Żółw Sp. z o.o.|Zakład|ul. Łąkowa 1|00-950 Łódź|" + kAccount + "|Bank Śląski|Oddział|ul. Ćmy 2|Gdańsk",
         "Źródło|Ślęzak|ul. Żeromskiego 44|26-600 Radom|" + kAccount + "|PKO|Oddział|ul. Mała|Łódź",
@@ -181,15 +179,25 @@ TEST(HostileFiles, AUtf8FileWithBomPassesNoRecordWithMangledLetters) {
     };
     std::string file = "\xEF\xBB\xBFKONTRAHENCI|WINDOWS_EE\r\n";
     for (const std::string& line : utf8Lines) file += line + "\r\n";
-    for (const bool replace : {false, true}) {
+    {
+        // The mark makes it UTF-8, whatever the header declares: every letter decoded, every record valid.
         Load l(file);
         ASSERT_EQ(l.outcome, LoadOutcome::Loaded);
         EXPECT_EQ(l.file().kind, FileKind::Contractors) << "the BOM stands before the keyword, which is still found";
+        EXPECT_EQ(l.file().identifiedCodePage, UTF_8);
+        EXPECT_EQ(l.file().declaredCodePage, WINDOWS_EE);
+        EXPECT_EQ(l.state().ComboBoxStrona.background, kRed);
+        EXPECT_EQ(l.file().validCount, 3);
+        EXPECT_EQ(test::JoinValues(l.file(), 0), W(utf8Lines[0]) + "||||") << "and four optional fields missing";
+    }
+    // Read as the single-byte code page the header names, the same bytes pass no record: a Polish letter's
+    // first byte (0xC3, 0xC4, 0xC5) is none of the permitted Windows-1250 bytes.
+    for (const bool replace : {false, true}) {
+        Load l(file);
         ASSERT_EQ(l.file().records().size(), 3U);
-        if (replace) {
-            l.t.state().cbZamienNiedozwoloneZnaki.checked = true;
-            RerunCorrection(l.t.session);
-        }
+        l.t.state().ComboBoxStrona.selected = WINDOWS_EE;
+        l.t.state().cbZamienNiedozwoloneZnaki.checked = replace;
+        ComboBoxStronaChange(l.t.session);
         EXPECT_EQ(l.file().validCount, 0);
         EXPECT_FALSE(l.state().bZapiszTylkoPrawidlowe.enabled);
         for (std::size_t i = 0; i < 3; ++i) {
@@ -204,14 +212,23 @@ TEST(HostileFiles, AUtf8FileWithBomPassesNoRecordWithMangledLetters) {
     }
 }
 
-TEST(HostileFiles, AUtf16FileWithBomIsRefusedAtItsHeader) {
-    // Every other byte is 0x00, so the header holds no keyword the reader can find.
+TEST(HostileFiles, AUtf16FileIsDecodedWithItsMarkAndRefusedAtItsHeaderWithout) {
     const std::string text = "KONTRAHENCI|WINDOWS_EE\r\n" + contractor("Łódź") + "\r\n";
-    std::string utf16 = "\xFF\xFE";
-    for (char c : text) {
-        utf16 += c;
-        utf16 += '\0';
+    std::string utf16;
+    for (char c : Cp1250FromUtf8(text)) {
+        // Windows-1250 and UTF-16 agree below 0x80; the two letters of "Łódź" above it are spelled out.
+        const char16_t unit = c == '\xA3' ? u'Ł' : c == '\xF3' ? u'ó' : c == '\x9F' ? u'ź' : static_cast<char16_t>(c);
+        utf16 += static_cast<char>(unit & 0xFF);
+        utf16 += static_cast<char>(unit >> 8);
     }
+    {
+        Load l("\xFF\xFE" + utf16);
+        ASSERT_EQ(l.outcome, LoadOutcome::Loaded);
+        EXPECT_EQ(l.file().identifiedCodePage, UTF_8);
+        EXPECT_EQ(l.file().value(0, 0), W("Łódź"));
+        EXPECT_EQ(l.file().validCount, 1);
+    }
+    // Without its mark every other byte is 0x00, so the header holds no keyword the reader can find.
     Load l(utf16);
     EXPECT_EQ(l.outcome, LoadOutcome::Stopped);
     EXPECT_TRUE(l.file().records().empty());

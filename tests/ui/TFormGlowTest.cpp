@@ -46,9 +46,10 @@ TEST(TFormGlow, StartsCompactWithNothingLoaded) {
     EXPECT_EQ(w.text("LabelStatZle"), U("0"));
 
     const auto* codePages = w.find<QComboBox>("ComboBoxStrona");
-    ASSERT_EQ(codePages->count(), 8);
+    ASSERT_EQ(codePages->count(), 9);
     EXPECT_EQ(codePages->itemText(0), U("MAZOVIA"));
     EXPECT_EQ(codePages->itemText(7), U("WINDOWS_EE"));
+    EXPECT_EQ(codePages->itemText(8), U("UTF-8"));
     EXPECT_EQ(codePages->currentIndex(), -1);
     EXPECT_FALSE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
 
