@@ -1,5 +1,6 @@
 #include "Batch.h"
 
+#include "JsonReport.h"
 #include "Session.h"
 #include "Typy/Windows1250.h"
 #include "check/Correction.h"
@@ -10,6 +11,7 @@
 #include "output/LogReport.h"
 #include "output/OutputTexts.h"
 #include "output/OutputWriter.h"
+#include "output/RejectedLines.h"
 
 #include <algorithm>
 #include <cctype>
@@ -37,15 +39,19 @@ constexpr const char* kHelp =
     "                      UTF-8 (plik UTF-16 jest czytany jako UTF-8)\n"
     "  --no-trim           nie przycinaj zbyt długich pól do wymaganej długości\n"
     "  --replace-control   zamień znaki sterujące na znak \"?\"\n"
+    "  --check-nrb         sprawdzaj cyfry kontrolne numerów NRB (jak numeru IBAN z PL)\n"
     "  --dry-run           nie zapisuj żadnego pliku; wypisz raport LOG na standardowe wyjście\n"
     "  --log ŚCIEŻKA       zapisz raport LOG pod tą ścieżką\n"
+    "  --rejected ŚCIEŻKA  zapisz pod tą ścieżką nagłówek i pominięte wiersze, tak jak stoją w pliku\n"
+    "                      wejściowym (plik UTF-16 w UTF-8), aby je poprawić i wczytać ponownie\n"
+    "  --json              zamiast podsumowania wypisz raport JSON (UTF-8) na standardowe wyjście\n"
     "  -h, --help          pokaż tę pomoc\n"
     "  -V, --version       pokaż wersję programu\n"
-    "(--code-page=NAZWA i --log=ŚCIEŻKA działają tak samo.)\n"
+    "(--code-page=NAZWA, --log=ŚCIEŻKA i --rejected=ŚCIEŻKA działają tak samo.)\n"
     "\n"
-    "Plik wyjściowy i raport LOG są zapisywane razem: jeśli jednego nie da się zapisać, żaden wcześniejszy\n"
-    "plik nie zostaje zastąpiony. Gdy żaden rekord nie jest prawidłowy, wcześniejszy plik wyjściowy obok\n"
-    "pliku wejściowego zostaje usunięty.\n"
+    "Plik wyjściowy, raport LOG i odrzucone wiersze są zapisywane razem: jeśli jednego nie da się zapisać,\n"
+    "żaden wcześniejszy plik nie zostaje zastąpiony. Gdy żaden rekord nie jest prawidłowy, wcześniejszy\n"
+    "plik wyjściowy obok pliku wejściowego zostaje usunięty.\n"
     "\n"
     "Kod wyjścia: 0 – zapisano wszystkie rekordy, 1 – pominięto błędne rekordy (lub żaden nie był\n"
     "prawidłowy i zapisano tylko raport LOG) albo część pliku nie została wczytana, 2 – błąd (złe\n"
@@ -76,8 +82,11 @@ struct Options {
     std::optional<CodePageId> codePage;
     bool trim = true;
     bool replaceControl = false;
+    bool checkNrb = false;
     bool dryRun = false;
+    bool json = false;
     std::optional<std::filesystem::path> log;
+    std::optional<std::filesystem::path> rejected;
     std::optional<std::string> file;
 };
 
@@ -126,14 +135,22 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, Options&
                 options.replaceControl = true;
                 continue;
             }
+            if (arg == "--check-nrb") {
+                options.checkNrb = true;
+                continue;
+            }
             if (arg == "--dry-run") {
                 options.dryRun = true;
+                continue;
+            }
+            if (arg == "--json") {
+                options.json = true;
                 continue;
             }
             // An option with a value: "--log PATH" or "--log=PATH".
             const std::size_t equals = arg.find('=');
             const std::string name = arg.substr(0, equals);
-            if (name != "--code-page" && name != "--log") {
+            if (name != "--code-page" && name != "--log" && name != "--rejected") {
                 err << "Nieznana opcja: " << arg << "\n" << kUsageHint;
                 return kBatchError;
             }
@@ -146,12 +163,12 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, Options&
                 err << "Opcja " << name << " wymaga wartości.\n" << kUsageHint;
                 return kBatchError;
             }
-            if (name == "--log") {
+            if (name == "--log" || name == "--rejected") {
                 if (value.empty()) {
-                    err << "Opcja --log wymaga nazwy pliku.\n" << kUsageHint;
+                    err << "Opcja " << name << " wymaga nazwy pliku.\n" << kUsageHint;
                     return kBatchError;
                 }
-                options.log = platform::PathFromUtf8(value);
+                (name == "--log" ? options.log : options.rejected) = platform::PathFromUtf8(value);
             } else if (!(options.codePage = codePageNamed(value))) {
                 err << "Nieznana strona kodowa: " << value << "\n";
                 return kBatchError;
@@ -192,60 +209,110 @@ void printSummary(const Session& session, const std::filesystem::path& input, st
     }
 }
 
-// Warnings about a load that went through: part of the file left unread, a code page other than the one
-// the header names. True when data was left out.
-bool warn(const Session& session, const std::filesystem::path& input, std::ostream& err) {
+// Warnings about a load that went through (UTF-8): a code page other than the one the header names, part
+// of the file left unread.
+std::vector<std::string> warningsOf(const Session& session, const std::filesystem::path& input) {
     const LoadedFile& file = session.file;
     const CodePageId used = CurrentCorrectionSettings(session).sourceCodePage;
+    std::vector<std::string> warnings;
     if (file.codePageDeclared && used != file.declaredCodePage) {
-        err << "Uwaga: wartości przeliczono ze strony kodowej " << CodePageNames[used]
-            << ", a nagłówek pliku deklaruje " << CodePageNames[file.declaredCodePage] << ".\n";
+        warnings.push_back("Wartości przeliczono ze strony kodowej " + std::string(CodePageNames[used]) +
+                           ", a nagłówek pliku deklaruje " + std::string(CodePageNames[file.declaredCodePage]) + ".");
     }
-    if (!file.unreadTail) return false;
-    std::string message = utf8Message(UnreadTailMessage(input, *file.unreadTail));
-    message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0]))); // after "Uwaga: "
-    err << "Uwaga: " << message << "\n";
-    return true;
+    if (file.unreadTail) warnings.push_back(utf8Message(UnreadTailMessage(input, *file.unreadTail)));
+    return warnings;
 }
 
+void printWarnings(const std::vector<std::string>& warnings, std::ostream& err) {
+    for (std::string message : warnings) {
+        message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0]))); // after "Uwaga: "
+        err << "Uwaga: " << message << "\n";
+    }
+}
+
+// The files a run writes besides the output beside its input, as whole paths.
+struct FilePaths {
+    std::filesystem::path log;
+    std::optional<std::filesystem::path> rejected;
+};
+
+// What the changes of a run read: the loaded session (none to check the paths alone) and the records the
+// rejected lines are of.
+struct ChangeSources {
+    const Session* session = nullptr;
+    const SkippedRecords* skipped = nullptr;
+};
+
 // The changes of a run: the output (removed when no record is valid, so that no earlier one stays beside
-// a log that disowns it) and the log.
-std::vector<FileChange> changesOf(const LoadedFile* file, const std::filesystem::path& input,
-                                  const std::filesystem::path& logPath) {
+// a log that disowns it), the log, and the rejected lines when asked for.
+std::vector<FileChange> changesOf(const ChangeSources& from, const std::filesystem::path& input,
+                                  const FilePaths& paths) {
     const auto anything = [](FileOutput&) {};
+    const LoadedFile* file = from.session != nullptr ? &from.session->file : nullptr;
     std::vector<FileChange> changes;
     Producer output = file == nullptr ? Producer(anything) : file->validCount > 0 ? OutputProducer(*file) : Producer{};
     changes.push_back({OutputFileName(input), std::move(output), texts::kOutputFileRole});
-    changes.push_back({logPath, file == nullptr ? Producer(anything) : LogReportProducer(*file), texts::kLogFileRole});
+    changes.push_back(
+        {paths.log, file == nullptr ? Producer(anything) : LogReportProducer(*file), texts::kLogFileRole});
+    if (paths.rejected) {
+        Producer rejected =
+            file == nullptr ? Producer(anything) : RejectedLinesProducer(*file, *from.skipped, from.session->openInput);
+        changes.push_back({*paths.rejected, std::move(rejected), texts::kRejectedFileRole});
+    }
     return changes;
 }
 
-// Writes the output (or removes an earlier one) and the log, all or nothing.
-int writeFiles(const Session& session, const std::filesystem::path& input, const std::filesystem::path& logPath,
-               std::ostream& out, std::ostream& err) {
+// Writes the output (or removes an earlier one), the log and the rejected lines, all or nothing; what was
+// written, or nothing after a failure (told on `err`).
+std::optional<BatchOutcome> writeFiles(const Session& session, const std::filesystem::path& input,
+                                       const FilePaths& paths, bool summary, std::ostream& out, std::ostream& err) {
     const LoadedFile& file = session.file;
     const std::filesystem::path output = OutputFileName(input);
     std::error_code ec;
     const std::filesystem::file_status earlier = std::filesystem::symlink_status(output, ec);
     const bool earlierOutput = std::filesystem::is_regular_file(earlier) || std::filesystem::is_symlink(earlier);
-    const WriteResult written =
-        ChangeFilesTogether(changesOf(&file, input, logPath), {{input, texts::kInputFileRole}}, session.openOutput);
+    const SkippedRecords skipped = paths.rejected ? CurrentlySkipped(file) : SkippedRecords{};
+    const WriteResult written = ChangeFilesTogether(changesOf({&session, &skipped}, input, paths),
+                                                    {{input, texts::kInputFileRole}}, session.openOutput);
     if (!written.ok) {
         err << utf8Message(written.message) << "\n";
-        return kBatchError;
+        return std::nullopt;
     }
+    BatchOutcome outcome;
+    if (file.validCount > 0) outcome.output = output;
+    outcome.log = paths.log;
+    outcome.rejected = paths.rejected;
+    if (!summary) return outcome;
     if (file.validCount > 0) {
         out << "Zapisano plik wyjściowy: " << utf8(output) << "\n";
     } else {
         out << "Brak prawidłowych rekordów: plik wyjściowy nie został zapisany.\n";
         if (earlierOutput) out << "Usunięto wcześniejszy plik wyjściowy: " << utf8(output) << "\n";
     }
-    out << "Zapisano plik LOG: " << utf8(logPath) << "\n";
-    return kBatchAllWritten;
+    out << "Zapisano plik LOG: " << utf8(paths.log) << "\n";
+    if (paths.rejected) {
+        const auto count = std::count(skipped.begin(), skipped.end(), true);
+        out << "Zapisano odrzucone wiersze (" << count << "): " << utf8(*paths.rejected) << "\n";
+    }
+    return outcome;
 }
 
-// The input and the log as whole paths; a status when the command ends here.
-std::optional<int> resolvePaths(const Options& options, std::filesystem::path& input, std::filesystem::path& logPath,
+// A path given to an option, made whole; a status when the command ends here.
+std::optional<int> absolutePath(std::filesystem::path& path, std::ostream& err) {
+    if (path.is_absolute()) return std::nullopt;
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(path, ec);
+    if (ec) {
+        err << "Nie można ustalić pełnej ścieżki pliku " << utf8(path) << ": "
+            << utf8Message(DescribeSystemError(platform::ErrorNumber(ec))) << "\n";
+        return kBatchError;
+    }
+    path = whole;
+    return std::nullopt;
+}
+
+// The input and the other files as whole paths; a status when the command ends here.
+std::optional<int> resolvePaths(const Options& options, std::filesystem::path& input, FilePaths& paths,
                                 std::ostream& err) {
     std::error_code ec;
     input = std::filesystem::absolute(platform::PathFromUtf8(*options.file), ec);
@@ -254,15 +321,10 @@ std::optional<int> resolvePaths(const Options& options, std::filesystem::path& i
             << utf8Message(DescribeSystemError(platform::ErrorNumber(ec))) << "\n";
         return kBatchError;
     }
-    logPath = options.log ? *options.log : std::filesystem::path(OutputFileName(input)).replace_extension(".log");
-    if (!logPath.is_absolute()) {
-        logPath = std::filesystem::absolute(logPath, ec);
-        if (ec) {
-            err << "Nie można ustalić pełnej ścieżki pliku " << utf8(*options.log) << ": "
-                << utf8Message(DescribeSystemError(platform::ErrorNumber(ec))) << "\n";
-            return kBatchError;
-        }
-    }
+    paths.log = options.log ? *options.log : std::filesystem::path(OutputFileName(input)).replace_extension(".log");
+    if (const std::optional<int> ended = absolutePath(paths.log, err)) return ended;
+    paths.rejected = options.rejected;
+    if (paths.rejected) return absolutePath(*paths.rejected, err);
     return std::nullopt;
 }
 
@@ -272,6 +334,7 @@ std::optional<int> resolvePaths(const Options& options, std::filesystem::path& i
 std::optional<int> load(Session& session, const Options& options, const std::filesystem::path& input,
                         std::ostream& err) {
     session.state.cbPrzytnijPola.checked = options.trim;
+    session.state.cbSprawdzajCyfryKontrolne.checked = options.checkNrb;
     session.file.fileName = input;
     switch (WczytajDane(session, input, LoadSettings{options.codePage, options.replaceControl})) {
     case LoadOutcome::Missing:
@@ -291,17 +354,17 @@ std::optional<int> load(Session& session, const Options& options, const std::fil
 }
 
 // The command once its arguments are read: refusals that need no reading, the load, the summary and
-// warnings, then the files (or, dry, the log report on the standard output).
+// warnings, then the files (or, dry, the log report on the standard output); with --json the report in
+// place of the summary, once the files are written.
 int run(const Options& options, std::ostream& out, std::ostream& err) {
     std::filesystem::path input;
-    std::filesystem::path logPath;
-    if (const std::optional<int> ended = resolvePaths(options, input, logPath, err)) return *ended;
+    FilePaths paths;
+    if (const std::optional<int> ended = resolvePaths(options, input, paths, err)) return *ended;
 
     if (!options.dryRun) {
-        // A log or output that would take the place of the input, of each other, or of a device is refused
-        // before the file is read.
-        const WriteResult usable =
-            CheckFileChanges(changesOf(nullptr, input, logPath), {{input, texts::kInputFileRole}});
+        // A file that would take the place of the input, of another file of the run, or of a device is
+        // refused before the file is read.
+        const WriteResult usable = CheckFileChanges(changesOf({}, input, paths), {{input, texts::kInputFileRole}});
         if (!usable.ok) {
             err << utf8Message(usable.message) << "\n";
             return kBatchError;
@@ -312,17 +375,29 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
     Session session(ui);
     if (const std::optional<int> ended = load(session, options, input, err)) return *ended;
     const LoadedFile& file = session.file;
-    printSummary(session, input, out);
-    const bool dataLeftOut = warn(session, input, err);
-    int status = file.invalidCount == 0 && file.validCount > 0 && !dataLeftOut ? kBatchAllWritten : kBatchSkipped;
-
-    if (options.dryRun) {
-        out << "\n";
-        ForEachLogLine(file, [&out](std::string_view line) { out << Utf8FromCp1250(line) << '\n'; });
-        return status;
+    const std::vector<std::string> warnings = warningsOf(session, input);
+    if (!options.json) {
+        printSummary(session, input, out);
+        printWarnings(warnings, err);
     }
-    const int written = writeFiles(session, input, logPath, out, err);
-    return written == kBatchError ? kBatchError : status;
+    const bool dataLeftOut = file.unreadTail.has_value();
+    const int status = file.invalidCount == 0 && file.validCount > 0 && !dataLeftOut ? kBatchAllWritten : kBatchSkipped;
+
+    std::optional<BatchOutcome> outcome = BatchOutcome{};
+    if (options.dryRun) {
+        if (!options.json) {
+            out << "\n";
+            ForEachLogLine(file, [&out](std::string_view line) { out << Utf8FromCp1250(line) << '\n'; });
+        }
+    } else {
+        outcome = writeFiles(session, input, paths, !options.json, out, err);
+        if (!outcome) return kBatchError;
+    }
+    if (options.json) {
+        outcome->warnings = warnings;
+        WriteJsonReport(session, input, *outcome, out);
+    }
+    return status;
 }
 
 } // namespace

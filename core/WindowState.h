@@ -92,6 +92,7 @@ struct WindowState {
     // Settings the user changes.
     CheckBoxState cbPrzytnijPola{true};
     CheckBoxState cbZamienNiedozwoloneZnaki{false};
+    CheckBoxState cbSprawdzajCyfryKontrolne{false}; ///< "Sprawdzaj cyfry kontrolne numerów NRB"
     ComboBoxState ComboBoxStrona;
     RadioGroupState RadioGroupRodzajDanych{1};
     CheckBoxState cbPokazSzczegoly{false};

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace quarvel {
 namespace {
 
@@ -135,6 +137,71 @@ TEST(ContentChecks, JudgeAccountNumbers) {
             EXPECT_EQ(fieldErrors(l.file(), 0, 4), std::vector<std::string>{W("Nieprawidłowy numer NRB")}) << c.account;
         }
     }
+}
+
+// The check digits by the other form of the rule (ISO 7064 MOD 97-10): 98 less the remainder of the
+// number with "PL00" in front, moved to the end; the remainder taken nine digits at a time, each piece
+// after the remainder of the one before, as banks compute it by hand.
+std::string withCheckDigits(const std::string& bban) {
+    std::string rest = bban + "252100";
+    std::uint64_t remainder = 0;
+    while (!rest.empty()) {
+        const std::string piece = std::to_string(remainder) + rest.substr(0, 7);
+        rest.erase(0, 7);
+        remainder = std::stoull(piece) % 97;
+    }
+    const auto check = static_cast<unsigned>(98 - remainder);
+    return std::string(1, static_cast<char>('0' + check / 10)) + static_cast<char>('0' + check % 10) + bban;
+}
+
+TEST(HasNrbCheckDigits, AgreesWithTheRuleAndCatchesEveryMistypedDigit) {
+    EXPECT_TRUE(HasNrbCheckDigits("61109010140000071219812874"));
+    EXPECT_TRUE(HasNrbCheckDigits("27114020040000300201355387"));
+    EXPECT_FALSE(HasNrbCheckDigits(kNrb));
+    EXPECT_FALSE(HasNrbCheckDigits("6110901014000007121981287")) << "25 digits";
+    EXPECT_FALSE(HasNrbCheckDigits("PL61109010140000071219812874"));
+    std::mt19937_64 random(97);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bban;
+        for (int k = 0; k < 24; ++k)
+            bban += static_cast<char>('0' + random() % 10);
+        const std::string nrb = withCheckDigits(bban);
+        ASSERT_TRUE(HasNrbCheckDigits(nrb)) << nrb;
+        // One digit mistyped, wherever it is, or two neighbours swapped: the rule catches both.
+        const std::size_t at = random() % nrb.size();
+        std::string typo = nrb;
+        typo[at] = static_cast<char>('0' + (nrb[at] - '0' + 1 + random() % 9) % 10);
+        EXPECT_FALSE(HasNrbCheckDigits(typo)) << typo;
+        std::string swapped = nrb;
+        std::swap(swapped[at], swapped[(at + 1) % nrb.size()]);
+        if (swapped != nrb) {
+            EXPECT_FALSE(HasNrbCheckDigits(swapped)) << swapped;
+        }
+    }
+}
+
+TEST(ContentChecks, CheckDigitsAreCheckedOnlyWithTheOptionAndInThePlaceOfTheAccountCheck) {
+    const std::string good = "61109010140000071219812874";
+    const std::string wrongDigits = "61109010140000071219812875";
+    Loaded l("ZLECENIA\n" + order("12/31/26", "1", good, wrongDigits) +
+             order("12/31/26", "1", wrongDigits + "9", good) +
+             order("12/31/26", "1", "PL" + good, "61 1090 1014 0000 0712 1981 2874"));
+    const auto messages = [&l](std::size_t i, std::size_t j) { return fieldErrors(l.file(), i, j); };
+    EXPECT_EQ(l.file().validCount, 2) << "without the option the digits are only counted";
+    l.state().cbSprawdzajCyfryKontrolne.checked = true;
+    l.rerun();
+    EXPECT_EQ(messages(0, kOrderCreditedAccount),
+              std::vector<std::string>{W("Nieprawidłowe cyfry kontrolne numeru NRB")});
+    EXPECT_TRUE(messages(0, kOrderDebitedAccount).empty());
+    EXPECT_EQ(messages(1, kOrderDebitedAccount), std::vector<std::string>{W("Nieprawidłowy numer NRB")})
+        << "27 digits fail the account check, and no check digits are read";
+    EXPECT_TRUE(l.file().records()[2].isValid()) << "the digits are those left after normalisation";
+    EXPECT_EQ(l.file().validCount, 1);
+    EXPECT_EQ(l.file().invalidCount, 2);
+    l.state().cbSprawdzajCyfryKontrolne.checked = false;
+    l.rerun();
+    EXPECT_EQ(l.file().validCount, 2);
+    EXPECT_TRUE(messages(0, kOrderCreditedAccount).empty());
 }
 
 TEST(ContentChecks, JudgeDatesAmountsAndBothAccountsOfAnOrder) {

@@ -32,7 +32,7 @@ void ChooseWindowFont() {
 
 ProgramWindows::ProgramWindows(const Clock& clock)
     : main(clock), glow(main), proces(&glow),
-      log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session().file) {
+      log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session()) {
     glow.setLogWindow(&log);
 }
 

@@ -41,7 +41,8 @@ namespace {
 
 constexpr int kClientWidth = 848;
 constexpr int kBorder = 5;
-constexpr int kTopStripHeight = 163;
+// 163 at design, with a row for each of the two options of then; the third takes a row more.
+constexpr int kTopStripHeight = 163 + kOptionRowHeight;
 constexpr int kDetailsBorder = 3;
 constexpr int kSplitterBar = 9;
 constexpr int kOriginalStripHeight = 34;
@@ -232,6 +233,9 @@ QWidget* TFormGlow::buildTopStrip() {
         makeCheckBox(strip, "cbPrzytnijPola", utf8("Przytnij zbyt długie pola do wymaganej długości"), {4, 124}, 325);
     m_cbZamienNiedozwoloneZnaki =
         makeCheckBox(strip, "cbZamienNiedozwoloneZnaki", utf8("Zamień niedozwolone znaki na znak \"?\""), {4, 144}, 325);
+    m_cbSprawdzajCyfryKontrolne =
+        makeCheckBox(strip, "cbSprawdzajCyfryKontrolne", utf8("Sprawdzaj cyfry kontrolne numerów NRB"),
+                     {4, 144 + kOptionRowHeight}, 325);
 
     auto* statistics = new QGroupBox(utf8("Statystyki wczytanego zbioru"), strip);
     m_statistics = statistics;
@@ -391,6 +395,10 @@ void TFormGlow::connectControls() {
         state.cbZamienNiedozwoloneZnaki.checked = checked;
         cbZamienNiedozwoloneZnakiClick();
     });
+    connect(m_cbSprawdzajCyfryKontrolne, &QCheckBox::toggled, this, [this, &state](bool checked) {
+        state.cbSprawdzajCyfryKontrolne.checked = checked;
+        cbSprawdzajCyfryKontrolneClick();
+    });
     connect(m_comboBoxStrona, &QComboBox::currentIndexChanged, this, [this, &state](int index) {
         state.ComboBoxStrona.selected = index;
         ComboBoxStronaChange();
@@ -538,6 +546,10 @@ void TFormGlow::cbZamienNiedozwoloneZnakiClick() {
     refillWith(quarvel::cbZamienNiedozwoloneZnakiClick);
 }
 
+void TFormGlow::cbSprawdzajCyfryKontrolneClick() {
+    refillWith(quarvel::cbSprawdzajCyfryKontrolneClick);
+}
+
 void TFormGlow::ComboBoxStronaChange() {
     refillWith(quarvel::ComboBoxStronaChange);
 }
@@ -607,6 +619,7 @@ void TFormGlow::render() {
     const QColor windowText = palette().color(QPalette::WindowText);
     const QSignalBlocker blockTrim(m_cbPrzytnijPola);
     const QSignalBlocker blockReplace(m_cbZamienNiedozwoloneZnaki);
+    const QSignalBlocker blockNrb(m_cbSprawdzajCyfryKontrolne);
     const QSignalBlocker blockCodePage(m_comboBoxStrona);
     const QSignalBlocker blockDetails(m_cbPokazSzczegoly);
     const QSignalBlocker blockFilter(m_radioGroupRodzajDanych);
@@ -645,6 +658,7 @@ void TFormGlow::render() {
 
     m_cbPrzytnijPola->setChecked(state.cbPrzytnijPola.checked);
     m_cbZamienNiedozwoloneZnaki->setChecked(state.cbZamienNiedozwoloneZnaki.checked);
+    m_cbSprawdzajCyfryKontrolne->setChecked(state.cbSprawdzajCyfryKontrolne.checked);
     m_cbPokazSzczegoly->setChecked(state.cbPokazSzczegoly.checked);
     if (QAbstractButton* item = m_radioGroupRodzajDanych->button(state.RadioGroupRodzajDanych.selected)) {
         item->setChecked(true);

@@ -62,6 +62,7 @@ public:
     void bPokazLogClick();
     void cbPrzytnijPolaClick();
     void cbZamienNiedozwoloneZnakiClick();
+    void cbSprawdzajCyfryKontrolneClick();
     void ComboBoxStronaChange();
     void cbPokazSzczegolyClick();
     void RadioGroupRodzajDanychClick();
@@ -123,6 +124,7 @@ private:
     QWidget* m_shapeInnaStronaKodowaWPliku = nullptr;
     QCheckBox* m_cbPrzytnijPola = nullptr;
     QCheckBox* m_cbZamienNiedozwoloneZnaki = nullptr;
+    QCheckBox* m_cbSprawdzajCyfryKontrolne = nullptr;
     QLabel* m_labelStatAll = nullptr;
     QLabel* m_labelStatOK = nullptr;
     QLabel* m_labelStatZle = nullptr;

@@ -4,6 +4,7 @@
 #include "WindowGeometry.h"
 
 #include "output/LogReport.h"
+#include "output/RejectedLines.h"
 
 #include <QFontDatabase>
 #include <QFrame>
@@ -13,6 +14,8 @@
 #include <QTextDocument>
 #include <QTextOption>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace quarvel {
 namespace {
@@ -40,7 +43,7 @@ QPushButton* makeButton(QWidget* bar, const char* name, const QString& caption, 
 
 const char* const TFormLOG::kPrintTitle = "Plik LOG z Vexa_Ostrel";
 
-TFormLOG::TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent, const LoadedFile* reported)
+TFormLOG::TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent, const Session* reported)
     : QDialog(parent), m_text(text), m_ui(ui), m_reported(reported) {
     setObjectName(QStringLiteral("TFormLOG"));
     setWindowTitle(QStringLiteral("Plik LOG"));
@@ -56,7 +59,14 @@ TFormLOG::TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent, 
     // The buttons keep their places from the left edge of their bars whatever the window's width.
     QFrame* panel1 = makeBar(this, "Panel1");
     m_button2 = makeButton(panel1, "Button2", QString::fromUtf8("Zapi&sz plik LOG"), QRect(8, 8, 117, 25));
-    m_button3 = makeButton(panel1, "Button3", QString::fromUtf8("&Drukuj"), QRect(144, 8, 117, 25));
+    // Beside the log's own save, as wide as its caption needs; printing moves right by as much, keeping
+    // the gap between the buttons.
+    constexpr int kGap = 144 - (8 + 117);
+    m_button4 = makeButton(panel1, "Button4", QString::fromUtf8("Zapisz &odrzucone wiersze…"),
+                           QRect(m_button2->geometry().right() + 1 + kGap, 8, 150, 25));
+    m_button4->resize(std::max(m_button4->width(), m_button4->sizeHint().width()), m_button4->height());
+    m_button3 = makeButton(panel1, "Button3", QString::fromUtf8("&Drukuj"),
+                           QRect(m_button4->geometry().right() + 1 + kGap, 8, 117, 25));
     layout->addWidget(panel1);
 
     auto* panel3 = new QFrame(this);
@@ -77,11 +87,13 @@ TFormLOG::TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent, 
     m_button1 = makeButton(panel2, "Button1", QString::fromUtf8("&Zamknij"), QRect(596, 8, 75, 25));
     layout->addWidget(panel2);
 
-    setTabOrder(m_button2, m_button3);
+    setTabOrder(m_button2, m_button4);
+    setTabOrder(m_button4, m_button3);
     setTabOrder(m_button3, m_richEditLOG);
     setTabOrder(m_richEditLOG, m_button1);
 
     connect(m_button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(m_button4, &QPushButton::clicked, this, [this] { Button4Click(); });
     connect(m_button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     connect(m_button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 
@@ -102,6 +114,9 @@ void TFormLOG::showEvent(QShowEvent* event) {
 
 void TFormLOG::refreshFromState() {
     m_richEditLOG->setPlainText(DisplayLines(m_text.lines));
+    // Nothing to write when the save left no line out.
+    const std::vector<bool>* skipped = m_reported != nullptr ? &m_reported->file.skippedAtSave : nullptr;
+    m_button4->setEnabled(skipped != nullptr && std::find(skipped->begin(), skipped->end(), true) != skipped->end());
 }
 
 void TFormLOG::Button2Click() {
@@ -109,7 +124,18 @@ void TFormLOG::Button2Click() {
         m_ui.chooseFileToSave(this, QStringLiteral("Pliki tekstowe (*.TXT)"), QStringLiteral("TXT"));
     if (!target) return;
     const WriteResult result = SaveLogFile(
-        m_text.lines, *target, m_reported != nullptr ? FilesOfReport(*m_reported) : std::vector<ProtectedFile>{});
+        m_text.lines, *target, m_reported != nullptr ? FilesOfReport(m_reported->file) : std::vector<ProtectedFile>{});
+    if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
+}
+
+void TFormLOG::Button4Click() {
+    if (m_reported == nullptr) return;
+    const std::optional<std::filesystem::path> target =
+        m_ui.chooseFileToSave(this, QStringLiteral("Pliki tekstowe (*.TXT)"), QStringLiteral("TXT"));
+    if (!target) return;
+    const LoadedFile& file = m_reported->file;
+    const WriteResult result =
+        SaveRejectedLines(file, file.skippedAtSave, *target, m_reported->openInput, m_reported->openOutput);
     if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Session.h"
 #include "WindowState.h"
-#include "load/LoadedFile.h"
 
 #include <QDialog>
 
@@ -14,21 +14,26 @@ namespace quarvel {
 
 class QtUserInterface;
 
-/// The log window: shows the log report of the last save, saves it to a file of the user's choice and
-/// prints it. It only reads the report; the save command of the main window builds it.
+/// The log window: shows the log report of the last save, saves it to a file of the user's choice, saves
+/// the lines that save left out, and prints it. It only reads the report; the save command of the main
+/// window builds it.
 class TFormLOG final : public QDialog {
     Q_OBJECT
 
 public:
     /// `text` is the log text of the window state (`RichEditLOG`); it must outlive the window, as must
-    /// `reported`, the loaded file the report is about, whose input and output a saved log never replaces.
-    TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent = nullptr, const LoadedFile* reported = nullptr);
+    /// `reported`, the session whose loaded file the report is about: a saved file never replaces its input
+    /// or output, and the rejected lines are read again from its input.
+    TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent = nullptr, const Session* reported = nullptr);
 
     /// Shows the current lines of the log text; the main window calls it after each save.
     void refreshFromState();
 
     /// "Zapisz plik LOG": asks for a file and writes the log text into it.
     void Button2Click();
+    /// "Zapisz odrzucone wiersze…": asks for a file and writes into it the header and the lines the last
+    /// save left out, as they stand in the input file.
+    void Button4Click();
     /// "Drukuj": runs the printer dialog and prints the log text.
     void Button3Click();
     /// "Zamknij".
@@ -46,8 +51,9 @@ protected:
 private:
     const MemoState& m_text;
     QtUserInterface& m_ui;
-    const LoadedFile* m_reported;
+    const Session* m_reported;
     QPushButton* m_button2 = nullptr;
+    QPushButton* m_button4 = nullptr;
     QPushButton* m_button3 = nullptr;
     QPushButton* m_button1 = nullptr;
     QPlainTextEdit* m_richEditLOG = nullptr;

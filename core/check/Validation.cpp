@@ -19,9 +19,18 @@ void failField(TRecOfFile& record, std::size_t j, FieldErrorBit error) {
     record.invalidMask = static_cast<std::uint16_t>(record.invalidMask | (1U << j));
 }
 
+// The account check: 26 digits, and with `checkDigits` the right check digits too.
+void checkAccount(TRecOfFile& record, std::size_t j, std::string_view value, bool checkDigits) {
+    if (!IsNrbNumber(value)) {
+        failField(record, j, kBadNrb);
+    } else if (checkDigits && !HasNrbCheckDigits(value)) {
+        failField(record, j, kBadNrbCheckDigits);
+    }
+}
+
 // The checks of one record, rebuilding its verdicts from nothing.
-void checkRecord(const LoadedFile& file, const FieldChecker& checker, TRecOfFile& record,
-                 std::chrono::year currentYear) {
+void checkRecord(const LoadedFile& file, const FieldChecker& checker, TRecOfFile& record, std::chrono::year currentYear,
+                 bool checkNrbDigits) {
     record.hasFieldErrors = false;
     record.changed = false;
     checker.check(record);
@@ -32,10 +41,10 @@ void checkRecord(const LoadedFile& file, const FieldChecker& checker, TRecOfFile
     file.forEachValue(
         record, [&bytes](std::size_t j, const ValueBytes& value) { bytes[j] = value.bytes; }, bytes.size());
     if (file.kind == FileKind::Contractors) {
-        if (!IsNrbNumber(bytes[kContractorAccount])) failField(record, kContractorAccount, kBadNrb);
+        checkAccount(record, kContractorAccount, bytes[kContractorAccount], checkNrbDigits);
     } else if (file.kind == FileKind::Orders) {
-        if (!IsNrbNumber(bytes[kOrderDebitedAccount])) failField(record, kOrderDebitedAccount, kBadNrb);
-        if (!IsNrbNumber(bytes[kOrderCreditedAccount])) failField(record, kOrderCreditedAccount, kBadNrb);
+        checkAccount(record, kOrderDebitedAccount, bytes[kOrderDebitedAccount], checkNrbDigits);
+        checkAccount(record, kOrderCreditedAccount, bytes[kOrderCreditedAccount], checkNrbDigits);
         if (!ParseOrderDate(bytes[kOrderDate], currentYear)) failField(record, kOrderDate, kBadDate);
         // The correction has read the raw amount; while the value is that raw value, its verdict stands.
         const bool amountRead =
@@ -56,14 +65,30 @@ bool IsNrbNumber(std::string_view text) {
            AllDigits(LoadEightBytes(bytes + 16)) && AllDigits(LoadEightBytes(bytes + kNrbLength - 8));
 }
 
-void ValidateRecords(LoadedFile& file, std::chrono::year currentYear) {
+bool HasNrbCheckDigits(std::string_view nrb) {
+    if (!IsNrbNumber(nrb)) return false;
+    // The remainder digit by digit: the number has 30 digits, more than any integer type holds.
+    unsigned remainder = 0;
+    const auto add = [&remainder](char digit) {
+        remainder = (remainder * 10 + static_cast<unsigned>(digit - '0')) % 97;
+    };
+    std::for_each(nrb.begin() + 2, nrb.end(), add);
+    for (char digit : std::string_view("2521"))
+        add(digit); // "P" is 25, "L" is 21
+    add(nrb[0]);
+    add(nrb[1]);
+    return remainder == 1;
+}
+
+void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits) {
     const FieldChecker checker(file, LayoutFor(file.kind));
     // Records are judged side by side in slices; the counts and the total are taken afterwards in file
     // order, so the sum of the amounts is rounded exactly as a single pass rounds it.
     RunSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
         // A line without data has no field to check; its record is constant.
-        file.forEachLineWithData(
-            begin, end, [&](std::size_t, TRecOfFile& record) { checkRecord(file, checker, record, currentYear); });
+        file.forEachLineWithData(begin, end, [&](std::size_t, TRecOfFile& record) {
+            checkRecord(file, checker, record, currentYear, checkNrbDigits);
+        });
     });
     file.validCount = 0;
     file.invalidCount = 0;
@@ -86,8 +111,11 @@ std::vector<std::string> fieldErrors(const LoadedFile& file, std::size_t i, std:
     const TTabStruc& layout = LayoutFor(file.kind);
     const std::int32_t maxLength = j < layout.size() ? layout[j].maxLength : 0;
     const std::size_t length = bits != 0 ? file.valueBytes(i, j).bytes.size() : 0;
-    for (std::uint8_t bit = 1; bit != 0 && bit <= kBadAmount; bit = static_cast<std::uint8_t>(bit << 1)) {
-        if (bits & bit) messages.push_back(FieldErrorText(static_cast<FieldErrorBit>(bit), length, maxLength));
+    // In the order the checks add them; the check digits' message stands where the account check's would.
+    static constexpr FieldErrorBit kOrder[] = {kRequiredEmpty,     kTooLong, kNotPermittedChars, kBadNrb,
+                                               kBadNrbCheckDigits, kBadDate, kBadAmount};
+    for (FieldErrorBit bit : kOrder) {
+        if (bits & bit) messages.push_back(FieldErrorText(bit, length, maxLength));
     }
     return messages;
 }
@@ -102,6 +130,8 @@ std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t
         return texts::kNotPermittedChars;
     case kBadNrb:
         return texts::kBadNrb;
+    case kBadNrbCheckDigits:
+        return texts::kBadNrbCheckDigits;
     case kBadDate:
         return texts::kBadDate;
     case kBadAmount:
@@ -120,7 +150,7 @@ void ShowStatistics(const LoadedFile& file, WindowState& state) {
 }
 
 void ValidateAllRecords(Session& session) {
-    ValidateRecords(session.file, session.clock.today().year());
+    ValidateRecords(session.file, session.clock.today().year(), session.state.cbSprawdzajCyfryKontrolne.checked);
     ShowStatistics(session.file, session.state);
 }
 

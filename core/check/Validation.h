@@ -13,8 +13,9 @@ namespace quarvel {
 void ValidateAllRecords(Session& session);
 
 /// The judging and counting of ValidateAllRecords, without the statistics. Judges the values of the last
-/// correction run, and takes the verdict on a raw amount from it.
-void ValidateRecords(LoadedFile& file, std::chrono::year currentYear);
+/// correction run, and takes the verdict on a raw amount from it. With `checkNrbDigits` an account number
+/// of 26 digits must also have the check digits of the Polish IBAN it is.
+void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits = false);
 
 /// Shows the counts and the total in the statistics and enables saving when a record is valid.
 void ShowStatistics(const LoadedFile& file, WindowState& state);
@@ -28,6 +29,11 @@ std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t
 
 /// Exactly 26 decimal digits.
 bool IsNrbNumber(std::string_view text);
+
+/// Whether an account number that passes IsNrbNumber has the check digits of the Polish IBAN it is
+/// (ISO 13616): its 24 digits after the first two, then "2521" for "PL", then its first two digits, read
+/// as one number, leave 1 when divided by 97.
+bool HasNrbCheckDigits(std::string_view nrb);
 
 /// The amount in the pattern "### ### ### ### ##0.00" followed by " PLN", for example "   1 234,50 PLN".
 std::string FormatTotal(double amount);

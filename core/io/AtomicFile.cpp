@@ -212,6 +212,8 @@ private:
             pending.change->produce(*output);
         } catch (const std::bad_alloc&) {
             return failure(target, ENOMEM);
+        } catch (const ProducerFailure& failed) {
+            return WriteResult{false, failed.error(), failed.message()};
         }
         error = output->flush();
         if (error == 0 && pending.exists) error = platform::CopyPermissions(pending.tempFile, pending.target);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,21 @@ std::unique_ptr<FileOutput> OpenFileOutput(platform::NativeFile& file);
 
 /// Writes the new content of a file.
 using Producer = std::function<void(FileOutput&)>;
+
+/// Thrown by a producer that cannot make its content, for example because what it copies changed: the
+/// write fails with `message` and, as for any failure while writing, nothing of it is put in place.
+class ProducerFailure : public std::runtime_error {
+public:
+    ProducerFailure(int error, std::string message)
+        : std::runtime_error("producer failed"), m_error(error), m_message(std::move(message)) {}
+    int error() const { return m_error; }
+    /// The Polish message (Windows-1250) naming what failed and why.
+    const std::string& message() const { return m_message; }
+
+private:
+    int m_error;
+    std::string m_message;
+};
 
 /// A file that a write must never touch, and what the messages call it (Windows-1250).
 struct ProtectedFile {

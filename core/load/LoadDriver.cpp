@@ -105,6 +105,7 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
             showFailure(session, fileName, kChangedWhileRead);
             return LoadOutcome::ReadFailed;
         }
+        file.inputStamp = before;
         if (found && found->endMark && found->endMark->dataAfter) {
             file.unreadTail = UnreadTail{LoadedFile::lineNumber(file.records().size()), found->endMark->bytesAfter};
         }

@@ -16,6 +16,8 @@ void ResetLoadedFile(LoadedFile& file, WindowState& state) {
     state.StringGridWczytane.visible = false;
     state.StringGridWczytane.rows.clear(); // the rows name records that are about to go
     file.clearRecords();
+    file.inputStamp.reset();
+    file.skippedAtSave.clear();
     state.cbZamienNiedozwoloneZnaki.checked = false;
     state.bPokazLog.enabled = false;
     file.validCount = 0;

@@ -36,6 +36,11 @@ public:
     std::optional<UnreadTail> unreadTail;
     /// The most lines a file may have; tests set fewer.
     std::size_t maxLines = RecordList::kMaxLines;
+    /// The input as it was when its records were read, to tell whether it changed since.
+    std::optional<platform::FileStamp> inputStamp;
+    /// Per record, whether the last save left it out of the output file, as its log report lists it; the
+    /// log window writes their lines again from it. Empty before a save.
+    std::vector<bool> skippedAtSave;
     std::int32_t validCount = 0;
     std::int32_t invalidCount = 0;
     double validTotal = 0;

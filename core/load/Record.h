@@ -16,6 +16,7 @@ enum FieldErrorBit : std::uint8_t {
     kBadNrb = 1 << 3,
     kBadDate = 1 << 4,
     kBadAmount = 1 << 5,
+    kBadNrbCheckDigits = 1 << 6, ///< told in the place of kBadNrb, which it never comes with
 };
 
 /// The messages about a whole line, one bit each.

@@ -4,6 +4,7 @@
 #include "output/ChunkWriter.h"
 #include "output/OutputTexts.h"
 #include "output/OutputWriter.h"
+#include "output/RejectedLines.h"
 
 #include <algorithm>
 #include <charconv>
@@ -150,6 +151,7 @@ std::vector<std::string> LogReportLines(const LoadedFile& file) {
 
 void BuildLogReport(Session& session) {
     session.state.RichEditLOG.lines = LogReportLines(session.file);
+    session.file.skippedAtSave = CurrentlySkipped(session.file);
     session.state.bPokazLog.enabled = true;
 }
 

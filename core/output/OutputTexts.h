@@ -19,6 +19,12 @@ inline const std::string kOutOfMemoryForLog = Cp1250FromUtf8("Za mało pamięci,
 inline const std::string kInputFileRole = Cp1250FromUtf8("plik wejściowy");
 inline const std::string kOutputFileRole = Cp1250FromUtf8("plik wyjściowy");
 inline const std::string kLogFileRole = Cp1250FromUtf8("plik LOG");
+inline const std::string kRejectedFileRole = Cp1250FromUtf8("plik odrzuconych wierszy");
+
+// Writing the rejected lines again from the input.
+inline const std::string kInputChangedSinceLoad = Cp1250FromUtf8("Plik wejściowy zmienił się od wczytania: ");
+inline const std::string kCannotReadInput = Cp1250FromUtf8("Błąd odczytu pliku wejściowego: ");
+inline const std::string kRejectedNotWritten = Cp1250FromUtf8("Odrzucone wiersze nie zostały zapisane.");
 
 inline const std::string kLogStatistics = "Statystyki";
 inline const std::string kLogAllRecords = Cp1250FromUtf8("Ilość wszystkich danych wejściowych: ");

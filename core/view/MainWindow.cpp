@@ -87,6 +87,10 @@ void cbZamienNiedozwoloneZnakiClick(Session& session) {
     RerunCorrection(session);
 }
 
+void cbSprawdzajCyfryKontrolneClick(Session& session) {
+    RerunCorrection(session);
+}
+
 void ComboBoxStronaChange(Session& session) {
     RerunCorrection(session);
     const int selected = session.state.ComboBoxStrona.selected;
@@ -110,6 +114,7 @@ void RerunCorrection(Session& session) {
         state.StringGridWczytane.visible = false;
         state.StringGridWczytane.rows.clear();
         session.file.clearRecords();
+        session.file.skippedAtSave.clear();
         session.file.validCount = 0;
         session.file.invalidCount = 0;
         state.bZapiszTylkoPrawidlowe.enabled = false;

@@ -27,6 +27,8 @@ WriteResult bZapiszTylkoPrawidloweClick(Session& session);
 void cbPrzytnijPolaClick(Session& session);
 /// The replace option was switched: correct, validate, refill.
 void cbZamienNiedozwoloneZnakiClick(Session& session);
+/// The option of the NRB check digits was switched: correct, validate, refill.
+void cbSprawdzajCyfryKontrolneClick(Session& session);
 /// The user chose another code page: correct, validate, refill, and show the marker while the choice
 /// differs from the identified code page.
 void ComboBoxStronaChange(Session& session);
@@ -36,8 +38,11 @@ void RadioGroupRodzajDanychClick(Session& session);
 /// Correction, validation and the grid refill, in that order.
 void RerunCorrection(Session& session);
 
-inline constexpr int kCompactClientHeight = 180;
-inline constexpr int kDetailsClientHeight = 606;
+/// The height a row of the options takes: the third option, "Sprawdzaj cyfry kontrolne numerów NRB", adds
+/// one to the two the window was designed with, at 180 and 606 pixels of client height.
+inline constexpr int kOptionRowHeight = 20;
+inline constexpr int kCompactClientHeight = 180 + kOptionRowHeight;
+inline constexpr int kDetailsClientHeight = 606 + kOptionRowHeight;
 
 /// A rectangle in the window system's coordinates.
 struct ScreenRect {
@@ -85,10 +90,10 @@ struct DetailsLayout {
 };
 
 /// The geometry part of showing or hiding the details, for a window whose normal placement is `current`:
-/// client height 180 or 606, the width unchanged, the top edge at screen height / 2 - client height / 2;
-/// then kept on the screen, which a tall client area on a small or scaled screen would otherwise leave
-/// (title bar and buttons out of reach). The window applies it to its normal state; a maximised window
-/// stays maximised and takes the placement when it is restored.
+/// client height kCompactClientHeight or kDetailsClientHeight, the width unchanged, the top edge at screen height / 2 -
+/// client height / 2; then kept on the screen, which a tall client area on a small or scaled screen would otherwise
+/// leave (title bar and buttons out of reach). The window applies it to its normal state; a maximised window stays
+/// maximised and takes the placement when it is restored.
 DetailsLayout PokazUkryjSzczegoly(const WindowState& state, const WindowPlacement& current, const ScreenInfo& screen);
 
 /// What the layout of the statistics group needs to know of what it shows, measured in the fonts used, in

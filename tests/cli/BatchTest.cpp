@@ -131,6 +131,52 @@ TEST(Batch, OptionsActAsTheWindowsControlsDo) {
     EXPECT_NE(cp.out.find("użyta MAZOVIA"), std::string::npos) << cp.out;
 }
 
+TEST(Batch, CheckNrbSkipsOrdersWithWrongCheckDigitsAndNothingChangesWithoutIt) {
+    test::TempDir dir;
+    std::string orders = test::ReadFile(test::ExamplePath("zlecenia_ibm_latin2.txt"));
+    // The credited account of the first order, its last digit mistyped: still 26 digits.
+    const std::size_t at = orders.find("PL27114020040000300201355387");
+    ASSERT_NE(at, std::string::npos);
+    orders[at + 2 + 25] = '8';
+    const auto input = dir.write("zlecenia.txt", orders);
+    const auto output = dir.path() / "zlecenia_doVexa.txt";
+    const auto log = dir.path() / "zlecenia_doVexa.log";
+
+    const BatchRun plain = run({input.string()});
+    EXPECT_EQ(plain.status, kBatchSkipped);
+    const std::string plainOutput = test::ReadFile(output);
+    const std::string plainLog = test::ReadFile(log);
+    EXPECT_NE(plainOutput.find("27114020040000300201355388"), std::string::npos) << "without the option it passes";
+
+    const BatchRun checked = run({"--check-nrb", input.string()});
+    EXPECT_EQ(checked.status, kBatchSkipped);
+    EXPECT_NE(checked.out.find("Ilość danych prawidłowych: 2\n"), std::string::npos) << checked.out;
+    EXPECT_EQ(test::ReadFile(output).find("27114020040000300201355388"), std::string::npos);
+    EXPECT_NE(test::ReadFile(log).find(test::W("Błędy dla linii: 2\r\nBłędy w polach dla linii: \r\n"
+                                               "NUMER KONTA UZNAWANEGO: Nieprawidłowe cyfry kontrolne numeru NRB\r\n")),
+              std::string::npos)
+        << test::ReadFile(log);
+
+    // Without the option again, byte for byte what it was.
+    EXPECT_EQ(run({input.string()}).status, kBatchSkipped);
+    EXPECT_EQ(test::ReadFile(output), plainOutput);
+    EXPECT_EQ(test::ReadFile(log), plainLog);
+}
+
+TEST(Batch, TheCodePageUtf8IsNamedInAnyLetterCase) {
+    test::TempDir dir;
+    const auto input = dir.write("dane.txt", "KONTRAHENCI\r\nFirma \xC5\xBB|Druga|Ulica 1|Miasto|" + kNrb +
+                                                 "|Bank|Oddzial|Adres 1|Adres 2\r\n");
+    for (const char* name : {"UTF-8", "utf-8", "Utf-8"}) {
+        const BatchRun r = run({"--dry-run", "--code-page", name, input.string()});
+        EXPECT_EQ(r.status, kBatchAllWritten) << name << r.err;
+        EXPECT_NE(r.out.find("rozpoznana UTF-8, zadeklarowana MAZOVIA, użyta UTF-8"), std::string::npos) << r.out;
+    }
+    const BatchRun single = run({"--dry-run", "--code-page=WINDOWS_EE", input.string()});
+    EXPECT_EQ(single.status, kBatchSkipped) << "the two bytes of Ż read as Windows-1250 are not permitted";
+    EXPECT_EQ(run({"--dry-run", "--code-page", "UTF8", input.string()}).status, kBatchError);
+}
+
 TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
     test::TempDir dir;
     std::string content = "KONTRAHENCI|WINDOWS_EE\r\n";

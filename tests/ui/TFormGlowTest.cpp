@@ -30,7 +30,7 @@ QColor BackgroundOf(const QWidget* widget) {
 TEST(TFormGlow, StartsCompactWithNothingLoaded) {
     Windows w;
     EXPECT_EQ(w.glow.windowTitle(), U("Vexa Quarvel v.1.0 (alfa '2006)"));
-    EXPECT_EQ(w.glow.height(), 180);
+    EXPECT_EQ(w.glow.height(), kCompactClientHeight);
     EXPECT_FALSE(w.find<QFrame>("PanelSzczegoly")->isVisible());
 
     EXPECT_EQ(w.find<QPushButton>("bOtworzPlik")->text(), U("Wczytaj plik do konwersji"));
@@ -127,6 +127,39 @@ TEST(TFormGlow, OptionsRerunCorrectionAndValidation) {
     EXPECT_FALSE(w.find<QLabel>("LabelStatOKKwota")->isVisible());
 }
 
+TEST(TFormGlow, TheNrbOptionStandsUnderTheOtherTwoAndRerunsTheChecks) {
+    Windows w;
+    const auto* trim = w.find<QCheckBox>("cbPrzytnijPola");
+    const auto* replace = w.find<QCheckBox>("cbZamienNiedozwoloneZnaki");
+    const auto* nrb = w.find<QCheckBox>("cbSprawdzajCyfryKontrolne");
+    ASSERT_NE(nrb, nullptr);
+    EXPECT_EQ(nrb->text(), U("Sprawdzaj cyfry kontrolne numerów NRB"));
+    EXPECT_FALSE(nrb->isChecked());
+    EXPECT_TRUE(nrb->isVisible());
+    // A third row of the same column, as far below the second as the second is below the first, whole
+    // inside the top strip.
+    EXPECT_EQ(nrb->x(), replace->x());
+    EXPECT_EQ(nrb->y() - replace->y(), replace->y() - trim->y());
+    EXPECT_GE(nrb->width(), nrb->sizeHint().width());
+    EXPECT_LE(nrb->geometry().bottom(), nrb->parentWidget()->height() - 1);
+    EXPECT_EQ(w.glow.height(), kCompactClientHeight);
+
+    std::string orders = ReadFile(ExamplePath("zlecenia_ibm_latin2.txt"));
+    orders[orders.find("PL27114020040000300201355387") + 27] = '8';
+    w.open(w.dir.write("zlecenia.txt", orders));
+    EXPECT_EQ(w.text("LabelStatOK"), U("3"));
+    w.click("cbSprawdzajCyfryKontrolne");
+    EXPECT_TRUE(w.glow.session().state.cbSprawdzajCyfryKontrolne.checked);
+    EXPECT_EQ(w.text("LabelStatOK"), U("2"));
+    EXPECT_EQ(w.text("LabelStatZle"), U("5"));
+    // It stays on for the next file, as the trim option does.
+    w.open(w.dir.write("zlecenia2.txt", orders));
+    EXPECT_TRUE(nrb->isChecked());
+    EXPECT_EQ(w.text("LabelStatOK"), U("2"));
+    w.click("cbSprawdzajCyfryKontrolne");
+    EXPECT_EQ(w.text("LabelStatOK"), U("3"));
+}
+
 TEST(TFormGlow, AnotherCodePageReconvertsAndShowsTheMarker) {
     Windows w;
     w.open(w.example("zlecenia_ibm_latin2.txt"));
@@ -177,13 +210,13 @@ TEST(TFormGlow, DetailsSetClientHeightAndCentreVertically) {
     Windows w;
     const int screenHeight = w.glow.screen()->geometry().height();
     w.click("cbPokazSzczegoly");
-    EXPECT_EQ(w.glow.height(), 606);
+    EXPECT_EQ(w.glow.height(), kDetailsClientHeight);
     EXPECT_TRUE(w.find<QFrame>("PanelSzczegoly")->isVisible());
-    EXPECT_EQ(w.glow.y(), screenHeight / 2 - 606 / 2);
+    EXPECT_EQ(w.glow.y(), screenHeight / 2 - kDetailsClientHeight / 2);
     w.click("cbPokazSzczegoly");
-    EXPECT_EQ(w.glow.height(), 180);
+    EXPECT_EQ(w.glow.height(), kCompactClientHeight);
     EXPECT_FALSE(w.find<QFrame>("PanelSzczegoly")->isVisible());
-    EXPECT_EQ(w.glow.y(), screenHeight / 2 - 180 / 2);
+    EXPECT_EQ(w.glow.y(), screenHeight / 2 - kCompactClientHeight / 2);
 }
 
 TEST(TFormGlow, DetailsInAMaximisedWindowKeepItMaximised) {
@@ -196,7 +229,7 @@ TEST(TFormGlow, DetailsInAMaximisedWindowKeepItMaximised) {
     EXPECT_TRUE(w.find<QFrame>("PanelSzczegoly")->isVisible());
     w.glow.showNormal();
     Settle();
-    EXPECT_EQ(w.glow.height(), 606);
+    EXPECT_EQ(w.glow.height(), kDetailsClientHeight);
 }
 
 TEST(TFormGlow, TheOpenDialogStartsInTheFolderOfTheFileLoadedLast) {

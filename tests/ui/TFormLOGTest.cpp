@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <chrono>
+
 #include "output/OutputWriter.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +103,58 @@ TEST(TFormLOG, SavesTheReportAsWindows1250WithCrLf) {
     }
     EXPECT_EQ(ReadFile(input), inputBytes);
     EXPECT_EQ(ReadFile(OutputFileName(input)), outputBytes);
+}
+
+TEST(TFormLOG, SavesTheRejectedLinesOfTheSaveBesideTheLog) {
+    SavedWindows w;
+    auto* button = w.log.findChild<QPushButton*>(QStringLiteral("Button4"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), U("Zapisz &odrzucone wiersze…"));
+    EXPECT_TRUE(button->isEnabled());
+    // Beside "Zapisz plik LOG", before "Drukuj", the caption whole and the gaps as between the others.
+    const QRect save = w.log.findChild<QPushButton*>(QStringLiteral("Button2"))->geometry();
+    const QRect print = w.log.findChild<QPushButton*>(QStringLiteral("Button3"))->geometry();
+    EXPECT_EQ(button->y(), save.y());
+    EXPECT_EQ(button->x() - save.right(), print.x() - button->geometry().right());
+    EXPECT_GE(button->width(), button->sizeHint().width());
+    EXPECT_LE(print.right(), w.log.width() - 1);
+
+    // What the save left out, as it stands in the input, even after an option made a line valid since.
+    w.click("cbZamienNiedozwoloneZnaki");
+    const std::filesystem::path target = w.dir.path() / "odrzucone.TXT";
+    w.answers.filesToSave.emplace_back(target);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(w.answers.lastSaveFilters, QStringList{U("Pliki tekstowe (*.TXT)")});
+    const std::string input = ReadFile(w.input);
+    std::string expected;
+    std::size_t start = 0;
+    for (int line = 1; start < input.size(); ++line) {
+        const std::size_t end = input.find('\n', start) + 1;
+        if (line == 1 || (line >= 4 && line <= 7)) expected += input.substr(start, end - start); // header, 4 to 7
+        start = end;
+    }
+    EXPECT_EQ(ReadFile(target), expected);
+
+    // Cancelled: nothing written. The input changed since the load: refused, with the reason.
+    std::filesystem::remove(target);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    std::filesystem::last_write_time(w.input, std::filesystem::last_write_time(w.input) + std::chrono::hours(1));
+    w.answers.filesToSave.emplace_back(target);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(w.answers.messages.back(), U("Plik wejściowy zmienił się od wczytania: ") + QStringFromPath(w.input) +
+                                             U("\nOdrzucone wiersze nie zostały zapisane."));
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST(TFormLOG, HasNoRejectedLinesToSaveWhenTheSaveLeftNoneOut) {
+    Windows w;
+    const auto file =
+        w.dir.write("dobre.txt", "KONTRAHENCI\r\nFirma|Jan Nowak|ul. Polna 1|00-001 Warszawa|"
+                                 "61109010140000071219812874|Bank|Oddzial|ul. Prosta 2|00-002 Warszawa\r\n");
+    w.open(file);
+    w.click("bZapiszTylkoPrawidlowe");
+    EXPECT_FALSE(w.log.findChild<QPushButton*>(QStringLiteral("Button4"))->isEnabled());
 }
 
 TEST(TFormLOG, PrintsOneLegibleDocumentTitledForTheLog) {

@@ -119,11 +119,11 @@ TEST(Handlers, ACodePageChangeReconvertsAndShowsTheMarkerWhileItDiffers) {
 TEST(Details, ShowingAndHidingSetsHeightTopAndVisibility) {
     // A window of the design's width in the middle of a screen without panels or frame: the formula alone.
     for (const auto& [checked, screen, height, top] :
-         {std::tuple{false, 1080, 180, 450}, {true, 1080, 606, 237}, {false, 769, 180, 294}, {true, 769, 606, 81}}) {
+         {std::tuple{false, 1080, 200, 440}, {true, 1080, 626, 227}, {false, 769, 200, 284}, {true, 769, 626, 71}}) {
         WindowState state;
         state.cbPokazSzczegoly.checked = checked;
         const ScreenRect area{0, 0, 1366, screen};
-        const WindowPlacement current{259, 40, 848, checked ? 180 : 606};
+        const WindowPlacement current{259, 40, 848, checked ? 200 : 626};
         const DetailsLayout layout = PokazUkryjSzczegoly(state, current, {area, area, {}});
         EXPECT_EQ(layout.placement, (WindowPlacement{259, top, 848, height})) << checked << " " << screen;
         EXPECT_EQ(layout.detailsVisible, checked);
@@ -139,21 +139,21 @@ TEST(Details, TheWindowStaysOnTheScreenWithItsTitleBarInReach) {
         WindowPlacement current, expected;
     };
     const std::vector<Case> cases = {
-        {"1920 x 1080: the formula holds", {0, 0, 1920, 1080}, 0, {535, 400, 848, 180}, {535, 237, 848, 606}},
-        // 1366 x 768 at 150 %: 910 x 512 of the window system's pixels; the formula's top is -47.
-        {"1366 x 768 at 150 %", {0, 0, 910, 512}, 0, {30, 150, 848, 180}, {30, 0, 848, 512 - 25}},
-        // At 125 % the top is 4, and the frame's bottom would fall 17 pixels below the screen.
-        {"1366 x 768 at 125 %", {0, 0, 1092, 614}, 0, {100, 200, 848, 180}, {100, 0, 848, 614 - 25}},
+        {"1920 x 1080: the formula holds", {0, 0, 1920, 1080}, 0, {535, 400, 848, 200}, {535, 227, 848, 626}},
+        // 1366 x 768 at 150 %: 910 x 512 of the window system's pixels; the formula's top is -57.
+        {"1366 x 768 at 150 %", {0, 0, 910, 512}, 0, {30, 150, 848, 200}, {30, 0, 848, 512 - 25}},
+        // At 125 % the formula's top is -6, and the frame's bottom would fall 37 pixels below the screen.
+        {"1366 x 768 at 125 %", {0, 0, 1092, 614}, 0, {100, 200, 848, 200}, {100, 0, 848, 614 - 25}},
         // A panel at the top: the frame starts below it, the client area shrinks by what it takes.
-        {"a panel at the top", {0, 0, 1366, 640}, 30, {100, 200, 848, 180}, {100, 30, 848, 610 - 25}},
-        {"a panel, room enough", {0, 0, 1366, 768}, 30, {100, 200, 848, 180}, {100, 81, 848, 606}},
+        {"a panel at the top", {0, 0, 1366, 640}, 30, {100, 200, 848, 200}, {100, 30, 848, 610 - 25}},
+        {"a panel, room enough", {0, 0, 1366, 768}, 30, {100, 200, 848, 200}, {100, 71, 848, 626}},
         // Moved off the screen by the user: back inside, horizontally too.
-        {"off the left edge", {0, 0, 1920, 1080}, 0, {-300, 10, 848, 180}, {0, 237, 848, 606}},
-        {"off the right edge", {0, 0, 1920, 1080}, 0, {1500, 10, 848, 180}, {1920 - 850, 237, 848, 606}},
+        {"off the left edge", {0, 0, 1920, 1080}, 0, {-300, 10, 848, 200}, {0, 227, 848, 626}},
+        {"off the right edge", {0, 0, 1920, 1080}, 0, {1500, 10, 848, 200}, {1920 - 850, 227, 848, 626}},
         // Narrower than the window: it starts at the left edge and gives up its width.
-        {"a narrow screen", {0, 0, 800, 1080}, 0, {10, 10, 848, 180}, {0, 237, 798, 606}},
+        {"a narrow screen", {0, 0, 800, 1080}, 0, {10, 10, 848, 200}, {0, 227, 798, 626}},
         // The second of two screens: the formula counts from that screen's top.
-        {"a second screen", {1920, 100, 1280, 1024}, 0, {2000, 300, 848, 180}, {2000, 309, 848, 606}},
+        {"a second screen", {1920, 100, 1280, 1024}, 0, {2000, 300, 848, 200}, {2000, 299, 848, 626}},
     };
     for (const Case& c : cases) {
         WindowState state;
@@ -162,7 +162,7 @@ TEST(Details, TheWindowStaysOnTheScreenWithItsTitleBarInReach) {
         EXPECT_EQ(PokazUkryjSzczegoly(state, c.current, {c.screen, available, kFrame}).placement, c.expected) << c.what;
     }
     // Without a screen (none known yet) nothing is moved.
-    const WindowPlacement anywhere{-5000, -5000, 848, 606};
+    const WindowPlacement anywhere{-5000, -5000, 848, 626};
     EXPECT_EQ(KeepOnScreen(anywhere, kFrame, {}), anywhere);
 }
 

@@ -72,17 +72,19 @@ protected:
 
 TEST_F(FullHd, TogglingTheDetailsSizesAndCentresTheWindow) {
     const int left = w.glow.frameGeometry().left();
-    EXPECT_EQ(w.glow.frameGeometry().top(), Centred(180)) << Describe(w.glow);
+    EXPECT_EQ(w.glow.frameGeometry().top(), Centred(kCompactClientHeight)) << Describe(w.glow);
     w.click("cbPokazSzczegoly");
     EXPECT_TRUE(WaitUntil([&] {
-        return w.glow.size() == QSize(848, 606) && w.glow.frameGeometry().top() == Centred(606);
+        return w.glow.size() == QSize(848, kDetailsClientHeight) &&
+               w.glow.frameGeometry().top() == Centred(kDetailsClientHeight);
     })) << Describe(w.glow);
     EXPECT_EQ(w.glow.frameGeometry().left(), left);
     EXPECT_TRUE(WaitUntil([&] { return ShownAtCentre(memo()) == memo().palette().color(QPalette::Base); }));
 
     w.click("cbPokazSzczegoly");
     EXPECT_TRUE(WaitUntil([&] {
-        return w.glow.size() == QSize(848, 180) && w.glow.frameGeometry().top() == Centred(180);
+        return w.glow.size() == QSize(848, kCompactClientHeight) &&
+               w.glow.frameGeometry().top() == Centred(kCompactClientHeight);
     })) << Describe(w.glow);
     EXPECT_FALSE(details().isVisible());
     EXPECT_TRUE(frameOnScreen());
@@ -91,8 +93,8 @@ TEST_F(FullHd, TogglingTheDetailsSizesAndCentresTheWindow) {
 TEST_F(FullHd, DetailsTickedWhileMaximisedAppearAtOnceAndKeepTheUsersWidthOnRestore) {
     // The user has made the window wider; maximises it with the title bar's button, ticks the details.
     const QPoint corner(300, 200);
-    AskWindowManagerForGeometry(w.glow, corner, QSize(1000, 180));
-    ASSERT_TRUE(WaitUntil([&] { return w.glow.size() == QSize(1000, 180); })) << Describe(w.glow);
+    AskWindowManagerForGeometry(w.glow, corner, QSize(1000, kCompactClientHeight));
+    ASSERT_TRUE(WaitUntil([&] { return w.glow.size() == QSize(1000, kCompactClientHeight); })) << Describe(w.glow);
     AskWindowManagerToMaximise(w.glow, true);
     ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized() && w.glow.width() > 1000; })) << Describe(w.glow);
 
@@ -100,14 +102,14 @@ TEST_F(FullHd, DetailsTickedWhileMaximisedAppearAtOnceAndKeepTheUsersWidthOnRest
     // Maximised still, the details filling the whole window and painted down to its bottom edge.
     EXPECT_TRUE(WaitUntil([&] { return details().isVisible() && PaintedToTheBottom(w.glow); })) << Describe(w.glow);
     EXPECT_TRUE(w.glow.isMaximized()) << Describe(w.glow);
-    EXPECT_GT(w.glow.height(), 606);
+    EXPECT_GT(w.glow.height(), kDetailsClientHeight);
     EXPECT_GE(details().mapTo(&w.glow, details().rect().bottomLeft()).y(), w.glow.height() - 6);
 
     // Restored with the title bar's button: the user's width, the details' height, centred again.
     AskWindowManagerToMaximise(w.glow, false);
     EXPECT_TRUE(WaitUntil([&] {
-        return !w.glow.isMaximized() && w.glow.size() == QSize(1000, 606) &&
-               w.glow.frameGeometry().topLeft() == QPoint(corner.x(), Centred(606));
+        return !w.glow.isMaximized() && w.glow.size() == QSize(1000, kDetailsClientHeight) &&
+               w.glow.frameGeometry().topLeft() == QPoint(corner.x(), Centred(kDetailsClientHeight));
     })) << Describe(w.glow);
     EXPECT_TRUE(WaitUntil([&] { return PaintedToTheBottom(w.glow); }));
     EXPECT_TRUE(WaitUntil([&] { return ShownAtCentre(memo()) == memo().palette().color(QPalette::Base); }));
@@ -115,18 +117,19 @@ TEST_F(FullHd, DetailsTickedWhileMaximisedAppearAtOnceAndKeepTheUsersWidthOnRest
 
 TEST_F(FullHd, DetailsUntickedWhileMaximisedLeaveTheCompactWindowOnRestore) {
     w.click("cbPokazSzczegoly");
-    ASSERT_TRUE(WaitUntil([&] { return w.glow.height() == 606; })) << Describe(w.glow);
+    ASSERT_TRUE(WaitUntil([&] { return w.glow.height() == kDetailsClientHeight; })) << Describe(w.glow);
     // Maximised and restored by the program itself this time, through the toolkit.
     w.glow.showMaximized();
-    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized() && w.glow.height() > 606; })) << Describe(w.glow);
+    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized() && w.glow.height() > kDetailsClientHeight; }))
+        << Describe(w.glow);
     w.click("cbPokazSzczegoly");
     EXPECT_TRUE(WaitUntil([&] { return !details().isVisible() && PaintedToTheBottom(w.glow); })) << Describe(w.glow);
     EXPECT_TRUE(w.glow.isMaximized());
 
     w.glow.showNormal();
     EXPECT_TRUE(WaitUntil([&] {
-        return !w.glow.isMaximized() && w.glow.size() == QSize(848, 180) &&
-               w.glow.frameGeometry().top() == Centred(180);
+        return !w.glow.isMaximized() && w.glow.size() == QSize(848, kCompactClientHeight) &&
+               w.glow.frameGeometry().top() == Centred(kCompactClientHeight);
     })) << Describe(w.glow);
 }
 
@@ -159,7 +162,7 @@ TEST_F(FullHd, TheProgressWindowAsksForATitleBarWithoutButtonsAndRefusesTheWindo
     EXPECT_TRUE(WaitUntil([&] { return !proces.isVisible(); }));
 }
 
-// 1366 x 768 at 150 %: 910 x 512 of the window system's coordinates, less than the details' 606.
+// 1366 x 768 at 150 %: 910 x 512 of the window system's coordinates, less than the details' client height.
 class SmallScreen : public MainWindowOnScreen {
 protected:
     void SetUp() override {
@@ -182,8 +185,9 @@ TEST_F(SmallScreen, TheDetailsKeepTheWholeFrameOnTheScreen) {
     EXPECT_TRUE(WaitUntil([&] { return ShownAtCentre(memo()) == memo().palette().color(QPalette::Base); }));
 
     w.click("cbPokazSzczegoly");
-    EXPECT_TRUE(WaitUntil([&] { return w.glow.height() == 180 && frameOnScreen(); })) << Describe(w.glow);
-    EXPECT_EQ(w.glow.frameGeometry().top(), Screen().geometry().height() / 2 - 180 / 2);
+    EXPECT_TRUE(WaitUntil([&] { return w.glow.height() == kCompactClientHeight && frameOnScreen(); }))
+        << Describe(w.glow);
+    EXPECT_EQ(w.glow.frameGeometry().top(), Screen().geometry().height() / 2 - kCompactClientHeight / 2);
 }
 
 TEST_F(SmallScreen, DetailsTickedWhileMaximisedRestoreOntoTheScreen) {

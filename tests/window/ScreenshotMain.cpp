@@ -279,7 +279,7 @@ bool wholeScreen(Pictures& take, const test::TempDir& dir, const std::string& pr
     p.open(dir.write("zlecenia_ibm_latin2.txt", test::ReadFile(test::ExamplePath("zlecenia_ibm_latin2.txt"))));
     take.screen(name("1_start.png").c_str());
     p.click("cbPokazSzczegoly");
-    WaitUntil([&] { return p.glow.height() > 180; });
+    WaitUntil([&] { return p.glow.height() > kCompactClientHeight; });
     take.screen(name("2_szczegoly.png").c_str());
     p.maximise(true);
     take.screen(name("3_maksymalizowane.png").c_str());

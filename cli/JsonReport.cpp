@@ -1,0 +1,122 @@
+#include "JsonReport.h"
+
+#include "Typy/Windows1250.h"
+#include "check/Correction.h"
+#include "check/Validation.h"
+#include "io/Platform.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <cmath>
+#include <ostream>
+
+namespace quarvel {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// A name of a path that is not UTF-8 (a Linux file name may be any bytes) gets U+FFFD for what does not
+// read, rather than failing the whole report.
+std::string dump(const Json& value) {
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+Json pathOrNull(const std::optional<std::filesystem::path>& path) {
+    return path ? Json(platform::Utf8FromPath(*path)) : Json(nullptr);
+}
+
+// The members of the document's one object, in order; every value is the library's, and only the total,
+// which is written with exactly two decimals, is spelled here.
+class ObjectWriter {
+public:
+    explicit ObjectWriter(std::ostream& out) : m_out(out) {}
+    void member(std::string_view key, const Json& value) {
+        m_out << separator() << dump(Json(key)) << ':' << dump(value);
+    }
+    void numberMember(std::string_view key, std::string_view number) {
+        m_out << separator() << dump(Json(key)) << ':' << number;
+    }
+    /// Opens an array member; its elements follow with element().
+    void beginArray(std::string_view key) {
+        m_out << separator() << dump(Json(key)) << ":[";
+        m_firstElement = true;
+    }
+    void element(const Json& value) {
+        m_out << (m_firstElement ? "\n" : ",\n") << dump(value);
+        m_firstElement = false;
+    }
+    void endArray() { m_out << (m_firstElement ? "]" : "\n]"); }
+    void end() { m_out << "}\n"; }
+
+private:
+    const char* separator() { return std::exchange(m_first, false) ? "{" : ","; }
+
+    std::ostream& m_out;
+    bool m_first = true;
+    bool m_firstElement = true;
+};
+
+std::string totalNumber(double total) {
+    if (!std::isfinite(total)) return "null";
+    char digits[400];
+    const auto [end, ec] = std::to_chars(std::begin(digits), std::end(digits), total, std::chars_format::fixed, 2);
+    return ec == std::errc() ? std::string(digits, end) : "null";
+}
+
+Json codePageName(CodePageId p) {
+    return p >= 0 && p < kCodePageCount ? Json(std::string(CodePageNames[static_cast<std::size_t>(p)])) : Json(nullptr);
+}
+
+Json skippedRecord(const LoadedFile& file, std::size_t i, const TRecOfFile& record) {
+    Json lineErrors = Json::array();
+    for (const std::string& message : file.lineErrors(i))
+        lineErrors.push_back(Utf8FromCp1250(message));
+    Json fields = Json::object();
+    const TTabStruc& layout = LayoutFor(file.kind);
+    for (std::size_t j = 0; j < record.fieldCount && j < layout.size(); ++j) {
+        if (record.fieldErrorBits[j] == 0) continue;
+        Json messages = Json::array();
+        for (const std::string& message : fieldErrors(file, i, j))
+            messages.push_back(Utf8FromCp1250(message));
+        fields[Utf8FromCp1250(layout[j].name)] = std::move(messages);
+    }
+    Json entry = Json::object();
+    entry["line"] = LoadedFile::lineNumber(i);
+    entry["lineErrors"] = std::move(lineErrors);
+    entry["fieldErrors"] = std::move(fields);
+    return entry;
+}
+
+} // namespace
+
+void WriteJsonReport(const Session& session, const std::filesystem::path& input, const BatchOutcome& outcome,
+                     std::ostream& out) {
+    const LoadedFile& file = session.file;
+    ObjectWriter report(out);
+    report.member("file", platform::Utf8FromPath(input));
+    report.member("kind", file.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA");
+    Json codePage = Json::object();
+    codePage["identified"] = codePageName(file.identifiedCodePage);
+    codePage["declared"] = file.codePageDeclared ? codePageName(file.declaredCodePage) : Json(nullptr);
+    codePage["used"] = codePageName(CurrentCorrectionSettings(session).sourceCodePage);
+    report.member("codePage", codePage);
+    report.member("records", file.records().size());
+    report.member("valid", file.validCount);
+    report.member("invalid", file.invalidCount);
+    // Without records no validation ran: the total is that of no record.
+    const double total = file.records().empty() ? 0.0 : file.validTotal;
+    report.numberMember("total", file.kind == FileKind::Orders ? totalNumber(total) : "null");
+    report.member("output", pathOrNull(outcome.output));
+    report.member("log", pathOrNull(outcome.log));
+    report.member("rejected", pathOrNull(outcome.rejected));
+    report.member("warnings", outcome.warnings);
+    report.beginArray("skipped");
+    file.records().forEachLine(0, file.records().size(), [&](std::size_t i, const TRecOfFile& record) {
+        if (!record.isValid()) report.element(skippedRecord(file, i, record));
+    });
+    report.endArray();
+    report.end();
+}
+
+} // namespace quarvel
