@@ -6,6 +6,7 @@
 #include "Session.h"
 #include "Typy/CodePages.h"
 #include "Typy/FieldDefs.h"
+#include "Typy/Windows1250.h"
 #include "io/AtomicFile.h"
 #include "support/MemorySource.h"
 
@@ -13,6 +14,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <array>
+#include <utility>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -91,6 +95,105 @@ inline const std::filesystem::path& ExistingPath() {
 }
 
 // ---- The input format, read the plain way -------------------------------------------------------------
+
+/// The file as the reader sees it: one that starts with FF FE or FE FF decoded from UTF-16 to UTF-8, its
+/// mark as EF BB BF, a lone surrogate and an odd last byte as U+FFFD; any other as it is.
+inline std::string ReferenceText(std::string_view data) {
+    const bool little = data.starts_with(std::string_view("\xFF\xFE", 2));
+    if (!little && !data.starts_with(std::string_view("\xFE\xFF", 2))) return std::string(data);
+    std::vector<char32_t> units;
+    for (std::size_t k = 0; k < data.size(); k += 2) {
+        if (k + 1 == data.size()) {
+            units.push_back(0xFFFD); // stands for itself, never part of a pair
+            break;
+        }
+        const auto a = static_cast<unsigned char>(data[k]);
+        const auto b = static_cast<unsigned char>(data[k + 1]);
+        units.push_back(little ? char32_t{a} | char32_t{b} << 8 : char32_t{a} << 8 | char32_t{b});
+    }
+    std::vector<char32_t> points;
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        const char32_t u = units[k];
+        const bool high = u >= 0xD800 && u <= 0xDBFF;
+        const bool pairs = high && k + 1 < units.size() && units[k + 1] >= 0xDC00 && units[k + 1] <= 0xDFFF;
+        if (pairs) {
+            points.push_back(0x10000 + ((u - 0xD800) << 10) + (units[++k] - 0xDC00));
+        } else {
+            points.push_back(u >= 0xD800 && u <= 0xDFFF ? 0xFFFD : u);
+        }
+    }
+    std::string out;
+    for (char32_t cp : points) {
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | cp >> 6);
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | cp >> 12);
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | cp >> 18);
+            out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+/// The character of UTF-8 text at `k`, by the value its bits spell: its length and code point, or length 0
+/// when the bytes there are no well-formed character (overlong, a surrogate, beyond U+10FFFF, cut short).
+inline std::pair<std::size_t, char32_t> ReferenceUtf8At(std::string_view text, std::size_t k) {
+    const auto lead = static_cast<unsigned char>(text[k]);
+    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || k + length > text.size()) return {0, 0};
+    char32_t cp = length == 1 ? lead : lead & (0xFF >> (length + 1));
+    for (std::size_t t = 1; t < length; ++t) {
+        const auto b = static_cast<unsigned char>(text[k + t]);
+        if ((b >> 6) != 0x2) return {0, 0};
+        cp = cp << 6 | (b & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {0, 0};
+    return {length, cp};
+}
+
+/// The Windows-1250 text of UTF-8 text: a character its byte, or 0x81 when the code page lacks it; 0x81
+/// for every byte that starts no well-formed character.
+inline std::string ReferenceCp1250FromUtf8(std::string_view text) {
+    std::string out;
+    for (std::size_t k = 0; k < text.size();) {
+        const auto [length, cp] = ReferenceUtf8At(text, k);
+        if (length == 0) {
+            out += '\x81';
+            ++k;
+            continue;
+        }
+        char byte = '\x81';
+        if (cp < 0x80) byte = static_cast<char>(cp);
+        for (int b = 0x80; b < 0x100 && cp >= 0x80; ++b) {
+            if (UnicodeFromCp1250(static_cast<unsigned char>(b)) == cp) byte = static_cast<char>(b);
+        }
+        out += byte;
+        k += length;
+    }
+    return out;
+}
+
+/// Whether the line is well-formed UTF-8; `letter` is set when it holds one of the 18 Polish letters.
+inline bool ReferenceWellFormedUtf8(std::string_view line, bool& letter) {
+    static constexpr char32_t kPolish[] = {0x104, 0x106, 0x118, 0x141, 0x143, 0xD3,  0x15A, 0x179, 0x17B,
+                                           0x105, 0x107, 0x119, 0x142, 0x144, 0xF3,  0x15B, 0x17A, 0x17C};
+    for (std::size_t k = 0; k < line.size();) {
+        const auto [length, cp] = ReferenceUtf8At(line, k);
+        if (length == 0) return false;
+        if (std::find(std::begin(kPolish), std::end(kPolish), cp) != std::end(kPolish)) letter = true;
+        k += length;
+    }
+    return true;
+}
 
 /// The lines of a file by the line rules: LF ends a line, CR is dropped, 0x1A at a line start ends the
 /// file and inside a line ends that line; a last line without LF is a line unless it held only CRs.
@@ -226,19 +329,25 @@ public:
     std::string text;
 };
 
-/// The identification over the lines: per code page the bytes that are its letters, the last byte of
-/// each line left out; the largest count wins; a tie goes to `declared` when it is among the largest,
-/// else to the smaller id.
-inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines, int declared = -1) {
+/// The identification over the lines: UTF-8 for a file starting with its mark (`startsWithMark`), or
+/// whose lines are all well-formed UTF-8 holding a Polish letter, or well-formed with UTF-8 declared; else
+/// per single-byte code page the bytes that are its letters, the last byte of each line left out; the
+/// largest count wins; a tie goes to `declared` when it is among the largest, else to the smaller id.
+inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines, int declared = -1,
+                                    bool startsWithMark = false) {
+    bool letter = false;
+    const bool wellFormed = std::all_of(lines.begin(), lines.end(),
+                                        [&letter](const std::string& line) { return ReferenceWellFormedUtf8(line, letter); });
+    if (startsWithMark || (wellFormed && (letter || declared == UTF_8))) return UTF_8;
     static const auto isLetter = [] {
-        std::array<std::array<bool, 256>, kCodePageCount> table{};
-        for (CodePageId p = 0; p < kCodePageCount; ++p) {
+        std::array<std::array<bool, 256>, kSingleByteCodePageCount> table{};
+        for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
             for (int b = 0; b < 256; ++b) table[p][b] = LetterIndex(p, static_cast<std::uint8_t>(b)) >= 0;
         }
         return table;
     }();
-    std::array<std::uint64_t, kCodePageCount> counts{};
-    for (CodePageId p = 0; p < kCodePageCount; ++p) {
+    std::array<std::uint64_t, kSingleByteCodePageCount> counts{};
+    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
         for (const std::string& line : lines) {
             for (std::size_t k = 0; k + 1 < line.size(); ++k) {
                 if (isLetter[p][static_cast<std::uint8_t>(line[k])]) ++counts[static_cast<std::size_t>(p)];
@@ -247,13 +356,15 @@ inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines, int d
     }
     CodePageId best = 0;
     long long largest = -1;
-    for (CodePageId p = 0; p < kCodePageCount; ++p) {
+    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
         if (static_cast<long long>(counts[static_cast<std::size_t>(p)]) > largest) {
             largest = static_cast<long long>(counts[static_cast<std::size_t>(p)]);
             best = p;
         }
     }
-    if (declared >= 0 && counts[static_cast<std::size_t>(declared)] == static_cast<std::uint64_t>(largest)) return declared;
+    if (IsSingleByte(declared) && counts[static_cast<std::size_t>(declared)] == static_cast<std::uint64_t>(largest)) {
+        return declared;
+    }
     return best;
 }
 

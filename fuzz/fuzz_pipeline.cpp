@@ -4,8 +4,10 @@
 //
 // Input: byte 0 chooses the settings of the re-run (bit 0 trim, bit 1 replace, bits 2-4 code page,
 // bits 5-6 display filter, bit 7 making the output and log files), byte 1 how many bytes each read
-// returns, byte 2 the day of the run, byte 3 the size of the reader's blocks; the rest is the file. Every result is compared with a plain re-computation
-// from the rules of the format, the correction pass and the checks.
+// returns, byte 2 the day of the run, byte 3 the size of the reader's blocks, byte 4 further settings of
+// the re-run (bit 0 UTF-8 instead of the code page of byte 0, bit 1 the NRB check digits); the rest is the
+// file. Every result is compared with a plain re-computation from the rules of the format, the correction
+// pass and the checks.
 
 #include "FuzzSupport.h"
 
@@ -38,6 +40,7 @@ struct Settings {
     CodePageId codePage = WINDOWS_EE;
     bool trim = true;
     bool replace = false;
+    bool checkNrb = false;
 };
 
 /// The values of record i in one walk over the record (value(i, j) walks it once per field).
@@ -74,6 +77,18 @@ bool isNrb(std::string_view text) {
     return text.size() == kNrbLength && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// The check digits of the IBAN with "PL" in front, its first four characters moved to the end; the
+// remainder taken nine digits at a time.
+bool nrbCheckDigitsRight(const std::string& nrb) {
+    std::string rest = nrb.substr(2) + "2521" + nrb.substr(0, 2);
+    std::uint64_t remainder = 0;
+    while (!rest.empty()) {
+        remainder = std::stoull(std::to_string(remainder) + rest.substr(0, 7)) % 97;
+        rest.erase(0, 7);
+    }
+    return remainder == 1;
+}
+
 /// The corrected values of one record and its amount, by the rules of the correction pass.
 struct Corrected {
     std::vector<std::string> values;
@@ -85,7 +100,9 @@ Corrected correct(const LoadedFile& file, std::size_t i, const Settings& setting
     Corrected out;
     const std::size_t count = file.fieldCount(i);
     for (std::size_t j = 0; j < count; ++j) {
-        out.originals.push_back(ConvertText(file.rawValue(i, j), settings.codePage, WINDOWS_EE));
+        const std::string_view raw = file.rawValue(i, j);
+        out.originals.push_back(settings.codePage == UTF_8 ? ReferenceCp1250FromUtf8(raw)
+                                                           : ConvertText(raw, settings.codePage, WINDOWS_EE));
     }
     out.values = out.originals;
     if (count == 0) return out;
@@ -117,7 +134,7 @@ Corrected correct(const LoadedFile& file, std::size_t i, const Settings& setting
 
 /// The messages of field j by the rules of the field and content checks.
 std::vector<std::string> expectedFieldErrors(FileKind kind, std::size_t j, const std::string& value,
-                                             std::chrono::year year) {
+                                             std::chrono::year year, bool checkNrb) {
     const FieldDef& field = LayoutFor(kind)[j];
     std::vector<std::string> messages;
     if (field.required && value.empty()) messages.push_back(texts::kRequiredEmpty);
@@ -130,6 +147,7 @@ std::vector<std::string> expectedFieldErrors(FileKind kind, std::size_t j, const
     }
     const bool account = kind == FileKind::Contractors ? j == 4 : (j == 2 || j == 3);
     if (account && !isNrb(value)) messages.push_back(texts::kBadNrb);
+    if (account && isNrb(value) && checkNrb && !nrbCheckDigitsRight(value)) messages.push_back(texts::kBadNrbCheckDigits);
     if (kind == FileKind::Orders && j == 0 && !ParseOrderDate(value, year)) messages.push_back(texts::kBadDate);
     if (kind == FileKind::Orders && j == 1 && !ParseAmount(value)) messages.push_back(texts::kBadAmount);
     return messages;
@@ -173,7 +191,8 @@ void checkModel(const Session& session, const Settings& settings, std::chrono::y
             if (value != original) anyChange = true;
 
             const std::vector<std::string> messages = fieldErrors(file, i, j);
-            FUZZ_CHECK(messages == expectedFieldErrors(file.kind, j, expected.values[j], today.year()), "messages" + at);
+            FUZZ_CHECK(messages == expectedFieldErrors(file.kind, j, expected.values[j], today.year(), settings.checkNrb),
+                       "messages" + at);
             FUZZ_CHECK(messages.empty() == record.fieldValid(j), "verdict" + at);
             anyFieldError = anyFieldError || !messages.empty();
         }
@@ -434,6 +453,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t chunk = BlockSizeFrom(choose.byte());
     const std::chrono::year_month_day today = dayFrom(choose.byte());
     const std::size_t block = BlockSizeFrom(choose.byte());
+    const std::uint8_t moreSettings = choose.byte();
     const std::string content(choose.rest());
 
     const FixedClock clock{today};
@@ -457,9 +477,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string first = snapshot(file);
 
     // The re-run with the settings of byte 0, as the options and the code-page list would start it.
-    const Settings other{(settingsByte >> 2) & 7, (settingsByte & 1) != 0, (settingsByte & 2) != 0};
+    const Settings other{(moreSettings & 1) != 0 ? UTF_8 : (settingsByte >> 2) & 7, (settingsByte & 1) != 0,
+                         (settingsByte & 2) != 0, (moreSettings & 2) != 0};
     session.state.cbPrzytnijPola.checked = other.trim;
     session.state.cbZamienNiedozwoloneZnaki.checked = other.replace;
+    session.state.cbSprawdzajCyfryKontrolne.checked = other.checkNrb;
     session.state.ComboBoxStrona.selected = other.codePage;
     session.state.RadioGroupRodzajDanych.selected = (settingsByte >> 5) % 3;
     // As the main window does it: correct, validate, refill the grid, and mark a chosen code page that
@@ -475,6 +497,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Back to the settings of the load: re-runs never build on one another.
     session.state.cbPrzytnijPola.checked = loaded.trim;
     session.state.cbZamienNiedozwoloneZnaki.checked = false;
+    session.state.cbSprawdzajCyfryKontrolne.checked = false;
     session.state.ComboBoxStrona.selected = loaded.codePage;
     RunCorrectionPass(session);
     ValidateAllRecords(session);

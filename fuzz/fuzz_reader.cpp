@@ -3,11 +3,13 @@
 // Input: one byte choosing the scanner's block size, one choosing how many bytes each read of the
 // source returns, one choosing injected faults; the rest is the file. Everything read is compared with
 // the plain re-reading of the format in FuzzSupport.h, so pieces split at any byte must give the same
-// lines, records, kind and code page.
+// lines, records, kind and code page. A file starting with FF FE or FE FF is loaded decoded from UTF-16,
+// and compared with the plain decoding of it.
 
 #include "FuzzSupport.h"
 
 #include "io/LineScanner.h"
+#include "io/Utf16Source.h"
 #include "load/HeaderReader.h"
 #include "load/LineReader.h"
 #include "load/LoadDriver.h"
@@ -56,7 +58,8 @@ void checkIdentification(std::string_view content, const std::vector<std::string
     MemorySource source(content, Reading(chunk));
     const Identification found = IdentifyCodePage(source, -1, block);
     FUZZ_CHECK(found.error == 0);
-    FUZZ_CHECK(found.codePage == ReferenceIdentify(lines), "identified " + std::to_string(found.codePage));
+    FUZZ_CHECK(found.codePage == ReferenceIdentify(lines, -1, content.starts_with(kUtf8Mark)),
+               "identified " + std::to_string(found.codePage));
     FUZZ_CHECK(found.bytesRead == content.size(), "the identification reads the whole file");
     const std::optional<EndMark> mark = ReferenceEndMark(content);
     FUZZ_CHECK(found.endMark.has_value() == mark.has_value(), "end mark");
@@ -65,6 +68,19 @@ void checkIdentification(std::string_view content, const std::vector<std::string
         FUZZ_CHECK(found.endMark->bytesAfter == mark->bytesAfter, "bytes after the end mark");
         FUZZ_CHECK(found.endMark->dataAfter == mark->dataAfter, "data after the end mark");
     }
+}
+
+// The decoding of a UTF-16 file, in reads of any size from a source that hands out any pieces.
+void checkDecoding(std::string_view content, std::string_view text, std::size_t chunk, std::size_t block) {
+    const std::unique_ptr<ByteSource> source = DecodeUtf16(std::make_unique<MemorySource>(content, Reading(chunk)));
+    std::string decoded;
+    std::string buffer(block, '\0');
+    for (std::size_t got; (got = source->read(buffer.data(), buffer.size())) > 0;) {
+        FUZZ_CHECK(got <= block, "more bytes than asked for");
+        decoded.append(buffer, 0, got);
+    }
+    FUZZ_CHECK(decoded == text, "decoded from UTF-16");
+    FUZZ_CHECK(source->fileBytesRead().value_or(content.size()) == content.size(), "the file's bytes read");
 }
 
 void checkRecords(const LoadedFile& file, const std::vector<std::string>& lines) {
@@ -84,9 +100,10 @@ void checkRecords(const LoadedFile& file, const std::vector<std::string>& lines)
     }
 }
 
-// The load through Session::openInput, with the faults the third byte asks for.
-void checkLoad(std::string_view content, const std::vector<std::string>& lines, std::size_t chunk, std::size_t block,
-               std::uint8_t faults) {
+// The load through Session::openInput, with the faults the third byte asks for. `lines` are those of
+// `text`, the file as the reader sees it.
+void checkLoad(std::string_view content, std::string_view text, const std::vector<std::string>& lines,
+               std::size_t chunk, std::size_t block, std::uint8_t faults) {
     static const FixedClock clock{std::chrono::year{2026} / 12 / 7};
     RecordingUi ui;
     Session session(ui, clock);
@@ -154,9 +171,9 @@ void checkLoad(std::string_view content, const std::vector<std::string>& lines, 
     FUZZ_CHECK(ui.messages.empty());
     FUZZ_CHECK(file.kind == header.kind);
     FUZZ_CHECK(file.declaredCodePage == (header.declared < 0 ? MAZOVIA : header.declared));
-    FUZZ_CHECK(file.identifiedCodePage == ReferenceIdentify(lines, header.declared));
+    FUZZ_CHECK(file.identifiedCodePage == ReferenceIdentify(lines, header.declared, text.starts_with(kUtf8Mark)));
     FUZZ_CHECK(file.codePageDeclared == (header.declared >= 0));
-    const std::optional<EndMark> mark = ReferenceEndMark(content);
+    const std::optional<EndMark> mark = ReferenceEndMark(text);
     FUZZ_CHECK(file.unreadTail.has_value() == (mark && mark->dataAfter), "data left unread told");
     if (file.unreadTail) {
         FUZZ_CHECK(file.unreadTail->line == file.records().size() + 2, "the line of the end mark");
@@ -189,6 +206,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkScanner(content, lines, block, chunk);
     if (!lines.empty()) checkHeaderScanner(lines[0], block);
     checkIdentification(content, lines, chunk, block);
-    checkLoad(content, lines, chunk, block, faults);
+    // The file as the reader sees it: decoded from UTF-16 when it is marked as such.
+    const std::string text = ReferenceText(content);
+    checkDecoding(content, text, chunk, block);
+    const std::vector<std::string> textLines = text == content ? lines : ReferenceLines(text);
+    checkLoad(content, text, textLines, chunk, block, faults);
     return 0;
 }

@@ -533,19 +533,36 @@ private:
     sys_days m_todayDays;
 };
 
-/// Collects output in blocks of about a megabyte, translating it into the target code page on the way.
+/// Collects output in blocks of about a megabyte, translating it into the target code page on the way
+/// (encoding it, for UTF-8).
 class ChunkWriter {
 public:
     static constexpr std::size_t kChunk = std::size_t{1} << 20;
 
-    ChunkWriter(const ChunkSink& sink, CodePageId codePage) : m_sink(sink), m_map(ConversionMap(WINDOWS_EE, codePage)) {
+    ChunkWriter(const ChunkSink& sink, CodePageId codePage)
+        : m_sink(sink), m_map(ConversionMap(WINDOWS_EE, codePage)), m_utf8(codePage == UTF_8) {
         m_buffer.reserve(kChunk + 4096);
     }
     ~ChunkWriter() = default;
     ChunkWriter(const ChunkWriter&) = delete;
     ChunkWriter& operator=(const ChunkWriter&) = delete;
 
+    /// The bytes `cp1250` takes once written.
+    std::size_t sizeOf(std::string_view cp1250) const {
+        if (!m_utf8) return cp1250.size();
+        std::size_t size = 0;
+        for (char c : cp1250) {
+            const char32_t cp = UnicodeFromCp1250(static_cast<unsigned char>(c));
+            size += cp < 0x80 ? 1 : cp < 0x800 ? 2 : 3;
+        }
+        return size;
+    }
+
     void write(std::string_view cp1250) {
+        if (m_utf8) {
+            writeBytes(Utf8FromCp1250(cp1250));
+            return;
+        }
         while (!cp1250.empty()) {
             const std::size_t n = std::min(cp1250.size(), kChunk + 4096 - m_buffer.size());
             const std::size_t at = m_buffer.size();
@@ -556,6 +573,11 @@ public:
             cp1250.remove_prefix(n);
             if (m_buffer.size() >= kChunk) flush();
         }
+    }
+    void writeBytes(std::string_view bytes) {
+        m_buffer.append(bytes);
+        m_bytes += bytes.size();
+        if (m_buffer.size() >= kChunk) flush();
     }
     void repeat(char c, std::uint64_t count) {
         const std::string block(kChunk, c);
@@ -574,6 +596,7 @@ public:
 private:
     const ChunkSink& m_sink;
     const ByteMap& m_map;
+    bool m_utf8;
     std::string m_buffer;
     std::uint64_t m_bytes = 0;
 };
@@ -603,7 +626,7 @@ GeneratorStats GenerateFile(const GeneratorOptions& options, const ChunkSink& si
         while (stats.dataLines < lineLimit) {
             Fault fault = Fault::None;
             const std::string& line = maker.next(fault);
-            if (out.bytes() + line.size() + 2 > byteLimit) break;
+            if (out.bytes() + out.sizeOf(line) + 2 > byteLimit) break;
             out.write(line);
             out.write("\r\n");
             ++stats.dataLines;

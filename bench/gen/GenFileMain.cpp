@@ -18,7 +18,7 @@ constexpr std::string_view kUsage =
     "usage: quarvel-genfile [options] OUTPUT      (OUTPUT \"-\" writes to standard output)\n"
     "  --kind orders|contractors   file kind (default orders)\n"
     "  --code-page NAME            MAZOVIA ISO_LATIN2 CSK CYFROMAT DHN IBM_LATIN2 VENTURA WINDOWS_EE\n"
-    "                              (default IBM_LATIN2)\n"
+    "                              UTF-8 (default IBM_LATIN2)\n"
     "  --bytes SIZE                records up to SIZE bytes (10M = 10 000 000, 10Mi = 10 485 760)\n"
     "  --lines N                   exactly N data lines\n"
     "  --seed N                    the same seed gives the same file (default 1)\n"
