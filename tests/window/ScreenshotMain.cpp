@@ -105,7 +105,7 @@ private:
 
 // The three windows as the program builds them, the dialogs answered from a queue.
 struct Program {
-    Program() : proces(&glow), log(glow.session().state.RichEditLOG, glow.userInterface(), &glow) {
+    Program() : proces(&glow), log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session()) {
         glow.userInterface().setAnswers(&answers);
         glow.setLogWindow(&log);
         glow.show();
@@ -263,6 +263,23 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     saved->show();
     take.widget(*saved, "15_komunikat_zapisu.png");
     saved->hide();
+
+    // A UTF-8 export: its Polish letters decoded, a character Windows-1250 lacks shown as the replacement
+    // character in the grid, the details and the original value; the NRB option on.
+    p.click("cbSprawdzajCyfryKontrolne");
+    p.open(dir.write("zlecenia_utf8.txt",
+                     test::ReadFile(test::ExamplePath("zlecenia_utf8.txt")) +
+                         "12/31/99|99|61109010140000071219812874|27114020040000300201355387|Zapłata za kurs "
+                         "\xD0\x96 ąę|Opłata „kursowa” 2026 r. - bardzo długi tytuł||||\r\n"));
+    if (!p.find<QCheckBox>("cbPokazSzczegoly")->isChecked()) p.click("cbPokazSzczegoly");
+    p.click("RadioGroupRodzajDanych1");
+    // The last invalid record is the added one; its title holds the foreign character.
+    const QModelIndex foreign = model->index(model->rowCount() - 1, 4);
+    grid->setFocus();
+    grid->selectionModel()->setCurrentIndex(foreign, QItemSelectionModel::ClearAndSelect);
+    settle();
+    take.widget(p.glow, "18_utf8_szczegoly.png");
+    p.click("cbSprawdzajCyfryKontrolne");
 
     // Qt's own dialogs in Polish, with nobody answering in the user's place.
     p.glow.userInterface().setAnswers(nullptr);
