@@ -51,7 +51,7 @@ private:
     bool wanted() const {
         if (m_line == 1) return true; // the header
         const std::uint64_t record = m_line - 2;
-        return record < m_records && m_skipped[record];
+        return record < m_records && record < m_skipped.size() && m_skipped[record];
     }
     void endLine() {
         ++m_line;
