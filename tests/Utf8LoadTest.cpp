@@ -146,6 +146,27 @@ TEST(Utf8Files, LengthsCountCharactersAndTrimmingCutsCharacters) {
     EXPECT_FALSE(file.records()[1].changed);
 }
 
+TEST(Utf8Files, ADecodedValueChangesOnlyWhereItIsCutOrItsControlBytesReplaced) {
+    // A tab among Polish letters, in a value of 20 characters and 27 bytes: within its 35.
+    test::LoadedBytes l("KONTRAHENCI|UTF-8\nŻółw\tżółw żółw żółw|b|c|d|61109010140000071219812874|f|g|h|i\n");
+    Session& session = l.t.session;
+    const LoadedFile& file = l.file();
+    EXPECT_FALSE(file.records()[0].changed);
+    EXPECT_FALSE(file.valueChanged(file.records()[0], 0));
+    session.state.cbZamienNiedozwoloneZnaki.checked = true;
+    RerunCorrection(session);
+    EXPECT_EQ(file.value(0, 0), W("Żółw?żółw żółw żółw"));
+    EXPECT_TRUE(file.valueChanged(file.records()[0], 0));
+    EXPECT_TRUE(file.records()[0].changed);
+    EXPECT_TRUE(file.records()[0].isValid());
+    // Read as another code page, the same field is translated byte by byte: no longer only decoded.
+    session.state.cbZamienNiedozwoloneZnaki.checked = false;
+    session.state.ComboBoxStrona.selected = WINDOWS_EE;
+    ComboBoxStronaChange(session);
+    EXPECT_FALSE(file.records()[0].isOnlyDecoded(0));
+    EXPECT_FALSE(file.records()[0].changed);
+}
+
 TEST(Utf8Files, AccountNumbersAreNormalisedAfterDecoding) {
     // The prefix's eight characters are four Polish letters and four others: sixteen bytes, eight characters.
     const std::string text = "KONTRAHENCI|UTF-8\n"

@@ -94,7 +94,7 @@ public:
             char decoded[kMaxFieldBytes];
             const std::string_view text(decoded, static_cast<std::size_t>(Cp1250FromUtf8Into(raw, decoded) - decoded));
             if (!account) {
-                m_rewrites.rewrite(j, text);
+                m_rewrites.rewriteDecoded(j, text);
                 continue;
             }
             const AccountWindow window = NormalizeAccountWindow(text);

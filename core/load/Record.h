@@ -48,6 +48,7 @@ struct TRecOfFile {
     bool hasFieldErrors = false;
     bool changed = false;
     bool amountRead = false; ///< the raw amount value reads as an amount (set by the correction)
+    std::uint16_t decodedMask = 0; ///< rewritten fields whose value is their raw value decoded from UTF-8, no more
 
     bool fieldValid(std::size_t j) const { return ((invalidMask >> j) & 1U) == 0; }
     /// Whether the last correction run gave field j a value other than its raw value: a rewritten text, or
@@ -56,6 +57,8 @@ struct TRecOfFile {
     /// Whether the raw value of field j holds only printable ASCII (0x20..0x7F), as the reader found while
     /// the bytes were at hand, so that the checks and the writer need not look at them again.
     bool rawIsAscii(std::size_t j) const { return ((asciiMask >> j) & 1U) != 0; }
+    /// Whether the last correction run rewrote field j with its decoded raw value and nothing else.
+    bool isOnlyDecoded(std::size_t j) const { return ((decodedMask >> j) & 1U) != 0; }
     void markRawAscii(std::size_t j) { asciiMask = static_cast<std::uint16_t>(asciiMask | (1U << j)); }
     /// Valid: no line error and no field error. The counts, the grid, the output and the log use this rule.
     bool isValid() const { return lineErrorBits == 0 && !hasFieldErrors; }

@@ -55,6 +55,12 @@ public:
     }
     /// The value of field j of the current record becomes its raw value from byte `start` on, without a copy.
     void useRawPart(std::size_t j, std::size_t start);
+    /// The value of field j of the current record becomes `decoded`, its raw value decoded and nothing more:
+    /// the checks then know it changed only where it is cut shorter or its control bytes replaced.
+    void rewriteDecoded(std::size_t j, std::string_view decoded) {
+        rewrite(j, decoded);
+        m_record->decodedMask = static_cast<std::uint16_t>(m_record->decodedMask | (1U << j));
+    }
 
 private:
     friend class RecordStore;
@@ -62,6 +68,7 @@ private:
         m_record = &record;
         record.fixOffset = m_bytes.size();
         record.fixedMask = 0;
+        record.decodedMask = 0;
     }
     void markRewritten(std::size_t j) {
         m_record->fixedMask = static_cast<std::uint16_t>(m_record->fixedMask | (1U << j));
@@ -171,6 +178,9 @@ public:
     std::size_t rewrittenBytes() const { return m_fix.size(); }
 
 private:
+    static bool hasControlByte(std::string_view bytes) {
+        return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    }
     /// The original value of field j, Windows-1250, at `out` (room for kMaxFieldBytes); returns its end.
     char* originalInto(const TRecOfFile& r, std::size_t j, char* out) const;
     bool anyDecodedValueChanged(const TRecOfFile& r) const;
@@ -204,6 +214,11 @@ inline void ValueRewrites::useRawPart(std::size_t j, std::size_t start) {
 inline bool RecordStore::valueChanged(const TRecOfFile& r, std::size_t j) const {
     if (r.isRewritten(j)) {
         // A rewritten value: compared with the original byte by byte, each through its own translation.
+        if (r.isOnlyDecoded(j)) {
+            // The decoded text is never longer than the raw value: while that is not cut, only the
+            // replacement of control bytes (which decoding keeps as they are) can change it.
+            if (r.rawLength[j] <= m_keptLength[j]) return m_replaceControl && hasControlByte(rawValue(r, j));
+        }
         const ValueBytes value = valueBytes(r, j);
         if (decodesUtf8()) {
             // The original is the decoded raw value, no translation of it.
@@ -228,9 +243,7 @@ inline bool RecordStore::valueChanged(const TRecOfFile& r, std::size_t j) const 
         return false;
     }
     if (r.rawLength[j] > m_keptLength[j]) return true; // trimmed
-    if (!m_replaceControl) return false;
-    const std::string_view raw = rawValue(r, j);
-    return std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    return m_replaceControl && hasControlByte(rawValue(r, j));
 }
 
 inline bool RecordStore::anyValueChanged(const TRecOfFile& r) const {
