@@ -8,10 +8,11 @@ WINDOWS_BUILD="${QUARVEL_WINDOWS_BUILD_DIR:-build/windows}"
 windows_log() { echo "=== $(date '+%T') $*"; }
 
 # Debian's mingw-w64 (POSIX threads, as Qt for Windows was built), wine, a screen for the windows
-# (xvfb), the icon's drawing tools, GoogleTest's sources, the host's Qt tools (moc, rcc) and Qt's
+# (xvfb), the icon's drawing tools, GoogleTest's sources, nlohmann-json's headers (the batch command's JSON
+# report; header only, so the host's serve), the host's Qt tools (moc, rcc) and Qt's
 # Polish translations, the locale tools, zip, wine's own fonts and xwininfo (for the screenshots).
 windows_install_packages() {
-  local packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth librsvg2-bin imagemagick
+  local packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix nlohmann-json3-dev wine wine64 xvfb xauth librsvg2-bin imagemagick
                   googletest libgtest-dev qt6-base-dev qt6-base-dev-tools qt6-translations-l10n locales zip unzip
                   fonts-liberation fonts-wine xz-utils x11-utils)
   local missing=() p

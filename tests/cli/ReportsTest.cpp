@@ -4,6 +4,7 @@
 
 #include "load/LoadDriver.h"
 #include "output/LogReport.h"
+#include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -158,13 +159,19 @@ TEST(JsonReport, ErrorsGoToTheErrorStreamAndNoDocumentIsPrinted) {
 
 TEST(JsonReport, IsValidUtf8WhateverTheNamesAndBytes) {
     test::TempDir dir;
-    // A file name that is no UTF-8, and values of bytes no code page defines.
-    const auto input = dir.write("dane\xFF\x81.txt", "KONTRAHENCI\r\n\x81\x83\x01\"\\|b|c|d|e|f|g|h|i\r\n");
-    const Ran r = run({"--json", input.string()});
+    // Values of bytes no code page defines, and quotes and a backslash, which JSON escapes.
+    const std::string content = "KONTRAHENCI\r\n\x81\x83\x01\"\\|b|c|d|e|f|g|h|i\r\n";
+    const auto plain = dir.write("dane.txt", content);
+    const Ran r = run({"--json", plain.string()});
     ASSERT_EQ(r.status, kBatchSkipped) << r.err;
     const Json report = Json::parse(r.out); // throws on ill-formed UTF-8
-    EXPECT_EQ(report["file"], (dir.path() / "dane\xEF\xBF\xBD\xEF\xBF\xBD.txt").string());
     EXPECT_EQ(report["skipped"][0]["line"], 2);
+    if (test::OnWindows()) GTEST_SKIP() << "a Windows file name is always Unicode";
+    // A file name that is no UTF-8, as a Linux name may be.
+    const auto input = dir.write("dane\xFF\x81.txt", content);
+    const Ran named = run({"--json", input.string()});
+    ASSERT_EQ(named.status, kBatchSkipped) << named.err;
+    EXPECT_EQ(Json::parse(named.out)["file"], (dir.path() / "dane\xEF\xBF\xBD\xEF\xBF\xBD.txt").string());
 }
 
 TEST(RejectedOption, WritesTheSkippedLinesWithTheOtherFilesOrNothing) {
