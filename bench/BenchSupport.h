@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Session.h"
-#include "io/ByteSource.h"
+#include "ByteSource.h"
 #include "support/MemorySource.h"
 
 #include <algorithm>

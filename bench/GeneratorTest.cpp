@@ -3,8 +3,8 @@
 
 #include "gen/FileGenerator.h"
 
-#include "check/Correction.h"
-#include "check/Validation.h"
+#include "Correction.h"
+#include "Validation.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

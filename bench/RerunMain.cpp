@@ -6,8 +6,8 @@
 #include "BenchSupport.h"
 #include "Timing.h"
 
-#include "load/LoadDriver.h"
-#include "view/MainWindow.h"
+#include "Pipeline.h"
+#include "MainWindowPresenter.h"
 
 #include <sys/resource.h>
 

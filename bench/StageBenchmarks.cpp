@@ -9,15 +9,15 @@
 #include "gen/FileGenerator.h"
 
 #include "Clock.h"
-#include "check/Correction.h"
-#include "check/Validation.h"
-#include "load/BlockReader.h"
-#include "load/HeaderReader.h"
-#include "load/LoadDriver.h"
-#include "output/LogReport.h"
-#include "output/OutputWriter.h"
-#include "view/MainWindow.h"
-#include "view/RecordGrid.h"
+#include "Correction.h"
+#include "Validation.h"
+#include "BlockReader.h"
+#include "HeaderReader.h"
+#include "Pipeline.h"
+#include "LogReport.h"
+#include "OutputWriter.h"
+#include "MainWindowPresenter.h"
+#include "RecordGrid.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,7 +8,7 @@
 // Prints "name value" lines for scripts: records, open_s (median), first_open_s, page_*_ms, jump_*_ms.
 
 #include "RecordGridView.h"
-#include "TFormGlow.h"
+#include "MainWindow.h"
 #include "Timing.h"
 
 #include <QApplication>

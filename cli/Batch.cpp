@@ -2,16 +2,16 @@
 
 #include "JsonReport.h"
 #include "Session.h"
-#include "Typy/Windows1250.h"
-#include "check/Correction.h"
-#include "check/Validation.h"
-#include "io/Platform.h"
-#include "load/HeaderReader.h"
-#include "load/LoadDriver.h"
-#include "output/LogReport.h"
-#include "output/OutputTexts.h"
-#include "output/OutputWriter.h"
-#include "output/RejectedLines.h"
+#include "Windows1250.h"
+#include "Correction.h"
+#include "Validation.h"
+#include "Platform.h"
+#include "HeaderReader.h"
+#include "Pipeline.h"
+#include "LogReport.h"
+#include "OutputTexts.h"
+#include "OutputWriter.h"
+#include "RejectedLines.h"
 
 #include <algorithm>
 #include <cctype>

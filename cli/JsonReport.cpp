@@ -1,9 +1,9 @@
 #include "JsonReport.h"
 
-#include "Typy/Windows1250.h"
-#include "check/Correction.h"
-#include "check/Validation.h"
-#include "io/Platform.h"
+#include "Windows1250.h"
+#include "Correction.h"
+#include "Validation.h"
+#include "Platform.h"
 
 #include <nlohmann/json.hpp>
 

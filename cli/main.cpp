@@ -1,6 +1,6 @@
 #include "Batch.h"
 #include "ConsoleBuffer.h"
-#include "io/Platform.h"
+#include "Platform.h"
 
 #include <iostream>
 

@@ -4,10 +4,10 @@
 // records messages, and a plain re-reading of the input format that the streaming reader is compared with.
 
 #include "Session.h"
-#include "Typy/CodePages.h"
-#include "Typy/FieldDefs.h"
-#include "Typy/Windows1250.h"
-#include "io/AtomicFile.h"
+#include "CodePages.h"
+#include "Layout.h"
+#include "Windows1250.h"
+#include "AtomicFile.h"
 #include "support/MemorySource.h"
 
 #include <cerrno>

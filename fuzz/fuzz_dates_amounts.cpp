@@ -7,8 +7,8 @@
 
 #include "FuzzSupport.h"
 
-#include "check/DateAmount.h"
-#include "check/Validation.h"
+#include "DateAmount.h"
+#include "Validation.h"
 
 #include <cerrno>
 #include <cfloat>

@@ -11,20 +11,20 @@
 
 #include "FuzzSupport.h"
 
-#include "check/CheckTexts.h"
-#include "check/Correction.h"
-#include "check/DateAmount.h"
-#include "check/Validation.h"
-#include "load/HeaderReader.h"
-#include "load/LoadDriver.h"
-#include "load/LoadTexts.h"
+#include "CheckTexts.h"
+#include "Correction.h"
+#include "DateAmount.h"
+#include "Validation.h"
+#include "HeaderReader.h"
+#include "Pipeline.h"
+#include "LoadTexts.h"
 
-#include "output/OutputWriter.h"
-#include "output/LogReport.h"
-#include "output/OutputTexts.h"
-#include "view/MainWindow.h"
-#include "view/RecordGrid.h"
-#include "view/ViewTexts.h"
+#include "OutputWriter.h"
+#include "LogReport.h"
+#include "OutputTexts.h"
+#include "MainWindowPresenter.h"
+#include "RecordGrid.h"
+#include "ViewTexts.h"
 
 #include <algorithm>
 #include <cmath>

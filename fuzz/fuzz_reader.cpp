@@ -8,12 +8,12 @@
 
 #include "FuzzSupport.h"
 
-#include "io/LineScanner.h"
-#include "io/Utf16Source.h"
-#include "load/HeaderReader.h"
-#include "load/LineReader.h"
-#include "load/LoadDriver.h"
-#include "load/LoadTexts.h"
+#include "LineScanner.h"
+#include "Utf16Source.h"
+#include "HeaderReader.h"
+#include "LineReader.h"
+#include "Pipeline.h"
+#include "LoadTexts.h"
 
 #include <memory>
 

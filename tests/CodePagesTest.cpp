@@ -1,7 +1,7 @@
-#include "Typy/CodePages.h"
+#include "CodePages.h"
 
-#include "Typy/AsciiWords.h"
-#include "io/LineScanner.h"
+#include "AsciiWords.h"
+#include "LineScanner.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

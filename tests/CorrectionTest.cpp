@@ -1,6 +1,6 @@
-#include "check/Correction.h"
+#include "Correction.h"
 
-#include "check/Validation.h"
+#include "Validation.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "check/DateAmount.h"
+#include "DateAmount.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "load/LoadDriver.h"
+#include "Pipeline.h"
 
 #include "support/TestSupport.h"
 

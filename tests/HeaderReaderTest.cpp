@@ -1,4 +1,4 @@
-#include "load/HeaderReader.h"
+#include "HeaderReader.h"
 
 #include "support/TestSupport.h"
 

@@ -1,7 +1,7 @@
-#include "load/LineReader.h"
-#include "load/BlockReader.h"
+#include "LineReader.h"
+#include "BlockReader.h"
 
-#include "load/LoadDriver.h"
+#include "Pipeline.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "load/RecordList.h"
+#include "RecordList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "load/RecordStore.h"
+#include "RecordStore.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // Files of today's programs through the whole load: UTF-8 with and without its mark and UTF-16, their
 // conversion to Windows-1250, and the code-page list's choices over them.
 
-#include "check/Correction.h"
-#include "check/Validation.h"
-#include "load/LoadDriver.h"
-#include "output/LogReport.h"
-#include "output/OutputWriter.h"
-#include "view/MainWindow.h"
-#include "view/RecordGrid.h"
+#include "Correction.h"
+#include "Validation.h"
+#include "Pipeline.h"
+#include "LogReport.h"
+#include "OutputWriter.h"
+#include "MainWindowPresenter.h"
+#include "RecordGrid.h"
 
 #include "support/TestSupport.h"
 

@@ -1,7 +1,7 @@
-#include "Typy/Utf8.h"
+#include "Utf8.h"
 
-#include "Typy/CodePages.h"
-#include "io/Utf16Source.h"
+#include "CodePages.h"
+#include "Utf16Source.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 

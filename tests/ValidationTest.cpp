@@ -1,7 +1,7 @@
-#include "check/Validation.h"
+#include "Validation.h"
 
-#include "check/Correction.h"
-#include "check/FieldChecks.h"
+#include "Correction.h"
+#include "FieldChecks.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TFormGlow.h"
-#include "TFormLOG.h"
+#include "MainWindow.h"
+#include "LogWindow.h"
 #include "TFormProces.h"
 
 #include "Clock.h"

@@ -1,7 +1,7 @@
 #include "QtUserInterface.h"
 
-#include "Typy/Windows1250.h"
-#include "view/ViewTexts.h"
+#include "Windows1250.h"
+#include "ViewTexts.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "view/RecordGrid.h"
+#include "RecordGrid.h"
 
 #include <QStyledItemDelegate>
 

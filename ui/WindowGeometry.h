@@ -1,6 +1,6 @@
 #pragma once
 
-#include "view/MainWindow.h"
+#include "MainWindowPresenter.h"
 
 #include <QRect>
 

@@ -1,6 +1,6 @@
 #include "gen/FileGenerator.h"
 
-#include "Typy/Windows1250.h"
+#include "Windows1250.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Typy/CodePages.h"
-#include "Typy/FieldDefs.h"
+#include "CodePages.h"
+#include "Layout.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "check/Correction.h"
+#include "Correction.h"
 
-#include "Typy/Utf8.h"
-#include "check/DateAmount.h"
+#include "Utf8.h"
+#include "DateAmount.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "check/DateAmount.h"
+#include "DateAmount.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "check/FieldChecks.h"
+#include "FieldChecks.h"
 
-#include "Typy/AsciiWords.h"
+#include "AsciiWords.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "load/LoadedFile.h"
+#include "LoadedFile.h"
 
 #include <array>
 

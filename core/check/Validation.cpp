@@ -1,10 +1,10 @@
-#include "check/Validation.h"
+#include "Validation.h"
 
 #include "Parallel.h"
-#include "Typy/AsciiWords.h"
-#include "check/CheckTexts.h"
-#include "check/DateAmount.h"
-#include "check/FieldChecks.h"
+#include "AsciiWords.h"
+#include "CheckTexts.h"
+#include "DateAmount.h"
+#include "FieldChecks.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
-#include "io/AtomicFile.h"
+#include "AtomicFile.h"
 
-#include "io/ByteSource.h"
-#include "io/IoTexts.h"
-#include "io/Platform.h"
+#include "ByteSource.h"
+#include "IoTexts.h"
+#include "Platform.h"
 
 #include <cerrno>
 #include <deque>

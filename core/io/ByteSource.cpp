@@ -1,6 +1,6 @@
-#include "io/ByteSource.h"
+#include "ByteSource.h"
 
-#include "Typy/Windows1250.h"
+#include "Windows1250.h"
 
 #include <cerrno>
 #include <cstring>

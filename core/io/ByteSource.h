@@ -1,6 +1,6 @@
 #pragma once
 
-#include "io/Platform.h"
+#include "Platform.h"
 
 #include <cerrno>
 #include <cstddef>

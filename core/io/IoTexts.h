@@ -2,7 +2,7 @@
 
 // The Polish texts of reading and writing files, in Windows-1250.
 
-#include "Typy/Windows1250.h"
+#include "Windows1250.h"
 
 #include <string>
 

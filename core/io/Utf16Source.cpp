@@ -1,4 +1,4 @@
-#include "io/Utf16Source.h"
+#include "Utf16Source.h"
 
 #include <algorithm>
 #include <array>

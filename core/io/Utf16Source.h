@@ -1,6 +1,6 @@
 #pragma once
 
-#include "io/ByteSource.h"
+#include "ByteSource.h"
 
 #include <filesystem>
 #include <memory>

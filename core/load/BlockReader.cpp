@@ -1,8 +1,8 @@
-#include "load/BlockReader.h"
+#include "BlockReader.h"
 
 #include "Parallel.h"
-#include "Typy/AsciiWords.h"
-#include "load/LineReader.h"
+#include "AsciiWords.h"
+#include "LineReader.h"
 
 #include <cstring>
 #include <memory>

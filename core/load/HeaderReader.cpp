@@ -1,8 +1,8 @@
-#include "load/HeaderReader.h"
+#include "HeaderReader.h"
 
-#include "io/IoTexts.h"
-#include "io/Utf16Source.h"
-#include "load/LoadTexts.h"
+#include "IoTexts.h"
+#include "Utf16Source.h"
+#include "LoadTexts.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Session.h"
-#include "io/LineScanner.h"
+#include "LineScanner.h"
 
 #include <filesystem>
 #include <string>

@@ -1,6 +1,6 @@
-#include "load/LineReader.h"
+#include "LineReader.h"
 
-#include "Typy/AsciiWords.h"
+#include "AsciiWords.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Session.h"
-#include "io/LineScanner.h"
-#include "load/Record.h"
+#include "LineScanner.h"
+#include "Record.h"
 
 #include <algorithm>
 #include <cstdint>

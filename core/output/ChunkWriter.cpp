@@ -1,4 +1,4 @@
-#include "output/ChunkWriter.h"
+#include "ChunkWriter.h"
 
 #include "Parallel.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "io/AtomicFile.h"
+#include "AtomicFile.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,10 +1,10 @@
-#include "output/LogReport.h"
+#include "LogReport.h"
 
-#include "check/Validation.h"
-#include "output/ChunkWriter.h"
-#include "output/OutputTexts.h"
-#include "output/OutputWriter.h"
-#include "output/RejectedLines.h"
+#include "Validation.h"
+#include "ChunkWriter.h"
+#include "OutputTexts.h"
+#include "OutputWriter.h"
+#include "RejectedLines.h"
 
 #include <algorithm>
 #include <charconv>

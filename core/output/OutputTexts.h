@@ -2,7 +2,7 @@
 
 // The Polish texts of saving and of the log report, in Windows-1250.
 
-#include "Typy/Windows1250.h"
+#include "Windows1250.h"
 
 #include <string>
 

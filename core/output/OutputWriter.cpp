@@ -1,9 +1,9 @@
-#include "output/OutputWriter.h"
+#include "OutputWriter.h"
 
-#include "Typy/AsciiWords.h"
-#include "io/Platform.h"
-#include "output/ChunkWriter.h"
-#include "output/OutputTexts.h"
+#include "AsciiWords.h"
+#include "Platform.h"
+#include "ChunkWriter.h"
+#include "OutputTexts.h"
 
 #include <algorithm>
 #include <array>

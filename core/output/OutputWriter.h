@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Session.h"
-#include "io/AtomicFile.h"
+#include "AtomicFile.h"
 
 #include <filesystem>
 #include <string>

@@ -1,9 +1,9 @@
-#include "output/RejectedLines.h"
+#include "RejectedLines.h"
 
-#include "io/IoTexts.h"
-#include "io/Utf16Source.h"
-#include "output/OutputTexts.h"
-#include "output/OutputWriter.h"
+#include "IoTexts.h"
+#include "Utf16Source.h"
+#include "OutputTexts.h"
+#include "OutputWriter.h"
 
 #include <memory>
 

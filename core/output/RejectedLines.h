@@ -1,8 +1,8 @@
 #pragma once
 
-#include "io/AtomicFile.h"
-#include "io/ByteSource.h"
-#include "load/LoadedFile.h"
+#include "AtomicFile.h"
+#include "ByteSource.h"
+#include "LoadedFile.h"
 
 #include <filesystem>
 #include <vector>

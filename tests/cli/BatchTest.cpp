@@ -1,9 +1,9 @@
 #include "Batch.h"
 
-#include "load/LoadDriver.h"
-#include "output/LogReport.h"
-#include "output/OutputWriter.h"
-#include "view/MainWindow.h"
+#include "Pipeline.h"
+#include "LogReport.h"
+#include "OutputWriter.h"
+#include "MainWindowPresenter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

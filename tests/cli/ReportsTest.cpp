@@ -2,8 +2,8 @@
 
 #include "Batch.h"
 
-#include "load/LoadDriver.h"
-#include "output/LogReport.h"
+#include "Pipeline.h"
+#include "LogReport.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 

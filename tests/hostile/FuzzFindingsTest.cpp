@@ -1,9 +1,9 @@
 // Inputs the fuzz targets found, each kept as a test of what the user must see.
 
-#include "check/CheckTexts.h"
-#include "check/DateAmount.h"
-#include "check/Validation.h"
-#include "load/LoadDriver.h"
+#include "CheckTexts.h"
+#include "DateAmount.h"
+#include "Validation.h"
+#include "Pipeline.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,13 +1,13 @@
 // Files from other programs that are broken, foreign or hostile, loaded the way the open command loads
 // them: what the user is shown afterwards, and that nothing of the file is kept that a record does not need.
 
-#include "check/CheckTexts.h"
-#include "check/Validation.h"
-#include "load/LoadDriver.h"
-#include "load/LoadTexts.h"
-#include "output/OutputWriter.h"
+#include "CheckTexts.h"
+#include "Validation.h"
+#include "Pipeline.h"
+#include "LoadTexts.h"
+#include "OutputWriter.h"
 #include "support/TestSupport.h"
-#include "view/MainWindow.h"
+#include "MainWindowPresenter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // A line of 200 MB without line end: the load reads it to its end in bounded memory and keeps of it only
 // what the record holds.
 
-#include "check/CheckTexts.h"
-#include "load/LoadDriver.h"
+#include "CheckTexts.h"
+#include "Pipeline.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

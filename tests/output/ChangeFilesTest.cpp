@@ -1,8 +1,8 @@
 // Files written together or not at all: what is refused before anything is written, what is kept of an
 // earlier file, and what happens to temporary files.
 
-#include "io/AtomicFile.h"
-#include "io/Platform.h"
+#include "AtomicFile.h"
+#include "Platform.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "output/LogReport.h"
+#include "LogReport.h"
 
-#include "load/LoadDriver.h"
-#include "output/OutputWriter.h"
+#include "Pipeline.h"
+#include "OutputWriter.h"
 #include "support/TestSupport.h"
-#include "view/MainWindow.h"
+#include "MainWindowPresenter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "output/OutputWriter.h"
+#include "OutputWriter.h"
 
-#include "check/Correction.h"
-#include "check/Validation.h"
-#include "load/LoadDriver.h"
-#include "output/LogReport.h"
+#include "Correction.h"
+#include "Validation.h"
+#include "Pipeline.h"
+#include "LogReport.h"
 #include "support/TestSupport.h"
-#include "view/MainWindow.h"
+#include "MainWindowPresenter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "output/RejectedLines.h"
+#include "RejectedLines.h"
 
-#include "load/LoadDriver.h"
-#include "output/LogReport.h"
-#include "output/OutputTexts.h"
-#include "output/OutputWriter.h"
+#include "Pipeline.h"
+#include "LogReport.h"
+#include "OutputTexts.h"
+#include "OutputWriter.h"
 #include "support/TestSupport.h"
-#include "view/MainWindow.h"
+#include "MainWindowPresenter.h"
 
 #include <gtest/gtest.h>
 

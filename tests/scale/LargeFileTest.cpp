@@ -1,11 +1,11 @@
 // A file large enough to be corrected, checked and written in several slices and windows must come out
 // exactly as its records do one at a time: the same values, messages, verdicts, total, output and log.
 
-#include "check/Correction.h"
-#include "check/Validation.h"
-#include "load/LoadDriver.h"
-#include "output/LogReport.h"
-#include "output/OutputWriter.h"
+#include "Correction.h"
+#include "Validation.h"
+#include "Pipeline.h"
+#include "LogReport.h"
+#include "OutputWriter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

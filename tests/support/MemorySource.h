@@ -4,7 +4,7 @@
 // memory, read as from a disk. Header only, so that the fuzz targets and the benchmarks, which are built
 // without the test suite, can use it too.
 
-#include "io/ByteSource.h"
+#include "ByteSource.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "load/LoadDriver.h"
+#include "Pipeline.h"
 
 #include <fstream>
 #include <iostream>

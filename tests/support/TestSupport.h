@@ -2,9 +2,9 @@
 
 #include "Clock.h"
 #include "Session.h"
-#include "Typy/Windows1250.h"
-#include "io/AtomicFile.h"
-#include "io/ByteSource.h"
+#include "Windows1250.h"
+#include "AtomicFile.h"
+#include "ByteSource.h"
 #include "support/MemorySource.h"
 #include "support/TestPlatform.h"
 

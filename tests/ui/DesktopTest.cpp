@@ -4,7 +4,7 @@
 #include "ProgramWindows.h"
 #include "UiTestSupport.h"
 
-#include "view/ViewTexts.h"
+#include "ViewTexts.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>

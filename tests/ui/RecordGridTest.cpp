@@ -1,6 +1,6 @@
 #include "UiTestSupport.h"
 
-#include "view/RecordGrid.h"
+#include "RecordGrid.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>

@@ -6,7 +6,7 @@
 #include "WindowTestSupport.h"
 
 #include "WindowDecorations.h"
-#include "view/MainWindow.h"
+#include "MainWindowPresenter.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -14,8 +14,8 @@
 #include "QtUserInterface.h"
 #include "RecordGridModel.h"
 #include "RecordGridView.h"
-#include "TFormGlow.h"
-#include "TFormLOG.h"
+#include "MainWindow.h"
+#include "LogWindow.h"
 #include "TFormProces.h"
 
 #include "support/TestSupport.h"

@@ -3,7 +3,7 @@
 // runs as a program here, started with a wide command line as Explorer or a console starts it.
 
 #include "Batch.h"
-#include "io/Platform.h"
+#include "Platform.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,197 @@
+#include "Platform.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quarvel::platform {
+namespace {
+
+int fd(const NativeFile& file) {
+    return static_cast<int>(file.handle());
+}
+
+int lastError() {
+    return errno != 0 ? errno : EIO;
+}
+
+} // namespace
+
+NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        m_handle = other.m_handle;
+        other.m_handle = kNone;
+    }
+    return *this;
+}
+
+int NativeFile::close() {
+    if (m_handle == kNone) return 0;
+    // Not retried on EINTR: on Linux the descriptor is released whatever close returns.
+    const int result = ::close(static_cast<int>(m_handle));
+    m_handle = kNone;
+    return result == 0 || errno == EINTR ? 0 : lastError();
+}
+
+// A file the process owns is locked for as long as it is open: the lock goes with the process, so a
+// file whose lock can be taken was left by a process that ended.
+NativeFile CreateOwnFile(const std::filesystem::path& path, bool privateMode, int& error) {
+    for (;;) {
+        errno = 0;
+        const mode_t mode = privateMode ? S_IRUSR | S_IWUSR : S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+        NativeFile file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (!file.isOpen()) {
+            error = lastError();
+            return {};
+        }
+        // Waits only while another process's RemoveIfAbandoned looks at the file, which it found unlocked
+        // between the creation and this lock, and may have removed.
+        while (::flock(fd(file), LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                error = lastError();
+                ::unlink(path.c_str());
+                return {};
+            }
+        }
+        struct stat status {};
+        if (::fstat(fd(file), &status) == 0 && status.st_nlink > 0) {
+            error = 0;
+            return file;
+        }
+        // Removed as abandoned before it was locked: the name is free again.
+    }
+}
+
+NativeFile HoldFile(const std::filesystem::path& path, int& error) {
+    NativeFile file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file.isOpen()) {
+        error = lastError();
+        return {};
+    }
+    // Not waited for: another program may hold a lock of its own on the file for as long as it likes.
+    (void)::flock(fd(file), LOCK_EX | LOCK_NB);
+    error = 0;
+    return file;
+}
+
+void RemoveIfAbandoned(const std::filesystem::path& path) {
+    NativeFile file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file.isOpen()) return;
+    struct stat opened {};
+    if (::fstat(fd(file), &opened) != 0 || !S_ISREG(opened.st_mode)) return;
+    if (::flock(fd(file), LOCK_EX | LOCK_NB) != 0) return; // its process is still writing it
+    // The name must still be the file that was locked.
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) != 0 || named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) return;
+    ::unlink(path.c_str());
+}
+
+int WriteAll(NativeFile& file, const char* bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd(file), bytes, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return lastError();
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return 0;
+}
+
+int SyncFile(NativeFile& file) {
+    return ::fsync(fd(file)) == 0 ? 0 : lastError();
+}
+
+int SyncFolder(const std::filesystem::path& folder) {
+    const std::filesystem::path& name = folder.empty() ? std::filesystem::path(".") : folder;
+    NativeFile directory(::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!directory.isOpen()) return lastError();
+    // Some file systems cannot sync a folder and say so; their names are then as durable as they get.
+    if (::fsync(fd(directory)) != 0 && errno != EINVAL && errno != ENOTSUP) return lastError();
+    return 0;
+}
+
+int CopyPermissions(NativeFile& file, const std::filesystem::path& model) {
+    struct stat status {};
+    if (::stat(model.c_str(), &status) != 0) return lastError();
+    // The owner first: changing it clears the set-user-ID and set-group-ID bits, which the mode then sets.
+    // Only a privileged process may give a file away; anyone else keeps the file as theirs.
+    (void)::fchown(fd(file), status.st_uid, status.st_gid);
+    return ::fchmod(fd(file), status.st_mode & 07777) == 0 ? 0 : lastError();
+}
+
+int CheckReplaceable(const std::filesystem::path&) {
+    return 0;
+}
+
+std::FILE* OpenForReading(const std::filesystem::path& path, int& error) {
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        error = lastError();
+        return nullptr;
+    }
+    // The reader asks for large blocks itself; a second buffer in stdio would only copy them again.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    error = 0;
+    return file;
+}
+
+std::optional<FileStamp> StampOf(std::FILE* file) {
+    struct stat status {};
+    if (file == nullptr || ::fstat(::fileno(file), &status) != 0) return std::nullopt;
+    FileStamp stamp;
+    stamp.device = static_cast<std::uint64_t>(status.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(status.st_ino);
+    stamp.size = static_cast<std::uint64_t>(status.st_size);
+    stamp.modifiedNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    return stamp;
+}
+
+int ErrorNumber(const std::error_code& error) {
+    return error.value();
+}
+
+std::filesystem::path PathFromUtf8(std::string_view text) {
+    return std::filesystem::path(std::string(text));
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+    return path.native();
+}
+
+bool IsReservedDeviceName(const std::filesystem::path&) {
+    return false;
+}
+
+int Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : lastError();
+}
+
+std::tm LocalTime(std::time_t time) {
+    std::tm local{};
+    localtime_r(&time, &local);
+    return local;
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+}
+
+void UseBinaryStandardStreams() {}
+
+// A terminal takes the UTF-8 bytes as they are.
+bool IsConsole(int) {
+    return false;
+}
+
+bool WriteToConsole(int, std::string_view) {
+    return false;
+}
+
+} // namespace quarvel::platform

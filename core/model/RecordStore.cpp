@@ -1,0 +1,146 @@
+#include "RecordStore.h"
+
+#include <algorithm>
+
+namespace quarvel {
+
+RecordStore::RecordStore() : m_toOriginal(&ConversionMap(WINDOWS_EE, WINDOWS_EE)) {
+    setConversion(WINDOWS_EE, false);
+}
+
+void RecordStore::setConversion(CodePageId source, bool replaceControl) {
+    m_source = source;
+    m_replaceControl = replaceControl;
+    m_toOriginal = &ConversionMap(source, WINDOWS_EE);
+    for (int b = 0; b < 256; ++b) {
+        const bool replace = replaceControl && b < 0x20;
+        m_rawToValue[b] = replace ? std::uint8_t{'?'} : (*m_toOriginal)[b];
+        m_fixToValue[b] = replace ? std::uint8_t{'?'} : static_cast<std::uint8_t>(b);
+    }
+}
+
+namespace {
+ShortText translate(std::string_view bytes, const ByteMap& map) {
+    ShortText out;
+    out.resize(bytes.size());
+    for (std::size_t k = 0; k < out.size(); ++k)
+        out.data()[k] = static_cast<char>(map[static_cast<std::uint8_t>(bytes[k])]);
+    return out;
+}
+} // namespace
+
+ShortText RecordStore::originalValue(std::size_t i, std::size_t j) const {
+    if (!decodesUtf8()) return translate(rawValue(i, j), *m_toOriginal);
+    ShortText out;
+    out.resize(static_cast<std::size_t>(originalInto(m_records[i], j, out.data()) - out.data()));
+    return out;
+}
+
+char* RecordStore::originalInto(const TRecOfFile& r, std::size_t j, char* out) const {
+    const std::string_view raw = rawValue(r, j);
+    if (decodesUtf8()) return Cp1250FromUtf8Into(raw, out);
+    return std::transform(raw.begin(), raw.end(), out,
+                          [this](char c) { return static_cast<char>((*m_toOriginal)[static_cast<std::uint8_t>(c)]); });
+}
+
+bool RecordStore::anyDecodedValueChanged(const TRecOfFile& r) const {
+    for (std::size_t j = 0; j < r.fieldCount; ++j) {
+        if (valueChanged(r, j)) return true;
+    }
+    return false;
+}
+
+ValueBytes RecordStore::valueBytes(const TRecOfFile& r, std::size_t j) const {
+    // A field past the record's fields holds nothing.
+    ValueBytes found{{}, &m_rawToValue};
+    forEachValue(
+        r,
+        [&found, j](std::size_t k, const ValueBytes& value) {
+            if (k == j) found = value;
+        },
+        j + 1);
+    return found;
+}
+
+ShortText RecordStore::value(std::size_t i, std::size_t j) const {
+    const ValueBytes v = valueBytes(i, j);
+    return translate(v.bytes, *v.map);
+}
+
+void RecordStore::reserveFor(std::uint64_t bytes) {
+    constexpr std::uint64_t kMaxReserve = std::uint64_t{1} << 32;
+    constexpr std::uint64_t kMaxRawBytesPerRecord = kMaxFieldCount * kMaxFieldBytes;
+    m_raw.reserve(static_cast<std::size_t>(std::min(bytes, kMaxReserve)));
+    // A record needs at least its line feed; a typical line is far longer than 64 bytes.
+    m_records.reserve(static_cast<std::size_t>(std::min(bytes / 64 + 16, kMaxReserve / kMaxRawBytesPerRecord)));
+}
+
+void RecordStore::append(const std::vector<TRecOfFile>& records, std::string_view raw) {
+    m_records.append(records, m_raw.size());
+    m_raw.insert(m_raw.end(), raw.begin(), raw.end());
+}
+
+namespace {
+// A shrink copies what was kept, which for an ordinary file would cost more than the untouched room.
+template <class Vector> void releaseUnusedRoomOf(Vector& v) {
+    if (v.size() < v.capacity() / 8) v.shrink_to_fit();
+}
+} // namespace
+
+void RecordStore::releaseUnusedRoom() {
+    releaseUnusedRoomOf(m_raw);
+    releaseUnusedRoomOf(m_records.withData());
+}
+
+std::vector<ValueRewrites> RecordStore::startRewrites(const Slices& slices) {
+    m_fix.clear();
+    std::vector<ValueRewrites> parts(slices.count());
+    // The first slice's texts are the store's, which the others join: its room is for all of them.
+    m_fix.reserve(rewriteRoom(0, m_records.size()));
+    parts[0].m_bytes.swap(m_fix);
+    return parts;
+}
+
+// The most bytes the rewritten values of records [begin, end) can take: a text is never longer than the
+// raw value it replaces, and a record has at most three, each with its length byte (an entry naming a
+// part of the raw value takes two bytes, and such a raw value has at least two); decoded from UTF-8, every
+// value of a record may be rewritten. Reserved at once, they are never moved as they grow, and the room
+// beyond them is never touched.
+std::size_t RecordStore::rewriteRoom(std::size_t begin, std::size_t end) const {
+    const std::vector<TRecOfFile>& withData = m_records.withData();
+    const auto rawStart = [&](std::size_t i) {
+        const std::size_t k = i < m_records.size() ? m_records.dataBefore(i) : withData.size();
+        return k < withData.size() ? withData[k].rawOffset : m_raw.size();
+    };
+    const std::size_t entries = decodesUtf8() ? kMaxFieldCount : 3;
+    return static_cast<std::size_t>(rawStart(end) - rawStart(begin)) + entries * (end - begin);
+}
+
+void RecordStore::joinRewrites(std::vector<ValueRewrites>& parts, const Slices& slices) {
+    parts[0].m_bytes.swap(m_fix);
+    m_amountsKnown = m_records.size();
+    for (std::size_t k = 1; k < slices.count(); ++k) {
+        const std::size_t base = m_fix.size();
+        m_fix.insert(m_fix.end(), parts[k].m_bytes.begin(), parts[k].m_bytes.end());
+        m_records.forEachLineWithData(slices.begin(k), slices.end(k),
+                                      [base](std::size_t, TRecOfFile& record) { record.fixOffset += base; });
+    }
+}
+
+void RecordStore::clearRecords() {
+    // Swapping with empty vectors gives the memory of a large file back at once.
+    m_records.clear();
+    std::vector<char>().swap(m_raw);
+    std::vector<char>().swap(m_fix);
+    m_amountsKnown = 0;
+}
+
+std::size_t RecordStore::bytesUsed() const {
+    return m_records.size() * sizeof(TRecOfFile) + m_raw.size() + m_fix.size();
+}
+
+std::size_t RecordStore::bytesReserved() const {
+    return m_records.capacity() * sizeof(TRecOfFile) + m_raw.capacity() + m_fix.capacity();
+}
+
+} // namespace quarvel

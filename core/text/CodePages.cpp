@@ -1,0 +1,306 @@
+#include "CodePages.h"
+
+#include "AsciiWords.h"
+#include "Windows1250.h"
+#include "LineScanner.h"
+
+#include <algorithm>
+
+namespace quarvel {
+namespace {
+
+constexpr std::array<PolishLetters, kSingleByteCodePageCount> kLetters = {{
+    {0x8F, 0x95, 0x90, 0x9C, 0xA5, 0xA3, 0x98, 0xA0, 0xA1, 0x86, 0x8D, 0x91, 0x92, 0xA4, 0xA2, 0x9E, 0xA6, 0xA7},
+    {0xA1, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0xA6, 0xAC, 0xAF, 0xB1, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0xB6, 0xBC, 0xBF},
+    {0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x88, 0x87, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA8, 0xA7},
+    {0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x88, 0x87, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F, 0x91, 0x90},
+    {0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x88, 0x87, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F, 0x91, 0x90},
+    {0xA4, 0x8F, 0xA8, 0x9D, 0xE3, 0xE0, 0x97, 0x8D, 0xBD, 0xA5, 0x86, 0xA9, 0x88, 0xE4, 0xA2, 0x98, 0xAB, 0xBE},
+    {0x97, 0x99, 0xA5, 0xA6, 0x92, 0x8F, 0x8E, 0x90, 0x80, 0x96, 0x94, 0xA4, 0xA7, 0x91, 0xA2, 0x84, 0x82, 0x87},
+    {0xA5, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0x8C, 0x8F, 0xAF, 0xB9, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0x9C, 0x9F, 0xBF},
+}};
+
+constexpr bool allLettersFromHighBytes() {
+    for (const PolishLetters& row : kLetters) {
+        for (std::uint8_t b : row) {
+            if (b < 0x80) return false;
+        }
+    }
+    return true;
+}
+static_assert(allLettersFromHighBytes(), "the identification counts only the bytes from 0x80 up");
+
+// All 64 translations, made once: a conversion is then one table look-up per byte.
+using MapSet = std::array<std::array<ByteMap, kSingleByteCodePageCount>, kSingleByteCodePageCount>;
+
+const MapSet& conversionMaps() {
+    static const MapSet maps = [] {
+        MapSet built{};
+        for (int from = 0; from < kSingleByteCodePageCount; ++from) {
+            for (int to = 0; to < kSingleByteCodePageCount; ++to) {
+                ByteMap& map = built[from][to];
+                for (int b = 0; b < 256; ++b) map[b] = static_cast<std::uint8_t>(b);
+                // Each byte is looked up in the source row only, and only its first occurrence counts.
+                for (int k = kPolishLetterCount - 1; k >= 0; --k) map[kLetters[from][k]] = kLetters[to][k];
+            }
+        }
+        return built;
+    }();
+    return maps;
+}
+
+// What a byte of a UTF-8 value becomes when it is read alone: ASCII itself, any other byte 0x81.
+const ByteMap& utf8ByteMap() {
+    static const ByteMap map = [] {
+        ByteMap built{};
+        for (int b = 0; b < 256; ++b)
+            built[b] = b < 0x80 ? static_cast<std::uint8_t>(b) : kNotInCp1250;
+        return built;
+    }();
+    return map;
+}
+
+} // namespace
+
+void AddCodePage(CodePageTable& table, CodePageId id, const PolishLetters& letters) {
+    table.push_back(CodePageRow{id, letters});
+}
+
+void BuildCodePageTable(CodePageTable& table, ComboBoxState& list) {
+    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p)
+        AddCodePage(table, p, kLetters[p]);
+    ListCodePages(table, list);
+}
+
+void ListCodePages(const CodePageTable& table, ComboBoxState& list) {
+    list.items.clear();
+    for (const CodePageRow& row : table) list.items.emplace_back(CodePageNames[row.id]);
+    // Last, so that the eight keep their item indexes.
+    list.items.emplace_back(CodePageNames[UTF_8]);
+}
+
+const CodePageTable& StandardCodePages() {
+    static const CodePageTable table = [] {
+        CodePageTable built;
+        ComboBoxState unused;
+        BuildCodePageTable(built, unused);
+        return built;
+    }();
+    return table;
+}
+
+int LetterIndex(CodePageId p, std::uint8_t b) {
+    if (!IsSingleByte(p)) return -1;
+    const PolishLetters& row = kLetters[p];
+    const auto* it = std::find(row.begin(), row.end(), b);
+    return it == row.end() ? -1 : static_cast<int>(it - row.begin());
+}
+
+const ByteMap& ConversionMap(CodePageId from, CodePageId to) {
+    if (from == UTF_8) return utf8ByteMap();
+    if (!IsSingleByte(from) || !IsSingleByte(to)) return conversionMaps()[WINDOWS_EE][WINDOWS_EE];
+    return conversionMaps()[from][to];
+}
+
+std::string ConvertText(std::string_view text, CodePageId from, CodePageId to) {
+    if (from == UTF_8) {
+        const std::string cp1250 = Cp1250FromUtf8Text(text);
+        return to == UTF_8 ? std::string(text) : ConvertText(cp1250, WINDOWS_EE, to);
+    }
+    if (to == UTF_8) return Utf8FromCp1250(ConvertText(text, from, WINDOWS_EE));
+    const ByteMap& map = ConversionMap(from, to);
+    std::string out(text.size(), '\0');
+    std::transform(text.begin(), text.end(), out.begin(),
+                   [&map](char c) { return static_cast<char>(map[static_cast<std::uint8_t>(c)]); });
+    return out;
+}
+
+bool IsAllowedChar(std::uint8_t b) {
+    // Asked for every byte of every value the checks look at: one look-up instead of a search.
+    static constexpr std::array<bool, 256> kAllowed = [] {
+        std::array<bool, 256> allowed{};
+        for (std::uint8_t c : AllowedChars) allowed[c] = true;
+        return allowed;
+    }();
+    return kAllowed[b];
+}
+
+void CodePageCounter::add(std::string_view bytes) {
+    if (bytes.empty()) return;
+    for (char c : bytes) ++m_histogram[static_cast<std::uint8_t>(c)];
+    m_lastByte = static_cast<std::uint8_t>(bytes.back());
+    m_utf8.add(bytes);
+}
+
+void EndMark::addBytesAfter(std::string_view bytes) {
+    bytesAfter += bytes.size();
+    if (!dataAfter) dataAfter = bytes.find_first_not_of("\x1A\r\n") != std::string_view::npos;
+}
+
+bool CodePageCounter::addLines(std::string_view lines) {
+    return !addLinesUpToMark(lines);
+}
+
+std::optional<std::size_t> CodePageCounter::addLinesUpToMark(std::string_view lines) {
+    if (lines.find('\x1A') != std::string_view::npos) {
+        // End marks are rare: their rules are the line reader's.
+        LineScanner scanner(lines);
+        while (scanner.readLine([this](std::string_view bytes) { add(bytes); })) endLine();
+        if (scanner.endMarkSeen()) return static_cast<std::size_t>(scanner.endMarkOffset());
+        return std::nullopt;
+    }
+    // Carriage returns and line feeds are the judge's own concern: it passes over the former and ends a
+    // line at the latter. A single-byte file is ill-formed at its first letter, and judged no further.
+    m_utf8.add(lines);
+    // Only bytes from 0x80 up can be letters: eight bytes below it at a time are passed over, the others
+    // counted into four tables side by side, which spares the wait of adding to one entry twice in a row.
+    // Counting some bytes below 0x80 too does no harm. Then the last byte of each line is taken back.
+    std::array<std::array<std::uint32_t, 256>, 4> tables{};
+    for (std::size_t done = 0; done < lines.size();) {
+        // Short enough that no entry of a table overflows.
+        const std::size_t n = std::min<std::size_t>(lines.size() - done, std::size_t{1} << 30);
+        const char* bytes = lines.data() + done;
+        std::size_t k = 0;
+        for (; k + 8 <= n; k += 8) {
+            if (!AnyByteFromHighHalf(LoadEightBytes(bytes + k))) continue;
+            for (std::size_t b = 0; b < 8; ++b) ++tables[b & 3][static_cast<std::uint8_t>(bytes[k + b])];
+        }
+        for (; k < n; ++k) ++tables[0][static_cast<std::uint8_t>(bytes[k])];
+        for (std::size_t b = 0x80; b < 256; ++b) m_histogram[b] += tables[0][b] + tables[1][b] + tables[2][b] + tables[3][b];
+        tables = {};
+        done += n;
+    }
+    for (std::size_t start = 0; start < lines.size();) {
+        std::size_t end = lines.find('\n', start);
+        if (end == std::string_view::npos) end = lines.size();
+        std::size_t last = end;
+        while (last > start && lines[last - 1] == '\r') --last;
+        if (last > start && static_cast<std::uint8_t>(lines[last - 1]) >= 0x80) {
+            --m_histogram[static_cast<std::uint8_t>(lines[last - 1])];
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<EndMark> CodePageCounter::addAll(LineScanner& lines) {
+    std::unique_ptr<char[]> block(new char[lines.blockSize()]);
+    const auto addAfterMark = [](EndMark& mark) { return [&mark](std::string_view bytes) { mark.addBytesAfter(bytes); }; };
+    for (;;) {
+        const std::size_t length = lines.readWholeLines(block.get());
+        if (length > 0) {
+            const std::uint64_t blockStart = lines.offset() - length;
+            if (const std::optional<std::size_t> at = addLinesUpToMark({block.get(), length})) {
+                EndMark mark{blockStart + *at};
+                mark.addBytesAfter({block.get() + *at + 1, length - *at - 1});
+                lines.readRest(addAfterMark(mark));
+                return mark;
+            }
+            continue;
+        }
+        // A line longer than a block, or the end.
+        if (!lines.readLine([this](std::string_view bytes) { add(bytes); })) {
+            if (!lines.endMarkSeen()) return std::nullopt;
+            EndMark mark{lines.endMarkOffset()};
+            lines.readRest(addAfterMark(mark));
+            return mark;
+        }
+        endLine();
+    }
+}
+
+void CodePageCounter::endLine() {
+    if (m_lastByte >= 0) --m_histogram[static_cast<std::size_t>(m_lastByte)];
+    m_lastByte = -1;
+    m_utf8.endLine();
+}
+
+std::array<std::uint64_t, kSingleByteCodePageCount> CodePageCounter::counts() const {
+    std::array<std::uint64_t, kSingleByteCodePageCount> counts{};
+    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
+        for (std::uint8_t letter : kLetters[p]) counts[p] += m_histogram[letter];
+    }
+    return counts;
+}
+
+CodePageId CodePageCounter::result(CodePageId preferred) const {
+    const auto counts = this->counts();
+    CodePageId best = MAZOVIA;
+    for (CodePageId p = 1; p < kSingleByteCodePageCount; ++p) {
+        if (counts[p] > counts[best]) best = p;
+    }
+    // A file's letters often fit several code pages alike (CYFROMAT and DHN always); the one its header
+    // names is then the one meant.
+    if (IsSingleByte(preferred) && counts[preferred] == counts[best]) return preferred;
+    return best;
+}
+
+CodePageId IdentifiedCodePage(const CodePageCounter& counter, bool startsWithMark, CodePageId declared) {
+    // A single-byte file with Polish letters is never well-formed UTF-8 holding them in practice: its
+    // letters stand alone where UTF-8 needs a lead byte followed by continuation bytes. A file without any
+    // letter is well-formed only when it is ASCII, which every code page reads alike: the header's name
+    // then decides, as it decides a tie of the counts.
+    const Utf8Judge& utf8 = counter.utf8();
+    if (startsWithMark || (utf8.wellFormed() && (utf8.sawPolishLetter() || declared == UTF_8))) return UTF_8;
+    return counter.result(declared);
+}
+
+namespace {
+
+// Hands on the bytes of a source and keeps its first three, for the mark of a UTF-8 file.
+class FirstBytes final : public ByteSource {
+public:
+    explicit FirstBytes(ByteSource& source) : m_source(source) {}
+    std::size_t read(char* buffer, std::size_t n) override {
+        const std::size_t got = m_source.read(buffer, n);
+        if (m_first.size() < kUtf8Mark.size()) m_first.append(buffer, std::min(got, kUtf8Mark.size() - m_first.size()));
+        return got;
+    }
+    int error() const override { return m_source.error(); }
+    std::optional<platform::FileStamp> stamp() const override { return m_source.stamp(); }
+    std::optional<std::uint64_t> fileBytesRead() const override { return m_source.fileBytesRead(); }
+    bool startsWithUtf8Mark() const { return m_first == kUtf8Mark; }
+
+private:
+    ByteSource& m_source;
+    std::string m_first;
+};
+
+} // namespace
+
+Identification IdentifyCodePage(ByteSource& source, CodePageId declared, std::size_t blockSize) {
+    Identification found;
+    found.stampBefore = source.stamp();
+    CodePageCounter counter;
+    FirstBytes reading(source);
+    LineScanner scanner(reading, blockSize);
+    found.endMark = counter.addAll(scanner);
+    found.error = scanner.error();
+    found.bytesRead = scanner.bytesRead();
+    found.fileBytesRead = source.fileBytesRead().value_or(found.bytesRead);
+    found.stampAfter = source.stamp();
+    if (found.error == 0) found.codePage = IdentifiedCodePage(counter, reading.startsWithUtf8Mark(), declared);
+    return found;
+}
+
+Identification IdentifyCodePage(const std::filesystem::path& file, const SourceOpener& open, CodePageId declared) {
+    OpenedSource opened = open(file);
+    if (!opened.source) {
+        Identification failed;
+        failed.error = opened.error;
+        return failed;
+    }
+    return IdentifyCodePage(*opened.source, declared);
+}
+
+void BackgroundIdentification::start(std::unique_ptr<ByteSource> source, CodePageId declared, std::size_t blockSize) {
+    // Reading a small file once more costs less than starting a thread for it.
+    constexpr std::uint64_t kMinBytesBeside = std::uint64_t{1} << 16;
+    m_source = std::move(source);
+    const std::optional<platform::FileStamp> stamp = m_source->stamp();
+    m_result.start(
+        [&reading = *m_source, declared, blockSize] { return IdentifyCodePage(reading, declared, blockSize); },
+        !(stamp && stamp->size < kMinBytesBeside));
+}
+
+} // namespace quarvel

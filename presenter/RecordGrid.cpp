@@ -1,0 +1,246 @@
+#include "RecordGrid.h"
+
+#include "Validation.h"
+#include "BusyCursor.h"
+#include "ViewTexts.h"
+
+#include <algorithm>
+#include <limits>
+
+// A record read from a line without data has no values at all. The grid still lists it (it is invalid),
+// with its line number and the cross; its field cells show no text on the light pink of a faulty field,
+// and selecting one of them shows its line errors and leaves the original-value box empty and disabled.
+// The field columns come from the layout of the file kind, so a file whose first data line is empty
+// still gets all of them. Nothing here reads a value of a field the record does not have.
+
+namespace quarvel {
+namespace {
+
+constexpr int kFixedColumnWidth = 50;
+constexpr int kMinFieldColumnWidth = 120;
+constexpr int kFirstFieldColumn = 2;
+
+RecordFilter currentFilter(const WindowState& state) {
+    return static_cast<RecordFilter>(state.RadioGroupRodzajDanych.selected);
+}
+
+// The number of rows a filter will admit, from the counts of the last validation; only a hint.
+std::size_t expectedRows(const LoadedFile& file, RecordFilter filter) {
+    const auto count = [&file](std::int32_t n) {
+        return std::min(file.records().size(), static_cast<std::size_t>(std::max(n, 0)));
+    };
+    switch (filter) {
+    case RecordFilter::InvalidOnly:
+        return count(file.invalidCount);
+    case RecordFilter::ValidOnly:
+        return count(file.validCount);
+    case RecordFilter::All:
+        break;
+    }
+    return file.records().size();
+}
+
+bool hasField(const LoadedFile& file, std::size_t i, int j) {
+    return j >= 0 && static_cast<std::size_t>(j) < file.fieldCount(i);
+}
+
+bool valueChanged(const LoadedFile& file, std::size_t i, std::size_t j) {
+    return file.valueChanged(file.records()[i], j);
+}
+
+void addLineErrors(const LoadedFile& file, std::size_t i, std::vector<std::string>& lines) {
+    const std::vector<std::string> messages = file.lineErrors(i);
+    if (messages.empty()) return;
+    lines.push_back(texts::kDetailsLineErrors);
+    for (std::size_t k = 0; k < messages.size(); ++k)
+        lines.push_back(std::to_string(k + 1) + ". " + messages[k]);
+}
+
+void addFieldErrors(const LoadedFile& file, std::size_t i, std::vector<std::string>& lines) {
+    if (!file.records()[i].hasFieldErrors) return;
+    lines.push_back(texts::kDetailsFieldErrors);
+    const TTabStruc& layout = LayoutFor(file.kind);
+    const std::size_t count = std::min(file.fieldCount(i), layout.size());
+    for (std::size_t f = 0; f < count; ++f) {
+        const std::vector<std::string> messages = fieldErrors(file, i, f);
+        for (std::size_t k = 0; k < messages.size(); ++k) {
+            lines.push_back(std::to_string(k + 1) + ". " + layout[f].name + ": " + messages[k]);
+        }
+    }
+}
+
+} // namespace
+
+bool FilterAdmits(RecordFilter filter, const TRecOfFile& record) {
+    switch (filter) {
+    case RecordFilter::InvalidOnly:
+        return !record.isValid();
+    case RecordFilter::ValidOnly:
+        return record.isValid();
+    case RecordFilter::All:
+        break;
+    }
+    return true;
+}
+
+void SetUpGridColumns(Session& session) {
+    GridState& grid = session.state.StringGridWczytane;
+    grid.columns.clear();
+    grid.columns.push_back({texts::kColumnLine, kFixedColumnWidth});
+    grid.columns.push_back({texts::kColumnStatus, kFixedColumnWidth});
+    for (const FieldDef& field : LayoutFor(session.file.kind)) {
+        grid.columns.push_back({field.name, FieldColumnWidth(field.maxLength)});
+    }
+    grid.rows.clear();
+    grid.currentRow = 0;
+    grid.currentColumn = 0;
+}
+
+void WypelnijStringGridWczytane(Session& session) {
+    const LoadedFile& file = session.file;
+    GridState& grid = session.state.StringGridWczytane;
+    if (file.records().empty()) {
+        grid.visible = false;
+        return;
+    }
+    BusyCursor busy(session.ui);
+    const RecordFilter filter = currentFilter(session.state);
+    // The rows hold record indices only, so listing a million records copies no value.
+    grid.rows.clear();
+    grid.rows.reserve(expectedRows(file, filter));
+    file.records().forEachLine(0, file.records().size(), [&](std::size_t i, const TRecOfFile& record) {
+        if (FilterAdmits(filter, record)) grid.rows.push_back(i);
+    });
+    grid.visible = !grid.rows.empty();
+    if (grid.rows.empty()) {
+        grid.currentRow = 0;
+        grid.currentColumn = 0;
+    }
+    session.state.LabelIloscWybranychRekordow.text = std::to_string(grid.rows.size());
+    OdswiezZaznaczenie(session);
+}
+
+void OdswiezZaznaczenie(Session& session) {
+    GridState& grid = session.state.StringGridWczytane;
+    if (grid.rows.empty()) return;
+    // Column 1 is no field column, so this only empties the memo; the first field column is the
+    // grid's own first selectable cell.
+    StringGridWczytaneSelectCell(session, 1, 1);
+    grid.currentRow = 1;
+    grid.currentColumn = kFirstFieldColumn;
+}
+
+void StringGridWczytaneSelectCell(Session& session, int column, int row) {
+    WindowState& state = session.state;
+    state.MemoInfoPlik.lines.clear();
+    GridState& grid = state.StringGridWczytane;
+    const long r = GetIdxRow(session, row);
+    if (column < kFirstFieldColumn || column >= GridColumnCount(state) || r < 0) return;
+    grid.currentRow = row;
+    grid.currentColumn = column;
+
+    const LoadedFile& file = session.file;
+    const auto i = static_cast<std::size_t>(r);
+    const int j = GetIdxCol(column);
+    EditState& edit = state.EditOryginalnaWartoscPola;
+    if (hasField(file, i, j) && valueChanged(file, i, static_cast<std::size_t>(j))) {
+        edit.text = file.originalValue(i, static_cast<std::size_t>(j)).str();
+        edit.background = kWhite;
+        edit.enabled = true;
+    } else {
+        edit.text.clear();
+        edit.enabled = false;
+    }
+    addLineErrors(file, i, state.MemoInfoPlik.lines);
+    addFieldErrors(file, i, state.MemoInfoPlik.lines);
+}
+
+int GridRowCount(const WindowState& state) {
+    return static_cast<int>(std::min<std::size_t>(state.StringGridWczytane.rows.size() + 1,
+                                                  static_cast<std::size_t>(std::numeric_limits<int>::max())));
+}
+
+int GridColumnCount(const WindowState& state) {
+    return static_cast<int>(state.StringGridWczytane.columns.size());
+}
+
+long GetIdxRow(const Session& session, int row) {
+    const std::vector<std::size_t>& rows = session.state.StringGridWczytane.rows;
+    if (row < 1 || static_cast<std::size_t>(row) > rows.size()) return -1;
+    const std::size_t i = rows[static_cast<std::size_t>(row) - 1];
+    // After a load that ended without records the hidden grid still lists the rows of the earlier file;
+    // they no longer name a record.
+    if (i >= session.file.records().size()) return -1;
+    return static_cast<long>(i);
+}
+
+int GetIdxCol(int column) {
+    return column - kFirstFieldColumn;
+}
+
+int FieldColumnWidth(std::int32_t maxLength) {
+    // round(maxLength * 7.2) in integers: 72 * maxLength is even, so it never ends in exactly half.
+    const std::int64_t tenths = std::int64_t{72} * maxLength;
+    const std::int64_t rounded = tenths >= 0 ? (tenths + 5) / 10 : (tenths - 5) / 10;
+    const std::int64_t width = std::max<std::int64_t>(rounded, kMinFieldColumnWidth);
+    return static_cast<int>(std::min<std::int64_t>(width, std::numeric_limits<int>::max()));
+}
+
+std::string CellText(const Session& session, int column, int row) {
+    const GridState& grid = session.state.StringGridWczytane;
+    if (column < 0 || static_cast<std::size_t>(column) >= grid.columns.size()) return {};
+    if (row == 0) return grid.columns[static_cast<std::size_t>(column)].header;
+    const long r = GetIdxRow(session, row);
+    if (r < 0) return {};
+    const auto i = static_cast<std::size_t>(r);
+    if (column == 0) return std::to_string(LoadedFile::lineNumber(i));
+    const int j = GetIdxCol(column);
+    if (!hasField(session.file, i, j)) return {};
+    return session.file.value(i, static_cast<std::size_t>(j)).str();
+}
+
+CellAppearance GetCellAppearance(const Session& session, int column, int row) {
+    CellAppearance look;
+    const long r = GetIdxRow(session, row);
+    if (r < 0 || column < 0 || column >= GridColumnCount(session.state)) return look;
+    const auto i = static_cast<std::size_t>(r);
+    const TRecOfFile& record = session.file.records()[i];
+    if (column == 0) {
+        look.kind = CellKind::LineNumber;
+        return look;
+    }
+    if (column == 1) {
+        look.kind = CellKind::Status;
+        if (!record.isValid()) {
+            look.left = Glyph::Cross;
+        } else {
+            look.left = Glyph::ValidTick;
+            look.right = record.changed ? Glyph::Changed : Glyph::UnchangedTick;
+        }
+        return look;
+    }
+
+    look.kind = CellKind::Field;
+    const GridState& grid = session.state.StringGridWczytane;
+    look.blackFrame = grid.currentRow == row && grid.currentColumn == column;
+    const int j = GetIdxCol(column);
+    if (!hasField(session.file, i, j)) {
+        // Only a line without data lacks fields, and such a line is always faulty.
+        look.background = kCellInvalid;
+        return look;
+    }
+    const auto field = static_cast<std::size_t>(j);
+    const TTabStruc& layout = LayoutFor(session.file.kind);
+    look.background = kCellPlain;
+    if (field < layout.size() && !layout[field].required) look.background = kCellOptional;
+    if (valueChanged(session.file, i, field)) look.background = kCellChanged;
+    if (!record.fieldValid(field)) look.background = kCellInvalid;
+    return look;
+}
+
+GlyphPlacement GlyphPositions(int left, int top, int width, int height) {
+    const int middle = left + width / 2;
+    return GlyphPlacement{middle - width / 4 - 5, middle + width / 4 - 5, top + height / 2 - 5};
+}
+
+} // namespace quarvel

@@ -1,0 +1,330 @@
+#include "UiTestSupport.h"
+
+#include "CodePageList.h"
+#include "MainWindowPresenter.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quarvel::test {
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+QColor BackgroundOf(const QWidget* widget) {
+    return widget->palette().color(QPalette::Window);
+}
+
+TEST(TFormGlow, StartsCompactWithNothingLoaded) {
+    Windows w;
+    EXPECT_EQ(w.glow.windowTitle(), U("Vexa Quarvel v.1.0 (alfa '2006)"));
+    EXPECT_EQ(w.glow.height(), kCompactClientHeight);
+    EXPECT_FALSE(w.find<QFrame>("PanelSzczegoly")->isVisible());
+
+    EXPECT_EQ(w.find<QPushButton>("bOtworzPlik")->text(), U("Wczytaj plik do konwersji"));
+    EXPECT_TRUE(w.find<QPushButton>("bOtworzPlik")->isEnabled());
+    EXPECT_EQ(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->text(), U("Zapisz tylko prawidłowe wiersze"));
+    EXPECT_FALSE(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->isEnabled());
+    EXPECT_EQ(w.find<QPushButton>("bPokazLog")->text(), U("Pokaż plik &LOG"));
+    EXPECT_FALSE(w.find<QPushButton>("bPokazLog")->isEnabled());
+
+    EXPECT_EQ(w.text("LabelNazwaPliku"), U("[BRAK]"));
+    EXPECT_EQ(w.text("PanelRodzajWczytanegoZbioru"), U("BRAK"));
+    EXPECT_EQ(w.text("LabelStatAll"), U("0"));
+    EXPECT_EQ(w.text("LabelStatZle"), U("0"));
+
+    const auto* codePages = w.find<QComboBox>("ComboBoxStrona");
+    ASSERT_EQ(codePages->count(), 9);
+    EXPECT_EQ(codePages->itemText(0), U("MAZOVIA"));
+    EXPECT_EQ(codePages->itemText(7), U("WINDOWS_EE"));
+    EXPECT_EQ(codePages->itemText(8), U("UTF-8"));
+    EXPECT_EQ(codePages->currentIndex(), -1);
+    EXPECT_FALSE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
+
+    EXPECT_TRUE(w.find<QCheckBox>("cbPrzytnijPola")->isChecked());
+    EXPECT_EQ(w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")->text(), U("Zamień niedozwolone znaki na znak \"?\""));
+    EXPECT_FALSE(w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")->isChecked());
+    EXPECT_FALSE(w.find<QCheckBox>("cbPokazSzczegoly")->isChecked());
+}
+
+TEST(TFormGlow, CancelledOpenDialogChangesNothing) {
+    Windows w;
+    w.click("bOtworzPlik"); // no answer queued: the dialog is cancelled
+    EXPECT_EQ(w.answers.lastOpenFilters, QStringList({U("Pliki TXT (*.txt)"), U("Wszystkie pliki (*)")}));
+    EXPECT_EQ(w.text("LabelNazwaPliku"), U("[BRAK]"));
+    EXPECT_EQ(w.text("PanelRodzajWczytanegoZbioru"), U("BRAK"));
+    EXPECT_TRUE(w.answers.messages.empty());
+}
+
+TEST(TFormGlow, LoadedOrdersShowKindCodePageAndStatistics) {
+    Windows w;
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+
+    EXPECT_EQ(w.text("LabelNazwaPliku"), U("zlecenia_ibm_latin2.txt"));
+    const auto* kind = w.find<QLabel>("PanelRodzajWczytanegoZbioru");
+    EXPECT_EQ(kind->text(), U("ZLECENIA"));
+    EXPECT_EQ(BackgroundOf(kind), QColor(0, 0, 255));
+    EXPECT_TRUE(kind->autoFillBackground());
+    EXPECT_EQ(kind->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+
+    const auto* codePages = w.find<QComboBox>("ComboBoxStrona");
+    EXPECT_EQ(codePages->currentText(), U("IBM_LATIN2"));
+    EXPECT_EQ(codePages->palette().color(QPalette::Button), QColor(0, 128, 0));
+    // The header reader's choice of the identified code page is no user change: no marker, no re-run.
+    EXPECT_FALSE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
+
+    // Of the seven orders, a comma amount, a year-first date, a letter in an account and a tab are faulty.
+    EXPECT_EQ(w.text("LabelStatAll"), U("7"));
+    EXPECT_EQ(w.text("LabelStatOK"), U("3"));
+    EXPECT_EQ(w.text("LabelStatZle"), U("4"));
+    EXPECT_EQ(w.find<QLabel>("LabelStatZle")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    const auto* total = w.find<QLabel>("LabelStatOKKwota");
+    EXPECT_TRUE(total->isVisible());
+    EXPECT_TRUE(total->text().contains(U("1 738"))) << total->text().toStdString();
+    EXPECT_TRUE(total->text().endsWith(U(" PLN")));
+    EXPECT_TRUE(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->isEnabled());
+    EXPECT_FALSE(w.find<QPushButton>("bPokazLog")->isEnabled());
+}
+
+TEST(TFormGlow, OptionsRerunCorrectionAndValidation) {
+    Windows w;
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+
+    // Replacing control characters makes the order with a tab in its title valid.
+    w.click("cbZamienNiedozwoloneZnaki");
+    EXPECT_TRUE(w.glow.session().state.cbZamienNiedozwoloneZnaki.checked);
+    EXPECT_EQ(w.text("LabelStatOK"), U("4"));
+    EXPECT_EQ(w.text("LabelStatZle"), U("3"));
+    EXPECT_TRUE(w.text("LabelStatOKKwota").contains(U("1 780")));
+    w.click("cbZamienNiedozwoloneZnaki");
+    EXPECT_EQ(w.text("LabelStatOK"), U("3"));
+
+    // A value too long for its field is valid only while the trim option cuts it.
+    const auto file = w.dir.write("dlugie.txt", "KONTRAHENCI|WINDOWS_EE\r\n"
+                                                "Firma|Jan Nowak|ul. Polna 1|00-001 Warszawa|61109010140000071219812874|"
+                                                "Bank|Oddzial|ul. Prosta 2|00-002 Warszawa|LOGO|5260000000|"
+                                                "+48 22 000 00 02 wew. 12, 13 lub 14|\r\n");
+    w.open(file);
+    EXPECT_EQ(w.text("LabelStatOK"), U("1"));
+    w.click("cbPrzytnijPola");
+    EXPECT_FALSE(w.glow.session().state.cbPrzytnijPola.checked);
+    EXPECT_EQ(w.text("LabelStatOK"), U("0"));
+    EXPECT_EQ(w.text("LabelStatZle"), U("1"));
+    EXPECT_FALSE(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->isEnabled());
+    // A contractors file has no total.
+    EXPECT_FALSE(w.find<QLabel>("LabelStatOKKwota")->isVisible());
+}
+
+TEST(TFormGlow, TheNrbOptionStandsUnderTheOtherTwoAndRerunsTheChecks) {
+    Windows w;
+    const auto* trim = w.find<QCheckBox>("cbPrzytnijPola");
+    const auto* replace = w.find<QCheckBox>("cbZamienNiedozwoloneZnaki");
+    const auto* nrb = w.find<QCheckBox>("cbSprawdzajCyfryKontrolne");
+    ASSERT_NE(nrb, nullptr);
+    EXPECT_EQ(nrb->text(), U("Sprawdzaj cyfry kontrolne numerów NRB"));
+    EXPECT_FALSE(nrb->isChecked());
+    EXPECT_TRUE(nrb->isVisible());
+    // A third row of the same column, as far below the second as the second is below the first, whole
+    // inside the top strip.
+    EXPECT_EQ(nrb->x(), replace->x());
+    EXPECT_EQ(nrb->y() - replace->y(), replace->y() - trim->y());
+    EXPECT_GE(nrb->width(), nrb->sizeHint().width());
+    EXPECT_LE(nrb->geometry().bottom(), nrb->parentWidget()->height() - 1);
+    EXPECT_EQ(w.glow.height(), kCompactClientHeight);
+
+    std::string orders = ReadFile(ExamplePath("zlecenia_ibm_latin2.txt"));
+    orders[orders.find("PL27114020040000300201355387") + 27] = '8';
+    w.open(w.dir.write("zlecenia.txt", orders));
+    EXPECT_EQ(w.text("LabelStatOK"), U("3"));
+    w.click("cbSprawdzajCyfryKontrolne");
+    EXPECT_TRUE(w.glow.session().state.cbSprawdzajCyfryKontrolne.checked);
+    EXPECT_EQ(w.text("LabelStatOK"), U("2"));
+    EXPECT_EQ(w.text("LabelStatZle"), U("5"));
+    // It stays on for the next file, as the trim option does.
+    w.open(w.dir.write("zlecenia2.txt", orders));
+    EXPECT_TRUE(nrb->isChecked());
+    EXPECT_EQ(w.text("LabelStatOK"), U("2"));
+    w.click("cbSprawdzajCyfryKontrolne");
+    EXPECT_EQ(w.text("LabelStatOK"), U("3"));
+}
+
+TEST(TFormGlow, AnotherCodePageReconvertsAndShowsTheMarker) {
+    Windows w;
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+    auto* codePages = w.find<QComboBox>("ComboBoxStrona");
+    codePages->setCurrentIndex(0); // as choosing MAZOVIA in the list does
+    Settle();
+    EXPECT_TRUE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
+    EXPECT_EQ(w.glow.session().file.conversionSource(), MAZOVIA);
+
+    // The same steps without any window give the same statistics.
+    TestSession plain;
+    plain.ui.nextFile = w.dir.path() / "zlecenia_ibm_latin2.txt";
+    bOtworzPlikClick(plain.session);
+    plain.state().ComboBoxStrona.selected = 0;
+    ComboBoxStronaChange(plain.session);
+    EXPECT_EQ(w.text("LabelStatOK").toStdString(), plain.state().LabelStatOK.text);
+    EXPECT_EQ(w.text("LabelStatZle").toStdString(), plain.state().LabelStatZle.text);
+
+    codePages->setCurrentIndex(5);
+    Settle();
+    EXPECT_FALSE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
+    EXPECT_EQ(w.text("LabelStatOK"), U("3"));
+}
+
+TEST(TFormGlow, ANewLoadSwitchesTheReplaceOptionOff) {
+    Windows w;
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+    w.click("cbZamienNiedozwoloneZnaki");
+    w.open(w.example("kontrahenci_mazovia.txt"));
+    EXPECT_FALSE(w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")->isChecked());
+    EXPECT_EQ(w.text("PanelRodzajWczytanegoZbioru"), U("KONTRAHENCI"));
+    EXPECT_EQ(BackgroundOf(w.find<QLabel>("PanelRodzajWczytanegoZbioru")), QColor(0, 128, 0));
+}
+
+TEST(TFormGlow, HeaderWithoutKeywordIsReportedAndShowsNoKind) {
+    Windows w;
+    w.open(w.dir.write("zly.txt", "NAGLOWEK\r\na|b\r\n"));
+    ASSERT_EQ(w.answers.messages.size(), 1U);
+    EXPECT_TRUE(w.answers.messages[0].contains(U("KONTRAHENCI")));
+    EXPECT_EQ(w.answers.messageKinds, std::vector{MessageKind::Warning});
+    EXPECT_EQ(w.text("LabelNazwaPliku"), U("zly.txt"));
+    EXPECT_EQ(w.text("PanelRodzajWczytanegoZbioru"), U("BRAK"));
+    EXPECT_EQ(BackgroundOf(w.find<QLabel>("PanelRodzajWczytanegoZbioru")), QColor(255, 0, 0));
+    EXPECT_EQ(w.text("LabelStatAll"), U("0"));
+}
+
+TEST(TFormGlow, DetailsSetClientHeightAndCentreVertically) {
+    Windows w;
+    const int screenHeight = w.glow.screen()->geometry().height();
+    w.click("cbPokazSzczegoly");
+    EXPECT_EQ(w.glow.height(), kDetailsClientHeight);
+    EXPECT_TRUE(w.find<QFrame>("PanelSzczegoly")->isVisible());
+    EXPECT_EQ(w.glow.y(), screenHeight / 2 - kDetailsClientHeight / 2);
+    w.click("cbPokazSzczegoly");
+    EXPECT_EQ(w.glow.height(), kCompactClientHeight);
+    EXPECT_FALSE(w.find<QFrame>("PanelSzczegoly")->isVisible());
+    EXPECT_EQ(w.glow.y(), screenHeight / 2 - kCompactClientHeight / 2);
+}
+
+TEST(TFormGlow, DetailsInAMaximisedWindowKeepItMaximised) {
+    Windows w;
+    w.glow.showMaximized();
+    Settle();
+    ASSERT_TRUE(w.glow.isMaximized());
+    w.click("cbPokazSzczegoly");
+    EXPECT_TRUE(w.glow.isMaximized());
+    EXPECT_TRUE(w.find<QFrame>("PanelSzczegoly")->isVisible());
+    w.glow.showNormal();
+    Settle();
+    EXPECT_EQ(w.glow.height(), kDetailsClientHeight);
+}
+
+TEST(TFormGlow, TheOpenDialogStartsInTheFolderOfTheFileLoadedLast) {
+    Windows w;
+    w.click("bOtworzPlik");
+    EXPECT_EQ(w.answers.lastOpenFolder, QString());
+    std::filesystem::create_directory(w.dir.path() / "przelewy");
+    w.open(w.dir.write("przelewy/zlecenia.txt", "ZLECENIA\r\n"));
+    w.click("bOtworzPlik");
+    EXPECT_EQ(w.answers.lastOpenFolder, QStringFromPath(w.dir.path() / "przelewy"));
+}
+
+TEST(TFormGlow, TheCodePageListShowsItsColoursFlatWithAVisibleFocus) {
+    Windows w;
+    auto* list = w.find<CodePageList>("ComboBoxStrona");
+    const std::string orders = ReadFile(ExamplePath("zlecenia_ibm_latin2.txt"));
+    const auto withHeader = [&](const char* header) { return header + orders.substr(orders.find('\r')); };
+    w.glow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.glow));
+
+    for (const auto& [header, colour] : {std::pair{"ZLECENIA|IBM_LATIN2", QColor(0x00, 0x80, 0x00)},
+                                         std::pair{"ZLECENIA|MAZOVIA", QColor(0xFF, 0x00, 0x00)}}) {
+        w.open(w.dir.write("zlecenia.txt", withHeader(header)));
+        w.glow.setFocus();
+        Settle();
+        const QImage face = list->grab().toImage();
+        const QRect frame = QRect(QPoint(2, 2), QPoint(list->width() - 3, list->height() - 3));
+        // The face is the colour itself, not a shade of it: beside the text and around the arrow.
+        for (const QPoint at : {QPoint(3, list->height() / 2), QPoint(list->width() - 3, 3),
+                                QPoint(list->width() - 3, list->height() - 4)}) {
+            EXPECT_EQ(face.pixelColor(at), colour) << header << " at " << at.x() << "," << at.y();
+        }
+        EXPECT_TRUE(HasColour(face, frame, Qt::white)) << header << ": white text";
+
+        // The keyboard's focus: a frame in the text colour, where the unfocused face has none.
+        EXPECT_TRUE(list->focusFrame().isEmpty());
+        list->setFocus(Qt::TabFocusReason);
+        Settle();
+        ASSERT_TRUE(list->hasFocus());
+        const QRect focus = list->focusFrame();
+        const QImage focused = list->grab().toImage();
+        EXPECT_EQ(focused.pixelColor(focus.left(), focus.center().y()), QColor(Qt::white)) << header;
+        EXPECT_EQ(face.pixelColor(focus.left(), focus.center().y()), colour) << header;
+    }
+}
+
+TEST(TFormGlow, TitlesAndItemsFitTheirGroups) {
+    Windows w;
+    w.click("cbPokazSzczegoly");
+    for (const QGroupBox* group : w.glow.findChildren<QGroupBox*>()) {
+        EXPECT_GE(group->width(), group->fontMetrics().horizontalAdvance(group->title()))
+            << group->title().toStdString();
+    }
+    const auto* filter = w.find<QGroupBox>("RadioGroupRodzajDanych");
+    const QRect inside = filter->contentsRect();
+    for (const QRadioButton* item : filter->findChildren<QRadioButton*>()) {
+        EXPECT_GE(item->geometry().top(), inside.top() + 2) << item->text().toStdString();
+        EXPECT_LE(item->geometry().bottom(), inside.bottom() - 2) << item->text().toStdString();
+    }
+}
+
+// Whether a label shows its whole text inside its group, on the window.
+void ExpectShownWhole(const QLabel& label, const QString& text) {
+    EXPECT_EQ(label.text(), text);
+    EXPECT_TRUE(label.toolTip().isEmpty());
+    EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()), label.width()) << text.toStdString();
+    const QWidget& group = *label.parentWidget();
+    EXPECT_LE(label.geometry().right(), group.width() - 3) << text.toStdString();
+    EXPECT_LE(group.geometry().right(), group.parentWidget()->width() - 1) << text.toStdString();
+}
+
+TEST(TFormGlow, LargeTotalsAreShownWhole) {
+    Windows w;
+    const auto order = [](const char* amount) {
+        return std::string("1/5/27|") + amount +
+               "|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal||||\r\n";
+    };
+    const auto* total = w.find<QLabel>("LabelStatOKKwota");
+    // An everyday total in the design's 10 points; the largest the pattern writes, whole, if smaller.
+    for (const auto& [amount, points] :
+         {std::pair{"1234.5", 10.0}, {"8999999999999.91", 8.0}, {"-999999999999999", 8.0}}) {
+        w.open(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n" + order(amount)));
+        ASSERT_EQ(w.text("LabelStatOK"), U("1")) << amount;
+        ExpectShownWhole(*total, DisplayText(w.glow.session().state.LabelStatOKKwota.text));
+        EXPECT_GE(total->font().pointSizeF(), points) << amount;
+    }
+    // Past the pattern's fifteen digit places, nothing of a total may be cut unseen: the front gives way to
+    // an ellipsis, and the tooltip holds the whole of it.
+    w.open(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n" + order("1e40")));
+    const QString whole = DisplayText(w.glow.session().state.LabelStatOKKwota.text);
+    EXPECT_EQ(total->toolTip(), whole);
+    EXPECT_TRUE(total->text().startsWith(QChar(0x2026))) << total->text().toStdString();
+    EXPECT_TRUE(whole.endsWith(total->text().mid(1)));
+    EXPECT_LE(total->fontMetrics().horizontalAdvance(total->text()), total->width());
+}
+
+} // namespace
+} // namespace quarvel::test

@@ -1,0 +1,693 @@
+#include "MainWindow.h"
+
+#include "CodePageList.h"
+#include "RecordGridModel.h"
+#include "RecordGridView.h"
+#include "LogWindow.h"
+#include "WindowGeometry.h"
+
+#include "OutputWriter.h"
+#include "MainWindowPresenter.h"
+#include "RecordGrid.h"
+#include "ViewTexts.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStyleOptionGroupBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+namespace quarvel {
+namespace {
+
+constexpr int kClientWidth = 848;
+constexpr int kBorder = 5;
+// 163 at design, with a row for each of the two options of then; the third takes a row more.
+constexpr int kTopStripHeight = 163 + kOptionRowHeight;
+constexpr int kDetailsBorder = 3;
+constexpr int kSplitterBar = 9;
+constexpr int kOriginalStripHeight = 34;
+constexpr int kOriginalStripMinimum = 30;
+constexpr int kInfoStripHeight = 110;
+constexpr int kRadioGroupHeight = 37;
+constexpr int kTitleStripHeight = 21;
+constexpr QColor kNavyText{0x00, 0x00, 0x80};
+
+// The statistics group at design, in the top strip; its contents are placed by LayOutStatistics.
+constexpr QPoint kStatisticsAt{359, 56};
+constexpr QSize kStatisticsSize{470, 93};
+constexpr int kValueLabelWidth = 80;
+
+QString utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QFont boldFont(const QWidget* widget, int pointSize = 0) {
+    QFont font = widget->font();
+    font.setBold(true);
+    if (pointSize > 0) font.setPointSize(pointSize);
+    return font;
+}
+
+QStyleOptionGroupBox groupOption(const QGroupBox* group, const QRect& rect) {
+    QStyleOptionGroupBox option;
+    option.initFrom(group);
+    option.rect = rect;
+    option.text = group->title();
+    option.textAlignment = group->alignment();
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    return option;
+}
+
+// A group box's width at design, or as much as its title needs in the font and style at hand.
+int widthForTitle(const QGroupBox* group, int designWidth) {
+    const QStyleOptionGroupBox option = groupOption(group, QRect(0, 0, 4 * designWidth, 100));
+    const QRect label = group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
+    // As much room after the title as the style leaves before it.
+    return std::max(designWidth, label.right() + 1 + label.left());
+}
+
+// Where the style lets a group box's contents begin, below its title and top border.
+int contentsTop(const QGroupBox* group) {
+    const QStyleOptionGroupBox option = groupOption(group, QRect(QPoint(0, 0), group->size()));
+    return group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, group).top();
+}
+
+// The small yellow circle that marks a code page other than the identified one.
+class MarkerShape final : public QWidget {
+public:
+    explicit MarkerShape(QWidget* parent) : QWidget(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::black);
+        painter.setBrush(QColor(0xFF, 0xFF, 0x00));
+        painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+};
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    geometry.setWidth(std::max(geometry.width(), button->sizeHint().width()));
+    button->setGeometry(geometry);
+    return button;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& text, QPoint at, const QFont& font) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(font);
+    label->adjustSize();
+    label->move(at);
+    return label;
+}
+
+// A value label of the statistics: right-aligned; LayOutStatistics places it.
+QLabel* makeValueLabel(QWidget* parent, const char* name, const QFont& font) {
+    auto* label = new QLabel(QStringLiteral("0"), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(font);
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    return label;
+}
+
+QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& caption, QPoint at, int width) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(at.x(), at.y(), width, box->sizeHint().height());
+    return box;
+}
+
+void setTextColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    if (palette.color(QPalette::WindowText) == colour) return;
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+void renderLabel(QLabel* label, const LabelState& state, const QColor& windowText) {
+    label->setText(DisplayText(state.text));
+    setTextColour(label, state.textColour ? ToQColor(*state.textColour) : windowText);
+    label->setVisible(state.visible);
+}
+
+} // namespace
+
+TFormGlow::TFormGlow(WindowSession& owner, QWidget* parent)
+    : QWidget(parent), m_ui(owner.ui), m_session(owner.session) {
+    m_ui.setDialogParent(this);
+    setObjectName(QStringLiteral("TFormGlow"));
+    setAttribute(Qt::WA_QuitOnClose, true);
+    setAcceptDrops(true);
+    QFont font = this->font();
+    font.setPointSize(8);
+    setFont(font);
+
+    m_model = new RecordGridModel(m_session, this);
+
+    auto* client = new QVBoxLayout(this);
+    client->setContentsMargins(kBorder, kBorder, kBorder, kBorder);
+    client->setSpacing(0);
+    client->addWidget(buildTopStrip());
+    client->addWidget(buildDetails(), 1);
+    // With the details hidden, whatever height the user gives the window stays below the top strip.
+    client->addStretch(0);
+
+    connectControls();
+    FormCreate();
+}
+
+QWidget* TFormGlow::buildTopStrip() {
+    auto* strip = new QWidget(this);
+    m_topStrip = strip;
+    strip->setObjectName(QStringLiteral("PanelGorny"));
+    strip->setFixedHeight(kTopStripHeight);
+    strip->setMinimumWidth(kClientWidth - 2 * kBorder);
+    const QFont plain = font();
+    const QFont bold = boldFont(this);
+
+    // The row of commands keeps its design places unless the system's font needs more room: then each
+    // control moves right just far enough to show its whole caption, keeping the gaps between them.
+    m_bOtworzPlik = makeButton(strip, "bOtworzPlik", utf8("Wczytaj plik do konwersji"), QRect(4, 4, 140, 25));
+    QLabel* arrow = makeLabel(strip, QStringLiteral("->"), {158, 8}, bold);
+    arrow->move(std::max(158, m_bOtworzPlik->geometry().right() + 1 + 14), 8);
+    m_bZapiszTylkoPrawidlowe = makeButton(strip, "bZapiszTylkoPrawidlowe", utf8("Zapisz tylko prawidłowe wiersze"),
+                                          QRect(std::max(184, arrow->geometry().right() + 1 + 12), 4, 193, 25));
+    m_bPokazLog = makeButton(strip, "bPokazLog", utf8("Pokaż plik &LOG"),
+                             QRect(std::max(392, m_bZapiszTylkoPrawidlowe->geometry().right() + 1 + 15), 4, 141, 25));
+
+    QLabel* nameCaption = makeLabel(strip, utf8("Nazwa wczytanego zbioru:"), {4, 40}, plain);
+    // The file name follows its caption, however wide the caption came out in the system's font.
+    const int nameX = std::max(136, nameCaption->geometry().right() + 5);
+    m_labelNazwaPliku = new QLabel(strip);
+    m_labelNazwaPliku->setObjectName(QStringLiteral("LabelNazwaPliku"));
+    m_labelNazwaPliku->setFont(bold);
+    m_labelNazwaPliku->setGeometry(nameX, 40, kClientWidth - 2 * kBorder - nameX - 4, m_labelNazwaPliku->sizeHint().height());
+
+    // The two small groups keep their design sizes unless their titles need more room.
+    auto* kindGroup = new QGroupBox(utf8("Rodzaj wczytanego zbioru"), strip);
+    kindGroup->setGeometry(4, 60, widthForTitle(kindGroup, 145), 49);
+    auto* kindLayout = new QVBoxLayout(kindGroup);
+    kindLayout->setContentsMargins(2, 0, 2, 2);
+    m_panelRodzajWczytanegoZbioru = new QLabel(kindGroup);
+    m_panelRodzajWczytanegoZbioru->setObjectName(QStringLiteral("PanelRodzajWczytanegoZbioru"));
+    m_panelRodzajWczytanegoZbioru->setFont(bold);
+    m_panelRodzajWczytanegoZbioru->setAlignment(Qt::AlignCenter);
+    m_panelRodzajWczytanegoZbioru->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    kindLayout->addWidget(m_panelRodzajWczytanegoZbioru);
+
+    auto* codePageGroup = new QGroupBox(utf8("Zidentyfikowana strona kodowa"), strip);
+    codePageGroup->setGeometry(std::max(156, kindGroup->geometry().right() + 1 + 7), 60,
+                               widthForTitle(codePageGroup, 173), 49);
+    m_comboBoxStrona = new CodePageList(codePageGroup);
+    m_comboBoxStrona->setObjectName(QStringLiteral("ComboBoxStrona"));
+    m_comboBoxStrona->setFont(bold);
+    m_comboBoxStrona->setGeometry(12, 20, 125, std::min(m_comboBoxStrona->sizeHint().height(), 25));
+    m_shapeInnaStronaKodowaWPliku = new MarkerShape(codePageGroup);
+    m_shapeInnaStronaKodowaWPliku->setObjectName(QStringLiteral("ShapeInnaStronaKodowaWPliku"));
+    m_shapeInnaStronaKodowaWPliku->setGeometry(144, 22, 13, 13);
+
+    m_cbPrzytnijPola =
+        makeCheckBox(strip, "cbPrzytnijPola", utf8("Przytnij zbyt długie pola do wymaganej długości"), {4, 124}, 325);
+    m_cbZamienNiedozwoloneZnaki =
+        makeCheckBox(strip, "cbZamienNiedozwoloneZnaki", utf8("Zamień niedozwolone znaki na znak \"?\""), {4, 144}, 325);
+    m_cbSprawdzajCyfryKontrolne =
+        makeCheckBox(strip, "cbSprawdzajCyfryKontrolne", utf8("Sprawdzaj cyfry kontrolne numerów NRB"),
+                     {4, 144 + kOptionRowHeight}, 325);
+
+    auto* statistics = new QGroupBox(utf8("Statystyki wczytanego zbioru"), strip);
+    m_statistics = statistics;
+    statistics->setObjectName(QStringLiteral("GroupStatystyki"));
+    statistics->setGeometry(QRect(kStatisticsAt, kStatisticsSize));
+    m_statCaptions = {makeLabel(statistics, utf8("Ilość wszystkich danych wejściowych:"), {8, 16}, plain),
+                      makeLabel(statistics, utf8("Ilość danych prawidłowych:"), {8, 32}, plain),
+                      makeLabel(statistics, utf8("Ilość danych nieprawidłowych:"), {8, 48}, plain)};
+    m_labelStatAll = makeValueLabel(statistics, "LabelStatAll", bold);
+    m_labelStatOK = makeValueLabel(statistics, "LabelStatOK", bold);
+    m_labelStatZle = makeValueLabel(statistics, "LabelStatZle", boldFont(this, 10));
+    m_labelStatOKKwota = new QLabel(statistics);
+    m_labelStatOKKwota->setObjectName(QStringLiteral("LabelStatOKKwota"));
+    m_labelStatOKKwota->setFont(boldFont(this, 10));
+    m_labelStatOKKwota->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_cbPokazSzczegoly = makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż szczegóły"), {8, 68}, 200);
+    layOutStatistics();
+    return strip;
+}
+
+QWidget* TFormGlow::buildDetails() {
+    m_panelSzczegoly = new QFrame(this);
+    m_panelSzczegoly->setObjectName(QStringLiteral("PanelSzczegoly"));
+    auto* details = new QVBoxLayout(m_panelSzczegoly);
+    details->setContentsMargins(kDetailsBorder, kDetailsBorder, kDetailsBorder, kDetailsBorder);
+    details->setSpacing(0);
+
+    auto* splitter = new QSplitter(Qt::Vertical, m_panelSzczegoly);
+    splitter->setObjectName(QStringLiteral("Splitter1"));
+    splitter->setHandleWidth(kSplitterBar);
+    splitter->setChildrenCollapsible(false);
+    splitter->setOpaqueResize(true);
+    splitter->addWidget(buildRecordArea(splitter));
+    splitter->addWidget(buildOriginalStrip(splitter));
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
+    details->addWidget(splitter, 1);
+    details->addWidget(buildInfoStrip(m_panelSzczegoly));
+    return m_panelSzczegoly;
+}
+
+// 1. The record area: display filter, title strip, and the grid over its "[BRAK DANYCH]" panel.
+QWidget* TFormGlow::buildRecordArea(QWidget* parent) {
+    auto* records = new QWidget(parent);
+    auto* recordsLayout = new QVBoxLayout(records);
+    recordsLayout->setContentsMargins(0, 0, 0, 0);
+    recordsLayout->setSpacing(0);
+
+    auto* filterGroup = new QGroupBox(utf8("Rodzaj wyświetlanych danych"), records);
+    filterGroup->setObjectName(QStringLiteral("RadioGroupRodzajDanych"));
+    filterGroup->setFont(boldFont(this));
+    auto* filterLayout = new QHBoxLayout(filterGroup);
+    // The items keep a few pixels from the frame above and below them.
+    filterLayout->setContentsMargins(8, 3, 8, 3);
+    m_radioGroupRodzajDanych = new QButtonGroup(filterGroup);
+    for (std::size_t k = 0; k < texts::kRecordFilterItems.size(); ++k) {
+        auto* item = new QRadioButton(DisplayText(texts::kRecordFilterItems[k]), filterGroup);
+        item->setObjectName(QStringLiteral("RadioGroupRodzajDanych%1").arg(k));
+        filterLayout->addWidget(item, 1);
+        m_radioGroupRodzajDanych->addButton(item, static_cast<int>(k));
+    }
+    // 37 high at design, or as high as the style draws its title and items.
+    filterGroup->setFixedHeight(std::max(kRadioGroupHeight, filterGroup->sizeHint().height()));
+    recordsLayout->addWidget(filterGroup);
+
+    auto* title = new QWidget(records);
+    title->setFixedHeight(kTitleStripHeight);
+    auto* titleLayout = new QHBoxLayout(title);
+    titleLayout->setContentsMargins(0, 0, 4, 0);
+    auto* titleCaption = new QLabel(utf8(" Zawartość zbioru z danymi wejściowymi"), title);
+    titleCaption->setFont(boldFont(this));
+    titleLayout->addWidget(titleCaption);
+    titleLayout->addStretch(1);
+    auto* countCaption = new QLabel(utf8("Ilość wybranych rekordów:"), title);
+    setTextColour(countCaption, kNavyText);
+    titleLayout->addWidget(countCaption);
+    m_labelIloscWybranychRekordow = new QLabel(title);
+    m_labelIloscWybranychRekordow->setObjectName(QStringLiteral("LabelIloscWybranychRekordow"));
+    m_labelIloscWybranychRekordow->setFont(boldFont(this));
+    m_labelIloscWybranychRekordow->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_labelIloscWybranychRekordow->setMinimumWidth(60);
+    setTextColour(m_labelIloscWybranychRekordow, kNavyText);
+    titleLayout->addWidget(m_labelIloscWybranychRekordow);
+    recordsLayout->addWidget(title);
+
+    m_gridArea = new QStackedWidget(records);
+    m_noDataPanel = new QLabel(DisplayText(texts::kNoData), m_gridArea);
+    m_noDataPanel->setObjectName(QStringLiteral("PanelBrakDanych"));
+    m_noDataPanel->setAlignment(Qt::AlignCenter);
+    m_noDataPanel->setAutoFillBackground(true);
+    QPalette white = m_noDataPanel->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    m_noDataPanel->setPalette(white);
+    m_gridArea->addWidget(m_noDataPanel);
+    m_stringGridWczytane = new RecordGridView(*m_model, m_gridArea);
+    m_stringGridWczytane->setObjectName(QStringLiteral("StringGridWczytane"));
+    m_gridArea->addWidget(m_stringGridWczytane);
+    recordsLayout->addWidget(m_gridArea, 1);
+    return records;
+}
+
+// 2. Under the splitter bar, the strip whose height the bar changes: the original value.
+QWidget* TFormGlow::buildOriginalStrip(QWidget* parent) {
+    auto* original = new QWidget(parent);
+    original->setMinimumHeight(kOriginalStripMinimum);
+    auto* originalLayout = new QHBoxLayout(original);
+    const int editHeight = QLineEdit().sizeHint().height();
+    const int vertical = std::max(0, (kOriginalStripHeight - editHeight) / 2);
+    originalLayout->setContentsMargins(4, vertical, 4, vertical);
+    originalLayout->setSpacing(6);
+    auto* originalCaption = new QLabel(utf8("Oryginalna wartość dla wybranego pola"), original);
+    originalCaption->setMinimumWidth(212 - 4 - 6);
+    originalCaption->setMinimumWidth(std::max(originalCaption->minimumWidth(), originalCaption->sizeHint().width()));
+    originalLayout->addWidget(originalCaption, 0, Qt::AlignTop);
+    m_editOryginalnaWartoscPola = new QLineEdit(original);
+    m_editOryginalnaWartoscPola->setObjectName(QStringLiteral("EditOryginalnaWartoscPola"));
+    m_editOryginalnaWartoscPola->setReadOnly(true);
+    m_editOryginalnaWartoscPola->setFrame(false);
+    // 605 wide at design; it gives way first when the caption needs more room in the system's font.
+    m_editOryginalnaWartoscPola->setMaximumWidth(605);
+    m_editOryginalnaWartoscPola->setMinimumWidth(200);
+    m_editOryginalnaWartoscPola->setAutoFillBackground(true);
+    originalLayout->addWidget(m_editOryginalnaWartoscPola, 1, Qt::AlignTop);
+    originalLayout->addStretch(0);
+    return original;
+}
+
+// 3. The information strip, under the splitter, keeps its height.
+QWidget* TFormGlow::buildInfoStrip(QWidget* parent) {
+    auto* info = new QWidget(parent);
+    info->setFixedHeight(kInfoStripHeight);
+    auto* infoLayout = new QVBoxLayout(info);
+    infoLayout->setContentsMargins(0, 0, 0, 0);
+    infoLayout->setSpacing(2);
+    auto* infoCaption = new QLabel(utf8(" Informacje dla wybranego rekordu"), info);
+    infoCaption->setFont(boldFont(this));
+    infoLayout->addWidget(infoCaption);
+    m_memoInfoPlik = new QPlainTextEdit(info);
+    m_memoInfoPlik->setObjectName(QStringLiteral("MemoInfoPlik"));
+    m_memoInfoPlik->setReadOnly(true);
+    m_memoInfoPlik->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_memoInfoPlik->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    infoLayout->addWidget(m_memoInfoPlik, 1);
+    return info;
+}
+
+void TFormGlow::connectControls() {
+    WindowState& state = m_session.state;
+    connect(m_bOtworzPlik, &QPushButton::clicked, this, [this] { bOtworzPlikClick(); });
+    connect(m_bZapiszTylkoPrawidlowe, &QPushButton::clicked, this, [this] { bZapiszTylkoPrawidloweClick(); });
+    connect(m_bPokazLog, &QPushButton::clicked, this, [this] { bPokazLogClick(); });
+    connect(m_cbPrzytnijPola, &QCheckBox::toggled, this, [this, &state](bool checked) {
+        state.cbPrzytnijPola.checked = checked;
+        cbPrzytnijPolaClick();
+    });
+    connect(m_cbZamienNiedozwoloneZnaki, &QCheckBox::toggled, this, [this, &state](bool checked) {
+        state.cbZamienNiedozwoloneZnaki.checked = checked;
+        cbZamienNiedozwoloneZnakiClick();
+    });
+    connect(m_cbSprawdzajCyfryKontrolne, &QCheckBox::toggled, this, [this, &state](bool checked) {
+        state.cbSprawdzajCyfryKontrolne.checked = checked;
+        cbSprawdzajCyfryKontrolneClick();
+    });
+    connect(m_comboBoxStrona, &QComboBox::currentIndexChanged, this, [this, &state](int index) {
+        state.ComboBoxStrona.selected = index;
+        ComboBoxStronaChange();
+    });
+    connect(m_cbPokazSzczegoly, &QCheckBox::toggled, this, [this, &state](bool checked) {
+        state.cbPokazSzczegoly.checked = checked;
+        cbPokazSzczegolyClick();
+    });
+    connect(m_radioGroupRodzajDanych, &QButtonGroup::idToggled, this, [this, &state](int id, bool checked) {
+        if (!checked) return; // the item that lost its mark; the new one reports too
+        state.RadioGroupRodzajDanych.selected = id;
+        RadioGroupRodzajDanychClick();
+    });
+    connect(m_stringGridWczytane, &RecordGridView::cellSelected, this,
+            [this](int column, int row) { StringGridWczytaneSelectCell(column, row); });
+}
+
+void TFormGlow::FormCreate() {
+    setWindowTitle(DisplayText(texts::kWindowTitle));
+    // Layouts, code-page table and list are built with the session.
+    resize(kClientWidth, kCompactClientHeight);
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->geometry();
+        move(area.left() + (area.width() - kClientWidth) / 2, y());
+    }
+    PokazUkryjSzczegoly();
+    render();
+}
+
+ScreenInfo TFormGlow::screenInfo() const {
+    return ScreenInfoOf(*this, m_normalFrame);
+}
+
+void TFormGlow::rememberNormalFrame() {
+    if (windowState() != Qt::WindowNoState || !isVisible()) return;
+    if (const FrameMargins frame = FrameMarginsOf(*this); IsKnown(frame)) m_normalFrame = frame;
+}
+
+void TFormGlow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    rememberNormalFrame();
+}
+
+void TFormGlow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    rememberNormalFrame();
+}
+
+WindowPlacement TFormGlow::normalPlacement() const {
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        const QRect normal = normalGeometry();
+        if (normal.isValid()) {
+            return {normal.left() - m_normalFrame.left, normal.top() - m_normalFrame.top, normal.width(),
+                    normal.height()};
+        }
+        return {x(), y(), kClientWidth, height()};
+    }
+    return {x(), y(), width(), height()};
+}
+
+void TFormGlow::PokazUkryjSzczegoly() {
+    rememberNormalFrame();
+    const ScreenInfo screen = screenInfo();
+    const DetailsLayout layout = quarvel::PokazUkryjSzczegoly(m_session.state, normalPlacement(), screen);
+    // Hidden details first, and the layout told at once, so their minimum height does not hold the
+    // window up.
+    if (!layout.detailsVisible) {
+        m_panelSzczegoly->setVisible(false);
+        this->layout()->activate();
+    }
+    // A maximised window stays maximised and takes the new placement when it is restored. Leaving the
+    // maximised state and entering it again at once would ask the window manager for the new size before
+    // it has restored the window: the size would be taken from the maximised window (its whole width),
+    // and the window laid out at the new height inside the maximised frame.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        m_pendingPlacement = layout.placement;
+    } else {
+        m_pendingPlacement.reset();
+        applyPlacement(layout.placement);
+    }
+    m_panelSzczegoly->setVisible(layout.detailsVisible);
+}
+
+void TFormGlow::applyPlacement(const WindowPlacement& placement) {
+    const FrameMargins& frame = m_normalFrame;
+    if (!IsKnown(frame)) {
+        // Not framed yet: the toolkit places the frame's corner when the window is first shown.
+        resize(placement.clientWidth, placement.clientHeight);
+        move(placement.left, placement.top);
+        return;
+    }
+    // The client area, by the normal frame: a window just restored may still carry the frame of its
+    // maximised state, whose borders differ.
+    setGeometry(placement.left + frame.left, placement.top + frame.top, placement.clientWidth, placement.clientHeight);
+}
+
+void TFormGlow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !m_pendingPlacement) return;
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) return;
+    // Restored, by the user or the window manager: the window manager has put back the geometry it
+    // remembered, and the placement of the last toggle of the details replaces it.
+    applyPlacement(*std::exchange(m_pendingPlacement, std::nullopt));
+}
+
+void TFormGlow::bOtworzPlikClick() {
+    refillWith(quarvel::bOtworzPlikClick);
+}
+
+void TFormGlow::openFiles(const std::vector<std::filesystem::path>& files) {
+    refillWith([&files](Session& session) { OpenGivenFiles(session, files); });
+}
+
+void TFormGlow::dragEnterEvent(QDragEnterEvent* event) {
+    // Several files are taken too, so that the drop can say that only one is opened.
+    if (FilesFromUrls(event->mimeData()->urls())) event->acceptProposedAction();
+}
+
+void TFormGlow::dropEvent(QDropEvent* event) {
+    std::optional<std::vector<std::filesystem::path>> files = FilesFromUrls(event->mimeData()->urls());
+    if (!files) return;
+    event->acceptProposedAction();
+    // The program the file came from waits until the drop has ended; the load, which may show a message
+    // box, runs after it.
+    QMetaObject::invokeMethod(
+        this, [this, dropped = std::move(*files)] { openFiles(dropped); }, Qt::QueuedConnection);
+}
+
+void TFormGlow::bZapiszTylkoPrawidloweClick() {
+    const WriteResult result = quarvel::bZapiszTylkoPrawidloweClick(m_session);
+    if (result.ok && m_log) m_log->refreshFromState();
+    render();
+}
+
+void TFormGlow::bPokazLogClick() {
+    if (m_log) m_log->exec();
+    render();
+}
+
+void TFormGlow::cbPrzytnijPolaClick() {
+    refillWith(quarvel::cbPrzytnijPolaClick);
+}
+
+void TFormGlow::cbZamienNiedozwoloneZnakiClick() {
+    refillWith(quarvel::cbZamienNiedozwoloneZnakiClick);
+}
+
+void TFormGlow::cbSprawdzajCyfryKontrolneClick() {
+    refillWith(quarvel::cbSprawdzajCyfryKontrolneClick);
+}
+
+void TFormGlow::ComboBoxStronaChange() {
+    refillWith(quarvel::ComboBoxStronaChange);
+}
+
+void TFormGlow::cbPokazSzczegolyClick() {
+    PokazUkryjSzczegoly();
+    render();
+}
+
+void TFormGlow::RadioGroupRodzajDanychClick() {
+    refillWith(quarvel::RadioGroupRodzajDanychClick);
+}
+
+void TFormGlow::StringGridWczytaneSelectCell(int column, int row) {
+    quarvel::StringGridWczytaneSelectCell(m_session, column, row);
+    render();
+}
+
+void TFormGlow::refillWith(const std::function<void(Session&)>& command) {
+    {
+        GridRefill refill(*m_model);
+        command(m_session);
+    }
+    m_stringGridWczytane->applyColumns();
+    m_stringGridWczytane->scrollToTop();
+    render();
+}
+
+void TFormGlow::layOutStatistics() {
+    const std::array<QLabel*, 3> values{m_labelStatAll, m_labelStatOK, m_labelStatZle};
+    StatisticsMeasures measures;
+    measures.contentsTop = contentsTop(m_statistics);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        measures.captionRight[k] = m_statCaptions[k]->x() + m_statCaptions[k]->sizeHint().width();
+        measures.valueWidth[k] = values[k]->fontMetrics().horizontalAdvance(values[k]->text());
+    }
+    measures.widestGroup = m_topStrip->minimumWidth() - kStatisticsAt.x();
+    measures.detailsHeight = m_cbPokazSzczegoly->height();
+    const QString total = DisplayText(m_session.state.LabelStatOKKwota.text);
+    QFont totalFont = boldFont(this, 10);
+    const StatisticsLayout layout = LayOutStatistics(measures, [&](double points) {
+        totalFont.setPointSizeF(points);
+        return QFontMetrics(totalFont).horizontalAdvance(total);
+    });
+
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        m_statCaptions[k]->move(m_statCaptions[k]->x(), layout.rowTop[k]);
+        // Right-aligned: the labels may reach left over their captions, whose text ends before.
+        const int right = layout.valueRight + (values[k] == m_labelStatZle ? 1 : 0);
+        const int width = std::max(kValueLabelWidth, measures.valueWidth[k]);
+        values[k]->setGeometry(right - width, layout.rowTop[k], width, values[k]->sizeHint().height());
+    }
+    totalFont.setPointSizeF(layout.totalPoints);
+    const QString shown =
+        layout.totalCut ? QFontMetrics(totalFont).elidedText(total, Qt::ElideLeft, layout.totalWidth) : total;
+    m_labelStatOKKwota->setFont(totalFont);
+    m_labelStatOKKwota->setText(shown);
+    m_labelStatOKKwota->setToolTip(layout.totalCut ? total : QString());
+    m_labelStatOKKwota->setGeometry(layout.totalLeft, layout.totalTop, layout.totalWidth,
+                                    m_labelStatOKKwota->sizeHint().height());
+    m_cbPokazSzczegoly->move(m_cbPokazSzczegoly->x(), layout.detailsTop);
+    m_statistics->resize(layout.groupWidth, layout.groupHeight);
+}
+
+void TFormGlow::render() {
+    const WindowState& state = m_session.state;
+    const QColor windowText = palette().color(QPalette::WindowText);
+    const QSignalBlocker blockTrim(m_cbPrzytnijPola);
+    const QSignalBlocker blockReplace(m_cbZamienNiedozwoloneZnaki);
+    const QSignalBlocker blockNrb(m_cbSprawdzajCyfryKontrolne);
+    const QSignalBlocker blockCodePage(m_comboBoxStrona);
+    const QSignalBlocker blockDetails(m_cbPokazSzczegoly);
+    const QSignalBlocker blockFilter(m_radioGroupRodzajDanych);
+
+    m_bZapiszTylkoPrawidlowe->setEnabled(state.bZapiszTylkoPrawidlowe.enabled);
+    m_bPokazLog->setEnabled(state.bPokazLog.enabled);
+
+    renderLabel(m_labelNazwaPliku, state.LabelNazwaPliku, windowText);
+    renderLabel(m_labelStatAll, state.LabelStatAll, windowText);
+    renderLabel(m_labelStatOK, state.LabelStatOK, windowText);
+    renderLabel(m_labelStatZle, state.LabelStatZle, windowText);
+    renderLabel(m_labelStatOKKwota, state.LabelStatOKKwota, windowText);
+    layOutStatistics();
+    renderLabel(m_labelIloscWybranychRekordow, state.LabelIloscWybranychRekordow, kNavyText);
+
+    const PanelState& kind = state.PanelRodzajWczytanegoZbioru;
+    m_panelRodzajWczytanegoZbioru->setText(DisplayText(kind.text));
+    QPalette kindColours = palette();
+    if (kind.background) kindColours.setColor(QPalette::Window, ToQColor(*kind.background));
+    kindColours.setColor(QPalette::WindowText, ToQColor(kind.textColour));
+    m_panelRodzajWczytanegoZbioru->setAutoFillBackground(kind.background.has_value());
+    m_panelRodzajWczytanegoZbioru->setPalette(kindColours);
+
+    const ComboBoxState& codePages = state.ComboBoxStrona;
+    QStringList items;
+    for (const std::string& item : codePages.items) items << DisplayText(item);
+    QStringList shown;
+    for (int k = 0; k < m_comboBoxStrona->count(); ++k) shown << m_comboBoxStrona->itemText(k);
+    if (items != shown) {
+        m_comboBoxStrona->clear();
+        m_comboBoxStrona->addItems(items);
+    }
+    m_comboBoxStrona->setCurrentIndex(codePages.selected < m_comboBoxStrona->count() ? codePages.selected : -1);
+    m_comboBoxStrona->setColours(ToQColor(codePages.background), ToQColor(codePages.textColour));
+    m_shapeInnaStronaKodowaWPliku->setVisible(state.ShapeInnaStronaKodowaWPliku.visible);
+
+    m_cbPrzytnijPola->setChecked(state.cbPrzytnijPola.checked);
+    m_cbZamienNiedozwoloneZnaki->setChecked(state.cbZamienNiedozwoloneZnaki.checked);
+    m_cbSprawdzajCyfryKontrolne->setChecked(state.cbSprawdzajCyfryKontrolne.checked);
+    m_cbPokazSzczegoly->setChecked(state.cbPokazSzczegoly.checked);
+    if (QAbstractButton* item = m_radioGroupRodzajDanych->button(state.RadioGroupRodzajDanych.selected)) {
+        item->setChecked(true);
+    }
+
+    renderDetails();
+}
+
+void TFormGlow::renderDetails() {
+    const WindowState& state = m_session.state;
+    const GridState& grid = state.StringGridWczytane;
+    m_gridArea->setCurrentWidget(grid.visible ? static_cast<QWidget*>(m_stringGridWczytane) : m_noDataPanel);
+    m_stringGridWczytane->showCurrentCell(grid.currentColumn, grid.currentRow);
+    // The frame of the selected cell and the glyphs are painted from the state, which the view does not watch.
+    m_stringGridWczytane->viewport()->update();
+    m_stringGridWczytane->rowHeader()->viewport()->update();
+
+    m_memoInfoPlik->setPlainText(DisplayLines(state.MemoInfoPlik.lines));
+    m_memoInfoPlik->moveCursor(QTextCursor::Start);
+
+    const EditState& original = state.EditOryginalnaWartoscPola;
+    m_editOryginalnaWartoscPola->setText(DisplayText(original.text));
+    m_editOryginalnaWartoscPola->setCursorPosition(0);
+    m_editOryginalnaWartoscPola->setEnabled(original.enabled);
+    QPalette editColours = m_editOryginalnaWartoscPola->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        editColours.setColor(group, QPalette::Base, ToQColor(original.background));
+    }
+    m_editOryginalnaWartoscPola->setPalette(editColours);
+}
+
+} // namespace quarvel

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "QtUserInterface.h"
+
+#include "Clock.h"
+#include "Session.h"
+#include "MainWindowPresenter.h"
+
+#include <QWidget>
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QButtonGroup;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+
+namespace quarvel {
+
+class CodePageList;
+class RecordGridModel;
+class RecordGridView;
+class TFormLOG;
+
+/// What the main window works on: the session (the loaded file and the window state) with the user
+/// interface it reports to. It is kept outside the window and outlives it, so that the window's widgets,
+/// which read the session until they are gone, never meet a session destroyed before them.
+struct WindowSession {
+    explicit WindowSession(const Clock& clock = SystemClock::instance()) : session(ui, clock) {}
+    QtUserInterface ui;
+    Session session;
+};
+
+/// The main window. It renders the window state of its session; every handler writes the user's change
+/// into the state, runs the logic and renders again. Closing it ends the program.
+class TFormGlow final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TFormGlow(WindowSession& owner, QWidget* parent = nullptr);
+    TFormGlow(const TFormGlow&) = delete;
+    TFormGlow& operator=(const TFormGlow&) = delete;
+
+    Session& session() { return m_session; }
+    QtUserInterface& userInterface() { return m_ui; }
+    /// The log window that "Pokaż plik &LOG" shows; it is created after this window.
+    void setLogWindow(TFormLOG* log) { m_log = log; }
+
+    // The handlers, named after their control and event. Each reads the user's settings from the window
+    // state, where the controls have already put them.
+    void bOtworzPlikClick();
+    void bZapiszTylkoPrawidloweClick();
+    void bPokazLogClick();
+    void cbPrzytnijPolaClick();
+    void cbZamienNiedozwoloneZnakiClick();
+    void cbSprawdzajCyfryKontrolneClick();
+    void ComboBoxStronaChange();
+    void cbPokazSzczegolyClick();
+    void RadioGroupRodzajDanychClick();
+    /// Grid coordinates: row 0 is the header row, columns 0 and 1 the fixed ones.
+    void StringGridWczytaneSelectCell(int column, int row);
+
+    /// Opens files given outside the open command's dialog (named at start, dropped on the window) as that
+    /// command opens the file chosen in it; more than one is refused with a message.
+    void openFiles(const std::vector<std::filesystem::path>& files);
+
+    /// Shows every control as the window state has it. Changes made here trigger no handler.
+    void render();
+
+    /// The screen the window is on, and the frame the window manager gives it in its normal state.
+    ScreenInfo screenInfo() const;
+    /// Where the window is, or in a maximised window where it goes when restored.
+    WindowPlacement normalPlacement() const;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void FormCreate();
+    void PokazUkryjSzczegoly();
+    void applyPlacement(const WindowPlacement& placement);
+    /// Notes the frame the window manager gives the window while it is in its normal state.
+    void rememberNormalFrame();
+    /// Places the statistics for the texts they show, in the fonts they use.
+    void layOutStatistics();
+    QWidget* buildTopStrip();
+    QWidget* buildDetails();
+    QWidget* buildRecordArea(QWidget* parent);
+    QWidget* buildOriginalStrip(QWidget* parent);
+    QWidget* buildInfoStrip(QWidget* parent);
+    void connectControls();
+    /// Runs a command that may rebuild the grid, the model told of the refill, then renders.
+    void refillWith(const std::function<void(Session&)>& command);
+    void renderDetails();
+
+    QtUserInterface& m_ui;
+    Session& m_session;
+    TFormLOG* m_log = nullptr;
+    RecordGridModel* m_model = nullptr;
+    /// The placement a maximised window takes when it is restored; set while details are toggled in it.
+    std::optional<WindowPlacement> m_pendingPlacement;
+    /// The frame of the window in its normal state, as last seen (a maximised frame may lack borders).
+    FrameMargins m_normalFrame;
+
+    QPushButton* m_bOtworzPlik = nullptr;
+    QPushButton* m_bZapiszTylkoPrawidlowe = nullptr;
+    QPushButton* m_bPokazLog = nullptr;
+    QLabel* m_labelNazwaPliku = nullptr;
+    QLabel* m_panelRodzajWczytanegoZbioru = nullptr;
+    CodePageList* m_comboBoxStrona = nullptr;
+    QWidget* m_shapeInnaStronaKodowaWPliku = nullptr;
+    QCheckBox* m_cbPrzytnijPola = nullptr;
+    QCheckBox* m_cbZamienNiedozwoloneZnaki = nullptr;
+    QCheckBox* m_cbSprawdzajCyfryKontrolne = nullptr;
+    QLabel* m_labelStatAll = nullptr;
+    QLabel* m_labelStatOK = nullptr;
+    QLabel* m_labelStatZle = nullptr;
+    QLabel* m_labelStatOKKwota = nullptr;
+    QCheckBox* m_cbPokazSzczegoly = nullptr;
+    QWidget* m_topStrip = nullptr;
+    QGroupBox* m_statistics = nullptr;
+    std::array<QLabel*, 3> m_statCaptions{};
+
+    QFrame* m_panelSzczegoly = nullptr;
+    QButtonGroup* m_radioGroupRodzajDanych = nullptr;
+    QLabel* m_labelIloscWybranychRekordow = nullptr;
+    QStackedWidget* m_gridArea = nullptr;
+    QLabel* m_noDataPanel = nullptr;
+    RecordGridView* m_stringGridWczytane = nullptr;
+    QLineEdit* m_editOryginalnaWartoscPola = nullptr;
+    QPlainTextEdit* m_memoInfoPlik = nullptr;
+};
+
+} // namespace quarvel
