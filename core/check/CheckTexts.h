@@ -4,6 +4,7 @@
 
 #include "Windows1250.h"
 
+#include <array>
 #include <string>
 
 namespace quarvel::texts {
@@ -17,5 +18,19 @@ inline const std::string kBadNrbCheckDigits = Cp1250FromUtf8("Nieprawidłowe cyf
 inline const std::string kBadDate = Cp1250FromUtf8("Nieprawidłowy format daty");
 inline const std::string kBadAmount = Cp1250FromUtf8("Nieprawidłowa kwota zlecenia");
 inline const std::string kCurrency = " PLN";
+inline const std::string kBadNip = Cp1250FromUtf8("Nieprawidłowy numer NIP");
+
+// Notes: what a bank or a tax office would ask about, which never makes a record invalid.
+inline const std::string kPossibleDoublePrefix =
+    Cp1250FromUtf8("Możliwe podwójne zlecenie: takie samo jak w linii nr ");
+inline const std::string kDayOffPrefix = Cp1250FromUtf8(
+    "Data wykonania przypada w dzień wolny od pracy; bank wykona zlecenie w najbliższym dniu roboczym: ");
+
+/// The names of the days of the week, Sunday first as std::chrono::weekday counts them.
+inline const std::array<std::string, 7> kWeekdayNames = {
+    Cp1250FromUtf8("niedziela"), Cp1250FromUtf8("poniedziałek"), Cp1250FromUtf8("wtorek"),
+    Cp1250FromUtf8("środa"),     Cp1250FromUtf8("czwartek"),     Cp1250FromUtf8("piątek"),
+    Cp1250FromUtf8("sobota"),
+};
 
 } // namespace quarvel::texts

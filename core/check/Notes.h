@@ -1,0 +1,28 @@
+#pragma once
+
+#include "LoadedFile.h"
+#include "RecordNote.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace quarvel {
+
+/// Notes on valid payment orders whose debited account, credited account, amount and four title fields
+/// equal those of an earlier valid order, each naming the line of the first such order; in record order.
+/// None for other kinds of file.
+std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file);
+
+/// Notes on valid payment orders whose execution date is a Saturday, a Sunday or a public holiday, each
+/// with the business day the bank executes it on; in record order. The date is read as the checks read it,
+/// a short year in the century of `currentYear`. None for other kinds of file.
+std::vector<RecordNote> findExecutionOnDaysOff(const LoadedFile& file, std::chrono::year currentYear);
+
+/// Both kinds of note, in record order, a record's possible double payment before its day off.
+std::vector<RecordNote> findNotes(const LoadedFile& file, std::chrono::year currentYear);
+
+/// The Polish text of a note (Windows-1250).
+std::string noteText(const RecordNote& note);
+
+} // namespace quarvel
