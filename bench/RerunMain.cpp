@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     std::vector<double> loads;
     for (int run = 0; run < (loadOnly ? 1 : runs); ++run) {
         LoadOutcome outcome = LoadOutcome::Missing;
-        loads.push_back(Timed([&] { outcome = WczytajDane(session, path); }));
+        loads.push_back(Timed([&] { outcome = LoadIntoWindow(session, path); }));
         if (outcome != LoadOutcome::Loaded) {
             std::fprintf(stderr, "quarvel-rerun: %s did not load\n", path.c_str());
             return 2;

@@ -5,6 +5,7 @@
 //
 //   quarvel-bench [--size=10M] [--code-page=IBM_LATIN2] [google benchmark flags]
 
+#include "CodePageIdentification.h"
 #include "BenchSupport.h"
 #include "gen/FileGenerator.h"
 
@@ -111,7 +112,7 @@ Corpus& corpus(FileKind kind) {
             std::exit(2);
         }
         slot->session = std::make_unique<Session>(slot->ui, kClock);
-        if (WczytajDane(*slot->session, slot->path) != LoadOutcome::Loaded) {
+        if (LoadIntoWindow(*slot->session, slot->path) != LoadOutcome::Loaded) {
             std::fprintf(stderr, "quarvel-bench: the generated file did not load\n");
             std::exit(2);
         }
@@ -125,8 +126,8 @@ void resetToLoaded(Corpus& c) {
     s.state.cbPrzytnijPola.checked = true;
     s.state.cbZamienNiedozwoloneZnaki.checked = false;
     s.state.ComboBoxStrona.selected = s.file.identifiedCodePage;
-    RunCorrectionPass(s);
-    ValidateAllRecords(s);
+    RerunChecks(s, CurrentRunSettings(s));
+    ShowStatistics(s.file, s.state);
 }
 
 void reportBytes(benchmark::State& state, const Corpus& c) {
@@ -201,7 +202,7 @@ void BM_LoadFile(benchmark::State& state) {
     SilentUi ui;
     Session session(ui, kClock);
     for (auto _ : state) {
-        if (WczytajDane(session, c.path) != LoadOutcome::Loaded) state.SkipWithError("load failed");
+        if (LoadIntoWindow(session, c.path) != LoadOutcome::Loaded) state.SkipWithError("load failed");
     }
     state.counters["model_MB"] = static_cast<double>(ModelBytesUsed(session.file)) / 1e6;
     state.counters["valid"] = session.file.validCount;
@@ -215,7 +216,8 @@ void BM_LoadFile(benchmark::State& state) {
 void BM_Correction(benchmark::State& state) {
     Corpus& c = corpus(kindOf(state));
     resetToLoaded(c);
-    CorrectionSettings settings = CurrentCorrectionSettings(*c.session);
+    const RunSettings run = CurrentRunSettings(*c.session);
+    CorrectionSettings settings{run.sourceCodePage(c.file()), run.trimFields, run.replaceControl};
     if (state.range(1) == 1) {
         settings.trim = false;
         settings.replaceControl = true;

@@ -1,7 +1,8 @@
 #include "Batch.h"
 
 #include "JsonReport.h"
-#include "Session.h"
+#include "Pipeline.h"
+#include "Workspace.h"
 #include "Windows1250.h"
 #include "Correction.h"
 #include "Validation.h"
@@ -60,18 +61,13 @@ constexpr const char* kHelp =
 constexpr const char* kUsageHint = "Pomoc: quarvel-cli --help\n";
 
 // Messages the logic shows go to the error stream; a carriage return there starts a new line.
-class ConsoleUi final : public UserInterface {
+class ConsoleMessages final : public MessageSink {
 public:
-    explicit ConsoleUi(std::ostream& err) : m_err(err) {}
+    explicit ConsoleMessages(std::ostream& err) : m_err(err) {}
     void showMessage(MessageKind, std::string_view text) override {
         std::string utf8 = Utf8FromCp1250(text);
         std::replace(utf8.begin(), utf8.end(), '\r', '\n');
         m_err << utf8 << '\n';
-    }
-    void setBusy(bool) override {}
-    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>&,
-                                                          const std::filesystem::path&) override {
-        return {};
     }
 
 private:
@@ -192,9 +188,13 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, Options&
     return std::nullopt;
 }
 
-void printSummary(const Session& session, const std::filesystem::path& input, std::ostream& out) {
-    const LoadedFile& file = session.file;
-    const CodePageId used = CurrentCorrectionSettings(session).sourceCodePage;
+RunSettings runSettings(const Options& options) {
+    return RunSettings{options.codePage, options.trim, options.replaceControl, options.checkNrb};
+}
+
+void printSummary(const LoadedFile& file, const RunSettings& settings, const std::filesystem::path& input,
+                  std::ostream& out) {
+    const CodePageId used = settings.sourceCodePage(file);
     out << "Plik: " << utf8(input) << "\n";
     out << "Rodzaj: " << (file.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA") << "\n";
     out << "Strona kodowa: rozpoznana " << CodePageNames[file.identifiedCodePage] << ", zadeklarowana "
@@ -211,9 +211,9 @@ void printSummary(const Session& session, const std::filesystem::path& input, st
 
 // Warnings about a load that went through (UTF-8): a code page other than the one the header names, part
 // of the file left unread.
-std::vector<std::string> warningsOf(const Session& session, const std::filesystem::path& input) {
-    const LoadedFile& file = session.file;
-    const CodePageId used = CurrentCorrectionSettings(session).sourceCodePage;
+std::vector<std::string> warningsOf(const LoadedFile& file, const RunSettings& settings,
+                                    const std::filesystem::path& input) {
+    const CodePageId used = settings.sourceCodePage(file);
     std::vector<std::string> warnings;
     if (file.codePageDeclared && used != file.declaredCodePage) {
         warnings.push_back("Wartości przeliczono ze strony kodowej " + std::string(CodePageNames[used]) +
@@ -239,7 +239,7 @@ struct FilePaths {
 // What the changes of a run read: the loaded session (none to check the paths alone) and the records the
 // rejected lines are of.
 struct ChangeSources {
-    const Session* session = nullptr;
+    const Workspace* session = nullptr;
     const SkippedRecords* skipped = nullptr;
 };
 
@@ -264,7 +264,7 @@ std::vector<FileChange> changesOf(const ChangeSources& from, const std::filesyst
 
 // Writes the output (or removes an earlier one), the log and the rejected lines, all or nothing; what was
 // written, or nothing after a failure (told on `err`).
-std::optional<BatchOutcome> writeFiles(const Session& session, const std::filesystem::path& input,
+std::optional<BatchOutcome> writeFiles(const Workspace& session, const std::filesystem::path& input,
                                        const FilePaths& paths, bool summary, std::ostream& out, std::ostream& err) {
     const LoadedFile& file = session.file;
     const std::filesystem::path output = OutputFileName(input);
@@ -331,12 +331,10 @@ std::optional<int> resolvePaths(const Options& options, std::filesystem::path& i
 // Loads the input as the open command does, with the options as a user would set them after the load
 // (given to the load, they spare a re-run); a status when the command ends here. The load's own messages
 // have gone to `err`.
-std::optional<int> load(Session& session, const Options& options, const std::filesystem::path& input,
+std::optional<int> load(Workspace& session, const Options& options, const std::filesystem::path& input,
                         std::ostream& err) {
-    session.state.cbPrzytnijPola.checked = options.trim;
-    session.state.cbSprawdzajCyfryKontrolne.checked = options.checkNrb;
     session.file.fileName = input;
-    switch (WczytajDane(session, input, LoadSettings{options.codePage, options.replaceControl})) {
+    switch (LoadFile(session, input, runSettings(options)).outcome) {
     case LoadOutcome::Missing:
         err << "Nie ma takiego pliku: " << utf8(input) << "\n";
         return kBatchError;
@@ -371,13 +369,14 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         }
     }
 
-    ConsoleUi ui(err);
-    Session session(ui);
+    ConsoleMessages messages(err);
+    Workspace session(messages);
     if (const std::optional<int> ended = load(session, options, input, err)) return *ended;
     const LoadedFile& file = session.file;
-    const std::vector<std::string> warnings = warningsOf(session, input);
+    const RunSettings settings = runSettings(options);
+    const std::vector<std::string> warnings = warningsOf(file, settings, input);
     if (!options.json) {
-        printSummary(session, input, out);
+        printSummary(file, settings, input, out);
         printWarnings(warnings, err);
     }
     const bool dataLeftOut = file.unreadTail.has_value();
@@ -395,7 +394,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
     }
     if (options.json) {
         outcome->warnings = warnings;
-        WriteJsonReport(session, input, *outcome, out);
+        WriteJsonReport(file, settings, input, *outcome, out);
     }
     return status;
 }

@@ -90,16 +90,16 @@ Json skippedRecord(const LoadedFile& file, std::size_t i, const TRecOfFile& reco
 
 } // namespace
 
-void WriteJsonReport(const Session& session, const std::filesystem::path& input, const BatchOutcome& outcome,
+void WriteJsonReport(const LoadedFile& file, const RunSettings& settings, const std::filesystem::path& input,
+                     const BatchOutcome& outcome,
                      std::ostream& out) {
-    const LoadedFile& file = session.file;
     ObjectWriter report(out);
     report.member("file", platform::Utf8FromPath(input));
     report.member("kind", file.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA");
     Json codePage = Json::object();
     codePage["identified"] = codePageName(file.identifiedCodePage);
     codePage["declared"] = file.codePageDeclared ? codePageName(file.declaredCodePage) : Json(nullptr);
-    codePage["used"] = codePageName(CurrentCorrectionSettings(session).sourceCodePage);
+    codePage["used"] = codePageName(settings.sourceCodePage(file));
     report.member("codePage", codePage);
     report.member("records", file.records().size());
     report.member("valid", file.validCount);

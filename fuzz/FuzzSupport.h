@@ -3,6 +3,7 @@
 // Shared pieces of the fuzz targets: the tests' in-memory byte source, read in small pieces, a user interface that only
 // records messages, and a plain re-reading of the input format that the streaming reader is compared with.
 
+#include "CodePageIdentification.h"
 #include "Session.h"
 #include "CodePages.h"
 #include "Layout.h"

@@ -464,7 +464,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return OpenedSource{std::make_unique<MemorySource>(content, Reading(chunk)), 0};
     };
     session.file.fileName = ExistingPath();
-    const LoadOutcome outcome = WczytajDane(session, ExistingPath());
+    const LoadOutcome outcome = LoadIntoWindow(session, ExistingPath());
     LoadedFile& file = session.file;
     FUZZ_CHECK(outcome == LoadOutcome::Loaded || outcome == LoadOutcome::Stopped || outcome == LoadOutcome::Empty);
     if (file.records().empty()) {
@@ -499,8 +499,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.state.cbZamienNiedozwoloneZnaki.checked = false;
     session.state.cbSprawdzajCyfryKontrolne.checked = false;
     session.state.ComboBoxStrona.selected = loaded.codePage;
-    RunCorrectionPass(session);
-    ValidateAllRecords(session);
+    RerunChecks(session, CurrentRunSettings(session));
+    ShowStatistics(session.file, session.state);
     FUZZ_CHECK(snapshot(file) == first, "a re-run with the first settings gives other values");
     return 0;
 }

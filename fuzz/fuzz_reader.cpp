@@ -6,6 +6,7 @@
 // lines, records, kind and code page. A file starting with FF FE or FE FF is loaded decoded from UTF-16,
 // and compared with the plain decoding of it.
 
+#include "CodePageIdentification.h"
 #include "FuzzSupport.h"
 
 #include "LineScanner.h"
@@ -121,9 +122,9 @@ void checkLoad(std::string_view content, std::string_view text, const std::vecto
         session.openInput = [](const std::filesystem::path&) {
             return OpenedSource{std::make_unique<MemorySource>(earlier, Reading(4096)), 0};
         };
-        FUZZ_CHECK(WczytajDane(session, path) == LoadOutcome::Loaded);
+        FUZZ_CHECK(LoadIntoWindow(session, path) == LoadOutcome::Loaded);
         session.openInput = [](const std::filesystem::path&) { return OpenedSource{nullptr, EACCES}; };
-        FUZZ_CHECK(WczytajDane(session, path) == LoadOutcome::OpenFailed);
+        FUZZ_CHECK(LoadIntoWindow(session, path) == LoadOutcome::OpenFailed);
         FUZZ_CHECK(session.file.records().size() == 1, "the earlier records are gone");
         FUZZ_CHECK(ui.messages.size() == 1 && ui.messages[0].rfind(texts::kCannotOpenFile, 0) == 0);
         return;
@@ -137,7 +138,7 @@ void checkLoad(std::string_view content, std::string_view text, const std::vecto
             std::make_unique<MemorySource>(content, Reading(chunk, fails ? failAt : MemoryReading::kAll)), 0};
     };
     session.file.fileName = path;
-    const LoadOutcome outcome = WczytajDane(session, path);
+    const LoadOutcome outcome = LoadIntoWindow(session, path);
     const LoadedFile& file = session.file;
     const bool faulty = readerFails || identificationFails;
 

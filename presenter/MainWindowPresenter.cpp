@@ -9,6 +9,7 @@
 #include "OutputWriter.h"
 #include "BusyCursor.h"
 #include "RecordGrid.h"
+#include "RejectedLines.h"
 #include "ViewTexts.h"
 
 #include <algorithm>
@@ -17,6 +18,99 @@
 #include <utility>
 
 namespace quarvel {
+
+namespace {
+
+void showKind(WindowState& state, FileKind kind) {
+    PanelState& panel = state.PanelRodzajWczytanegoZbioru;
+    panel.textColour = kWhite;
+    switch (kind) {
+    case FileKind::None:
+        panel.text = texts::kKindNone;
+        panel.background = kRed;
+        break;
+    case FileKind::Contractors:
+        panel.text = texts::kKindContractors;
+        panel.background = kGreen;
+        break;
+    case FileKind::Orders:
+        panel.text = texts::kKindOrders;
+        panel.background = kBlue;
+        break;
+    }
+}
+
+} // namespace
+
+void ResetLoadControls(WindowState& state) {
+    state.StringGridWczytane.visible = false;
+    state.StringGridWczytane.rows.clear(); // the rows name records that are about to go
+    state.cbZamienNiedozwoloneZnaki.checked = false;
+    state.bPokazLog.enabled = false;
+    state.ComboBoxStrona.selected = -1;
+    state.LabelStatOKKwota.text.clear();
+    state.ShapeInnaStronaKodowaWPliku.visible = false;
+}
+
+RunSettings CurrentRunSettings(const Session& session) {
+    const WindowState& state = session.state;
+    const int selected = state.ComboBoxStrona.selected;
+    RunSettings settings;
+    if (selected >= 0 && selected < kCodePageCount) settings.codePage = selected;
+    settings.trimFields = state.cbPrzytnijPola.checked;
+    settings.replaceControl = state.cbZamienNiedozwoloneZnaki.checked;
+    settings.checkNrbDigits = state.cbSprawdzajCyfryKontrolne.checked;
+    return settings;
+}
+
+void ShowStatistics(const LoadedFile& file, WindowState& state) {
+    state.LabelStatOK.text = std::to_string(file.validCount);
+    state.LabelStatZle.text = std::to_string(file.invalidCount);
+    state.LabelStatZle.textColour = file.invalidCount > 0 ? kRed : kGreen;
+    if (file.kind == FileKind::Orders) state.LabelStatOKKwota.text = FormatTotal(file.validTotal);
+    state.LabelStatOKKwota.visible = file.kind == FileKind::Orders;
+    state.bZapiszTylkoPrawidlowe.enabled = file.validCount > 0;
+}
+
+LoadOutcome LoadIntoWindow(Session& session, const std::filesystem::path& fileName) {
+    InputToLoad input = OpenInput(session, fileName);
+    if (input.refused) return *input.refused;
+    WindowState& state = session.state;
+    ResetLoadControls(state);
+    const LoadResult result = LoadOpened(session, input, CurrentRunSettings(session));
+    const LoadedFile& file = session.file;
+    if (result.headerJudged) {
+        showKind(state, file.kind);
+        if (file.kind != FileKind::None) state.ComboBoxStrona.textColour = kWhite;
+    }
+    if (result.identified) {
+        state.ComboBoxStrona.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
+        state.ComboBoxStrona.selected = file.identifiedCodePage;
+    }
+    // No validation ran without records, so nothing can be valid: saving stays off until a load yields some.
+    if (result.outcome != LoadOutcome::Loaded || file.records().empty()) {
+        state.bZapiszTylkoPrawidlowe.enabled = false;
+        return result.outcome;
+    }
+    try {
+        ShowStatistics(file, state);
+        SetUpGridColumns(session);
+        WypelnijStringGridWczytane(session);
+    } catch (const std::bad_alloc&) {
+        state.StringGridWczytane.visible = false;
+        state.StringGridWczytane.rows.clear();
+        DropRecords(session, fileName, ENOMEM);
+        state.bZapiszTylkoPrawidlowe.enabled = false;
+        return LoadOutcome::ReadFailed;
+    }
+    return result.outcome;
+}
+
+void BuildLogReport(Session& session) {
+    session.state.RichEditLOG.lines = LogReportLines(session.file);
+    session.file.skippedAtSave = CurrentlySkipped(session.file);
+    session.state.bPokazLog.enabled = true;
+}
 
 void bOtworzPlikClick(Session& session) {
     const std::vector<FileFilter> filters = {{texts::kOpenFilterTxt, "*.txt"}, {texts::kOpenFilterAll, "*.*"}};
@@ -32,7 +126,7 @@ void OpenChosenFile(Session& session, const std::filesystem::path& chosen) {
     state.LabelStatOK.text = "0";
     state.LabelStatZle.text = "0";
     session.file.fileName = chosen;
-    const LoadOutcome outcome = WczytajDane(session, chosen);
+    const LoadOutcome outcome = LoadIntoWindow(session, chosen);
     // Whatever the outcome: a vanished file leaves the earlier records, and their number is shown.
     state.LabelStatAll.text = std::to_string(session.file.records().size());
     state.LabelNazwaPliku.text = PathForMessage(chosen.filename());
@@ -105,8 +199,8 @@ void RadioGroupRodzajDanychClick(Session& session) {
 void RerunCorrection(Session& session) {
     try {
         // Correction always starts again from the raw values, so re-runs never build on one another.
-        RunCorrectionPass(session);
-        ValidateAllRecords(session);
+        RerunChecks(session, CurrentRunSettings(session));
+        ShowStatistics(session.file, session.state);
         WypelnijStringGridWczytane(session);
     } catch (const std::bad_alloc&) {
         // Records half corrected cannot be shown or saved: the file is dropped, as after a failed load.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pipeline.h"
 #include "Session.h"
 
 #include <array>
@@ -8,6 +9,23 @@
 #include <vector>
 
 namespace quarvel {
+
+/// The settings of a run as the window state holds them now (with no code page selected, the identified one).
+RunSettings CurrentRunSettings(const Session& session);
+
+/// The window's load: reads the named file into the session, then shows its kind, code page, statistics
+/// and records.
+LoadOutcome LoadIntoWindow(Session& session, const std::filesystem::path& fileName);
+
+/// Brings the controls that show a loaded file back to the state of no file loaded.
+void ResetLoadControls(WindowState& state);
+
+/// Shows the counts and the total in the statistics and enables saving when a record is valid.
+void ShowStatistics(const LoadedFile& file, WindowState& state);
+
+/// Rebuilds the log window's text from the loaded file, notes which records the save left out, and
+/// enables "Pokaż plik &LOG".
+void BuildLogReport(Session& session);
 
 /// The open command: asks for a file, loads it, and shows the number of records and the file name.
 void bOtworzPlikClick(Session& session);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Workspace.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -120,16 +122,10 @@ struct FileFilter {
     std::string pattern;     ///< for example "*.txt"
 };
 
-/// What a message tells the user, so that it is shown with the right sign: a confirmation of what was done,
-/// a file that could not be used as it is, or a command that failed.
-enum class MessageKind { Information, Warning, Error };
-
-/// The operations of the user interface that the logic calls; the windows and the batch command implement them.
-class UserInterface {
+/// The operations of the user interface that the presenter calls besides showing messages; the windows
+/// implement them.
+class UserInterface : public MessageSink {
 public:
-    virtual ~UserInterface() = default;
-    /// Shows a text (Windows-1250; a carriage return starts a new line) and returns once the user has seen it.
-    virtual void showMessage(MessageKind kind, std::string_view text) = 0;
     /// Marks the program as working (true) and back (false).
     virtual void setBusy(bool busy) = 0;
     /// Asks for an existing file, starting in `startFolder` (empty: wherever the platform starts);

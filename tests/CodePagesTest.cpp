@@ -1,3 +1,4 @@
+#include "CodePageIdentification.h"
 #include "CodePages.h"
 
 #include "AsciiWords.h"
@@ -64,7 +65,8 @@ TEST(CodePageTable, BuildFillsTheListInIdOrder) {
     CodePageTable table;
     ComboBoxState list;
     list.items = {"stale"};
-    BuildCodePageTable(table, list);
+    BuildCodePageTable(table);
+    ListCodePages(table, list);
     ASSERT_EQ(table.size(), 8U);
     EXPECT_EQ(list.items, (std::vector<std::string>{"MAZOVIA", "ISO_LATIN2", "CSK", "CYFROMAT", "DHN", "IBM_LATIN2",
                                                     "VENTURA", "WINDOWS_EE", "UTF-8"}));

@@ -32,7 +32,7 @@ TEST(Examples, EveryCodePageIsIdentifiedAndGivesTheSameValues) {
         for (const Example& e : kExamples) {
             test::TestSession t;
             const auto path = test::ExamplePath(std::string(stem) + e.file + ".txt");
-            ASSERT_EQ(WczytajDane(t.session, path), LoadOutcome::Loaded) << path;
+            ASSERT_EQ(LoadIntoWindow(t.session, path), LoadOutcome::Loaded) << path;
             EXPECT_EQ(t.file().kind, kind) << path;
             EXPECT_EQ(t.file().identifiedCodePage, e.codePage) << path;
             EXPECT_EQ(t.file().declaredCodePage, e.codePage) << path;
@@ -48,7 +48,7 @@ TEST(Examples, EveryCodePageIsIdentifiedAndGivesTheSameValues) {
 
 TEST(Examples, OrdersSumTheValidAmounts) {
     test::TestSession t;
-    WczytajDane(t.session, test::ExamplePath("zlecenia_ibm_latin2.txt"));
+    LoadIntoWindow(t.session, test::ExamplePath("zlecenia_ibm_latin2.txt"));
     EXPECT_DOUBLE_EQ(t.file().validTotal, 1500.50 + 250 - 12.5);
     EXPECT_EQ(t.state().LabelStatOKKwota.text, "   1 738,00 PLN");
     EXPECT_EQ(t.file().value(0, 0), "12/07/26");

@@ -1,3 +1,4 @@
+#include "CodePageIdentification.h"
 #include "Pipeline.h"
 
 #include "support/TestSupport.h"
@@ -20,7 +21,7 @@ TEST(LoadDriver, AMissingFileChangesNothing) {
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
     ASSERT_EQ(t.file().records().size(), 1U);
-    EXPECT_EQ(WczytajDane(t.session, dir.path() / "gone.txt"), LoadOutcome::Missing);
+    EXPECT_EQ(LoadIntoWindow(t.session, dir.path() / "gone.txt"), LoadOutcome::Missing);
     EXPECT_EQ(t.file().records().size(), 1U);
     EXPECT_TRUE(t.ui.messages.empty());
 }
@@ -30,7 +31,7 @@ TEST(LoadDriver, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
     std::filesystem::create_directory(dir.path() / "folder.txt");
-    EXPECT_EQ(WczytajDane(t.session, dir.path() / "folder.txt"), LoadOutcome::OpenFailed);
+    EXPECT_EQ(LoadIntoWindow(t.session, dir.path() / "folder.txt"), LoadOutcome::OpenFailed);
     EXPECT_EQ(t.file().records().size(), 1U);
     ASSERT_EQ(t.ui.messages.size(), 1U);
     EXPECT_EQ(t.ui.messages[0].rfind(W("Nie można otworzyć pliku: "), 0), 0U) << t.ui.messages[0];
@@ -53,7 +54,7 @@ TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
                 content, test::MemoryReading{.chunk = content.size(), .failAfter = opened == 1 ? 90 : content.size()}),
             0};
     };
-    EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::ReadFailed);
+    EXPECT_EQ(LoadIntoWindow(t.session, path), LoadOutcome::ReadFailed);
     EXPECT_TRUE(t.file().records().empty());
     EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
     ASSERT_EQ(t.ui.messages.size(), 1U);
@@ -80,7 +81,7 @@ TEST(LoadDriver, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
                                                              .failAfter = opened == 1 ? content.size() : 1000}),
                             0};
     };
-    EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::Stopped);
+    EXPECT_EQ(LoadIntoWindow(t.session, path), LoadOutcome::Stopped);
     EXPECT_EQ(opened, 2);
     EXPECT_TRUE(t.file().records().empty());
     EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
@@ -150,7 +151,7 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
             }
             return source;
         };
-        const LoadOutcome outcome = WczytajDane(t.session, path);
+        const LoadOutcome outcome = LoadIntoWindow(t.session, path);
         if (notReplaced && test::OnWindows()) {
             test::SkipCase(c.what, "the system cannot replace a file that is open");
             notReplaced = false;
@@ -221,7 +222,8 @@ TEST(LoadDriver, ResetKeepsKindUntilTheNextHeader) {
     t.state().bPokazLog.enabled = true;
     t.state().ShapeInnaStronaKodowaWPliku.visible = true;
     t.state().LabelStatOKKwota.text = "x";
-    ResetLoadedFile(t.file(), t.state());
+    ResetLoadedFile(t.file());
+    ResetLoadControls(t.state());
     EXPECT_EQ(t.file().kind, FileKind::Orders);
     EXPECT_FALSE(t.state().bPokazLog.enabled);
     EXPECT_FALSE(t.state().ShapeInnaStronaKodowaWPliku.visible);

@@ -53,7 +53,7 @@ Saved loadAndSave(const std::string& example) {
     test::TempDir dir;
     test::TestSession t;
     const std::filesystem::path input = dir.write(example, test::ReadFile(test::ExamplePath(example)));
-    EXPECT_EQ(WczytajDane(t.session, input), LoadOutcome::Loaded) << example;
+    EXPECT_EQ(LoadIntoWindow(t.session, input), LoadOutcome::Loaded) << example;
     EXPECT_TRUE(SaveValidRecords(t.file()).ok) << example;
     const std::filesystem::path log = dir.path() / "log.txt";
     EXPECT_TRUE(SaveLogReport(t.file(), log).ok) << example;
@@ -83,7 +83,7 @@ TEST(Utf8Files, AreIdentifiedAsUtf8AndGreenWhenTheHeaderSaysSo) {
          {Case{"zlecenia_utf8.txt", true}, Case{"zlecenia_utf8_bom.txt", true}, Case{"zlecenia_utf16le.txt", false},
           Case{"zlecenia_utf16be.txt", false}, Case{"kontrahenci_utf8.txt", true}}) {
         test::TestSession t;
-        ASSERT_EQ(WczytajDane(t.session, test::ExamplePath(c.example)), LoadOutcome::Loaded) << c.example;
+        ASSERT_EQ(LoadIntoWindow(t.session, test::ExamplePath(c.example)), LoadOutcome::Loaded) << c.example;
         EXPECT_EQ(t.file().identifiedCodePage, UTF_8) << c.example;
         EXPECT_EQ(t.state().ComboBoxStrona.selected, UTF_8) << c.example;
         EXPECT_EQ(t.file().codePageDeclared, c.declared) << c.example;
@@ -272,7 +272,7 @@ TEST(Utf16Files, AMarkAloneOrAHeaderWithoutKeywordStopsTheLoadAsAnyFileWould) {
         test::TempDir dir;
         test::TestSession t;
         const auto path = dir.write("in.txt", bytes);
-        EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::Stopped);
+        EXPECT_EQ(LoadIntoWindow(t.session, path), LoadOutcome::Stopped);
         ASSERT_EQ(t.ui.messages.size(), 1U);
         EXPECT_EQ(t.ui.messages[0].rfind(W("W nagłówku zbioru nie znaleziono słowa kluczowego"), 0), 0U);
     }

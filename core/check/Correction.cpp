@@ -122,16 +122,6 @@ private:
 
 } // namespace
 
-CorrectionSettings CurrentCorrectionSettings(const Session& session) {
-    const int selected = session.state.ComboBoxStrona.selected;
-    return CorrectionSettings{selected >= 0 && selected < kCodePageCount ? selected : session.file.identifiedCodePage,
-                              session.state.cbPrzytnijPola.checked, session.state.cbZamienNiedozwoloneZnaki.checked};
-}
-
-void RunCorrectionPass(Session& session) {
-    RunCorrectionPass(session.file, CurrentCorrectionSettings(session), session.clock.today());
-}
-
 void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today) {
     if (file.records().empty()) return;
     // Conversion (sweep 1) and the "?" replacement (sweep 3) are byte translations applied when a value is

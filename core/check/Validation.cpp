@@ -140,20 +140,6 @@ std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t
     return {};
 }
 
-void ShowStatistics(const LoadedFile& file, WindowState& state) {
-    state.LabelStatOK.text = std::to_string(file.validCount);
-    state.LabelStatZle.text = std::to_string(file.invalidCount);
-    state.LabelStatZle.textColour = file.invalidCount > 0 ? kRed : kGreen;
-    if (file.kind == FileKind::Orders) state.LabelStatOKKwota.text = FormatTotal(file.validTotal);
-    state.LabelStatOKKwota.visible = file.kind == FileKind::Orders;
-    state.bZapiszTylkoPrawidlowe.enabled = file.validCount > 0;
-}
-
-void ValidateAllRecords(Session& session) {
-    ValidateRecords(session.file, session.clock.today().year(), session.state.cbSprawdzajCyfryKontrolne.checked);
-    ShowStatistics(session.file, session.state);
-}
-
 std::string FormatTotal(double amount) {
     if (std::isnan(amount)) return "NAN" + texts::kCurrency;
     if (std::isinf(amount)) return (amount < 0 ? "-INF" : "INF") + texts::kCurrency;

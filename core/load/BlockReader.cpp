@@ -214,7 +214,7 @@ bool appendRest(LoadedFile& file, std::string_view rest, std::size_t fieldCount)
 
 } // namespace
 
-ReadEnd ReadRecords(Session& session, LineScanner& input) {
+ReadEnd ReadRecords(Workspace& session, LineScanner& input) {
     LoadedFile& file = session.file;
     const auto tooManyLines = [&file] { return file.records().size() > file.maxLines; };
     const std::size_t fieldCount = FieldCountFor(file.kind);

@@ -97,7 +97,7 @@ bool ReadLineInto(BuiltLines& lines, LineScanner& input, std::size_t fieldCount)
     return true;
 }
 
-bool OdczytajWiersz(Session& session, LineScanner& input) {
+bool OdczytajWiersz(Workspace& session, LineScanner& input) {
     LoadedFile& file = session.file;
     BuiltLines line;
     if (!ReadLineInto(line, input, FieldCountFor(file.kind))) return false;

@@ -2,7 +2,7 @@
 
 #include "CodePages.h"
 #include "Layout.h"
-#include "WindowState.h"
+#include "Platform.h"
 #include "RecordStore.h"
 
 #include <cstdint>
@@ -52,8 +52,8 @@ public:
     std::vector<std::string> lineErrors(std::size_t i) const;
 };
 
-/// Brings the model and the load-related controls back to the state of no file loaded.
-void ResetLoadedFile(LoadedFile& file, WindowState& state);
+/// Brings the model back to the state of no file loaded.
+void ResetLoadedFile(LoadedFile& file);
 
 /// An empty text becomes a single space; any other text stays as it is.
 std::string_view BlankToSpace(std::string_view text);

@@ -149,12 +149,6 @@ std::vector<std::string> LogReportLines(const LoadedFile& file) {
     return lines;
 }
 
-void BuildLogReport(Session& session) {
-    session.state.RichEditLOG.lines = LogReportLines(session.file);
-    session.file.skippedAtSave = CurrentlySkipped(session.file);
-    session.state.bPokazLog.enabled = true;
-}
-
 std::vector<ProtectedFile> FilesOfReport(const LoadedFile& file) {
     return {{file.fileName, texts::kInputFileRole}, {OutputFileName(file.fileName), texts::kOutputFileRole}};
 }

@@ -3,6 +3,8 @@
 #include "AsciiWords.h"
 #include "Platform.h"
 #include "ChunkWriter.h"
+#include "ByteSource.h"
+#include "IoTexts.h"
 #include "OutputTexts.h"
 
 #include <algorithm>

@@ -205,7 +205,7 @@ TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
 
         test::TestSession t;
         t.state().cbPrzytnijPola.checked = trim;
-        ASSERT_EQ(WczytajDane(t.session, input), LoadOutcome::Loaded);
+        ASSERT_EQ(LoadIntoWindow(t.session, input), LoadOutcome::Loaded);
         if (codePage) t.state().ComboBoxStrona.selected = *codePage;
         t.state().cbZamienNiedozwoloneZnaki.checked = replace;
         RerunCorrection(t.session);

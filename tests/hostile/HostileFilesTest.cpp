@@ -36,7 +36,7 @@ struct Load {
     explicit Load(std::string_view bytes, const std::string& name = "input.txt") {
         path = dir.write(name, bytes);
         t.file().fileName = path;
-        outcome = WczytajDane(t.session, path);
+        outcome = LoadIntoWindow(t.session, path);
     }
     const LoadedFile& file() { return t.file(); }
     const WindowState& state() { return t.state(); }
@@ -249,7 +249,7 @@ TEST(HostileFiles, TheInputFileIsUnchangedAfterLoadAndSave) {
 
     test::TestSession t;
     t.file().fileName = path;
-    ASSERT_EQ(WczytajDane(t.session, path), LoadOutcome::Loaded);
+    ASSERT_EQ(LoadIntoWindow(t.session, path), LoadOutcome::Loaded);
     ASSERT_GT(t.file().validCount, 0);
     t.state().cbZamienNiedozwoloneZnaki.checked = true;
     RerunCorrection(t.session);
@@ -265,7 +265,7 @@ TEST(HostileFiles, AFolderIsNotOpenedAndTheEarlierRecordsStay) {
     Load l("KONTRAHENCI\n" + contractor("a") + "\n");
     const auto folder = l.dir.path() / "folder.txt";
     std::filesystem::create_directory(folder);
-    EXPECT_EQ(WczytajDane(l.t.session, folder), LoadOutcome::OpenFailed);
+    EXPECT_EQ(LoadIntoWindow(l.t.session, folder), LoadOutcome::OpenFailed);
     EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_EQ(l.messages(), std::vector<std::string>{W("Nie można otworzyć pliku: ") + folder.string() +
                                                      W("\rPrzyczyna: to jest folder, a nie plik")});
@@ -276,7 +276,7 @@ TEST(HostileFiles, ANameThatIsNoUtf8IsShownWithQuestionMarks) {
     test::TestSession t;
     const auto folder = dir.path() / "\xFF\xFEz\xB3y.txt"; // bytes of no UTF-8 text
     std::filesystem::create_directory(folder);
-    EXPECT_EQ(WczytajDane(t.session, folder), LoadOutcome::OpenFailed);
+    EXPECT_EQ(LoadIntoWindow(t.session, folder), LoadOutcome::OpenFailed);
     ASSERT_EQ(t.ui.messages.size(), 1U);
     EXPECT_NE(t.ui.messages[0].find("z?y.txt"), std::string::npos) << t.ui.messages[0];
 }
@@ -286,7 +286,7 @@ TEST(HostileFiles, AVanishedFileChangesNothing) {
     const auto gone = l.dir.write("gone.txt", "ZLECENIA\n");
     std::filesystem::remove(gone);
     const WindowState before = l.state();
-    EXPECT_EQ(WczytajDane(l.t.session, gone), LoadOutcome::Missing);
+    EXPECT_EQ(LoadIntoWindow(l.t.session, gone), LoadOutcome::Missing);
     EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_EQ(l.file().kind, FileKind::Contractors);
     EXPECT_TRUE(l.messages().empty());
@@ -299,7 +299,7 @@ TEST(HostileFiles, ABrokenLinkIsAVanishedFile) {
     Load l("KONTRAHENCI\n" + contractor("a") + "\n");
     const auto link = l.dir.path() / "link.txt";
     std::filesystem::create_symlink(l.dir.path() / "nowhere.txt", link);
-    EXPECT_EQ(WczytajDane(l.t.session, link), LoadOutcome::Missing);
+    EXPECT_EQ(LoadIntoWindow(l.t.session, link), LoadOutcome::Missing);
     EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_TRUE(l.messages().empty());
 }
@@ -315,7 +315,7 @@ TEST(HostileFiles, ANamedPipeIsRefusedAtOnce) {
     ASSERT_TRUE(test::MakeNamedPipe(fifo));
     // Opening a pipe for reading waits for a writer; should the load ever try, the watchdog opens the
     // other end so that the test ends and fails instead of hanging.
-    auto load = std::async(std::launch::async, [&] { return WczytajDane(l.t.session, fifo); });
+    auto load = std::async(std::launch::async, [&] { return LoadIntoWindow(l.t.session, fifo); });
     if (load.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         ADD_FAILURE() << "the load waits for a writer of the pipe";
         test::TouchNamedPipe(fifo);
@@ -330,7 +330,7 @@ TEST(HostileFiles, ADeviceIsRefused) {
     for (const char* device : {"/dev/null", "/dev/zero"}) {
         if (!std::filesystem::exists(device)) continue;
         test::TestSession t;
-        EXPECT_EQ(WczytajDane(t.session, device), LoadOutcome::OpenFailed) << device;
+        EXPECT_EQ(LoadIntoWindow(t.session, device), LoadOutcome::OpenFailed) << device;
         EXPECT_EQ(t.ui.messages, std::vector<std::string>{notAFileMessage(device)}) << device;
     }
 }
@@ -339,7 +339,7 @@ TEST(HostileFiles, AnUnreadableFileIsReportedWithItsReason) {
     Load l("KONTRAHENCI\n" + contractor("a") + "\n");
     const auto path = l.dir.write("locked.txt", "ZLECENIA\n");
     l.t.session.openInput = [](const std::filesystem::path&) { return OpenedSource{nullptr, EACCES}; };
-    EXPECT_EQ(WczytajDane(l.t.session, path), LoadOutcome::OpenFailed);
+    EXPECT_EQ(LoadIntoWindow(l.t.session, path), LoadOutcome::OpenFailed);
     EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_EQ(l.messages(), std::vector<std::string>{W("Nie można otworzyć pliku: ") + path.string() +
                                                      W("\rPrzyczyna: brak uprawnień dostępu")});
@@ -354,7 +354,7 @@ TEST(HostileFiles, AFailingSecondReadingStopsAtTheHeader) {
     t.session.openInput = [&openings](const std::filesystem::path& p) {
         return ++openings == 1 ? OpenFileSource(p) : OpenedSource{nullptr, EIO};
     };
-    EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::Stopped);
+    EXPECT_EQ(LoadIntoWindow(t.session, path), LoadOutcome::Stopped);
     EXPECT_TRUE(t.file().records().empty());
     EXPECT_EQ(t.ui.messages, std::vector<std::string>{W("Błąd odczytu pliku: ") + path.string() +
                                                       W("\rPrzyczyna: błąd wejścia/wyjścia\rWczytywanie pliku przerwane!")});

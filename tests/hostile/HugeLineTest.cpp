@@ -40,7 +40,7 @@ TEST(HugeLine, TwoHundredMegabytesOfOneDataLine) {
 
     test::TestSession t;
     t.file().fileName = path;
-    ASSERT_EQ(WczytajDane(t.session, path), LoadOutcome::Loaded);
+    ASSERT_EQ(LoadIntoWindow(t.session, path), LoadOutcome::Loaded);
     const LoadedFile& file = t.file();
     ASSERT_EQ(file.records().size(), 1U);
     EXPECT_TRUE(t.ui.messages.empty());
@@ -67,7 +67,7 @@ TEST(HugeLine, AHeaderOfSixtyFourMegabytesWithoutLineEnd) {
     }
     test::TestSession t;
     t.file().fileName = path;
-    ASSERT_EQ(WczytajDane(t.session, path), LoadOutcome::Loaded);
+    ASSERT_EQ(LoadIntoWindow(t.session, path), LoadOutcome::Loaded);
     EXPECT_EQ(t.file().kind, FileKind::Orders);
     EXPECT_EQ(t.file().declaredCodePage, VENTURA);
     EXPECT_EQ(t.file().identifiedCodePage, WINDOWS_EE);

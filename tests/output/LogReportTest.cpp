@@ -32,7 +32,7 @@ struct Logged {
         const auto input = dir.write("dane.txt", bytes);
         t.state().cbPrzytnijPola.checked = trim;
         t.file().fileName = input;
-        WczytajDane(t.session, input);
+        LoadIntoWindow(t.session, input);
         BuildLogReport(t.session);
     }
     std::string log() { return joined(t.state().RichEditLOG.lines); }
@@ -87,7 +87,7 @@ TEST(LogReport, ASecondSaveRebuildsItFromNothing) {
     test::TestSession t;
     const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor() + "\r\n\r\n");
     t.file().fileName = input;
-    WczytajDane(t.session, input);
+    LoadIntoWindow(t.session, input);
     ASSERT_TRUE(bZapiszTylkoPrawidloweClick(t.session).ok);
     const auto first = t.state().RichEditLOG.lines;
     ASSERT_TRUE(bZapiszTylkoPrawidloweClick(t.session).ok);

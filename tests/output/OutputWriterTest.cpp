@@ -42,7 +42,7 @@ struct Saved {
     explicit Saved(std::string_view bytes, const std::string& name = "dane.txt") {
         input = dir.write(name, bytes);
         t.file().fileName = input;
-        WczytajDane(t.session, input);
+        LoadIntoWindow(t.session, input);
     }
     WriteResult save() { return bZapiszTylkoPrawidloweClick(t.session); }
     std::string output() { return test::ReadFile(OutputFileName(input)); }
@@ -170,13 +170,13 @@ TEST(OutputWriter, ItsOutputLoadsAgainAsTheSameRecords) {
         const auto input = dir.write("in.txt", test::ReadFile(test::ExamplePath(example)));
         test::TestSession first;
         first.file().fileName = input;
-        WczytajDane(first.session, input);
+        LoadIntoWindow(first.session, input);
         ASSERT_TRUE(bZapiszTylkoPrawidloweClick(first.session).ok);
 
         test::TestSession again;
         const auto output = OutputFileName(input);
         again.file().fileName = output;
-        WczytajDane(again.session, output);
+        LoadIntoWindow(again.session, output);
         EXPECT_EQ(again.file().kind, first.file().kind) << example;
         EXPECT_EQ(again.file().declaredCodePage, ISO_LATIN2) << example;
         EXPECT_EQ(again.file().identifiedCodePage, ISO_LATIN2) << example;

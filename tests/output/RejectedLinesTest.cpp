@@ -35,7 +35,7 @@ struct Loaded {
         // An older file: a change made by a test gives it another time of last change.
         std::filesystem::last_write_time(input, std::filesystem::last_write_time(input) - std::chrono::hours(1));
         target = dir.path() / "odrzucone.txt";
-        EXPECT_EQ(WczytajDane(t.session, input), LoadOutcome::Loaded);
+        EXPECT_EQ(LoadIntoWindow(t.session, input), LoadOutcome::Loaded);
     }
     WriteResult save() { return SaveRejectedLines(t.file(), CurrentlySkipped(t.file()), target); }
     std::string saved() {
@@ -99,7 +99,7 @@ TEST(RejectedLines, LoadAgainWithEveryRecordInvalid) {
     ASSERT_EQ(l.t.file().invalidCount, 4);
     const std::string rejected = l.saved();
     test::TestSession again;
-    ASSERT_EQ(WczytajDane(again.session, l.target), LoadOutcome::Loaded);
+    ASSERT_EQ(LoadIntoWindow(again.session, l.target), LoadOutcome::Loaded);
     EXPECT_EQ(again.file().records().size(), 4U);
     EXPECT_EQ(again.file().invalidCount, 4);
     EXPECT_EQ(again.file().validCount, 0);

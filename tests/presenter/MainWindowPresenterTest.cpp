@@ -1,3 +1,4 @@
+#include "CodePageIdentification.h"
 #include "MainWindowPresenter.h"
 
 #include "presenter/ViewTestSupport.h"
