@@ -31,7 +31,7 @@ void ChooseWindowFont() {
 }
 
 ProgramWindows::ProgramWindows(const Clock& clock)
-    : main(clock), glow(main), proces(&glow),
+    : main(clock), glow(main),
       log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session()) {
     glow.setLogWindow(&log);
 }

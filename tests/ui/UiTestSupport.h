@@ -5,7 +5,6 @@
 #include "RecordGridView.h"
 #include "MainWindow.h"
 #include "LogWindow.h"
-#include "TFormProces.h"
 
 #include "support/TestSupport.h"
 
@@ -51,7 +50,6 @@ struct Windows {
     QueuedAnswers answers;
     WindowSession main{kDecember7};
     TFormGlow glow;
-    TFormProces proces;
     TFormLOG log;
 };
 
