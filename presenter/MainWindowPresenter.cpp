@@ -22,7 +22,7 @@ namespace quarvel {
 namespace {
 
 void showKind(WindowState& state, FileKind kind) {
-    PanelState& panel = state.PanelRodzajWczytanegoZbioru;
+    PanelState& panel = state.kindPanel;
     panel.textColour = kWhite;
     switch (kind) {
     case FileKind::None:
@@ -43,36 +43,36 @@ void showKind(WindowState& state, FileKind kind) {
 } // namespace
 
 void ResetLoadControls(WindowState& state) {
-    state.StringGridWczytane.visible = false;
-    state.StringGridWczytane.rows.clear(); // the rows name records that are about to go
-    state.cbZamienNiedozwoloneZnaki.checked = false;
-    state.bPokazLog.enabled = false;
-    state.ComboBoxStrona.selected = -1;
-    state.LabelStatOKKwota.text.clear();
-    state.ShapeInnaStronaKodowaWPliku.visible = false;
+    state.grid.visible = false;
+    state.grid.rows.clear(); // the rows name records that are about to go
+    state.replaceControl.checked = false;
+    state.showLogButton.enabled = false;
+    state.codePageList.selected = -1;
+    state.validTotalLabel.text.clear();
+    state.otherCodePageMarker.visible = false;
 }
 
 RunSettings CurrentRunSettings(const Session& session) {
     const WindowState& state = session.state;
-    const int selected = state.ComboBoxStrona.selected;
+    const int selected = state.codePageList.selected;
     RunSettings settings;
     if (selected >= 0 && selected < kCodePageCount) settings.codePage = selected;
-    settings.trimFields = state.cbPrzytnijPola.checked;
-    settings.replaceControl = state.cbZamienNiedozwoloneZnaki.checked;
-    settings.checkNrbDigits = state.cbSprawdzajCyfryKontrolne.checked;
+    settings.trimFields = state.trimFields.checked;
+    settings.replaceControl = state.replaceControl.checked;
+    settings.checkNrbDigits = state.checkNrbDigits.checked;
     return settings;
 }
 
 void ShowStatistics(const LoadedFile& file, WindowState& state) {
-    state.LabelStatOK.text = std::to_string(file.validCount);
-    state.LabelStatZle.text = std::to_string(file.invalidCount);
-    state.LabelStatZle.textColour = file.invalidCount > 0 ? kRed : kGreen;
-    if (file.kind == FileKind::Orders) state.LabelStatOKKwota.text = FormatTotal(file.validTotal);
-    state.LabelStatOKKwota.visible = file.kind == FileKind::Orders;
-    state.bZapiszTylkoPrawidlowe.enabled = file.validCount > 0;
+    state.validCountLabel.text = std::to_string(file.validCount);
+    state.invalidCountLabel.text = std::to_string(file.invalidCount);
+    state.invalidCountLabel.textColour = file.invalidCount > 0 ? kRed : kGreen;
+    if (file.kind == FileKind::Orders) state.validTotalLabel.text = FormatTotal(file.validTotal);
+    state.validTotalLabel.visible = file.kind == FileKind::Orders;
+    state.saveButton.enabled = file.validCount > 0;
 }
 
-LoadOutcome LoadIntoWindow(Session& session, const std::filesystem::path& fileName) {
+LoadOutcome loadIntoWindow(Session& session, const std::filesystem::path& fileName) {
     InputToLoad input = OpenInput(session, fileName);
     if (input.refused) return *input.refused;
     WindowState& state = session.state;
@@ -81,38 +81,38 @@ LoadOutcome LoadIntoWindow(Session& session, const std::filesystem::path& fileNa
     const LoadedFile& file = session.file;
     if (result.headerJudged) {
         showKind(state, file.kind);
-        if (file.kind != FileKind::None) state.ComboBoxStrona.textColour = kWhite;
+        if (file.kind != FileKind::None) state.codePageList.textColour = kWhite;
     }
     if (result.identified) {
-        state.ComboBoxStrona.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
-        state.ComboBoxStrona.selected = file.identifiedCodePage;
+        state.codePageList.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
+        state.codePageList.selected = file.identifiedCodePage;
     }
     // No validation ran without records, so nothing can be valid: saving stays off until a load yields some.
     if (result.outcome != LoadOutcome::Loaded || file.records().empty()) {
-        state.bZapiszTylkoPrawidlowe.enabled = false;
+        state.saveButton.enabled = false;
         return result.outcome;
     }
     try {
         ShowStatistics(file, state);
         SetUpGridColumns(session);
-        WypelnijStringGridWczytane(session);
+        fillGrid(session);
     } catch (const std::bad_alloc&) {
-        state.StringGridWczytane.visible = false;
-        state.StringGridWczytane.rows.clear();
+        state.grid.visible = false;
+        state.grid.rows.clear();
         DropRecords(session, fileName, ENOMEM);
-        state.bZapiszTylkoPrawidlowe.enabled = false;
+        state.saveButton.enabled = false;
         return LoadOutcome::ReadFailed;
     }
     return result.outcome;
 }
 
 void BuildLogReport(Session& session) {
-    session.state.RichEditLOG.lines = LogReportLines(session.file);
+    session.state.logText.lines = LogReportLines(session.file);
     session.file.skippedAtSave = CurrentlySkipped(session.file);
-    session.state.bPokazLog.enabled = true;
+    session.state.showLogButton.enabled = true;
 }
 
-void bOtworzPlikClick(Session& session) {
+void chooseAndOpenFile(Session& session) {
     const std::vector<FileFilter> filters = {{texts::kOpenFilterTxt, "*.txt"}, {texts::kOpenFilterAll, "*.*"}};
     const std::optional<std::filesystem::path> chosen =
         session.ui.chooseFileToOpen(filters, OpenDialogFolder(session.file));
@@ -122,14 +122,14 @@ void bOtworzPlikClick(Session& session) {
 void OpenChosenFile(Session& session, const std::filesystem::path& chosen) {
     BusyCursor busy(session.ui);
     WindowState& state = session.state;
-    state.LabelStatAll.text = "0";
-    state.LabelStatOK.text = "0";
-    state.LabelStatZle.text = "0";
+    state.allCountLabel.text = "0";
+    state.validCountLabel.text = "0";
+    state.invalidCountLabel.text = "0";
     session.file.fileName = chosen;
-    const LoadOutcome outcome = LoadIntoWindow(session, chosen);
+    const LoadOutcome outcome = loadIntoWindow(session, chosen);
     // Whatever the outcome: a vanished file leaves the earlier records, and their number is shown.
-    state.LabelStatAll.text = std::to_string(session.file.records().size());
-    state.LabelNazwaPliku.text = PathForMessage(chosen.filename());
+    state.allCountLabel.text = std::to_string(session.file.records().size());
+    state.fileNameLabel.text = PathForMessage(chosen.filename());
     if (outcome == LoadOutcome::Loaded && session.file.unreadTail) {
         // The records before the mark are loaded; what follows it is not: a warning.
         session.ui.showMessage(MessageKind::Warning, UnreadTailMessage(chosen, *session.file.unreadTail));
@@ -149,7 +149,7 @@ void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& 
     OpenChosenFile(session, ec ? files.front() : whole);
 }
 
-WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
+WriteResult saveValidRecordsAndLog(Session& session) {
     const std::filesystem::path target = OutputFileName(session.file.fileName);
     WriteResult result;
     {
@@ -164,8 +164,8 @@ WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
         BuildLogReport(session);
     } catch (const std::bad_alloc&) {
         // The output is written; the report of a huge file may not fit beside the records.
-        session.state.RichEditLOG.lines.clear();
-        session.state.bPokazLog.enabled = false;
+        session.state.logText.lines.clear();
+        session.state.showLogButton.enabled = false;
         // The output is saved; only the report is missing.
         session.ui.showMessage(MessageKind::Warning, texts::kOutOfMemoryForLog);
     }
@@ -173,27 +173,27 @@ WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
     return result;
 }
 
-void cbPrzytnijPolaClick(Session& session) {
+void trimFieldsToggled(Session& session) {
     RerunCorrection(session);
 }
 
-void cbZamienNiedozwoloneZnakiClick(Session& session) {
+void replaceControlToggled(Session& session) {
     RerunCorrection(session);
 }
 
-void cbSprawdzajCyfryKontrolneClick(Session& session) {
+void checkNrbDigitsToggled(Session& session) {
     RerunCorrection(session);
 }
 
-void ComboBoxStronaChange(Session& session) {
+void codePageChosen(Session& session) {
     RerunCorrection(session);
-    const int selected = session.state.ComboBoxStrona.selected;
+    const int selected = session.state.codePageList.selected;
     // With no item selected the correction uses the identified code page, so nothing differs from it.
-    session.state.ShapeInnaStronaKodowaWPliku.visible = selected >= 0 && selected != session.file.identifiedCodePage;
+    session.state.otherCodePageMarker.visible = selected >= 0 && selected != session.file.identifiedCodePage;
 }
 
-void RadioGroupRodzajDanychClick(Session& session) {
-    WypelnijStringGridWczytane(session);
+void filterChosen(Session& session) {
+    fillGrid(session);
 }
 
 void RerunCorrection(Session& session) {
@@ -201,20 +201,20 @@ void RerunCorrection(Session& session) {
         // Correction always starts again from the raw values, so re-runs never build on one another.
         RerunChecks(session, CurrentRunSettings(session));
         ShowStatistics(session.file, session.state);
-        WypelnijStringGridWczytane(session);
+        fillGrid(session);
     } catch (const std::bad_alloc&) {
         // Records half corrected cannot be shown or saved: the file is dropped, as after a failed load.
         WindowState& state = session.state;
-        state.StringGridWczytane.visible = false;
-        state.StringGridWczytane.rows.clear();
+        state.grid.visible = false;
+        state.grid.rows.clear();
         session.file.clearRecords();
         session.file.skippedAtSave.clear();
         session.file.validCount = 0;
         session.file.invalidCount = 0;
-        state.bZapiszTylkoPrawidlowe.enabled = false;
-        state.LabelStatOK.text = "0";
-        state.LabelStatZle.text = "0";
-        state.LabelStatAll.text = "0";
+        state.saveButton.enabled = false;
+        state.validCountLabel.text = "0";
+        state.invalidCountLabel.text = "0";
+        state.allCountLabel.text = "0";
         session.ui.showMessage(MessageKind::Error, texts::kOutOfMemoryRerun + PathForMessage(session.file.fileName) +
                                                        "\r" + texts::kLoadAborted);
     }
@@ -246,9 +246,9 @@ WindowPlacement KeepOnScreen(WindowPlacement wanted, const FrameMargins& frame, 
     return wanted;
 }
 
-DetailsLayout PokazUkryjSzczegoly(const WindowState& state, const WindowPlacement& current, const ScreenInfo& screen) {
+DetailsLayout layOutDetails(const WindowState& state, const WindowPlacement& current, const ScreenInfo& screen) {
     DetailsLayout layout;
-    layout.detailsVisible = state.cbPokazSzczegoly.checked;
+    layout.detailsVisible = state.showDetails.checked;
     WindowPlacement wanted = current;
     wanted.clientHeight = layout.detailsVisible ? kDetailsClientHeight : kCompactClientHeight;
     wanted.top = screen.geometry.top + screen.geometry.height / 2 - wanted.clientHeight / 2;

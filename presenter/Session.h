@@ -19,7 +19,7 @@ inline void ListCodePages(const CodePageTable& table, ComboBoxState& list) {
 struct Session : Workspace {
     explicit Session(UserInterface& userInterface, const Clock& clockToUse = SystemClock::instance())
         : Workspace(userInterface, clockToUse), ui(userInterface) {
-        ListCodePages(StandardCodePages(), state.ComboBoxStrona);
+        ListCodePages(StandardCodePages(), state.codePageList);
     }
 
     WindowState state;

@@ -92,28 +92,28 @@ struct EditState {
 /// The named control properties through which the logic and the windows meet; one instance per program run.
 struct WindowState {
     // Settings the user changes.
-    CheckBoxState cbPrzytnijPola{true};
-    CheckBoxState cbZamienNiedozwoloneZnaki{false};
-    CheckBoxState cbSprawdzajCyfryKontrolne{false}; ///< "Sprawdzaj cyfry kontrolne numerów NRB"
-    ComboBoxState ComboBoxStrona;
-    RadioGroupState RadioGroupRodzajDanych{1};
-    CheckBoxState cbPokazSzczegoly{false};
+    CheckBoxState trimFields{true};
+    CheckBoxState replaceControl{false};
+    CheckBoxState checkNrbDigits{false}; ///< "Sprawdzaj cyfry kontrolne numerów NRB"
+    ComboBoxState codePageList;
+    RadioGroupState recordFilter{1};
+    CheckBoxState showDetails{false};
 
     // Results the logic writes.
-    LabelState LabelNazwaPliku{"[BRAK]", std::nullopt, true};
-    PanelState PanelRodzajWczytanegoZbioru{"BRAK", std::nullopt, kBlack};
-    ShapeState ShapeInnaStronaKodowaWPliku{false};
-    LabelState LabelStatAll{"0", std::nullopt, true};
-    LabelState LabelStatOK{"0", std::nullopt, true};
-    LabelState LabelStatZle{"0", kBlack, true};
-    LabelState LabelStatOKKwota{"0", kNavy, true};
-    ButtonState bZapiszTylkoPrawidlowe{false};
-    ButtonState bPokazLog{false};
-    GridState StringGridWczytane;
-    LabelState LabelIloscWybranychRekordow{"0", kNavy, true};
-    MemoState MemoInfoPlik;
-    EditState EditOryginalnaWartoscPola;
-    MemoState RichEditLOG; ///< the log window's text
+    LabelState fileNameLabel{"[BRAK]", std::nullopt, true};
+    PanelState kindPanel{"BRAK", std::nullopt, kBlack};
+    ShapeState otherCodePageMarker{false};
+    LabelState allCountLabel{"0", std::nullopt, true};
+    LabelState validCountLabel{"0", std::nullopt, true};
+    LabelState invalidCountLabel{"0", kBlack, true};
+    LabelState validTotalLabel{"0", kNavy, true};
+    ButtonState saveButton{false};
+    ButtonState showLogButton{false};
+    GridState grid;
+    LabelState shownCountLabel{"0", kNavy, true};
+    MemoState detailsMemo;
+    EditState originalValueEdit;
+    MemoState logText; ///< the log window's text
 };
 
 /// One entry of a file dialog's filter list.

@@ -32,7 +32,7 @@ void ChooseWindowFont() {
 
 ProgramWindows::ProgramWindows(const Clock& clock)
     : main(clock), glow(main),
-      log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session()) {
+      log(glow.session().state.logText, glow.userInterface(), &glow, &glow.session()) {
     glow.setLogWindow(&log);
 }
 

@@ -31,8 +31,8 @@ struct ProgramWindows {
     void start(const QStringList& arguments);
 
     WindowSession main; ///< declared first: the windows read it until they are gone
-    TFormGlow glow;
-    TFormLOG log;
+    MainWindow glow;
+    LogWindow log;
 };
 
 } // namespace quarvel

@@ -68,7 +68,7 @@ HeaderInfo HeaderScanner::result() const {
     return info;
 }
 
-bool OdczytajNaglowek(Workspace& session, LineScanner& input, BackgroundIdentification& identification) {
+bool readHeader(Workspace& session, LineScanner& input, BackgroundIdentification& identification) {
     LoadedFile& file = session.file;
     file.loadMessages.clear();
     file.kind = FileKind::None;
@@ -118,9 +118,9 @@ bool ApplyIdentification(Workspace& session, const Identification& found) {
     return true;
 }
 
-bool OdczytajNaglowek(Workspace& session, LineScanner& input) {
+bool readHeader(Workspace& session, LineScanner& input) {
     BackgroundIdentification identification;
-    return OdczytajNaglowek(session, input, identification) &&
+    return readHeader(session, input, identification) &&
            (!identification.started() || ApplyIdentification(session, identification.result()));
 }
 

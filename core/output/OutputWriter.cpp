@@ -117,7 +117,7 @@ void copyBytes(char* out, const char* in, std::size_t n) {
 constexpr std::size_t kMaxLineBytes = kMaxFieldCount * (std::numeric_limits<std::uint8_t>::max() + 1) + 2;
 
 // Appends the output line of `record`, with CR LF when `lineEnd` is set.
-void appendLine(const LoadedFile& file, const TRecOfFile& record, const OutputMaps& maps, LineBuffer& out, bool lineEnd) {
+void appendLine(const LoadedFile& file, const Record& record, const OutputMaps& maps, LineBuffer& out, bool lineEnd) {
     const std::size_t count = record.fieldCount;
     // NOLINTBEGIN(cppcoreguidelines-pro-type-member-init): filled below for the record's fields
     std::array<const char*, kMaxFieldCount> starts;
@@ -211,7 +211,7 @@ Producer OutputProducer(const LoadedFile& file) {
         WriteInChunks(out, file.records().size(), kRecordsPerChunk,
                       [&](std::size_t begin, std::size_t end, LineBuffer& text) {
                           for (std::size_t r = begin; r < end; ++r) {
-                              const TRecOfFile& record = file.records()[r];
+                              const Record& record = file.records()[r];
                               if (record.isValid()) appendLine(file, record, maps, text, true);
                           }
                       });

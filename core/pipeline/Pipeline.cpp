@@ -90,7 +90,7 @@ LoadResult LoadOpened(Workspace& session, InputToLoad& input, const RunSettings&
         const std::optional<platform::FileStamp> before = opened.source->stamp();
         LineScanner scanner(*opened.source, session.readBlockSize);
         BackgroundIdentification identification;
-        const bool headerRead = OdczytajNaglowek(session, scanner, identification);
+        const bool headerRead = readHeader(session, scanner, identification);
         result.headerJudged = true;
         if (!headerRead) {
             endWithoutRecords(session);

@@ -204,10 +204,10 @@ TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
         const std::string batchLog = test::ReadFile(dir.path() / "dane_doVexa.log");
 
         test::TestSession t;
-        t.state().cbPrzytnijPola.checked = trim;
-        ASSERT_EQ(LoadIntoWindow(t.session, input), LoadOutcome::Loaded);
-        if (codePage) t.state().ComboBoxStrona.selected = *codePage;
-        t.state().cbZamienNiedozwoloneZnaki.checked = replace;
+        t.state().trimFields.checked = trim;
+        ASSERT_EQ(loadIntoWindow(t.session, input), LoadOutcome::Loaded);
+        if (codePage) t.state().codePageList.selected = *codePage;
+        t.state().replaceControl.checked = replace;
         RerunCorrection(t.session);
         EXPECT_EQ(written, t.file().validCount > 0);
         if (written) {

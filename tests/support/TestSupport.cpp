@@ -21,7 +21,7 @@ void RunCorrectionPass(Session& session) {
 }
 
 void ValidateAllRecords(Session& session) {
-    ValidateRecords(session.file, session.clock.today().year(), session.state.cbSprawdzajCyfryKontrolne.checked);
+    ValidateRecords(session.file, session.clock.today().year(), session.state.checkNrbDigits.checked);
     ShowStatistics(session.file, session.state);
 }
 
@@ -70,7 +70,7 @@ std::string ReadFile(const std::filesystem::path& path) {
 void LoadBytes(TestSession& t, const TempDir& dir, std::string_view bytes, const std::string& name) {
     const auto path = dir.write(name, bytes);
     t.file().fileName = path;
-    LoadIntoWindow(t.session, path);
+    loadIntoWindow(t.session, path);
 }
 
 std::string JoinValues(const LoadedFile& file, std::size_t i) {

@@ -49,8 +49,8 @@ struct Windows {
     TempDir dir;
     QueuedAnswers answers;
     WindowSession main{kDecember7};
-    TFormGlow glow;
-    TFormLOG log;
+    MainWindow glow;
+    LogWindow log;
 };
 
 /// Lets queued events (painting, layout) run.

@@ -104,7 +104,7 @@ private:
 
 // The three windows as the program builds them, the dialogs answered from a queue.
 struct Program {
-    Program() : log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session()) {
+    Program() : log(glow.session().state.logText, glow.userInterface(), &glow, &glow.session()) {
         glow.userInterface().setAnswers(&answers);
         glow.setLogWindow(&log);
         glow.show();
@@ -132,8 +132,8 @@ struct Program {
 
     QueuedAnswers answers;
     WindowSession main{test::kDecember7};
-    TFormGlow glow{main};
-    TFormLOG log;
+    MainWindow glow{main};
+    LogWindow log;
 };
 
 // The first field cell, from column `fromColumn` on, whose look and record status pass `wanted`.
@@ -275,7 +275,7 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
 
     // Qt's own dialogs in Polish, with nobody answering in the user's place.
     p.glow.userInterface().setAnswers(nullptr);
-    take.modal("16_okno_otwierania.png", [&] { p.glow.bOtworzPlikClick(); });
+    take.modal("16_okno_otwierania.png", [&] { p.glow.chooseAndOpenFile(); });
     const std::filesystem::path twice = dir.path() / "zlecenia_ibm_latin2.txt";
     take.modal("17_tylko_jeden_plik.png", [&] { p.glow.openFiles({twice, twice}); });
     return take.ok();
