@@ -209,9 +209,9 @@ void printSummary(const Session& session, const std::filesystem::path& input, st
     }
 }
 
-// Warnings about a load that went through (UTF-8): a code page other than the one the header names, part
-// of the file left unread.
-std::vector<std::string> warningsOf(const Session& session, const std::filesystem::path& input) {
+// Warnings about a load that went through (UTF-8): a code page other than the one the header names, one
+// chosen by a tie of the letter counts (unless the user chose it), part of the file left unread.
+std::vector<std::string> warningsOf(const Session& session, const std::filesystem::path& input, bool codePageGiven) {
     const LoadedFile& file = session.file;
     const CodePageId used = CurrentCorrectionSettings(session).sourceCodePage;
     std::vector<std::string> warnings;
@@ -219,6 +219,8 @@ std::vector<std::string> warningsOf(const Session& session, const std::filesyste
         warnings.push_back("Wartości przeliczono ze strony kodowej " + std::string(CodePageNames[used]) +
                            ", a nagłówek pliku deklaruje " + std::string(CodePageNames[file.declaredCodePage]) + ".");
     }
+    if (!codePageGiven && !file.tiedCodePages.empty())
+        warnings.push_back(utf8Message(TieWarningMessage(file.tiedCodePages)));
     if (file.unreadTail) warnings.push_back(utf8Message(UnreadTailMessage(input, *file.unreadTail)));
     return warnings;
 }
@@ -375,13 +377,16 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
     Session session(ui);
     if (const std::optional<int> ended = load(session, options, input, err)) return *ended;
     const LoadedFile& file = session.file;
-    const std::vector<std::string> warnings = warningsOf(session, input);
+    const std::vector<std::string> warnings = warningsOf(session, input, options.codePage.has_value());
     if (!options.json) {
         printSummary(session, input, out);
         printWarnings(warnings, err);
     }
     const bool dataLeftOut = file.unreadTail.has_value();
-    const int status = file.invalidCount == 0 && file.validCount > 0 && !dataLeftOut ? kBatchAllWritten : kBatchSkipped;
+    // Letters read by a code page the counts could not tell from another may all be wrong.
+    const bool pageInDoubt = !options.codePage && !file.tiedCodePages.empty();
+    const int status =
+        file.invalidCount == 0 && file.validCount > 0 && !dataLeftOut && !pageInDoubt ? kBatchAllWritten : kBatchSkipped;
 
     std::optional<BatchOutcome> outcome = BatchOutcome{};
     if (options.dryRun) {

@@ -93,6 +93,7 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
     file.loadMessages.clear();
     file.kind = FileKind::None;
     file.codePageDeclared = false;
+    file.tiedCodePages.clear();
 
     HeaderScanner header;
     const bool hasLine = input.readLine(header);
@@ -140,6 +141,7 @@ bool ApplyIdentification(Session& session, const Identification& found) {
         return false;
     }
     file.identifiedCodePage = found.codePage;
+    file.tiedCodePages = found.tiedCodePages;
     state.ComboBoxStrona.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
     state.ComboBoxStrona.selected = file.identifiedCodePage;
     return true;

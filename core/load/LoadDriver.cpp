@@ -62,6 +62,15 @@ std::string UnreadTailMessage(const std::filesystem::path& fileName, const Unrea
            "\r" + texts::kUnreadTailSkipped + std::to_string(tail.bytes);
 }
 
+std::string TieWarningMessage(const std::vector<CodePageId>& tied) {
+    std::string message = texts::kTiedCodePages;
+    for (std::size_t k = 0; k < tied.size(); ++k) {
+        if (k > 0) message += ", ";
+        message += CodePageNames[tied[k]];
+    }
+    return message + texts::kTiedCodePagesAdvice;
+}
+
 LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName, const LoadSettings& settings) {
     std::error_code ec;
     // A name Windows keeps for a device exists in every folder, though no folder lists it.
