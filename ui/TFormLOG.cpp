@@ -126,6 +126,7 @@ void TFormLOG::Button2Click() {
     const WriteResult result = SaveLogFile(
         m_text.lines, *target, m_reported != nullptr ? FilesOfReport(m_reported->file) : std::vector<ProtectedFile>{});
     if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
+    if (result.ok && !result.warning.empty()) m_ui.showMessage(MessageKind::Warning, result.warning);
 }
 
 void TFormLOG::Button4Click() {
@@ -137,6 +138,7 @@ void TFormLOG::Button4Click() {
     const WriteResult result =
         SaveRejectedLines(file, file.skippedAtSave, *target, m_reported->openInput, m_reported->openOutput);
     if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
+    if (result.ok && !result.warning.empty()) m_ui.showMessage(MessageKind::Warning, result.warning);
 }
 
 void TFormLOG::Button3Click() {

@@ -363,6 +363,10 @@ void UseBinaryStandardStreams() {
     _setmode(_fileno(stderr), _O_BINARY);
 }
 
+bool IsTerminal(int stream) {
+    return IsConsole(stream);
+}
+
 bool IsConsole(int stream) {
     DWORD mode = 0;
     return GetConsoleMode(standardHandle(stream), &mode) != 0;

@@ -71,6 +71,7 @@ WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
         session.ui.showMessage(MessageKind::Error, result.message);
         return result;
     }
+    if (!result.warning.empty()) session.ui.showMessage(MessageKind::Warning, result.warning);
     try {
         BuildLogReport(session);
     } catch (const std::bad_alloc&) {
