@@ -42,6 +42,11 @@ std::streamsize TerminalText::xsputn(const char_type* text, std::streamsize coun
 }
 
 int TerminalText::sync() {
+    // A lead byte held back goes out with what is flushed: nothing printed is lost.
+    if (m_afterC2) {
+        m_afterC2 = false;
+        if (m_target->sputc(static_cast<char>(0xC2)) == traits_type::eof()) return -1;
+    }
     return m_target->pubsync();
 }
 
