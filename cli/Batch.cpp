@@ -60,6 +60,10 @@ constexpr const char* kHelp =
 
 constexpr const char* kUsageHint = "Pomoc: quarvel-cli --help\n";
 
+constexpr const char* kCannotPrint = "Nie można pisać na standardowe wyjście.\n";
+constexpr const char* kCannotPrintAfterWriting =
+    "Nie można pisać na standardowe wyjście; pliki zostały zapisane, ale raportu nie wypisano.\n";
+
 // Messages the logic shows go to the error stream; a carriage return there starts a new line.
 class ConsoleMessages final : public MessageSink {
 public:
@@ -209,16 +213,19 @@ void printSummary(const LoadedFile& file, const RunSettings& settings, const std
     }
 }
 
-// Warnings about a load that went through (UTF-8): a code page other than the one the header names, part
-// of the file left unread.
+// Warnings about a load that went through (UTF-8): a code page other than the one the header names, one
+// chosen by a tie of the letter counts (unless the user chose it), part of the file left unread.
 std::vector<std::string> warningsOf(const LoadedFile& file, const RunSettings& settings,
                                     const std::filesystem::path& input) {
+    const bool codePageGiven = settings.codePage.has_value();
     const CodePageId used = settings.sourceCodePage(file);
     std::vector<std::string> warnings;
     if (file.codePageDeclared && used != file.declaredCodePage) {
         warnings.push_back("Wartości przeliczono ze strony kodowej " + std::string(CodePageNames[used]) +
                            ", a nagłówek pliku deklaruje " + std::string(CodePageNames[file.declaredCodePage]) + ".");
     }
+    if (!codePageGiven && !file.tiedCodePages.empty())
+        warnings.push_back(utf8Message(TieWarningMessage(file.tiedCodePages)));
     if (file.unreadTail) warnings.push_back(utf8Message(UnreadTailMessage(input, *file.unreadTail)));
     return warnings;
 }
@@ -279,6 +286,10 @@ std::optional<BatchOutcome> writeFiles(const Workspace& session, const std::file
         return std::nullopt;
     }
     BatchOutcome outcome;
+    if (!written.warning.empty()) {
+        outcome.warnings.push_back(utf8Message(written.warning));
+        if (summary) printWarnings({outcome.warnings.back()}, err);
+    }
     if (file.validCount > 0) outcome.output = output;
     outcome.log = paths.log;
     outcome.rejected = paths.rejected;
@@ -354,7 +365,7 @@ std::optional<int> load(Workspace& session, const Options& options, const std::f
 // The command once its arguments are read: refusals that need no reading, the load, the summary and
 // warnings, then the files (or, dry, the log report on the standard output); with --json the report in
 // place of the summary, once the files are written.
-int run(const Options& options, std::ostream& out, std::ostream& err) {
+int run(const Options& options, std::ostream& out, std::ostream& err, bool& filesWritten) {
     std::filesystem::path input;
     FilePaths paths;
     if (const std::optional<int> ended = resolvePaths(options, input, paths, err)) return *ended;
@@ -380,7 +391,10 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         printWarnings(warnings, err);
     }
     const bool dataLeftOut = file.unreadTail.has_value();
-    const int status = file.invalidCount == 0 && file.validCount > 0 && !dataLeftOut ? kBatchAllWritten : kBatchSkipped;
+    // Letters read by a code page the counts could not tell from another may all be wrong.
+    const bool pageInDoubt = !options.codePage && !file.tiedCodePages.empty();
+    int status =
+        file.invalidCount == 0 && file.validCount > 0 && !dataLeftOut && !pageInDoubt ? kBatchAllWritten : kBatchSkipped;
 
     std::optional<BatchOutcome> outcome = BatchOutcome{};
     if (options.dryRun) {
@@ -391,9 +405,11 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
     } else {
         outcome = writeFiles(session, input, paths, !options.json, out, err);
         if (!outcome) return kBatchError;
+        filesWritten = true;
+        if (!outcome->warnings.empty()) status = std::max(status, int{kBatchSkipped});
     }
     if (options.json) {
-        outcome->warnings = warnings;
+        outcome->warnings.insert(outcome->warnings.begin(), warnings.begin(), warnings.end());
         WriteJsonReport(file, settings, input, *outcome, out);
     }
     return status;
@@ -403,10 +419,11 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     int status = kBatchError;
+    bool filesWritten = false;
     try {
         Options options;
         const std::optional<int> ended = parseArguments(args, options, out, err);
-        status = ended ? *ended : run(options, out, err);
+        status = ended ? *ended : run(options, out, err, filesWritten);
     } catch (const std::bad_alloc&) {
         err << "Za mało pamięci. Polecenie przerwane.\n";
         return kBatchError;
@@ -420,10 +437,12 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kBatchError;
     }
     // What was printed must have reached the standard output: a full disk or a closed pipe there is a failure.
+    // Files already in place are no failure of the command; the lost report is, where it can be told.
     out.flush();
     if (!out) {
-        err << "Nie można pisać na standardowe wyjście.\n";
-        return kBatchError;
+        err << (filesWritten ? kCannotPrintAfterWriting : kCannotPrint);
+        err.flush();
+        return filesWritten && err ? std::max(status, int{kBatchSkipped}) : kBatchError;
     }
     return status;
 }

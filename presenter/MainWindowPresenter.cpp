@@ -134,6 +134,11 @@ void OpenChosenFile(Session& session, const std::filesystem::path& chosen) {
         // The records before the mark are loaded; what follows it is not: a warning.
         session.ui.showMessage(MessageKind::Warning, UnreadTailMessage(chosen, *session.file.unreadTail));
     }
+    if (outcome == LoadOutcome::Loaded && !session.file.tiedCodePages.empty()) {
+        // Every record may be valid under a wrong code page: only the user can tell by the letters, and
+        // the code-page list is where they put it right.
+        session.ui.showMessage(MessageKind::Warning, TieWarningMessage(session.file.tiedCodePages));
+    }
 }
 
 void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& files) {
@@ -160,6 +165,7 @@ WriteResult saveValidRecordsAndLog(Session& session) {
         session.ui.showMessage(MessageKind::Error, result.message);
         return result;
     }
+    if (!result.warning.empty()) session.ui.showMessage(MessageKind::Warning, result.warning);
     try {
         BuildLogReport(session);
     } catch (const std::bad_alloc&) {

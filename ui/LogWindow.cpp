@@ -126,6 +126,7 @@ void LogWindow::saveLog() {
     const WriteResult result = SaveLogFile(
         m_text.lines, *target, m_reported != nullptr ? FilesOfReport(m_reported->file) : std::vector<ProtectedFile>{});
     if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
+    if (result.ok && !result.warning.empty()) m_ui.showMessage(MessageKind::Warning, result.warning);
 }
 
 void LogWindow::saveRejectedLines() {
@@ -137,6 +138,7 @@ void LogWindow::saveRejectedLines() {
     const WriteResult result =
         SaveRejectedLines(file, file.skippedAtSave, *target, m_reported->openInput, m_reported->openOutput);
     if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
+    if (result.ok && !result.warning.empty()) m_ui.showMessage(MessageKind::Warning, result.warning);
 }
 
 void LogWindow::printWithDialog() {

@@ -105,6 +105,14 @@ std::array<std::uint64_t, kSingleByteCodePageCount> CodePageCounter::counts() co
     return counts;
 }
 
+std::array<std::uint64_t, kSingleByteCodePageCount> CodePageCounter::weights() const {
+    std::array<std::uint64_t, kSingleByteCodePageCount> sums{};
+    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
+        for (int k = 0; k < kPolishLetterCount; ++k) sums[p] += kLetterWeights[k] * m_histogram[LettersOf(p)[k]];
+    }
+    return sums;
+}
+
 CodePageId CodePageCounter::result(CodePageId preferred) const {
     const auto counts = this->counts();
     CodePageId best = MAZOVIA;
@@ -113,8 +121,38 @@ CodePageId CodePageCounter::result(CodePageId preferred) const {
     }
     // A file's letters often fit several code pages alike (CYFROMAT and DHN always); the one its header
     // names is then the one meant.
-    if (IsSingleByte(preferred) && counts[preferred] == counts[best]) return preferred;
+    if (preferred >= 0) return IsSingleByte(preferred) && counts[preferred] == counts[best] ? preferred : best;
+    // Without a name, the smaller id alone read a CP852 "Pająk" as MAZOVIA's "PajŃk": a wrong page still
+    // maps every byte to some Polish letter, so nothing downstream notices. The reading made of the
+    // commoner letters is far likelier the one meant.
+    const auto weights = this->weights();
+    for (CodePageId p = best + 1; p < kSingleByteCodePageCount; ++p) {
+        if (counts[p] == counts[best] && weights[p] > weights[best]) best = p;
+    }
     return best;
+}
+
+std::vector<CodePageId> CodePageCounter::tiedReadingsApart(CodePageId preferred) const {
+    std::vector<CodePageId> tied;
+    if (preferred >= 0) return tied;
+    const auto counts = this->counts();
+    const std::uint64_t largest = *std::max_element(counts.begin(), counts.end());
+    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
+        if (counts[p] == largest) tied.push_back(p);
+    }
+    // The conversion maps byte by byte, so two readings of the counted bytes differ exactly when some byte
+    // that occurs is translated differently; the histogram tells which occur.
+    const auto apart = [this](CodePageId a, CodePageId b) {
+        const ByteMap& fromA = ConversionMap(a, WINDOWS_EE);
+        const ByteMap& fromB = ConversionMap(b, WINDOWS_EE);
+        for (std::size_t byte = 0x80; byte < 256; ++byte) {
+            if (m_histogram[byte] != 0 && fromA[byte] != fromB[byte]) return true;
+        }
+        return false;
+    };
+    const bool anyApart = std::any_of(tied.begin() + 1, tied.end(), [&](CodePageId p) { return apart(tied.front(), p); });
+    if (!anyApart) tied.clear();
+    return tied;
 }
 
 CodePageId IdentifiedCodePage(const CodePageCounter& counter, bool startsWithMark, CodePageId declared) {
@@ -161,7 +199,10 @@ Identification IdentifyCodePage(ByteSource& source, CodePageId declared, std::si
     found.bytesRead = scanner.bytesRead();
     found.fileBytesRead = source.fileBytesRead().value_or(found.bytesRead);
     found.stampAfter = source.stamp();
-    if (found.error == 0) found.codePage = IdentifiedCodePage(counter, reading.startsWithUtf8Mark(), declared);
+    if (found.error == 0) {
+        found.codePage = IdentifiedCodePage(counter, reading.startsWithUtf8Mark(), declared);
+        if (found.codePage != UTF_8) found.tiedCodePages = counter.tiedReadingsApart(declared);
+    }
     return found;
 }
 

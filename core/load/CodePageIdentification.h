@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace quarvel {
 
@@ -42,9 +43,17 @@ public:
     /// start of a line ends the file, reads on to the end to tell what follows the mark.
     std::optional<EndMark> addAll(LineScanner& lines);
     std::array<std::uint64_t, kSingleByteCodePageCount> counts() const;
-    /// The single-byte code page with the largest count. A tie goes to `preferred` when it is among the
-    /// largest, else to the smaller id; all zero gives MAZOVIA (or `preferred`).
+    /// Per code page, the sum of the weights (kLetterWeights) of the counted bytes as its letters.
+    std::array<std::uint64_t, kSingleByteCodePageCount> weights() const;
+    /// The single-byte code page with the largest count. A tie goes to `preferred` when the header names a
+    /// code page (`preferred` >= 0) and it is among the largest, else to the smaller id; when the header
+    /// names none (`preferred` < 0), to the largest weight, and equal weights to the smaller id. All zero
+    /// gives MAZOVIA (or `preferred`).
     CodePageId result(CodePageId preferred = -1) const;
+    /// The code pages that share the largest count, in id order, when the header names none (`preferred`
+    /// < 0) and they read the counted bytes differently (converted to Windows-1250, the texts differ): the
+    /// tie rule chose among them by likelihood alone. Empty otherwise.
+    std::vector<CodePageId> tiedReadingsApart(CodePageId preferred = -1) const;
     /// What the lines say of UTF-8.
     const Utf8Judge& utf8() const { return m_utf8; }
 
@@ -66,6 +75,9 @@ CodePageId IdentifiedCodePage(const CodePageCounter& counter, bool startsWithMar
 /// saw of the file, so that the load can tell whether the file changed meanwhile.
 struct Identification {
     CodePageId codePage = MAZOVIA;
+    /// The single-byte code pages a tie of the counts chose among, when the header names none and they
+    /// read the file's letters differently (CodePageCounter::tiedReadingsApart); the user is to be told.
+    std::vector<CodePageId> tiedCodePages;
     int error = 0;
     std::uint64_t bytesRead = 0;
     std::uint64_t fileBytesRead = 0; ///< the bytes of the file behind them (more for a decoded UTF-16 file)

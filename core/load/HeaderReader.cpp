@@ -73,6 +73,7 @@ bool readHeader(Workspace& session, LineScanner& input, BackgroundIdentification
     file.loadMessages.clear();
     file.kind = FileKind::None;
     file.codePageDeclared = false;
+    file.tiedCodePages.clear();
 
     HeaderScanner header;
     const bool hasLine = input.readLine(header);
@@ -115,6 +116,7 @@ bool ApplyIdentification(Workspace& session, const Identification& found) {
         return false;
     }
     file.identifiedCodePage = found.codePage;
+    file.tiedCodePages = found.tiedCodePages;
     return true;
 }
 

@@ -32,6 +32,9 @@ public:
     /// Whether the header of the file named its code page (declaredCodePage keeps an earlier file's
     /// otherwise).
     bool codePageDeclared = false;
+    /// The code pages a tie of the letter counts chose among, when the header named none and they read the
+    /// letters differently: the identified one may be wrong, and the user is told (TieWarningMessage).
+    std::vector<CodePageId> tiedCodePages;
     /// Where a 0x1A at the start of a line ended the reading while more data followed it in the file.
     std::optional<UnreadTail> unreadTail;
     /// The most lines a file may have; tests set fewer.

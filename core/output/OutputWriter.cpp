@@ -227,7 +227,7 @@ WriteResult SaveValidRecords(const LoadedFile& file, const OutputOpener& open) {
     std::error_code ec;
     // The name always differs from the input's, but a link can still make it the same file.
     if (std::filesystem::equivalent(target, file.fileName, ec)) {
-        return {false, EEXIST, texts::kOutputIsInput + PathForMessage(target)};
+        return {false, EEXIST, texts::kOutputIsInput + PathForMessage(target), {}};
     }
     return WriteOutputFile(file, target, open);
 }

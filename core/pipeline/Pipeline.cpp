@@ -60,6 +60,15 @@ std::string UnreadTailMessage(const std::filesystem::path& fileName, const Unrea
            "\r" + texts::kUnreadTailSkipped + std::to_string(tail.bytes);
 }
 
+std::string TieWarningMessage(const std::vector<CodePageId>& tied) {
+    std::string message = texts::kTiedCodePages;
+    for (std::size_t k = 0; k < tied.size(); ++k) {
+        if (k > 0) message += ", ";
+        message += CodePageNames[tied[k]];
+    }
+    return message + texts::kTiedCodePagesAdvice;
+}
+
 InputToLoad OpenInput(Workspace& session, const std::filesystem::path& fileName) {
     InputToLoad input;
     input.fileName = fileName;

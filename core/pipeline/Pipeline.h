@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quarvel {
 
@@ -52,5 +53,9 @@ void DropRecords(Workspace& workspace, const std::filesystem::path& fileName, in
 
 /// The warning that an end mark at the start of a line left data of the file unread (Windows-1250).
 std::string UnreadTailMessage(const std::filesystem::path& fileName, const UnreadTail& tail);
+
+/// The warning that a tie of the letter counts chose the code page among `tied`, which read the file's
+/// letters differently (Windows-1250).
+std::string TieWarningMessage(const std::vector<CodePageId>& tied);
 
 } // namespace quarvel

@@ -42,6 +42,12 @@ constexpr bool IsSingleByte(CodePageId p) {
 
 using PolishLetters = std::array<std::uint8_t, kPolishLetterCount>;
 
+/// How often each Polish letter occurs, per 10,000 letters of Polish text, in the letter order below (a
+/// capital a thirtieth of its small letter, at least 1). A tie of the counts in a file whose header names
+/// no code page goes to the code page whose reading of the file's letters is the likeliest Polish.
+inline constexpr std::array<std::uint32_t, kPolishLetterCount> kLetterWeights = {
+    3, 1, 4, 6, 1, 3, 2, 1, 3, 99, 40, 111, 182, 20, 85, 66, 6, 83};
+
 /// The bytes of the 18 Polish letters of one code page, in the order Ą Ć Ę Ł Ń Ó Ś Ź Ż ą ć ę ł ń ó ś ź ż.
 struct CodePageRow {
     CodePageId id = 0;

@@ -222,6 +222,29 @@ TEST(OpenCommand, DataLeftAfterAnEndMarkIsAWarning) {
     EXPECT_EQ(g.t.ui.messageKinds, std::vector{MessageKind::Warning});
 }
 
+TEST(OpenCommand, ATieOfCodePagesReadingTheLettersApartIsAWarning) {
+    struct Case {
+        const char* what;
+        std::string content;
+        std::vector<std::string> messages;
+    };
+    const std::vector<Case> cases = {
+        {"no code page named", "KONTRAHENCI\nPaj\xA5k" + test::Contractor(),
+         {TieWarningMessage({MAZOVIA, CSK, IBM_LATIN2, VENTURA, WINDOWS_EE})}},
+        {"the code page named", "KONTRAHENCI|IBM_LATIN2\nPaj\xA5k" + test::Contractor(), {}},
+        {"CYFROMAT and DHN alone", "KONTRAHENCI\nx\x89\x8A" + test::Contractor(), {}},
+    };
+    for (const Case& c : cases) {
+        GridFixture g;
+        g.t.ui.nextFile = g.dir.write("remis.txt", c.content);
+        chooseAndOpenFile(g.t.session);
+        EXPECT_EQ(g.t.ui.messages, c.messages) << c.what;
+    }
+    EXPECT_EQ(TieWarningMessage({MAZOVIA, CSK}),
+              W("Strona kodowa rozpoznana przy remisie liczby polskich liter (MAZOVIA, CSK); sprawdź polskie litery "
+                "albo podaj stronę kodową (--code-page)"));
+}
+
 TEST(OpenCommand, TheDialogStartsInTheFolderOfTheFileLoadedLast) {
     GridFixture g;
     g.t.ui.nextFile.reset();
