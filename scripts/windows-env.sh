@@ -16,16 +16,7 @@ windows_install_packages() {
   local packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix nlohmann-json3-dev wine wine64 xvfb xauth librsvg2-bin imagemagick
                   googletest libgtest-dev qt6-base-dev qt6-base-dev-tools qt6-translations-l10n locales zip unzip
                   fonts-liberation fonts-wine xz-utils x11-utils msitools wixl)
-  local missing=() p
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "Instaluję brakujące pakiety: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq "${missing[@]}" >/dev/null
-  fi
+  "$(dirname "${BASH_SOURCE[0]}")/install-packages" --quiet "${packages[@]}"
 }
 
 # Sets QT_MINGW_PREFIX to a Qt for Windows: the prefix QUARVEL_QT_MINGW names when it is a folder, else the
