@@ -32,7 +32,7 @@ std::size_t countRecordsWith(const LoadedFile& file, auto predicate) {
     return static_cast<std::size_t>(std::count_if(file.records().begin(), file.records().end(), predicate));
 }
 
-bool anyFieldHas(const TRecOfFile& r, std::uint8_t bit) {
+bool anyFieldHas(const Record& r, std::uint8_t bit) {
     return std::any_of(r.fieldErrorBits.begin(), r.fieldErrorBits.begin() + r.fieldCount,
                        [bit](std::uint8_t bits) { return (bits & bit) != 0; });
 }
@@ -122,7 +122,7 @@ TEST(FileGenerator, EachFaultIsCaughtByItsCheck) {
     const std::string bytes = GenerateToString(orders(2'000'000), &stats);
     TestSession t(kClock);
     test::LoadBytes(t, dir, bytes);
-    t.state().cbPrzytnijPola.checked = false;
+    t.state().trimFields.checked = false;
     RunCorrectionPass(t.session);
     ValidateAllRecords(t.session);
     const LoadedFile& file = t.file();
@@ -133,23 +133,23 @@ TEST(FileGenerator, EachFaultIsCaughtByItsCheck) {
     EXPECT_GT(share, 0.08);
     EXPECT_LT(share, 0.12);
 
-    EXPECT_EQ(countRecordsWith(file, [](const TRecOfFile& r) { return (r.lineErrorBits & kNoData) != 0; }),
+    EXPECT_EQ(countRecordsWith(file, [](const Record& r) { return (r.lineErrorBits & kNoData) != 0; }),
               faults(Fault::EmptyLine));
-    EXPECT_EQ(countRecordsWith(file, [](const TRecOfFile& r) { return (r.lineErrorBits & kTooManyFields) != 0; }),
+    EXPECT_EQ(countRecordsWith(file, [](const Record& r) { return (r.lineErrorBits & kTooManyFields) != 0; }),
               faults(Fault::TooManyFields));
-    EXPECT_EQ(countRecordsWith(file, [](const TRecOfFile& r) { return (r.fieldErrorBits[0] & kBadDate) != 0; }),
+    EXPECT_EQ(countRecordsWith(file, [](const Record& r) { return (r.fieldErrorBits[0] & kBadDate) != 0; }),
               faults(Fault::BadDate));
     // A date written year first is longer than its field as well, so the date field is left out here.
-    EXPECT_EQ(countRecordsWith(file, [](const TRecOfFile& r) { return anyFieldHas(r, kTooLong) && (r.fieldErrorBits[0] & kTooLong) == 0; }),
+    EXPECT_EQ(countRecordsWith(file, [](const Record& r) { return anyFieldHas(r, kTooLong) && (r.fieldErrorBits[0] & kTooLong) == 0; }),
               faults(Fault::TooLong));
-    EXPECT_EQ(countRecordsWith(file, [](const TRecOfFile& r) { return anyFieldHas(r, kNotPermittedChars); }),
+    EXPECT_EQ(countRecordsWith(file, [](const Record& r) { return anyFieldHas(r, kNotPermittedChars); }),
               faults(Fault::Tab));
-    EXPECT_EQ(countRecordsWith(file, [](const TRecOfFile& r) { return anyFieldHas(r, kRequiredEmpty); }),
+    EXPECT_EQ(countRecordsWith(file, [](const Record& r) { return anyFieldHas(r, kRequiredEmpty); }),
               faults(Fault::MissingFields));
     // A line cut short after its date also lacks its amount and accounts, so these counts can only be larger.
-    EXPECT_GE(countRecordsWith(file, [](const TRecOfFile& r) { return (r.fieldErrorBits[1] & kBadAmount) != 0; }),
+    EXPECT_GE(countRecordsWith(file, [](const Record& r) { return (r.fieldErrorBits[1] & kBadAmount) != 0; }),
               faults(Fault::BadAmount));
-    EXPECT_GE(countRecordsWith(file, [](const TRecOfFile& r) { return anyFieldHas(r, kBadNrb); }),
+    EXPECT_GE(countRecordsWith(file, [](const Record& r) { return anyFieldHas(r, kBadNrb); }),
               faults(Fault::BadAccount));
     EXPECT_EQ(static_cast<std::uint64_t>(file.invalidCount), stats.faultyLines);
 }
@@ -165,7 +165,7 @@ TEST(FileGenerator, ContractorFaultsAreCaughtAndTheRestIsValid) {
     EXPECT_EQ(stats.faults[static_cast<int>(Fault::BadAmount)], 0u);
     TestSession t(kClock);
     test::LoadBytes(t, dir, bytes);
-    t.state().cbPrzytnijPola.checked = false;
+    t.state().trimFields.checked = false;
     RunCorrectionPass(t.session);
     ValidateAllRecords(t.session);
     EXPECT_EQ(static_cast<std::uint64_t>(t.file().invalidCount), stats.faultyLines);

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     std::vector<double> loads;
     for (int run = 0; run < (loadOnly ? 1 : runs); ++run) {
         LoadOutcome outcome = LoadOutcome::Missing;
-        loads.push_back(Timed([&] { outcome = WczytajDane(session, path); }));
+        loads.push_back(Timed([&] { outcome = loadIntoWindow(session, path); }));
         if (outcome != LoadOutcome::Loaded) {
             std::fprintf(stderr, "quarvel-rerun: %s did not load\n", path.c_str());
             return 2;
@@ -81,8 +81,8 @@ int main(int argc, char** argv) {
     // The options of a batch run differ from the window's start state only after the load.
     double options = 0;
     if (noTrim || replaceControl) {
-        session.state.cbPrzytnijPola.checked = !noTrim;
-        session.state.cbZamienNiedozwoloneZnaki.checked = replaceControl;
+        session.state.trimFields.checked = !noTrim;
+        session.state.replaceControl.checked = replaceControl;
         options = Timed([&] { rerun(session); });
     }
     const LoadedFile& file = session.file;
@@ -93,10 +93,10 @@ int main(int argc, char** argv) {
     std::printf("first_load_s %.4f\n", loads.front() + options);
     std::printf("model_used_MB %.1f\n", static_cast<double>(ModelBytesUsed(file)) / 1e6);
     std::printf("model_reserved_MB %.1f\n", static_cast<double>(ModelBytesReserved(file)) / 1e6);
-    std::printf("records_MB %.1f\n", static_cast<double>(file.records().size() * sizeof(TRecOfFile)) / 1e6);
+    std::printf("records_MB %.1f\n", static_cast<double>(file.records().size() * sizeof(Record)) / 1e6);
     std::printf("raw_MB %.1f\n", static_cast<double>(file.allRawValues().size()) / 1e6);
     std::printf("fix_MB %.1f\n", static_cast<double>(file.rewrittenBytes()) / 1e6);
-    std::printf("sizeof_record %zu\n", sizeof(TRecOfFile));
+    std::printf("sizeof_record %zu\n", sizeof(Record));
     if (loadOnly) {
         std::printf("peak_rss_MB %.1f\n", peakRssMb());
         return 0;
@@ -108,11 +108,11 @@ int main(int argc, char** argv) {
     std::vector<double> codePage;
     for (int run = 0; run < runs; ++run) {
         // Each change is undone by the next run of the same kind, so every run starts from a loaded state.
-        state.cbPrzytnijPola.checked = !state.cbPrzytnijPola.checked;
+        state.trimFields.checked = !state.trimFields.checked;
         trim.push_back(Timed([&] { rerun(session); }));
-        state.cbZamienNiedozwoloneZnaki.checked = !state.cbZamienNiedozwoloneZnaki.checked;
+        state.replaceControl.checked = !state.replaceControl.checked;
         replace.push_back(Timed([&] { rerun(session); }));
-        state.ComboBoxStrona.selected = state.ComboBoxStrona.selected == MAZOVIA ? file.identifiedCodePage : MAZOVIA;
+        state.codePageList.selected = state.codePageList.selected == MAZOVIA ? file.identifiedCodePage : MAZOVIA;
         codePage.push_back(Timed([&] { rerun(session); }));
     }
     const double all = Median([&] {

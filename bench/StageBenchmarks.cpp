@@ -5,6 +5,7 @@
 //
 //   quarvel-bench [--size=10M] [--code-page=IBM_LATIN2] [google benchmark flags]
 
+#include "CodePageIdentification.h"
 #include "BenchSupport.h"
 #include "gen/FileGenerator.h"
 
@@ -111,7 +112,7 @@ Corpus& corpus(FileKind kind) {
             std::exit(2);
         }
         slot->session = std::make_unique<Session>(slot->ui, kClock);
-        if (WczytajDane(*slot->session, slot->path) != LoadOutcome::Loaded) {
+        if (loadIntoWindow(*slot->session, slot->path) != LoadOutcome::Loaded) {
             std::fprintf(stderr, "quarvel-bench: the generated file did not load\n");
             std::exit(2);
         }
@@ -122,11 +123,11 @@ Corpus& corpus(FileKind kind) {
 /// Brings a corpus back to the state after its load: default options, identified code page.
 void resetToLoaded(Corpus& c) {
     Session& s = *c.session;
-    s.state.cbPrzytnijPola.checked = true;
-    s.state.cbZamienNiedozwoloneZnaki.checked = false;
-    s.state.ComboBoxStrona.selected = s.file.identifiedCodePage;
-    RunCorrectionPass(s);
-    ValidateAllRecords(s);
+    s.state.trimFields.checked = true;
+    s.state.replaceControl.checked = false;
+    s.state.codePageList.selected = s.file.identifiedCodePage;
+    RerunChecks(s, CurrentRunSettings(s));
+    ShowStatistics(s.file, s.state);
 }
 
 void reportBytes(benchmark::State& state, const Corpus& c) {
@@ -165,7 +166,7 @@ void BM_ReadHeaderAndLines(benchmark::State& state) {
         state.ResumeTiming();
         MemorySource source(c.bytes);
         LineScanner input(source);
-        if (!OdczytajNaglowek(session, input)) state.SkipWithError("header not accepted");
+        if (!readHeader(session, input)) state.SkipWithError("header not accepted");
         // As the load driver does: room for the raw values, judged from the file's size.
         session.file.reserveFor(c.bytes.size());
         ReadRecords(session, input);
@@ -201,7 +202,7 @@ void BM_LoadFile(benchmark::State& state) {
     SilentUi ui;
     Session session(ui, kClock);
     for (auto _ : state) {
-        if (WczytajDane(session, c.path) != LoadOutcome::Loaded) state.SkipWithError("load failed");
+        if (loadIntoWindow(session, c.path) != LoadOutcome::Loaded) state.SkipWithError("load failed");
     }
     state.counters["model_MB"] = static_cast<double>(ModelBytesUsed(session.file)) / 1e6;
     state.counters["valid"] = session.file.validCount;
@@ -215,7 +216,8 @@ void BM_LoadFile(benchmark::State& state) {
 void BM_Correction(benchmark::State& state) {
     Corpus& c = corpus(kindOf(state));
     resetToLoaded(c);
-    CorrectionSettings settings = CurrentCorrectionSettings(*c.session);
+    const RunSettings run = CurrentRunSettings(*c.session);
+    CorrectionSettings settings{run.sourceCodePage(c.file()), run.trimFields, run.replaceControl};
     if (state.range(1) == 1) {
         settings.trim = false;
         settings.replaceControl = true;
@@ -244,8 +246,8 @@ void BM_Rerun(benchmark::State& state) {
     resetToLoaded(c);
     Session& s = *c.session;
     for (auto _ : state) {
-        s.state.cbPrzytnijPola.checked = !s.state.cbPrzytnijPola.checked;
-        cbPrzytnijPolaClick(s);
+        s.state.trimFields.checked = !s.state.trimFields.checked;
+        trimFieldsToggled(s);
     }
     reportBytes(state, c);
     resetToLoaded(c);
@@ -255,10 +257,10 @@ void BM_GridRefill(benchmark::State& state) {
     Corpus& c = corpus(kindOf(state));
     resetToLoaded(c);
     Session& s = *c.session;
-    s.state.RadioGroupRodzajDanych.selected = static_cast<int>(state.range(1));
-    for (auto _ : state) WypelnijStringGridWczytane(s);
-    state.counters["rows"] = static_cast<double>(s.state.StringGridWczytane.rows.size());
-    s.state.RadioGroupRodzajDanych.selected = static_cast<int>(RecordFilter::InvalidOnly);
+    s.state.recordFilter.selected = static_cast<int>(state.range(1));
+    for (auto _ : state) fillGrid(s);
+    state.counters["rows"] = static_cast<double>(s.state.grid.rows.size());
+    s.state.recordFilter.selected = static_cast<int>(RecordFilter::InvalidOnly);
     reportBytes(state, c);
 }
 

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     WindowSession main;
-    TFormGlow glow(main);
+    MainWindow glow(main);
     QueuedAnswers answers;
     glow.userInterface().setAnswers(&answers);
     glow.show();
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         answers.filesToOpen.emplace_back(std::filesystem::path(path));
         opens.push_back(Timed([&] {
-            glow.bOtworzPlikClick();
+            glow.chooseAndOpenFile();
             showNow(*grid);
         }));
     }

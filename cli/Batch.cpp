@@ -1,7 +1,8 @@
 #include "Batch.h"
 
 #include "JsonReport.h"
-#include "Session.h"
+#include "Pipeline.h"
+#include "Workspace.h"
 #include "Windows1250.h"
 #include "Correction.h"
 #include "Validation.h"
@@ -59,19 +60,18 @@ constexpr const char* kHelp =
 
 constexpr const char* kUsageHint = "Pomoc: quarvel-cli --help\n";
 
+constexpr const char* kCannotPrint = "Nie można pisać na standardowe wyjście.\n";
+constexpr const char* kCannotPrintAfterWriting =
+    "Nie można pisać na standardowe wyjście; pliki zostały zapisane, ale raportu nie wypisano.\n";
+
 // Messages the logic shows go to the error stream; a carriage return there starts a new line.
-class ConsoleUi final : public UserInterface {
+class ConsoleMessages final : public MessageSink {
 public:
-    explicit ConsoleUi(std::ostream& err) : m_err(err) {}
+    explicit ConsoleMessages(std::ostream& err) : m_err(err) {}
     void showMessage(MessageKind, std::string_view text) override {
         std::string utf8 = Utf8FromCp1250(text);
         std::replace(utf8.begin(), utf8.end(), '\r', '\n');
         m_err << utf8 << '\n';
-    }
-    void setBusy(bool) override {}
-    std::optional<std::filesystem::path> chooseFileToOpen(const std::vector<FileFilter>&,
-                                                          const std::filesystem::path&) override {
-        return {};
     }
 
 private:
@@ -192,9 +192,13 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, Options&
     return std::nullopt;
 }
 
-void printSummary(const Session& session, const std::filesystem::path& input, std::ostream& out) {
-    const LoadedFile& file = session.file;
-    const CodePageId used = CurrentCorrectionSettings(session).sourceCodePage;
+RunSettings runSettings(const Options& options) {
+    return RunSettings{options.codePage, options.trim, options.replaceControl, options.checkNrb};
+}
+
+void printSummary(const LoadedFile& file, const RunSettings& settings, const std::filesystem::path& input,
+                  std::ostream& out) {
+    const CodePageId used = settings.sourceCodePage(file);
     out << "Plik: " << utf8(input) << "\n";
     out << "Rodzaj: " << (file.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA") << "\n";
     out << "Strona kodowa: rozpoznana " << CodePageNames[file.identifiedCodePage] << ", zadeklarowana "
@@ -209,16 +213,19 @@ void printSummary(const Session& session, const std::filesystem::path& input, st
     }
 }
 
-// Warnings about a load that went through (UTF-8): a code page other than the one the header names, part
-// of the file left unread.
-std::vector<std::string> warningsOf(const Session& session, const std::filesystem::path& input) {
-    const LoadedFile& file = session.file;
-    const CodePageId used = CurrentCorrectionSettings(session).sourceCodePage;
+// Warnings about a load that went through (UTF-8): a code page other than the one the header names, one
+// chosen by a tie of the letter counts (unless the user chose it), part of the file left unread.
+std::vector<std::string> warningsOf(const LoadedFile& file, const RunSettings& settings,
+                                    const std::filesystem::path& input) {
+    const bool codePageGiven = settings.codePage.has_value();
+    const CodePageId used = settings.sourceCodePage(file);
     std::vector<std::string> warnings;
     if (file.codePageDeclared && used != file.declaredCodePage) {
         warnings.push_back("Wartości przeliczono ze strony kodowej " + std::string(CodePageNames[used]) +
                            ", a nagłówek pliku deklaruje " + std::string(CodePageNames[file.declaredCodePage]) + ".");
     }
+    if (!codePageGiven && !file.tiedCodePages.empty())
+        warnings.push_back(utf8Message(TieWarningMessage(file.tiedCodePages)));
     if (file.unreadTail) warnings.push_back(utf8Message(UnreadTailMessage(input, *file.unreadTail)));
     return warnings;
 }
@@ -239,7 +246,7 @@ struct FilePaths {
 // What the changes of a run read: the loaded session (none to check the paths alone) and the records the
 // rejected lines are of.
 struct ChangeSources {
-    const Session* session = nullptr;
+    const Workspace* session = nullptr;
     const SkippedRecords* skipped = nullptr;
 };
 
@@ -264,7 +271,7 @@ std::vector<FileChange> changesOf(const ChangeSources& from, const std::filesyst
 
 // Writes the output (or removes an earlier one), the log and the rejected lines, all or nothing; what was
 // written, or nothing after a failure (told on `err`).
-std::optional<BatchOutcome> writeFiles(const Session& session, const std::filesystem::path& input,
+std::optional<BatchOutcome> writeFiles(const Workspace& session, const std::filesystem::path& input,
                                        const FilePaths& paths, bool summary, std::ostream& out, std::ostream& err) {
     const LoadedFile& file = session.file;
     const std::filesystem::path output = OutputFileName(input);
@@ -279,6 +286,10 @@ std::optional<BatchOutcome> writeFiles(const Session& session, const std::filesy
         return std::nullopt;
     }
     BatchOutcome outcome;
+    if (!written.warning.empty()) {
+        outcome.warnings.push_back(utf8Message(written.warning));
+        if (summary) printWarnings({outcome.warnings.back()}, err);
+    }
     if (file.validCount > 0) outcome.output = output;
     outcome.log = paths.log;
     outcome.rejected = paths.rejected;
@@ -331,12 +342,10 @@ std::optional<int> resolvePaths(const Options& options, std::filesystem::path& i
 // Loads the input as the open command does, with the options as a user would set them after the load
 // (given to the load, they spare a re-run); a status when the command ends here. The load's own messages
 // have gone to `err`.
-std::optional<int> load(Session& session, const Options& options, const std::filesystem::path& input,
+std::optional<int> load(Workspace& session, const Options& options, const std::filesystem::path& input,
                         std::ostream& err) {
-    session.state.cbPrzytnijPola.checked = options.trim;
-    session.state.cbSprawdzajCyfryKontrolne.checked = options.checkNrb;
     session.file.fileName = input;
-    switch (WczytajDane(session, input, LoadSettings{options.codePage, options.replaceControl})) {
+    switch (LoadFile(session, input, runSettings(options)).outcome) {
     case LoadOutcome::Missing:
         err << "Nie ma takiego pliku: " << utf8(input) << "\n";
         return kBatchError;
@@ -356,7 +365,7 @@ std::optional<int> load(Session& session, const Options& options, const std::fil
 // The command once its arguments are read: refusals that need no reading, the load, the summary and
 // warnings, then the files (or, dry, the log report on the standard output); with --json the report in
 // place of the summary, once the files are written.
-int run(const Options& options, std::ostream& out, std::ostream& err) {
+int run(const Options& options, std::ostream& out, std::ostream& err, bool& filesWritten) {
     std::filesystem::path input;
     FilePaths paths;
     if (const std::optional<int> ended = resolvePaths(options, input, paths, err)) return *ended;
@@ -371,17 +380,21 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         }
     }
 
-    ConsoleUi ui(err);
-    Session session(ui);
+    ConsoleMessages messages(err);
+    Workspace session(messages);
     if (const std::optional<int> ended = load(session, options, input, err)) return *ended;
     const LoadedFile& file = session.file;
-    const std::vector<std::string> warnings = warningsOf(session, input);
+    const RunSettings settings = runSettings(options);
+    const std::vector<std::string> warnings = warningsOf(file, settings, input);
     if (!options.json) {
-        printSummary(session, input, out);
+        printSummary(file, settings, input, out);
         printWarnings(warnings, err);
     }
     const bool dataLeftOut = file.unreadTail.has_value();
-    const int status = file.invalidCount == 0 && file.validCount > 0 && !dataLeftOut ? kBatchAllWritten : kBatchSkipped;
+    // Letters read by a code page the counts could not tell from another may all be wrong.
+    const bool pageInDoubt = !options.codePage && !file.tiedCodePages.empty();
+    int status =
+        file.invalidCount == 0 && file.validCount > 0 && !dataLeftOut && !pageInDoubt ? kBatchAllWritten : kBatchSkipped;
 
     std::optional<BatchOutcome> outcome = BatchOutcome{};
     if (options.dryRun) {
@@ -392,10 +405,12 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
     } else {
         outcome = writeFiles(session, input, paths, !options.json, out, err);
         if (!outcome) return kBatchError;
+        filesWritten = true;
+        if (!outcome->warnings.empty()) status = std::max(status, int{kBatchSkipped});
     }
     if (options.json) {
-        outcome->warnings = warnings;
-        WriteJsonReport(session, input, *outcome, out);
+        outcome->warnings.insert(outcome->warnings.begin(), warnings.begin(), warnings.end());
+        WriteJsonReport(file, settings, input, *outcome, out);
     }
     return status;
 }
@@ -404,10 +419,11 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     int status = kBatchError;
+    bool filesWritten = false;
     try {
         Options options;
         const std::optional<int> ended = parseArguments(args, options, out, err);
-        status = ended ? *ended : run(options, out, err);
+        status = ended ? *ended : run(options, out, err, filesWritten);
     } catch (const std::bad_alloc&) {
         err << "Za mało pamięci. Polecenie przerwane.\n";
         return kBatchError;
@@ -421,10 +437,12 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kBatchError;
     }
     // What was printed must have reached the standard output: a full disk or a closed pipe there is a failure.
+    // Files already in place are no failure of the command; the lost report is, where it can be told.
     out.flush();
     if (!out) {
-        err << "Nie można pisać na standardowe wyjście.\n";
-        return kBatchError;
+        err << (filesWritten ? kCannotPrintAfterWriting : kCannotPrint);
+        err.flush();
+        return filesWritten && err ? std::max(status, int{kBatchSkipped}) : kBatchError;
     }
     return status;
 }

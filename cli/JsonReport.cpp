@@ -68,12 +68,12 @@ Json codePageName(CodePageId p) {
     return p >= 0 && p < kCodePageCount ? Json(std::string(CodePageNames[static_cast<std::size_t>(p)])) : Json(nullptr);
 }
 
-Json skippedRecord(const LoadedFile& file, std::size_t i, const TRecOfFile& record) {
+Json skippedRecord(const LoadedFile& file, std::size_t i, const Record& record) {
     Json lineErrors = Json::array();
     for (const std::string& message : file.lineErrors(i))
         lineErrors.push_back(Utf8FromCp1250(message));
     Json fields = Json::object();
-    const TTabStruc& layout = LayoutFor(file.kind);
+    const Layout& layout = LayoutFor(file.kind);
     for (std::size_t j = 0; j < record.fieldCount && j < layout.size(); ++j) {
         if (record.fieldErrorBits[j] == 0) continue;
         Json messages = Json::array();
@@ -90,16 +90,16 @@ Json skippedRecord(const LoadedFile& file, std::size_t i, const TRecOfFile& reco
 
 } // namespace
 
-void WriteJsonReport(const Session& session, const std::filesystem::path& input, const BatchOutcome& outcome,
+void WriteJsonReport(const LoadedFile& file, const RunSettings& settings, const std::filesystem::path& input,
+                     const BatchOutcome& outcome,
                      std::ostream& out) {
-    const LoadedFile& file = session.file;
     ObjectWriter report(out);
     report.member("file", platform::Utf8FromPath(input));
     report.member("kind", file.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA");
     Json codePage = Json::object();
     codePage["identified"] = codePageName(file.identifiedCodePage);
     codePage["declared"] = file.codePageDeclared ? codePageName(file.declaredCodePage) : Json(nullptr);
-    codePage["used"] = codePageName(CurrentCorrectionSettings(session).sourceCodePage);
+    codePage["used"] = codePageName(settings.sourceCodePage(file));
     report.member("codePage", codePage);
     report.member("records", file.records().size());
     report.member("valid", file.validCount);
@@ -112,7 +112,7 @@ void WriteJsonReport(const Session& session, const std::filesystem::path& input,
     report.member("rejected", pathOrNull(outcome.rejected));
     report.member("warnings", outcome.warnings);
     report.beginArray("skipped");
-    file.records().forEachLine(0, file.records().size(), [&](std::size_t i, const TRecOfFile& record) {
+    file.records().forEachLine(0, file.records().size(), [&](std::size_t i, const Record& record) {
         if (!record.isValid()) report.element(skippedRecord(file, i, record));
     });
     report.endArray();

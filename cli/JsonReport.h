@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Session.h"
+#include "LoadedFile.h"
+#include "RunSettings.h"
 
 #include <filesystem>
 #include <iosfwd>
@@ -22,7 +23,8 @@ struct BatchOutcome {
 /// its kind, code pages, counts, total, the files written, the warnings and, in file order, every
 /// skipped record with its messages. The skipped records are written one by one as they are made, so
 /// that a file of millions of them is never held whole.
-void WriteJsonReport(const Session& session, const std::filesystem::path& input, const BatchOutcome& outcome,
+void WriteJsonReport(const LoadedFile& file, const RunSettings& settings, const std::filesystem::path& input,
+                     const BatchOutcome& outcome,
                      std::ostream& out);
 
 } // namespace quarvel

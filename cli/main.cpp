@@ -1,6 +1,7 @@
 #include "Batch.h"
 #include "ConsoleBuffer.h"
 #include "Platform.h"
+#include "TerminalText.h"
 
 #include <iostream>
 
@@ -11,8 +12,12 @@ int main(int argc, char** argv) {
     // own characters. Output redirected to a file or a pipe is UTF-8.
     quarvel::ConsoleBuffer outConsole([](std::string_view text) { return platform::WriteToConsole(1, text); });
     quarvel::ConsoleBuffer errConsole([](std::string_view text) { return platform::WriteToConsole(2, text); });
-    std::ostream out(platform::IsConsole(1) ? &outConsole : std::cout.rdbuf());
-    std::ostream err(platform::IsConsole(2) ? &errConsole : std::cerr.rdbuf());
+    std::streambuf* outBuffer = platform::IsConsole(1) ? &outConsole : std::cout.rdbuf();
+    std::streambuf* errBuffer = platform::IsConsole(2) ? &errConsole : std::cerr.rdbuf();
+    quarvel::TerminalText outTerminal(outBuffer);
+    quarvel::TerminalText errTerminal(errBuffer);
+    std::ostream out(platform::IsTerminal(1) ? &outTerminal : outBuffer);
+    std::ostream err(platform::IsTerminal(2) ? &errTerminal : errBuffer);
     err.setf(std::ios::unitbuf);
     const int status = quarvel::runBatch(platform::ProgramArguments(argc, argv), out, err);
     err.flush();

@@ -3,6 +3,7 @@
 // Shared pieces of the fuzz targets: the tests' in-memory byte source, read in small pieces, a user interface that only
 // records messages, and a plain re-reading of the input format that the streaming reader is compared with.
 
+#include "CodePageIdentification.h"
 #include "Session.h"
 #include "CodePages.h"
 #include "Layout.h"
@@ -332,7 +333,8 @@ public:
 /// The identification over the lines: UTF-8 for a file starting with its mark (`startsWithMark`), or
 /// whose lines are all well-formed UTF-8 holding a Polish letter, or well-formed with UTF-8 declared; else
 /// per single-byte code page the bytes that are its letters, the last byte of each line left out; the
-/// largest count wins; a tie goes to `declared` when it is among the largest, else to the smaller id.
+/// largest count wins; a tie goes to `declared` when it is among the largest, else (a page named) to the
+/// smaller id; with none named, to the largest sum of the letters' weights, then the smaller id.
 inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines, int declared = -1,
                                     bool startsWithMark = false) {
     bool letter = false;
@@ -347,10 +349,14 @@ inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines, int d
         return table;
     }();
     std::array<std::uint64_t, kSingleByteCodePageCount> counts{};
+    std::array<std::uint64_t, kSingleByteCodePageCount> weights{};
     for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
         for (const std::string& line : lines) {
             for (std::size_t k = 0; k + 1 < line.size(); ++k) {
-                if (isLetter[p][static_cast<std::uint8_t>(line[k])]) ++counts[static_cast<std::size_t>(p)];
+                if (!isLetter[p][static_cast<std::uint8_t>(line[k])]) continue;
+                ++counts[static_cast<std::size_t>(p)];
+                weights[static_cast<std::size_t>(p)] += kLetterWeights[static_cast<std::size_t>(
+                    LetterIndex(p, static_cast<std::uint8_t>(line[k])))];
             }
         }
     }
@@ -364,6 +370,13 @@ inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines, int d
     }
     if (IsSingleByte(declared) && counts[static_cast<std::size_t>(declared)] == static_cast<std::uint64_t>(largest)) {
         return declared;
+    }
+    if (declared < 0) {
+        for (CodePageId p = best + 1; p < kSingleByteCodePageCount; ++p) {
+            const auto q = static_cast<std::size_t>(p);
+            if (counts[q] == counts[static_cast<std::size_t>(best)] && weights[q] > weights[static_cast<std::size_t>(best)])
+                best = p;
+        }
     }
     return best;
 }

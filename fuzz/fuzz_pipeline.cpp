@@ -120,7 +120,7 @@ Corrected correct(const LoadedFile& file, std::size_t i, const Settings& setting
         }
         out.amount = ParseAmount(v[1]).value_or(0.0);
     }
-    const TTabStruc& layout = LayoutFor(file.kind);
+    const Layout& layout = LayoutFor(file.kind);
     for (std::size_t j = 0; j < count; ++j) {
         if (settings.trim && v[j].size() > static_cast<std::size_t>(layout[j].maxLength)) v[j].resize(layout[j].maxLength);
         if (settings.replace && !v[j].empty()) {
@@ -165,7 +165,7 @@ void checkModel(const Session& session, const Settings& settings, std::chrono::y
     std::size_t valid = 0;
     double total = 0;
     for (std::size_t i = 0; i < file.records().size(); ++i) {
-        const TRecOfFile& record = file.records()[i];
+        const Record& record = file.records()[i];
         const std::string where = " of line " + std::to_string(i + 2);
         const std::size_t count = file.fieldCount(i);
         FUZZ_CHECK(count == 0 || count == fieldCount, "field count" + where);
@@ -215,10 +215,10 @@ void checkModel(const Session& session, const Settings& settings, std::chrono::y
                    file.records().size(),
                "valid + invalid != records");
     FUZZ_CHECK(sameDouble(file.validTotal, total), "validTotal");
-    FUZZ_CHECK(state.LabelStatOK.text == std::to_string(file.validCount));
-    FUZZ_CHECK(state.LabelStatZle.text == std::to_string(file.invalidCount));
-    FUZZ_CHECK(state.bZapiszTylkoPrawidlowe.enabled == (file.validCount > 0));
-    if (file.kind == FileKind::Orders) FUZZ_CHECK(state.LabelStatOKKwota.text == FormatTotal(file.validTotal));
+    FUZZ_CHECK(state.validCountLabel.text == std::to_string(file.validCount));
+    FUZZ_CHECK(state.invalidCountLabel.text == std::to_string(file.invalidCount));
+    FUZZ_CHECK(state.saveButton.enabled == (file.validCount > 0));
+    if (file.kind == FileKind::Orders) FUZZ_CHECK(state.validTotalLabel.text == FormatTotal(file.validTotal));
 }
 
 /// Every value of every record, to compare two runs with the same settings.
@@ -294,7 +294,7 @@ std::vector<std::string> expectedLog(const LoadedFile& file) {
                                       "",
                                       texts::kLogDetails,
                                       ""};
-    const TTabStruc& layout = LayoutFor(file.kind);
+    const Layout& layout = LayoutFor(file.kind);
     bool any = false;
     for (std::size_t i = 0; i < file.records().size(); ++i) {
         if (file.records()[i].isValid()) continue;
@@ -352,7 +352,7 @@ std::vector<std::string> expectedDetails(const LoadedFile& file, std::size_t i) 
     }
     if (file.records()[i].hasFieldErrors) {
         lines.push_back(texts::kDetailsFieldErrors);
-        const TTabStruc& layout = LayoutFor(file.kind);
+        const Layout& layout = LayoutFor(file.kind);
         for (std::size_t f = 0; f < file.fieldCount(i); ++f) {
             const std::vector<std::string> messages = fieldErrors(file, i, f);
             for (std::size_t k = 0; k < messages.size(); ++k) {
@@ -366,19 +366,19 @@ std::vector<std::string> expectedDetails(const LoadedFile& file, std::size_t i) 
 void checkGrid(Session& session, Choices& choose) {
     const LoadedFile& file = session.file;
     const WindowState& state = session.state;
-    const GridState& grid = state.StringGridWczytane;
-    const auto filter = static_cast<RecordFilter>(state.RadioGroupRodzajDanych.selected);
+    const GridState& grid = state.grid;
+    const auto filter = static_cast<RecordFilter>(state.recordFilter.selected);
     std::vector<std::size_t> admitted;
     for (std::size_t i = 0; i < file.records().size(); ++i) {
         if (FilterAdmits(filter, file.records()[i])) admitted.push_back(i);
     }
     FUZZ_CHECK(grid.rows == admitted, "grid rows");
     FUZZ_CHECK(grid.visible == !admitted.empty(), "grid visibility");
-    FUZZ_CHECK(state.LabelIloscWybranychRekordow.text == std::to_string(admitted.size()));
+    FUZZ_CHECK(state.shownCountLabel.text == std::to_string(admitted.size()));
     FUZZ_CHECK(GridRowCount(state) == static_cast<int>(admitted.size()) + 1);
-    const TTabStruc& layout = LayoutFor(file.kind);
+    const Layout& layout = LayoutFor(file.kind);
     FUZZ_CHECK(GridColumnCount(state) == static_cast<int>(layout.size()) + 2);
-    if (!admitted.empty()) FUZZ_CHECK(state.MemoInfoPlik.lines.empty(), "the memo after a filling");
+    if (!admitted.empty()) FUZZ_CHECK(state.detailsMemo.lines.empty(), "the memo after a filling");
 
     const int rows = GridRowCount(state);
     const int columns = GridColumnCount(state);
@@ -389,7 +389,7 @@ void checkGrid(Session& session, Choices& choose) {
     for (const auto& [column, row] : cells) {
         const std::string text = CellText(session, column, row);
         const CellAppearance look = GetCellAppearance(session, column, row);
-        const long r = GetIdxRow(session, row);
+        const long r = recordOfRow(session, row);
         const bool inside = column >= 0 && column < columns;
         if (row == 0 && inside) {
             const std::string header = column == 0 ? "Linia" : column == 1 ? "Status" : layout[column - 2].name;
@@ -398,7 +398,7 @@ void checkGrid(Session& session, Choices& choose) {
         if (r >= 0) {
             const auto i = static_cast<std::size_t>(r);
             FUZZ_CHECK(row >= 1 && row < rows && i == admitted[static_cast<std::size_t>(row) - 1], "GetIdxRow");
-            const TRecOfFile& record = file.records()[i];
+            const Record& record = file.records()[i];
             if (column == 0) FUZZ_CHECK(text == std::to_string(i + 2), "line number cell");
             if (column == 1) {
                 FUZZ_CHECK(text.empty(), "status text");
@@ -421,16 +421,16 @@ void checkGrid(Session& session, Choices& choose) {
             FUZZ_CHECK(text.empty(), "text of a cell without a record");
         }
 
-        StringGridWczytaneSelectCell(session, column, row);
+        selectCell(session, column, row);
         if (r >= 0 && column >= 2 && inside) {
             const auto i = static_cast<std::size_t>(r);
-            FUZZ_CHECK(state.MemoInfoPlik.lines == expectedDetails(file, i), "details memo");
+            FUZZ_CHECK(state.detailsMemo.lines == expectedDetails(file, i), "details memo");
             const auto f = static_cast<std::size_t>(column - 2);
             const bool differs = f < file.fieldCount(i) && file.value(i, f) != file.originalValue(i, f);
-            FUZZ_CHECK(state.EditOryginalnaWartoscPola.enabled == differs, "original-value box");
-            if (differs) FUZZ_CHECK(state.EditOryginalnaWartoscPola.text == file.originalValue(i, f).view());
+            FUZZ_CHECK(state.originalValueEdit.enabled == differs, "original-value box");
+            if (differs) FUZZ_CHECK(state.originalValueEdit.text == file.originalValue(i, f).view());
         } else {
-            FUZZ_CHECK(state.MemoInfoPlik.lines.empty(), "the memo after selecting no field cell");
+            FUZZ_CHECK(state.detailsMemo.lines.empty(), "the memo after selecting no field cell");
         }
     }
 }
@@ -464,43 +464,43 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return OpenedSource{std::make_unique<MemorySource>(content, Reading(chunk)), 0};
     };
     session.file.fileName = ExistingPath();
-    const LoadOutcome outcome = WczytajDane(session, ExistingPath());
+    const LoadOutcome outcome = loadIntoWindow(session, ExistingPath());
     LoadedFile& file = session.file;
     FUZZ_CHECK(outcome == LoadOutcome::Loaded || outcome == LoadOutcome::Stopped || outcome == LoadOutcome::Empty);
     if (file.records().empty()) {
-        FUZZ_CHECK(!session.state.bZapiszTylkoPrawidlowe.enabled);
+        FUZZ_CHECK(!session.state.saveButton.enabled);
         return 0;
     }
 
-    const Settings loaded{file.identifiedCodePage, session.state.cbPrzytnijPola.checked, false};
+    const Settings loaded{file.identifiedCodePage, session.state.trimFields.checked, false};
     checkModel(session, loaded, today);
     const std::string first = snapshot(file);
 
     // The re-run with the settings of byte 0, as the options and the code-page list would start it.
     const Settings other{(moreSettings & 1) != 0 ? UTF_8 : (settingsByte >> 2) & 7, (settingsByte & 1) != 0,
                          (settingsByte & 2) != 0, (moreSettings & 2) != 0};
-    session.state.cbPrzytnijPola.checked = other.trim;
-    session.state.cbZamienNiedozwoloneZnaki.checked = other.replace;
-    session.state.cbSprawdzajCyfryKontrolne.checked = other.checkNrb;
-    session.state.ComboBoxStrona.selected = other.codePage;
-    session.state.RadioGroupRodzajDanych.selected = (settingsByte >> 5) % 3;
+    session.state.trimFields.checked = other.trim;
+    session.state.replaceControl.checked = other.replace;
+    session.state.checkNrbDigits.checked = other.checkNrb;
+    session.state.codePageList.selected = other.codePage;
+    session.state.recordFilter.selected = (settingsByte >> 5) % 3;
     // As the main window does it: correct, validate, refill the grid, and mark a chosen code page that
     // differs from the identified one.
-    ComboBoxStronaChange(session);
+    codePageChosen(session);
     checkModel(session, other, today);
-    FUZZ_CHECK(session.state.ShapeInnaStronaKodowaWPliku.visible == (other.codePage != file.identifiedCodePage), "marker");
+    FUZZ_CHECK(session.state.otherCodePageMarker.visible == (other.codePage != file.identifiedCodePage), "marker");
     checkGrid(session, choose);
     checkOutput(file, (settingsByte & 0x80) != 0);
     checkLog(file);
     if ((settingsByte & 0x80) != 0) checkLogFile(file);
 
     // Back to the settings of the load: re-runs never build on one another.
-    session.state.cbPrzytnijPola.checked = loaded.trim;
-    session.state.cbZamienNiedozwoloneZnaki.checked = false;
-    session.state.cbSprawdzajCyfryKontrolne.checked = false;
-    session.state.ComboBoxStrona.selected = loaded.codePage;
-    RunCorrectionPass(session);
-    ValidateAllRecords(session);
+    session.state.trimFields.checked = loaded.trim;
+    session.state.replaceControl.checked = false;
+    session.state.checkNrbDigits.checked = false;
+    session.state.codePageList.selected = loaded.codePage;
+    RerunChecks(session, CurrentRunSettings(session));
+    ShowStatistics(session.file, session.state);
     FUZZ_CHECK(snapshot(file) == first, "a re-run with the first settings gives other values");
     return 0;
 }

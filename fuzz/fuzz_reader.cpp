@@ -6,6 +6,7 @@
 // lines, records, kind and code page. A file starting with FF FE or FE FF is loaded decoded from UTF-16,
 // and compared with the plain decoding of it.
 
+#include "CodePageIdentification.h"
 #include "FuzzSupport.h"
 
 #include "LineScanner.h"
@@ -121,9 +122,9 @@ void checkLoad(std::string_view content, std::string_view text, const std::vecto
         session.openInput = [](const std::filesystem::path&) {
             return OpenedSource{std::make_unique<MemorySource>(earlier, Reading(4096)), 0};
         };
-        FUZZ_CHECK(WczytajDane(session, path) == LoadOutcome::Loaded);
+        FUZZ_CHECK(loadIntoWindow(session, path) == LoadOutcome::Loaded);
         session.openInput = [](const std::filesystem::path&) { return OpenedSource{nullptr, EACCES}; };
-        FUZZ_CHECK(WczytajDane(session, path) == LoadOutcome::OpenFailed);
+        FUZZ_CHECK(loadIntoWindow(session, path) == LoadOutcome::OpenFailed);
         FUZZ_CHECK(session.file.records().size() == 1, "the earlier records are gone");
         FUZZ_CHECK(ui.messages.size() == 1 && ui.messages[0].rfind(texts::kCannotOpenFile, 0) == 0);
         return;
@@ -137,7 +138,7 @@ void checkLoad(std::string_view content, std::string_view text, const std::vecto
             std::make_unique<MemorySource>(content, Reading(chunk, fails ? failAt : MemoryReading::kAll)), 0};
     };
     session.file.fileName = path;
-    const LoadOutcome outcome = WczytajDane(session, path);
+    const LoadOutcome outcome = loadIntoWindow(session, path);
     const LoadedFile& file = session.file;
     const bool faulty = readerFails || identificationFails;
 
@@ -145,7 +146,7 @@ void checkLoad(std::string_view content, std::string_view text, const std::vecto
                                                ui.messages[0].rfind(texts::kCannotReadFile, 0) == 0)) {
         FUZZ_CHECK(faulty, "a read failure without a fault");
         FUZZ_CHECK(file.records().empty(), "records kept after a read failure");
-        FUZZ_CHECK(!session.state.bZapiszTylkoPrawidlowe.enabled);
+        FUZZ_CHECK(!session.state.saveButton.enabled);
         FUZZ_CHECK(ui.messages.size() == 1);
         FUZZ_CHECK(ui.messages[0] == ReadFailureMessage(path, EIO), ui.messages[0]);
         return;
@@ -164,7 +165,7 @@ void checkLoad(std::string_view content, std::string_view text, const std::vecto
         FUZZ_CHECK(file.kind == FileKind::None);
         FUZZ_CHECK(file.records().empty());
         FUZZ_CHECK(ui.messages.size() == 1 && ui.messages[0] == texts::kNoHeaderKeyword + "\r" + texts::kLoadAborted);
-        FUZZ_CHECK(session.state.PanelRodzajWczytanegoZbioru.text == "BRAK");
+        FUZZ_CHECK(session.state.kindPanel.text == "BRAK");
         return;
     }
     FUZZ_CHECK(outcome == LoadOutcome::Loaded, "outcome " + std::to_string(static_cast<int>(outcome)));
@@ -179,8 +180,8 @@ void checkLoad(std::string_view content, std::string_view text, const std::vecto
         FUZZ_CHECK(file.unreadTail->line == file.records().size() + 2, "the line of the end mark");
         FUZZ_CHECK(file.unreadTail->bytes == mark->bytesAfter, "the bytes left unread");
     }
-    FUZZ_CHECK(session.state.ComboBoxStrona.selected == file.identifiedCodePage);
-    FUZZ_CHECK(session.state.ComboBoxStrona.background ==
+    FUZZ_CHECK(session.state.codePageList.selected == file.identifiedCodePage);
+    FUZZ_CHECK(session.state.codePageList.background ==
                (file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed));
     checkRecords(file, lines);
     if (!file.records().empty()) {

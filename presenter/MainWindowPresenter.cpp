@@ -9,6 +9,7 @@
 #include "OutputWriter.h"
 #include "BusyCursor.h"
 #include "RecordGrid.h"
+#include "RejectedLines.h"
 #include "ViewTexts.h"
 
 #include <algorithm>
@@ -18,7 +19,100 @@
 
 namespace quarvel {
 
-void bOtworzPlikClick(Session& session) {
+namespace {
+
+void showKind(WindowState& state, FileKind kind) {
+    PanelState& panel = state.kindPanel;
+    panel.textColour = kWhite;
+    switch (kind) {
+    case FileKind::None:
+        panel.text = texts::kKindNone;
+        panel.background = kRed;
+        break;
+    case FileKind::Contractors:
+        panel.text = texts::kKindContractors;
+        panel.background = kGreen;
+        break;
+    case FileKind::Orders:
+        panel.text = texts::kKindOrders;
+        panel.background = kBlue;
+        break;
+    }
+}
+
+} // namespace
+
+void ResetLoadControls(WindowState& state) {
+    state.grid.visible = false;
+    state.grid.rows.clear(); // the rows name records that are about to go
+    state.replaceControl.checked = false;
+    state.showLogButton.enabled = false;
+    state.codePageList.selected = -1;
+    state.validTotalLabel.text.clear();
+    state.otherCodePageMarker.visible = false;
+}
+
+RunSettings CurrentRunSettings(const Session& session) {
+    const WindowState& state = session.state;
+    const int selected = state.codePageList.selected;
+    RunSettings settings;
+    if (selected >= 0 && selected < kCodePageCount) settings.codePage = selected;
+    settings.trimFields = state.trimFields.checked;
+    settings.replaceControl = state.replaceControl.checked;
+    settings.checkNrbDigits = state.checkNrbDigits.checked;
+    return settings;
+}
+
+void ShowStatistics(const LoadedFile& file, WindowState& state) {
+    state.validCountLabel.text = std::to_string(file.validCount);
+    state.invalidCountLabel.text = std::to_string(file.invalidCount);
+    state.invalidCountLabel.textColour = file.invalidCount > 0 ? kRed : kGreen;
+    if (file.kind == FileKind::Orders) state.validTotalLabel.text = FormatTotal(file.validTotal);
+    state.validTotalLabel.visible = file.kind == FileKind::Orders;
+    state.saveButton.enabled = file.validCount > 0;
+}
+
+LoadOutcome loadIntoWindow(Session& session, const std::filesystem::path& fileName) {
+    InputToLoad input = OpenInput(session, fileName);
+    if (input.refused) return *input.refused;
+    WindowState& state = session.state;
+    ResetLoadControls(state);
+    const LoadResult result = LoadOpened(session, input, CurrentRunSettings(session));
+    const LoadedFile& file = session.file;
+    if (result.headerJudged) {
+        showKind(state, file.kind);
+        if (file.kind != FileKind::None) state.codePageList.textColour = kWhite;
+    }
+    if (result.identified) {
+        state.codePageList.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
+        state.codePageList.selected = file.identifiedCodePage;
+    }
+    // No validation ran without records, so nothing can be valid: saving stays off until a load yields some.
+    if (result.outcome != LoadOutcome::Loaded || file.records().empty()) {
+        state.saveButton.enabled = false;
+        return result.outcome;
+    }
+    try {
+        ShowStatistics(file, state);
+        SetUpGridColumns(session);
+        fillGrid(session);
+    } catch (const std::bad_alloc&) {
+        state.grid.visible = false;
+        state.grid.rows.clear();
+        DropRecords(session, fileName, ENOMEM);
+        state.saveButton.enabled = false;
+        return LoadOutcome::ReadFailed;
+    }
+    return result.outcome;
+}
+
+void BuildLogReport(Session& session) {
+    session.state.logText.lines = LogReportLines(session.file);
+    session.file.skippedAtSave = CurrentlySkipped(session.file);
+    session.state.showLogButton.enabled = true;
+}
+
+void chooseAndOpenFile(Session& session) {
     const std::vector<FileFilter> filters = {{texts::kOpenFilterTxt, "*.txt"}, {texts::kOpenFilterAll, "*.*"}};
     const std::optional<std::filesystem::path> chosen =
         session.ui.chooseFileToOpen(filters, OpenDialogFolder(session.file));
@@ -28,17 +122,22 @@ void bOtworzPlikClick(Session& session) {
 void OpenChosenFile(Session& session, const std::filesystem::path& chosen) {
     BusyCursor busy(session.ui);
     WindowState& state = session.state;
-    state.LabelStatAll.text = "0";
-    state.LabelStatOK.text = "0";
-    state.LabelStatZle.text = "0";
+    state.allCountLabel.text = "0";
+    state.validCountLabel.text = "0";
+    state.invalidCountLabel.text = "0";
     session.file.fileName = chosen;
-    const LoadOutcome outcome = WczytajDane(session, chosen);
+    const LoadOutcome outcome = loadIntoWindow(session, chosen);
     // Whatever the outcome: a vanished file leaves the earlier records, and their number is shown.
-    state.LabelStatAll.text = std::to_string(session.file.records().size());
-    state.LabelNazwaPliku.text = PathForMessage(chosen.filename());
+    state.allCountLabel.text = std::to_string(session.file.records().size());
+    state.fileNameLabel.text = PathForMessage(chosen.filename());
     if (outcome == LoadOutcome::Loaded && session.file.unreadTail) {
         // The records before the mark are loaded; what follows it is not: a warning.
         session.ui.showMessage(MessageKind::Warning, UnreadTailMessage(chosen, *session.file.unreadTail));
+    }
+    if (outcome == LoadOutcome::Loaded && !session.file.tiedCodePages.empty()) {
+        // Every record may be valid under a wrong code page: only the user can tell by the letters, and
+        // the code-page list is where they put it right.
+        session.ui.showMessage(MessageKind::Warning, TieWarningMessage(session.file.tiedCodePages));
     }
 }
 
@@ -55,7 +154,7 @@ void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& 
     OpenChosenFile(session, ec ? files.front() : whole);
 }
 
-WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
+WriteResult saveValidRecordsAndLog(Session& session) {
     const std::filesystem::path target = OutputFileName(session.file.fileName);
     WriteResult result;
     {
@@ -66,12 +165,13 @@ WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
         session.ui.showMessage(MessageKind::Error, result.message);
         return result;
     }
+    if (!result.warning.empty()) session.ui.showMessage(MessageKind::Warning, result.warning);
     try {
         BuildLogReport(session);
     } catch (const std::bad_alloc&) {
         // The output is written; the report of a huge file may not fit beside the records.
-        session.state.RichEditLOG.lines.clear();
-        session.state.bPokazLog.enabled = false;
+        session.state.logText.lines.clear();
+        session.state.showLogButton.enabled = false;
         // The output is saved; only the report is missing.
         session.ui.showMessage(MessageKind::Warning, texts::kOutOfMemoryForLog);
     }
@@ -79,48 +179,48 @@ WriteResult bZapiszTylkoPrawidloweClick(Session& session) {
     return result;
 }
 
-void cbPrzytnijPolaClick(Session& session) {
+void trimFieldsToggled(Session& session) {
     RerunCorrection(session);
 }
 
-void cbZamienNiedozwoloneZnakiClick(Session& session) {
+void replaceControlToggled(Session& session) {
     RerunCorrection(session);
 }
 
-void cbSprawdzajCyfryKontrolneClick(Session& session) {
+void checkNrbDigitsToggled(Session& session) {
     RerunCorrection(session);
 }
 
-void ComboBoxStronaChange(Session& session) {
+void codePageChosen(Session& session) {
     RerunCorrection(session);
-    const int selected = session.state.ComboBoxStrona.selected;
+    const int selected = session.state.codePageList.selected;
     // With no item selected the correction uses the identified code page, so nothing differs from it.
-    session.state.ShapeInnaStronaKodowaWPliku.visible = selected >= 0 && selected != session.file.identifiedCodePage;
+    session.state.otherCodePageMarker.visible = selected >= 0 && selected != session.file.identifiedCodePage;
 }
 
-void RadioGroupRodzajDanychClick(Session& session) {
-    WypelnijStringGridWczytane(session);
+void filterChosen(Session& session) {
+    fillGrid(session);
 }
 
 void RerunCorrection(Session& session) {
     try {
         // Correction always starts again from the raw values, so re-runs never build on one another.
-        RunCorrectionPass(session);
-        ValidateAllRecords(session);
-        WypelnijStringGridWczytane(session);
+        RerunChecks(session, CurrentRunSettings(session));
+        ShowStatistics(session.file, session.state);
+        fillGrid(session);
     } catch (const std::bad_alloc&) {
         // Records half corrected cannot be shown or saved: the file is dropped, as after a failed load.
         WindowState& state = session.state;
-        state.StringGridWczytane.visible = false;
-        state.StringGridWczytane.rows.clear();
+        state.grid.visible = false;
+        state.grid.rows.clear();
         session.file.clearRecords();
         session.file.skippedAtSave.clear();
         session.file.validCount = 0;
         session.file.invalidCount = 0;
-        state.bZapiszTylkoPrawidlowe.enabled = false;
-        state.LabelStatOK.text = "0";
-        state.LabelStatZle.text = "0";
-        state.LabelStatAll.text = "0";
+        state.saveButton.enabled = false;
+        state.validCountLabel.text = "0";
+        state.invalidCountLabel.text = "0";
+        state.allCountLabel.text = "0";
         session.ui.showMessage(MessageKind::Error, texts::kOutOfMemoryRerun + PathForMessage(session.file.fileName) +
                                                        "\r" + texts::kLoadAborted);
     }
@@ -152,9 +252,9 @@ WindowPlacement KeepOnScreen(WindowPlacement wanted, const FrameMargins& frame, 
     return wanted;
 }
 
-DetailsLayout PokazUkryjSzczegoly(const WindowState& state, const WindowPlacement& current, const ScreenInfo& screen) {
+DetailsLayout layOutDetails(const WindowState& state, const WindowPlacement& current, const ScreenInfo& screen) {
     DetailsLayout layout;
-    layout.detailsVisible = state.cbPokazSzczegoly.checked;
+    layout.detailsVisible = state.showDetails.checked;
     WindowPlacement wanted = current;
     wanted.clientHeight = layout.detailsVisible ? kDetailsClientHeight : kCompactClientHeight;
     wanted.top = screen.geometry.top + screen.geometry.height / 2 - wanted.clientHeight / 2;

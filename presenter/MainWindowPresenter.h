@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pipeline.h"
 #include "Session.h"
 
 #include <array>
@@ -9,8 +10,25 @@
 
 namespace quarvel {
 
+/// The settings of a run as the window state holds them now (with no code page selected, the identified one).
+RunSettings CurrentRunSettings(const Session& session);
+
+/// The window's load: reads the named file into the session, then shows its kind, code page, statistics
+/// and records.
+LoadOutcome loadIntoWindow(Session& session, const std::filesystem::path& fileName);
+
+/// Brings the controls that show a loaded file back to the state of no file loaded.
+void ResetLoadControls(WindowState& state);
+
+/// Shows the counts and the total in the statistics and enables saving when a record is valid.
+void ShowStatistics(const LoadedFile& file, WindowState& state);
+
+/// Rebuilds the log window's text from the loaded file, notes which records the save left out, and
+/// enables "Pokaż plik &LOG".
+void BuildLogReport(Session& session);
+
 /// The open command: asks for a file, loads it, and shows the number of records and the file name.
-void bOtworzPlikClick(Session& session);
+void chooseAndOpenFile(Session& session);
 
 /// The open command's steps after its dialog, for a file chosen there or given by another road.
 void OpenChosenFile(Session& session, const std::filesystem::path& chosen);
@@ -21,19 +39,19 @@ void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& 
 
 /// The save command: writes the output file beside the input, rebuilds the log report and confirms the
 /// save; on failure shows the error and changes nothing else.
-WriteResult bZapiszTylkoPrawidloweClick(Session& session);
+WriteResult saveValidRecordsAndLog(Session& session);
 
 /// The trim option was switched (its new state is in the window state): correct, validate, refill.
-void cbPrzytnijPolaClick(Session& session);
+void trimFieldsToggled(Session& session);
 /// The replace option was switched: correct, validate, refill.
-void cbZamienNiedozwoloneZnakiClick(Session& session);
+void replaceControlToggled(Session& session);
 /// The option of the NRB check digits was switched: correct, validate, refill.
-void cbSprawdzajCyfryKontrolneClick(Session& session);
+void checkNrbDigitsToggled(Session& session);
 /// The user chose another code page: correct, validate, refill, and show the marker while the choice
 /// differs from the identified code page.
-void ComboBoxStronaChange(Session& session);
+void codePageChosen(Session& session);
 /// The user chose another display filter: refill the grid.
-void RadioGroupRodzajDanychClick(Session& session);
+void filterChosen(Session& session);
 
 /// Correction, validation and the grid refill, in that order.
 void RerunCorrection(Session& session);
@@ -94,7 +112,7 @@ struct DetailsLayout {
 /// client height / 2; then kept on the screen, which a tall client area on a small or scaled screen would otherwise
 /// leave (title bar and buttons out of reach). The window applies it to its normal state; a maximised window stays
 /// maximised and takes the placement when it is restored.
-DetailsLayout PokazUkryjSzczegoly(const WindowState& state, const WindowPlacement& current, const ScreenInfo& screen);
+DetailsLayout layOutDetails(const WindowState& state, const WindowPlacement& current, const ScreenInfo& screen);
 
 /// What the layout of the statistics group needs to know of what it shows, measured in the fonts used, in
 /// pixels from the group's top-left corner.

@@ -21,7 +21,7 @@ constexpr int kMinFieldColumnWidth = 120;
 constexpr int kFirstFieldColumn = 2;
 
 RecordFilter currentFilter(const WindowState& state) {
-    return static_cast<RecordFilter>(state.RadioGroupRodzajDanych.selected);
+    return static_cast<RecordFilter>(state.recordFilter.selected);
 }
 
 // The number of rows a filter will admit, from the counts of the last validation; only a hint.
@@ -59,7 +59,7 @@ void addLineErrors(const LoadedFile& file, std::size_t i, std::vector<std::strin
 void addFieldErrors(const LoadedFile& file, std::size_t i, std::vector<std::string>& lines) {
     if (!file.records()[i].hasFieldErrors) return;
     lines.push_back(texts::kDetailsFieldErrors);
-    const TTabStruc& layout = LayoutFor(file.kind);
+    const Layout& layout = LayoutFor(file.kind);
     const std::size_t count = std::min(file.fieldCount(i), layout.size());
     for (std::size_t f = 0; f < count; ++f) {
         const std::vector<std::string> messages = fieldErrors(file, i, f);
@@ -71,7 +71,7 @@ void addFieldErrors(const LoadedFile& file, std::size_t i, std::vector<std::stri
 
 } // namespace
 
-bool FilterAdmits(RecordFilter filter, const TRecOfFile& record) {
+bool FilterAdmits(RecordFilter filter, const Record& record) {
     switch (filter) {
     case RecordFilter::InvalidOnly:
         return !record.isValid();
@@ -84,7 +84,7 @@ bool FilterAdmits(RecordFilter filter, const TRecOfFile& record) {
 }
 
 void SetUpGridColumns(Session& session) {
-    GridState& grid = session.state.StringGridWczytane;
+    GridState& grid = session.state.grid;
     grid.columns.clear();
     grid.columns.push_back({texts::kColumnLine, kFixedColumnWidth});
     grid.columns.push_back({texts::kColumnStatus, kFixedColumnWidth});
@@ -96,9 +96,9 @@ void SetUpGridColumns(Session& session) {
     grid.currentColumn = 0;
 }
 
-void WypelnijStringGridWczytane(Session& session) {
+void fillGrid(Session& session) {
     const LoadedFile& file = session.file;
-    GridState& grid = session.state.StringGridWczytane;
+    GridState& grid = session.state.grid;
     if (file.records().empty()) {
         grid.visible = false;
         return;
@@ -108,7 +108,7 @@ void WypelnijStringGridWczytane(Session& session) {
     // The rows hold record indices only, so listing a million records copies no value.
     grid.rows.clear();
     grid.rows.reserve(expectedRows(file, filter));
-    file.records().forEachLine(0, file.records().size(), [&](std::size_t i, const TRecOfFile& record) {
+    file.records().forEachLine(0, file.records().size(), [&](std::size_t i, const Record& record) {
         if (FilterAdmits(filter, record)) grid.rows.push_back(i);
     });
     grid.visible = !grid.rows.empty();
@@ -116,33 +116,33 @@ void WypelnijStringGridWczytane(Session& session) {
         grid.currentRow = 0;
         grid.currentColumn = 0;
     }
-    session.state.LabelIloscWybranychRekordow.text = std::to_string(grid.rows.size());
-    OdswiezZaznaczenie(session);
+    session.state.shownCountLabel.text = std::to_string(grid.rows.size());
+    resetSelection(session);
 }
 
-void OdswiezZaznaczenie(Session& session) {
-    GridState& grid = session.state.StringGridWczytane;
+void resetSelection(Session& session) {
+    GridState& grid = session.state.grid;
     if (grid.rows.empty()) return;
     // Column 1 is no field column, so this only empties the memo; the first field column is the
     // grid's own first selectable cell.
-    StringGridWczytaneSelectCell(session, 1, 1);
+    selectCell(session, 1, 1);
     grid.currentRow = 1;
     grid.currentColumn = kFirstFieldColumn;
 }
 
-void StringGridWczytaneSelectCell(Session& session, int column, int row) {
+void selectCell(Session& session, int column, int row) {
     WindowState& state = session.state;
-    state.MemoInfoPlik.lines.clear();
-    GridState& grid = state.StringGridWczytane;
-    const long r = GetIdxRow(session, row);
+    state.detailsMemo.lines.clear();
+    GridState& grid = state.grid;
+    const long r = recordOfRow(session, row);
     if (column < kFirstFieldColumn || column >= GridColumnCount(state) || r < 0) return;
     grid.currentRow = row;
     grid.currentColumn = column;
 
     const LoadedFile& file = session.file;
     const auto i = static_cast<std::size_t>(r);
-    const int j = GetIdxCol(column);
-    EditState& edit = state.EditOryginalnaWartoscPola;
+    const int j = fieldOfColumn(column);
+    EditState& edit = state.originalValueEdit;
     if (hasField(file, i, j) && valueChanged(file, i, static_cast<std::size_t>(j))) {
         edit.text = file.originalValue(i, static_cast<std::size_t>(j)).str();
         edit.background = kWhite;
@@ -151,21 +151,21 @@ void StringGridWczytaneSelectCell(Session& session, int column, int row) {
         edit.text.clear();
         edit.enabled = false;
     }
-    addLineErrors(file, i, state.MemoInfoPlik.lines);
-    addFieldErrors(file, i, state.MemoInfoPlik.lines);
+    addLineErrors(file, i, state.detailsMemo.lines);
+    addFieldErrors(file, i, state.detailsMemo.lines);
 }
 
 int GridRowCount(const WindowState& state) {
-    return static_cast<int>(std::min<std::size_t>(state.StringGridWczytane.rows.size() + 1,
+    return static_cast<int>(std::min<std::size_t>(state.grid.rows.size() + 1,
                                                   static_cast<std::size_t>(std::numeric_limits<int>::max())));
 }
 
 int GridColumnCount(const WindowState& state) {
-    return static_cast<int>(state.StringGridWczytane.columns.size());
+    return static_cast<int>(state.grid.columns.size());
 }
 
-long GetIdxRow(const Session& session, int row) {
-    const std::vector<std::size_t>& rows = session.state.StringGridWczytane.rows;
+long recordOfRow(const Session& session, int row) {
+    const std::vector<std::size_t>& rows = session.state.grid.rows;
     if (row < 1 || static_cast<std::size_t>(row) > rows.size()) return -1;
     const std::size_t i = rows[static_cast<std::size_t>(row) - 1];
     // After a load that ended without records the hidden grid still lists the rows of the earlier file;
@@ -174,7 +174,7 @@ long GetIdxRow(const Session& session, int row) {
     return static_cast<long>(i);
 }
 
-int GetIdxCol(int column) {
+int fieldOfColumn(int column) {
     return column - kFirstFieldColumn;
 }
 
@@ -187,24 +187,24 @@ int FieldColumnWidth(std::int32_t maxLength) {
 }
 
 std::string CellText(const Session& session, int column, int row) {
-    const GridState& grid = session.state.StringGridWczytane;
+    const GridState& grid = session.state.grid;
     if (column < 0 || static_cast<std::size_t>(column) >= grid.columns.size()) return {};
     if (row == 0) return grid.columns[static_cast<std::size_t>(column)].header;
-    const long r = GetIdxRow(session, row);
+    const long r = recordOfRow(session, row);
     if (r < 0) return {};
     const auto i = static_cast<std::size_t>(r);
     if (column == 0) return std::to_string(LoadedFile::lineNumber(i));
-    const int j = GetIdxCol(column);
+    const int j = fieldOfColumn(column);
     if (!hasField(session.file, i, j)) return {};
     return session.file.value(i, static_cast<std::size_t>(j)).str();
 }
 
 CellAppearance GetCellAppearance(const Session& session, int column, int row) {
     CellAppearance look;
-    const long r = GetIdxRow(session, row);
+    const long r = recordOfRow(session, row);
     if (r < 0 || column < 0 || column >= GridColumnCount(session.state)) return look;
     const auto i = static_cast<std::size_t>(r);
-    const TRecOfFile& record = session.file.records()[i];
+    const Record& record = session.file.records()[i];
     if (column == 0) {
         look.kind = CellKind::LineNumber;
         return look;
@@ -221,16 +221,16 @@ CellAppearance GetCellAppearance(const Session& session, int column, int row) {
     }
 
     look.kind = CellKind::Field;
-    const GridState& grid = session.state.StringGridWczytane;
+    const GridState& grid = session.state.grid;
     look.blackFrame = grid.currentRow == row && grid.currentColumn == column;
-    const int j = GetIdxCol(column);
+    const int j = fieldOfColumn(column);
     if (!hasField(session.file, i, j)) {
         // Only a line without data lacks fields, and such a line is always faulty.
         look.background = kCellInvalid;
         return look;
     }
     const auto field = static_cast<std::size_t>(j);
-    const TTabStruc& layout = LayoutFor(session.file.kind);
+    const Layout& layout = LayoutFor(session.file.kind);
     look.background = kCellPlain;
     if (field < layout.size() && !layout[field].required) look.background = kCellOptional;
     if (valueChanged(session.file, i, field)) look.background = kCellChanged;

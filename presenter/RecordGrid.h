@@ -10,27 +10,27 @@ namespace quarvel {
 enum class RecordFilter : int { All = 0, InvalidOnly = 1, ValidOnly = 2 };
 
 /// Whether the filter shows the record: all, only the invalid or only the valid ones.
-bool FilterAdmits(RecordFilter filter, const TRecOfFile& record);
+bool FilterAdmits(RecordFilter filter, const Record& record);
 
 /// Columns "Linia", "Status" and one per layout field, with their widths; leaves the header row only.
 void SetUpGridColumns(Session& session);
 /// Rebuilds the rows from the records and the current filter, shows or hides the grid, counts the rows
 /// and refreshes the selection.
-void WypelnijStringGridWczytane(Session& session);
+void fillGrid(Session& session);
 /// Makes column 2 of row 1 the current cell and empties the details memo.
-void OdswiezZaznaczenie(Session& session);
+void resetSelection(Session& session);
 /// The user selected a cell: fills the details memo and the original-value box, and makes a field cell
 /// of a shown record the current cell.
-void StringGridWczytaneSelectCell(Session& session, int column, int row);
+void selectCell(Session& session, int column, int row);
 
 /// Rows of the grid, the header row included.
 int GridRowCount(const WindowState& state);
 /// Columns of the grid, the two fixed ones included.
 int GridColumnCount(const WindowState& state);
 /// Record shown in grid row `row`, or -1 for the header row and rows without a record.
-long GetIdxRow(const Session& session, int row);
+long recordOfRow(const Session& session, int row);
 /// Field shown in grid column `column`; negative for the two fixed columns.
-int GetIdxCol(int column);
+int fieldOfColumn(int column);
 
 /// Width of the column of a field of at most `maxLength` characters.
 int FieldColumnWidth(std::int32_t maxLength);

@@ -1,35 +1,29 @@
 #pragma once
 
-#include "Clock.h"
 #include "CodePages.h"
 #include "WindowState.h"
-#include "AtomicFile.h"
-#include "ByteSource.h"
-#include "LineScanner.h"
-#include "LoadedFile.h"
+#include "Workspace.h"
 
 namespace quarvel {
 
-/// Everything the commands work on: the loaded file, the window state, and the services they call.
-/// One per program run; the main window (or the batch command) owns it.
-struct Session {
+/// Fills the code-page list with the names of the table's rows, in table order, then "UTF-8".
+inline void ListCodePages(const CodePageTable& table, ComboBoxState& list) {
+    list.items.clear();
+    for (const CodePageRow& row : table) list.items.emplace_back(CodePageNames[row.id]);
+    // Last, so that the eight keep their item indexes.
+    list.items.emplace_back(CodePageNames[UTF_8]);
+}
+
+/// Everything the window's commands work on: the engine's workspace, the window state, and the user
+/// interface. One per program run; the main window owns it.
+struct Session : Workspace {
     explicit Session(UserInterface& userInterface, const Clock& clockToUse = SystemClock::instance())
-        : ui(userInterface), clock(clockToUse) {
-        StandardLayouts();
-        ListCodePages(StandardCodePages(), state.ComboBoxStrona);
+        : Workspace(userInterface, clockToUse), ui(userInterface) {
+        ListCodePages(StandardCodePages(), state.codePageList);
     }
 
-    LoadedFile file;
     WindowState state;
     UserInterface& ui;
-    const Clock& clock;
-    /// How input files are opened, for the reader and the identification alike.
-    SourceOpener openInput = OpenFileSource;
-    /// The bytes both readings of an input take at a time; tests and fuzzing use small blocks, so that
-    /// short inputs cross their edges.
-    std::size_t readBlockSize = LineScanner::kDefaultBlock;
-    /// How the files the session writes are written to; tests replace it to inject failures.
-    OutputOpener openOutput = OpenFileOutput;
 };
 
 } // namespace quarvel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Workspace.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -90,28 +92,28 @@ struct EditState {
 /// The named control properties through which the logic and the windows meet; one instance per program run.
 struct WindowState {
     // Settings the user changes.
-    CheckBoxState cbPrzytnijPola{true};
-    CheckBoxState cbZamienNiedozwoloneZnaki{false};
-    CheckBoxState cbSprawdzajCyfryKontrolne{false}; ///< "Sprawdzaj cyfry kontrolne numerów NRB"
-    ComboBoxState ComboBoxStrona;
-    RadioGroupState RadioGroupRodzajDanych{1};
-    CheckBoxState cbPokazSzczegoly{false};
+    CheckBoxState trimFields{true};
+    CheckBoxState replaceControl{false};
+    CheckBoxState checkNrbDigits{false}; ///< "Sprawdzaj cyfry kontrolne numerów NRB"
+    ComboBoxState codePageList;
+    RadioGroupState recordFilter{1};
+    CheckBoxState showDetails{false};
 
     // Results the logic writes.
-    LabelState LabelNazwaPliku{"[BRAK]", std::nullopt, true};
-    PanelState PanelRodzajWczytanegoZbioru{"BRAK", std::nullopt, kBlack};
-    ShapeState ShapeInnaStronaKodowaWPliku{false};
-    LabelState LabelStatAll{"0", std::nullopt, true};
-    LabelState LabelStatOK{"0", std::nullopt, true};
-    LabelState LabelStatZle{"0", kBlack, true};
-    LabelState LabelStatOKKwota{"0", kNavy, true};
-    ButtonState bZapiszTylkoPrawidlowe{false};
-    ButtonState bPokazLog{false};
-    GridState StringGridWczytane;
-    LabelState LabelIloscWybranychRekordow{"0", kNavy, true};
-    MemoState MemoInfoPlik;
-    EditState EditOryginalnaWartoscPola;
-    MemoState RichEditLOG; ///< the log window's text
+    LabelState fileNameLabel{"[BRAK]", std::nullopt, true};
+    PanelState kindPanel{"BRAK", std::nullopt, kBlack};
+    ShapeState otherCodePageMarker{false};
+    LabelState allCountLabel{"0", std::nullopt, true};
+    LabelState validCountLabel{"0", std::nullopt, true};
+    LabelState invalidCountLabel{"0", kBlack, true};
+    LabelState validTotalLabel{"0", kNavy, true};
+    ButtonState saveButton{false};
+    ButtonState showLogButton{false};
+    GridState grid;
+    LabelState shownCountLabel{"0", kNavy, true};
+    MemoState detailsMemo;
+    EditState originalValueEdit;
+    MemoState logText; ///< the log window's text
 };
 
 /// One entry of a file dialog's filter list.
@@ -120,16 +122,10 @@ struct FileFilter {
     std::string pattern;     ///< for example "*.txt"
 };
 
-/// What a message tells the user, so that it is shown with the right sign: a confirmation of what was done,
-/// a file that could not be used as it is, or a command that failed.
-enum class MessageKind { Information, Warning, Error };
-
-/// The operations of the user interface that the logic calls; the windows and the batch command implement them.
-class UserInterface {
+/// The operations of the user interface that the presenter calls besides showing messages; the windows
+/// implement them.
+class UserInterface : public MessageSink {
 public:
-    virtual ~UserInterface() = default;
-    /// Shows a text (Windows-1250; a carriage return starts a new line) and returns once the user has seen it.
-    virtual void showMessage(MessageKind kind, std::string_view text) = 0;
     /// Marks the program as working (true) and back (false).
     virtual void setBusy(bool busy) = 0;
     /// Asks for an existing file, starting in `startFolder` (empty: wherever the platform starts);

@@ -10,21 +10,13 @@ windows_log() { echo "=== $(date '+%T') $*"; }
 # Debian's mingw-w64 (POSIX threads, as Qt for Windows was built), wine, a screen for the windows
 # (xvfb), the icon's drawing tools, GoogleTest's sources, nlohmann-json's headers (the batch command's JSON
 # report; header only, so the host's serve), the host's Qt tools (moc, rcc) and Qt's
-# Polish translations, the locale tools, zip, wine's own fonts and xwininfo (for the screenshots).
+# Polish translations, the locale tools, zip, wine's own fonts, xwininfo (for the screenshots) and msitools
+# and wixl (msibuild and wixl, which make the MSI packages; the same sources, two Debian packages).
 windows_install_packages() {
   local packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix nlohmann-json3-dev wine wine64 xvfb xauth librsvg2-bin imagemagick
                   googletest libgtest-dev qt6-base-dev qt6-base-dev-tools qt6-translations-l10n locales zip unzip
-                  fonts-liberation fonts-wine xz-utils x11-utils)
-  local missing=() p
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "Instaluję brakujące pakiety: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq "${missing[@]}" >/dev/null
-  fi
+                  fonts-liberation fonts-wine xz-utils x11-utils msitools wixl)
+  "$(dirname "${BASH_SOURCE[0]}")/install-packages" --quiet "${packages[@]}"
 }
 
 # Sets QT_MINGW_PREFIX to a Qt for Windows: the prefix QUARVEL_QT_MINGW names when it is a folder, else the
@@ -72,8 +64,9 @@ windows_find_qt() {
 }
 
 # Makes a pl_PL.UTF-8 locale in a folder of the build's own (no change to the system's locales) and wine's
-# prefix there, with what Polish settings give a Windows program: ANSI code page 1250, OEM (console) 852,
-# Polish names and formats. Exports what wine and the programs under it read.
+# prefix there (or in the folder PREFIX names), with what Polish settings give a Windows program: ANSI code
+# page 1250, OEM (console) 852, Polish names and formats. Exports what wine and the programs under it read.
+# Usage: windows_setup_wine [PREFIX]
 windows_setup_wine() {
   local root
   root="$(pwd)/$WINDOWS_BUILD"
@@ -85,7 +78,7 @@ windows_setup_wine() {
   fi
   # (This shell itself cannot take the locale from LOCPATH, only the programs it starts: its warning is dropped.)
   { export LANG=pl_PL.UTF-8 LC_ALL=pl_PL.UTF-8; } 2>/dev/null
-  export WINEPREFIX="$root/wineprefix" WINEARCH=win64 WINEDEBUG=-all
+  export WINEPREFIX="${1:-$root/wineprefix}" WINEARCH=win64 WINEDEBUG=-all
   # No Mono or Gecko to set up in a new prefix: no program here needs them.
   export WINEDLLOVERRIDES="mscoree,mshtml="
   # Qt's DLLs and the compiler's runtime, found by the widget tests and the program as Windows finds them.

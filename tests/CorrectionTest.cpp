@@ -125,7 +125,7 @@ TEST(CorrectionPass, KeepsTheAmountsOfTheFileLoaded) {
         EXPECT_EQ(l.file().records()[1].amount, 7.0) << run;
         EXPECT_EQ(l.file().records()[2].amount, 1.5) << run;
         EXPECT_DOUBLE_EQ(l.file().validTotal, 8.5) << run;
-        l.t.state().cbPrzytnijPola.checked = !l.t.state().cbPrzytnijPola.checked;
+        l.t.state().trimFields.checked = !l.t.state().trimFields.checked;
         l.rerun();
     }
 }
@@ -143,7 +143,7 @@ TEST(CorrectionPass, NormalizesTheAccountFieldsOfEachKind) {
 
     // What follows a dropped prefix is converted from the file's code page as any other value.
     Loaded letters("ZLECENIA|IBM_LATIN2\n12/24/26|5|PL\xA5\xA5|BANKPKO1-\xA5\x86|\xA5|\xA5\n");
-    letters.t.state().ComboBoxStrona.selected = IBM_LATIN2;
+    letters.t.state().codePageList.selected = IBM_LATIN2;
     letters.rerun();
     EXPECT_EQ(letters.file().value(0, 2), W("ąą"));
     EXPECT_EQ(letters.file().value(0, 3), W("ąć"));
@@ -154,19 +154,19 @@ TEST(CorrectionPass, TrimsAndReplacesFromTheRawValuesEveryRun) {
     Loaded l("KONTRAHENCI\n" + name + "|n2|a1|a2|" + kNrb + "|b1|b2|b3|b4\n");
     LoadedFile& f = l.file();
     WindowState& s = l.t.state();
-    EXPECT_TRUE(s.cbPrzytnijPola.checked);
+    EXPECT_TRUE(s.trimFields.checked);
     EXPECT_EQ(f.value(0, 0).view(), name.substr(0, 35));
     EXPECT_EQ(fieldErrors(f, 0, 0), std::vector<std::string>{W("Pole zawiera znaki niezgodne z Windows")});
 
-    s.cbZamienNiedozwoloneZnaki.checked = true;
+    s.replaceControl.checked = true;
     l.rerun();
     EXPECT_EQ(f.value(0, 0).view(), std::string(30, 'n') + "?mmmm");
     EXPECT_TRUE(fieldErrors(f, 0, 0).empty());
     EXPECT_TRUE(f.records()[0].isValid());
     EXPECT_TRUE(f.records()[0].changed);
 
-    s.cbPrzytnijPola.checked = false;
-    s.cbZamienNiedozwoloneZnaki.checked = false;
+    s.trimFields.checked = false;
+    s.replaceControl.checked = false;
     l.rerun();
     EXPECT_EQ(f.value(0, 0).view(), name) << "switching the options off restores the full value";
     EXPECT_EQ(fieldErrors(f, 0, 0), (std::vector<std::string>{W("Pole posiada zbyt dużą ilość znaków = 40. Maksymalna "
@@ -178,8 +178,8 @@ TEST(CorrectionPass, TrimsAndReplacesFromTheRawValuesEveryRun) {
 
 TEST(CorrectionPass, ReplacesOnlyControlBytes) {
     Loaded l("KONTRAHENCI|WINDOWS_EE\na\x01\x1F\x7F\xE9\x80" "b|n2|a1|a2|" + kNrb + "|b1|b2|b3|b4\n");
-    l.t.state().ComboBoxStrona.selected = WINDOWS_EE; // 80 alone would make it CSK
-    l.t.state().cbZamienNiedozwoloneZnaki.checked = true;
+    l.t.state().codePageList.selected = WINDOWS_EE; // 80 alone would make it CSK
+    l.t.state().replaceControl.checked = true;
     l.rerun();
     EXPECT_EQ(l.file().value(0, 0), "a??\x7F\xE9\x80" "b");
     EXPECT_EQ(fieldErrors(l.file(), 0, 0), std::vector<std::string>{W("Pole zawiera znaki niezgodne z Windows")});
@@ -194,7 +194,7 @@ TEST(CorrectionPass, ConvertsFromTheSelectedCodePage) {
     EXPECT_EQ(f.value(0, 1), "\xB9");
     EXPECT_FALSE(f.records()[0].changed) << "conversion alone is no change";
 
-    l.t.state().ComboBoxStrona.selected = WINDOWS_EE;
+    l.t.state().codePageList.selected = WINDOWS_EE;
     l.rerun();
     EXPECT_EQ(f.value(0, 0), "x\x86\x86\x86x");
     EXPECT_EQ(f.originalValue(0, 0), "x\x86\x86\x86x");

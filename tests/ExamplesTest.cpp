@@ -32,11 +32,11 @@ TEST(Examples, EveryCodePageIsIdentifiedAndGivesTheSameValues) {
         for (const Example& e : kExamples) {
             test::TestSession t;
             const auto path = test::ExamplePath(std::string(stem) + e.file + ".txt");
-            ASSERT_EQ(WczytajDane(t.session, path), LoadOutcome::Loaded) << path;
+            ASSERT_EQ(loadIntoWindow(t.session, path), LoadOutcome::Loaded) << path;
             EXPECT_EQ(t.file().kind, kind) << path;
             EXPECT_EQ(t.file().identifiedCodePage, e.codePage) << path;
             EXPECT_EQ(t.file().declaredCodePage, e.codePage) << path;
-            EXPECT_EQ(t.state().ComboBoxStrona.background, kGreen) << path;
+            EXPECT_EQ(t.state().codePageList.background, kGreen) << path;
             EXPECT_EQ(t.file().validCount, valid) << path;
             EXPECT_EQ(t.file().invalidCount, invalid) << path;
             const auto values = allValues(t.file());
@@ -48,9 +48,9 @@ TEST(Examples, EveryCodePageIsIdentifiedAndGivesTheSameValues) {
 
 TEST(Examples, OrdersSumTheValidAmounts) {
     test::TestSession t;
-    WczytajDane(t.session, test::ExamplePath("zlecenia_ibm_latin2.txt"));
+    loadIntoWindow(t.session, test::ExamplePath("zlecenia_ibm_latin2.txt"));
     EXPECT_DOUBLE_EQ(t.file().validTotal, 1500.50 + 250 - 12.5);
-    EXPECT_EQ(t.state().LabelStatOKKwota.text, "   1 738,00 PLN");
+    EXPECT_EQ(t.state().validTotalLabel.text, "   1 738,00 PLN");
     EXPECT_EQ(t.file().value(0, 0), "12/07/26");
     EXPECT_EQ(t.file().value(6, 0), "1/5/07");
 }

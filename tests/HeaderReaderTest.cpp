@@ -53,21 +53,21 @@ TEST(HeaderReader, FindsKeywordsAndNamesSplitAcrossReadBlocks) {
 TEST(HeaderReader, ColoursTheListAndSelectsTheIdentifiedCodePage) {
     {
         Read r("KONTRAHENCI|ISO_LATIN2\nx\xB1\xB1x|b\n");
-        EXPECT_EQ(r.t.state().ComboBoxStrona.selected, ISO_LATIN2);
-        EXPECT_EQ(r.t.state().ComboBoxStrona.background, kGreen);
-        EXPECT_EQ(r.t.state().ComboBoxStrona.textColour, kWhite);
-        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "KONTRAHENCI");
-        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kGreen);
-        EXPECT_FALSE(r.t.state().ShapeInnaStronaKodowaWPliku.visible);
+        EXPECT_EQ(r.t.state().codePageList.selected, ISO_LATIN2);
+        EXPECT_EQ(r.t.state().codePageList.background, kGreen);
+        EXPECT_EQ(r.t.state().codePageList.textColour, kWhite);
+        EXPECT_EQ(r.t.state().kindPanel.text, "KONTRAHENCI");
+        EXPECT_EQ(r.t.state().kindPanel.background, kGreen);
+        EXPECT_FALSE(r.t.state().otherCodePageMarker.visible);
     }
     {
         Read r("ZLECENIA|MAZOVIA\nx\xB9\xB9x|b\n");
         EXPECT_EQ(r.file().identifiedCodePage, WINDOWS_EE);
-        EXPECT_EQ(r.t.state().ComboBoxStrona.selected, WINDOWS_EE);
-        EXPECT_EQ(r.t.state().ComboBoxStrona.background, kRed);
-        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "ZLECENIA");
-        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kBlue);
-        EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.textColour, kWhite);
+        EXPECT_EQ(r.t.state().codePageList.selected, WINDOWS_EE);
+        EXPECT_EQ(r.t.state().codePageList.background, kRed);
+        EXPECT_EQ(r.t.state().kindPanel.text, "ZLECENIA");
+        EXPECT_EQ(r.t.state().kindPanel.background, kBlue);
+        EXPECT_EQ(r.t.state().kindPanel.textColour, kWhite);
     }
 }
 
@@ -81,9 +81,9 @@ TEST(HeaderReader, RefusesAHeaderWithoutKeyword) {
     // The file cannot be used as it is, which is no failure of the program: a warning.
     EXPECT_EQ(r.t.ui.messageKinds, std::vector{MessageKind::Warning});
     EXPECT_EQ(r.file().loadMessages.size(), 1U);
-    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "BRAK");
-    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.background, kRed);
-    EXPECT_EQ(r.t.state().ComboBoxStrona.selected, -1);
+    EXPECT_EQ(r.t.state().kindPanel.text, "BRAK");
+    EXPECT_EQ(r.t.state().kindPanel.background, kRed);
+    EXPECT_EQ(r.t.state().codePageList.selected, -1);
 }
 
 TEST(HeaderReader, AnEmptyFileStopsWithoutMessage) {
@@ -91,7 +91,7 @@ TEST(HeaderReader, AnEmptyFileStopsWithoutMessage) {
     EXPECT_EQ(r.file().kind, FileKind::None);
     EXPECT_TRUE(r.file().records().empty());
     EXPECT_TRUE(r.t.ui.messages.empty());
-    EXPECT_EQ(r.t.state().PanelRodzajWczytanegoZbioru.text, "BRAK");
+    EXPECT_EQ(r.t.state().kindPanel.text, "BRAK");
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 namespace quarvel {
 namespace {
 
-std::string describe(const TTabStruc& layout) {
+std::string describe(const Layout& layout) {
     std::string out;
     for (const FieldDef& f : layout) {
         out += f.name + ":" + f.kindLetter + ":" + std::to_string(f.maxLength) + (f.required ? ":R" : ":O") + "\n";
@@ -36,8 +36,8 @@ TEST(Layouts, HoldTheFieldsInLineOrder) {
 // The positions the correction, the checks and the writer name are those of the layouts' fields, and the
 // date's written form is as long as its field.
 TEST(Layouts, NamedPositionsAreTheLayoutsFields) {
-    const TTabStruc& contractors = LayoutFor(FileKind::Contractors);
-    const TTabStruc& orders = LayoutFor(FileKind::Orders);
+    const Layout& contractors = LayoutFor(FileKind::Contractors);
+    const Layout& orders = LayoutFor(FileKind::Orders);
     EXPECT_EQ(contractors[kContractorAccount].name, "NUMER KONTA");
     EXPECT_EQ(orders[kOrderDate].name, "DATA");
     EXPECT_EQ(orders[kOrderAmount].name, "KWOTA");
@@ -52,7 +52,7 @@ TEST(Layouts, NamedPositionsAreTheLayoutsFields) {
 }
 
 TEST(Layouts, AddFieldDefCutsTheNameToOneHundredCharacters) {
-    TTabStruc layout;
+    Layout layout;
     AddFieldDef(layout, std::string(150, 'x'), 'S', 5, false);
     ASSERT_EQ(layout.size(), 1U);
     EXPECT_EQ(layout[0].name, std::string(100, 'x'));

@@ -184,7 +184,7 @@ TEST(LineReader, AgreesWithSplitTextOnRandomLines) {
             t.file().kind = FileKind::Contractors;
             test::MemorySource source(line, {.chunk = chunk});
             LineScanner input(source);
-            ASSERT_TRUE(OdczytajWiersz(t.session, input));
+            ASSERT_TRUE(readRecordLine(t.session, input));
             EXPECT_EQ(test::JoinRawValues(t.file(), 0), expected) << line << ", reads of " << chunk;
             EXPECT_EQ(t.file().records()[0].asciiMask, expectedAscii) << line << ", reads of " << chunk;
         }
@@ -211,7 +211,7 @@ struct ReadResult {
 ReadResult resultOf(const LoadedFile& file, int error) {
     ReadResult result{{}, std::string(file.allRawValues()), error};
     for (std::size_t i = 0; i < file.records().size(); ++i) {
-        const TRecOfFile& r = file.records()[i];
+        const Record& r = file.records()[i];
         std::string view = std::to_string(r.fieldCount) + "/" + std::to_string(r.lineErrorBits) + "/" +
                            std::to_string(r.rawOffset) + "/" + std::to_string(r.asciiMask) + ":";
         for (std::size_t j = 0; j < r.fieldCount; ++j)
@@ -283,7 +283,7 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
                     byLine.file().kind = FileKind::Orders;
                     test::MemorySource lineSource(text, {.chunk = chunk, .failAfter = failAt});
                     LineScanner lineInput(lineSource, block);
-                    while (OdczytajWiersz(byLine.session, lineInput)) {
+                    while (readRecordLine(byLine.session, lineInput)) {
                     }
                     test::TestSession byBlock;
                     byBlock.file().kind = FileKind::Orders;

@@ -1,3 +1,4 @@
+#include "CodePageIdentification.h"
 #include "Pipeline.h"
 
 #include "support/TestSupport.h"
@@ -20,7 +21,7 @@ TEST(LoadDriver, AMissingFileChangesNothing) {
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
     ASSERT_EQ(t.file().records().size(), 1U);
-    EXPECT_EQ(WczytajDane(t.session, dir.path() / "gone.txt"), LoadOutcome::Missing);
+    EXPECT_EQ(loadIntoWindow(t.session, dir.path() / "gone.txt"), LoadOutcome::Missing);
     EXPECT_EQ(t.file().records().size(), 1U);
     EXPECT_TRUE(t.ui.messages.empty());
 }
@@ -30,7 +31,7 @@ TEST(LoadDriver, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
     std::filesystem::create_directory(dir.path() / "folder.txt");
-    EXPECT_EQ(WczytajDane(t.session, dir.path() / "folder.txt"), LoadOutcome::OpenFailed);
+    EXPECT_EQ(loadIntoWindow(t.session, dir.path() / "folder.txt"), LoadOutcome::OpenFailed);
     EXPECT_EQ(t.file().records().size(), 1U);
     ASSERT_EQ(t.ui.messages.size(), 1U);
     EXPECT_EQ(t.ui.messages[0].rfind(W("Nie można otworzyć pliku: "), 0), 0U) << t.ui.messages[0];
@@ -53,9 +54,9 @@ TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
                 content, test::MemoryReading{.chunk = content.size(), .failAfter = opened == 1 ? 90 : content.size()}),
             0};
     };
-    EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::ReadFailed);
+    EXPECT_EQ(loadIntoWindow(t.session, path), LoadOutcome::ReadFailed);
     EXPECT_TRUE(t.file().records().empty());
-    EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
+    EXPECT_FALSE(t.state().saveButton.enabled);
     ASSERT_EQ(t.ui.messages.size(), 1U);
     EXPECT_EQ(t.ui.messages[0], W("Błąd odczytu pliku: ") + path.string() + W("\rPrzyczyna: błąd wejścia/wyjścia\r"
                                                                             "Wczytywanie pliku przerwane!"));
@@ -80,10 +81,10 @@ TEST(LoadDriver, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
                                                              .failAfter = opened == 1 ? content.size() : 1000}),
                             0};
     };
-    EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::Stopped);
+    EXPECT_EQ(loadIntoWindow(t.session, path), LoadOutcome::Stopped);
     EXPECT_EQ(opened, 2);
     EXPECT_TRUE(t.file().records().empty());
-    EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
+    EXPECT_FALSE(t.state().saveButton.enabled);
     EXPECT_EQ(t.ui.messages, std::vector<std::string>{W("Błąd odczytu pliku: ") + path.string() +
                                                       W("\rPrzyczyna: błąd wejścia/wyjścia\rWczytywanie pliku przerwane!")});
 }
@@ -150,7 +151,7 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
             }
             return source;
         };
-        const LoadOutcome outcome = WczytajDane(t.session, path);
+        const LoadOutcome outcome = loadIntoWindow(t.session, path);
         if (notReplaced && test::OnWindows()) {
             test::SkipCase(c.what, "the system cannot replace a file that is open");
             notReplaced = false;
@@ -158,7 +159,7 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
         }
         EXPECT_EQ(outcome, LoadOutcome::ReadFailed);
         EXPECT_TRUE(t.file().records().empty());
-        EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
+        EXPECT_FALSE(t.state().saveButton.enabled);
         EXPECT_EQ(t.ui.messages, std::vector<std::string>{W("Błąd odczytu pliku: ") + path.string() +
                                                           W("\rPrzyczyna: plik został zmieniony podczas odczytu\r"
                                                             "Wczytywanie pliku przerwane!")});
@@ -202,31 +203,32 @@ TEST(LoadDriver, AHeaderWithoutDataLeavesEverythingAtZero) {
     test::TempDir dir;
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI|ISO_LATIN2\nFirma|a|b|c|12345678901234567890123456|d|e|f|g\n");
-    ASSERT_TRUE(t.state().bZapiszTylkoPrawidlowe.enabled);
-    t.state().cbZamienNiedozwoloneZnaki.checked = true;
+    ASSERT_TRUE(t.state().saveButton.enabled);
+    t.state().replaceControl.checked = true;
     test::LoadBytes(t, dir, "ZLECENIA|MAZOVIA\r\n", "second.txt"); // plain ASCII identifies as MAZOVIA
     EXPECT_TRUE(t.file().records().empty());
     EXPECT_EQ(t.file().kind, FileKind::Orders);
-    EXPECT_FALSE(t.state().StringGridWczytane.visible);
-    EXPECT_FALSE(t.state().bZapiszTylkoPrawidlowe.enabled);
-    EXPECT_FALSE(t.state().cbZamienNiedozwoloneZnaki.checked) << "every load switches the replace option off";
-    EXPECT_EQ(t.state().PanelRodzajWczytanegoZbioru.text, "ZLECENIA");
-    EXPECT_EQ(t.state().ComboBoxStrona.background, kGreen);
+    EXPECT_FALSE(t.state().grid.visible);
+    EXPECT_FALSE(t.state().saveButton.enabled);
+    EXPECT_FALSE(t.state().replaceControl.checked) << "every load switches the replace option off";
+    EXPECT_EQ(t.state().kindPanel.text, "ZLECENIA");
+    EXPECT_EQ(t.state().codePageList.background, kGreen);
     EXPECT_TRUE(t.ui.messages.empty());
 }
 
 TEST(LoadDriver, ResetKeepsKindUntilTheNextHeader) {
     test::TestSession t;
     t.file().kind = FileKind::Orders;
-    t.state().bPokazLog.enabled = true;
-    t.state().ShapeInnaStronaKodowaWPliku.visible = true;
-    t.state().LabelStatOKKwota.text = "x";
-    ResetLoadedFile(t.file(), t.state());
+    t.state().showLogButton.enabled = true;
+    t.state().otherCodePageMarker.visible = true;
+    t.state().validTotalLabel.text = "x";
+    ResetLoadedFile(t.file());
+    ResetLoadControls(t.state());
     EXPECT_EQ(t.file().kind, FileKind::Orders);
-    EXPECT_FALSE(t.state().bPokazLog.enabled);
-    EXPECT_FALSE(t.state().ShapeInnaStronaKodowaWPliku.visible);
-    EXPECT_EQ(t.state().LabelStatOKKwota.text, "");
-    EXPECT_EQ(t.state().ComboBoxStrona.selected, -1);
+    EXPECT_FALSE(t.state().showLogButton.enabled);
+    EXPECT_FALSE(t.state().otherCodePageMarker.visible);
+    EXPECT_EQ(t.state().validTotalLabel.text, "");
+    EXPECT_EQ(t.state().codePageList.selected, -1);
 }
 
 TEST(LoadDriver, BlankToSpace) {

@@ -7,8 +7,8 @@
 namespace quarvel {
 namespace {
 
-TRecOfFile withData(std::uint64_t tag) {
-    TRecOfFile r;
+Record withData(std::uint64_t tag) {
+    Record r;
     r.fieldCount = 11;
     r.rawOffset = tag;
     return r;
@@ -38,9 +38,9 @@ TEST(RecordList, EveryLineFindsItsRecordWhereverTheLinesWithoutDataLie) {
             }
             if (c.firstWithoutData > 0 && c.firstWithoutData < c.lines) hasData[c.firstWithoutData] = false;
             RecordList list;
-            std::vector<TRecOfFile> block;
+            std::vector<Record> block;
             for (std::size_t i = 0; i < c.lines; ++i) {
-                TRecOfFile r = hasData[i] ? withData(i) : RecordList::lineWithoutData();
+                Record r = hasData[i] ? withData(i) : RecordList::lineWithoutData();
                 if (!inBlocks) {
                     list.push_back(r);
                     continue;

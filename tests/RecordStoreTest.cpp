@@ -10,7 +10,7 @@ namespace {
 
 // A record of three fields whose raw values are `values`, appended with them to `store`.
 void appendRecord(RecordStore& store, const std::vector<std::string>& values) {
-    TRecOfFile record;
+    Record record;
     std::string raw;
     record.fieldCount = static_cast<std::uint8_t>(values.size());
     for (std::size_t j = 0; j < values.size(); ++j) {
@@ -27,13 +27,13 @@ TEST(RecordStore, JoinsTheRewrittenValuesOfEverySliceToTheirRecords) {
     constexpr std::size_t kLines = 3 * RecordStore::kMinRecordsPerSlice + 7;
     for (std::size_t i = 0; i < kLines; ++i) {
         if (i % 1000 == 999) {
-            store.append({TRecOfFile{}}, {}); // a line without data
+            store.append({Record{}}, {}); // a line without data
         } else {
             appendRecord(store, {"r" + std::to_string(i), "PL" + std::to_string(i), "x"});
         }
     }
     for (int run = 0; run < 2; ++run) {
-        store.rewriteInSlices([](ValueRewrites& rewrites, std::size_t line, TRecOfFile&) {
+        store.rewriteInSlices([](ValueRewrites& rewrites, std::size_t line, Record&) {
             if (line % 3 == 0) rewrites.rewrite(0, "n" + std::to_string(line));
             if (line % 2 == 0) rewrites.useRawPart(1, 2);
         });
@@ -87,14 +87,14 @@ TEST(RecordStore, TellsRawAndChangedValues) {
         FieldLengths kept = WholeValues();
         kept[0] = c.kept;
         store.setKeptLengths(kept);
-        store.rewriteInSlices([&c](ValueRewrites& rewrites, std::size_t, TRecOfFile&) {
+        store.rewriteInSlices([&c](ValueRewrites& rewrites, std::size_t, Record&) {
             if (c.rewritten.starts_with("@")) {
                 rewrites.useRawPart(0, static_cast<std::size_t>(c.rewritten[1] - '0'));
             } else if (!c.rewritten.empty()) {
                 rewrites.rewrite(0, c.rewritten);
             }
         });
-        const TRecOfFile& record = store.records()[0];
+        const Record& record = store.records()[0];
         EXPECT_EQ(store.valueIsRaw(record, 0), c.isRaw) << c.what;
         EXPECT_EQ(store.valueChanged(record, 0), c.changed) << c.what;
         EXPECT_EQ(store.anyValueChanged(record), c.changed) << c.what;

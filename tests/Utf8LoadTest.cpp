@@ -53,7 +53,7 @@ Saved loadAndSave(const std::string& example) {
     test::TempDir dir;
     test::TestSession t;
     const std::filesystem::path input = dir.write(example, test::ReadFile(test::ExamplePath(example)));
-    EXPECT_EQ(WczytajDane(t.session, input), LoadOutcome::Loaded) << example;
+    EXPECT_EQ(loadIntoWindow(t.session, input), LoadOutcome::Loaded) << example;
     EXPECT_TRUE(SaveValidRecords(t.file()).ok) << example;
     const std::filesystem::path log = dir.path() / "log.txt";
     EXPECT_TRUE(SaveLogReport(t.file(), log).ok) << example;
@@ -83,11 +83,11 @@ TEST(Utf8Files, AreIdentifiedAsUtf8AndGreenWhenTheHeaderSaysSo) {
          {Case{"zlecenia_utf8.txt", true}, Case{"zlecenia_utf8_bom.txt", true}, Case{"zlecenia_utf16le.txt", false},
           Case{"zlecenia_utf16be.txt", false}, Case{"kontrahenci_utf8.txt", true}}) {
         test::TestSession t;
-        ASSERT_EQ(WczytajDane(t.session, test::ExamplePath(c.example)), LoadOutcome::Loaded) << c.example;
+        ASSERT_EQ(loadIntoWindow(t.session, test::ExamplePath(c.example)), LoadOutcome::Loaded) << c.example;
         EXPECT_EQ(t.file().identifiedCodePage, UTF_8) << c.example;
-        EXPECT_EQ(t.state().ComboBoxStrona.selected, UTF_8) << c.example;
+        EXPECT_EQ(t.state().codePageList.selected, UTF_8) << c.example;
         EXPECT_EQ(t.file().codePageDeclared, c.declared) << c.example;
-        EXPECT_EQ(t.state().ComboBoxStrona.background, c.declared ? kGreen : kRed) << c.example;
+        EXPECT_EQ(t.state().codePageList.background, c.declared ? kGreen : kRed) << c.example;
         EXPECT_EQ(t.file().validCount, 3) << c.example;
     }
 }
@@ -138,7 +138,7 @@ TEST(Utf8Files, LengthsCountCharactersAndTrimmingCutsCharacters) {
     EXPECT_TRUE(file.records()[1].changed);
     EXPECT_EQ(file.value(1, 0), W(forty).substr(0, 35));
     EXPECT_EQ(file.originalValue(1, 0), W(forty));
-    l.t.state().cbPrzytnijPola.checked = false;
+    l.t.state().trimFields.checked = false;
     RerunCorrection(l.t.session);
     EXPECT_EQ(
         fieldErrors(file, 1, 0),
@@ -153,16 +153,16 @@ TEST(Utf8Files, ADecodedValueChangesOnlyWhereItIsCutOrItsControlBytesReplaced) {
     const LoadedFile& file = l.file();
     EXPECT_FALSE(file.records()[0].changed);
     EXPECT_FALSE(file.valueChanged(file.records()[0], 0));
-    session.state.cbZamienNiedozwoloneZnaki.checked = true;
+    session.state.replaceControl.checked = true;
     RerunCorrection(session);
     EXPECT_EQ(file.value(0, 0), W("Żółw?żółw żółw żółw"));
     EXPECT_TRUE(file.valueChanged(file.records()[0], 0));
     EXPECT_TRUE(file.records()[0].changed);
     EXPECT_TRUE(file.records()[0].isValid());
     // Read as another code page, the same field is translated byte by byte: no longer only decoded.
-    session.state.cbZamienNiedozwoloneZnaki.checked = false;
-    session.state.ComboBoxStrona.selected = WINDOWS_EE;
-    ComboBoxStronaChange(session);
+    session.state.replaceControl.checked = false;
+    session.state.codePageList.selected = WINDOWS_EE;
+    codePageChosen(session);
     EXPECT_FALSE(file.records()[0].isOnlyDecoded(0));
     EXPECT_FALSE(file.records()[0].changed);
 }
@@ -197,7 +197,7 @@ TEST(Utf8Files, ARawValueCutInsideACharacterKeepsItsCutBytesAs0x81) {
     test::LoadedBytes l(text);
     const LoadedFile& file = l.file();
     EXPECT_EQ(file.rawValue(0, 4).size(), 250U);
-    l.t.state().cbPrzytnijPola.checked = false;
+    l.t.state().trimFields.checked = false;
     RerunCorrection(l.t.session);
     EXPECT_EQ(file.value(0, 4), W(title).substr(0, 125) + "\x81");
     EXPECT_EQ(file.value(0, 4).size(), 126U);
@@ -209,16 +209,16 @@ TEST(Utf8Files, TheCodePageListConvertsAgainFromTheRawBytes) {
     Session& session = l.t.session;
     ASSERT_EQ(l.file().identifiedCodePage, UTF_8);
     EXPECT_EQ(l.file().value(0, 4), W("Łódź"));
-    session.state.ComboBoxStrona.selected = MAZOVIA;
-    ComboBoxStronaChange(session);
+    session.state.codePageList.selected = MAZOVIA;
+    codePageChosen(session);
     EXPECT_EQ(l.file().value(0, 4), ConvertText("\xC5\x81\xC3\xB3"
                                                 "d\xC5\xBA",
                                                 MAZOVIA, WINDOWS_EE));
-    EXPECT_TRUE(session.state.ShapeInnaStronaKodowaWPliku.visible);
-    session.state.ComboBoxStrona.selected = UTF_8;
-    ComboBoxStronaChange(session);
+    EXPECT_TRUE(session.state.otherCodePageMarker.visible);
+    session.state.codePageList.selected = UTF_8;
+    codePageChosen(session);
     EXPECT_EQ(l.file().value(0, 4), W("Łódź"));
-    EXPECT_FALSE(session.state.ShapeInnaStronaKodowaWPliku.visible);
+    EXPECT_FALSE(session.state.otherCodePageMarker.visible);
     EXPECT_TRUE(l.file().records()[0].isValid());
 
     // A CP852 file read as UTF-8: its letters are no UTF-8, and each becomes 0x81.
@@ -227,8 +227,8 @@ TEST(Utf8Files, TheCodePageListConvertsAgainFromTheRawBytes) {
                             "d\xAB|x\n");
     ASSERT_EQ(cp852.file().identifiedCodePage, IBM_LATIN2);
     EXPECT_EQ(cp852.file().value(0, 4), W("Łódź"));
-    cp852.t.state().ComboBoxStrona.selected = UTF_8;
-    ComboBoxStronaChange(cp852.t.session);
+    cp852.t.state().codePageList.selected = UTF_8;
+    codePageChosen(cp852.t.session);
     EXPECT_EQ(cp852.file().value(0, 4), "\x81\x81"
                                         "d\x81");
     EXPECT_EQ(cp852.file().originalValue(0, 4), "\x81\x81"
@@ -240,11 +240,11 @@ TEST(Utf8Files, TheCodePageListConvertsAgainFromTheRawBytes) {
 TEST(Utf8Files, TheGridShowsTheDecodedOriginalOfAChangedValue) {
     test::LoadedBytes l("ZLECENIA|UTF-8\n" + kValidOrder + "Zapłata za żółwia, ślimaka i jeża oraz źrebię|x\n");
     Session& session = l.t.session;
-    session.state.RadioGroupRodzajDanych.selected = static_cast<int>(RecordFilter::All);
-    RadioGroupRodzajDanychClick(session);
-    StringGridWczytaneSelectCell(session, 2 + 4, 1);
-    EXPECT_TRUE(session.state.EditOryginalnaWartoscPola.enabled);
-    EXPECT_EQ(session.state.EditOryginalnaWartoscPola.text, W("Zapłata za żółwia, ślimaka i jeża oraz źrebię"));
+    session.state.recordFilter.selected = static_cast<int>(RecordFilter::All);
+    filterChosen(session);
+    selectCell(session, 2 + 4, 1);
+    EXPECT_TRUE(session.state.originalValueEdit.enabled);
+    EXPECT_EQ(session.state.originalValueEdit.text, W("Zapłata za żółwia, ślimaka i jeża oraz źrebię"));
     EXPECT_EQ(CellText(session, 2 + 4, 1), W("Zapłata za żółwia, ślimaka i jeża o"));
     EXPECT_EQ(GetCellAppearance(session, 2 + 4, 1).background, kCellChanged);
     EXPECT_EQ(GetCellAppearance(session, 2 + 5, 1).background, kCellPlain);
@@ -272,7 +272,7 @@ TEST(Utf16Files, AMarkAloneOrAHeaderWithoutKeywordStopsTheLoadAsAnyFileWould) {
         test::TempDir dir;
         test::TestSession t;
         const auto path = dir.write("in.txt", bytes);
-        EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::Stopped);
+        EXPECT_EQ(loadIntoWindow(t.session, path), LoadOutcome::Stopped);
         ASSERT_EQ(t.ui.messages.size(), 1U);
         EXPECT_EQ(t.ui.messages[0].rfind(W("W nagłówku zbioru nie znaleziono słowa kluczowego"), 0), 0U);
     }

@@ -87,8 +87,8 @@ TEST(FieldChecks, GiveTheMessagesInCheckOrder) {
     };
     for (const Case& c : cases) {
         Loaded l("KONTRAHENCI|WINDOWS_EE\nFirma|" + c.nazwa2 + "|Ulica 1|Miasto|" + kNrb + "|Bank|Oddz|Adr1|Adr2\n");
-        l.state().cbPrzytnijPola.checked = false;
-        l.state().ComboBoxStrona.selected = WINDOWS_EE;
+        l.state().trimFields.checked = false;
+        l.state().codePageList.selected = WINDOWS_EE;
         l.rerun();
         EXPECT_EQ(fieldErrors(l.file(), 0, 1), c.messages) << c.what;
         EXPECT_EQ(l.file().records()[0].fieldValid(1), c.messages.empty()) << c.what;
@@ -188,7 +188,7 @@ TEST(ContentChecks, CheckDigitsAreCheckedOnlyWithTheOptionAndInThePlaceOfTheAcco
              order("12/31/26", "1", "PL" + good, "61 1090 1014 0000 0712 1981 2874"));
     const auto messages = [&l](std::size_t i, std::size_t j) { return fieldErrors(l.file(), i, j); };
     EXPECT_EQ(l.file().validCount, 2) << "without the option the digits are only counted";
-    l.state().cbSprawdzajCyfryKontrolne.checked = true;
+    l.state().checkNrbDigits.checked = true;
     l.rerun();
     EXPECT_EQ(messages(0, kOrderCreditedAccount),
               std::vector<std::string>{W("Nieprawidłowe cyfry kontrolne numeru NRB")});
@@ -198,7 +198,7 @@ TEST(ContentChecks, CheckDigitsAreCheckedOnlyWithTheOptionAndInThePlaceOfTheAcco
     EXPECT_TRUE(l.file().records()[2].isValid()) << "the digits are those left after normalisation";
     EXPECT_EQ(l.file().validCount, 1);
     EXPECT_EQ(l.file().invalidCount, 2);
-    l.state().cbSprawdzajCyfryKontrolne.checked = false;
+    l.state().checkNrbDigits.checked = false;
     l.rerun();
     EXPECT_EQ(l.file().validCount, 2);
     EXPECT_TRUE(messages(0, kOrderCreditedAccount).empty());
@@ -245,12 +245,12 @@ TEST(Validation, CountsSumsAndFillsTheStatistics) {
     EXPECT_EQ(f.invalidCount, 3);
     EXPECT_DOUBLE_EQ(f.validTotal, 1234.5);
     const WindowState& s = l.state();
-    EXPECT_EQ(s.LabelStatOK.text, "2");
-    EXPECT_EQ(s.LabelStatZle.text, "3");
-    EXPECT_EQ(s.LabelStatZle.textColour, kRed);
-    EXPECT_EQ(s.LabelStatOKKwota.text, "   1 234,50 PLN");
-    EXPECT_TRUE(s.LabelStatOKKwota.visible);
-    EXPECT_TRUE(s.bZapiszTylkoPrawidlowe.enabled);
+    EXPECT_EQ(s.validCountLabel.text, "2");
+    EXPECT_EQ(s.invalidCountLabel.text, "3");
+    EXPECT_EQ(s.invalidCountLabel.textColour, kRed);
+    EXPECT_EQ(s.validTotalLabel.text, "   1 234,50 PLN");
+    EXPECT_TRUE(s.validTotalLabel.visible);
+    EXPECT_TRUE(s.saveButton.enabled);
     EXPECT_FALSE(f.records()[2].hasFieldErrors) << "a line error alone makes the record invalid";
     EXPECT_FALSE(f.records()[2].isValid());
     EXPECT_EQ(f.records()[1].amount, 0.0);
@@ -259,24 +259,24 @@ TEST(Validation, CountsSumsAndFillsTheStatistics) {
 TEST(Validation, FollowsOptionChangesBothWays) {
     Loaded l("KONTRAHENCI\n" + contractor(kNrb, "Firma\tSp") + contractor());
     WindowState& s = l.state();
-    EXPECT_EQ(s.LabelStatZle.text, "1");
-    EXPECT_EQ(s.LabelStatZle.textColour, kRed);
-    EXPECT_FALSE(s.LabelStatOKKwota.visible) << "a contractors file hides the total";
-    s.cbZamienNiedozwoloneZnaki.checked = true;
+    EXPECT_EQ(s.invalidCountLabel.text, "1");
+    EXPECT_EQ(s.invalidCountLabel.textColour, kRed);
+    EXPECT_FALSE(s.validTotalLabel.visible) << "a contractors file hides the total";
+    s.replaceControl.checked = true;
     l.rerun();
-    EXPECT_EQ(s.LabelStatZle.text, "0");
-    EXPECT_EQ(s.LabelStatZle.textColour, kGreen);
-    EXPECT_EQ(s.LabelStatOK.text, "2");
-    s.cbZamienNiedozwoloneZnaki.checked = false;
+    EXPECT_EQ(s.invalidCountLabel.text, "0");
+    EXPECT_EQ(s.invalidCountLabel.textColour, kGreen);
+    EXPECT_EQ(s.validCountLabel.text, "2");
+    s.replaceControl.checked = false;
     l.rerun();
-    EXPECT_EQ(s.LabelStatZle.textColour, kRed);
+    EXPECT_EQ(s.invalidCountLabel.textColour, kRed);
 }
 
 TEST(Validation, WithoutValidRecordsSavingIsOffAndTheTotalShowsZero) {
     Loaded l("ZLECENIA\n" + order("bad", "1") + "\n");
-    EXPECT_EQ(l.state().LabelStatOKKwota.text, "    0,00 PLN");
-    EXPECT_TRUE(l.state().LabelStatOKKwota.visible);
-    EXPECT_FALSE(l.state().bZapiszTylkoPrawidlowe.enabled);
+    EXPECT_EQ(l.state().validTotalLabel.text, "    0,00 PLN");
+    EXPECT_TRUE(l.state().validTotalLabel.visible);
+    EXPECT_FALSE(l.state().saveButton.enabled);
     EXPECT_EQ(l.file().invalidCount, 2);
 }
 

@@ -41,9 +41,9 @@ QPushButton* makeButton(QWidget* bar, const char* name, const QString& caption, 
 
 } // namespace
 
-const char* const TFormLOG::kPrintTitle = "Plik LOG z Vexa_Ostrel";
+const char* const LogWindow::kPrintTitle = "Plik LOG z Vexa_Ostrel";
 
-TFormLOG::TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent, const Session* reported)
+LogWindow::LogWindow(const MemoState& text, QtUserInterface& ui, QWidget* parent, const Session* reported)
     : QDialog(parent), m_text(text), m_ui(ui), m_reported(reported) {
     setObjectName(QStringLiteral("TFormLOG"));
     setWindowTitle(QStringLiteral("Plik LOG"));
@@ -92,10 +92,10 @@ TFormLOG::TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent, 
     setTabOrder(m_button3, m_richEditLOG);
     setTabOrder(m_richEditLOG, m_button1);
 
-    connect(m_button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(m_button4, &QPushButton::clicked, this, [this] { Button4Click(); });
-    connect(m_button3, &QPushButton::clicked, this, [this] { Button3Click(); });
-    connect(m_button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(m_button2, &QPushButton::clicked, this, [this] { saveLog(); });
+    connect(m_button4, &QPushButton::clicked, this, [this] { saveRejectedLines(); });
+    connect(m_button3, &QPushButton::clicked, this, [this] { printWithDialog(); });
+    connect(m_button1, &QPushButton::clicked, this, [this] { closeWindow(); });
 
     // Outer size 698 x 553 at design, less a classic frame and caption.
     resize(690, 519);
@@ -103,7 +103,7 @@ TFormLOG::TFormLOG(const MemoState& text, QtUserInterface& ui, QWidget* parent, 
     refreshFromState();
 }
 
-void TFormLOG::showEvent(QShowEvent* event) {
+void LogWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // The design's place and size reach past the edges of a small or scaled screen, the close button with
     // them. Before the window is first framed, the main window's frame stands in for its own.
@@ -112,23 +112,24 @@ void TFormLOG::showEvent(QShowEvent* event) {
     KeepWindowOnScreen(*this, frame);
 }
 
-void TFormLOG::refreshFromState() {
+void LogWindow::refreshFromState() {
     m_richEditLOG->setPlainText(DisplayLines(m_text.lines));
     // Nothing to write when the save left no line out.
     const std::vector<bool>* skipped = m_reported != nullptr ? &m_reported->file.skippedAtSave : nullptr;
     m_button4->setEnabled(skipped != nullptr && std::find(skipped->begin(), skipped->end(), true) != skipped->end());
 }
 
-void TFormLOG::Button2Click() {
+void LogWindow::saveLog() {
     const std::optional<std::filesystem::path> target =
         m_ui.chooseFileToSave(this, QStringLiteral("Pliki tekstowe (*.TXT)"), QStringLiteral("TXT"));
     if (!target) return;
     const WriteResult result = SaveLogFile(
         m_text.lines, *target, m_reported != nullptr ? FilesOfReport(m_reported->file) : std::vector<ProtectedFile>{});
     if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
+    if (result.ok && !result.warning.empty()) m_ui.showMessage(MessageKind::Warning, result.warning);
 }
 
-void TFormLOG::Button4Click() {
+void LogWindow::saveRejectedLines() {
     if (m_reported == nullptr) return;
     const std::optional<std::filesystem::path> target =
         m_ui.chooseFileToSave(this, QStringLiteral("Pliki tekstowe (*.TXT)"), QStringLiteral("TXT"));
@@ -137,9 +138,10 @@ void TFormLOG::Button4Click() {
     const WriteResult result =
         SaveRejectedLines(file, file.skippedAtSave, *target, m_reported->openInput, m_reported->openOutput);
     if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
+    if (result.ok && !result.warning.empty()) m_ui.showMessage(MessageKind::Warning, result.warning);
 }
 
-void TFormLOG::Button3Click() {
+void LogWindow::printWithDialog() {
     QPrinter printer(QPrinter::HighResolution);
     if (!m_ui.setUpPrinter(printer, this)) return;
     if (!printLog(printer)) {
@@ -148,11 +150,11 @@ void TFormLOG::Button3Click() {
     }
 }
 
-void TFormLOG::Button1Click() {
+void LogWindow::closeWindow() {
     close();
 }
 
-bool TFormLOG::printLog(QPrinter& printer) const {
+bool LogWindow::printLog(QPrinter& printer) const {
     printer.setDocName(QString::fromLatin1(kPrintTitle));
     QTextDocument document;
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);

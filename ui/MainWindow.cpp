@@ -155,7 +155,7 @@ void renderLabel(QLabel* label, const LabelState& state, const QColor& windowTex
 
 } // namespace
 
-TFormGlow::TFormGlow(WindowSession& owner, QWidget* parent)
+MainWindow::MainWindow(WindowSession& owner, QWidget* parent)
     : QWidget(parent), m_ui(owner.ui), m_session(owner.session) {
     m_ui.setDialogParent(this);
     setObjectName(QStringLiteral("TFormGlow"));
@@ -176,10 +176,10 @@ TFormGlow::TFormGlow(WindowSession& owner, QWidget* parent)
     client->addStretch(0);
 
     connectControls();
-    FormCreate();
+    createControls();
 }
 
-QWidget* TFormGlow::buildTopStrip() {
+QWidget* MainWindow::buildTopStrip() {
     auto* strip = new QWidget(this);
     m_topStrip = strip;
     strip->setObjectName(QStringLiteral("PanelGorny"));
@@ -256,7 +256,7 @@ QWidget* TFormGlow::buildTopStrip() {
     return strip;
 }
 
-QWidget* TFormGlow::buildDetails() {
+QWidget* MainWindow::buildDetails() {
     m_panelSzczegoly = new QFrame(this);
     m_panelSzczegoly->setObjectName(QStringLiteral("PanelSzczegoly"));
     auto* details = new QVBoxLayout(m_panelSzczegoly);
@@ -278,7 +278,7 @@ QWidget* TFormGlow::buildDetails() {
 }
 
 // 1. The record area: display filter, title strip, and the grid over its "[BRAK DANYCH]" panel.
-QWidget* TFormGlow::buildRecordArea(QWidget* parent) {
+QWidget* MainWindow::buildRecordArea(QWidget* parent) {
     auto* records = new QWidget(parent);
     auto* recordsLayout = new QVBoxLayout(records);
     recordsLayout->setContentsMargins(0, 0, 0, 0);
@@ -338,7 +338,7 @@ QWidget* TFormGlow::buildRecordArea(QWidget* parent) {
 }
 
 // 2. Under the splitter bar, the strip whose height the bar changes: the original value.
-QWidget* TFormGlow::buildOriginalStrip(QWidget* parent) {
+QWidget* MainWindow::buildOriginalStrip(QWidget* parent) {
     auto* original = new QWidget(parent);
     original->setMinimumHeight(kOriginalStripMinimum);
     auto* originalLayout = new QHBoxLayout(original);
@@ -364,7 +364,7 @@ QWidget* TFormGlow::buildOriginalStrip(QWidget* parent) {
 }
 
 // 3. The information strip, under the splitter, keeps its height.
-QWidget* TFormGlow::buildInfoStrip(QWidget* parent) {
+QWidget* MainWindow::buildInfoStrip(QWidget* parent) {
     auto* info = new QWidget(parent);
     info->setFixedHeight(kInfoStripHeight);
     auto* infoLayout = new QVBoxLayout(info);
@@ -382,41 +382,41 @@ QWidget* TFormGlow::buildInfoStrip(QWidget* parent) {
     return info;
 }
 
-void TFormGlow::connectControls() {
+void MainWindow::connectControls() {
     WindowState& state = m_session.state;
-    connect(m_bOtworzPlik, &QPushButton::clicked, this, [this] { bOtworzPlikClick(); });
-    connect(m_bZapiszTylkoPrawidlowe, &QPushButton::clicked, this, [this] { bZapiszTylkoPrawidloweClick(); });
-    connect(m_bPokazLog, &QPushButton::clicked, this, [this] { bPokazLogClick(); });
+    connect(m_bOtworzPlik, &QPushButton::clicked, this, [this] { chooseAndOpenFile(); });
+    connect(m_bZapiszTylkoPrawidlowe, &QPushButton::clicked, this, [this] { saveValidRecordsAndLog(); });
+    connect(m_bPokazLog, &QPushButton::clicked, this, [this] { showLog(); });
     connect(m_cbPrzytnijPola, &QCheckBox::toggled, this, [this, &state](bool checked) {
-        state.cbPrzytnijPola.checked = checked;
-        cbPrzytnijPolaClick();
+        state.trimFields.checked = checked;
+        trimFieldsToggled();
     });
     connect(m_cbZamienNiedozwoloneZnaki, &QCheckBox::toggled, this, [this, &state](bool checked) {
-        state.cbZamienNiedozwoloneZnaki.checked = checked;
-        cbZamienNiedozwoloneZnakiClick();
+        state.replaceControl.checked = checked;
+        replaceControlToggled();
     });
     connect(m_cbSprawdzajCyfryKontrolne, &QCheckBox::toggled, this, [this, &state](bool checked) {
-        state.cbSprawdzajCyfryKontrolne.checked = checked;
-        cbSprawdzajCyfryKontrolneClick();
+        state.checkNrbDigits.checked = checked;
+        checkNrbDigitsToggled();
     });
     connect(m_comboBoxStrona, &QComboBox::currentIndexChanged, this, [this, &state](int index) {
-        state.ComboBoxStrona.selected = index;
-        ComboBoxStronaChange();
+        state.codePageList.selected = index;
+        codePageChosen();
     });
     connect(m_cbPokazSzczegoly, &QCheckBox::toggled, this, [this, &state](bool checked) {
-        state.cbPokazSzczegoly.checked = checked;
-        cbPokazSzczegolyClick();
+        state.showDetails.checked = checked;
+        showDetailsToggled();
     });
     connect(m_radioGroupRodzajDanych, &QButtonGroup::idToggled, this, [this, &state](int id, bool checked) {
         if (!checked) return; // the item that lost its mark; the new one reports too
-        state.RadioGroupRodzajDanych.selected = id;
-        RadioGroupRodzajDanychClick();
+        state.recordFilter.selected = id;
+        filterChosen();
     });
     connect(m_stringGridWczytane, &RecordGridView::cellSelected, this,
-            [this](int column, int row) { StringGridWczytaneSelectCell(column, row); });
+            [this](int column, int row) { selectCell(column, row); });
 }
 
-void TFormGlow::FormCreate() {
+void MainWindow::createControls() {
     setWindowTitle(DisplayText(texts::kWindowTitle));
     // Layouts, code-page table and list are built with the session.
     resize(kClientWidth, kCompactClientHeight);
@@ -424,30 +424,30 @@ void TFormGlow::FormCreate() {
         const QRect area = screen->geometry();
         move(area.left() + (area.width() - kClientWidth) / 2, y());
     }
-    PokazUkryjSzczegoly();
+    layOutDetails();
     render();
 }
 
-ScreenInfo TFormGlow::screenInfo() const {
+ScreenInfo MainWindow::screenInfo() const {
     return ScreenInfoOf(*this, m_normalFrame);
 }
 
-void TFormGlow::rememberNormalFrame() {
+void MainWindow::rememberNormalFrame() {
     if (windowState() != Qt::WindowNoState || !isVisible()) return;
     if (const FrameMargins frame = FrameMarginsOf(*this); IsKnown(frame)) m_normalFrame = frame;
 }
 
-void TFormGlow::moveEvent(QMoveEvent* event) {
+void MainWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     rememberNormalFrame();
 }
 
-void TFormGlow::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     rememberNormalFrame();
 }
 
-WindowPlacement TFormGlow::normalPlacement() const {
+WindowPlacement MainWindow::normalPlacement() const {
     if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
         const QRect normal = normalGeometry();
         if (normal.isValid()) {
@@ -459,10 +459,10 @@ WindowPlacement TFormGlow::normalPlacement() const {
     return {x(), y(), width(), height()};
 }
 
-void TFormGlow::PokazUkryjSzczegoly() {
+void MainWindow::layOutDetails() {
     rememberNormalFrame();
     const ScreenInfo screen = screenInfo();
-    const DetailsLayout layout = quarvel::PokazUkryjSzczegoly(m_session.state, normalPlacement(), screen);
+    const DetailsLayout layout = quarvel::layOutDetails(m_session.state, normalPlacement(), screen);
     // Hidden details first, and the layout told at once, so their minimum height does not hold the
     // window up.
     if (!layout.detailsVisible) {
@@ -482,7 +482,7 @@ void TFormGlow::PokazUkryjSzczegoly() {
     m_panelSzczegoly->setVisible(layout.detailsVisible);
 }
 
-void TFormGlow::applyPlacement(const WindowPlacement& placement) {
+void MainWindow::applyPlacement(const WindowPlacement& placement) {
     const FrameMargins& frame = m_normalFrame;
     if (!IsKnown(frame)) {
         // Not framed yet: the toolkit places the frame's corner when the window is first shown.
@@ -495,7 +495,7 @@ void TFormGlow::applyPlacement(const WindowPlacement& placement) {
     setGeometry(placement.left + frame.left, placement.top + frame.top, placement.clientWidth, placement.clientHeight);
 }
 
-void TFormGlow::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !m_pendingPlacement) return;
     if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) return;
@@ -504,20 +504,20 @@ void TFormGlow::changeEvent(QEvent* event) {
     applyPlacement(*std::exchange(m_pendingPlacement, std::nullopt));
 }
 
-void TFormGlow::bOtworzPlikClick() {
-    refillWith(quarvel::bOtworzPlikClick);
+void MainWindow::chooseAndOpenFile() {
+    refillWith(quarvel::chooseAndOpenFile);
 }
 
-void TFormGlow::openFiles(const std::vector<std::filesystem::path>& files) {
+void MainWindow::openFiles(const std::vector<std::filesystem::path>& files) {
     refillWith([&files](Session& session) { OpenGivenFiles(session, files); });
 }
 
-void TFormGlow::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     // Several files are taken too, so that the drop can say that only one is opened.
     if (FilesFromUrls(event->mimeData()->urls())) event->acceptProposedAction();
 }
 
-void TFormGlow::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
     std::optional<std::vector<std::filesystem::path>> files = FilesFromUrls(event->mimeData()->urls());
     if (!files) return;
     event->acceptProposedAction();
@@ -527,48 +527,48 @@ void TFormGlow::dropEvent(QDropEvent* event) {
         this, [this, dropped = std::move(*files)] { openFiles(dropped); }, Qt::QueuedConnection);
 }
 
-void TFormGlow::bZapiszTylkoPrawidloweClick() {
-    const WriteResult result = quarvel::bZapiszTylkoPrawidloweClick(m_session);
+void MainWindow::saveValidRecordsAndLog() {
+    const WriteResult result = quarvel::saveValidRecordsAndLog(m_session);
     if (result.ok && m_log) m_log->refreshFromState();
     render();
 }
 
-void TFormGlow::bPokazLogClick() {
+void MainWindow::showLog() {
     if (m_log) m_log->exec();
     render();
 }
 
-void TFormGlow::cbPrzytnijPolaClick() {
-    refillWith(quarvel::cbPrzytnijPolaClick);
+void MainWindow::trimFieldsToggled() {
+    refillWith(quarvel::trimFieldsToggled);
 }
 
-void TFormGlow::cbZamienNiedozwoloneZnakiClick() {
-    refillWith(quarvel::cbZamienNiedozwoloneZnakiClick);
+void MainWindow::replaceControlToggled() {
+    refillWith(quarvel::replaceControlToggled);
 }
 
-void TFormGlow::cbSprawdzajCyfryKontrolneClick() {
-    refillWith(quarvel::cbSprawdzajCyfryKontrolneClick);
+void MainWindow::checkNrbDigitsToggled() {
+    refillWith(quarvel::checkNrbDigitsToggled);
 }
 
-void TFormGlow::ComboBoxStronaChange() {
-    refillWith(quarvel::ComboBoxStronaChange);
+void MainWindow::codePageChosen() {
+    refillWith(quarvel::codePageChosen);
 }
 
-void TFormGlow::cbPokazSzczegolyClick() {
-    PokazUkryjSzczegoly();
+void MainWindow::showDetailsToggled() {
+    layOutDetails();
     render();
 }
 
-void TFormGlow::RadioGroupRodzajDanychClick() {
-    refillWith(quarvel::RadioGroupRodzajDanychClick);
+void MainWindow::filterChosen() {
+    refillWith(quarvel::filterChosen);
 }
 
-void TFormGlow::StringGridWczytaneSelectCell(int column, int row) {
-    quarvel::StringGridWczytaneSelectCell(m_session, column, row);
+void MainWindow::selectCell(int column, int row) {
+    quarvel::selectCell(m_session, column, row);
     render();
 }
 
-void TFormGlow::refillWith(const std::function<void(Session&)>& command) {
+void MainWindow::refillWith(const std::function<void(Session&)>& command) {
     {
         GridRefill refill(*m_model);
         command(m_session);
@@ -578,7 +578,7 @@ void TFormGlow::refillWith(const std::function<void(Session&)>& command) {
     render();
 }
 
-void TFormGlow::layOutStatistics() {
+void MainWindow::layOutStatistics() {
     const std::array<QLabel*, 3> values{m_labelStatAll, m_labelStatOK, m_labelStatZle};
     StatisticsMeasures measures;
     measures.contentsTop = contentsTop(m_statistics);
@@ -588,7 +588,7 @@ void TFormGlow::layOutStatistics() {
     }
     measures.widestGroup = m_topStrip->minimumWidth() - kStatisticsAt.x();
     measures.detailsHeight = m_cbPokazSzczegoly->height();
-    const QString total = DisplayText(m_session.state.LabelStatOKKwota.text);
+    const QString total = DisplayText(m_session.state.validTotalLabel.text);
     QFont totalFont = boldFont(this, 10);
     const StatisticsLayout layout = LayOutStatistics(measures, [&](double points) {
         totalFont.setPointSizeF(points);
@@ -614,7 +614,7 @@ void TFormGlow::layOutStatistics() {
     m_statistics->resize(layout.groupWidth, layout.groupHeight);
 }
 
-void TFormGlow::render() {
+void MainWindow::render() {
     const WindowState& state = m_session.state;
     const QColor windowText = palette().color(QPalette::WindowText);
     const QSignalBlocker blockTrim(m_cbPrzytnijPola);
@@ -624,18 +624,18 @@ void TFormGlow::render() {
     const QSignalBlocker blockDetails(m_cbPokazSzczegoly);
     const QSignalBlocker blockFilter(m_radioGroupRodzajDanych);
 
-    m_bZapiszTylkoPrawidlowe->setEnabled(state.bZapiszTylkoPrawidlowe.enabled);
-    m_bPokazLog->setEnabled(state.bPokazLog.enabled);
+    m_bZapiszTylkoPrawidlowe->setEnabled(state.saveButton.enabled);
+    m_bPokazLog->setEnabled(state.showLogButton.enabled);
 
-    renderLabel(m_labelNazwaPliku, state.LabelNazwaPliku, windowText);
-    renderLabel(m_labelStatAll, state.LabelStatAll, windowText);
-    renderLabel(m_labelStatOK, state.LabelStatOK, windowText);
-    renderLabel(m_labelStatZle, state.LabelStatZle, windowText);
-    renderLabel(m_labelStatOKKwota, state.LabelStatOKKwota, windowText);
+    renderLabel(m_labelNazwaPliku, state.fileNameLabel, windowText);
+    renderLabel(m_labelStatAll, state.allCountLabel, windowText);
+    renderLabel(m_labelStatOK, state.validCountLabel, windowText);
+    renderLabel(m_labelStatZle, state.invalidCountLabel, windowText);
+    renderLabel(m_labelStatOKKwota, state.validTotalLabel, windowText);
     layOutStatistics();
-    renderLabel(m_labelIloscWybranychRekordow, state.LabelIloscWybranychRekordow, kNavyText);
+    renderLabel(m_labelIloscWybranychRekordow, state.shownCountLabel, kNavyText);
 
-    const PanelState& kind = state.PanelRodzajWczytanegoZbioru;
+    const PanelState& kind = state.kindPanel;
     m_panelRodzajWczytanegoZbioru->setText(DisplayText(kind.text));
     QPalette kindColours = palette();
     if (kind.background) kindColours.setColor(QPalette::Window, ToQColor(*kind.background));
@@ -643,7 +643,7 @@ void TFormGlow::render() {
     m_panelRodzajWczytanegoZbioru->setAutoFillBackground(kind.background.has_value());
     m_panelRodzajWczytanegoZbioru->setPalette(kindColours);
 
-    const ComboBoxState& codePages = state.ComboBoxStrona;
+    const ComboBoxState& codePages = state.codePageList;
     QStringList items;
     for (const std::string& item : codePages.items) items << DisplayText(item);
     QStringList shown;
@@ -654,32 +654,32 @@ void TFormGlow::render() {
     }
     m_comboBoxStrona->setCurrentIndex(codePages.selected < m_comboBoxStrona->count() ? codePages.selected : -1);
     m_comboBoxStrona->setColours(ToQColor(codePages.background), ToQColor(codePages.textColour));
-    m_shapeInnaStronaKodowaWPliku->setVisible(state.ShapeInnaStronaKodowaWPliku.visible);
+    m_shapeInnaStronaKodowaWPliku->setVisible(state.otherCodePageMarker.visible);
 
-    m_cbPrzytnijPola->setChecked(state.cbPrzytnijPola.checked);
-    m_cbZamienNiedozwoloneZnaki->setChecked(state.cbZamienNiedozwoloneZnaki.checked);
-    m_cbSprawdzajCyfryKontrolne->setChecked(state.cbSprawdzajCyfryKontrolne.checked);
-    m_cbPokazSzczegoly->setChecked(state.cbPokazSzczegoly.checked);
-    if (QAbstractButton* item = m_radioGroupRodzajDanych->button(state.RadioGroupRodzajDanych.selected)) {
+    m_cbPrzytnijPola->setChecked(state.trimFields.checked);
+    m_cbZamienNiedozwoloneZnaki->setChecked(state.replaceControl.checked);
+    m_cbSprawdzajCyfryKontrolne->setChecked(state.checkNrbDigits.checked);
+    m_cbPokazSzczegoly->setChecked(state.showDetails.checked);
+    if (QAbstractButton* item = m_radioGroupRodzajDanych->button(state.recordFilter.selected)) {
         item->setChecked(true);
     }
 
     renderDetails();
 }
 
-void TFormGlow::renderDetails() {
+void MainWindow::renderDetails() {
     const WindowState& state = m_session.state;
-    const GridState& grid = state.StringGridWczytane;
+    const GridState& grid = state.grid;
     m_gridArea->setCurrentWidget(grid.visible ? static_cast<QWidget*>(m_stringGridWczytane) : m_noDataPanel);
     m_stringGridWczytane->showCurrentCell(grid.currentColumn, grid.currentRow);
     // The frame of the selected cell and the glyphs are painted from the state, which the view does not watch.
     m_stringGridWczytane->viewport()->update();
     m_stringGridWczytane->rowHeader()->viewport()->update();
 
-    m_memoInfoPlik->setPlainText(DisplayLines(state.MemoInfoPlik.lines));
+    m_memoInfoPlik->setPlainText(DisplayLines(state.detailsMemo.lines));
     m_memoInfoPlik->moveCursor(QTextCursor::Start);
 
-    const EditState& original = state.EditOryginalnaWartoscPola;
+    const EditState& original = state.originalValueEdit;
     m_editOryginalnaWartoscPola->setText(DisplayText(original.text));
     m_editOryginalnaWartoscPola->setCursorPosition(0);
     m_editOryginalnaWartoscPola->setEnabled(original.enabled);

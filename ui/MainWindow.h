@@ -29,7 +29,7 @@ namespace quarvel {
 class CodePageList;
 class RecordGridModel;
 class RecordGridView;
-class TFormLOG;
+class LogWindow;
 
 /// What the main window works on: the session (the loaded file and the window state) with the user
 /// interface it reports to. It is kept outside the window and outlives it, so that the window's widgets,
@@ -42,32 +42,32 @@ struct WindowSession {
 
 /// The main window. It renders the window state of its session; every handler writes the user's change
 /// into the state, runs the logic and renders again. Closing it ends the program.
-class TFormGlow final : public QWidget {
+class MainWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TFormGlow(WindowSession& owner, QWidget* parent = nullptr);
-    TFormGlow(const TFormGlow&) = delete;
-    TFormGlow& operator=(const TFormGlow&) = delete;
+    explicit MainWindow(WindowSession& owner, QWidget* parent = nullptr);
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
 
     Session& session() { return m_session; }
     QtUserInterface& userInterface() { return m_ui; }
     /// The log window that "Pokaż plik &LOG" shows; it is created after this window.
-    void setLogWindow(TFormLOG* log) { m_log = log; }
+    void setLogWindow(LogWindow* log) { m_log = log; }
 
     // The handlers, named after their control and event. Each reads the user's settings from the window
     // state, where the controls have already put them.
-    void bOtworzPlikClick();
-    void bZapiszTylkoPrawidloweClick();
-    void bPokazLogClick();
-    void cbPrzytnijPolaClick();
-    void cbZamienNiedozwoloneZnakiClick();
-    void cbSprawdzajCyfryKontrolneClick();
-    void ComboBoxStronaChange();
-    void cbPokazSzczegolyClick();
-    void RadioGroupRodzajDanychClick();
+    void chooseAndOpenFile();
+    void saveValidRecordsAndLog();
+    void showLog();
+    void trimFieldsToggled();
+    void replaceControlToggled();
+    void checkNrbDigitsToggled();
+    void codePageChosen();
+    void showDetailsToggled();
+    void filterChosen();
     /// Grid coordinates: row 0 is the header row, columns 0 and 1 the fixed ones.
-    void StringGridWczytaneSelectCell(int column, int row);
+    void selectCell(int column, int row);
 
     /// Opens files given outside the open command's dialog (named at start, dropped on the window) as that
     /// command opens the file chosen in it; more than one is refused with a message.
@@ -89,8 +89,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void FormCreate();
-    void PokazUkryjSzczegoly();
+    void createControls();
+    void layOutDetails();
     void applyPlacement(const WindowPlacement& placement);
     /// Notes the frame the window manager gives the window while it is in its normal state.
     void rememberNormalFrame();
@@ -108,7 +108,7 @@ private:
 
     QtUserInterface& m_ui;
     Session& m_session;
-    TFormLOG* m_log = nullptr;
+    LogWindow* m_log = nullptr;
     RecordGridModel* m_model = nullptr;
     /// The placement a maximised window takes when it is restored; set while details are toggled in it.
     std::optional<WindowPlacement> m_pendingPlacement;

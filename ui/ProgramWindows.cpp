@@ -31,8 +31,8 @@ void ChooseWindowFont() {
 }
 
 ProgramWindows::ProgramWindows(const Clock& clock)
-    : main(clock), glow(main), proces(&glow),
-      log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session()) {
+    : main(clock), glow(main),
+      log(glow.session().state.logText, glow.userInterface(), &glow, &glow.session()) {
     glow.setLogWindow(&log);
 }
 

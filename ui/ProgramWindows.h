@@ -2,7 +2,6 @@
 
 #include "MainWindow.h"
 #include "LogWindow.h"
-#include "TFormProces.h"
 
 #include "Clock.h"
 
@@ -23,8 +22,7 @@ QTranslator* InstallToolkitTranslation(QCoreApplication& application);
 /// Linux machine lends to wine, at the system's size. Elsewhere the desktop's font stays.
 void ChooseWindowFont();
 
-/// The program's three windows, put together as at its start: the main window, then the progress
-/// window and the log window, both hidden.
+/// The program's two windows, put together as at its start: the main window, then the log window, hidden.
 struct ProgramWindows {
     explicit ProgramWindows(const Clock& clock = SystemClock::instance());
 
@@ -33,9 +31,8 @@ struct ProgramWindows {
     void start(const QStringList& arguments);
 
     WindowSession main; ///< declared first: the windows read it until they are gone
-    TFormGlow glow;
-    TFormProces proces;
-    TFormLOG log;
+    MainWindow glow;
+    LogWindow log;
 };
 
 } // namespace quarvel

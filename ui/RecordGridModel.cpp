@@ -83,7 +83,7 @@ QString RecordGridModel::headerText(int column) const {
 }
 
 int RecordGridModel::columnWidth(int column) const {
-    const std::vector<GridColumn>& columns = m_session.state.StringGridWczytane.columns;
+    const std::vector<GridColumn>& columns = m_session.state.grid.columns;
     if (column < 0 || static_cast<std::size_t>(column) >= columns.size()) return 0;
     return columns[static_cast<std::size_t>(column)].width;
 }

@@ -55,8 +55,13 @@ std::tm LocalTime(std::time_t time);
 /// since the narrow `argv` holds them in the code page, which cannot hold every name.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
-/// Makes the standard output and error take bytes as they are: no line-end conversion on Windows.
+/// Makes the standard output and error take bytes as they are: no line-end conversion on Windows. A
+/// standard stream the program was started without is given something that fails every write, so that
+/// no file the program opens takes its number and receives what is printed.
 void UseBinaryStandardStreams();
+
+/// Whether the standard output (1) or error (2) is a terminal or console, where control characters act.
+bool IsTerminal(int stream);
 
 /// Whether the standard output (1) or error (2) is a console window rather than a file or a pipe.
 bool IsConsole(int stream);
@@ -111,13 +116,47 @@ int SyncFile(NativeFile& file);
 /// Makes the names in a folder (a rename, a removal) durable on its medium; the error code, else 0.
 int SyncFolder(const std::filesystem::path& folder);
 
-/// Gives `file` the permission bits of the existing file `model`, and its owner where the process may.
-/// On Windows a new file already has the permissions its folder gives, as the earlier file had.
+/// Gives `file` what the existing file `model` allows whom: its owner and group where the process may,
+/// its permission bits and its access control list (on Windows its security descriptor). What the file
+/// system cannot keep (FAT has no owners, some systems no ACLs) is left as it is, not a failure.
 int CopyPermissions(NativeFile& file, const std::filesystem::path& model);
 
 /// Whether the existing `file` may be replaced or removed now: EBUSY on Windows while another program
 /// holds it open without sharing it (a name of it made meanwhile could not be removed again), else 0.
 int CheckReplaceable(const std::filesystem::path& file);
+
+/// Which file a path names: on POSIX its device and inode, on Windows its volume's serial number and
+/// its file index. Two names of one file (links, hard links, another spelling) have one identity.
+struct FileId {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileId&) const = default;
+    auto operator<=>(const FileId&) const = default;
+};
+
+/// The identity of the file `path` names, through symbolic links unless `ofLink`; none when nothing
+/// has that name or the system cannot tell.
+std::optional<FileId> IdentityOf(const std::filesystem::path& path, bool ofLink = false);
+
+/// The identity of what the standard output (1) or error (2) goes to; none when it is closed.
+std::optional<FileId> IdentityOfStream(int stream);
+
+/// Whether the system's rule for links in folders others may write to lets this process follow the
+/// symbolic link `link`: a link in a world-writable folder with the sticky bit is followed only when it
+/// belongs to the process's user or to the folder's owner. Always where the system has no such folders.
+bool MayFollowLink(const std::filesystem::path& link);
+
+/// Tries once to take the lock that runs writing into `folder` share, for as long as the returned file
+/// is open; EWOULDBLOCK in `error` while another holds it. Where the file system has no locks, nothing is
+/// opened and `error` is 0: the run goes on without.
+NativeFile TryLockFolder(const std::filesystem::path& folder, int& error);
+
+/// Opens the file `path` for reading when it is a regular file that no running process created and
+/// still holds, keeping it held meanwhile; otherwise nothing is opened.
+NativeFile OpenIfAbandoned(const std::filesystem::path& path);
+
+/// Reads the whole rest of `file` into `bytes`; the system's error code of a failure, else 0.
+int ReadAll(NativeFile& file, std::string& bytes);
 
 /// Opens a file for reading only, unbuffered; nullptr and the error code on failure.
 std::FILE* OpenForReading(const std::filesystem::path& path, int& error);

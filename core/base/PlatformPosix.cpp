@@ -5,7 +5,10 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace quarvel::platform {
 namespace {
@@ -116,13 +119,100 @@ int SyncFolder(const std::filesystem::path& folder) {
     return 0;
 }
 
+// What a file system says when it has no place for a kind of metadata: FAT has no owners and refuses a
+// change of mode, a FUSE file system may lack the call altogether.
+static bool cannotKeep(int error) {
+    return error == ENOSYS || error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENODATA;
+}
+
 int CopyPermissions(NativeFile& file, const std::filesystem::path& model) {
     struct stat status {};
     if (::stat(model.c_str(), &status) != 0) return lastError();
     // The owner first: changing it clears the set-user-ID and set-group-ID bits, which the mode then sets.
     // Only a privileged process may give a file away; anyone else keeps the file as theirs.
     (void)::fchown(fd(file), status.st_uid, status.st_gid);
-    return ::fchmod(fd(file), status.st_mode & 07777) == 0 ? 0 : lastError();
+    if (::fchmod(fd(file), status.st_mode & 07777) != 0 && !cannotKeep(errno)) return lastError();
+    // The access control list last: its mask is what the group bits of the mode showed, and setting the
+    // mode alone would have given the owning group those rights instead.
+    static constexpr const char* kAcl = "system.posix_acl_access";
+    std::vector<char> acl(256);
+    for (;;) {
+        const ssize_t size = ::getxattr(model.c_str(), kAcl, acl.data(), acl.size());
+        if (size >= 0) {
+            if (::fsetxattr(fd(file), kAcl, acl.data(), static_cast<std::size_t>(size), 0) != 0 && !cannotKeep(errno))
+                return lastError();
+            return 0;
+        }
+        if (errno != ERANGE || acl.size() >= (std::size_t{1} << 20)) return 0; // no list, or none this system keeps
+        acl.resize(acl.size() * 4);
+    }
+}
+
+std::optional<FileId> IdentityOf(const std::filesystem::path& path, bool ofLink) {
+    struct stat status {};
+    if ((ofLink ? ::lstat(path.c_str(), &status) : ::stat(path.c_str(), &status)) != 0) return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+std::optional<FileId> IdentityOfStream(int stream) {
+    struct stat status {};
+    if (::fstat(stream, &status) != 0) return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+// The rule of Linux's fs.protected_symlinks, applied whether or not the system has it on: the writer
+// reads links itself, where the kernel's protection never sees them.
+bool MayFollowLink(const std::filesystem::path& link) {
+    struct stat linkStatus {};
+    struct stat folderStatus {};
+    std::filesystem::path folder = link.parent_path();
+    if (folder.empty()) folder = ".";
+    if (::lstat(link.c_str(), &linkStatus) != 0 || ::stat(folder.c_str(), &folderStatus) != 0) return true;
+    const bool shared = (folderStatus.st_mode & S_ISVTX) != 0 && (folderStatus.st_mode & S_IWOTH) != 0;
+    return !shared || linkStatus.st_uid == ::geteuid() || linkStatus.st_uid == folderStatus.st_uid;
+}
+
+// The folder itself is locked: no file of the program's is left in it, and the lock goes with the
+// process however it ends.
+NativeFile TryLockFolder(const std::filesystem::path& folder, int& error) {
+    NativeFile directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!directory.isOpen()) {
+        error = lastError();
+        return {};
+    }
+    while (::flock(fd(directory), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        if (errno == EWOULDBLOCK) {
+            error = EWOULDBLOCK;
+            return {};
+        }
+        error = 0; // a file system without locks (some network shares)
+        return {};
+    }
+    error = 0;
+    return directory;
+}
+
+NativeFile OpenIfAbandoned(const std::filesystem::path& path) {
+    NativeFile file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file.isOpen()) return {};
+    struct stat opened {};
+    if (::fstat(fd(file), &opened) != 0 || !S_ISREG(opened.st_mode)) return {};
+    if (::flock(fd(file), LOCK_EX | LOCK_NB) != 0) return {};
+    return file;
+}
+
+int ReadAll(NativeFile& file, std::string& bytes) {
+    char buffer[8192];
+    for (;;) {
+        const ssize_t got = ::read(fd(file), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return lastError();
+        }
+        if (got == 0) return 0;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
 }
 
 int CheckReplaceable(const std::filesystem::path&) {
@@ -183,7 +273,18 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
     return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
 }
 
-void UseBinaryStandardStreams() {}
+void UseBinaryStandardStreams() {
+    for (int stream = 0; stream <= 2; ++stream) {
+        if (::fcntl(stream, F_GETFD) != -1 || errno != EBADF) continue;
+        // The root folder opened for reading takes the lowest free number, this one; a write to it fails.
+        const int opened = ::open("/", O_RDONLY | O_DIRECTORY);
+        if (opened != stream && opened >= 0) ::close(opened);
+    }
+}
+
+bool IsTerminal(int stream) {
+    return ::isatty(stream) == 1;
+}
 
 // A terminal takes the UTF-8 bytes as they are.
 bool IsConsole(int) {

@@ -6,6 +6,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <aclapi.h>
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
@@ -169,8 +170,8 @@ int NativeFile::close() {
 // gives to files in it, so `privateMode` needs nothing more.
 NativeFile CreateOwnFile(const std::filesystem::path& path, bool, int& error) {
     NativeFile file =
-        fileOf(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        fileOf(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC,
+                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.isOpen()) {
         error = nameError(lastError(), path);
         return {};
@@ -236,8 +237,98 @@ int SyncFolder(const std::filesystem::path&) {
     return 0;
 }
 
-int CopyPermissions(NativeFile&, const std::filesystem::path&) {
+// The earlier file's access list goes to the new one as it was: inherited entries stay inherited from the
+// same folder, a list protected from inheritance stays protected. The owner is the creator's: giving a
+// file away takes a privilege. A file system without security (FAT) or a list the process may not read
+// leaves the new file with what its folder gives, as before.
+int CopyPermissions(NativeFile& file, const std::filesystem::path& model) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(model.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return 0;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION;
+    if (GetSecurityDescriptorControl(descriptor, &control, &revision))
+        what |= (control & SE_DACL_PROTECTED) != 0 ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                   : UNPROTECTED_DACL_SECURITY_INFORMATION;
+    if (dacl != nullptr)
+        (void)SetSecurityInfo(handleOf(file), SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr);
+    LocalFree(descriptor);
     return 0;
+}
+
+namespace {
+
+std::optional<FileId> identityOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr || !GetFileInformationByHandle(handle, &info))
+        return std::nullopt;
+    return FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+// The lock of a folder: a file no other process may open while it is, gone when it is closed.
+constexpr wchar_t kFolderLockName[] = L".quarvel.lock";
+
+} // namespace
+
+std::optional<FileId> IdentityOf(const std::filesystem::path& path, bool ofLink) {
+    // No access asked: a file another program holds without sharing still tells who it is.
+    NativeFile file = fileOf(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS | (ofLink ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
+                                         nullptr));
+    if (!file.isOpen()) return std::nullopt;
+    return identityOfHandle(handleOf(file));
+}
+
+std::optional<FileId> IdentityOfStream(int stream) {
+    return identityOfHandle(standardHandle(stream));
+}
+
+// Windows has no world-writable folders of the sticky kind, and making a link takes a privilege.
+bool MayFollowLink(const std::filesystem::path&) {
+    return true;
+}
+
+NativeFile TryLockFolder(const std::filesystem::path& folder, int& error) {
+    const std::filesystem::path name = folder / kFolderLockName;
+    NativeFile lock = fileOf(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                                         FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (lock.isOpen()) {
+        error = 0;
+        return lock;
+    }
+    const DWORD failure = GetLastError();
+    // Held by another run; or just let go by it, while its removal is pending.
+    const bool held = failure == ERROR_SHARING_VIOLATION ||
+                      (failure == ERROR_ACCESS_DENIED && GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES);
+    error = held ? EWOULDBLOCK : 0; // a folder where no file can be made has nothing to lock
+    return {};
+}
+
+NativeFile OpenIfAbandoned(const std::filesystem::path& path) {
+    NativeFile file =
+        fileOf(CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.isOpen()) return {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handleOf(file), &info)) return {};
+    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return {};
+    if (!tryLock(handleOf(file))) return {};
+    return file;
+}
+
+int ReadAll(NativeFile& file, std::string& bytes) {
+    char buffer[8192];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(handleOf(file), buffer, sizeof buffer, &got, nullptr)) return lastError();
+        if (got == 0) return 0;
+        bytes.append(buffer, got);
+    }
 }
 
 int CheckReplaceable(const std::filesystem::path& file) {
@@ -361,6 +452,10 @@ void UseBinaryStandardStreams() {
     std::fflush(stderr);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+}
+
+bool IsTerminal(int stream) {
+    return IsConsole(stream);
 }
 
 bool IsConsole(int stream) {

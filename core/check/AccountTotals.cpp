@@ -24,7 +24,7 @@ std::vector<AccountTotal> totalsPerDebitedAccount(const LoadedFile& file) {
     std::string account;
     // Lines without data are never valid; the records of the others are walked in file order, so that
     // each account's total is rounded exactly as ValidateRecords rounds the grand total.
-    for (const TRecOfFile& record : file.records().withData()) {
+    for (const Record& record : file.records().withData()) {
         if (!record.isValid()) continue;
         const ValueBytes value = file.valueBytes(record, kOrderDebitedAccount);
         account.clear();

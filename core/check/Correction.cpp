@@ -15,7 +15,7 @@ bool startsWithPl(std::string_view text) {
 
 // The most bytes each field may keep (a record stores no value longer than 250 bytes); the fields a
 // layout lacks keep none: no record has them.
-FieldLengths maxLengths(const TTabStruc& layout) {
+FieldLengths maxLengths(const Layout& layout) {
     FieldLengths lengths{};
     for (std::size_t j = 0; j < layout.size() && j < kMaxFieldCount; ++j) {
         lengths[j] = static_cast<std::uint8_t>(std::clamp(layout[j].maxLength, 0, 255));
@@ -46,7 +46,7 @@ char* writeWithoutSpacesAndPl(std::string_view text, const ByteMap& map, char* o
 // as its whole original values.
 class RecordCorrector {
 public:
-    RecordCorrector(const LoadedFile& file, TRecOfFile& record, ValueRewrites& rewrites)
+    RecordCorrector(const LoadedFile& file, Record& record, ValueRewrites& rewrites)
         : m_file(file), m_record(record), m_rewrites(rewrites) {}
 
     void normalizeAccount(std::size_t j) {
@@ -116,21 +116,11 @@ public:
 
 private:
     const LoadedFile& m_file;
-    TRecOfFile& m_record;
+    Record& m_record;
     ValueRewrites& m_rewrites;
 };
 
 } // namespace
-
-CorrectionSettings CurrentCorrectionSettings(const Session& session) {
-    const int selected = session.state.ComboBoxStrona.selected;
-    return CorrectionSettings{selected >= 0 && selected < kCodePageCount ? selected : session.file.identifiedCodePage,
-                              session.state.cbPrzytnijPola.checked, session.state.cbZamienNiedozwoloneZnaki.checked};
-}
-
-void RunCorrectionPass(Session& session) {
-    RunCorrectionPass(session.file, CurrentCorrectionSettings(session), session.clock.today());
-}
 
 void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today) {
     if (file.records().empty()) return;
@@ -140,7 +130,7 @@ void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std
     // Trimming (sweep 2) is a cut applied when a value is read, too.
     file.setKeptLengths(settings.trim ? maxLengths(LayoutFor(file.kind)) : WholeValues());
     const LoadedFile& values = file;
-    file.rewriteInSlices([&values, today](ValueRewrites& rewrites, std::size_t line, TRecOfFile& toCorrect) {
+    file.rewriteInSlices([&values, today](ValueRewrites& rewrites, std::size_t line, Record& toCorrect) {
         RecordCorrector record(values, toCorrect, rewrites);
         if (values.decodesUtf8()) {
             record.decodeAndNormalize(today);

@@ -1,24 +1,22 @@
 #pragma once
 
-#include "Session.h"
+#include "LoadedFile.h"
+
+#include <chrono>
 
 #include <string>
 #include <string_view>
 
 namespace quarvel {
 
-/// The settings a correction run uses, as read from the window state.
+/// The settings a correction run uses.
 struct CorrectionSettings {
     CodePageId sourceCodePage = WINDOWS_EE;
     bool trim = true;
     bool replaceControl = false;
 };
 
-/// The settings the window state holds now (with no code page selected, the identified one).
-CorrectionSettings CurrentCorrectionSettings(const Session& session);
-
-/// Rebuilds every corrected value, original value and amount from the raw values, with the current settings.
-void RunCorrectionPass(Session& session);
+/// Rebuilds every corrected value, original value and amount from the raw values, with `settings`.
 void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today);
 
 /// Where the corrected account number lies in its value.

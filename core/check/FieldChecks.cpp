@@ -46,7 +46,7 @@ bool allPermitted(std::string_view bytes, const PermittedTable& table, bool asci
 
 } // namespace
 
-FieldChecker::FieldChecker(LoadedFile& file, const TTabStruc& layout)
+FieldChecker::FieldChecker(LoadedFile& file, const Layout& layout)
     : m_file(file), m_count(std::min(layout.size(), kMaxFieldCount)), m_afterRaw(PermittedAfter(file.rawToValue())),
       m_afterFix(PermittedAfter(file.fixToValue())), m_rawAsciiPermitted(permitsPrintableAscii(m_afterRaw)),
       m_fixAsciiPermitted(permitsPrintableAscii(m_afterFix)) {
@@ -60,7 +60,7 @@ void FieldChecker::check(std::size_t i) const {
     if (m_file.records().hasData(i)) check(m_file.toChange(i)); // a line without data has no field
 }
 
-void FieldChecker::check(TRecOfFile& record) const {
+void FieldChecker::check(Record& record) const {
     std::uint16_t invalid = 0;
     m_file.forEachValue(record, [&](std::size_t j, const ValueBytes& value) {
         if (j >= m_count) return;
@@ -82,7 +82,7 @@ void FieldChecker::check(TRecOfFile& record) const {
     record.invalidMask = invalid;
 }
 
-void CheckFields(LoadedFile& file, std::size_t i, const TTabStruc& layout) {
+void CheckFields(LoadedFile& file, std::size_t i, const Layout& layout) {
     FieldChecker(file, layout).check(i);
 }
 

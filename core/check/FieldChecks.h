@@ -16,12 +16,12 @@ PermittedTable PermittedAfter(const ByteMap& map);
 /// The field checks of one validation run; the tables they need are made once for the run.
 class FieldChecker {
 public:
-    FieldChecker(LoadedFile& file, const TTabStruc& layout);
+    FieldChecker(LoadedFile& file, const Layout& layout);
     /// Judges every value of record i for presence, length and permitted bytes, rebuilding its field
     /// verdicts and messages from nothing.
     void check(std::size_t i) const;
     /// check() of a record at hand.
-    void check(TRecOfFile& record) const;
+    void check(Record& record) const;
 
 private:
     LoadedFile& m_file;
@@ -37,6 +37,6 @@ private:
 
 /// The field checks of record i (see FieldChecker::check), as the format names them: the reference form,
 /// one record at a time, that the tests hold the validation's run over all records against.
-void CheckFields(LoadedFile& file, std::size_t i, const TTabStruc& layout);
+void CheckFields(LoadedFile& file, std::size_t i, const Layout& layout);
 
 } // namespace quarvel

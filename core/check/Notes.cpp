@@ -23,7 +23,7 @@ constexpr std::size_t kLastSameOrderField = 10;
 // The values of those fields of one record, as bytes with their translation.
 using SameOrderValues = std::array<ValueBytes, kSameOrderFields.size()>;
 
-SameOrderValues sameOrderValues(const LoadedFile& file, const TRecOfFile& record) {
+SameOrderValues sameOrderValues(const LoadedFile& file, const Record& record) {
     std::array<ValueBytes, kLastSameOrderField + 1> all{};
     file.forEachValue(
         record, [&all](std::size_t j, const ValueBytes& value) { all[j] = value; }, all.size());
@@ -115,8 +115,8 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
     if (file.kind != FileKind::Orders) return notes;
     const RecordList& records = file.records();
     const auto sameOrder = [&file, &records](std::size_t firstLine, std::size_t secondLine) {
-        const TRecOfFile& first = records[firstLine];
-        const TRecOfFile& second = records[secondLine];
+        const Record& first = records[firstLine];
+        const Record& second = records[secondLine];
         if (amountBits(first.amount) != amountBits(second.amount)) return false;
         const SameOrderValues firstValues = sameOrderValues(file, first);
         const SameOrderValues secondValues = sameOrderValues(file, second);
@@ -146,7 +146,7 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
         }
         pending = 0;
     };
-    records.forEachLine(0, records.size(), [&](std::size_t line, const TRecOfFile& record) {
+    records.forEachLine(0, records.size(), [&](std::size_t line, const Record& record) {
         if (!record.isValid()) return;
         const std::uint64_t hash = sameOrderHash(sameOrderValues(file, record), record.amount);
         const std::size_t home = seen.home(hash);
@@ -162,7 +162,7 @@ std::vector<RecordNote> findExecutionOnDaysOff(const LoadedFile& file, std::chro
     std::vector<RecordNote> notes;
     if (file.kind != FileKind::Orders) return notes;
     const RecordList& records = file.records();
-    records.forEachLine(0, records.size(), [&](std::size_t line, const TRecOfFile& record) {
+    records.forEachLine(0, records.size(), [&](std::size_t line, const Record& record) {
         if (!record.isValid()) return;
         // As the date check reads it: the translation of the bytes never touches digits or separators.
         const std::optional<std::chrono::year_month_day> date =

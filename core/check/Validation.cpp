@@ -14,13 +14,13 @@
 namespace quarvel {
 namespace {
 
-void failField(TRecOfFile& record, std::size_t j, FieldErrorBit error) {
+void failField(Record& record, std::size_t j, FieldErrorBit error) {
     record.fieldErrorBits[j] |= error;
     record.invalidMask = static_cast<std::uint16_t>(record.invalidMask | (1U << j));
 }
 
 // The account check: 26 digits, and with `checkDigits` the right check digits too.
-void checkAccount(TRecOfFile& record, std::size_t j, std::string_view value, bool checkDigits) {
+void checkAccount(Record& record, std::size_t j, std::string_view value, bool checkDigits) {
     if (!IsNrbNumber(value)) {
         failField(record, j, kBadNrb);
     } else if (checkDigits && !HasNrbCheckDigits(value)) {
@@ -29,7 +29,7 @@ void checkAccount(TRecOfFile& record, std::size_t j, std::string_view value, boo
 }
 
 // The checks of one record, rebuilding its verdicts from nothing.
-void checkRecord(const LoadedFile& file, const FieldChecker& checker, TRecOfFile& record, std::chrono::year currentYear,
+void checkRecord(const LoadedFile& file, const FieldChecker& checker, Record& record, std::chrono::year currentYear,
                  bool checkNrbDigits) {
     record.hasFieldErrors = false;
     record.changed = false;
@@ -86,7 +86,7 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool check
     // order, so the sum of the amounts is rounded exactly as a single pass rounds it.
     RunSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
         // A line without data has no field to check; its record is constant.
-        file.forEachLineWithData(begin, end, [&](std::size_t, TRecOfFile& record) {
+        file.forEachLineWithData(begin, end, [&](std::size_t, Record& record) {
             checkRecord(file, checker, record, currentYear, checkNrbDigits);
         });
     });
@@ -95,7 +95,7 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool check
     file.validTotal = 0;
     // Every line without data is invalid (and adds nothing); the rest are summed in file order.
     file.invalidCount = static_cast<std::int32_t>(file.records().linesWithoutData());
-    for (const TRecOfFile& record : file.records().withData()) {
+    for (const Record& record : file.records().withData()) {
         if (record.isValid()) {
             ++file.validCount;
             file.validTotal += record.amount;
@@ -108,7 +108,7 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool check
 std::vector<std::string> fieldErrors(const LoadedFile& file, std::size_t i, std::size_t j) {
     std::vector<std::string> messages;
     const std::uint8_t bits = file.records()[i].fieldErrorBits[j];
-    const TTabStruc& layout = LayoutFor(file.kind);
+    const Layout& layout = LayoutFor(file.kind);
     const std::int32_t maxLength = j < layout.size() ? layout[j].maxLength : 0;
     const std::size_t length = bits != 0 ? file.valueBytes(i, j).bytes.size() : 0;
     // In the order the checks add them; the check digits' message stands where the account check's would.
@@ -138,20 +138,6 @@ std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t
         return texts::kBadAmount;
     }
     return {};
-}
-
-void ShowStatistics(const LoadedFile& file, WindowState& state) {
-    state.LabelStatOK.text = std::to_string(file.validCount);
-    state.LabelStatZle.text = std::to_string(file.invalidCount);
-    state.LabelStatZle.textColour = file.invalidCount > 0 ? kRed : kGreen;
-    if (file.kind == FileKind::Orders) state.LabelStatOKKwota.text = FormatTotal(file.validTotal);
-    state.LabelStatOKKwota.visible = file.kind == FileKind::Orders;
-    state.bZapiszTylkoPrawidlowe.enabled = file.validCount > 0;
-}
-
-void ValidateAllRecords(Session& session) {
-    ValidateRecords(session.file, session.clock.today().year(), session.state.cbSprawdzajCyfryKontrolne.checked);
-    ShowStatistics(session.file, session.state);
 }
 
 std::string FormatTotal(double amount) {

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "Session.h"
+#include "LoadedFile.h"
+
+#include <chrono>
 
 #include <string>
 #include <string_view>
@@ -9,16 +11,9 @@
 namespace quarvel {
 
 /// Judges every record (field checks, then account, date and amount checks), counts the valid and
-/// invalid records, sums the valid amounts, and shows the results in the statistics.
-void ValidateAllRecords(Session& session);
-
-/// The judging and counting of ValidateAllRecords, without the statistics. Judges the values of the last
-/// correction run, and takes the verdict on a raw amount from it. With `checkNrbDigits` an account number
+/// invalid records and sums the valid amounts. Judges the values of the last correction run, and takes the verdict on a raw amount from it. With `checkNrbDigits` an account number
 /// of 26 digits must also have the check digits of the Polish IBAN it is.
 void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits = false);
-
-/// Shows the counts and the total in the statistics and enables saving when a record is valid.
-void ShowStatistics(const LoadedFile& file, WindowState& state);
 
 /// The Polish texts of the checks' messages on field j of record i (Windows-1250), in the order the checks
 /// add them: the field checks', then the content checks'.

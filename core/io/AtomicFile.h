@@ -18,6 +18,8 @@ struct WriteResult {
     bool ok = true;
     int error = 0; ///< the system's error code of the failure
     std::string message;
+    /// With `ok`: what the user should know although every file is in place (Windows-1250), else empty.
+    std::string warning;
 };
 
 /// Output into the temporary file of a write; remembers the first failure, after which it writes nothing.
@@ -68,11 +70,17 @@ struct FileChange {
 };
 
 /// Makes all `changes` or none. Each new content goes to a temporary file in its target's folder, which
-/// is synced; only when every one is complete are they renamed over their targets and the files to
-/// remove removed, then the folders synced. A failure before that leaves every earlier file as it was;
-/// a failure while renaming puts back what was already renamed. A target that is a symbolic link is
-/// written through it. Refused before anything is written: a target that is a folder, a device, a pipe
-/// or a socket, and two changes, or a change and an `untouchable` file, that are the same file.
+/// is synced; only when every one is complete, and under a lock of each folder that other runs share,
+/// are they renamed over their targets and the files to remove removed, then the folders synced. Before
+/// the first rename an intent file beside them names the earlier files and where they are kept (a second
+/// name, or where the file system has none, the file renamed aside); a later write into the folder
+/// that finds the intent of a run that ended part way puts the earlier files back first. A failure
+/// leaves every earlier file as it was; a failure while renaming puts back what was already renamed; a
+/// folder that cannot be synced afterwards is a `warning`. A target that is a symbolic link is written
+/// through it where the system's rule for shared folders would follow it. Refused before anything is
+/// written: a target that is a folder, a device, a pipe, a socket or the standard output or error, and
+/// two changes, or a change and an `untouchable` file, that are the same file, or two names in one folder
+/// that its file system takes for one.
 WriteResult ChangeFilesTogether(const std::vector<FileChange>& changes,
                                 const std::vector<ProtectedFile>& untouchable = {},
                                 const OutputOpener& open = OpenFileOutput);
@@ -89,8 +97,8 @@ WriteResult WriteFileAtomically(const std::filesystem::path& target, const Produ
 /// out of the user's way, and a later write into the same folder removes those a killed run left.
 bool IsTemporaryFileName(const std::filesystem::path& name);
 
-/// Whether `a` and `b` are one file: the same file on disk (through links and hard links), or, where
-/// one does not exist yet, the same name once links are resolved.
+/// Whether `a` and `b` are one file: the same file on disk (through links and hard links, by its
+/// identity), or, where one does not exist yet, the same name once links are resolved.
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 } // namespace quarvel

@@ -72,6 +72,10 @@ std::string DescribeSystemError(int error) {
     case ETXTBSY: polish = "plik jest zajęty przez inny program"; break;
     case EFBIG: polish = "plik jest zbyt duży"; break;
     case EXDEV: polish = "plik tymczasowy i docelowy leżą na różnych dyskach"; break;
+    case kUntrustedLink:
+        polish = "dowiązanie symboliczne w folderze dostępnym dla wszystkich należy do innego użytkownika";
+        break;
+    case kFolderBusy: polish = "w tym folderze zapisuje pliki inne uruchomienie programu; spróbuj ponownie za chwilę"; break;
     default: break;
     }
     if (polish != nullptr) return Cp1250FromUtf8(polish);

@@ -39,6 +39,10 @@ inline constexpr int kNotARegularFile = ENODEV;
 inline constexpr int kChangedWhileRead = platform::kErrorStale;
 /// The error of a file with more lines than the counts of records can hold.
 inline constexpr int kTooManyLines = EOVERFLOW;
+/// The error of a symbolic link that another user planted in a folder everyone may write to.
+inline constexpr int kUntrustedLink = 2101;
+/// The error of a folder another run of the program keeps writing into for longer than a run waits.
+inline constexpr int kFolderBusy = 2102;
 
 /// Opens a file for reading only. A folder fails with EISDIR, a device or pipe with kNotARegularFile:
 /// it could block the opening or never end, and the load reads its input twice.

@@ -12,5 +12,8 @@ namespace quarvel::texts {
 inline const std::string kReasonPrefix = Cp1250FromUtf8("Przyczyna: ");
 inline const std::string kCannotWriteFile = Cp1250FromUtf8("Nie można zapisać pliku: ");
 inline const std::string kSameFileAs = Cp1250FromUtf8("to ten sam plik co ");
+/// Every file is in place, but the system did not confirm that the folder's names reached the medium.
+inline const std::string kNotDurable =
+    Cp1250FromUtf8("Pliki zostały zapisane, lecz system nie potwierdził trwałego zapisu folderu: ");
 
 } // namespace quarvel::texts

@@ -35,7 +35,7 @@ const char* findSeparator(const char* begin, const char* end) {
 // stripped, or a single space when none is left; returns the end of what was written at `out`. Up to
 // kWordSlack bytes after `end` are read, and after what is written overwritten.
 // Inlined: it runs for every field, and a call costs about as much as a short field.
-[[gnu::always_inline]] inline char* storeField(const char* begin, const char* end, TRecOfFile& record, std::size_t j,
+[[gnu::always_inline]] inline char* storeField(const char* begin, const char* end, Record& record, std::size_t j,
                                                char* out) {
     if (static_cast<std::size_t>(end - begin) > kMaxFieldBytes) end = begin + kMaxFieldBytes;
     while (begin < end && IsStrippable(*begin))
@@ -70,7 +70,7 @@ const char* findSeparator(const char* begin, const char* end) {
 // ReadLineInto builds it from the same bytes; its raw values are written at `out`, whose offset from
 // `rawStart` the record keeps. Returns the end of what was written. The raw values are never longer
 // than the line: a field becomes at most its bytes, or one space standing for its separator.
-char* buildPlainLine(const char* begin, const char* end, std::size_t fieldCount, TRecOfFile& record,
+char* buildPlainLine(const char* begin, const char* end, std::size_t fieldCount, Record& record,
                      const char* rawStart, char* out) {
     record.rawOffset = static_cast<std::uint64_t>(out - rawStart);
     std::uint64_t separators = 0;
@@ -214,7 +214,7 @@ bool appendRest(LoadedFile& file, std::string_view rest, std::size_t fieldCount)
 
 } // namespace
 
-ReadEnd ReadRecords(Session& session, LineScanner& input) {
+ReadEnd ReadRecords(Workspace& session, LineScanner& input) {
     LoadedFile& file = session.file;
     const auto tooManyLines = [&file] { return file.records().size() > file.maxLines; };
     const std::size_t fieldCount = FieldCountFor(file.kind);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Session.h"
+#include "Workspace.h"
 #include "LineScanner.h"
 
 namespace quarvel {
@@ -11,9 +11,9 @@ struct ReadEnd {
     bool endMark = false; ///< a 0x1A at the start of a line ended the file
 };
 
-/// Reads the rest of the opened file and appends its records, as OdczytajWiersz line by line would: blocks
+/// Reads the rest of the opened file and appends its records, as readRecordLine line by line would: blocks
 /// of whole lines are built into records on other threads while the next block is read, and joined to the
 /// file in order.
-ReadEnd ReadRecords(Session& session, LineScanner& input);
+ReadEnd ReadRecords(Workspace& session, LineScanner& input);
 
 } // namespace quarvel

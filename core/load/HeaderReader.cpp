@@ -14,25 +14,6 @@ char upperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-void showKind(WindowState& state, FileKind kind) {
-    PanelState& panel = state.PanelRodzajWczytanegoZbioru;
-    panel.textColour = kWhite;
-    switch (kind) {
-    case FileKind::None:
-        panel.text = texts::kKindNone;
-        panel.background = kRed;
-        break;
-    case FileKind::Contractors:
-        panel.text = texts::kKindContractors;
-        panel.background = kGreen;
-        break;
-    case FileKind::Orders:
-        panel.text = texts::kKindOrders;
-        panel.background = kBlue;
-        break;
-    }
-}
-
 } // namespace
 
 std::string ReadFailureMessage(const std::filesystem::path& file, int error) {
@@ -87,18 +68,17 @@ HeaderInfo HeaderScanner::result() const {
     return info;
 }
 
-bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentification& identification) {
+bool readHeader(Workspace& session, LineScanner& input, BackgroundIdentification& identification) {
     LoadedFile& file = session.file;
-    WindowState& state = session.state;
     file.loadMessages.clear();
     file.kind = FileKind::None;
     file.codePageDeclared = false;
+    file.tiedCodePages.clear();
 
     HeaderScanner header;
     const bool hasLine = input.readLine(header);
     if (input.error() != 0) {
-        showKind(state, file.kind);
-        session.ui.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, input.error()));
+        session.messages.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, input.error()));
         return false;
     }
     if (hasLine) {
@@ -107,12 +87,10 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
             file.kind = info.kind;
             if (info.declaredCodePage >= 0) file.declaredCodePage = info.declaredCodePage;
             file.codePageDeclared = info.declaredCodePage >= 0;
-            state.ComboBoxStrona.textColour = kWhite;
             // The identification reads the file a second time, beside the reading of the records.
             OpenedSource second = OpenInputText(session.openInput, file.fileName);
             if (!second.source) {
-                showKind(state, file.kind);
-                session.ui.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, second.error));
+                        session.messages.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, second.error));
                 return false;
             }
             identification.start(std::move(second.source), info.declaredCodePage, session.readBlockSize);
@@ -120,34 +98,31 @@ bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentifica
             file.loadMessages.push_back(texts::kNoHeaderKeyword);
         }
     }
-    showKind(state, file.kind);
     if (!file.loadMessages.empty()) {
         std::string message;
         for (const std::string& m : file.loadMessages)
             message += m + "\r";
         message += texts::kLoadAborted;
-        session.ui.showMessage(MessageKind::Warning, message);
+        session.messages.showMessage(MessageKind::Warning, message);
         return false;
     }
     return true;
 }
 
-bool ApplyIdentification(Session& session, const Identification& found) {
+bool ApplyIdentification(Workspace& session, const Identification& found) {
     LoadedFile& file = session.file;
-    WindowState& state = session.state;
     if (found.error != 0) {
-        session.ui.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, found.error));
+        session.messages.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, found.error));
         return false;
     }
     file.identifiedCodePage = found.codePage;
-    state.ComboBoxStrona.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
-    state.ComboBoxStrona.selected = file.identifiedCodePage;
+    file.tiedCodePages = found.tiedCodePages;
     return true;
 }
 
-bool OdczytajNaglowek(Session& session, LineScanner& input) {
+bool readHeader(Workspace& session, LineScanner& input) {
     BackgroundIdentification identification;
-    return OdczytajNaglowek(session, input, identification) &&
+    return readHeader(session, input, identification) &&
            (!identification.started() || ApplyIdentification(session, identification.result()));
 }
 

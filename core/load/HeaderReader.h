@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Session.h"
+#include "CodePageIdentification.h"
+#include "Workspace.h"
 #include "LineScanner.h"
 
 #include <filesystem>
@@ -45,14 +46,14 @@ private:
 /// Reads and judges the header line of the opened file; true when the load may go on (a file without any
 /// line leaves the kind FileKind::None). A header naming a kind of data starts `identification` of the
 /// file's code page, for ApplyIdentification.
-bool OdczytajNaglowek(Session& session, LineScanner& input, BackgroundIdentification& identification);
+bool readHeader(Workspace& session, LineScanner& input, BackgroundIdentification& identification);
 
-/// Shows the outcome of the identification: the code page in the window state, or the message of a failed
-/// reading. True when the load may go on.
-bool ApplyIdentification(Session& session, const Identification& found);
+/// Takes the outcome of the identification into the loaded file, or tells the message of a failed reading.
+/// True when the load may go on.
+bool ApplyIdentification(Workspace& session, const Identification& found);
 
 /// The header and the identification one after the other; true when the load may go on.
-bool OdczytajNaglowek(Session& session, LineScanner& input);
+bool readHeader(Workspace& session, LineScanner& input);
 
 /// The message shown when reading the input fails: the file, the system's reason, and that the load stopped.
 std::string ReadFailureMessage(const std::filesystem::path& file, int error);

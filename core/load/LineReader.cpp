@@ -75,7 +75,7 @@ private:
     }
 
     BuiltLines& m_lines;
-    TRecOfFile m_record;
+    Record m_record;
     std::size_t m_fieldCount;
     std::size_t m_piece = 0;
     std::size_t m_pieceStart;
@@ -97,7 +97,7 @@ bool ReadLineInto(BuiltLines& lines, LineScanner& input, std::size_t fieldCount)
     return true;
 }
 
-bool OdczytajWiersz(Session& session, LineScanner& input) {
+bool readRecordLine(Workspace& session, LineScanner& input) {
     LoadedFile& file = session.file;
     BuiltLines line;
     if (!ReadLineInto(line, input, FieldCountFor(file.kind))) return false;

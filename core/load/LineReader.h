@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Session.h"
+#include "Workspace.h"
 #include "LineScanner.h"
 #include "Record.h"
 
@@ -15,7 +15,7 @@ namespace quarvel {
 /// Records built from lines, with their raw values one after another from the front of `raw`: the records
 /// of a block of lines, built away from the file and appended to it in one go.
 struct BuiltLines {
-    std::vector<TRecOfFile> records;
+    std::vector<Record> records;
     std::vector<char> raw;
 };
 
@@ -43,7 +43,7 @@ inline void CountSurplus(std::string_view bytes, std::uint64_t& separators, bool
 bool ReadLineInto(BuiltLines& lines, LineScanner& input, std::size_t fieldCount);
 
 /// Reads the next line of the opened file and appends its record; false when there was no further line.
-bool OdczytajWiersz(Session& session, LineScanner& input);
+bool readRecordLine(Workspace& session, LineScanner& input);
 
 /// Splits `text` at every `separator`: the part before each one (possibly empty), then the rest when it
 /// is not empty. So "a|b|" gives "a", "b" and "|" gives one empty piece. Linear in the text's length.

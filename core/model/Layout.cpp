@@ -4,13 +4,13 @@
 
 namespace quarvel {
 
-void AddFieldDef(TTabStruc& layout, std::string_view name, char kindLetter, std::int32_t maxLength, bool required) {
+void AddFieldDef(Layout& layout, std::string_view name, char kindLetter, std::int32_t maxLength, bool required) {
     constexpr std::size_t kMaxNameLength = 100;
     layout.push_back(FieldDef{std::string(name.substr(0, kMaxNameLength)), kindLetter, maxLength, required});
 }
 
 void BuildLayouts(Layouts& layouts) {
-    TTabStruc& c = layouts.ContractorLayout;
+    Layout& c = layouts.ContractorLayout;
     c.clear();
     AddFieldDef(c, "NAZWA1", 'S', 35, true);
     AddFieldDef(c, "NAZWA2", 'S', 35, true);
@@ -26,7 +26,7 @@ void BuildLayouts(Layouts& layouts) {
     AddFieldDef(c, "TELEFON", 'S', 30, false);
     AddFieldDef(c, "FAX", 'S', 30, false);
 
-    TTabStruc& o = layouts.OrderLayout;
+    Layout& o = layouts.OrderLayout;
     o.clear();
     AddFieldDef(o, "DATA", 'S', 8, true);
     AddFieldDef(o, "KWOTA", 'S', 15, true);
@@ -50,8 +50,8 @@ const Layouts& StandardLayouts() {
     return layouts;
 }
 
-const TTabStruc& LayoutFor(FileKind kind) {
-    static const TTabStruc none;
+const Layout& LayoutFor(FileKind kind) {
+    static const Layout none;
     switch (kind) {
     case FileKind::Contractors:
         return StandardLayouts().ContractorLayout;

@@ -16,15 +16,15 @@ struct FieldDef {
 };
 
 /// A layout: the fields of a data line in their order.
-using TTabStruc = std::vector<FieldDef>;
+using Layout = std::vector<FieldDef>;
 
 /// Kind of the loaded file, decided by its header line.
 enum class FileKind : int { None = 0, Contractors = 1, Orders = 2 };
 
 /// The two layouts of the tool.
 struct Layouts {
-    TTabStruc ContractorLayout;
-    TTabStruc OrderLayout;
+    Layout ContractorLayout;
+    Layout OrderLayout;
 };
 
 inline constexpr std::size_t kContractorFieldCount = 13;
@@ -45,7 +45,7 @@ inline constexpr std::size_t kOrderLastRequired = 5;      ///< "TYTUŁEM2": the 
 inline constexpr std::size_t kNrbLength = 26;
 
 /// Appends one field definition; the name (Windows-1250) is cut to 100 characters.
-void AddFieldDef(TTabStruc& layout, std::string_view name, char kindLetter, std::int32_t maxLength, bool required);
+void AddFieldDef(Layout& layout, std::string_view name, char kindLetter, std::int32_t maxLength, bool required);
 
 /// Empties both layouts and fills them with the 13 contractor and 11 payment-order fields.
 void BuildLayouts(Layouts& layouts);
@@ -54,7 +54,7 @@ void BuildLayouts(Layouts& layouts);
 const Layouts& StandardLayouts();
 
 /// The layout of a file kind; empty for FileKind::None.
-const TTabStruc& LayoutFor(FileKind kind);
+const Layout& LayoutFor(FileKind kind);
 
 /// Number of fields of a data line of that kind (0 for FileKind::None).
 std::size_t FieldCountFor(FileKind kind);

@@ -19,6 +19,10 @@ inline const std::string kOutOfMemory = Cp1250FromUtf8("Za mało pamięci, aby w
 inline const std::string kUnreadTailMark = Cp1250FromUtf8("Znak końca pliku (0x1A) na początku linii nr ");
 inline const std::string kUnreadTailEnded = Cp1250FromUtf8(" zakończył wczytywanie pliku: ");
 inline const std::string kUnreadTailSkipped = Cp1250FromUtf8("Pominięto dalszą część pliku, bajtów: ");
+inline const std::string kTiedCodePages =
+    Cp1250FromUtf8("Strona kodowa rozpoznana przy remisie liczby polskich liter (");
+inline const std::string kTiedCodePagesAdvice =
+    Cp1250FromUtf8("); sprawdź polskie litery albo podaj stronę kodową (--code-page)");
 inline const std::string kOutOfMemoryRerun =
     Cp1250FromUtf8("Za mało pamięci, aby ponownie poprawić i sprawdzić dane pliku: ");
 

@@ -12,19 +12,12 @@ std::vector<std::string> LoadedFile::lineErrors(std::size_t i) const {
     return messages;
 }
 
-void ResetLoadedFile(LoadedFile& file, WindowState& state) {
-    state.StringGridWczytane.visible = false;
-    state.StringGridWczytane.rows.clear(); // the rows name records that are about to go
+void ResetLoadedFile(LoadedFile& file) {
     file.clearRecords();
     file.inputStamp.reset();
     file.skippedAtSave.clear();
-    state.cbZamienNiedozwoloneZnaki.checked = false;
-    state.bPokazLog.enabled = false;
     file.validCount = 0;
     file.invalidCount = 0;
-    state.ComboBoxStrona.selected = -1;
-    state.LabelStatOKKwota.text.clear();
-    state.ShapeInnaStronaKodowaWPliku.visible = false;
 }
 
 std::string_view BlankToSpace(std::string_view text) {

@@ -2,7 +2,7 @@
 
 #include "CodePages.h"
 #include "Layout.h"
-#include "WindowState.h"
+#include "Platform.h"
 #include "RecordStore.h"
 
 #include <cstdint>
@@ -32,6 +32,9 @@ public:
     /// Whether the header of the file named its code page (declaredCodePage keeps an earlier file's
     /// otherwise).
     bool codePageDeclared = false;
+    /// The code pages a tie of the letter counts chose among, when the header named none and they read the
+    /// letters differently: the identified one may be wrong, and the user is told (TieWarningMessage).
+    std::vector<CodePageId> tiedCodePages;
     /// Where a 0x1A at the start of a line ended the reading while more data followed it in the file.
     std::optional<UnreadTail> unreadTail;
     /// The most lines a file may have; tests set fewer.
@@ -52,8 +55,8 @@ public:
     std::vector<std::string> lineErrors(std::size_t i) const;
 };
 
-/// Brings the model and the load-related controls back to the state of no file loaded.
-void ResetLoadedFile(LoadedFile& file, WindowState& state);
+/// Brings the model back to the state of no file loaded.
+void ResetLoadedFile(LoadedFile& file);
 
 /// An empty text becomes a single space; any other text stays as it is.
 std::string_view BlankToSpace(std::string_view text);

@@ -34,7 +34,7 @@ inline constexpr std::size_t kMaxFieldBytes = 250;
 /// its values lie in the RecordStore, which alone knows where (the offsets below are its own); its
 /// messages are bits from which the Polish texts are rebuilt. Every pass over the records reads them all,
 /// so a record is kept to one cache line.
-struct TRecOfFile {
+struct Record {
     std::uint64_t rawOffset = 0; ///< the store's: first byte of the raw values
     std::uint64_t fixOffset = 0; ///< the store's: first entry of the rewritten values
     double amount = 0;
@@ -63,6 +63,6 @@ struct TRecOfFile {
     /// Valid: no line error and no field error. The counts, the grid, the output and the log use this rule.
     bool isValid() const { return lineErrorBits == 0 && !hasFieldErrors; }
 };
-static_assert(sizeof(TRecOfFile) <= 64, "a record fits in one cache line");
+static_assert(sizeof(Record) <= 64, "a record fits in one cache line");
 
 } // namespace quarvel

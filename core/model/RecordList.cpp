@@ -2,16 +2,16 @@
 
 namespace quarvel {
 
-const TRecOfFile& RecordList::lineWithoutData() {
-    static const TRecOfFile record = [] {
-        TRecOfFile r;
+const Record& RecordList::lineWithoutData() {
+    static const Record record = [] {
+        Record r;
         r.lineErrorBits = kNoData;
         return r;
     }();
     return record;
 }
 
-void RecordList::append(const std::vector<TRecOfFile>& records, std::uint64_t rawShift) {
+void RecordList::append(const std::vector<Record>& records, std::uint64_t rawShift) {
     if (records.empty()) return;
     const std::size_t first = m_data.size();
     std::size_t withData = 0;
@@ -66,7 +66,7 @@ void RecordList::shrink_to_fit() {
 
 void RecordList::clear() {
     // Swapping with empty vectors gives the memory of a large file back at once.
-    std::vector<TRecOfFile>().swap(m_data);
+    std::vector<Record>().swap(m_data);
     std::vector<std::uint64_t>().swap(m_withoutData);
     std::vector<std::uint32_t>().swap(m_withoutBefore);
     m_lines = 0;

@@ -24,20 +24,20 @@ public:
     static constexpr std::size_t kMaxLines = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
 
     /// The record of every line without data.
-    static const TRecOfFile& lineWithoutData();
+    static const Record& lineWithoutData();
 
     std::size_t size() const { return m_lines; }
     bool empty() const { return m_lines == 0; }
     /// Lines without data among them.
     std::size_t linesWithoutData() const { return m_lines - m_data.size(); }
 
-    const TRecOfFile& operator[](std::size_t line) const {
+    const Record& operator[](std::size_t line) const {
         if (line < m_firstWithoutData) return m_data[line];
         const std::size_t k = recordOf(line);
         return k != kNone ? m_data[k] : lineWithoutData();
     }
     /// The record of a line with data, to be changed; a line without data has nothing to change.
-    TRecOfFile& toChange(std::size_t line) {
+    Record& toChange(std::size_t line) {
         if (line < m_firstWithoutData) return m_data[line];
         const std::size_t k = recordOf(line);
         if (k == kNone) throw std::logic_error("a line without data has no record to change");
@@ -57,7 +57,7 @@ public:
         return line - without;
     }
 
-    /// Calls `fn(line, const TRecOfFile&)` for the lines [begin, end) in order: a walk that finds each
+    /// Calls `fn(line, const Record&)` for the lines [begin, end) in order: a walk that finds each
     /// record from the last instead of counting the bitmap for every line.
     template <class Fn> void forEachLine(std::size_t begin, std::size_t end, Fn&& fn) const {
         std::size_t k = dataBefore(begin);
@@ -69,7 +69,7 @@ public:
             }
         }
     }
-    /// Calls `fn(line, TRecOfFile&)` for the lines with data among [begin, end), in order.
+    /// Calls `fn(line, Record&)` for the lines with data among [begin, end), in order.
     template <class Fn> void forEachLineWithData(std::size_t begin, std::size_t end, Fn&& fn) {
         std::size_t k = dataBefore(begin);
         for (std::size_t line = begin; line < end; ++line) {
@@ -78,11 +78,11 @@ public:
     }
 
     /// The records of the lines with data, in line order.
-    const std::vector<TRecOfFile>& withData() const { return m_data; }
-    std::vector<TRecOfFile>& withData() { return m_data; }
+    const std::vector<Record>& withData() const { return m_data; }
+    std::vector<Record>& withData() { return m_data; }
 
     /// Appends the record of the next line.
-    void push_back(const TRecOfFile& record) {
+    void push_back(const Record& record) {
         if (record.fieldCount == 0) {
             markWithoutData();
         } else {
@@ -92,7 +92,7 @@ public:
         ++m_lines;
     }
     /// Appends the records of the next lines, their raw offsets moved by `rawShift`.
-    void append(const std::vector<TRecOfFile>& records, std::uint64_t rawShift);
+    void append(const std::vector<Record>& records, std::uint64_t rawShift);
 
     /// Room for `lines` lines, judged to have data.
     void reserve(std::size_t lines) { m_data.reserve(lines); }
@@ -104,10 +104,10 @@ public:
     class const_iterator {
     public:
         using iterator_category = std::forward_iterator_tag;
-        using value_type = TRecOfFile;
+        using value_type = Record;
         using difference_type = std::ptrdiff_t;
-        using pointer = const TRecOfFile*;
-        using reference = const TRecOfFile&;
+        using pointer = const Record*;
+        using reference = const Record&;
         const_iterator() = default;
         const_iterator(const RecordList* list, std::size_t line) : m_list(list), m_line(line) {}
         reference operator*() const { return (*m_list)[m_line]; }
@@ -149,7 +149,7 @@ private:
     }
     void extendBitmap(std::size_t line);
 
-    std::vector<TRecOfFile> m_data;
+    std::vector<Record> m_data;
     std::size_t m_lines = 0;
     std::size_t m_firstWithoutData = kNone;
     std::vector<std::uint64_t> m_withoutData;   ///< bit per line from the first line on; empty until needed

@@ -36,21 +36,21 @@ ShortText RecordStore::originalValue(std::size_t i, std::size_t j) const {
     return out;
 }
 
-char* RecordStore::originalInto(const TRecOfFile& r, std::size_t j, char* out) const {
+char* RecordStore::originalInto(const Record& r, std::size_t j, char* out) const {
     const std::string_view raw = rawValue(r, j);
     if (decodesUtf8()) return Cp1250FromUtf8Into(raw, out);
     return std::transform(raw.begin(), raw.end(), out,
                           [this](char c) { return static_cast<char>((*m_toOriginal)[static_cast<std::uint8_t>(c)]); });
 }
 
-bool RecordStore::anyDecodedValueChanged(const TRecOfFile& r) const {
+bool RecordStore::anyDecodedValueChanged(const Record& r) const {
     for (std::size_t j = 0; j < r.fieldCount; ++j) {
         if (valueChanged(r, j)) return true;
     }
     return false;
 }
 
-ValueBytes RecordStore::valueBytes(const TRecOfFile& r, std::size_t j) const {
+ValueBytes RecordStore::valueBytes(const Record& r, std::size_t j) const {
     // A field past the record's fields holds nothing.
     ValueBytes found{{}, &m_rawToValue};
     forEachValue(
@@ -75,7 +75,7 @@ void RecordStore::reserveFor(std::uint64_t bytes) {
     m_records.reserve(static_cast<std::size_t>(std::min(bytes / 64 + 16, kMaxReserve / kMaxRawBytesPerRecord)));
 }
 
-void RecordStore::append(const std::vector<TRecOfFile>& records, std::string_view raw) {
+void RecordStore::append(const std::vector<Record>& records, std::string_view raw) {
     m_records.append(records, m_raw.size());
     m_raw.insert(m_raw.end(), raw.begin(), raw.end());
 }
@@ -107,7 +107,7 @@ std::vector<ValueRewrites> RecordStore::startRewrites(const Slices& slices) {
 // value of a record may be rewritten. Reserved at once, they are never moved as they grow, and the room
 // beyond them is never touched.
 std::size_t RecordStore::rewriteRoom(std::size_t begin, std::size_t end) const {
-    const std::vector<TRecOfFile>& withData = m_records.withData();
+    const std::vector<Record>& withData = m_records.withData();
     const auto rawStart = [&](std::size_t i) {
         const std::size_t k = i < m_records.size() ? m_records.dataBefore(i) : withData.size();
         return k < withData.size() ? withData[k].rawOffset : m_raw.size();
@@ -123,7 +123,7 @@ void RecordStore::joinRewrites(std::vector<ValueRewrites>& parts, const Slices& 
         const std::size_t base = m_fix.size();
         m_fix.insert(m_fix.end(), parts[k].m_bytes.begin(), parts[k].m_bytes.end());
         m_records.forEachLineWithData(slices.begin(k), slices.end(k),
-                                      [base](std::size_t, TRecOfFile& record) { record.fixOffset += base; });
+                                      [base](std::size_t, Record& record) { record.fixOffset += base; });
     }
 }
 
@@ -136,11 +136,11 @@ void RecordStore::clearRecords() {
 }
 
 std::size_t RecordStore::bytesUsed() const {
-    return m_records.size() * sizeof(TRecOfFile) + m_raw.size() + m_fix.size();
+    return m_records.size() * sizeof(Record) + m_raw.size() + m_fix.size();
 }
 
 std::size_t RecordStore::bytesReserved() const {
-    return m_records.capacity() * sizeof(TRecOfFile) + m_raw.capacity() + m_fix.capacity();
+    return m_records.capacity() * sizeof(Record) + m_raw.capacity() + m_fix.capacity();
 }
 
 } // namespace quarvel

@@ -64,7 +64,7 @@ public:
 
 private:
     friend class RecordStore;
-    void startRecord(TRecOfFile& record) {
+    void startRecord(Record& record) {
         m_record = &record;
         record.fixOffset = m_bytes.size();
         record.fixedMask = 0;
@@ -75,7 +75,7 @@ private:
     }
 
     std::vector<char> m_bytes;
-    TRecOfFile* m_record = nullptr;
+    Record* m_record = nullptr;
     std::size_t m_entry = 0; ///< where the entry being written starts in m_bytes
 };
 
@@ -94,8 +94,8 @@ public:
     const RecordList& records() const { return m_records; }
     std::size_t fieldCount(std::size_t i) const { return m_records[i].fieldCount; }
     /// The record of a line with data, for the checks to set their verdicts.
-    TRecOfFile& toChange(std::size_t line) { return m_records.toChange(line); }
-    /// Calls `fn(line, TRecOfFile&)` for the lines with data among [begin, end), in order.
+    Record& toChange(std::size_t line) { return m_records.toChange(line); }
+    /// Calls `fn(line, Record&)` for the lines with data among [begin, end), in order.
     template <class Fn> void forEachLineWithData(std::size_t begin, std::size_t end, Fn&& fn) {
         m_records.forEachLineWithData(begin, end, std::forward<Fn>(fn));
     }
@@ -104,7 +104,7 @@ public:
 
     /// The value as read, in the file's own code page.
     std::string_view rawValue(std::size_t i, std::size_t j) const { return rawValue(m_records[i], j); }
-    std::string_view rawValue(const TRecOfFile& r, std::size_t j) const {
+    std::string_view rawValue(const Record& r, std::size_t j) const {
         const char* at = m_raw.data() + r.rawOffset;
         for (std::size_t k = 0; k < j; ++k)
             at += r.rawLength[k];
@@ -116,23 +116,23 @@ public:
     ShortText value(std::size_t i, std::size_t j) const;
     /// The corrected value's bytes with the translation that turns them into the value.
     ValueBytes valueBytes(std::size_t i, std::size_t j) const { return valueBytes(m_records[i], j); }
-    ValueBytes valueBytes(const TRecOfFile& r, std::size_t j) const;
+    ValueBytes valueBytes(const Record& r, std::size_t j) const;
     /// Calls `fn(j, ValueBytes)` for every field of record i in order, or its first `count` fields;
     /// cheaper than valueBytes per field.
     template <class Fn> void forEachValue(std::size_t i, Fn&& fn, std::size_t count = kMaxFieldCount) const {
         forEachValue(m_records[i], std::forward<Fn>(fn), count);
     }
     /// forEachValue for a record at hand, which spares finding it again.
-    template <class Fn> void forEachValue(const TRecOfFile& r, Fn&& fn, std::size_t count = kMaxFieldCount) const;
+    template <class Fn> void forEachValue(const Record& r, Fn&& fn, std::size_t count = kMaxFieldCount) const;
     /// Whether the value of field j is its whole raw value (before the final translation): neither rewritten
     /// nor cut shorter.
-    bool valueIsRaw(const TRecOfFile& r, std::size_t j) const {
+    bool valueIsRaw(const Record& r, std::size_t j) const {
         return !r.isRewritten(j) && r.rawLength[j] <= m_keptLength[j];
     }
     /// Whether the corrected value of field j differs from its original value, reading as little as possible.
-    bool valueChanged(const TRecOfFile& r, std::size_t j) const;
+    bool valueChanged(const Record& r, std::size_t j) const;
     /// Whether some corrected value of the record differs from its original value.
-    bool anyValueChanged(const TRecOfFile& r) const;
+    bool anyValueChanged(const Record& r) const;
 
     /// Sets the translations of the current correction run: from `source` to Windows-1250, with control
     /// bytes turned into "?" when `replaceControl` is set.
@@ -154,11 +154,11 @@ public:
     /// is written, and spares the copies of growing arrays.
     void reserveFor(std::uint64_t bytes);
     /// Appends records built elsewhere, with their raw values, which start at the front of `raw`.
-    void append(const std::vector<TRecOfFile>& records, std::string_view raw);
+    void append(const std::vector<Record>& records, std::string_view raw);
     /// Gives back the room reserved for the file when its lines kept only a small part of it.
     void releaseUnusedRoom();
 
-    /// Forgets every rewritten value and calls `correct(ValueRewrites&, line, TRecOfFile&)` for every line
+    /// Forgets every rewritten value and calls `correct(ValueRewrites&, line, Record&)` for every line
     /// with data, in slices side by side, each slice writing its own rewritten values; joined in slice
     /// order they are the bytes a single pass writes.
     template <class Fn> void rewriteInSlices(Fn&& correct);
@@ -182,8 +182,8 @@ private:
         return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
     }
     /// The original value of field j, Windows-1250, at `out` (room for kMaxFieldBytes); returns its end.
-    char* originalInto(const TRecOfFile& r, std::size_t j, char* out) const;
-    bool anyDecodedValueChanged(const TRecOfFile& r) const;
+    char* originalInto(const Record& r, std::size_t j, char* out) const;
+    bool anyDecodedValueChanged(const Record& r) const;
     std::vector<ValueRewrites> startRewrites(const Slices& slices);
     std::size_t rewriteRoom(std::size_t begin, std::size_t end) const;
     void joinRewrites(std::vector<ValueRewrites>& parts, const Slices& slices);
@@ -211,7 +211,7 @@ inline void ValueRewrites::useRawPart(std::size_t j, std::size_t start) {
 }
 
 // Inline, as the rewriting and the checks of every record ask them.
-inline bool RecordStore::valueChanged(const TRecOfFile& r, std::size_t j) const {
+inline bool RecordStore::valueChanged(const Record& r, std::size_t j) const {
     if (r.isRewritten(j)) {
         // A rewritten value: compared with the original byte by byte, each through its own translation.
         if (r.isOnlyDecoded(j)) {
@@ -246,7 +246,7 @@ inline bool RecordStore::valueChanged(const TRecOfFile& r, std::size_t j) const 
     return m_replaceControl && hasControlByte(rawValue(r, j));
 }
 
-inline bool RecordStore::anyValueChanged(const TRecOfFile& r) const {
+inline bool RecordStore::anyValueChanged(const Record& r) const {
     // Decoding shortens a value without changing it: the raw lengths tell nothing then.
     if (decodesUtf8()) return anyDecodedValueChanged(r);
     // A value cut shorter than its raw value has changed whatever it holds: all fields are looked at once
@@ -262,7 +262,7 @@ inline bool RecordStore::anyValueChanged(const TRecOfFile& r) const {
     return false;
 }
 
-template <class Fn> void RecordStore::forEachValue(const TRecOfFile& r, Fn&& fn, std::size_t count) const {
+template <class Fn> void RecordStore::forEachValue(const Record& r, Fn&& fn, std::size_t count) const {
     const char* raw = m_raw.data() + r.rawOffset;
     const char* fix = m_fix.data() + r.fixOffset;
     const std::size_t fields = std::min<std::size_t>(r.fieldCount, count);
@@ -291,7 +291,7 @@ template <class Fn> void RecordStore::rewriteInSlices(Fn&& correct) {
     RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
         ValueRewrites& part = parts[k];
         part.m_bytes.reserve(rewriteRoom(begin, end));
-        m_records.forEachLineWithData(begin, end, [&](std::size_t line, TRecOfFile& record) {
+        m_records.forEachLineWithData(begin, end, [&](std::size_t line, Record& record) {
             part.startRecord(record);
             correct(part, line, record);
         });

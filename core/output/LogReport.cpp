@@ -39,7 +39,7 @@ public:
     /// The blocks of the skipped records among [begin, end); whether there was any.
     bool blocks(std::size_t begin, std::size_t end) {
         bool any = false;
-        file().records().forEachLine(begin, end, [&](std::size_t i, const TRecOfFile& record) {
+        file().records().forEachLine(begin, end, [&](std::size_t i, const Record& record) {
             if (record.isValid()) return;
             any = true;
             block(i, record);
@@ -58,7 +58,7 @@ private:
     const LoadedFile& file() const { return m_file; }
 
     // The messages of one skipped record.
-    void block(std::size_t i, const TRecOfFile& record) {
+    void block(std::size_t i, const Record& record) {
         line(texts::kLogErrorsForLine, LoadedFile::lineNumber(i));
         if (record.lineErrorBits != 0) {
             line(texts::kLogLineErrors);
@@ -73,7 +73,7 @@ private:
         }
         if (record.hasFieldErrors) {
             line(texts::kLogFieldErrors);
-            const TTabStruc& layout = LayoutFor(file().kind);
+            const Layout& layout = LayoutFor(file().kind);
             for (std::size_t p = 0; p < record.fieldCount && p < layout.size(); ++p) {
                 if (record.fieldErrorBits[p] == 0) continue;
                 for (const std::string& message : fieldErrors(file(), i, p)) {
@@ -149,12 +149,6 @@ std::vector<std::string> LogReportLines(const LoadedFile& file) {
     return lines;
 }
 
-void BuildLogReport(Session& session) {
-    session.state.RichEditLOG.lines = LogReportLines(session.file);
-    session.file.skippedAtSave = CurrentlySkipped(session.file);
-    session.state.bPokazLog.enabled = true;
-}
-
 std::vector<ProtectedFile> FilesOfReport(const LoadedFile& file) {
     return {{file.fileName, texts::kInputFileRole}, {OutputFileName(file.fileName), texts::kOutputFileRole}};
 }
@@ -188,9 +182,9 @@ Producer LogReportProducer(const LoadedFile& file) {
             auto toText = [&text](std::string_view line) { text.appendLine(line); };
             logLines(file, toText).blocks(begin, end);
         });
-        const std::vector<TRecOfFile>& withData = records.withData();
+        const std::vector<Record>& withData = records.withData();
         const bool anyBlock = records.linesWithoutData() > 0 ||
-                              std::any_of(withData.begin(), withData.end(), [](const TRecOfFile& r) { return !r.isValid(); });
+                              std::any_of(withData.begin(), withData.end(), [](const Record& r) { return !r.isValid(); });
         logLines(file, toWriter).tail(anyBlock);
         writer.flush();
     };

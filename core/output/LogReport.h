@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Session.h"
+#include "LoadedFile.h"
 #include "AtomicFile.h"
 
 #include <filesystem>
@@ -12,9 +12,6 @@ namespace quarvel {
 
 /// The lines of the log report (Windows-1250): statistics, then every error of every skipped record.
 std::vector<std::string> LogReportLines(const LoadedFile& file);
-
-/// Rebuilds the log window's text from the loaded file and enables "Pokaż plik &LOG".
-void BuildLogReport(Session& session);
 
 /// The files a saved log report must never replace: the input of the report and its output file.
 std::vector<ProtectedFile> FilesOfReport(const LoadedFile& file);

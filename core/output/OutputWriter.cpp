@@ -3,6 +3,8 @@
 #include "AsciiWords.h"
 #include "Platform.h"
 #include "ChunkWriter.h"
+#include "ByteSource.h"
+#include "IoTexts.h"
 #include "OutputTexts.h"
 
 #include <algorithm>
@@ -115,7 +117,7 @@ void copyBytes(char* out, const char* in, std::size_t n) {
 constexpr std::size_t kMaxLineBytes = kMaxFieldCount * (std::numeric_limits<std::uint8_t>::max() + 1) + 2;
 
 // Appends the output line of `record`, with CR LF when `lineEnd` is set.
-void appendLine(const LoadedFile& file, const TRecOfFile& record, const OutputMaps& maps, LineBuffer& out, bool lineEnd) {
+void appendLine(const LoadedFile& file, const Record& record, const OutputMaps& maps, LineBuffer& out, bool lineEnd) {
     const std::size_t count = record.fieldCount;
     // NOLINTBEGIN(cppcoreguidelines-pro-type-member-init): filled below for the record's fields
     std::array<const char*, kMaxFieldCount> starts;
@@ -209,7 +211,7 @@ Producer OutputProducer(const LoadedFile& file) {
         WriteInChunks(out, file.records().size(), kRecordsPerChunk,
                       [&](std::size_t begin, std::size_t end, LineBuffer& text) {
                           for (std::size_t r = begin; r < end; ++r) {
-                              const TRecOfFile& record = file.records()[r];
+                              const Record& record = file.records()[r];
                               if (record.isValid()) appendLine(file, record, maps, text, true);
                           }
                       });
@@ -225,7 +227,7 @@ WriteResult SaveValidRecords(const LoadedFile& file, const OutputOpener& open) {
     std::error_code ec;
     // The name always differs from the input's, but a link can still make it the same file.
     if (std::filesystem::equivalent(target, file.fileName, ec)) {
-        return {false, EEXIST, texts::kOutputIsInput + PathForMessage(target)};
+        return {false, EEXIST, texts::kOutputIsInput + PathForMessage(target), {}};
     }
     return WriteOutputFile(file, target, open);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Session.h"
+#include "LoadedFile.h"
 #include "AtomicFile.h"
 
 #include <filesystem>

@@ -82,7 +82,7 @@ private:
 SkippedRecords CurrentlySkipped(const LoadedFile& file) {
     SkippedRecords skipped(file.records().size());
     file.records().forEachLine(0, file.records().size(),
-                               [&skipped](std::size_t i, const TRecOfFile& record) { skipped[i] = !record.isValid(); });
+                               [&skipped](std::size_t i, const Record& record) { skipped[i] = !record.isValid(); });
     return skipped;
 }
 

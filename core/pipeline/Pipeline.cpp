@@ -7,8 +7,8 @@
 #include "Utf16Source.h"
 #include "BlockReader.h"
 #include "HeaderReader.h"
+#include "LineScanner.h"
 #include "LoadTexts.h"
-#include "RecordGrid.h"
 
 #include <new>
 #include <system_error>
@@ -23,11 +23,9 @@ void reserveFor(LoadedFile& file, const std::filesystem::path& path) {
     if (!ec) file.reserveFor(size);
 }
 
-void endWithoutRecords(Session& session) {
+void endWithoutRecords(Workspace& session) {
     session.file.clearRecords();
     session.file.unreadTail.reset();
-    // No validation ran, so nothing can be valid: saving stays off until a load yields records.
-    session.state.bZapiszTylkoPrawidlowe.enabled = false;
 }
 
 bool differ(const std::optional<platform::FileStamp>& a, const std::optional<platform::FileStamp>& b) {
@@ -48,62 +46,86 @@ bool readUnchanged(const std::optional<platform::FileStamp>& before, const ByteS
     return read.endMark || input.bytesRead() == found.bytesRead;
 }
 
-void showFailure(Session& session, const std::filesystem::path& fileName, int error) {
+} // namespace
+
+void DropRecords(Workspace& session, const std::filesystem::path& fileName, int error) {
     endWithoutRecords(session);
-    session.ui.showMessage(MessageKind::Error,
+    session.messages.showMessage(MessageKind::Error,
                            error == ENOMEM ? texts::kOutOfMemory + PathForMessage(fileName) + "\r" + texts::kLoadAborted
                                            : ReadFailureMessage(fileName, error));
 }
-
-} // namespace
 
 std::string UnreadTailMessage(const std::filesystem::path& fileName, const UnreadTail& tail) {
     return texts::kUnreadTailMark + std::to_string(tail.line) + texts::kUnreadTailEnded + PathForMessage(fileName) +
            "\r" + texts::kUnreadTailSkipped + std::to_string(tail.bytes);
 }
 
-LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName, const LoadSettings& settings) {
+std::string TieWarningMessage(const std::vector<CodePageId>& tied) {
+    std::string message = texts::kTiedCodePages;
+    for (std::size_t k = 0; k < tied.size(); ++k) {
+        if (k > 0) message += ", ";
+        message += CodePageNames[tied[k]];
+    }
+    return message + texts::kTiedCodePagesAdvice;
+}
+
+InputToLoad OpenInput(Workspace& session, const std::filesystem::path& fileName) {
+    InputToLoad input;
+    input.fileName = fileName;
     std::error_code ec;
     // A name Windows keeps for a device exists in every folder, though no folder lists it.
-    if (!std::filesystem::exists(fileName, ec) && !platform::IsReservedDeviceName(fileName))
-        return LoadOutcome::Missing;
-
-    OpenedSource opened = OpenInputText(session.openInput, fileName);
-    if (!opened.source) {
-        session.ui.showMessage(MessageKind::Error, texts::kCannotOpenFile + PathForMessage(fileName) + "\r" +
-                                                       texts::kReasonPrefix + DescribeSystemError(opened.error));
-        return LoadOutcome::OpenFailed;
+    if (!std::filesystem::exists(fileName, ec) && !platform::IsReservedDeviceName(fileName)) {
+        input.refused = LoadOutcome::Missing;
+        return input;
     }
+    input.opened = OpenInputText(session.openInput, fileName);
+    if (!input.opened.source) {
+        session.messages.showMessage(MessageKind::Error, texts::kCannotOpenFile + PathForMessage(fileName) + "\r" +
+                                                             texts::kReasonPrefix + DescribeSystemError(input.opened.error));
+        input.refused = LoadOutcome::OpenFailed;
+    }
+    return input;
+}
 
+LoadResult LoadOpened(Workspace& session, InputToLoad& input, const RunSettings& settings) {
+    const std::filesystem::path& fileName = input.fileName;
+    OpenedSource& opened = input.opened;
+    LoadResult result;
     LoadedFile& file = session.file;
     file.fileName = fileName;
     file.unreadTail.reset();
-    ResetLoadedFile(file, session.state);
+    ResetLoadedFile(file);
     try {
         const std::optional<platform::FileStamp> before = opened.source->stamp();
-        LineScanner input(*opened.source, session.readBlockSize);
+        LineScanner scanner(*opened.source, session.readBlockSize);
         BackgroundIdentification identification;
-        if (!OdczytajNaglowek(session, input, identification)) {
+        const bool headerRead = readHeader(session, scanner, identification);
+        result.headerJudged = true;
+        if (!headerRead) {
             endWithoutRecords(session);
-            return LoadOutcome::Stopped;
+            result.outcome = LoadOutcome::Stopped;
+            return result;
         }
         reserveFor(file, fileName);
-        const ReadEnd read = ReadRecords(session, input);
+        const ReadEnd read = ReadRecords(session, scanner);
         file.releaseUnusedRoom();
         std::optional<Identification> found;
         if (identification.started()) found = identification.result();
         // A failed identification is reported first: before the records, it was the first to read the file.
         if (found && !ApplyIdentification(session, *found)) {
             endWithoutRecords(session);
-            return LoadOutcome::Stopped;
+            result.outcome = LoadOutcome::Stopped;
+            return result;
         }
+        result.identified = found.has_value();
+        result.outcome = LoadOutcome::ReadFailed;
         if (read.error != 0) {
-            showFailure(session, fileName, read.error);
-            return LoadOutcome::ReadFailed;
+            DropRecords(session, fileName, read.error);
+            return result;
         }
-        if (!readUnchanged(before, *opened.source, input, read, found)) {
-            showFailure(session, fileName, kChangedWhileRead);
-            return LoadOutcome::ReadFailed;
+        if (!readUnchanged(before, *opened.source, scanner, read, found)) {
+            DropRecords(session, fileName, kChangedWhileRead);
+            return result;
         }
         file.inputStamp = before;
         if (found && found->endMark && found->endMark->dataAfter) {
@@ -111,24 +133,28 @@ LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName,
         }
         opened.source.reset();
 
-        if (file.records().empty()) {
-            session.state.bZapiszTylkoPrawidlowe.enabled = false;
-            // A header that names no kind stopped the load above: without a kind, the file held no line.
-            return file.kind == FileKind::None ? LoadOutcome::Empty : LoadOutcome::Loaded;
-        }
-        if (settings.codePage) session.state.ComboBoxStrona.selected = *settings.codePage;
-        session.state.cbZamienNiedozwoloneZnaki.checked = settings.replaceControl;
-        RunCorrectionPass(session);
-        ValidateAllRecords(session);
-        SetUpGridColumns(session);
-        WypelnijStringGridWczytane(session);
+        // A header that names no kind stopped the load above: without a kind, the file held no line.
+        result.outcome =
+            file.records().empty() && file.kind == FileKind::None ? LoadOutcome::Empty : LoadOutcome::Loaded;
+        if (!file.records().empty()) RerunChecks(session, settings);
     } catch (const std::bad_alloc&) {
-        session.state.StringGridWczytane.visible = false;
-        session.state.StringGridWczytane.rows.clear();
-        showFailure(session, fileName, ENOMEM);
-        return LoadOutcome::ReadFailed;
+        DropRecords(session, fileName, ENOMEM);
+        result.outcome = LoadOutcome::ReadFailed;
     }
-    return LoadOutcome::Loaded;
+    return result;
+}
+
+LoadResult LoadFile(Workspace& session, const std::filesystem::path& fileName, const RunSettings& settings) {
+    InputToLoad input = OpenInput(session, fileName);
+    if (input.refused) return LoadResult{*input.refused};
+    return LoadOpened(session, input, settings);
+}
+
+void RerunChecks(Workspace& session, const RunSettings& settings) {
+    LoadedFile& file = session.file;
+    RunCorrectionPass(file, CorrectionSettings{settings.sourceCodePage(file), settings.trimFields, settings.replaceControl},
+                      session.clock.today());
+    ValidateRecords(file, session.clock.today().year(), settings.checkNrbDigits);
 }
 
 } // namespace quarvel

@@ -1,9 +1,13 @@
 #pragma once
 
-#include "Session.h"
+#include "ByteSource.h"
+#include "RunSettings.h"
+#include "Workspace.h"
 
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace quarvel {
 
@@ -17,17 +21,41 @@ enum class LoadOutcome {
     Loaded,     ///< header read; records (possibly none) corrected and validated
 };
 
-/// Settings the batch command gives for the first correction run, as a user would choose them after the
-/// load: the records come out as after that load and one re-run, at the cost of one run.
-struct LoadSettings {
-    std::optional<CodePageId> codePage; ///< instead of the identified one
-    bool replaceControl = false;
+/// What a load found out besides its outcome, for those who show it.
+struct LoadResult {
+    LoadOutcome outcome = LoadOutcome::Missing;
+    bool headerJudged = false; ///< the header line was read and the file's kind decided
+    bool identified = false;   ///< the file's code page was identified (LoadedFile::identifiedCodePage)
 };
 
-/// The load driver: reads the named file into the session's model, then corrects and validates it.
-LoadOutcome WczytajDane(Session& session, const std::filesystem::path& fileName, const LoadSettings& settings = {});
+/// An input opened for a load, or how the load ended before it began.
+struct InputToLoad {
+    std::filesystem::path fileName;
+    OpenedSource opened;
+    std::optional<LoadOutcome> refused; ///< Missing, or OpenFailed (the user was told)
+};
+
+/// Opens the named file for LoadOpened; the loaded file stays as it is.
+InputToLoad OpenInput(Workspace& workspace, const std::filesystem::path& fileName);
+
+/// Reads an opened input into the workspace's loaded file (which it first empties), then corrects and
+/// validates the records with `settings`.
+LoadResult LoadOpened(Workspace& workspace, InputToLoad& input, const RunSettings& settings);
+
+/// OpenInput, then LoadOpened.
+LoadResult LoadFile(Workspace& workspace, const std::filesystem::path& fileName, const RunSettings& settings);
+
+/// Corrects the loaded records again from their raw values, then judges and counts them, with `settings`.
+void RerunChecks(Workspace& workspace, const RunSettings& settings);
+
+/// Gives up the loaded records after a failure of the system's (an error code, or ENOMEM), and tells it.
+void DropRecords(Workspace& workspace, const std::filesystem::path& fileName, int error);
 
 /// The warning that an end mark at the start of a line left data of the file unread (Windows-1250).
 std::string UnreadTailMessage(const std::filesystem::path& fileName, const UnreadTail& tail);
+
+/// The warning that a tie of the letter counts chose the code page among `tied`, which read the file's
+/// letters differently (Windows-1250).
+std::string TieWarningMessage(const std::vector<CodePageId>& tied);
 
 } // namespace quarvel

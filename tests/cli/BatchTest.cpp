@@ -204,10 +204,10 @@ TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
         const std::string batchLog = test::ReadFile(dir.path() / "dane_doVexa.log");
 
         test::TestSession t;
-        t.state().cbPrzytnijPola.checked = trim;
-        ASSERT_EQ(WczytajDane(t.session, input), LoadOutcome::Loaded);
-        if (codePage) t.state().ComboBoxStrona.selected = *codePage;
-        t.state().cbZamienNiedozwoloneZnaki.checked = replace;
+        t.state().trimFields.checked = trim;
+        ASSERT_EQ(loadIntoWindow(t.session, input), LoadOutcome::Loaded);
+        if (codePage) t.state().codePageList.selected = *codePage;
+        t.state().replaceControl.checked = replace;
         RerunCorrection(t.session);
         EXPECT_EQ(written, t.file().validCount > 0);
         if (written) {
@@ -378,6 +378,15 @@ TEST(Batch, WarnsOfDataLeftUnreadAndOfAnotherCodePageThanDeclared) {
         {"the declared one chosen", "KONTRAHENCI|ISO_LATIN2\r\n" + contractor(), {"--code-page", "iso_latin2"},
          kBatchAllWritten, ""},
         {"none declared", "KONTRAHENCI\r\n" + contractor(), {"--code-page", "CSK"}, kBatchAllWritten, ""},
+        {"a tie of pages reading the letters apart, none declared", "KONTRAHENCI\r\nPaj\xA5k" + contractor(), {},
+         kBatchSkipped,
+         "Uwaga: strona kodowa rozpoznana przy remisie liczby polskich liter (MAZOVIA, CSK, IBM_LATIN2, VENTURA, "
+         "WINDOWS_EE); sprawdź polskie litery albo podaj stronę kodową (--code-page)\n"},
+        {"the same tie, the code page given", "KONTRAHENCI\r\nPaj\xA5k" + contractor(), {"--code-page", "IBM_LATIN2"},
+         kBatchAllWritten, ""},
+        {"the same tie, the code page declared", "KONTRAHENCI|IBM_LATIN2\r\nPaj\xA5k" + contractor(), {},
+         kBatchAllWritten, ""},
+        {"a tie of pages reading the letters alike", "KONTRAHENCI\r\nx\x89\x8C" + contractor(), {}, kBatchAllWritten, ""},
     };
     for (const Case& c : cases) {
         const auto input = dir.write("dane.txt", c.content);
@@ -391,6 +400,12 @@ TEST(Batch, WarnsOfDataLeftUnreadAndOfAnotherCodePageThanDeclared) {
             EXPECT_EQ(r.err.rfind(c.warning, 0), 0U) << c.what << ": " << r.err;
         }
     }
+    const auto tie = dir.write("remis.txt", "KONTRAHENCI\r\nPaj\xA5k" + contractor());
+    const BatchRun json = run({"--json", "--dry-run", tie.string()});
+    EXPECT_EQ(json.status, kBatchSkipped);
+    EXPECT_NE(json.out.find("\"warnings\":[\"Strona kodowa rozpoznana przy remisie liczby polskich liter (MAZOVIA,"),
+              std::string::npos)
+        << json.out;
     const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor() + "\x1A" + contractor());
     EXPECT_NE(run({input.string()}).err.find("Pominięto dalszą część pliku, bajtów: " + std::to_string(contractor().size())),
               std::string::npos);

@@ -92,8 +92,7 @@ TEST(JsonReport, ListsTheMessagesOfTheLog) {
               (Json{"Wartości przeliczono ze strony kodowej MAZOVIA, a nagłówek pliku deklaruje CSK."}));
 
     test::TestSession t;
-    t.state().cbPrzytnijPola.checked = false;
-    ASSERT_EQ(WczytajDane(t.session, input, LoadSettings{MAZOVIA, false}), LoadOutcome::Loaded);
+    ASSERT_EQ(LoadFile(t.session, input, RunSettings{MAZOVIA, false}).outcome, LoadOutcome::Loaded);
     // The log's blocks, rebuilt from the JSON.
     std::vector<std::string> fromJson;
     for (const Json& skipped : report["skipped"]) {

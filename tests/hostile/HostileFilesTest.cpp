@@ -36,7 +36,7 @@ struct Load {
     explicit Load(std::string_view bytes, const std::string& name = "input.txt") {
         path = dir.write(name, bytes);
         t.file().fileName = path;
-        outcome = WczytajDane(t.session, path);
+        outcome = loadIntoWindow(t.session, path);
     }
     const LoadedFile& file() { return t.file(); }
     const WindowState& state() { return t.state(); }
@@ -116,13 +116,13 @@ TEST(HostileFiles, ShowWhatTheFileHolds) {
         EXPECT_EQ(l.file().kind, c.kind) << c.what;
         EXPECT_EQ(l.file().records().size(), c.records) << c.what;
         EXPECT_EQ(l.messages(), c.messages) << c.what;
-        EXPECT_EQ(l.state().PanelRodzajWczytanegoZbioru.text,
+        EXPECT_EQ(l.state().kindPanel.text,
                   c.kind == FileKind::None ? "BRAK" : c.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA")
             << c.what;
         // The grid starts with only the invalid records.
-        EXPECT_EQ(l.state().StringGridWczytane.visible, l.file().invalidCount > 0) << c.what;
+        EXPECT_EQ(l.state().grid.visible, l.file().invalidCount > 0) << c.what;
         if (c.records == 0) {
-            EXPECT_FALSE(l.state().bZapiszTylkoPrawidlowe.enabled) << c.what;
+            EXPECT_FALSE(l.state().saveButton.enabled) << c.what;
         }
         EXPECT_EQ(static_cast<std::size_t>(l.file().validCount + l.file().invalidCount), c.records) << c.what;
     }
@@ -186,7 +186,7 @@ TEST(HostileFiles, AUtf8FileWithBomIsDecodedAndReadAsAnotherCodePagePassesNoMang
         EXPECT_EQ(l.file().kind, FileKind::Contractors) << "the BOM stands before the keyword, which is still found";
         EXPECT_EQ(l.file().identifiedCodePage, UTF_8);
         EXPECT_EQ(l.file().declaredCodePage, WINDOWS_EE);
-        EXPECT_EQ(l.state().ComboBoxStrona.background, kRed);
+        EXPECT_EQ(l.state().codePageList.background, kRed);
         EXPECT_EQ(l.file().validCount, 3);
         EXPECT_EQ(test::JoinValues(l.file(), 0), W(utf8Lines[0]) + "||||") << "and four optional fields missing";
     }
@@ -195,11 +195,11 @@ TEST(HostileFiles, AUtf8FileWithBomIsDecodedAndReadAsAnotherCodePagePassesNoMang
     for (const bool replace : {false, true}) {
         Load l(file);
         ASSERT_EQ(l.file().records().size(), 3U);
-        l.t.state().ComboBoxStrona.selected = WINDOWS_EE;
-        l.t.state().cbZamienNiedozwoloneZnaki.checked = replace;
-        ComboBoxStronaChange(l.t.session);
+        l.t.state().codePageList.selected = WINDOWS_EE;
+        l.t.state().replaceControl.checked = replace;
+        codePageChosen(l.t.session);
         EXPECT_EQ(l.file().validCount, 0);
-        EXPECT_FALSE(l.state().bZapiszTylkoPrawidlowe.enabled);
+        EXPECT_FALSE(l.state().saveButton.enabled);
         for (std::size_t i = 0; i < 3; ++i) {
             for (std::size_t j = 0; j < 9; ++j) {
                 const bool plainAscii = std::all_of(l.file().rawValue(i, j).begin(), l.file().rawValue(i, j).end(),
@@ -233,7 +233,7 @@ TEST(HostileFiles, AUtf16FileIsDecodedWithItsMarkAndRefusedAtItsHeaderWithout) {
     EXPECT_EQ(l.outcome, LoadOutcome::Stopped);
     EXPECT_TRUE(l.file().records().empty());
     EXPECT_EQ(l.messages(), std::vector<std::string>{headerMessage()});
-    EXPECT_FALSE(l.state().bZapiszTylkoPrawidlowe.enabled);
+    EXPECT_FALSE(l.state().saveButton.enabled);
 }
 
 // ---- The input file itself ----------------------------------------------------------------------------
@@ -249,11 +249,11 @@ TEST(HostileFiles, TheInputFileIsUnchangedAfterLoadAndSave) {
 
     test::TestSession t;
     t.file().fileName = path;
-    ASSERT_EQ(WczytajDane(t.session, path), LoadOutcome::Loaded);
+    ASSERT_EQ(loadIntoWindow(t.session, path), LoadOutcome::Loaded);
     ASSERT_GT(t.file().validCount, 0);
-    t.state().cbZamienNiedozwoloneZnaki.checked = true;
+    t.state().replaceControl.checked = true;
     RerunCorrection(t.session);
-    ASSERT_TRUE(bZapiszTylkoPrawidloweClick(t.session).ok);
+    ASSERT_TRUE(saveValidRecordsAndLog(t.session).ok);
 
     EXPECT_EQ(test::ReadFile(path), bytes);
     EXPECT_EQ(std::filesystem::last_write_time(path), past);
@@ -265,7 +265,7 @@ TEST(HostileFiles, AFolderIsNotOpenedAndTheEarlierRecordsStay) {
     Load l("KONTRAHENCI\n" + contractor("a") + "\n");
     const auto folder = l.dir.path() / "folder.txt";
     std::filesystem::create_directory(folder);
-    EXPECT_EQ(WczytajDane(l.t.session, folder), LoadOutcome::OpenFailed);
+    EXPECT_EQ(loadIntoWindow(l.t.session, folder), LoadOutcome::OpenFailed);
     EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_EQ(l.messages(), std::vector<std::string>{W("Nie można otworzyć pliku: ") + folder.string() +
                                                      W("\rPrzyczyna: to jest folder, a nie plik")});
@@ -276,7 +276,7 @@ TEST(HostileFiles, ANameThatIsNoUtf8IsShownWithQuestionMarks) {
     test::TestSession t;
     const auto folder = dir.path() / "\xFF\xFEz\xB3y.txt"; // bytes of no UTF-8 text
     std::filesystem::create_directory(folder);
-    EXPECT_EQ(WczytajDane(t.session, folder), LoadOutcome::OpenFailed);
+    EXPECT_EQ(loadIntoWindow(t.session, folder), LoadOutcome::OpenFailed);
     ASSERT_EQ(t.ui.messages.size(), 1U);
     EXPECT_NE(t.ui.messages[0].find("z?y.txt"), std::string::npos) << t.ui.messages[0];
 }
@@ -286,12 +286,12 @@ TEST(HostileFiles, AVanishedFileChangesNothing) {
     const auto gone = l.dir.write("gone.txt", "ZLECENIA\n");
     std::filesystem::remove(gone);
     const WindowState before = l.state();
-    EXPECT_EQ(WczytajDane(l.t.session, gone), LoadOutcome::Missing);
+    EXPECT_EQ(loadIntoWindow(l.t.session, gone), LoadOutcome::Missing);
     EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_EQ(l.file().kind, FileKind::Contractors);
     EXPECT_TRUE(l.messages().empty());
-    EXPECT_EQ(l.state().StringGridWczytane.rows, before.StringGridWczytane.rows);
-    EXPECT_EQ(l.state().bZapiszTylkoPrawidlowe.enabled, before.bZapiszTylkoPrawidlowe.enabled);
+    EXPECT_EQ(l.state().grid.rows, before.grid.rows);
+    EXPECT_EQ(l.state().saveButton.enabled, before.saveButton.enabled);
 }
 
 TEST(HostileFiles, ABrokenLinkIsAVanishedFile) {
@@ -299,7 +299,7 @@ TEST(HostileFiles, ABrokenLinkIsAVanishedFile) {
     Load l("KONTRAHENCI\n" + contractor("a") + "\n");
     const auto link = l.dir.path() / "link.txt";
     std::filesystem::create_symlink(l.dir.path() / "nowhere.txt", link);
-    EXPECT_EQ(WczytajDane(l.t.session, link), LoadOutcome::Missing);
+    EXPECT_EQ(loadIntoWindow(l.t.session, link), LoadOutcome::Missing);
     EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_TRUE(l.messages().empty());
 }
@@ -315,7 +315,7 @@ TEST(HostileFiles, ANamedPipeIsRefusedAtOnce) {
     ASSERT_TRUE(test::MakeNamedPipe(fifo));
     // Opening a pipe for reading waits for a writer; should the load ever try, the watchdog opens the
     // other end so that the test ends and fails instead of hanging.
-    auto load = std::async(std::launch::async, [&] { return WczytajDane(l.t.session, fifo); });
+    auto load = std::async(std::launch::async, [&] { return loadIntoWindow(l.t.session, fifo); });
     if (load.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         ADD_FAILURE() << "the load waits for a writer of the pipe";
         test::TouchNamedPipe(fifo);
@@ -330,7 +330,7 @@ TEST(HostileFiles, ADeviceIsRefused) {
     for (const char* device : {"/dev/null", "/dev/zero"}) {
         if (!std::filesystem::exists(device)) continue;
         test::TestSession t;
-        EXPECT_EQ(WczytajDane(t.session, device), LoadOutcome::OpenFailed) << device;
+        EXPECT_EQ(loadIntoWindow(t.session, device), LoadOutcome::OpenFailed) << device;
         EXPECT_EQ(t.ui.messages, std::vector<std::string>{notAFileMessage(device)}) << device;
     }
 }
@@ -339,7 +339,7 @@ TEST(HostileFiles, AnUnreadableFileIsReportedWithItsReason) {
     Load l("KONTRAHENCI\n" + contractor("a") + "\n");
     const auto path = l.dir.write("locked.txt", "ZLECENIA\n");
     l.t.session.openInput = [](const std::filesystem::path&) { return OpenedSource{nullptr, EACCES}; };
-    EXPECT_EQ(WczytajDane(l.t.session, path), LoadOutcome::OpenFailed);
+    EXPECT_EQ(loadIntoWindow(l.t.session, path), LoadOutcome::OpenFailed);
     EXPECT_EQ(l.file().records().size(), 1U);
     EXPECT_EQ(l.messages(), std::vector<std::string>{W("Nie można otworzyć pliku: ") + path.string() +
                                                      W("\rPrzyczyna: brak uprawnień dostępu")});
@@ -354,7 +354,7 @@ TEST(HostileFiles, AFailingSecondReadingStopsAtTheHeader) {
     t.session.openInput = [&openings](const std::filesystem::path& p) {
         return ++openings == 1 ? OpenFileSource(p) : OpenedSource{nullptr, EIO};
     };
-    EXPECT_EQ(WczytajDane(t.session, path), LoadOutcome::Stopped);
+    EXPECT_EQ(loadIntoWindow(t.session, path), LoadOutcome::Stopped);
     EXPECT_TRUE(t.file().records().empty());
     EXPECT_EQ(t.ui.messages, std::vector<std::string>{W("Błąd odczytu pliku: ") + path.string() +
                                                       W("\rPrzyczyna: błąd wejścia/wyjścia\rWczytywanie pliku przerwane!")});

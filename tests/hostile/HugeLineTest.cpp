@@ -40,7 +40,7 @@ TEST(HugeLine, TwoHundredMegabytesOfOneDataLine) {
 
     test::TestSession t;
     t.file().fileName = path;
-    ASSERT_EQ(WczytajDane(t.session, path), LoadOutcome::Loaded);
+    ASSERT_EQ(loadIntoWindow(t.session, path), LoadOutcome::Loaded);
     const LoadedFile& file = t.file();
     ASSERT_EQ(file.records().size(), 1U);
     EXPECT_TRUE(t.ui.messages.empty());
@@ -67,14 +67,14 @@ TEST(HugeLine, AHeaderOfSixtyFourMegabytesWithoutLineEnd) {
     }
     test::TestSession t;
     t.file().fileName = path;
-    ASSERT_EQ(WczytajDane(t.session, path), LoadOutcome::Loaded);
+    ASSERT_EQ(loadIntoWindow(t.session, path), LoadOutcome::Loaded);
     EXPECT_EQ(t.file().kind, FileKind::Orders);
     EXPECT_EQ(t.file().declaredCodePage, VENTURA);
     EXPECT_EQ(t.file().identifiedCodePage, WINDOWS_EE);
     EXPECT_TRUE(t.file().records().empty());
     EXPECT_TRUE(t.file().allRawValues().empty());
     EXPECT_TRUE(t.ui.messages.empty());
-    EXPECT_EQ(t.state().ComboBoxStrona.background, kRed);
+    EXPECT_EQ(t.state().codePageList.background, kRed);
 }
 
 } // namespace

@@ -30,12 +30,12 @@ struct Logged {
     test::TestSession t;
     explicit Logged(std::string_view bytes, bool trim = true) {
         const auto input = dir.write("dane.txt", bytes);
-        t.state().cbPrzytnijPola.checked = trim;
+        t.state().trimFields.checked = trim;
         t.file().fileName = input;
-        WczytajDane(t.session, input);
+        loadIntoWindow(t.session, input);
         BuildLogReport(t.session);
     }
-    std::string log() { return joined(t.state().RichEditLOG.lines); }
+    std::string log() { return joined(t.state().logText.lines); }
 };
 
 std::string contractor() {
@@ -74,7 +74,7 @@ TEST(LogReport, SaysSoWhenNothingWasSkipped) {
 
 TEST(LogReport, PutsLineAndFieldErrorsUnderOneHeading) {
     Logged l("ZLECENIA\r\n12/24/26|1,5|" + kNrb + "|x|T1|T2|||||||extra\r\n");
-    const auto& lines = l.t.state().RichEditLOG.lines;
+    const auto& lines = l.t.state().logText.lines;
     const std::vector<std::string> block(lines.begin() + 9, lines.end() - 2);
     EXPECT_EQ(block, (std::vector<std::string>{W("Błędy dla linii: 2"), W("Błędy dla całej linii: "),
                                                W("1. Zbyt duża ilość pól w linii nr 2"), W("Błędy w polach dla linii: "),
@@ -87,11 +87,11 @@ TEST(LogReport, ASecondSaveRebuildsItFromNothing) {
     test::TestSession t;
     const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor() + "\r\n\r\n");
     t.file().fileName = input;
-    WczytajDane(t.session, input);
-    ASSERT_TRUE(bZapiszTylkoPrawidloweClick(t.session).ok);
-    const auto first = t.state().RichEditLOG.lines;
-    ASSERT_TRUE(bZapiszTylkoPrawidloweClick(t.session).ok);
-    EXPECT_EQ(t.state().RichEditLOG.lines, first);
+    loadIntoWindow(t.session, input);
+    ASSERT_TRUE(saveValidRecordsAndLog(t.session).ok);
+    const auto first = t.state().logText.lines;
+    ASSERT_TRUE(saveValidRecordsAndLog(t.session).ok);
+    EXPECT_EQ(t.state().logText.lines, first);
     EXPECT_EQ(std::count(first.begin(), first.end(), kRule), 2);
     EXPECT_EQ(first[first.size() - 5], "1. Brak danych w linii nr 4") << "numbering restarts in every block";
 }

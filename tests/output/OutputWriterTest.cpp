@@ -42,9 +42,9 @@ struct Saved {
     explicit Saved(std::string_view bytes, const std::string& name = "dane.txt") {
         input = dir.write(name, bytes);
         t.file().fileName = input;
-        WczytajDane(t.session, input);
+        loadIntoWindow(t.session, input);
     }
-    WriteResult save() { return bZapiszTylkoPrawidloweClick(t.session); }
+    WriteResult save() { return saveValidRecordsAndLog(t.session); }
     std::string output() { return test::ReadFile(OutputFileName(input)); }
 };
 
@@ -115,8 +115,8 @@ TEST(OutputWriter, WritesEachValueAsItsOwnTranslation) {
     ASSERT_EQ(s.t.file().records().size(), 400U);
     for (const bool replace : {false, true}) {
         for (const bool trim : {true, false}) {
-            s.t.state().cbZamienNiedozwoloneZnaki.checked = replace;
-            s.t.state().cbPrzytnijPola.checked = trim;
+            s.t.state().replaceControl.checked = replace;
+            s.t.state().trimFields.checked = trim;
             RunCorrectionPass(s.t.session);
             ValidateAllRecords(s.t.session);
             const LoadedFile& file = s.t.file();
@@ -157,7 +157,7 @@ TEST(OutputWriter, SavesAgainWithTheCurrentOptions) {
     const std::string first = s.output();
     ASSERT_TRUE(s.save().ok);
     EXPECT_EQ(s.output(), first) << "saving twice gives the same file";
-    s.t.state().cbZamienNiedozwoloneZnaki.checked = true;
+    s.t.state().replaceControl.checked = true;
     RunCorrectionPass(s.t.session);
     ValidateAllRecords(s.t.session);
     ASSERT_TRUE(s.save().ok);
@@ -170,13 +170,13 @@ TEST(OutputWriter, ItsOutputLoadsAgainAsTheSameRecords) {
         const auto input = dir.write("in.txt", test::ReadFile(test::ExamplePath(example)));
         test::TestSession first;
         first.file().fileName = input;
-        WczytajDane(first.session, input);
-        ASSERT_TRUE(bZapiszTylkoPrawidloweClick(first.session).ok);
+        loadIntoWindow(first.session, input);
+        ASSERT_TRUE(saveValidRecordsAndLog(first.session).ok);
 
         test::TestSession again;
         const auto output = OutputFileName(input);
         again.file().fileName = output;
-        WczytajDane(again.session, output);
+        loadIntoWindow(again.session, output);
         EXPECT_EQ(again.file().kind, first.file().kind) << example;
         EXPECT_EQ(again.file().declaredCodePage, ISO_LATIN2) << example;
         EXPECT_EQ(again.file().identifiedCodePage, ISO_LATIN2) << example;
@@ -195,10 +195,10 @@ TEST(OutputWriter, ItsOutputLoadsAgainAsTheSameRecords) {
 
 TEST(SaveCommand, RebuildsTheLogAndConfirms) {
     Saved s("KONTRAHENCI\r\n" + contractor(""), "przelewy.txt");
-    EXPECT_FALSE(s.t.state().bPokazLog.enabled);
+    EXPECT_FALSE(s.t.state().showLogButton.enabled);
     ASSERT_TRUE(s.save().ok);
-    EXPECT_TRUE(s.t.state().bPokazLog.enabled);
-    EXPECT_FALSE(s.t.state().RichEditLOG.lines.empty());
+    EXPECT_TRUE(s.t.state().showLogButton.enabled);
+    EXPECT_FALSE(s.t.state().logText.lines.empty());
     ASSERT_EQ(s.t.ui.messages.size(), 1U);
     EXPECT_EQ(s.t.ui.messages[0], W("Dane zostały zapisane do pliku: \r") + (s.dir.path() / "przelewy_doVexa.txt").string());
     EXPECT_EQ(s.t.ui.messageKinds, std::vector{MessageKind::Information});
@@ -219,8 +219,8 @@ protected:
             << s->t.ui.messages[0];
         EXPECT_NE(s->t.ui.messages[0].find(W(reason)), std::string::npos) << s->t.ui.messages[0];
         EXPECT_EQ(s->t.ui.messageKinds, std::vector{MessageKind::Error});
-        EXPECT_FALSE(s->t.state().bPokazLog.enabled);
-        EXPECT_TRUE(s->t.state().RichEditLOG.lines.empty());
+        EXPECT_FALSE(s->t.state().showLogButton.enabled);
+        EXPECT_TRUE(s->t.state().logText.lines.empty());
         EXPECT_EQ(test::ReadFile(s->input), inputBytes);
         for (const auto& entry : std::filesystem::directory_iterator(s->dir.path())) {
             EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();

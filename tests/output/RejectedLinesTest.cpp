@@ -35,7 +35,7 @@ struct Loaded {
         // An older file: a change made by a test gives it another time of last change.
         std::filesystem::last_write_time(input, std::filesystem::last_write_time(input) - std::chrono::hours(1));
         target = dir.path() / "odrzucone.txt";
-        EXPECT_EQ(WczytajDane(t.session, input), LoadOutcome::Loaded);
+        EXPECT_EQ(loadIntoWindow(t.session, input), LoadOutcome::Loaded);
     }
     WriteResult save() { return SaveRejectedLines(t.file(), CurrentlySkipped(t.file()), target); }
     std::string saved() {
@@ -99,7 +99,7 @@ TEST(RejectedLines, LoadAgainWithEveryRecordInvalid) {
     ASSERT_EQ(l.t.file().invalidCount, 4);
     const std::string rejected = l.saved();
     test::TestSession again;
-    ASSERT_EQ(WczytajDane(again.session, l.target), LoadOutcome::Loaded);
+    ASSERT_EQ(loadIntoWindow(again.session, l.target), LoadOutcome::Loaded);
     EXPECT_EQ(again.file().records().size(), 4U);
     EXPECT_EQ(again.file().invalidCount, 4);
     EXPECT_EQ(again.file().validCount, 0);
@@ -157,9 +157,9 @@ TEST(RejectedLines, OfTheWindowAreThoseOfTheLastSave) {
     Loaded l("KONTRAHENCI\n" + kGood + "\nFirma\tX|Druga|Ulica 1|Miasto|" + kNrb +
              "|Bank|Oddzial|Adres 1|Adres 2\nzla\n");
     Session& session = l.t.session;
-    ASSERT_TRUE(bZapiszTylkoPrawidloweClick(session).ok);
-    session.state.cbZamienNiedozwoloneZnaki.checked = true;
-    cbZamienNiedozwoloneZnakiClick(session);
+    ASSERT_TRUE(saveValidRecordsAndLog(session).ok);
+    session.state.replaceControl.checked = true;
+    replaceControlToggled(session);
     ASSERT_EQ(l.t.file().invalidCount, 1);
     ASSERT_TRUE(SaveRejectedLines(l.t.file(), l.t.file().skippedAtSave, l.target).ok);
     EXPECT_EQ(test::ReadFile(l.target),

@@ -14,17 +14,17 @@ using test::GridFixture;
 // What the window shows after an open, to compare two roads to it.
 std::vector<std::string> Shown(GridFixture& g) {
     const WindowState& s = g.state();
-    std::vector<std::string> shown = {s.LabelNazwaPliku.text,
-                                      s.LabelStatAll.text,
-                                      s.LabelStatOK.text,
-                                      s.LabelStatZle.text,
-                                      s.PanelRodzajWczytanegoZbioru.text,
-                                      std::to_string(s.ComboBoxStrona.selected),
-                                      s.bZapiszTylkoPrawidlowe.enabled ? "save on" : "save off",
-                                      s.StringGridWczytane.visible ? "grid shown" : "grid hidden",
+    std::vector<std::string> shown = {s.fileNameLabel.text,
+                                      s.allCountLabel.text,
+                                      s.validCountLabel.text,
+                                      s.invalidCountLabel.text,
+                                      s.kindPanel.text,
+                                      std::to_string(s.codePageList.selected),
+                                      s.saveButton.enabled ? "save on" : "save off",
+                                      s.grid.visible ? "grid shown" : "grid hidden",
                                       g.t.file().fileName.string()};
     for (const std::string& message : g.t.ui.messages) shown.push_back("message: " + message);
-    for (const std::size_t row : s.StringGridWczytane.rows) shown.push_back("row " + std::to_string(row));
+    for (const std::size_t row : s.grid.rows) shown.push_back("row " + std::to_string(row));
     return shown;
 }
 
@@ -50,7 +50,7 @@ TEST(GivenFiles, OneFileOpensExactlyAsWhenChosenInTheOpenDialog) {
         // Each road starts from the same earlier load, which a failed open must leave in place.
         GridFixture viaDialog(test::FaultyContractors());
         viaDialog.t.ui.nextFile = file;
-        bOtworzPlikClick(viaDialog.t.session);
+        chooseAndOpenFile(viaDialog.t.session);
         GridFixture given(test::FaultyContractors());
         given.t.ui.busyCalls.clear();
         OpenGivenFiles(given.t.session, {file});
@@ -88,8 +88,8 @@ TEST(GivenFiles, ANameRelativeToTheWorkingFolderIsMadeWhole) {
     OpenGivenFiles(g.t.session, {"zlecenia.txt"});
     std::filesystem::current_path(working);
     EXPECT_EQ(g.t.file().fileName, g.dir.path() / "zlecenia.txt");
-    EXPECT_EQ(g.state().LabelNazwaPliku.text, "zlecenia.txt");
-    EXPECT_EQ(g.state().PanelRodzajWczytanegoZbioru.text, "ZLECENIA");
+    EXPECT_EQ(g.state().fileNameLabel.text, "zlecenia.txt");
+    EXPECT_EQ(g.state().kindPanel.text, "ZLECENIA");
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "CodePageIdentification.h"
 #include "MainWindowPresenter.h"
 
 #include "presenter/ViewTestSupport.h"
@@ -19,17 +20,17 @@ constexpr int kNazwa1 = 2, kNip = 12;
 TEST(OpenCommand, ACancelledDialogChangesNothing) {
     GridFixture g;
     g.t.ui.nextFile = g.dir.write("first.txt", test::FaultyContractors());
-    bOtworzPlikClick(g.t.session);
+    chooseAndOpenFile(g.t.session);
     const WindowState before = g.state();
     g.t.ui.nextFile.reset();
     g.t.ui.busyCalls.clear();
-    bOtworzPlikClick(g.t.session);
+    chooseAndOpenFile(g.t.session);
     ASSERT_EQ(g.t.ui.lastFilters.size(), 2U);
     EXPECT_EQ(g.t.ui.lastFilters[0].description + g.t.ui.lastFilters[0].pattern, "Pliki TXT*.txt");
     EXPECT_EQ(g.t.ui.lastFilters[1].description + g.t.ui.lastFilters[1].pattern, "Wszystkie pliki*.*");
-    EXPECT_EQ(g.state().LabelNazwaPliku.text, "first.txt");
-    EXPECT_EQ(g.state().LabelStatAll.text + g.state().LabelStatOK.text + g.state().LabelStatZle.text, "734");
-    EXPECT_EQ(g.grid().rows, before.StringGridWczytane.rows);
+    EXPECT_EQ(g.state().fileNameLabel.text, "first.txt");
+    EXPECT_EQ(g.state().allCountLabel.text + g.state().validCountLabel.text + g.state().invalidCountLabel.text, "734");
+    EXPECT_EQ(g.grid().rows, before.grid.rows);
     EXPECT_EQ(g.t.file().fileName, g.dir.path() / "first.txt");
     EXPECT_TRUE(g.t.ui.busyCalls.empty());
 }
@@ -37,8 +38,8 @@ TEST(OpenCommand, ACancelledDialogChangesNothing) {
 TEST(OpenCommand, TellsOfDataAnEndMarkLeftUnread) {
     GridFixture g;
     g.t.ui.nextFile = g.dir.write("przerwany.txt", "KONTRAHENCI\n" + test::Contractor() + "\x1A" + test::Contractor());
-    bOtworzPlikClick(g.t.session);
-    EXPECT_EQ(g.state().LabelStatAll.text, "1");
+    chooseAndOpenFile(g.t.session);
+    EXPECT_EQ(g.state().allCountLabel.text, "1");
     EXPECT_EQ(g.t.ui.messages,
               std::vector<std::string>{W("Znak końca pliku (0x1A) na początku linii nr 3 zakończył wczytywanie pliku: ") +
                                        g.t.ui.nextFile->string() + W("\rPominięto dalszą część pliku, bajtów: ") +
@@ -59,14 +60,14 @@ TEST(OpenCommand, ShowsTheCountsAndTheNameWithoutFolderWhateverTheOutcome) {
     for (const Case& c : cases) {
         GridFixture g;
         g.t.ui.nextFile = g.dir.write("first.txt", test::FaultyContractors());
-        bOtworzPlikClick(g.t.session);
+        chooseAndOpenFile(g.t.session);
         g.t.ui.busyCalls.clear();
         g.t.ui.nextFile = c.name.empty() ? g.dir.path() / "vanished.txt" : g.dir.write(c.name, c.content);
-        bOtworzPlikClick(g.t.session);
-        EXPECT_EQ(g.state().LabelNazwaPliku.text, W(c.name.empty() ? "vanished.txt" : c.name));
-        EXPECT_EQ(g.state().LabelStatAll.text, c.all) << c.name;
-        EXPECT_EQ(g.state().LabelStatOK.text, c.ok) << c.name;
-        EXPECT_EQ(g.state().LabelStatZle.text, c.bad) << c.name;
+        chooseAndOpenFile(g.t.session);
+        EXPECT_EQ(g.state().fileNameLabel.text, W(c.name.empty() ? "vanished.txt" : c.name));
+        EXPECT_EQ(g.state().allCountLabel.text, c.all) << c.name;
+        EXPECT_EQ(g.state().validCountLabel.text, c.ok) << c.name;
+        EXPECT_EQ(g.state().invalidCountLabel.text, c.bad) << c.name;
         EXPECT_EQ(g.grid().visible, c.gridVisible) << c.name;
         EXPECT_EQ(g.t.file().fileName, *g.t.ui.nextFile) << c.name;
         EXPECT_EQ(g.t.ui.busyCalls.front(), true);
@@ -84,18 +85,18 @@ void change(GridFixture& g, Setting& setting, Value value, void (*handler)(Sessi
 TEST(Handlers, OptionTogglesReRunCorrectionValidationAndTheGrid) {
     GridFixture g(test::FaultyContractors());
     g.select(kNazwa1, 2);
-    change(g, g.state().cbPrzytnijPola.checked, false, cbPrzytnijPolaClick);
+    change(g, g.state().trimFields.checked, false, trimFieldsToggled);
     EXPECT_EQ(g.lines(), (std::vector<std::string>{"4", "5", "6", "7", "8"})) << "the untrimmed name is too long";
-    EXPECT_EQ(g.state().LabelStatZle.text, "5");
+    EXPECT_EQ(g.state().invalidCountLabel.text, "5");
     EXPECT_TRUE(g.memo().empty());
-    change(g, g.state().cbPrzytnijPola.checked, true, cbPrzytnijPolaClick);
-    EXPECT_EQ(g.state().LabelIloscWybranychRekordow.text, "4");
+    change(g, g.state().trimFields.checked, true, trimFieldsToggled);
+    EXPECT_EQ(g.state().shownCountLabel.text, "4");
 
     g.show(RecordFilter::All);
-    change(g, g.state().cbZamienNiedozwoloneZnaki.checked, true, cbZamienNiedozwoloneZnakiClick);
+    change(g, g.state().replaceControl.checked, true, replaceControlToggled);
     EXPECT_EQ(g.text(kNip, 5), "ab?cd");
     EXPECT_EQ(g.look(kNip, 5).background, kCellChanged);
-    change(g, g.state().cbZamienNiedozwoloneZnaki.checked, false, cbZamienNiedozwoloneZnakiClick);
+    change(g, g.state().replaceControl.checked, false, replaceControlToggled);
     EXPECT_EQ(g.look(kNip, 5).background, kCellInvalid);
 }
 
@@ -104,15 +105,15 @@ TEST(Handlers, ACodePageChangeReconvertsAndShowsTheMarkerWhileItDiffers) {
     GridFixture g("KONTRAHENCI|ISO_LATIN2\n" + test::Contractor("\xA6l\xB1sk"));
     ASSERT_EQ(g.t.file().identifiedCodePage, ISO_LATIN2);
     g.show(RecordFilter::All);
-    EXPECT_FALSE(g.state().ShapeInnaStronaKodowaWPliku.visible);
+    EXPECT_FALSE(g.state().otherCodePageMarker.visible);
     for (const auto& [page, name, marker, glyph] :
          {std::tuple{WINDOWS_EE, std::string("\xA6l\xB1sk"), true, Glyph::Cross},
           {ISO_LATIN2, W("Śląsk"), false, Glyph::ValidTick}}) {
-        change(g, g.state().ComboBoxStrona.selected, page, ComboBoxStronaChange);
-        EXPECT_EQ(g.state().ShapeInnaStronaKodowaWPliku.visible, marker) << page;
+        change(g, g.state().codePageList.selected, page, codePageChosen);
+        EXPECT_EQ(g.state().otherCodePageMarker.visible, marker) << page;
         EXPECT_EQ(g.text(kNazwa1, 1), name) << page;
         EXPECT_EQ(g.look(1, 1).left, glyph) << page;
-        EXPECT_EQ(g.state().bZapiszTylkoPrawidlowe.enabled, !marker) << page;
+        EXPECT_EQ(g.state().saveButton.enabled, !marker) << page;
     }
 }
 
@@ -121,10 +122,10 @@ TEST(Details, ShowingAndHidingSetsHeightTopAndVisibility) {
     for (const auto& [checked, screen, height, top] :
          {std::tuple{false, 1080, 200, 440}, {true, 1080, 626, 227}, {false, 769, 200, 284}, {true, 769, 626, 71}}) {
         WindowState state;
-        state.cbPokazSzczegoly.checked = checked;
+        state.showDetails.checked = checked;
         const ScreenRect area{0, 0, 1366, screen};
         const WindowPlacement current{259, 40, 848, checked ? 200 : 626};
-        const DetailsLayout layout = PokazUkryjSzczegoly(state, current, {area, area, {}});
+        const DetailsLayout layout = layOutDetails(state, current, {area, area, {}});
         EXPECT_EQ(layout.placement, (WindowPlacement{259, top, 848, height})) << checked << " " << screen;
         EXPECT_EQ(layout.detailsVisible, checked);
     }
@@ -157,9 +158,9 @@ TEST(Details, TheWindowStaysOnTheScreenWithItsTitleBarInReach) {
     };
     for (const Case& c : cases) {
         WindowState state;
-        state.cbPokazSzczegoly.checked = true;
+        state.showDetails.checked = true;
         const ScreenRect available{c.screen.left, c.screen.top + c.panel, c.screen.width, c.screen.height - c.panel};
-        EXPECT_EQ(PokazUkryjSzczegoly(state, c.current, {c.screen, available, kFrame}).placement, c.expected) << c.what;
+        EXPECT_EQ(layOutDetails(state, c.current, {c.screen, available, kFrame}).placement, c.expected) << c.what;
     }
     // Without a screen (none known yet) nothing is moved.
     const WindowPlacement anywhere{-5000, -5000, 848, 626};
@@ -216,29 +217,52 @@ TEST(OpenCommand, DataLeftAfterAnEndMarkIsAWarning) {
     GridFixture g;
     const std::string tail = "\x1A" + test::Contractor();
     g.t.ui.nextFile = g.dir.write("kontrahenci.txt", "KONTRAHENCI\n" + test::Contractor() + tail);
-    bOtworzPlikClick(g.t.session);
+    chooseAndOpenFile(g.t.session);
     ASSERT_EQ(g.t.ui.messages.size(), 1U);
     EXPECT_EQ(g.t.ui.messageKinds, std::vector{MessageKind::Warning});
+}
+
+TEST(OpenCommand, ATieOfCodePagesReadingTheLettersApartIsAWarning) {
+    struct Case {
+        const char* what;
+        std::string content;
+        std::vector<std::string> messages;
+    };
+    const std::vector<Case> cases = {
+        {"no code page named", "KONTRAHENCI\nPaj\xA5k" + test::Contractor(),
+         {TieWarningMessage({MAZOVIA, CSK, IBM_LATIN2, VENTURA, WINDOWS_EE})}},
+        {"the code page named", "KONTRAHENCI|IBM_LATIN2\nPaj\xA5k" + test::Contractor(), {}},
+        {"CYFROMAT and DHN alone", "KONTRAHENCI\nx\x89\x8A" + test::Contractor(), {}},
+    };
+    for (const Case& c : cases) {
+        GridFixture g;
+        g.t.ui.nextFile = g.dir.write("remis.txt", c.content);
+        chooseAndOpenFile(g.t.session);
+        EXPECT_EQ(g.t.ui.messages, c.messages) << c.what;
+    }
+    EXPECT_EQ(TieWarningMessage({MAZOVIA, CSK}),
+              W("Strona kodowa rozpoznana przy remisie liczby polskich liter (MAZOVIA, CSK); sprawdź polskie litery "
+                "albo podaj stronę kodową (--code-page)"));
 }
 
 TEST(OpenCommand, TheDialogStartsInTheFolderOfTheFileLoadedLast) {
     GridFixture g;
     g.t.ui.nextFile.reset();
-    bOtworzPlikClick(g.t.session);
+    chooseAndOpenFile(g.t.session);
     EXPECT_EQ(g.t.ui.lastStartFolder, std::filesystem::path()) << "nothing loaded yet: where the platform starts";
 
     std::filesystem::create_directories(g.dir.path() / "a" / "b");
     g.t.ui.nextFile = g.dir.write("a/b/first.txt", test::FaultyContractors());
-    bOtworzPlikClick(g.t.session);
+    chooseAndOpenFile(g.t.session);
     g.t.ui.nextFile.reset();
-    bOtworzPlikClick(g.t.session);
+    chooseAndOpenFile(g.t.session);
     EXPECT_EQ(g.t.ui.lastStartFolder, g.dir.path() / "a" / "b");
 
     // A file that could not be read still is the one loaded last.
     g.t.ui.nextFile = g.dir.write("second.txt", "NAGLOWEK\n");
-    bOtworzPlikClick(g.t.session);
+    chooseAndOpenFile(g.t.session);
     g.t.ui.nextFile.reset();
-    bOtworzPlikClick(g.t.session);
+    chooseAndOpenFile(g.t.session);
     EXPECT_EQ(g.t.ui.lastStartFolder, g.dir.path());
 
     // A folder removed since: the nearest one above it that is still there.
@@ -270,9 +294,9 @@ TEST(SaveCommand, IsBusyOnlyWhileTheOutputIsWritten) {
         g.t.ui.busyCalls.clear();
         g.t.ui.messageKinds.clear();
         if (c.throws) {
-            EXPECT_THROW(bZapiszTylkoPrawidloweClick(g.t.session), std::runtime_error) << c.what;
+            EXPECT_THROW(saveValidRecordsAndLog(g.t.session), std::runtime_error) << c.what;
         } else {
-            EXPECT_EQ(bZapiszTylkoPrawidloweClick(g.t.session).ok, c.shown.front() == MessageKind::Information)
+            EXPECT_EQ(saveValidRecordsAndLog(g.t.session).ok, c.shown.front() == MessageKind::Information)
                 << c.what;
         }
         EXPECT_EQ(g.t.ui.busyCalls, (std::vector<bool>{true, false})) << c.what;

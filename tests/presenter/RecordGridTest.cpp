@@ -21,13 +21,13 @@ TEST(RecordGrid, FiltersChooseTheRowsAndTheirCount) {
           {RecordFilter::ValidOnly, {"2", "3", "8"}}}) {
         g.show(filter);
         EXPECT_EQ(g.lines(), lines);
-        EXPECT_EQ(g.state().LabelIloscWybranychRekordow.text, std::to_string(lines.size()));
-        EXPECT_EQ(GetIdxRow(g.t.session, 1), std::stol(lines[0]) - 2);
+        EXPECT_EQ(g.state().shownCountLabel.text, std::to_string(lines.size()));
+        EXPECT_EQ(recordOfRow(g.t.session, 1), std::stol(lines[0]) - 2);
         EXPECT_TRUE(g.grid().visible);
     }
     GridFixture valid("KONTRAHENCI\n" + test::Contractor()); // start-up filter: only invalid records
     EXPECT_FALSE(valid.grid().visible);
-    EXPECT_EQ(valid.state().LabelIloscWybranychRekordow.text, "0");
+    EXPECT_EQ(valid.state().shownCountLabel.text, "0");
 }
 
 TEST(RecordGrid, CellTextsColoursAndGlyphs) {
@@ -170,7 +170,7 @@ TEST(RecordGrid, ALoadWithoutRecordsHidesTheGridAndLeavesNoRowNamingARecord) {
     g.show(RecordFilter::All);
     EXPECT_FALSE(g.grid().visible);
     for (int row = 1; row < GridRowCount(g.state()); ++row) {
-        EXPECT_EQ(GetIdxRow(g.t.session, row), -1);
+        EXPECT_EQ(recordOfRow(g.t.session, row), -1);
         EXPECT_EQ(g.text(kNazwa1, row), "");
         EXPECT_EQ(g.look(1, row).left, Glyph::None);
         g.select(kNazwa1, row);

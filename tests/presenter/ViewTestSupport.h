@@ -35,16 +35,16 @@ struct GridFixture {
         if (!bytes.empty()) LoadBytes(t, dir, bytes);
     }
     WindowState& state() { return t.state(); }
-    GridState& grid() { return t.state().StringGridWczytane; }
-    std::vector<std::string>& memo() { return t.state().MemoInfoPlik.lines; }
-    EditState& original() { return t.state().EditOryginalnaWartoscPola; }
+    GridState& grid() { return t.state().grid; }
+    std::vector<std::string>& memo() { return t.state().detailsMemo.lines; }
+    EditState& original() { return t.state().originalValueEdit; }
     void show(RecordFilter filter) {
-        t.state().RadioGroupRodzajDanych.selected = static_cast<int>(filter);
-        RadioGroupRodzajDanychClick(t.session);
+        t.state().recordFilter.selected = static_cast<int>(filter);
+        filterChosen(t.session);
     }
     std::string text(int column, int row) const { return CellText(t.session, column, row); }
     CellAppearance look(int column, int row) const { return GetCellAppearance(t.session, column, row); }
-    void select(int column, int row) { StringGridWczytaneSelectCell(t.session, column, row); }
+    void select(int column, int row) { selectCell(t.session, column, row); }
     /// The line numbers of column 0, row by row.
     std::vector<std::string> lines() const {
         std::vector<std::string> out;

@@ -56,7 +56,7 @@ RecordView viewOf(const LoadedFile& file, std::size_t i) {
     v.raw = test::JoinRawValues(file, i);
     for (std::size_t j = 0; j < file.fieldCount(i); ++j)
         v.fieldErrors.push_back(fieldErrors(file, i, j));
-    const TRecOfFile& r = file.records()[i];
+    const Record& r = file.records()[i];
     v.lineErrorBits = r.lineErrorBits;
     v.valid = r.isValid();
     v.changed = r.changed;
@@ -72,9 +72,9 @@ TEST_P(LargeFile, ComesOutAsItsRecordsDoOneAtATime) {
     const auto settle = [otherSettings](test::TestSession& t) {
         if (!otherSettings) return;
         // The settings of a re-run: no trimming, "?" for control bytes, another code page.
-        t.state().cbPrzytnijPola.checked = false;
-        t.state().cbZamienNiedozwoloneZnaki.checked = true;
-        t.state().ComboBoxStrona.selected = MAZOVIA;
+        t.state().trimFields.checked = false;
+        t.state().replaceControl.checked = true;
+        t.state().codePageList.selected = MAZOVIA;
         RunCorrectionPass(t.session);
         ValidateAllRecords(t.session);
     };

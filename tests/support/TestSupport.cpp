@@ -1,12 +1,31 @@
 #include "support/TestSupport.h"
 
+#include "Correction.h"
+#include "MainWindowPresenter.h"
 #include "Pipeline.h"
+#include "Validation.h"
 
 #include <fstream>
 #include <iostream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+
+namespace quarvel {
+
+void RunCorrectionPass(Session& session) {
+    const RunSettings settings = CurrentRunSettings(session);
+    RunCorrectionPass(session.file,
+                      CorrectionSettings{settings.sourceCodePage(session.file), settings.trimFields, settings.replaceControl},
+                      session.clock.today());
+}
+
+void ValidateAllRecords(Session& session) {
+    ValidateRecords(session.file, session.clock.today().year(), session.state.checkNrbDigits.checked);
+    ShowStatistics(session.file, session.state);
+}
+
+} // namespace quarvel
 
 namespace quarvel::test {
 
@@ -51,7 +70,7 @@ std::string ReadFile(const std::filesystem::path& path) {
 void LoadBytes(TestSession& t, const TempDir& dir, std::string_view bytes, const std::string& name) {
     const auto path = dir.write(name, bytes);
     t.file().fileName = path;
-    WczytajDane(t.session, path);
+    loadIntoWindow(t.session, path);
 }
 
 std::string JoinValues(const LoadedFile& file, std::size_t i) {

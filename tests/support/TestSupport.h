@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "MainWindowPresenter.h"
 #include "Session.h"
 #include "Windows1250.h"
 #include "AtomicFile.h"
@@ -16,6 +17,15 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace quarvel {
+
+/// The correction pass with the settings the window state holds, as the window's re-run makes it.
+void RunCorrectionPass(Session& session);
+/// The checks with the settings the window state holds, and the statistics shown, as after a re-run.
+void ValidateAllRecords(Session& session);
+
+} // namespace quarvel
 
 namespace quarvel::test {
 

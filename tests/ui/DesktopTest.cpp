@@ -77,7 +77,7 @@ TEST(StartUp, WithoutAFileNothingIsLoadedAndWithTwoAMessageSaysOnlyOne) {
 }
 
 // Sends a drag over the main window and, when it is taken, drops it there.
-bool Drop(TFormGlow& glow, const QList<QUrl>& urls) {
+bool Drop(MainWindow& glow, const QList<QUrl>& urls) {
     QMimeData data;
     data.setUrls(urls);
     const QPoint at(glow.width() / 2, glow.height() / 2);

@@ -31,7 +31,7 @@ struct SavedWindows : Windows {
     std::filesystem::path input;
 };
 
-TEST(TFormLOG, SaveConfirmsThenTheLogWindowShowsTheReport) {
+TEST(LogWindow, SaveConfirmsThenTheLogWindowShowsTheReport) {
     SavedWindows w;
     const std::filesystem::path output = w.dir.path() / "zlecenia_ibm_latin2_doVexa.txt";
     ASSERT_EQ(w.answers.messages.size(), 1U);
@@ -57,7 +57,7 @@ TEST(TFormLOG, SaveConfirmsThenTheLogWindowShowsTheReport) {
     EXPECT_FALSE(w.log.isVisible());
     EXPECT_TRUE(seen.startsWith(U("Statystyki\n------------------\nIlość wszystkich danych wejściowych: 7\n")));
     EXPECT_TRUE(seen.endsWith(U("Koniec pliku LOG")));
-    EXPECT_EQ(seen, DisplayLines(w.glow.session().state.RichEditLOG.lines));
+    EXPECT_EQ(seen, DisplayLines(w.glow.session().state.logText.lines));
 
     // Shown again, it has the same text.
     QTimer::singleShot(0, &w.log, inspectAndClose);
@@ -66,7 +66,7 @@ TEST(TFormLOG, SaveConfirmsThenTheLogWindowShowsTheReport) {
     EXPECT_EQ(w.logText(), seen);
 }
 
-TEST(TFormLOG, SavesTheReportAsWindows1250WithCrLf) {
+TEST(LogWindow, SavesTheReportAsWindows1250WithCrLf) {
     SavedWindows w;
     const std::filesystem::path target = w.dir.path() / "raport.TXT";
     w.answers.filesToSave.emplace_back(target);
@@ -75,17 +75,17 @@ TEST(TFormLOG, SavesTheReportAsWindows1250WithCrLf) {
     EXPECT_EQ(w.answers.lastSaveSuffix, U("TXT"));
 
     std::string expected;
-    for (const std::string& line : w.glow.session().state.RichEditLOG.lines) expected += line + "\r\n";
+    for (const std::string& line : w.glow.session().state.logText.lines) expected += line + "\r\n";
     EXPECT_EQ(ReadFile(target), expected);
     EXPECT_NE(expected.find(W("Ilość")), std::string::npos);
 
     // Cancelled: nothing written. Unwritable: the error is shown, the text stays.
     const std::filesystem::path other = w.dir.path() / "inny.TXT";
-    w.log.Button2Click();
+    w.log.saveLog();
     EXPECT_FALSE(std::filesystem::exists(other));
     const std::size_t before = w.answers.messages.size();
     w.answers.filesToSave.emplace_back(w.dir.path() / "brak" / "raport.TXT");
-    w.log.Button2Click();
+    w.log.saveLog();
     ASSERT_EQ(w.answers.messages.size(), before + 1);
     EXPECT_FALSE(w.answers.messages.back().isEmpty());
     EXPECT_TRUE(w.logText().startsWith(U("Statystyki")));
@@ -96,7 +96,7 @@ TEST(TFormLOG, SavesTheReportAsWindows1250WithCrLf) {
     const std::string outputBytes = ReadFile(OutputFileName(input));
     for (const std::filesystem::path& taken : {input, OutputFileName(input)}) {
         w.answers.filesToSave.emplace_back(taken);
-        w.log.Button2Click();
+        w.log.saveLog();
         EXPECT_TRUE(w.answers.messages.back().endsWith(U("to ten sam plik co ") +
                                                        (taken == input ? U("plik wejściowy") : U("plik wyjściowy"))))
             << w.answers.messages.back().toStdString();
@@ -105,7 +105,7 @@ TEST(TFormLOG, SavesTheReportAsWindows1250WithCrLf) {
     EXPECT_EQ(ReadFile(OutputFileName(input)), outputBytes);
 }
 
-TEST(TFormLOG, SavesTheRejectedLinesOfTheSaveBesideTheLog) {
+TEST(LogWindow, SavesTheRejectedLinesOfTheSaveBesideTheLog) {
     SavedWindows w;
     auto* button = w.log.findChild<QPushButton*>(QStringLiteral("Button4"));
     ASSERT_NE(button, nullptr);
@@ -147,7 +147,7 @@ TEST(TFormLOG, SavesTheRejectedLinesOfTheSaveBesideTheLog) {
     EXPECT_FALSE(std::filesystem::exists(target));
 }
 
-TEST(TFormLOG, HasNoRejectedLinesToSaveWhenTheSaveLeftNoneOut) {
+TEST(LogWindow, HasNoRejectedLinesToSaveWhenTheSaveLeftNoneOut) {
     Windows w;
     const auto file =
         w.dir.write("dobre.txt", "KONTRAHENCI\r\nFirma|Jan Nowak|ul. Polna 1|00-001 Warszawa|"
@@ -157,7 +157,7 @@ TEST(TFormLOG, HasNoRejectedLinesToSaveWhenTheSaveLeftNoneOut) {
     EXPECT_FALSE(w.log.findChild<QPushButton*>(QStringLiteral("Button4"))->isEnabled());
 }
 
-TEST(TFormLOG, PrintsOneLegibleDocumentTitledForTheLog) {
+TEST(LogWindow, PrintsOneLegibleDocumentTitledForTheLog) {
     SavedWindows w;
     const QString pdf = QStringFromPath(w.dir.path() / "log.pdf");
     QPrinter printer(QPrinter::HighResolution);
@@ -191,7 +191,7 @@ TEST(TFormLOG, PrintsOneLegibleDocumentTitledForTheLog) {
     }
 }
 
-TEST(TFormLOG, APrinterThatCannotPrintIsReported) {
+TEST(LogWindow, APrinterThatCannotPrintIsReported) {
     SavedWindows w;
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -199,7 +199,7 @@ TEST(TFormLOG, APrinterThatCannotPrintIsReported) {
     EXPECT_FALSE(w.log.printLog(printer));
 }
 
-TEST(TFormLOG, CancelledPrinterDialogPrintsNothing) {
+TEST(LogWindow, CancelledPrinterDialogPrintsNothing) {
     SavedWindows w;
     const std::size_t before = w.answers.messages.size();
     w.answers.printerSetups.push_back(false);

@@ -27,7 +27,7 @@ QColor BackgroundOf(const QWidget* widget) {
     return widget->palette().color(QPalette::Window);
 }
 
-TEST(TFormGlow, StartsCompactWithNothingLoaded) {
+TEST(MainWindow, StartsCompactWithNothingLoaded) {
     Windows w;
     EXPECT_EQ(w.glow.windowTitle(), U("Vexa Quarvel v.1.0 (alfa '2006)"));
     EXPECT_EQ(w.glow.height(), kCompactClientHeight);
@@ -59,7 +59,7 @@ TEST(TFormGlow, StartsCompactWithNothingLoaded) {
     EXPECT_FALSE(w.find<QCheckBox>("cbPokazSzczegoly")->isChecked());
 }
 
-TEST(TFormGlow, CancelledOpenDialogChangesNothing) {
+TEST(MainWindow, CancelledOpenDialogChangesNothing) {
     Windows w;
     w.click("bOtworzPlik"); // no answer queued: the dialog is cancelled
     EXPECT_EQ(w.answers.lastOpenFilters, QStringList({U("Pliki TXT (*.txt)"), U("Wszystkie pliki (*)")}));
@@ -68,7 +68,7 @@ TEST(TFormGlow, CancelledOpenDialogChangesNothing) {
     EXPECT_TRUE(w.answers.messages.empty());
 }
 
-TEST(TFormGlow, LoadedOrdersShowKindCodePageAndStatistics) {
+TEST(MainWindow, LoadedOrdersShowKindCodePageAndStatistics) {
     Windows w;
     w.open(w.example("zlecenia_ibm_latin2.txt"));
 
@@ -98,13 +98,13 @@ TEST(TFormGlow, LoadedOrdersShowKindCodePageAndStatistics) {
     EXPECT_FALSE(w.find<QPushButton>("bPokazLog")->isEnabled());
 }
 
-TEST(TFormGlow, OptionsRerunCorrectionAndValidation) {
+TEST(MainWindow, OptionsRerunCorrectionAndValidation) {
     Windows w;
     w.open(w.example("zlecenia_ibm_latin2.txt"));
 
     // Replacing control characters makes the order with a tab in its title valid.
     w.click("cbZamienNiedozwoloneZnaki");
-    EXPECT_TRUE(w.glow.session().state.cbZamienNiedozwoloneZnaki.checked);
+    EXPECT_TRUE(w.glow.session().state.replaceControl.checked);
     EXPECT_EQ(w.text("LabelStatOK"), U("4"));
     EXPECT_EQ(w.text("LabelStatZle"), U("3"));
     EXPECT_TRUE(w.text("LabelStatOKKwota").contains(U("1 780")));
@@ -119,7 +119,7 @@ TEST(TFormGlow, OptionsRerunCorrectionAndValidation) {
     w.open(file);
     EXPECT_EQ(w.text("LabelStatOK"), U("1"));
     w.click("cbPrzytnijPola");
-    EXPECT_FALSE(w.glow.session().state.cbPrzytnijPola.checked);
+    EXPECT_FALSE(w.glow.session().state.trimFields.checked);
     EXPECT_EQ(w.text("LabelStatOK"), U("0"));
     EXPECT_EQ(w.text("LabelStatZle"), U("1"));
     EXPECT_FALSE(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->isEnabled());
@@ -127,7 +127,7 @@ TEST(TFormGlow, OptionsRerunCorrectionAndValidation) {
     EXPECT_FALSE(w.find<QLabel>("LabelStatOKKwota")->isVisible());
 }
 
-TEST(TFormGlow, TheNrbOptionStandsUnderTheOtherTwoAndRerunsTheChecks) {
+TEST(MainWindow, TheNrbOptionStandsUnderTheOtherTwoAndRerunsTheChecks) {
     Windows w;
     const auto* trim = w.find<QCheckBox>("cbPrzytnijPola");
     const auto* replace = w.find<QCheckBox>("cbZamienNiedozwoloneZnaki");
@@ -149,7 +149,7 @@ TEST(TFormGlow, TheNrbOptionStandsUnderTheOtherTwoAndRerunsTheChecks) {
     w.open(w.dir.write("zlecenia.txt", orders));
     EXPECT_EQ(w.text("LabelStatOK"), U("3"));
     w.click("cbSprawdzajCyfryKontrolne");
-    EXPECT_TRUE(w.glow.session().state.cbSprawdzajCyfryKontrolne.checked);
+    EXPECT_TRUE(w.glow.session().state.checkNrbDigits.checked);
     EXPECT_EQ(w.text("LabelStatOK"), U("2"));
     EXPECT_EQ(w.text("LabelStatZle"), U("5"));
     // It stays on for the next file, as the trim option does.
@@ -160,7 +160,7 @@ TEST(TFormGlow, TheNrbOptionStandsUnderTheOtherTwoAndRerunsTheChecks) {
     EXPECT_EQ(w.text("LabelStatOK"), U("3"));
 }
 
-TEST(TFormGlow, AnotherCodePageReconvertsAndShowsTheMarker) {
+TEST(MainWindow, AnotherCodePageReconvertsAndShowsTheMarker) {
     Windows w;
     w.open(w.example("zlecenia_ibm_latin2.txt"));
     auto* codePages = w.find<QComboBox>("ComboBoxStrona");
@@ -172,11 +172,11 @@ TEST(TFormGlow, AnotherCodePageReconvertsAndShowsTheMarker) {
     // The same steps without any window give the same statistics.
     TestSession plain;
     plain.ui.nextFile = w.dir.path() / "zlecenia_ibm_latin2.txt";
-    bOtworzPlikClick(plain.session);
-    plain.state().ComboBoxStrona.selected = 0;
-    ComboBoxStronaChange(plain.session);
-    EXPECT_EQ(w.text("LabelStatOK").toStdString(), plain.state().LabelStatOK.text);
-    EXPECT_EQ(w.text("LabelStatZle").toStdString(), plain.state().LabelStatZle.text);
+    chooseAndOpenFile(plain.session);
+    plain.state().codePageList.selected = 0;
+    codePageChosen(plain.session);
+    EXPECT_EQ(w.text("LabelStatOK").toStdString(), plain.state().validCountLabel.text);
+    EXPECT_EQ(w.text("LabelStatZle").toStdString(), plain.state().invalidCountLabel.text);
 
     codePages->setCurrentIndex(5);
     Settle();
@@ -184,7 +184,7 @@ TEST(TFormGlow, AnotherCodePageReconvertsAndShowsTheMarker) {
     EXPECT_EQ(w.text("LabelStatOK"), U("3"));
 }
 
-TEST(TFormGlow, ANewLoadSwitchesTheReplaceOptionOff) {
+TEST(MainWindow, ANewLoadSwitchesTheReplaceOptionOff) {
     Windows w;
     w.open(w.example("zlecenia_ibm_latin2.txt"));
     w.click("cbZamienNiedozwoloneZnaki");
@@ -194,7 +194,7 @@ TEST(TFormGlow, ANewLoadSwitchesTheReplaceOptionOff) {
     EXPECT_EQ(BackgroundOf(w.find<QLabel>("PanelRodzajWczytanegoZbioru")), QColor(0, 128, 0));
 }
 
-TEST(TFormGlow, HeaderWithoutKeywordIsReportedAndShowsNoKind) {
+TEST(MainWindow, HeaderWithoutKeywordIsReportedAndShowsNoKind) {
     Windows w;
     w.open(w.dir.write("zly.txt", "NAGLOWEK\r\na|b\r\n"));
     ASSERT_EQ(w.answers.messages.size(), 1U);
@@ -206,7 +206,7 @@ TEST(TFormGlow, HeaderWithoutKeywordIsReportedAndShowsNoKind) {
     EXPECT_EQ(w.text("LabelStatAll"), U("0"));
 }
 
-TEST(TFormGlow, DetailsSetClientHeightAndCentreVertically) {
+TEST(MainWindow, DetailsSetClientHeightAndCentreVertically) {
     Windows w;
     const int screenHeight = w.glow.screen()->geometry().height();
     w.click("cbPokazSzczegoly");
@@ -219,7 +219,7 @@ TEST(TFormGlow, DetailsSetClientHeightAndCentreVertically) {
     EXPECT_EQ(w.glow.y(), screenHeight / 2 - kCompactClientHeight / 2);
 }
 
-TEST(TFormGlow, DetailsInAMaximisedWindowKeepItMaximised) {
+TEST(MainWindow, DetailsInAMaximisedWindowKeepItMaximised) {
     Windows w;
     w.glow.showMaximized();
     Settle();
@@ -232,7 +232,7 @@ TEST(TFormGlow, DetailsInAMaximisedWindowKeepItMaximised) {
     EXPECT_EQ(w.glow.height(), kDetailsClientHeight);
 }
 
-TEST(TFormGlow, TheOpenDialogStartsInTheFolderOfTheFileLoadedLast) {
+TEST(MainWindow, TheOpenDialogStartsInTheFolderOfTheFileLoadedLast) {
     Windows w;
     w.click("bOtworzPlik");
     EXPECT_EQ(w.answers.lastOpenFolder, QString());
@@ -242,7 +242,7 @@ TEST(TFormGlow, TheOpenDialogStartsInTheFolderOfTheFileLoadedLast) {
     EXPECT_EQ(w.answers.lastOpenFolder, QStringFromPath(w.dir.path() / "przelewy"));
 }
 
-TEST(TFormGlow, TheCodePageListShowsItsColoursFlatWithAVisibleFocus) {
+TEST(MainWindow, TheCodePageListShowsItsColoursFlatWithAVisibleFocus) {
     Windows w;
     auto* list = w.find<CodePageList>("ComboBoxStrona");
     const std::string orders = ReadFile(ExamplePath("zlecenia_ibm_latin2.txt"));
@@ -276,7 +276,7 @@ TEST(TFormGlow, TheCodePageListShowsItsColoursFlatWithAVisibleFocus) {
     }
 }
 
-TEST(TFormGlow, TitlesAndItemsFitTheirGroups) {
+TEST(MainWindow, TitlesAndItemsFitTheirGroups) {
     Windows w;
     w.click("cbPokazSzczegoly");
     for (const QGroupBox* group : w.glow.findChildren<QGroupBox*>()) {
@@ -301,7 +301,7 @@ void ExpectShownWhole(const QLabel& label, const QString& text) {
     EXPECT_LE(group.geometry().right(), group.parentWidget()->width() - 1) << text.toStdString();
 }
 
-TEST(TFormGlow, LargeTotalsAreShownWhole) {
+TEST(MainWindow, LargeTotalsAreShownWhole) {
     Windows w;
     const auto order = [](const char* amount) {
         return std::string("1/5/27|") + amount +
@@ -313,13 +313,13 @@ TEST(TFormGlow, LargeTotalsAreShownWhole) {
          {std::pair{"1234.5", 10.0}, {"8999999999999.91", 8.0}, {"-999999999999999", 8.0}}) {
         w.open(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n" + order(amount)));
         ASSERT_EQ(w.text("LabelStatOK"), U("1")) << amount;
-        ExpectShownWhole(*total, DisplayText(w.glow.session().state.LabelStatOKKwota.text));
+        ExpectShownWhole(*total, DisplayText(w.glow.session().state.validTotalLabel.text));
         EXPECT_GE(total->font().pointSizeF(), points) << amount;
     }
     // Past the pattern's fifteen digit places, nothing of a total may be cut unseen: the front gives way to
     // an ellipsis, and the tooltip holds the whole of it.
     w.open(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n" + order("1e40")));
-    const QString whole = DisplayText(w.glow.session().state.LabelStatOKKwota.text);
+    const QString whole = DisplayText(w.glow.session().state.validTotalLabel.text);
     EXPECT_EQ(total->toolTip(), whole);
     EXPECT_TRUE(total->text().startsWith(QChar(0x2026))) << total->text().toStdString();
     EXPECT_TRUE(whole.endsWith(total->text().mid(1)));

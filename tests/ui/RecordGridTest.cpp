@@ -49,7 +49,7 @@ TEST(RecordGrid, FilterChoosesTheRowsAndCountsThem) {
     EXPECT_EQ(w.rowOfLine(4), 0);
 
     w.click("RadioGroupRodzajDanych0");
-    EXPECT_EQ(w.glow.session().state.RadioGroupRodzajDanych.selected, 0);
+    EXPECT_EQ(w.glow.session().state.recordFilter.selected, 0);
     EXPECT_EQ(w.model()->rowCount(), 3);
     EXPECT_EQ(w.text("LabelIloscWybranychRekordow"), U("3"));
     // After every filling the first field of the first row is current and no details are shown.
@@ -99,7 +99,7 @@ TEST(RecordGrid, SelectingACellShowsTheRecordsErrors) {
     const QString whole = w.memo();
     w.clickCell(0, amount + 3);
     EXPECT_EQ(w.memo(), whole);
-    EXPECT_EQ(w.glow.session().state.StringGridWczytane.currentColumn, RecordGridModel::gridColumn(amount + 3));
+    EXPECT_EQ(w.glow.session().state.grid.currentColumn, RecordGridModel::gridColumn(amount + 3));
     EXPECT_FALSE(w.original()->isEnabled());
     EXPECT_TRUE(w.original()->text().isEmpty());
 }
@@ -119,7 +119,7 @@ TEST(RecordGrid, ACorrectedValueShowsItsOriginal) {
     // The keyboard chooses cells too: one to the right is the first title line, never changed.
     QTest::keyClick(w.grid(), Qt::Key_Right);
     Settle();
-    EXPECT_EQ(w.glow.session().state.StringGridWczytane.currentColumn, RecordGridModel::gridColumn(credited + 1));
+    EXPECT_EQ(w.glow.session().state.grid.currentColumn, RecordGridModel::gridColumn(credited + 1));
     EXPECT_FALSE(w.original()->isEnabled());
 }
 
@@ -127,13 +127,13 @@ TEST(RecordGrid, FixedColumnsCannotBeSelected) {
     GridWindows w;
     w.click("RadioGroupRodzajDanych0");
     w.clickCell(1, 1);
-    const GridState before = w.glow.session().state.StringGridWczytane;
+    const GridState before = w.glow.session().state.grid;
     QHeaderView* rows = w.grid()->verticalHeader();
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, QPoint(25, rows->sectionViewportPosition(2) + 5));
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, QPoint(75, rows->sectionViewportPosition(2) + 5));
     Settle();
-    EXPECT_EQ(w.glow.session().state.StringGridWczytane.currentRow, before.currentRow);
-    EXPECT_EQ(w.glow.session().state.StringGridWczytane.currentColumn, before.currentColumn);
+    EXPECT_EQ(w.glow.session().state.grid.currentRow, before.currentRow);
+    EXPECT_EQ(w.glow.session().state.grid.currentColumn, before.currentColumn);
     EXPECT_EQ(w.grid()->selectionModel()->selectedIndexes().size(), 1);
 }
 

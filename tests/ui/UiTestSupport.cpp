@@ -8,7 +8,7 @@
 namespace quarvel::test {
 
 Windows::Windows()
-    : glow(main), proces(&glow), log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session()) {
+    : glow(main), log(glow.session().state.logText, glow.userInterface(), &glow, &glow.session()) {
     glow.userInterface().setAnswers(&answers);
     glow.setLogWindow(&log);
     glow.show();

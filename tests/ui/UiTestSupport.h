@@ -5,7 +5,6 @@
 #include "RecordGridView.h"
 #include "MainWindow.h"
 #include "LogWindow.h"
-#include "TFormProces.h"
 
 #include "support/TestSupport.h"
 
@@ -50,9 +49,8 @@ struct Windows {
     TempDir dir;
     QueuedAnswers answers;
     WindowSession main{kDecember7};
-    TFormGlow glow;
-    TFormProces proces;
-    TFormLOG log;
+    MainWindow glow;
+    LogWindow log;
 };
 
 /// Lets queued events (painting, layout) run.

@@ -5,7 +5,6 @@
 #include "UiTestSupport.h"
 #include "WindowTestSupport.h"
 
-#include "WindowDecorations.h"
 #include "MainWindowPresenter.h"
 
 #include <QFrame>
@@ -36,16 +35,6 @@ bool PaintedToTheBottom(const QWidget& window) {
     const QPoint bottom = window.mapToGlobal(QPoint(window.width() / 2, window.height() - 2));
     return ScreenPixels(QRect(bottom, QSize(1, 1))).pixelColor(0, 0) == window.palette().color(QPalette::Window);
 }
-
-// Counts the close requests that reach a window, refused or not.
-struct CloseCounter : QObject {
-    explicit CloseCounter(QWidget& window) { window.installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Close) ++count;
-        return false;
-    }
-    int count = 0;
-};
 
 class MainWindowOnScreen : public ::testing::Test {
 protected:
@@ -131,35 +120,6 @@ TEST_F(FullHd, DetailsUntickedWhileMaximisedLeaveTheCompactWindowOnRestore) {
         return !w.glow.isMaximized() && w.glow.size() == QSize(848, kCompactClientHeight) &&
                w.glow.frameGeometry().top() == Centred(kCompactClientHeight);
     })) << Describe(w.glow);
-}
-
-TEST_F(FullHd, TheProgressWindowAsksForATitleBarWithoutButtonsAndRefusesTheWindowManagersClose) {
-    TFormProces& proces = w.proces;
-    proces.show();
-    ASSERT_TRUE(WaitUntil([&] { return proces.isVisible() && !XProperty(proces, "_NET_FRAME_EXTENTS").isEmpty(); }))
-        << "never framed: " << Describe(proces);
-
-    // What the program asks of the window manager: a border and a title, moving only.
-    QStringList expected;
-    for (const quint32 value : TitleBarWithoutButtons())
-        expected << QStringLiteral("0x%1").arg(value, 0, 16);
-    EXPECT_EQ(XProperty(proces, "_MOTIF_WM_HINTS"), expected.join(QStringLiteral(", ")));
-    // Openbox keeps a close and a minimise button on every window with a title bar, whatever the hints
-    // say; it does take the frame as fixed.
-    const QString actions = XProperty(proces, "_NET_WM_ALLOWED_ACTIONS");
-    EXPECT_TRUE(actions.contains(QStringLiteral("_NET_WM_ACTION_MOVE"))) << actions.toStdString();
-    for (const char* action :
-         {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"}) {
-        EXPECT_FALSE(actions.contains(QString::fromLatin1(action))) << action;
-    }
-
-    // Its close button, or any close the window manager sends, is refused until "OK".
-    CloseCounter closes(proces);
-    CloseThroughWindowManager(proces);
-    EXPECT_TRUE(WaitUntil([&] { return closes.count > 0; })) << "the window manager's close never arrived";
-    EXPECT_TRUE(proces.isVisible());
-    proces.OKBtnClick();
-    EXPECT_TRUE(WaitUntil([&] { return !proces.isVisible(); }));
 }
 
 // 1366 x 768 at 150 %: 910 x 512 of the window system's coordinates, less than the details' client height.

@@ -2,7 +2,7 @@
 // scripts/screenshot, which starts them):
 //   quarvel_screenshots FOLDER          the windows one by one, the code-page list in both colours, a large
 //                                      total, a control byte, a million records, the maximised window
-//                                      with details, the progress window in its frame, message boxes;
+//                                      with details, message boxes;
 //   quarvel_screenshots FOLDER screen NAME
 //                                      the whole screen, as small and as scaled as it is: the window at
 //                                      start, with details, maximised with details, and restored; the
@@ -16,7 +16,6 @@
 #include "RecordGridView.h"
 #include "MainWindow.h"
 #include "LogWindow.h"
-#include "TFormProces.h"
 
 #include "support/TestSupport.h"
 
@@ -105,7 +104,7 @@ private:
 
 // The three windows as the program builds them, the dialogs answered from a queue.
 struct Program {
-    Program() : proces(&glow), log(glow.session().state.RichEditLOG, glow.userInterface(), &glow, &glow.session()) {
+    Program() : log(glow.session().state.logText, glow.userInterface(), &glow, &glow.session()) {
         glow.userInterface().setAnswers(&answers);
         glow.setLogWindow(&log);
         glow.show();
@@ -133,9 +132,8 @@ struct Program {
 
     QueuedAnswers answers;
     WindowSession main{test::kDecember7};
-    TFormGlow glow{main};
-    TFormProces proces;
-    TFormLOG log;
+    MainWindow glow{main};
+    LogWindow log;
 };
 
 // The first field cell, from column `fromColumn` on, whose look and record status pass `wanted`.
@@ -244,12 +242,6 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     take.widget(p.log, "12_plik_log.png");
     p.log.hide();
 
-    p.proces.show();
-    WaitUntil([&] { return !test::XProperty(p.proces, "_NET_FRAME_EXTENTS").isEmpty(); });
-    const QRect frame = p.proces.frameGeometry().adjusted(-20, -30, 20, 20);
-    take.screen("13_proces_w_ramce.png", frame);
-    p.proces.OKBtnClick();
-
     const auto failure = MakeMessageBox(MessageKind::Error,
                                         QString::fromUtf8("Nie można zapisać pliku: /tmp/zlecenia_doVexa.txt\n"
                                                           "Przyczyna: brak miejsca na dysku"),
@@ -283,7 +275,7 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
 
     // Qt's own dialogs in Polish, with nobody answering in the user's place.
     p.glow.userInterface().setAnswers(nullptr);
-    take.modal("16_okno_otwierania.png", [&] { p.glow.bOtworzPlikClick(); });
+    take.modal("16_okno_otwierania.png", [&] { p.glow.chooseAndOpenFile(); });
     const std::filesystem::path twice = dir.path() / "zlecenia_ibm_latin2.txt";
     take.modal("17_tylko_jeden_plik.png", [&] { p.glow.openFiles({twice, twice}); });
     return take.ok();

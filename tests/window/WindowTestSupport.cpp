@@ -53,10 +53,6 @@ void AskWindowManagerToMaximise(const QWidget& window, bool maximised) {
                                        QStringLiteral(",maximized_vert,maximized_horz")});
 }
 
-void CloseThroughWindowManager(const QWidget& window) {
-    run(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"), windowId(window)});
-}
-
 void AskWindowManagerForGeometry(const QWidget& window, QPoint frameTopLeft, QSize clientSize) {
     // wmctrl speaks the X server's pixels.
     const qreal ratio = window.devicePixelRatioF();

@@ -22,8 +22,6 @@ bool Framed(const QWidget& window);
 /// Asks the window manager to maximise or restore the window, from outside the program, as the buttons of
 /// its title bar do.
 void AskWindowManagerToMaximise(const QWidget& window, bool maximised);
-/// Asks the window manager to close the window, as the close button of its title bar does.
-void CloseThroughWindowManager(const QWidget& window);
 /// Asks the window manager to put the window's frame at `frameTopLeft` with a client area of `clientSize`,
 /// as a user dragging and sizing it would.
 void AskWindowManagerForGeometry(const QWidget& window, QPoint frameTopLeft, QSize clientSize);

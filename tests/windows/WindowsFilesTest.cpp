@@ -14,8 +14,11 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -242,6 +245,75 @@ TEST(WindowsFiles, NamesKeptForDevicesAreRefusedAsDevices) {
         EXPECT_EQ(written.status, static_cast<DWORD>(kBatchAllWritten)) << name << ": " << written.err;
         EXPECT_TRUE(fs::is_regular_file(dir.path() / name)) << name;
     }
+}
+
+// Windows folders fold case, Polish letters too, and a file is one file by its volume and index whatever
+// its names: a name that is another file of the run by either is refused before anything is written.
+TEST(WindowsFiles, OneFileOneNameByFoldedCaseAndFileId) {
+    test::TempDir dir;
+    const fs::path input = dir.path() / platform::PathFromUtf8("łódź.txt");
+    const std::string bytes(kContractor);
+    std::ofstream(input, std::ios::binary) << bytes;
+    const fs::path hardLink = dir.path() / "drugie.txt";
+    ASSERT_TRUE(CreateHardLinkW(hardLink.c_str(), input.c_str(), nullptr));
+    struct Clash {
+        const char* option;
+        const char* name;
+        const char* role;
+    };
+    for (const Clash& c : {Clash{"--rejected", "ŁÓDŹ.TXT", "plik wejściowy"},
+                           Clash{"--log", "ŁÓDŹ_DOVEXA.TXT", "plik wyjściowy"},
+                           Clash{"--log", "drugie.txt", "plik wejściowy"}}) {
+        SCOPED_TRACE(c.name);
+        const Outcome run = runCli({platform::PathFromUtf8(c.option), dir.path() / platform::PathFromUtf8(c.name), input}, dir);
+        EXPECT_EQ(run.status, static_cast<DWORD>(kBatchError)) << run.err;
+        EXPECT_NE(run.err.find(std::string("to ten sam plik co ") + c.role), std::string::npos) << run.err;
+        EXPECT_EQ(test::ReadFile(input), bytes);
+        EXPECT_FALSE(fs::exists(dir.path() / platform::PathFromUtf8("łódź_doVexa.txt")));
+    }
+}
+
+// What the earlier file's access list allowed whom, its new content allows alike.
+TEST(WindowsFiles, ARewriteKeepsTheEarlierFilesAccessList) {
+    test::TempDir dir;
+    const fs::path input = dir.path() / "dane.txt";
+    std::ofstream(input, std::ios::binary) << kContractor;
+    const fs::path output = dir.path() / "dane_doVexa.txt";
+    std::ofstream(output, std::ios::binary) << "earlier\r\n";
+    // Everyone may read it, nothing inherited from the folder.
+    PSECURITY_DESCRIPTOR wanted = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FR;;;WD)(A;;FA;;;OW)", SDDL_REVISION_1,
+                                                                     &wanted, nullptr));
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted);
+    const DWORD set = SetNamedSecurityInfoW(const_cast<wchar_t*>(output.c_str()), SE_FILE_OBJECT,
+                                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                            nullptr, dacl, nullptr);
+    LocalFree(wanted);
+    if (set != ERROR_SUCCESS) GTEST_SKIP() << "this system keeps no access list on the file (error " << set << ")";
+    const auto accessList = [](const fs::path& file) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        PACL list = nullptr;
+        if (GetNamedSecurityInfoW(file.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &list,
+                                  nullptr, &descriptor) != ERROR_SUCCESS)
+            return std::wstring(L"?");
+        LPWSTR text = nullptr;
+        std::wstring sddl = L"?";
+        if (ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                                 &text, nullptr)) {
+            sddl = text;
+            LocalFree(text);
+        }
+        LocalFree(descriptor);
+        return sddl;
+    };
+    const std::wstring before = accessList(output);
+    const Outcome run = runCli({input}, dir);
+    ASSERT_EQ(run.status, static_cast<DWORD>(kBatchAllWritten)) << run.err;
+    EXPECT_NE(test::ReadFile(output), "earlier\r\n");
+    EXPECT_EQ(accessList(output), before);
 }
 
 } // namespace

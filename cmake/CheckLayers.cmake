@@ -1,0 +1,105 @@
+# Reads the includes of every source of the program against the one table of allowed layer edges below,
+# and fails naming each include that crosses upward or sideways. Run by ctest:
+#   cmake -DSOURCE_DIR=<the project> -P cmake/CheckLayers.cmake
+#
+# A source belongs to the layer of its folder; a header it includes in quotes is found by its name among
+# the layers' folders (names are unique across them, since each layer's folder is its include path).
+
+cmake_minimum_required(VERSION 3.25)
+
+# Layer, its folder, and the layers it may include (besides itself). The order is the order of the build:
+# every edge points to a layer earlier in the list, so no cycle can arise.
+set(kLayers base text io model load check output pipeline presenter ui cli app)
+set(folder_base core/base)
+set(folder_text core/text)
+set(folder_io core/io)
+set(folder_model core/model)
+set(folder_load core/load)
+set(folder_check core/check)
+set(folder_output core/output)
+set(folder_pipeline core/pipeline)
+set(folder_presenter presenter)
+set(folder_ui ui)
+set(folder_cli cli)
+set(folder_app app)
+
+set(allowed_base "")
+set(allowed_text base)
+set(allowed_io base text)
+set(allowed_model base text io)
+set(allowed_load base text io model)
+set(allowed_check base text io model)
+set(allowed_output base text io model load check)
+set(allowed_pipeline base text io model load check output)
+set(allowed_presenter base text io model load check output pipeline)
+set(allowed_ui base text io model load check output pipeline presenter)
+set(allowed_cli base text io model load check output pipeline)
+set(allowed_app ui)
+
+# Layers that must build without Qt: the engine and the presenter.
+set(kStdOnly base text io model load check output pipeline presenter)
+
+if(NOT SOURCE_DIR)
+  message(FATAL_ERROR "Usage: cmake -DSOURCE_DIR=<project> -P CheckLayers.cmake")
+endif()
+
+# The table itself: every allowed layer comes earlier in the order.
+set(position 0)
+foreach(layer IN LISTS kLayers)
+  set(rank_${layer} ${position})
+  math(EXPR position "${position} + 1")
+endforeach()
+foreach(layer IN LISTS kLayers)
+  foreach(below IN LISTS allowed_${layer})
+    if(NOT rank_${below} LESS rank_${layer})
+      message(FATAL_ERROR "layer table: ${layer} -> ${below} points up; the layers would form a cycle")
+    endif()
+  endforeach()
+endforeach()
+
+# Which layer owns each header name.
+foreach(layer IN LISTS kLayers)
+  file(GLOB headers RELATIVE "${SOURCE_DIR}/${folder_${layer}}" "${SOURCE_DIR}/${folder_${layer}}/*.h")
+  foreach(header IN LISTS headers)
+    if(DEFINED owner_${header})
+      message(FATAL_ERROR "${header} is in both ${owner_${header}} and ${layer}: header names must be unique")
+    endif()
+    set(owner_${header} ${layer})
+  endforeach()
+endforeach()
+
+set(violations "")
+set(checked 0)
+foreach(layer IN LISTS kLayers)
+  file(GLOB sources "${SOURCE_DIR}/${folder_${layer}}/*.h" "${SOURCE_DIR}/${folder_${layer}}/*.cpp")
+  foreach(source IN LISTS sources)
+    math(EXPR checked "${checked} + 1")
+    file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")
+    file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
+    foreach(line IN LISTS includes)
+      if(line MATCHES "include[ \t]*\"([^\"]+)\"")
+        get_filename_component(name "${CMAKE_MATCH_1}" NAME)
+        if(NOT "${name}" STREQUAL "${CMAKE_MATCH_1}")
+          list(APPEND violations "${shown}: \"${CMAKE_MATCH_1}\": include a project header by its name alone")
+          continue()
+        endif()
+        if(NOT DEFINED owner_${name})
+          list(APPEND violations "${shown}: \"${name}\" is no header of any layer")
+          continue()
+        endif()
+        set(target ${owner_${name}})
+        if(NOT target STREQUAL layer AND NOT target IN_LIST allowed_${layer})
+          list(APPEND violations "${shown}: edge ${layer} -> ${target} (\"${name}\") is not allowed")
+        endif()
+      elseif(line MATCHES "include[ \t]*<(Q[A-Za-z]*)" AND layer IN_LIST kStdOnly)
+        list(APPEND violations "${shown}: <${CMAKE_MATCH_1}> in ${layer}, which uses the standard library only")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(violations)
+  list(JOIN violations "\n  " text)
+  message(FATAL_ERROR "Includes that cross the layers:\n  ${text}")
+endif()
+message(STATUS "Layers: ${checked} sources, every include along an allowed edge")

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "CodePages.h"
+#include "LoadedFile.h"
+
+#include <optional>
+
+namespace quarvel {
+
+/// The choices a run of the correction and the checks depends on: the window's options and code-page list,
+/// or the batch command's options.
+struct RunSettings {
+    std::optional<CodePageId> codePage; ///< instead of the identified one
+    bool trimFields = true;
+    bool replaceControl = false;
+    bool checkNrbDigits = false;
+
+    /// The code page the values are converted from.
+    CodePageId sourceCodePage(const LoadedFile& file) const { return codePage.value_or(file.identifiedCodePage); }
+};
+
+} // namespace quarvel
