@@ -6,6 +6,7 @@
 #include "Windows1250.h"
 #include "Correction.h"
 #include "Validation.h"
+#include "AccountTotals.h"
 #include "Platform.h"
 #include "HeaderReader.h"
 #include "Pipeline.h"
@@ -41,6 +42,7 @@ constexpr const char* kHelp =
     "  --no-trim           nie przycinaj zbyt długich pól do wymaganej długości\n"
     "  --replace-control   zamień znaki sterujące na znak \"?\"\n"
     "  --check-nrb         sprawdzaj cyfry kontrolne numerów NRB (jak numeru IBAN z PL)\n"
+    "  --check-nip         sprawdzaj cyfry kontrolne numerów NIP kontrahentów\n"
     "  --dry-run           nie zapisuj żadnego pliku; wypisz raport LOG na standardowe wyjście\n"
     "  --log ŚCIEŻKA       zapisz raport LOG pod tą ścieżką\n"
     "  --rejected ŚCIEŻKA  zapisz pod tą ścieżką nagłówek i pominięte wiersze, tak jak stoją w pliku\n"
@@ -57,6 +59,12 @@ constexpr const char* kHelp =
     "Kod wyjścia: 0 – zapisano wszystkie rekordy, 1 – pominięto błędne rekordy (lub żaden nie był\n"
     "prawidłowy i zapisano tylko raport LOG) albo część pliku nie została wczytana, 2 – błąd (złe\n"
     "wywołanie, pliku nie można odczytać ani zapisać, brak nagłówka).\n";
+
+// The summary's lines of a payment-order file after its grand total.
+constexpr const char* kAccountTotalPrefix = "Rachunek obciążany ";
+constexpr const char* kAccountCountPrefix = ": ilość zleceń ";
+constexpr const char* kAccountSumPrefix = ", suma ";
+constexpr const char* kNotesCountPrefix = "Uwagi: ";
 
 constexpr const char* kUsageHint = "Pomoc: quarvel-cli --help\n";
 
@@ -83,6 +91,7 @@ struct Options {
     bool trim = true;
     bool replaceControl = false;
     bool checkNrb = false;
+    bool checkNip = false;
     bool dryRun = false;
     bool json = false;
     std::optional<std::filesystem::path> log;
@@ -139,6 +148,10 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, Options&
                 options.checkNrb = true;
                 continue;
             }
+            if (arg == "--check-nip") {
+                options.checkNip = true;
+                continue;
+            }
             if (arg == "--dry-run") {
                 options.dryRun = true;
                 continue;
@@ -193,7 +206,7 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, Options&
 }
 
 RunSettings runSettings(const Options& options) {
-    return RunSettings{options.codePage, options.trim, options.replaceControl, options.checkNrb};
+    return RunSettings{options.codePage, options.trim, options.replaceControl, options.checkNrb, options.checkNip};
 }
 
 void printSummary(const LoadedFile& file, const RunSettings& settings, const std::filesystem::path& input,
@@ -210,6 +223,12 @@ void printSummary(const LoadedFile& file, const RunSettings& settings, const std
         // Without records no validation ran; the total is that of no record.
         const double total = file.records().empty() ? 0.0 : file.validTotal;
         out << "Suma kwot prawidłowych zleceń: " << Utf8FromCp1250(FormatTotal(total)) << "\n";
+        // The bank makes one batch per debited account and asks for each one's count and total.
+        for (const AccountTotal& batch : totalsPerDebitedAccount(file)) {
+            out << kAccountTotalPrefix << Utf8FromCp1250(batch.account) << kAccountCountPrefix << batch.records
+                << kAccountSumPrefix << Utf8FromCp1250(batch.totalText) << "\n";
+        }
+        out << kNotesCountPrefix << file.notes.size() << "\n";
     }
 }
 

@@ -3,6 +3,8 @@
 #include "Windows1250.h"
 #include "Correction.h"
 #include "Validation.h"
+#include "AccountTotals.h"
+#include "Notes.h"
 #include "Platform.h"
 
 #include <nlohmann/json.hpp>
@@ -44,6 +46,11 @@ public:
     }
     void element(const Json& value) {
         m_out << (m_firstElement ? "\n" : ",\n") << dump(value);
+        m_firstElement = false;
+    }
+    /// An element already written as JSON.
+    void rawElement(std::string_view json) {
+        m_out << (m_firstElement ? "\n" : ",\n") << json;
         m_firstElement = false;
     }
     void endArray() { m_out << (m_firstElement ? "]" : "\n]"); }
@@ -116,6 +123,29 @@ void WriteJsonReport(const LoadedFile& file, const RunSettings& settings, const 
         if (!record.isValid()) report.element(skippedRecord(file, i, record));
     });
     report.endArray();
+    // Notes and batches are of payment orders only; a contractors' report stays as it always was.
+    if (file.kind == FileKind::Orders) {
+        report.beginArray("notes");
+        for (std::size_t k = 0; k < file.notes.size();) {
+            const std::size_t record = file.notes[k].record;
+            Json texts = Json::array();
+            for (; k < file.notes.size() && file.notes[k].record == record; ++k)
+                texts.push_back(Utf8FromCp1250(noteText(file.notes[k])));
+            Json entry = Json::object();
+            entry["line"] = LoadedFile::lineNumber(record);
+            entry["notes"] = std::move(texts);
+            report.element(entry);
+        }
+        report.endArray();
+        report.beginArray("accounts");
+        for (const AccountTotal& batch : totalsPerDebitedAccount(file)) {
+            // The total is spelled with exactly two decimals, as the grand total is.
+            report.rawElement("{\"account\":" + dump(Json(Utf8FromCp1250(batch.account))) +
+                              ",\"records\":" + std::to_string(batch.records) + ",\"total\":" + totalNumber(batch.total) +
+                              "}");
+        }
+        report.endArray();
+    }
     report.end();
 }
 

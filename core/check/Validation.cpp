@@ -5,6 +5,7 @@
 #include "CheckTexts.h"
 #include "DateAmount.h"
 #include "FieldChecks.h"
+#include "Nip.h"
 
 #include <algorithm>
 #include <array>
@@ -30,7 +31,7 @@ void checkAccount(Record& record, std::size_t j, std::string_view value, bool ch
 
 // The checks of one record, rebuilding its verdicts from nothing.
 void checkRecord(const LoadedFile& file, const FieldChecker& checker, Record& record, std::chrono::year currentYear,
-                 bool checkNrbDigits) {
+                 bool checkNrbDigits, bool checkNipDigits) {
     record.hasFieldErrors = false;
     record.changed = false;
     checker.check(record);
@@ -42,6 +43,11 @@ void checkRecord(const LoadedFile& file, const FieldChecker& checker, Record& re
         record, [&bytes](std::size_t j, const ValueBytes& value) { bytes[j] = value.bytes; }, bytes.size());
     if (file.kind == FileKind::Contractors) {
         checkAccount(record, kContractorAccount, bytes[kContractorAccount], checkNrbDigits);
+        // Digits, spaces, hyphens and "PL" are the same bytes before and after the translation. A record
+        // with fewer fields has no NIP to check.
+        if (checkNipDigits && record.fieldCount > kContractorNip &&
+            !nipFieldPasses(file.valueBytes(record, kContractorNip).bytes))
+            failField(record, kContractorNip, kBadNip);
     } else if (file.kind == FileKind::Orders) {
         checkAccount(record, kOrderDebitedAccount, bytes[kOrderDebitedAccount], checkNrbDigits);
         checkAccount(record, kOrderCreditedAccount, bytes[kOrderCreditedAccount], checkNrbDigits);
@@ -80,14 +86,14 @@ bool HasNrbCheckDigits(std::string_view nrb) {
     return remainder == 1;
 }
 
-void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits) {
+void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits, bool checkNipDigits) {
     const FieldChecker checker(file, LayoutFor(file.kind));
     // Records are judged side by side in slices; the counts and the total are taken afterwards in file
     // order, so the sum of the amounts is rounded exactly as a single pass rounds it.
     RunSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
         // A line without data has no field to check; its record is constant.
         file.forEachLineWithData(begin, end, [&](std::size_t, Record& record) {
-            checkRecord(file, checker, record, currentYear, checkNrbDigits);
+            checkRecord(file, checker, record, currentYear, checkNrbDigits, checkNipDigits);
         });
     });
     file.validCount = 0;
@@ -113,7 +119,7 @@ std::vector<std::string> fieldErrors(const LoadedFile& file, std::size_t i, std:
     const std::size_t length = bits != 0 ? file.valueBytes(i, j).bytes.size() : 0;
     // In the order the checks add them; the check digits' message stands where the account check's would.
     static constexpr FieldErrorBit kOrder[] = {kRequiredEmpty,     kTooLong, kNotPermittedChars, kBadNrb,
-                                               kBadNrbCheckDigits, kBadDate, kBadAmount};
+                                               kBadNrbCheckDigits, kBadDate, kBadAmount, kBadNip};
     for (FieldErrorBit bit : kOrder) {
         if (bits & bit) messages.push_back(FieldErrorText(bit, length, maxLength));
     }
@@ -136,6 +142,8 @@ std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t
         return texts::kBadDate;
     case kBadAmount:
         return texts::kBadAmount;
+    case kBadNip:
+        return texts::kBadNip;
     }
     return {};
 }

@@ -12,8 +12,10 @@ namespace quarvel {
 
 /// Judges every record (field checks, then account, date and amount checks), counts the valid and
 /// invalid records and sums the valid amounts. Judges the values of the last correction run, and takes the verdict on a raw amount from it. With `checkNrbDigits` an account number
-/// of 26 digits must also have the check digits of the Polish IBAN it is.
-void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits = false);
+/// of 26 digits must also have the check digits of the Polish IBAN it is; with `checkNipDigits` a contractor's
+/// NIP, when given, must have its check digit.
+void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits = false,
+                     bool checkNipDigits = false);
 
 /// The Polish texts of the checks' messages on field j of record i (Windows-1250), in the order the checks
 /// add them: the field checks', then the content checks'.

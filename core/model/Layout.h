@@ -34,6 +34,7 @@ inline constexpr std::size_t kMaxFieldCount = 13;
 // The positions of the fields that the correction, the checks and the output writer treat on their own,
 // in the layouts BuildLayouts makes.
 inline constexpr std::size_t kContractorAccount = 4;      ///< "NUMER KONTA"
+inline constexpr std::size_t kContractorNip = 10;          ///< "NIP"
 inline constexpr std::size_t kContractorLastRequired = 8; ///< "ADRES BANKU2": the fields after it are optional
 inline constexpr std::size_t kOrderDate = 0;              ///< "DATA"
 inline constexpr std::size_t kOrderAmount = 1;            ///< "KWOTA"

@@ -16,6 +16,7 @@ void ResetLoadedFile(LoadedFile& file) {
     file.clearRecords();
     file.inputStamp.reset();
     file.skippedAtSave.clear();
+    file.notes.clear();
     file.validCount = 0;
     file.invalidCount = 0;
 }

@@ -3,6 +3,7 @@
 #include "CodePages.h"
 #include "Layout.h"
 #include "Platform.h"
+#include "RecordNote.h"
 #include "RecordStore.h"
 
 #include <cstdint>
@@ -47,6 +48,9 @@ public:
     std::int32_t validCount = 0;
     std::int32_t invalidCount = 0;
     double validTotal = 0;
+    /// What the last run of the checks noted on valid records, in record order; never a reason to leave a
+    /// record out, and never written to the output or the log.
+    std::vector<RecordNote> notes;
 
     /// Line number of record i in the input file (the header is line 1).
     static std::uint64_t lineNumber(std::size_t i) { return i + 2; }

@@ -17,6 +17,7 @@ enum FieldErrorBit : std::uint8_t {
     kBadDate = 1 << 4,
     kBadAmount = 1 << 5,
     kBadNrbCheckDigits = 1 << 6, ///< told in the place of kBadNrb, which it never comes with
+    kBadNip = 1 << 7,
 };
 
 /// The messages about a whole line, one bit each.

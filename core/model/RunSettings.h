@@ -14,6 +14,7 @@ struct RunSettings {
     bool trimFields = true;
     bool replaceControl = false;
     bool checkNrbDigits = false;
+    bool checkNipDigits = false;
 
     /// The code page the values are converted from.
     CodePageId sourceCodePage(const LoadedFile& file) const { return codePage.value_or(file.identifiedCodePage); }

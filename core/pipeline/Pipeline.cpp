@@ -1,6 +1,7 @@
 #include "Pipeline.h"
 
 #include "Correction.h"
+#include "Notes.h"
 #include "Validation.h"
 #include "IoTexts.h"
 #include "Platform.h"
@@ -154,7 +155,8 @@ void RerunChecks(Workspace& session, const RunSettings& settings) {
     LoadedFile& file = session.file;
     RunCorrectionPass(file, CorrectionSettings{settings.sourceCodePage(file), settings.trimFields, settings.replaceControl},
                       session.clock.today());
-    ValidateRecords(file, session.clock.today().year(), settings.checkNrbDigits);
+    ValidateRecords(file, session.clock.today().year(), settings.checkNrbDigits, settings.checkNipDigits);
+    file.notes = findNotes(file, session.clock.today().year());
 }
 
 } // namespace quarvel

@@ -1,6 +1,8 @@
 #include "Batch.h"
 
 #include "Pipeline.h"
+#include "HeaderReader.h"
+#include "Validation.h"
 #include "LogReport.h"
 #include "OutputWriter.h"
 #include "MainWindowPresenter.h"
@@ -387,6 +389,8 @@ TEST(Batch, WarnsOfDataLeftUnreadAndOfAnotherCodePageThanDeclared) {
         {"the same tie, the code page declared", "KONTRAHENCI|IBM_LATIN2\r\nPaj\xA5k" + contractor(), {},
          kBatchAllWritten, ""},
         {"a tie of pages reading the letters alike", "KONTRAHENCI\r\nx\x89\x8C" + contractor(), {}, kBatchAllWritten, ""},
+        {"a header and no record, another code page chosen", "ZLECENIA|ISO_LATIN2\r\n", {"--code-page", "CSK"},
+         kBatchSkipped, "Uwaga: wartości przeliczono ze strony kodowej CSK, a nagłówek pliku deklaruje ISO_LATIN2.\n"},
     };
     for (const Case& c : cases) {
         const auto input = dir.write("dane.txt", c.content);
@@ -394,6 +398,9 @@ TEST(Batch, WarnsOfDataLeftUnreadAndOfAnotherCodePageThanDeclared) {
         args.push_back(input.string());
         const BatchRun r = run(args);
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
+        // The page used is the one chosen, with or without records to convert.
+        if (c.options.size() == 2)
+            EXPECT_NE(r.out.find(", użyta " + UpperAscii(c.options[1]) + "\n"), std::string::npos) << c.what << ": " << r.out;
         if (c.warning.empty()) {
             EXPECT_TRUE(r.err.empty()) << c.what << ": " << r.err;
         } else {
@@ -409,6 +416,67 @@ TEST(Batch, WarnsOfDataLeftUnreadAndOfAnotherCodePageThanDeclared) {
     const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor() + "\x1A" + contractor());
     EXPECT_NE(run({input.string()}).err.find("Pominięto dalszą część pliku, bajtów: " + std::to_string(contractor().size())),
               std::string::npos);
+}
+
+// A contractor's NIP is judged only with --check-nip, and then a wrong one leaves its record out, as a wrong
+// NRB does with --check-nrb; a blank NIP is never judged, and the value written is the value as it stands.
+TEST(Batch, CheckNipLeavesOutContractorsWithAWrongNip) {
+    test::TempDir dir;
+    struct Case {
+        const char* nip; // at most the field's 13 characters, which a longer value is trimmed to
+        bool valid;      // with --check-nip
+    };
+    const std::vector<Case> cases = {
+        {"1234563218", true},     {"123-456-32-18", true}, {"PL 1234563218", true}, {"pl1234563218", true},
+        {"1234563219", false},    {"123456321", false},    {"12345632180", false},  {"1234567890", false},
+        {"PL12345632X8", false},  {"", true},              {"   ", true},
+    };
+    for (const Case& c : cases) {
+        const std::string record =
+            "Firma|Druga|Ulica 1|Miasto|" + kNrb + "|Bank|Oddzial|Adres 1|Adres 2|L|" + c.nip + "|1|2\r\n";
+        const auto input = dir.write("kontrahenci.txt", "KONTRAHENCI\r\n" + record);
+        const BatchRun off = run({input.string()});
+        EXPECT_EQ(off.status, kBatchAllWritten) << c.nip << ": " << off.err;
+        const std::string writtenOff = test::ReadFile(dir.path() / "kontrahenci_doVexa.txt");
+        const BatchRun on = run({"--check-nip", input.string()});
+        EXPECT_EQ(on.status, c.valid ? kBatchAllWritten : kBatchSkipped) << c.nip;
+        EXPECT_EQ(std::filesystem::exists(dir.path() / "kontrahenci_doVexa.txt"), c.valid) << c.nip;
+        if (c.valid) EXPECT_EQ(test::ReadFile(dir.path() / "kontrahenci_doVexa.txt"), writtenOff) << c.nip;
+        const std::string log = test::ReadFile(dir.path() / "kontrahenci_doVexa.log");
+        EXPECT_EQ(log.find(test::W("Nieprawidłowy numer NIP")) != std::string::npos, !c.valid) << c.nip;
+        const BatchRun json = run({"--check-nip", "--json", "--dry-run", input.string()});
+        EXPECT_EQ(json.out.find("{\"NIP\":[\"Nieprawidłowy numer NIP\"]}") != std::string::npos, !c.valid)
+            << c.nip << ": " << json.out;
+    }
+}
+
+// A payment-order file's summary ends with a line per debited account, in the order the accounts first
+// appear, and the count of notes; a contractors' summary has neither.
+TEST(Batch, SummaryTotalsEachDebitedAccountAndCountsTheNotes) {
+    test::TempDir dir;
+    const std::string a = "61109010140000071219812874";
+    const std::string b = "27114020040000300201355387";
+    // 2099-01-07 is a Wednesday, 2099-01-03 a Saturday.
+    const auto order = [&](const std::string& date, const std::string& amount, const std::string& from,
+                           const std::string& title) {
+        return date + "|" + amount + "|" + from + "|" + (from == a ? b : a) + "|" + title + "|t\r\n";
+    };
+    const auto input = dir.write("zlecenia.txt", "ZLECENIA\r\n" + order("01/07/99", "10.10", b, "x") +
+                                                     order("01/07/99", "1000000", a, "y") +
+                                                     order("01/07/99", "10.10", b, "x") +
+                                                     order("01/03/99", "0.05", b, "z") + order("01/07/99", "zle", a, "w"));
+    const BatchRun r = run({"--dry-run", input.string()});
+    EXPECT_EQ(r.status, kBatchSkipped) << r.err;
+    // The totals are formatted as the grand total is.
+    const std::string expected = "Suma kwot prawidłowych zleceń: " + FormatTotal(1000020.25) + "\n" +
+                                 "Rachunek obciążany " + b + ": ilość zleceń 3, suma " + FormatTotal(20.25) + "\n" +
+                                 "Rachunek obciążany " + a + ": ilość zleceń 1, suma " + FormatTotal(1000000) + "\n" +
+                                 "Uwagi: 2\n";
+    EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
+    const auto contractors = dir.write("kontrahenci.txt", "KONTRAHENCI\r\n" + contractor());
+    const BatchRun c = run({"--dry-run", contractors.string()});
+    EXPECT_EQ(c.out.find("Rachunek obciążany"), std::string::npos) << c.out;
+    EXPECT_EQ(c.out.find("Uwagi:"), std::string::npos) << c.out;
 }
 
 } // namespace

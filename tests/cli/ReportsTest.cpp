@@ -210,5 +210,40 @@ TEST(RejectedOption, NeverTakesThePlaceOfTheInputOrAnotherFileOfTheRun) {
     EXPECT_EQ(run({"--rejected"}).status, kBatchError);
 }
 
+// A payment-order report lists, beside the skipped records, the notes of each record by its line and the
+// count and total of each debited account in the order the accounts first appear; a contractors' report
+// has neither.
+TEST(JsonReport, ListsNotesPerLineAndTotalsPerDebitedAccount) {
+    test::TempDir dir;
+    const std::string a = "61109010140000071219812874";
+    const std::string b = "27114020040000300201355387";
+    const auto order = [&](const std::string& date, const std::string& amount, const std::string& from) {
+        return date + "|" + amount + "|" + from + "|" + (from == a ? b : a) + "|x|y\r\n";
+    };
+    // 2099-01-03 is a Saturday; line 4 repeats line 2, on that Saturday too.
+    const auto input = dir.write("zlecenia.txt", "ZLECENIA\r\n" + order("01/03/99", "7.5", a) + order("01/07/99", "2", b) +
+                                                     order("01/03/99", "7.5", a) + order("01/07/99", "zle", b));
+    const Ran r = run({"--json", "--dry-run", input.string()});
+    const Json report = Json::parse(r.out);
+    const std::string dayOff = "Data wykonania przypada w dzień wolny od pracy; bank wykona zlecenie w najbliższym dniu "
+                               "roboczym: poniedziałek, 05.01.2099";
+    const Json expectedNotes = {
+        {{"line", 2}, {"notes", {dayOff}}},
+        {{"line", 4}, {"notes", {"Możliwe podwójne zlecenie: takie samo jak w linii nr 2", dayOff}}},
+    };
+    EXPECT_EQ(report["notes"], expectedNotes) << r.out;
+    EXPECT_EQ(report["skipped"].size(), 1U);
+    EXPECT_NE(r.out.find("\"accounts\":[\n{\"account\":\"" + a + "\",\"records\":2,\"total\":15.00},\n{\"account\":\"" + b +
+                         "\",\"records\":1,\"total\":2.00}\n]"),
+              std::string::npos)
+        << "two decimals, first appearance first: " << r.out;
+    EXPECT_EQ(report["warnings"], Json::array());
+
+    const auto contractors = dir.write("kontrahenci.txt", test::ReadFile(test::ExamplePath("kontrahenci_utf8.txt")));
+    const Json other = Json::parse(run({"--json", "--dry-run", contractors.string()}).out);
+    EXPECT_FALSE(other.contains("notes"));
+    EXPECT_FALSE(other.contains("accounts"));
+}
+
 } // namespace
 } // namespace quarvel
