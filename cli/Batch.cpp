@@ -65,6 +65,9 @@ constexpr const char* kAccountTotalPrefix = "Rachunek obciążany ";
 constexpr const char* kAccountCountPrefix = ": ilość zleceń ";
 constexpr const char* kAccountSumPrefix = ", suma ";
 constexpr const char* kNotesCountPrefix = "Uwagi: ";
+constexpr std::size_t kMaxAccountLines = 50;
+constexpr const char* kTooManyAccounts =
+    "Rachunków obciążanych jest więcej niż 50; liczby i sumy zleceń każdego z nich podaje raport --json.";
 
 constexpr const char* kUsageHint = "Pomoc: quarvel-cli --help\n";
 
@@ -224,9 +227,14 @@ void printSummary(const LoadedFile& file, const RunSettings& settings, const std
         const double total = file.records().empty() ? 0.0 : file.validTotal;
         out << "Suma kwot prawidłowych zleceń: " << Utf8FromCp1250(FormatTotal(total)) << "\n";
         // The bank makes one batch per debited account and asks for each one's count and total.
-        for (const AccountTotal& batch : totalsPerDebitedAccount(file)) {
-            out << kAccountTotalPrefix << Utf8FromCp1250(batch.account) << kAccountCountPrefix << batch.records
-                << kAccountSumPrefix << Utf8FromCp1250(batch.totalText) << "\n";
+        // A file of orders from more accounts than anyone confirms one by one gets one line instead.
+        if (const auto totals = totalsPerDebitedAccount(file, kMaxAccountLines)) {
+            for (const AccountTotal& batch : *totals) {
+                out << kAccountTotalPrefix << Utf8FromCp1250(batch.account) << kAccountCountPrefix << batch.records
+                    << kAccountSumPrefix << Utf8FromCp1250(batch.totalText) << "\n";
+            }
+        } else {
+            out << kTooManyAccounts << "\n";
         }
         out << kNotesCountPrefix << file.notes.size() << "\n";
     }

@@ -3,6 +3,7 @@
 #include "Validation.h"
 
 #include <functional>
+#include <limits>
 #include <string_view>
 #include <unordered_map>
 
@@ -17,7 +18,7 @@ struct TextHash {
 
 } // namespace
 
-std::vector<AccountTotal> totalsPerDebitedAccount(const LoadedFile& file) {
+std::optional<std::vector<AccountTotal>> totalsPerDebitedAccount(const LoadedFile& file, std::size_t maxAccounts) {
     std::vector<AccountTotal> totals;
     if (file.kind != FileKind::Orders) return totals;
     std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> positionOf;
@@ -32,6 +33,7 @@ std::vector<AccountTotal> totalsPerDebitedAccount(const LoadedFile& file) {
             account.push_back(static_cast<char>((*value.map)[static_cast<std::uint8_t>(c)]));
         auto at = positionOf.find(std::string_view(account));
         if (at == positionOf.end()) {
+            if (totals.size() == maxAccounts) return std::nullopt;
             at = positionOf.emplace(account, totals.size()).first;
             totals.push_back(AccountTotal{account, 0, 0, {}});
         }
@@ -42,6 +44,10 @@ std::vector<AccountTotal> totalsPerDebitedAccount(const LoadedFile& file) {
     for (AccountTotal& batch : totals)
         batch.totalText = FormatTotal(batch.total);
     return totals;
+}
+
+std::vector<AccountTotal> totalsPerDebitedAccount(const LoadedFile& file) {
+    return *totalsPerDebitedAccount(file, std::numeric_limits<std::size_t>::max());
 }
 
 } // namespace quarvel

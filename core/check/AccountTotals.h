@@ -3,6 +3,7 @@
 #include "LoadedFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,5 +23,9 @@ struct AccountTotal {
 /// The count and total of the valid payment orders per debited account, in the order the accounts first
 /// appear. Empty for other kinds of file.
 std::vector<AccountTotal> totalsPerDebitedAccount(const LoadedFile& file);
+
+/// totalsPerDebitedAccount when the valid orders come from at most `maxAccounts` debited accounts; none
+/// as soon as one more appears, so that a file of countless accounts costs a few records' work.
+std::optional<std::vector<AccountTotal>> totalsPerDebitedAccount(const LoadedFile& file, std::size_t maxAccounts);
 
 } // namespace quarvel
