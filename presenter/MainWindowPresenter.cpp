@@ -60,6 +60,7 @@ RunSettings CurrentRunSettings(const Session& session) {
     settings.trimFields = state.trimFields.checked;
     settings.replaceControl = state.replaceControl.checked;
     settings.checkNrbDigits = state.checkNrbDigits.checked;
+    settings.checkNipDigits = state.checkNipDigits.checked;
     return settings;
 }
 
@@ -188,6 +189,10 @@ void replaceControlToggled(Session& session) {
 }
 
 void checkNrbDigitsToggled(Session& session) {
+    RerunCorrection(session);
+}
+
+void checkNipDigitsToggled(Session& session) {
     RerunCorrection(session);
 }
 

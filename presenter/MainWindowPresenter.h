@@ -47,6 +47,8 @@ void trimFieldsToggled(Session& session);
 void replaceControlToggled(Session& session);
 /// The option of the NRB check digits was switched: correct, validate, refill.
 void checkNrbDigitsToggled(Session& session);
+/// The option of the NIP check digits was switched: correct, validate, refill.
+void checkNipDigitsToggled(Session& session);
 /// The user chose another code page: correct, validate, refill, and show the marker while the choice
 /// differs from the identified code page.
 void codePageChosen(Session& session);
@@ -56,11 +58,13 @@ void filterChosen(Session& session);
 /// Correction, validation and the grid refill, in that order.
 void RerunCorrection(Session& session);
 
-/// The height a row of the options takes: the third option, "Sprawdzaj cyfry kontrolne numerów NRB", adds
-/// one to the two the window was designed with, at 180 and 606 pixels of client height.
+/// The height a row of the options takes: the third and fourth options, "Sprawdzaj cyfry kontrolne numerów
+/// NRB" and "… NIP", add one each to the two the window was designed with, at 180 and 606 pixels of client
+/// height.
 inline constexpr int kOptionRowHeight = 20;
-inline constexpr int kCompactClientHeight = 180 + kOptionRowHeight;
-inline constexpr int kDetailsClientHeight = 606 + kOptionRowHeight;
+inline constexpr int kAddedOptionRows = 2;
+inline constexpr int kCompactClientHeight = 180 + kAddedOptionRows * kOptionRowHeight;
+inline constexpr int kDetailsClientHeight = 606 + kAddedOptionRows * kOptionRowHeight;
 
 /// A rectangle in the window system's coordinates.
 struct ScreenRect {

@@ -1,5 +1,6 @@
 #include "RecordGrid.h"
 
+#include "Notes.h"
 #include "Validation.h"
 #include "BusyCursor.h"
 #include "ViewTexts.h"
@@ -34,6 +35,8 @@ std::size_t expectedRows(const LoadedFile& file, RecordFilter filter) {
         return count(file.invalidCount);
     case RecordFilter::ValidOnly:
         return count(file.validCount);
+    case RecordFilter::WithNotes:
+        return file.notes.size();
     case RecordFilter::All:
         break;
     }
@@ -69,10 +72,28 @@ void addFieldErrors(const LoadedFile& file, std::size_t i, std::vector<std::stri
     }
 }
 
+// The notes on record i, under its errors: what to look at though the record is valid.
+void addNotes(const LoadedFile& file, std::size_t i, std::vector<std::string>& lines) {
+    auto at = std::lower_bound(file.notes.begin(), file.notes.end(), i,
+                               [](const RecordNote& note, std::size_t record) { return note.record < record; });
+    if (at == file.notes.end() || at->record != i) return;
+    lines.push_back(texts::kDetailsNotes);
+    for (int k = 1; at != file.notes.end() && at->record == i; ++at, ++k)
+        lines.push_back(std::to_string(k) + ". " + noteText(*at));
+}
+
 } // namespace
 
-bool FilterAdmits(RecordFilter filter, const Record& record) {
+bool HasNotes(const LoadedFile& file, std::size_t i) {
+    const auto at = std::lower_bound(file.notes.begin(), file.notes.end(), i,
+                                     [](const RecordNote& note, std::size_t record) { return note.record < record; });
+    return at != file.notes.end() && at->record == i;
+}
+
+bool FilterAdmits(RecordFilter filter, const Record& record, bool hasNotes) {
     switch (filter) {
+    case RecordFilter::WithNotes:
+        return hasNotes;
     case RecordFilter::InvalidOnly:
         return !record.isValid();
     case RecordFilter::ValidOnly:
@@ -108,9 +129,16 @@ void fillGrid(Session& session) {
     // The rows hold record indices only, so listing a million records copies no value.
     grid.rows.clear();
     grid.rows.reserve(expectedRows(file, filter));
-    file.records().forEachLine(0, file.records().size(), [&](std::size_t i, const Record& record) {
-        if (FilterAdmits(filter, record)) grid.rows.push_back(i);
-    });
+    if (filter == RecordFilter::WithNotes) {
+        // The notes are in record order: their records, once each, are the rows.
+        for (const RecordNote& note : file.notes) {
+            if (grid.rows.empty() || grid.rows.back() != note.record) grid.rows.push_back(note.record);
+        }
+    } else {
+        file.records().forEachLine(0, file.records().size(), [&](std::size_t i, const Record& record) {
+            if (FilterAdmits(filter, record)) grid.rows.push_back(i);
+        });
+    }
     grid.visible = !grid.rows.empty();
     if (grid.rows.empty()) {
         grid.currentRow = 0;
@@ -153,6 +181,7 @@ void selectCell(Session& session, int column, int row) {
     }
     addLineErrors(file, i, state.detailsMemo.lines);
     addFieldErrors(file, i, state.detailsMemo.lines);
+    addNotes(file, i, state.detailsMemo.lines);
 }
 
 int GridRowCount(const WindowState& state) {
@@ -214,7 +243,8 @@ CellAppearance GetCellAppearance(const Session& session, int column, int row) {
         if (!record.isValid()) {
             look.left = Glyph::Cross;
         } else {
-            look.left = Glyph::ValidTick;
+            // A valid record the checks noted something on gets the note's sign in the valid tick's place.
+            look.left = HasNotes(session.file, i) ? Glyph::Note : Glyph::ValidTick;
             look.right = record.changed ? Glyph::Changed : Glyph::UnchangedTick;
         }
         return look;

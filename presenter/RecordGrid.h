@@ -7,10 +7,13 @@
 namespace quarvel {
 
 /// Which records the grid shows; the item index of the display-filter radio group.
-enum class RecordFilter : int { All = 0, InvalidOnly = 1, ValidOnly = 2 };
+enum class RecordFilter : int { All = 0, InvalidOnly = 1, ValidOnly = 2, WithNotes = 3 };
 
 /// Whether the filter shows the record: all, only the invalid or only the valid ones.
-bool FilterAdmits(RecordFilter filter, const Record& record);
+bool FilterAdmits(RecordFilter filter, const Record& record, bool hasNotes = false);
+
+/// Whether the last run of the checks noted anything on record i.
+bool HasNotes(const LoadedFile& file, std::size_t i);
 
 /// Columns "Linia", "Status" and one per layout field, with their widths; leaves the header row only.
 void SetUpGridColumns(Session& session);
@@ -39,7 +42,7 @@ int FieldColumnWidth(std::int32_t maxLength);
 std::string CellText(const Session& session, int column, int row);
 
 enum class CellKind { Header, LineNumber, Status, Field };
-enum class Glyph : int { None = -1, ValidTick = 0, Cross = 1, UnchangedTick = 2, Changed = 3 };
+enum class Glyph : int { None = -1, ValidTick = 0, Cross = 1, UnchangedTick = 2, Changed = 3, Note = 4 };
 
 inline constexpr Rgb kCellPlain{0xFF, 0xFF, 0xFF};
 inline constexpr Rgb kCellOptional{0xD8, 0xD8, 0xD8};

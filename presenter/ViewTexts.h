@@ -16,10 +16,11 @@ inline const std::string kOnlyOneFile = Cp1250FromUtf8("Można wczytać tylko je
 inline const std::string kColumnLine = "Linia";
 inline const std::string kColumnStatus = "Status";
 inline const std::string kNoData = "[BRAK DANYCH]";
-inline const std::array<std::string, 3> kRecordFilterItems = {
+inline const std::array<std::string, 4> kRecordFilterItems = {
     Cp1250FromUtf8("Pokaż wszystkie rekordy"), Cp1250FromUtf8("Pokaż tylko rekordy nieprawidłowe"),
-    Cp1250FromUtf8("Pokaż tylko rekordy prawidłowe")};
+    Cp1250FromUtf8("Pokaż tylko rekordy prawidłowe"), Cp1250FromUtf8("Pokaż tylko rekordy z uwagami")};
 inline const std::string kDetailsLineErrors = Cp1250FromUtf8("Błędy dla wybranej linii:");
+inline const std::string kDetailsNotes = "Uwagi:";
 inline const std::string kDetailsFieldErrors = Cp1250FromUtf8("Błędy w polach dla wybranej linii: ");
 
 } // namespace quarvel::texts

@@ -95,6 +95,7 @@ struct WindowState {
     CheckBoxState trimFields{true};
     CheckBoxState replaceControl{false};
     CheckBoxState checkNrbDigits{false}; ///< "Sprawdzaj cyfry kontrolne numerów NRB"
+    CheckBoxState checkNipDigits{false}; ///< "Sprawdzaj cyfry kontrolne numerów NIP"
     ComboBoxState codePageList;
     RadioGroupState recordFilter{1};
     CheckBoxState showDetails{false};

@@ -120,7 +120,7 @@ TEST(Handlers, ACodePageChangeReconvertsAndShowsTheMarkerWhileItDiffers) {
 TEST(Details, ShowingAndHidingSetsHeightTopAndVisibility) {
     // A window of the design's width in the middle of a screen without panels or frame: the formula alone.
     for (const auto& [checked, screen, height, top] :
-         {std::tuple{false, 1080, 200, 440}, {true, 1080, 626, 227}, {false, 769, 200, 284}, {true, 769, 626, 71}}) {
+         {std::tuple{false, 1080, 220, 430}, {true, 1080, 646, 217}, {false, 769, 220, 274}, {true, 769, 646, 61}}) {
         WindowState state;
         state.showDetails.checked = checked;
         const ScreenRect area{0, 0, 1366, screen};
@@ -140,21 +140,21 @@ TEST(Details, TheWindowStaysOnTheScreenWithItsTitleBarInReach) {
         WindowPlacement current, expected;
     };
     const std::vector<Case> cases = {
-        {"1920 x 1080: the formula holds", {0, 0, 1920, 1080}, 0, {535, 400, 848, 200}, {535, 227, 848, 626}},
-        // 1366 x 768 at 150 %: 910 x 512 of the window system's pixels; the formula's top is -57.
+        {"1920 x 1080: the formula holds", {0, 0, 1920, 1080}, 0, {535, 400, 848, 200}, {535, 217, 848, 646}},
+        // 1366 x 768 at 150 %: 910 x 512 of the window system's pixels; the formula's top is -67.
         {"1366 x 768 at 150 %", {0, 0, 910, 512}, 0, {30, 150, 848, 200}, {30, 0, 848, 512 - 25}},
-        // At 125 % the formula's top is -6, and the frame's bottom would fall 37 pixels below the screen.
+        // At 125 % the formula's top is -16, and the frame's bottom would fall 37 pixels below the screen.
         {"1366 x 768 at 125 %", {0, 0, 1092, 614}, 0, {100, 200, 848, 200}, {100, 0, 848, 614 - 25}},
         // A panel at the top: the frame starts below it, the client area shrinks by what it takes.
         {"a panel at the top", {0, 0, 1366, 640}, 30, {100, 200, 848, 200}, {100, 30, 848, 610 - 25}},
-        {"a panel, room enough", {0, 0, 1366, 768}, 30, {100, 200, 848, 200}, {100, 71, 848, 626}},
+        {"a panel, room enough", {0, 0, 1366, 768}, 30, {100, 200, 848, 200}, {100, 61, 848, 646}},
         // Moved off the screen by the user: back inside, horizontally too.
-        {"off the left edge", {0, 0, 1920, 1080}, 0, {-300, 10, 848, 200}, {0, 227, 848, 626}},
-        {"off the right edge", {0, 0, 1920, 1080}, 0, {1500, 10, 848, 200}, {1920 - 850, 227, 848, 626}},
+        {"off the left edge", {0, 0, 1920, 1080}, 0, {-300, 10, 848, 200}, {0, 217, 848, 646}},
+        {"off the right edge", {0, 0, 1920, 1080}, 0, {1500, 10, 848, 200}, {1920 - 850, 217, 848, 646}},
         // Narrower than the window: it starts at the left edge and gives up its width.
-        {"a narrow screen", {0, 0, 800, 1080}, 0, {10, 10, 848, 200}, {0, 227, 798, 626}},
+        {"a narrow screen", {0, 0, 800, 1080}, 0, {10, 10, 848, 200}, {0, 217, 798, 646}},
         // The second of two screens: the formula counts from that screen's top.
-        {"a second screen", {1920, 100, 1280, 1024}, 0, {2000, 300, 848, 200}, {2000, 299, 848, 626}},
+        {"a second screen", {1920, 100, 1280, 1024}, 0, {2000, 300, 848, 200}, {2000, 289, 848, 646}},
     };
     for (const Case& c : cases) {
         WindowState state;

@@ -177,5 +177,51 @@ TEST(RecordGrid, ALoadWithoutRecordsHidesTheGridAndLeavesNoRowNamingARecord) {
     }
 }
 
+// Notes never make a record invalid: a noted record keeps its place among the valid ones, shows the note's
+// sign where the valid tick stands, is listed by its own filter and tells its notes under "Uwagi:".
+TEST(RecordGrid, NotesHaveTheirSignTheirFilterAndTheirDetails) {
+    const std::string a = "61109010140000071219812874", b = "27114020040000300201355387";
+    const auto order = [&](const std::string& date, const std::string& amount) {
+        return date + "|" + amount + "|" + a + "|" + b + "|x|y\n";
+    };
+    // The clock says 7 December 2026; the 24th is a holiday before a holiday and a weekend.
+    GridFixture g("ZLECENIA\n" + order("12/08/26", "10") + order("12/24/26", "10") + order("12/08/26", "zle") +
+                  order("12/08/26", "11"));
+    g.show(RecordFilter::WithNotes);
+    EXPECT_EQ(g.lines(), std::vector<std::string>{"3"});
+    EXPECT_EQ(g.state().shownCountLabel.text, "1");
+    g.select(2, 1);
+    EXPECT_EQ(g.memo(), (std::vector<std::string>{"Uwagi:", W("1. Możliwe podwójne zlecenie: takie samo jak w linii nr 2"),
+                                                  W("2. Data wykonania przypada w dzień wolny od pracy; bank wykona "
+                                                    "zlecenie w najbliższym dniu roboczym: poniedziałek, 28.12.2026")}));
+    g.show(RecordFilter::All);
+    const std::vector<Glyph> left = {Glyph::ValidTick, Glyph::Note, Glyph::Cross, Glyph::ValidTick};
+    for (int row = 1; row <= 4; ++row)
+        EXPECT_EQ(g.look(1, row).left, left[row - 1]) << row;
+    g.show(RecordFilter::ValidOnly);
+    EXPECT_EQ(g.lines(), (std::vector<std::string>{"2", "3", "5"}));
+}
+
+// The NIP option re-runs the checks like the other options, and stays for the next file loaded.
+TEST(RecordGrid, TheNipOptionJudgesNipsAndStaysAcrossLoads) {
+    const std::string wrong = "KONTRAHENCI\n" + test::Contractor("Firma", kNrb, "|L|1234563219") +
+                              test::Contractor("Firma", kNrb, "|L|123-456-32-18");
+    GridFixture g(wrong);
+    g.show(RecordFilter::All);
+    EXPECT_EQ(g.t.session.file.invalidCount, 0);
+    g.state().checkNipDigits.checked = true;
+    checkNipDigitsToggled(g.t.session);
+    EXPECT_EQ(g.t.session.file.invalidCount, 1);
+    EXPECT_EQ(g.look(1, 1).left, Glyph::Cross);
+    EXPECT_EQ(g.look(1, 2).left, Glyph::ValidTick);
+    g.select(kNip, 1);
+    EXPECT_EQ(g.memo(), (std::vector<std::string>{W("Błędy w polach dla wybranej linii: "),
+                                                  W("1. NIP: Nieprawidłowy numer NIP")}));
+    EXPECT_EQ(g.text(kNip, 1), "1234563219") << "the value stays as it stands";
+    test::LoadBytes(g.t, g.dir, wrong);
+    EXPECT_TRUE(g.state().checkNipDigits.checked);
+    EXPECT_EQ(g.t.session.file.invalidCount, 1);
+}
+
 } // namespace
 } // namespace quarvel
