@@ -42,7 +42,7 @@ namespace {
 constexpr int kClientWidth = 848;
 constexpr int kBorder = 5;
 // 163 at design, with a row for each of the two options of then; the third takes a row more.
-constexpr int kTopStripHeight = 163 + kOptionRowHeight;
+constexpr int kTopStripHeight = 163 + kAddedOptionRows * kOptionRowHeight;
 constexpr int kDetailsBorder = 3;
 constexpr int kSplitterBar = 9;
 constexpr int kOriginalStripHeight = 34;
@@ -236,6 +236,8 @@ QWidget* MainWindow::buildTopStrip() {
     m_cbSprawdzajCyfryKontrolne =
         makeCheckBox(strip, "cbSprawdzajCyfryKontrolne", utf8("Sprawdzaj cyfry kontrolne numerów NRB"),
                      {4, 144 + kOptionRowHeight}, 325);
+    m_cbSprawdzajNip = makeCheckBox(strip, "cbSprawdzajNip", utf8("Sprawdzaj cyfry kontrolne numerów NIP"),
+                                    {4, 144 + 2 * kOptionRowHeight}, 325);
 
     auto* statistics = new QGroupBox(utf8("Statystyki wczytanego zbioru"), strip);
     m_statistics = statistics;
@@ -399,6 +401,10 @@ void MainWindow::connectControls() {
         state.checkNrbDigits.checked = checked;
         checkNrbDigitsToggled();
     });
+    connect(m_cbSprawdzajNip, &QCheckBox::toggled, this, [this, &state](bool checked) {
+        state.checkNipDigits.checked = checked;
+        checkNipDigitsToggled();
+    });
     connect(m_comboBoxStrona, &QComboBox::currentIndexChanged, this, [this, &state](int index) {
         state.codePageList.selected = index;
         codePageChosen();
@@ -550,6 +556,10 @@ void MainWindow::checkNrbDigitsToggled() {
     refillWith(quarvel::checkNrbDigitsToggled);
 }
 
+void MainWindow::checkNipDigitsToggled() {
+    refillWith(quarvel::checkNipDigitsToggled);
+}
+
 void MainWindow::codePageChosen() {
     refillWith(quarvel::codePageChosen);
 }
@@ -620,6 +630,7 @@ void MainWindow::render() {
     const QSignalBlocker blockTrim(m_cbPrzytnijPola);
     const QSignalBlocker blockReplace(m_cbZamienNiedozwoloneZnaki);
     const QSignalBlocker blockNrb(m_cbSprawdzajCyfryKontrolne);
+    const QSignalBlocker blockNip(m_cbSprawdzajNip);
     const QSignalBlocker blockCodePage(m_comboBoxStrona);
     const QSignalBlocker blockDetails(m_cbPokazSzczegoly);
     const QSignalBlocker blockFilter(m_radioGroupRodzajDanych);
@@ -659,6 +670,7 @@ void MainWindow::render() {
     m_cbPrzytnijPola->setChecked(state.trimFields.checked);
     m_cbZamienNiedozwoloneZnaki->setChecked(state.replaceControl.checked);
     m_cbSprawdzajCyfryKontrolne->setChecked(state.checkNrbDigits.checked);
+    m_cbSprawdzajNip->setChecked(state.checkNipDigits.checked);
     m_cbPokazSzczegoly->setChecked(state.showDetails.checked);
     if (QAbstractButton* item = m_radioGroupRodzajDanych->button(state.recordFilter.selected)) {
         item->setChecked(true);

@@ -63,6 +63,7 @@ public:
     void trimFieldsToggled();
     void replaceControlToggled();
     void checkNrbDigitsToggled();
+    void checkNipDigitsToggled();
     void codePageChosen();
     void showDetailsToggled();
     void filterChosen();
@@ -125,6 +126,7 @@ private:
     QCheckBox* m_cbPrzytnijPola = nullptr;
     QCheckBox* m_cbZamienNiedozwoloneZnaki = nullptr;
     QCheckBox* m_cbSprawdzajCyfryKontrolne = nullptr;
+    QCheckBox* m_cbSprawdzajNip = nullptr;
     QLabel* m_labelStatAll = nullptr;
     QLabel* m_labelStatOK = nullptr;
     QLabel* m_labelStatZle = nullptr;

@@ -19,6 +19,8 @@ constexpr QColor kLime{0x00, 0xFF, 0x00};
 constexpr QColor kDarkGreen{0x00, 0x80, 0x00};
 constexpr QColor kOlive{0x80, 0x80, 0x00};
 constexpr QColor kYellow{0xFF, 0xFF, 0x00};
+constexpr QColor kBlue{0x00, 0x00, 0xFF};
+constexpr QColor kNavy{0x00, 0x00, 0x80};
 
 // The glyphs are pixel images; smoothing would blur them into the cell colour.
 void paintTick(QPainter& p, const QColor& body, const QColor& shade) {
@@ -36,6 +38,15 @@ void paintCross(QPainter& p) {
     p.setPen(QPen(kMagenta, 1));
     p.drawLine(2, 2, 7, 7);
     p.drawLine(7, 2, 2, 7);
+}
+
+// The note's sign: an "i" in blue, which reads on the grid's white as the other signs do and is told
+// from the olive "!" of a changed record at a glance.
+void paintInformation(QPainter& p) {
+    p.setPen(kNavy);
+    p.setBrush(kBlue);
+    p.drawRect(3, 0, 3, 2); // the dot, 4 x 3 with its edge
+    p.drawRect(3, 4, 3, 5); // the stem, 4 x 6
 }
 
 void paintExclamation(QPainter& p) {
@@ -86,6 +97,7 @@ void RecordGridDelegate::paintGlyph(QPainter& painter, Glyph glyph, QPoint topLe
     case Glyph::Cross: paintCross(painter); break;
     case Glyph::UnchangedTick: paintTick(painter, kLime, kDarkGreen); break;
     case Glyph::Changed: paintExclamation(painter); break;
+    case Glyph::Note: paintInformation(painter); break;
     case Glyph::None: break;
     }
     painter.restore();

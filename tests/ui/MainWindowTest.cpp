@@ -160,6 +160,34 @@ TEST(MainWindow, TheNrbOptionStandsUnderTheOtherTwoAndRerunsTheChecks) {
     EXPECT_EQ(w.text("LabelStatOK"), U("3"));
 }
 
+TEST(MainWindow, TheNipOptionStandsUnderTheNrbOneAndRerunsTheChecks) {
+    Windows w;
+    const auto* nrb = w.find<QCheckBox>("cbSprawdzajCyfryKontrolne");
+    const auto* nip = w.find<QCheckBox>("cbSprawdzajNip");
+    ASSERT_NE(nip, nullptr);
+    EXPECT_EQ(nip->text(), U("Sprawdzaj cyfry kontrolne numerów NIP"));
+    EXPECT_FALSE(nip->isChecked());
+    EXPECT_TRUE(nip->isVisible());
+    EXPECT_EQ(nip->x(), nrb->x());
+    EXPECT_EQ(nip->y() - nrb->y(), kOptionRowHeight);
+    EXPECT_GE(nip->width(), nip->sizeHint().width());
+    EXPECT_LE(nip->geometry().bottom(), nip->parentWidget()->height() - 1);
+
+    const std::string contractor = "Firma|Jan Nowak|ul. Polna 1|00-001 Warszawa|61109010140000071219812874|"
+                                   "Bank|Oddzial|ul. Prosta 2|00-002 Warszawa|LOGO|";
+    const auto file = w.dir.write("nip.txt", "KONTRAHENCI|WINDOWS_EE\r\n" + contractor + "526-000-00-00|\r\n" +
+                                                 contractor + "PL1234563218|\r\n");
+    w.open(file);
+    EXPECT_EQ(w.text("LabelStatOK"), U("2"));
+    w.click("cbSprawdzajNip");
+    EXPECT_TRUE(w.glow.session().state.checkNipDigits.checked);
+    EXPECT_EQ(w.text("LabelStatOK"), U("1"));
+    EXPECT_EQ(w.text("LabelStatZle"), U("1"));
+    w.open(file);
+    EXPECT_TRUE(nip->isChecked()) << "kept for the next file";
+    EXPECT_EQ(w.text("LabelStatOK"), U("1"));
+}
+
 TEST(MainWindow, AnotherCodePageReconvertsAndShowsTheMarker) {
     Windows w;
     w.open(w.example("zlecenia_ibm_latin2.txt"));

@@ -62,6 +62,25 @@ TEST(RecordGrid, FilterChoosesTheRowsAndCountsThem) {
     EXPECT_TRUE(w.grid()->isVisibleTo(&w.glow));
 }
 
+TEST(RecordGrid, TheNotesFilterListsNotedRecordsWhoseDetailsTellTheNotes) {
+    GridWindows w;
+    // 24 December 2026 is a holiday: the order on line 3 is noted, and stays valid.
+    w.open(w.dir.write("uwagi.txt", "ZLECENIA|WINDOWS_EE\r\n"
+                                    "1/5/27|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 5||||\r\n"
+                                    "12/24/26|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 6||||\r\n"));
+    const auto* notes = w.find<QRadioButton>("RadioGroupRodzajDanych3");
+    ASSERT_NE(notes, nullptr);
+    EXPECT_EQ(notes->text(), U("Pokaż tylko rekordy z uwagami"));
+    w.click("RadioGroupRodzajDanych3");
+    EXPECT_EQ(w.glow.session().state.recordFilter.selected, 3);
+    EXPECT_EQ(w.model()->rowCount(), 1);
+    EXPECT_EQ(w.rowOfLine(3), 0);
+    w.clickCell(0, 0);
+    EXPECT_TRUE(w.memo().startsWith(U("Uwagi:\n1. Data wykonania przypada w dzień wolny od pracy")))
+        << w.memo().toStdString();
+    EXPECT_EQ(w.text("LabelStatOK"), U("2"));
+}
+
 TEST(RecordGrid, NoRowForTheFilterShowsTheEmptyPanel) {
     GridWindows w;
     w.open(w.dir.write("dobre.txt", "ZLECENIA|WINDOWS_EE\r\n1/5/27|250|61109010140000071219812874|"

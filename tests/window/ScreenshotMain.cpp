@@ -216,6 +216,22 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     grid->selectionModel()->setCurrentIndex(model->index(0, 0), QItemSelectionModel::ClearAndSelect);
     take.widget(p.glow, "08_znak_sterujacy.png");
 
+    // Notes on payment orders, with the fourth option on: a repeated order and holidays, the noted record
+    // selected so that its details tell its notes.
+    p.click("cbSprawdzajNip");
+    const std::string rent = "|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 5||||\r\n";
+    p.open(dir.write("zlecenia_uwagi.txt", "ZLECENIA|WINDOWS_EE\r\n1/5/27" + rent + "12/24/26" + rent +
+                                               "12/31/99|100,50|61109010140000071219812874|"
+                                               "27114020040000300201355387|Skladka|Styczen||||\r\n"
+                                               "1/6/27|90|61109010140000071219812874|27114020040000300201355387|"
+                                               "Prad|Licznik 2||||\r\n"));
+    p.click("RadioGroupRodzajDanych0");
+    const QModelIndex noted =
+        firstCell(*model, [](const CellAppearance&, Glyph status) { return status == Glyph::Note; }, 0);
+    if (noted.isValid()) grid->selectionModel()->setCurrentIndex(noted, QItemSelectionModel::ClearAndSelect);
+    take.widget(p.glow, "16_uwagi_i_opcja_nip.png");
+    p.click("cbSprawdzajNip");
+
     // A million records, scrolled to the last.
     const std::string line = "1/5/27|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 5||||\r\n";
     std::string million = "ZLECENIA|WINDOWS_EE\r\n";
