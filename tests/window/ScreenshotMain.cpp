@@ -229,7 +229,7 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     const QModelIndex noted =
         firstCell(*model, [](const CellAppearance&, Glyph status) { return status == Glyph::Note; }, 0);
     if (noted.isValid()) grid->selectionModel()->setCurrentIndex(noted, QItemSelectionModel::ClearAndSelect);
-    take.widget(p.glow, "16_uwagi_i_opcja_nip.png");
+    take.widget(p.glow, "19_uwagi_i_opcja_nip.png");
     p.click("cbSprawdzajNip");
 
     // A million records, scrolled to the last.
