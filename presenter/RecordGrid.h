@@ -10,13 +10,13 @@ namespace quarvel {
 enum class RecordFilter : int { All = 0, InvalidOnly = 1, ValidOnly = 2, WithNotes = 3 };
 
 /// Whether the filter shows the record: all, only the invalid or only the valid ones.
-bool FilterAdmits(RecordFilter filter, const Record& record, bool hasNotes = false);
+bool filterAdmits(RecordFilter filter, const Record& record, bool hasNotes = false);
 
 /// Whether the last run of the checks noted anything on record i.
-bool HasNotes(const LoadedFile& file, std::size_t i);
+bool hasNotes(const LoadedFile& file, std::size_t i);
 
 /// Columns "Linia", "Status" and one per layout field, with their widths; leaves the header row only.
-void SetUpGridColumns(Session& session);
+void setUpGridColumns(Session& session);
 /// Rebuilds the rows from the records and the current filter, shows or hides the grid, counts the rows
 /// and refreshes the selection.
 void fillGrid(Session& session);
@@ -27,19 +27,19 @@ void resetSelection(Session& session);
 void selectCell(Session& session, int column, int row);
 
 /// Rows of the grid, the header row included.
-int GridRowCount(const WindowState& state);
+int gridRowCount(const WindowState& state);
 /// Columns of the grid, the two fixed ones included.
-int GridColumnCount(const WindowState& state);
+int gridColumnCount(const WindowState& state);
 /// Record shown in grid row `row`, or -1 for the header row and rows without a record.
 long recordOfRow(const Session& session, int row);
 /// Field shown in grid column `column`; negative for the two fixed columns.
 int fieldOfColumn(int column);
 
 /// Width of the column of a field of at most `maxLength` characters.
-int FieldColumnWidth(std::int32_t maxLength);
+int fieldColumnWidth(std::int32_t maxLength);
 
 /// Text of a cell (Windows-1250): headers, line numbers and values; the status column has none.
-std::string CellText(const Session& session, int column, int row);
+std::string cellText(const Session& session, int column, int row);
 
 enum class CellKind { Header, LineNumber, Status, Field };
 enum class Glyph : int { None = -1, ValidTick = 0, Cross = 1, UnchangedTick = 2, Changed = 3, Note = 4 };
@@ -59,7 +59,7 @@ struct CellAppearance {
 };
 
 /// How the cell in `column`, `row` is painted: its kind, background, frame and status glyphs.
-CellAppearance GetCellAppearance(const Session& session, int column, int row);
+CellAppearance getCellAppearance(const Session& session, int column, int row);
 
 /// Top-left corners of the two 10x10 status glyphs in a cell.
 struct GlyphPlacement {
@@ -67,6 +67,6 @@ struct GlyphPlacement {
     int rightX = 0;
     int y = 0;
 };
-GlyphPlacement GlyphPositions(int left, int top, int width, int height);
+GlyphPlacement glyphPositions(int left, int top, int width, int height);
 
 } // namespace quarvel

@@ -12,15 +12,15 @@ namespace quarvel::texts {
 inline const std::string kWindowTitle = "Vexa Quarvel v.1.0 (alfa '2006)";
 inline const std::string kOpenFilterTxt = "Pliki TXT";
 inline const std::string kOpenFilterAll = "Wszystkie pliki";
-inline const std::string kOnlyOneFile = Cp1250FromUtf8("Można wczytać tylko jeden plik naraz.");
+inline const std::string kOnlyOneFile = cp1250FromUtf8("Można wczytać tylko jeden plik naraz.");
 inline const std::string kColumnLine = "Linia";
 inline const std::string kColumnStatus = "Status";
 inline const std::string kNoData = "[BRAK DANYCH]";
 inline const std::array<std::string, 4> kRecordFilterItems = {
-    Cp1250FromUtf8("Pokaż wszystkie rekordy"), Cp1250FromUtf8("Pokaż tylko rekordy nieprawidłowe"),
-    Cp1250FromUtf8("Pokaż tylko rekordy prawidłowe"), Cp1250FromUtf8("Pokaż tylko rekordy z uwagami")};
-inline const std::string kDetailsLineErrors = Cp1250FromUtf8("Błędy dla wybranej linii:");
+    cp1250FromUtf8("Pokaż wszystkie rekordy"), cp1250FromUtf8("Pokaż tylko rekordy nieprawidłowe"),
+    cp1250FromUtf8("Pokaż tylko rekordy prawidłowe"), cp1250FromUtf8("Pokaż tylko rekordy z uwagami")};
+inline const std::string kDetailsLineErrors = cp1250FromUtf8("Błędy dla wybranej linii:");
 inline const std::string kDetailsNotes = "Uwagi:";
-inline const std::string kDetailsFieldErrors = Cp1250FromUtf8("Błędy w polach dla wybranej linii: ");
+inline const std::string kDetailsFieldErrors = cp1250FromUtf8("Błędy w polach dla wybranej linii: ");
 
 } // namespace quarvel::texts

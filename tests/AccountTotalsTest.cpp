@@ -56,7 +56,7 @@ TEST(AccountTotals, CountAndSumTheValidOrdersOfEachDebitedAccountInOrderOfFirstA
         EXPECT_EQ(totals[k].records, expected[k].records) << expected[k].account;
         const double exact = static_cast<double>(expected[k].cents) / 100;
         EXPECT_NEAR(totals[k].total, exact, 1e-4) << expected[k].account;
-        EXPECT_EQ(totals[k].totalText, FormatTotal(exact)) << expected[k].account;
+        EXPECT_EQ(totals[k].totalText, formatTotal(exact)) << expected[k].account;
     }
 
     // With one account the batch is the whole file: the same sum, to the last bit, as the grand total.

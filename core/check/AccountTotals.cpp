@@ -42,7 +42,7 @@ std::optional<std::vector<AccountTotal>> totalsPerDebitedAccount(const LoadedFil
         batch.total += record.amount;
     }
     for (AccountTotal& batch : totals)
-        batch.totalText = FormatTotal(batch.total);
+        batch.totalText = formatTotal(batch.total);
     return totals;
 }
 

@@ -162,7 +162,7 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
     };
     // The hashes, the most work per order, are made side by side; the look-ups, in line order, follow.
     std::vector<std::uint64_t> hashes(records.size());
-    RunSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
+    runSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
         records.forEachLine(begin, end, [&](std::size_t line, const Record& record) {
             if (record.isValid()) hashes[line] = sameOrderHash(sameOrderValues(file, record), record.amount);
         });
@@ -186,7 +186,7 @@ std::vector<RecordNote> findExecutionOnDaysOff(const LoadedFile& file, std::chro
     // Each slice of the records is read on a core of its own; its notes join the others' in slice order.
     const Slices slices = file.slices();
     std::vector<std::vector<RecordNote>> parts(slices.count());
-    RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
+    runSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
         std::vector<RecordNote>& part = parts[k];
         std::chrono::year_month_day lastDate{};
         std::chrono::year_month_day lastBusinessDay{}; // not ok(): lastDate is no day off
@@ -194,7 +194,7 @@ std::vector<RecordNote> findExecutionOnDaysOff(const LoadedFile& file, std::chro
             if (!record.isValid()) return;
             // As the date check reads it: the translation of the bytes never touches digits or separators.
             const std::optional<std::chrono::year_month_day> date =
-                ParseOrderDate(file.valueBytes(record, kOrderDate).bytes, currentYear);
+                parseOrderDate(file.valueBytes(record, kOrderDate).bytes, currentYear);
             if (!date) return;
             // The orders of a file share a few dates: the verdict on the last one is kept.
             if (*date != lastDate) {

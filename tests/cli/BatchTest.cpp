@@ -210,13 +210,13 @@ TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
         ASSERT_EQ(loadIntoWindow(t.session, input), LoadOutcome::Loaded);
         if (codePage) t.state().codePageList.selected = *codePage;
         t.state().replaceControl.checked = replace;
-        RerunCorrection(t.session);
+        rerunCorrection(t.session);
         EXPECT_EQ(written, t.file().validCount > 0);
         if (written) {
-            ASSERT_TRUE(SaveValidRecords(t.file()).ok);
+            ASSERT_TRUE(saveValidRecords(t.file()).ok);
             EXPECT_EQ(test::ReadFile(dir.path() / "dane_doVexa.txt"), batchOutput);
         }
-        ASSERT_TRUE(SaveLogFile(LogReportLines(t.file()), dir.path() / "window.log").ok);
+        ASSERT_TRUE(saveLogFile(logReportLines(t.file()), dir.path() / "window.log").ok);
         EXPECT_EQ(test::ReadFile(dir.path() / "window.log"), batchLog);
     }
 }
@@ -231,7 +231,7 @@ TEST(Batch, DryRunWritesNothingAndPrintsTheLog) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.log"));
     // The report printed is the one written, in UTF-8 with line feeds.
     ASSERT_EQ(run({input.string()}).status, kBatchSkipped);
-    std::string written = Utf8FromCp1250(test::ReadFile(dir.path() / "dane_doVexa.log"));
+    std::string written = utf8FromCp1250(test::ReadFile(dir.path() / "dane_doVexa.log"));
     written.erase(std::remove(written.begin(), written.end(), '\r'), written.end());
     EXPECT_EQ(r.out.substr(r.out.find("\n\nStatystyki") + 2), written);
 }
@@ -400,7 +400,7 @@ TEST(Batch, WarnsOfDataLeftUnreadAndOfAnotherCodePageThanDeclared) {
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
         // The page used is the one chosen, with or without records to convert.
         if (c.options.size() == 2)
-            EXPECT_NE(r.out.find(", użyta " + UpperAscii(c.options[1]) + "\n"), std::string::npos) << c.what << ": " << r.out;
+            EXPECT_NE(r.out.find(", użyta " + upperAsciiText(c.options[1]) + "\n"), std::string::npos) << c.what << ": " << r.out;
         if (c.warning.empty()) {
             EXPECT_TRUE(r.err.empty()) << c.what << ": " << r.err;
         } else {
@@ -468,9 +468,9 @@ TEST(Batch, SummaryTotalsEachDebitedAccountAndCountsTheNotes) {
     const BatchRun r = run({"--dry-run", input.string()});
     EXPECT_EQ(r.status, kBatchSkipped) << r.err;
     // The totals are formatted as the grand total is.
-    const std::string expected = "Suma kwot prawidłowych zleceń: " + FormatTotal(1000020.25) + "\n" +
-                                 "Rachunek obciążany " + b + ": ilość zleceń 3, suma " + FormatTotal(20.25) + "\n" +
-                                 "Rachunek obciążany " + a + ": ilość zleceń 1, suma " + FormatTotal(1000000) + "\n" +
+    const std::string expected = "Suma kwot prawidłowych zleceń: " + formatTotal(1000020.25) + "\n" +
+                                 "Rachunek obciążany " + b + ": ilość zleceń 3, suma " + formatTotal(20.25) + "\n" +
+                                 "Rachunek obciążany " + a + ": ilość zleceń 1, suma " + formatTotal(1000000) + "\n" +
                                  "Uwagi: 2\n";
     EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
     const auto contractors = dir.write("kontrahenci.txt", "KONTRAHENCI\r\n" + contractor());
