@@ -12,7 +12,7 @@ namespace {
 
 // Lets the map be asked with a string_view, so that an account already seen costs no allocation.
 struct TextHash {
-    using is_transparent = void;
+    using is_transparent = void; // NOLINT(readability-identifier-naming): the name the standard library asks
     std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
 };
 
