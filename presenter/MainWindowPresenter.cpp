@@ -50,6 +50,10 @@ void ResetLoadControls(WindowState& state) {
     state.codePageList.selected = -1;
     state.validTotalLabel.text.clear();
     state.otherCodePageMarker.visible = false;
+    // The details described a record of the file that is going.
+    state.detailsMemo.lines.clear();
+    state.originalValueEdit.text.clear();
+    state.originalValueEdit.enabled = false;
 }
 
 RunSettings CurrentRunSettings(const Session& session) {
@@ -321,6 +325,12 @@ std::filesystem::path OpenDialogFolder(const LoadedFile& file) {
         if (folder == folder.root_path()) break;
     }
     return {};
+}
+
+DetailsSplit SplitDetails(const DetailsSplitMeasures& m) {
+    const int gridWanted = m.recordsWithoutRows + kGridRowsKept * m.rowHeight;
+    const int below = std::clamp(m.available - gridWanted, std::min(m.belowMinimum, m.belowDesign), m.belowDesign);
+    return {std::max(0, m.available - below), below};
 }
 
 } // namespace quarvel

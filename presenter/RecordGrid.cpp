@@ -101,6 +101,7 @@ void fillGrid(Session& session) {
     GridState& grid = session.state.grid;
     if (file.records().empty()) {
         grid.visible = false;
+        resetSelection(session);
         return;
     }
     BusyCursor busy(session.ui);
@@ -121,13 +122,13 @@ void fillGrid(Session& session) {
 }
 
 void resetSelection(Session& session) {
-    GridState& grid = session.state.grid;
-    if (grid.rows.empty()) return;
-    // Column 1 is no field column, so this only empties the memo; the first field column is the
-    // grid's own first selectable cell.
-    selectCell(session, 1, 1);
-    grid.currentRow = 1;
-    grid.currentColumn = kFirstFieldColumn;
+    WindowState& state = session.state;
+    // Nothing of an earlier file or run may stay in the details: they show the current cell or nothing.
+    state.detailsMemo.lines.clear();
+    state.originalValueEdit.text.clear();
+    state.originalValueEdit.enabled = false;
+    if (state.grid.rows.empty()) return;
+    selectCell(session, kFirstFieldColumn, 1);
 }
 
 void selectCell(Session& session, int column, int row) {

@@ -17,7 +17,7 @@ void SetUpGridColumns(Session& session);
 /// Rebuilds the rows from the records and the current filter, shows or hides the grid, counts the rows
 /// and refreshes the selection.
 void fillGrid(Session& session);
-/// Makes column 2 of row 1 the current cell and empties the details memo.
+/// Makes the first field of the first row the current cell and shows its details (none without rows).
 void resetSelection(Session& session);
 /// The user selected a cell: fills the details memo and the original-value box, and makes a field cell
 /// of a shown record the current cell.
