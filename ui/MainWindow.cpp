@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -51,6 +52,10 @@ constexpr int kInfoStripHeight = 110;
 constexpr int kRadioGroupHeight = 37;
 constexpr int kTitleStripHeight = 21;
 constexpr QColor kNavyText{0x00, 0x00, 0x80};
+
+// Where each display filter's accelerator goes: letters no other control of the window uses.
+const std::array<QString, 3> kFilterAccelerators = {QStringLiteral("rekordy"), QStringLiteral("ieprawid"),
+                                                   QStringLiteral("dłowe")};
 
 // The statistics group at design, in the top strip; its contents are placed by LayOutStatistics.
 constexpr QPoint kStatisticsAt{359, 56};
@@ -203,9 +208,9 @@ QWidget* MainWindow::buildTopStrip() {
     // The row of commands.
     auto* commands = new QHBoxLayout;
     commands->setSpacing(0);
-    m_bOtworzPlik = makeButton(strip, "bOtworzPlik", utf8("Wczytaj plik do konwersji"), 140);
+    m_bOtworzPlik = makeButton(strip, "bOtworzPlik", utf8("&Wczytaj plik do konwersji"), 140);
     QLabel* arrow = makeLabel(strip, QStringLiteral("->"), bold);
-    m_bZapiszTylkoPrawidlowe = makeButton(strip, "bZapiszTylkoPrawidlowe", utf8("Zapisz tylko prawidłowe wiersze"), 193);
+    m_bZapiszTylkoPrawidlowe = makeButton(strip, "bZapiszTylkoPrawidlowe", utf8("&Zapisz tylko prawidłowe wiersze"), 193);
     m_bPokazLog = makeButton(strip, "bPokazLog", utf8("Pokaż plik &LOG"), 141);
     commands->addWidget(m_bOtworzPlik);
     commands->addSpacing(14);
@@ -256,7 +261,7 @@ QWidget* MainWindow::buildTopStrip() {
     m_panelRodzajWczytanegoZbioru->setFrameStyle(QFrame::Panel | QFrame::Raised);
     kindLayout->addWidget(m_panelRodzajWczytanegoZbioru);
 
-    auto* codePageGroup = new QGroupBox(utf8("Zidentyfikowana strona kodowa"), strip);
+    auto* codePageGroup = new QGroupBox(utf8("Zidentyfikowana s&trona kodowa"), strip);
     codePageGroup->setFixedSize(widthForTitle(codePageGroup, 173), 49);
     auto* codePageLayout = new QHBoxLayout(codePageGroup);
     // The layout works inside the group's own margins (its frame and title); the list keeps its design place.
@@ -287,11 +292,11 @@ QWidget* MainWindow::buildTopStrip() {
     left->addLayout(groups);
     left->addSpacing(124 - 109);
 
-    m_cbPrzytnijPola = makeCheckBox(strip, "cbPrzytnijPola", utf8("Przytnij zbyt długie pola do wymaganej długości"), 325);
+    m_cbPrzytnijPola = makeCheckBox(strip, "cbPrzytnijPola", utf8("&Przytnij zbyt długie pola do wymaganej długości"), 325);
     m_cbZamienNiedozwoloneZnaki =
-        makeCheckBox(strip, "cbZamienNiedozwoloneZnaki", utf8("Zamień niedozwolone znaki na znak \"?\""), 325);
+        makeCheckBox(strip, "cbZamienNiedozwoloneZnaki", utf8("Zamień &niedozwolone znaki na znak \"?\""), 325);
     m_cbSprawdzajCyfryKontrolne =
-        makeCheckBox(strip, "cbSprawdzajCyfryKontrolne", utf8("Sprawdzaj cyfry kontrolne numerów NRB"), 325);
+        makeCheckBox(strip, "cbSprawdzajCyfryKontrolne", utf8("&Sprawdzaj cyfry kontrolne numerów NRB"), 325);
     // One option every kOptionRowHeight pixels, or closer to each other than that never.
     left->setSpacing(0);
     for (QCheckBox* option : {m_cbPrzytnijPola, m_cbZamienNiedozwoloneZnaki, m_cbSprawdzajCyfryKontrolne}) {
@@ -323,7 +328,7 @@ QWidget* MainWindow::buildTopStrip() {
     m_labelStatOKKwota->setObjectName(QStringLiteral("LabelStatOKKwota"));
     m_labelStatOKKwota->setFont(boldFont(this, 10));
     m_labelStatOKKwota->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_cbPokazSzczegoly = makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż szczegóły"), 200);
+    m_cbPokazSzczegoly = makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż sz&czegóły"), 200);
     m_cbPokazSzczegoly->setGeometry(8, 68, 200, m_cbPokazSzczegoly->sizeHint().height());
     lower->addWidget(statistics, 1, Qt::AlignTop);
     // The design's gap to the strip's edge, which a total too wide for the design's group may take.
@@ -379,7 +384,9 @@ QWidget* MainWindow::buildRecordArea(QWidget* parent) {
     filterLayout->setContentsMargins(8, 3, 8, 3);
     m_radioGroupRodzajDanych = new QButtonGroup(filterGroup);
     for (std::size_t k = 0; k < texts::kRecordFilterItems.size(); ++k) {
-        auto* item = new QRadioButton(DisplayText(texts::kRecordFilterItems[k]), filterGroup);
+        QString caption = DisplayText(texts::kRecordFilterItems[k]);
+        caption.insert(caption.indexOf(kFilterAccelerators[k]), QLatin1Char('&'));
+        auto* item = new QRadioButton(caption, filterGroup);
         item->setObjectName(QStringLiteral("RadioGroupRodzajDanych%1").arg(k));
         filterLayout->addWidget(item, 1);
         m_radioGroupRodzajDanych->addButton(item, static_cast<int>(k));
@@ -472,6 +479,15 @@ QWidget* MainWindow::buildInfoStrip(QWidget* parent) {
 
 void MainWindow::connectControls() {
     WindowState& state = m_session.state;
+    // The usual keys of opening and saving, doing what the buttons do while they are enabled.
+    const auto shortcut = [this](QKeySequence keys, QPushButton* button) {
+        auto* action = new QShortcut(keys, this);
+        connect(action, &QShortcut::activated, button, [button] {
+            if (button->isEnabled()) button->click();
+        });
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), m_bOtworzPlik);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), m_bZapiszTylkoPrawidlowe);
     connect(m_bOtworzPlik, &QPushButton::clicked, this, [this] { chooseAndOpenFile(); });
     connect(m_bZapiszTylkoPrawidlowe, &QPushButton::clicked, this, [this] { saveValidRecordsAndLog(); });
     connect(m_bPokazLog, &QPushButton::clicked, this, [this] { showLog(); });

@@ -16,11 +16,18 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace quarvel::test {
 namespace {
 
 QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
+}
+
+// A control's caption as shown, without the mark of its accelerator.
+QString Shown(const QAbstractButton& control) {
+    return QString(control.text()).remove(QLatin1Char('&'));
 }
 
 QColor BackgroundOf(const QWidget* widget) {
@@ -33,9 +40,9 @@ TEST(MainWindow, StartsCompactWithNothingLoaded) {
     EXPECT_EQ(w.glow.height(), kCompactClientHeight);
     EXPECT_FALSE(w.find<QFrame>("PanelSzczegoly")->isVisible());
 
-    EXPECT_EQ(w.find<QPushButton>("bOtworzPlik")->text(), U("Wczytaj plik do konwersji"));
+    EXPECT_EQ(Shown(*w.find<QPushButton>("bOtworzPlik")), U("Wczytaj plik do konwersji"));
     EXPECT_TRUE(w.find<QPushButton>("bOtworzPlik")->isEnabled());
-    EXPECT_EQ(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->text(), U("Zapisz tylko prawidłowe wiersze"));
+    EXPECT_EQ(Shown(*w.find<QPushButton>("bZapiszTylkoPrawidlowe")), U("Zapisz tylko prawidłowe wiersze"));
     EXPECT_FALSE(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->isEnabled());
     EXPECT_EQ(w.find<QPushButton>("bPokazLog")->text(), U("Pokaż plik &LOG"));
     EXPECT_FALSE(w.find<QPushButton>("bPokazLog")->isEnabled());
@@ -54,7 +61,7 @@ TEST(MainWindow, StartsCompactWithNothingLoaded) {
     EXPECT_FALSE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
 
     EXPECT_TRUE(w.find<QCheckBox>("cbPrzytnijPola")->isChecked());
-    EXPECT_EQ(w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")->text(), U("Zamień niedozwolone znaki na znak \"?\""));
+    EXPECT_EQ(Shown(*w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")), U("Zamień niedozwolone znaki na znak \"?\""));
     EXPECT_FALSE(w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")->isChecked());
     EXPECT_FALSE(w.find<QCheckBox>("cbPokazSzczegoly")->isChecked());
 }
@@ -133,7 +140,7 @@ TEST(MainWindow, TheNrbOptionStandsUnderTheOtherTwoAndRerunsTheChecks) {
     const auto* replace = w.find<QCheckBox>("cbZamienNiedozwoloneZnaki");
     const auto* nrb = w.find<QCheckBox>("cbSprawdzajCyfryKontrolne");
     ASSERT_NE(nrb, nullptr);
-    EXPECT_EQ(nrb->text(), U("Sprawdzaj cyfry kontrolne numerów NRB"));
+    EXPECT_EQ(Shown(*nrb), U("Sprawdzaj cyfry kontrolne numerów NRB"));
     EXPECT_FALSE(nrb->isChecked());
     EXPECT_TRUE(nrb->isVisible());
     // A third row of the same column, as far below the second as the second is below the first, whole
@@ -324,6 +331,36 @@ TEST(MainWindow, LargeTotalsAreShownWhole) {
     EXPECT_TRUE(total->text().startsWith(QChar(0x2026))) << total->text().toStdString();
     EXPECT_TRUE(whole.endsWith(total->text().mid(1)));
     EXPECT_LE(total->fontMetrics().horizontalAdvance(total->text()), total->width());
+}
+
+TEST(Keyboard, EveryControlHasItsOwnAcceleratorAndTheUsualKeysOpenAndSave) {
+    Windows w;
+    for (QWidget* window : {static_cast<QWidget*>(&w.glow), static_cast<QWidget*>(&w.log)}) {
+        QStringList captions;
+        // The buttons of this window (the log window is the main window's child), not the grid's corner.
+        for (const QAbstractButton* control : window->findChildren<QAbstractButton*>()) {
+            if (control->window() == window && !control->text().isEmpty()) captions << control->text();
+        }
+        // A group's accelerator moves the focus to the control in it (the code-page list).
+        for (const QGroupBox* group : window->findChildren<QGroupBox*>()) {
+            if (group->findChildren<QComboBox*>().size() == 1) captions << group->title();
+        }
+        std::set<int> keys;
+        for (const QString& caption : captions) {
+            const QKeySequence key = QKeySequence::mnemonic(caption);
+            EXPECT_FALSE(key.isEmpty()) << caption.toStdString();
+            if (!key.isEmpty()) EXPECT_TRUE(keys.insert(key[0].toCombined()).second) << caption.toStdString();
+        }
+    }
+    w.glow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.glow));
+    w.answers.filesToOpen.push_back(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n1/5/27|1|61109010140000071219812874|27114020040000300201355387|C|L||||\r\n"));
+    QTest::keyClick(&w.glow, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(w.text("LabelStatOK"), U("1"));
+    // Saving builds the log report, which the log button then shows.
+    ASSERT_FALSE(w.find<QPushButton>("bPokazLog")->isEnabled());
+    QTest::keyClick(&w.glow, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(w.find<QPushButton>("bPokazLog")->isEnabled());
 }
 
 } // namespace
