@@ -244,4 +244,39 @@ GlyphPlacement GlyphPositions(int left, int top, int width, int height) {
     return GlyphPlacement{middle - width / 4 - 5, middle + width / 4 - 5, top + height / 2 - 5};
 }
 
+std::string CellDescription(const Session& session, int column, int row) {
+    const CellAppearance look = GetCellAppearance(session, column, row);
+    const long r = recordOfRow(session, row);
+    if (r < 0) return {};
+    if (look.kind == CellKind::Status) {
+        if (look.left == Glyph::Cross) return texts::kStatusInvalid;
+        return look.right == Glyph::Changed ? texts::kStatusChanged : texts::kStatusUnchanged;
+    }
+    if (look.kind != CellKind::Field) return {};
+    const LoadedFile& file = session.file;
+    const auto i = static_cast<std::size_t>(r);
+    const int j = fieldOfColumn(column);
+    // A line without data has no fields: its cells carry the line's errors.
+    const std::vector<std::string> messages =
+        hasField(file, i, j) ? fieldErrors(file, i, static_cast<std::size_t>(j)) : file.lineErrors(i);
+    std::string text = look.background == kCellInvalid   ? texts::kCellInvalid
+                       : look.background == kCellChanged ? texts::kCellChanged
+                                                         : texts::kCellValid;
+    for (std::size_t k = 0; k < messages.size(); ++k) text += (k == 0 ? ": " : "; ") + messages[k];
+    return text;
+}
+
+std::string CodePageLongName(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= texts::kCodePageLongNames.size()) return {};
+    return texts::kCodePageLongNames[static_cast<std::size_t>(index)];
+}
+
+std::string SpokenValue(const std::string& caption, const std::string& value) {
+    const std::size_t first = value.find_first_not_of(" \t");
+    const std::size_t last = value.find_last_not_of(" \t");
+    const std::string trimmed = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+    if (caption.empty()) return trimmed;
+    return caption + " " + trimmed;
+}
+
 } // namespace quarvel

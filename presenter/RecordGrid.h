@@ -58,6 +58,18 @@ struct CellAppearance {
 /// How the cell in `column`, `row` is painted: its kind, background, frame and status glyphs.
 CellAppearance GetCellAppearance(const Session& session, int column, int row);
 
+/// What a cell says to a screen reader and in its tooltip (Windows-1250): a field's state with its
+/// messages ("nieprawidłowe: Nieprawidłowy numer NRB"), the meaning of a record's status signs; empty
+/// for headers and line numbers.
+std::string CellDescription(const Session& session, int column, int row);
+
+/// The long name of the code page at `index` of the list, empty for none.
+std::string CodePageLongName(int index);
+
+/// A value read together with its caption ("Ilość danych prawidłowych: 3"), blanks around the value
+/// dropped; the value alone where there is no caption.
+std::string SpokenValue(const std::string& caption, const std::string& value);
+
 /// Top-left corners of the two 10x10 status glyphs in a cell.
 struct GlyphPlacement {
     int leftX = 0;

@@ -22,4 +22,24 @@ inline const std::array<std::string, 3> kRecordFilterItems = {
 inline const std::string kDetailsLineErrors = Cp1250FromUtf8("Błędy dla wybranej linii:");
 inline const std::string kDetailsFieldErrors = Cp1250FromUtf8("Błędy w polach dla wybranej linii: ");
 
+// What a cell's state and the status signs mean, for screen readers and tooltips.
+inline const std::string kCellInvalid = Cp1250FromUtf8("nieprawidłowe");
+inline const std::string kCellChanged = Cp1250FromUtf8("zmienione");
+inline const std::string kCellValid = Cp1250FromUtf8("prawidłowe");
+inline const std::string kStatusInvalid = Cp1250FromUtf8("rekord nieprawidłowy");
+inline const std::string kStatusChanged = Cp1250FromUtf8("rekord prawidłowy, zmieniony przez korektę");
+inline const std::string kStatusUnchanged = Cp1250FromUtf8("rekord prawidłowy, bez zmian");
+
+// The code pages' long names, in the list's order.
+inline const std::array<std::string, 9> kCodePageLongNames = {
+    Cp1250FromUtf8("MAZOVIA — Mazovia, polska strona kodowa DOS"),
+    Cp1250FromUtf8("ISO_LATIN2 — ISO 8859-2, Latin 2"),
+    Cp1250FromUtf8("CSK — polska strona kodowa CSK"),
+    Cp1250FromUtf8("CYFROMAT — polska strona kodowa Cyfromat"),
+    Cp1250FromUtf8("DHN — polska strona kodowa DHN"),
+    Cp1250FromUtf8("IBM_LATIN2 — CP852, DOS Latin 2"),
+    Cp1250FromUtf8("VENTURA — polska strona kodowa Ventura"),
+    Cp1250FromUtf8("WINDOWS_EE — CP1250, Windows Europa Środkowa"),
+    Cp1250FromUtf8("UTF-8 — Unicode UTF-8")};
+
 } // namespace quarvel::texts

@@ -271,6 +271,7 @@ QWidget* MainWindow::buildTopStrip() {
     m_comboBoxStrona = new CodePageList(codePageGroup);
     m_comboBoxStrona->setObjectName(QStringLiteral("ComboBoxStrona"));
     m_comboBoxStrona->setFont(bold);
+    m_comboBoxStrona->setAccessibleName(QString(codePageGroup->title()).remove(QLatin1Char('&')));
     m_comboBoxStrona->setFixedSize(125, std::min(m_comboBoxStrona->sizeHint().height(), 25));
     m_shapeInnaStronaKodowaWPliku = new MarkerShape(codePageGroup);
     m_shapeInnaStronaKodowaWPliku->setObjectName(QStringLiteral("ShapeInnaStronaKodowaWPliku"));
@@ -426,6 +427,7 @@ QWidget* MainWindow::buildRecordArea(QWidget* parent) {
     m_gridArea->addWidget(m_noDataPanel);
     m_stringGridWczytane = new RecordGridView(*m_model, m_gridArea);
     m_stringGridWczytane->setObjectName(QStringLiteral("StringGridWczytane"));
+    m_stringGridWczytane->setAccessibleName(titleCaption->text().trimmed());
     m_gridArea->addWidget(m_stringGridWczytane);
     recordsLayout->addWidget(m_gridArea, 1);
     return records;
@@ -448,6 +450,7 @@ QWidget* MainWindow::buildOriginalStrip(QWidget* parent) {
     m_editOryginalnaWartoscPola = new QLineEdit(original);
     m_editOryginalnaWartoscPola->setObjectName(QStringLiteral("EditOryginalnaWartoscPola"));
     m_editOryginalnaWartoscPola->setReadOnly(true);
+    m_editOryginalnaWartoscPola->setAccessibleName(originalCaption->text());
     m_editOryginalnaWartoscPola->setFrame(false);
     // 605 wide at design; it gives way first when the caption needs more room in the system's font.
     m_editOryginalnaWartoscPola->setMaximumWidth(605);
@@ -470,6 +473,7 @@ QWidget* MainWindow::buildInfoStrip(QWidget* parent) {
     m_memoInfoPlik = new QPlainTextEdit(info);
     m_memoInfoPlik->setObjectName(QStringLiteral("MemoInfoPlik"));
     m_memoInfoPlik->setReadOnly(true);
+    m_memoInfoPlik->setAccessibleName(infoCaption->text().trimmed());
     m_memoInfoPlik->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_memoInfoPlik->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     infoLayout->addWidget(m_memoInfoPlik, 1);
@@ -759,6 +763,15 @@ void MainWindow::render() {
     renderLabel(m_labelStatOK, state.validCountLabel, windowText);
     renderLabel(m_labelStatZle, state.invalidCountLabel, windowText);
     renderLabel(m_labelStatOKKwota, state.validTotalLabel, windowText);
+    // Read by a screen reader as one: a count with its caption, the total without its padding.
+    const std::array<QLabel*, 3> counts{m_labelStatAll, m_labelStatOK, m_labelStatZle};
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        counts[k]->setAccessibleName(QString::fromStdString(
+            SpokenValue(m_statCaptions[k]->text().toStdString(), counts[k]->text().toStdString())));
+    }
+    m_labelStatOKKwota->setAccessibleName(QString::fromStdString(SpokenValue({}, m_labelStatOKKwota->text().toStdString())));
+    m_labelNazwaPliku->setToolTip(m_session.file.fileName.empty() ? QString()
+                                                                   : QString::fromStdU16String(m_session.file.fileName.u16string()));
     layOutStatistics();
     renderLabel(m_labelIloscWybranychRekordow, state.shownCountLabel, kNavyText);
 
@@ -778,6 +791,9 @@ void MainWindow::render() {
     if (items != shown) {
         m_comboBoxStrona->clear();
         m_comboBoxStrona->addItems(items);
+        for (int k = 0; k < m_comboBoxStrona->count(); ++k) {
+            m_comboBoxStrona->setItemData(k, DisplayText(CodePageLongName(k)), Qt::ToolTipRole);
+        }
     }
     m_comboBoxStrona->setCurrentIndex(codePages.selected < m_comboBoxStrona->count() ? codePages.selected : -1);
     m_comboBoxStrona->setColours(ToQColor(codePages.background), ToQColor(codePages.textColour));

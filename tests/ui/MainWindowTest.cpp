@@ -2,7 +2,9 @@
 
 #include "CodePageList.h"
 #include "MainWindowPresenter.h"
+#include "RecordGrid.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,7 +14,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTest>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
@@ -361,6 +365,68 @@ TEST(Keyboard, EveryControlHasItsOwnAcceleratorAndTheUsualKeysOpenAndSave) {
     ASSERT_FALSE(w.find<QPushButton>("bPokazLog")->isEnabled());
     QTest::keyClick(&w.glow, Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(w.find<QPushButton>("bPokazLog")->isEnabled());
+}
+
+QString Read(QWidget* widget, QAccessible::Text what = QAccessible::Name) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face != nullptr ? face->text(what) : QString();
+}
+
+TEST(ScreenReader, FieldsAreNamedStatisticsReadWithCaptionsCellsTellTheirState) {
+    Windows w;
+    w.glow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.glow));
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+    w.click("RadioGroupRodzajDanych0");
+    w.click("cbPokazSzczegoly");
+    EXPECT_EQ(Read(w.find<QWidget>("StringGridWczytane")), U("Zawartość zbioru z danymi wejściowymi"));
+    EXPECT_EQ(Read(w.find<QWidget>("EditOryginalnaWartoscPola")), U("Oryginalna wartość dla wybranego pola"));
+    EXPECT_EQ(Read(w.find<QWidget>("MemoInfoPlik")), U("Informacje dla wybranego rekordu"));
+    // The list's name is its current item (under X11); its caption is its label.
+    QStringList labels;
+    for (const auto& [other, relation] : QAccessible::queryAccessibleInterface(w.find<QWidget>("ComboBoxStrona"))
+                                             ->relations(QAccessible::Label)) {
+        labels << other->text(QAccessible::Name);
+    }
+    EXPECT_TRUE(labels.contains(U("Zidentyfikowana strona kodowa"))) << labels.join(U("|")).toStdString();
+    EXPECT_EQ(Read(w.find<QWidget>("LabelStatOK")), U("Ilość danych prawidłowych: ") + w.text("LabelStatOK"));
+    EXPECT_EQ(Read(w.find<QWidget>("LabelStatOKKwota")), w.text("LabelStatOKKwota").trimmed());
+    EXPECT_FALSE(Read(w.find<QWidget>("LabelStatOKKwota")).startsWith(QLatin1Char(' ')));
+
+    // Every cell of the grid, read through the table: a faulty cell says so with its messages, a
+    // changed one says it was changed, and the status of each row is told in words.
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(w.find<QWidget>("StringGridWczytane"));
+    ASSERT_NE(grid, nullptr);
+    QAccessibleTableInterface* table = grid->tableInterface();
+    ASSERT_NE(table, nullptr);
+    const Session& session = w.glow.session();
+    int faulty = 0;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        for (int column = 0; column < table->columnCount(); ++column) {
+            QAccessibleInterface* cell = table->cellAt(row, column);
+            ASSERT_NE(cell, nullptr);
+            const QString description = cell->text(QAccessible::Description);
+            const CellAppearance look = GetCellAppearance(session, column + 2, row + 1);
+            EXPECT_EQ(description.startsWith(U("nieprawidłowe: ")), look.background == kCellInvalid)
+                << description.toStdString();
+            if (look.background == kCellInvalid) ++faulty;
+        }
+    }
+    EXPECT_GT(faulty, 0);
+    auto* view = w.find<QTableView>("StringGridWczytane");
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        const bool valid = session.file.records()[static_cast<std::size_t>(recordOfRow(session, row + 1))].isValid();
+        EXPECT_EQ(view->model()->headerData(row, Qt::Vertical, Qt::AccessibleDescriptionRole).toString().startsWith(
+                      U("rekord prawidłowy")),
+                  valid);
+    }
+
+    // Tooltips: the whole path of the file, the long name of each code page.
+    EXPECT_TRUE(w.find<QLabel>("LabelNazwaPliku")->toolTip().endsWith(U("/zlecenia_ibm_latin2.txt")));
+    const auto* list = w.find<QComboBox>("ComboBoxStrona");
+    for (int k = 0; k < list->count(); ++k) {
+        EXPECT_TRUE(list->itemData(k, Qt::ToolTipRole).toString().startsWith(list->itemText(k) + U(" — ")));
+    }
 }
 
 } // namespace
