@@ -333,4 +333,22 @@ DetailsSplit SplitDetails(const DetailsSplitMeasures& m) {
     return {std::max(0, m.available - below), below};
 }
 
+namespace {
+
+std::filesystem::path ProposedBeside(const LoadedFile& file, const std::string& suffix) {
+    std::filesystem::path name = file.fileName.empty() ? std::filesystem::path("plik") : file.fileName.stem();
+    name += suffix;
+    return OpenDialogFolder(file) / name;
+}
+
+} // namespace
+
+std::filesystem::path ProposedLogFile(const LoadedFile& file) {
+    return ProposedBeside(file, "_doVexa.log");
+}
+
+std::filesystem::path ProposedRejectedLinesFile(const LoadedFile& file) {
+    return ProposedBeside(file, "_odrzucone.txt");
+}
+
 } // namespace quarvel

@@ -168,6 +168,11 @@ inline constexpr int kGridRowsKept = 9;
 /// shrink (to their minimum at most) until it does.
 DetailsSplit SplitDetails(const DetailsSplitMeasures& measures);
 
+/// What the log window's save dialogs propose: a name after the input file's, in its folder (or the
+/// nearest that still exists); the name alone before any load.
+std::filesystem::path ProposedLogFile(const LoadedFile& file);
+std::filesystem::path ProposedRejectedLinesFile(const LoadedFile& file);
+
 /// The folder the open dialog starts in: that of the file loaded last in this run, or the nearest folder
 /// above it that still exists; empty before the first load (the dialog then starts where the platform starts).
 std::filesystem::path OpenDialogFolder(const LoadedFile& file);
