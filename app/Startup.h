@@ -8,10 +8,10 @@ namespace quarvel {
 
 /// Why the toolkit would find no screen to open, in Polish; empty when there is one. Only where a session
 /// of X11 or Wayland is looked for: Windows always has its desktop.
-QString MissingDisplay();
+QString missingDisplay();
 
 /// Tells the user why the program cannot start: on the error stream, and on Windows in a message box, as
 /// a window program there has no console.
-void ShowStartupFailure(const QString& text);
+void showStartupFailure(const QString& text);
 
 } // namespace quarvel

@@ -7,7 +7,7 @@
 namespace quarvel {
 
 // Without any of these Qt has no screen to open and would abort with an English message.
-QString MissingDisplay() {
+QString missingDisplay() {
     if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
         !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         return {};
@@ -16,7 +16,7 @@ QString MissingDisplay() {
                           "QT_QPA_PLATFORM).\nUruchom program w sesji graficznej.");
 }
 
-void ShowStartupFailure(const QString& text) {
+void showStartupFailure(const QString& text) {
     std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stderr);
 }
 

@@ -8,11 +8,11 @@
 
 namespace quarvel {
 
-QString MissingDisplay() {
+QString missingDisplay() {
     return {};
 }
 
-void ShowStartupFailure(const QString& text) {
+void showStartupFailure(const QString& text) {
     MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.utf16()), L"Quarvel", MB_OK | MB_ICONERROR);
 }
 

@@ -5,8 +5,8 @@
 #include <QIcon>
 
 int main(int argc, char* argv[]) {
-    if (const QString missing = quarvel::MissingDisplay(); !missing.isEmpty()) {
-        quarvel::ShowStartupFailure(missing);
+    if (const QString missing = quarvel::missingDisplay(); !missing.isEmpty()) {
+        quarvel::showStartupFailure(missing);
         return 1;
     }
     QApplication application(argc, argv);
@@ -14,8 +14,8 @@ int main(int argc, char* argv[]) {
     // The desktop finds the program's menu entry and icon by this name, under X11 and Wayland alike.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUARVEL_APP_ID));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QUARVEL_APP_ID)));
-    quarvel::ChooseWindowFont();
-    quarvel::InstallToolkitTranslation(application);
+    quarvel::chooseWindowFont();
+    quarvel::installToolkitTranslation(application);
 
     quarvel::ProgramWindows windows;
     windows.start(QApplication::arguments());

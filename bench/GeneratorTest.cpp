@@ -81,7 +81,7 @@ TEST(FileGenerator, EveryCodePageIsIdentifiedAndDeclared) {
             const std::string bytes = GenerateToString(options, &stats);
             TestSession t(kClock);
             test::LoadBytes(t, dir, bytes);
-            SCOPED_TRACE(std::string(CodePageNames[static_cast<std::size_t>(page)]));
+            SCOPED_TRACE(std::string(kCodePageNames[static_cast<std::size_t>(page)]));
             ASSERT_EQ(t.file().kind, kind);
             EXPECT_EQ(t.file().declaredCodePage, page);
             // DHN has the letters of CYFROMAT, and a tie goes to the smaller id.
@@ -123,7 +123,7 @@ TEST(FileGenerator, EachFaultIsCaughtByItsCheck) {
     TestSession t(kClock);
     test::LoadBytes(t, dir, bytes);
     t.state().trimFields.checked = false;
-    RunCorrectionPass(t.session);
+    runCorrectionPass(t.session);
     ValidateAllRecords(t.session);
     const LoadedFile& file = t.file();
     const auto faults = [&stats](Fault f) { return stats.faults[static_cast<int>(f)]; };
@@ -166,7 +166,7 @@ TEST(FileGenerator, ContractorFaultsAreCaughtAndTheRestIsValid) {
     TestSession t(kClock);
     test::LoadBytes(t, dir, bytes);
     t.state().trimFields.checked = false;
-    RunCorrectionPass(t.session);
+    runCorrectionPass(t.session);
     ValidateAllRecords(t.session);
     EXPECT_EQ(static_cast<std::uint64_t>(t.file().invalidCount), stats.faultyLines);
     EXPECT_GT(t.file().validCount, 0);

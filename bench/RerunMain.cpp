@@ -30,7 +30,7 @@ double peakRssMb() {
 
 // What the main window does after an option or the code page changed: correct, check, refill the grid.
 void rerun(Session& session) {
-    RerunCorrection(session);
+    rerunCorrection(session);
 }
 
 int usage() {

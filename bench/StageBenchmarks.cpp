@@ -126,8 +126,8 @@ void resetToLoaded(Corpus& c) {
     s.state.trimFields.checked = true;
     s.state.replaceControl.checked = false;
     s.state.codePageList.selected = s.file.identifiedCodePage;
-    RerunChecks(s, CurrentRunSettings(s));
-    ShowStatistics(s.file, s.state);
+    rerunChecks(s, currentRunSettings(s));
+    showStatistics(s.file, s.state);
 }
 
 void reportBytes(benchmark::State& state, const Corpus& c) {
@@ -141,14 +141,14 @@ void BM_IdentifyMemory(benchmark::State& state) {
     Corpus& c = corpus(kindOf(state));
     for (auto _ : state) {
         MemorySource source(c.bytes);
-        benchmark::DoNotOptimize(IdentifyCodePage(source));
+        benchmark::DoNotOptimize(identifyCodePage(source));
     }
     reportBytes(state, c);
 }
 
 void BM_IdentifyFile(benchmark::State& state) {
     Corpus& c = corpus(kindOf(state));
-    for (auto _ : state) benchmark::DoNotOptimize(IdentifyCodePage(c.path));
+    for (auto _ : state) benchmark::DoNotOptimize(identifyCodePage(c.path));
     reportBytes(state, c);
 }
 
@@ -162,14 +162,14 @@ void BM_ReadHeaderAndLines(benchmark::State& state) {
     session.file.fileName = c.path;
     for (auto _ : state) {
         state.PauseTiming();
-        ResetLoadedFile(session.file, session.state);
+        resetLoadedFile(session.file, session.state);
         state.ResumeTiming();
         MemorySource source(c.bytes);
         LineScanner input(source);
         if (!readHeader(session, input)) state.SkipWithError("header not accepted");
         // As the load driver does: room for the raw values, judged from the file's size.
         session.file.reserveFor(c.bytes.size());
-        ReadRecords(session, input);
+        readRecords(session, input);
         benchmark::DoNotOptimize(session.file.records().withData().data());
     }
     state.counters["model_MB"] = static_cast<double>(ModelBytesUsed(session.file)) / 1e6;
@@ -182,14 +182,14 @@ void BM_ReadLinesOnly(benchmark::State& state) {
     Session session(ui, kClock);
     for (auto _ : state) {
         state.PauseTiming();
-        ResetLoadedFile(session.file, session.state);
+        resetLoadedFile(session.file, session.state);
         session.file.kind = kindOf(state);
         state.ResumeTiming();
         MemorySource source(c.bytes);
         LineScanner input(source);
         input.readLine([](std::string_view) {});
         session.file.reserveFor(c.bytes.size());
-        ReadRecords(session, input);
+        readRecords(session, input);
         benchmark::DoNotOptimize(session.file.records().withData().data());
     }
     reportBytes(state, c);
@@ -216,7 +216,7 @@ void BM_LoadFile(benchmark::State& state) {
 void BM_Correction(benchmark::State& state) {
     Corpus& c = corpus(kindOf(state));
     resetToLoaded(c);
-    const RunSettings run = CurrentRunSettings(*c.session);
+    const RunSettings run = currentRunSettings(*c.session);
     CorrectionSettings settings{run.sourceCodePage(c.file()), run.trimFields, run.replaceControl};
     if (state.range(1) == 1) {
         settings.trim = false;
@@ -224,7 +224,7 @@ void BM_Correction(benchmark::State& state) {
     } else if (state.range(1) == 2) {
         settings.sourceCodePage = MAZOVIA;
     }
-    for (auto _ : state) RunCorrectionPass(c.file(), settings, kToday);
+    for (auto _ : state) runCorrectionPass(c.file(), settings, kToday);
     reportBytes(state, c);
     resetToLoaded(c);
 }
@@ -234,7 +234,7 @@ void BM_Correction(benchmark::State& state) {
 void BM_Validate(benchmark::State& state) {
     Corpus& c = corpus(kindOf(state));
     resetToLoaded(c);
-    for (auto _ : state) ValidateRecords(c.file(), kToday.year());
+    for (auto _ : state) validateRecords(c.file(), kToday.year());
     state.counters["valid"] = c.file().validCount;
     reportBytes(state, c);
 }
@@ -273,7 +273,7 @@ void BM_OutputLines(benchmark::State& state) {
     for (auto _ : state) {
         std::size_t total = 0;
         for (std::size_t r = 0; r < file.records().size(); ++r) {
-            if (file.records()[r].isValid()) total += OutputLine(file, r).size();
+            if (file.records()[r].isValid()) total += outputLineOf(file, r).size();
         }
         benchmark::DoNotOptimize(total);
     }
@@ -285,7 +285,7 @@ void BM_WriteOutputFile(benchmark::State& state) {
     resetToLoaded(c);
     const std::filesystem::path target = scratch().path() / "wynik_doVexa.txt";
     for (auto _ : state) {
-        if (!WriteOutputFile(c.file(), target).ok) state.SkipWithError("write failed");
+        if (!writeOutputFile(c.file(), target).ok) state.SkipWithError("write failed");
     }
     std::error_code ec;
     std::filesystem::remove(target, ec);
@@ -299,7 +299,7 @@ void BM_LogReportLines(benchmark::State& state) {
     resetToLoaded(c);
     std::size_t lines = 0;
     for (auto _ : state) {
-        const auto report = LogReportLines(c.file());
+        const auto report = logReportLines(c.file());
         lines = report.size();
         benchmark::DoNotOptimize(report.data());
     }
@@ -354,7 +354,7 @@ int main(int argc, char** argv) {
         } else if (takeOption(arg, "--code-page=", value)) {
             int found = -1;
             for (int p = 0; p < kCodePageCount; ++p) {
-                if (value == CodePageNames[static_cast<std::size_t>(p)]) found = p;
+                if (value == kCodePageNames[static_cast<std::size_t>(p)]) found = p;
             }
             if (found < 0) {
                 std::fprintf(stderr, "quarvel-bench: unknown code page\n");
@@ -368,7 +368,7 @@ int main(int argc, char** argv) {
         }
     }
     benchmark::AddCustomContext("input_size_bytes", std::to_string(g_size));
-    benchmark::AddCustomContext("code_page", std::string(CodePageNames[static_cast<std::size_t>(g_codePage)]));
+    benchmark::AddCustomContext("code_page", std::string(kCodePageNames[static_cast<std::size_t>(g_codePage)]));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

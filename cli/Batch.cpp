@@ -69,7 +69,7 @@ class ConsoleMessages final : public MessageSink {
 public:
     explicit ConsoleMessages(std::ostream& err) : m_err(err) {}
     void showMessage(MessageKind, std::string_view text) override {
-        std::string utf8 = Utf8FromCp1250(text);
+        std::string utf8 = utf8FromCp1250(text);
         std::replace(utf8.begin(), utf8.end(), '\r', '\n');
         m_err << utf8 << '\n';
     }
@@ -91,19 +91,19 @@ struct Options {
 };
 
 std::optional<CodePageId> codePageNamed(const std::string& name) {
-    const std::string upper = UpperAscii(name);
+    const std::string upper = upperAsciiText(name);
     for (CodePageId p = 0; p < kCodePageCount; ++p) {
-        if (CodePageNames[p] == upper) return p;
+        if (kCodePageNames[p] == upper) return p;
     }
     return std::nullopt;
 }
 
 std::string utf8(const std::filesystem::path& path) {
-    return platform::Utf8FromPath(path);
+    return platform::utf8FromPath(path);
 }
 
 std::string utf8Message(std::string_view cp1250) {
-    std::string text = Utf8FromCp1250(cp1250);
+    std::string text = utf8FromCp1250(cp1250);
     std::replace(text.begin(), text.end(), '\r', '\n');
     return text;
 }
@@ -168,7 +168,7 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, Options&
                     err << "Opcja " << name << " wymaga nazwy pliku.\n" << kUsageHint;
                     return kBatchError;
                 }
-                (name == "--log" ? options.log : options.rejected) = platform::PathFromUtf8(value);
+                (name == "--log" ? options.log : options.rejected) = platform::pathFromUtf8(value);
             } else if (!(options.codePage = codePageNamed(value))) {
                 err << "Nieznana strona kodowa: " << value << "\n";
                 return kBatchError;
@@ -201,15 +201,15 @@ void printSummary(const LoadedFile& file, const RunSettings& settings, const std
     const CodePageId used = settings.sourceCodePage(file);
     out << "Plik: " << utf8(input) << "\n";
     out << "Rodzaj: " << (file.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA") << "\n";
-    out << "Strona kodowa: rozpoznana " << CodePageNames[file.identifiedCodePage] << ", zadeklarowana "
-        << CodePageNames[file.declaredCodePage] << ", użyta " << CodePageNames[used] << "\n";
+    out << "Strona kodowa: rozpoznana " << kCodePageNames[file.identifiedCodePage] << ", zadeklarowana "
+        << kCodePageNames[file.declaredCodePage] << ", użyta " << kCodePageNames[used] << "\n";
     out << "Ilość wszystkich danych wejściowych: " << file.records().size() << "\n";
     out << "Ilość danych prawidłowych: " << file.validCount << "\n";
     out << "Ilość danych nieprawidłowych: " << file.invalidCount << "\n";
     if (file.kind == FileKind::Orders) {
         // Without records no validation ran; the total is that of no record.
         const double total = file.records().empty() ? 0.0 : file.validTotal;
-        out << "Suma kwot prawidłowych zleceń: " << Utf8FromCp1250(FormatTotal(total)) << "\n";
+        out << "Suma kwot prawidłowych zleceń: " << utf8FromCp1250(formatTotal(total)) << "\n";
     }
 }
 
@@ -221,12 +221,12 @@ std::vector<std::string> warningsOf(const LoadedFile& file, const RunSettings& s
     const CodePageId used = settings.sourceCodePage(file);
     std::vector<std::string> warnings;
     if (file.codePageDeclared && used != file.declaredCodePage) {
-        warnings.push_back("Wartości przeliczono ze strony kodowej " + std::string(CodePageNames[used]) +
-                           ", a nagłówek pliku deklaruje " + std::string(CodePageNames[file.declaredCodePage]) + ".");
+        warnings.push_back("Wartości przeliczono ze strony kodowej " + std::string(kCodePageNames[used]) +
+                           ", a nagłówek pliku deklaruje " + std::string(kCodePageNames[file.declaredCodePage]) + ".");
     }
     if (!codePageGiven && !file.tiedCodePages.empty())
-        warnings.push_back(utf8Message(TieWarningMessage(file.tiedCodePages)));
-    if (file.unreadTail) warnings.push_back(utf8Message(UnreadTailMessage(input, *file.unreadTail)));
+        warnings.push_back(utf8Message(tieWarningMessage(file.tiedCodePages)));
+    if (file.unreadTail) warnings.push_back(utf8Message(unreadTailMessage(input, *file.unreadTail)));
     return warnings;
 }
 
@@ -257,13 +257,13 @@ std::vector<FileChange> changesOf(const ChangeSources& from, const std::filesyst
     const auto anything = [](FileOutput&) {};
     const LoadedFile* file = from.session != nullptr ? &from.session->file : nullptr;
     std::vector<FileChange> changes;
-    Producer output = file == nullptr ? Producer(anything) : file->validCount > 0 ? OutputProducer(*file) : Producer{};
-    changes.push_back({OutputFileName(input), std::move(output), texts::kOutputFileRole});
+    Producer output = file == nullptr ? Producer(anything) : file->validCount > 0 ? outputProducer(*file) : Producer{};
+    changes.push_back({outputFileName(input), std::move(output), texts::kOutputFileRole});
     changes.push_back(
-        {paths.log, file == nullptr ? Producer(anything) : LogReportProducer(*file), texts::kLogFileRole});
+        {paths.log, file == nullptr ? Producer(anything) : logReportProducer(*file), texts::kLogFileRole});
     if (paths.rejected) {
         Producer rejected =
-            file == nullptr ? Producer(anything) : RejectedLinesProducer(*file, *from.skipped, from.session->openInput);
+            file == nullptr ? Producer(anything) : rejectedLinesProducer(*file, *from.skipped, from.session->openInput);
         changes.push_back({*paths.rejected, std::move(rejected), texts::kRejectedFileRole});
     }
     return changes;
@@ -274,12 +274,12 @@ std::vector<FileChange> changesOf(const ChangeSources& from, const std::filesyst
 std::optional<BatchOutcome> writeFiles(const Workspace& session, const std::filesystem::path& input,
                                        const FilePaths& paths, bool summary, std::ostream& out, std::ostream& err) {
     const LoadedFile& file = session.file;
-    const std::filesystem::path output = OutputFileName(input);
+    const std::filesystem::path output = outputFileName(input);
     std::error_code ec;
     const std::filesystem::file_status earlier = std::filesystem::symlink_status(output, ec);
     const bool earlierOutput = std::filesystem::is_regular_file(earlier) || std::filesystem::is_symlink(earlier);
-    const SkippedRecords skipped = paths.rejected ? CurrentlySkipped(file) : SkippedRecords{};
-    const WriteResult written = ChangeFilesTogether(changesOf({&session, &skipped}, input, paths),
+    const SkippedRecords skipped = paths.rejected ? currentlySkipped(file) : SkippedRecords{};
+    const WriteResult written = changeFilesTogether(changesOf({&session, &skipped}, input, paths),
                                                     {{input, texts::kInputFileRole}}, session.openOutput);
     if (!written.ok) {
         err << utf8Message(written.message) << "\n";
@@ -315,7 +315,7 @@ std::optional<int> absolutePath(std::filesystem::path& path, std::ostream& err) 
     const std::filesystem::path whole = std::filesystem::absolute(path, ec);
     if (ec) {
         err << "Nie można ustalić pełnej ścieżki pliku " << utf8(path) << ": "
-            << utf8Message(DescribeSystemError(platform::ErrorNumber(ec))) << "\n";
+            << utf8Message(describeSystemError(platform::errorNumber(ec))) << "\n";
         return kBatchError;
     }
     path = whole;
@@ -326,13 +326,13 @@ std::optional<int> absolutePath(std::filesystem::path& path, std::ostream& err) 
 std::optional<int> resolvePaths(const Options& options, std::filesystem::path& input, FilePaths& paths,
                                 std::ostream& err) {
     std::error_code ec;
-    input = std::filesystem::absolute(platform::PathFromUtf8(*options.file), ec);
+    input = std::filesystem::absolute(platform::pathFromUtf8(*options.file), ec);
     if (ec) {
         err << "Nie można ustalić pełnej ścieżki pliku " << *options.file << ": "
-            << utf8Message(DescribeSystemError(platform::ErrorNumber(ec))) << "\n";
+            << utf8Message(describeSystemError(platform::errorNumber(ec))) << "\n";
         return kBatchError;
     }
-    paths.log = options.log ? *options.log : std::filesystem::path(OutputFileName(input)).replace_extension(".log");
+    paths.log = options.log ? *options.log : std::filesystem::path(outputFileName(input)).replace_extension(".log");
     if (const std::optional<int> ended = absolutePath(paths.log, err)) return ended;
     paths.rejected = options.rejected;
     if (paths.rejected) return absolutePath(*paths.rejected, err);
@@ -345,7 +345,7 @@ std::optional<int> resolvePaths(const Options& options, std::filesystem::path& i
 std::optional<int> load(Workspace& session, const Options& options, const std::filesystem::path& input,
                         std::ostream& err) {
     session.file.fileName = input;
-    switch (LoadFile(session, input, runSettings(options)).outcome) {
+    switch (loadFile(session, input, runSettings(options)).outcome) {
     case LoadOutcome::Missing:
         err << "Nie ma takiego pliku: " << utf8(input) << "\n";
         return kBatchError;
@@ -373,7 +373,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err, bool& file
     if (!options.dryRun) {
         // A file that would take the place of the input, of another file of the run, or of a device is
         // refused before the file is read.
-        const WriteResult usable = CheckFileChanges(changesOf({}, input, paths), {{input, texts::kInputFileRole}});
+        const WriteResult usable = checkFileChanges(changesOf({}, input, paths), {{input, texts::kInputFileRole}});
         if (!usable.ok) {
             err << utf8Message(usable.message) << "\n";
             return kBatchError;
@@ -400,7 +400,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err, bool& file
     if (options.dryRun) {
         if (!options.json) {
             out << "\n";
-            ForEachLogLine(file, [&out](std::string_view line) { out << Utf8FromCp1250(line) << '\n'; });
+            forEachLogLine(file, [&out](std::string_view line) { out << utf8FromCp1250(line) << '\n'; });
         }
     } else {
         outcome = writeFiles(session, input, paths, !options.json, out, err);
@@ -410,7 +410,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err, bool& file
     }
     if (options.json) {
         outcome->warnings.insert(outcome->warnings.begin(), warnings.begin(), warnings.end());
-        WriteJsonReport(file, settings, input, *outcome, out);
+        writeJsonReport(file, settings, input, *outcome, out);
     }
     return status;
 }
@@ -428,11 +428,11 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         err << "Za mało pamięci. Polecenie przerwane.\n";
         return kBatchError;
     } catch (const std::filesystem::filesystem_error& e) {
-        err << "Błąd systemu plików: " << utf8Message(DescribeSystemError(platform::ErrorNumber(e.code()))) << " ("
+        err << "Błąd systemu plików: " << utf8Message(describeSystemError(platform::errorNumber(e.code()))) << " ("
             << utf8(e.path1()) << "). Polecenie przerwane.\n";
         return kBatchError;
     } catch (const std::system_error& e) {
-        err << "Błąd systemu: " << utf8Message(DescribeSystemError(platform::ErrorNumber(e.code())))
+        err << "Błąd systemu: " << utf8Message(describeSystemError(platform::errorNumber(e.code())))
             << ". Polecenie przerwane.\n";
         return kBatchError;
     }

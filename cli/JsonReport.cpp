@@ -23,7 +23,7 @@ std::string dump(const Json& value) {
 }
 
 Json pathOrNull(const std::optional<std::filesystem::path>& path) {
-    return path ? Json(platform::Utf8FromPath(*path)) : Json(nullptr);
+    return path ? Json(platform::utf8FromPath(*path)) : Json(nullptr);
 }
 
 // The members of the document's one object, in order; every value is the library's, and only the total,
@@ -65,21 +65,21 @@ std::string totalNumber(double total) {
 }
 
 Json codePageName(CodePageId p) {
-    return p >= 0 && p < kCodePageCount ? Json(std::string(CodePageNames[static_cast<std::size_t>(p)])) : Json(nullptr);
+    return p >= 0 && p < kCodePageCount ? Json(std::string(kCodePageNames[static_cast<std::size_t>(p)])) : Json(nullptr);
 }
 
 Json skippedRecord(const LoadedFile& file, std::size_t i, const Record& record) {
     Json lineErrors = Json::array();
     for (const std::string& message : file.lineErrors(i))
-        lineErrors.push_back(Utf8FromCp1250(message));
+        lineErrors.push_back(utf8FromCp1250(message));
     Json fields = Json::object();
-    const Layout& layout = LayoutFor(file.kind);
+    const Layout& layout = layoutFor(file.kind);
     for (std::size_t j = 0; j < record.fieldCount && j < layout.size(); ++j) {
         if (record.fieldErrorBits[j] == 0) continue;
         Json messages = Json::array();
         for (const std::string& message : fieldErrors(file, i, j))
-            messages.push_back(Utf8FromCp1250(message));
-        fields[Utf8FromCp1250(layout[j].name)] = std::move(messages);
+            messages.push_back(utf8FromCp1250(message));
+        fields[utf8FromCp1250(layout[j].name)] = std::move(messages);
     }
     Json entry = Json::object();
     entry["line"] = LoadedFile::lineNumber(i);
@@ -90,11 +90,11 @@ Json skippedRecord(const LoadedFile& file, std::size_t i, const Record& record) 
 
 } // namespace
 
-void WriteJsonReport(const LoadedFile& file, const RunSettings& settings, const std::filesystem::path& input,
+void writeJsonReport(const LoadedFile& file, const RunSettings& settings, const std::filesystem::path& input,
                      const BatchOutcome& outcome,
                      std::ostream& out) {
     ObjectWriter report(out);
-    report.member("file", platform::Utf8FromPath(input));
+    report.member("file", platform::utf8FromPath(input));
     report.member("kind", file.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA");
     Json codePage = Json::object();
     codePage["identified"] = codePageName(file.identifiedCodePage);

@@ -23,7 +23,7 @@ struct BatchOutcome {
 /// its kind, code pages, counts, total, the files written, the warnings and, in file order, every
 /// skipped record with its messages. The skipped records are written one by one as they are made, so
 /// that a file of millions of them is never held whole.
-void WriteJsonReport(const LoadedFile& file, const RunSettings& settings, const std::filesystem::path& input,
+void writeJsonReport(const LoadedFile& file, const RunSettings& settings, const std::filesystem::path& input,
                      const BatchOutcome& outcome,
                      std::ostream& out);
 

@@ -175,7 +175,7 @@ inline std::string ReferenceCp1250FromUtf8(std::string_view text) {
         char byte = '\x81';
         if (cp < 0x80) byte = static_cast<char>(cp);
         for (int b = 0x80; b < 0x100 && cp >= 0x80; ++b) {
-            if (UnicodeFromCp1250(static_cast<unsigned char>(b)) == cp) byte = static_cast<char>(b);
+            if (unicodeFromCp1250(static_cast<unsigned char>(b)) == cp) byte = static_cast<char>(b);
         }
         out += byte;
         k += length;
@@ -295,7 +295,7 @@ inline ReferenceHeader ReferenceReadHeader(std::string_view line) {
     const std::vector<std::string> pieces = ReferencePieces(ReferenceStrip(upper));
     if (pieces.size() >= 2) {
         for (int p = 0; p < kCodePageCount; ++p) {
-            if (pieces[1].find(CodePageNames[static_cast<std::size_t>(p)]) != std::string::npos) header.declared = p;
+            if (pieces[1].find(kCodePageNames[static_cast<std::size_t>(p)]) != std::string::npos) header.declared = p;
         }
     }
     return header;
@@ -344,7 +344,7 @@ inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines, int d
     static const auto isLetter = [] {
         std::array<std::array<bool, 256>, kSingleByteCodePageCount> table{};
         for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-            for (int b = 0; b < 256; ++b) table[p][b] = LetterIndex(p, static_cast<std::uint8_t>(b)) >= 0;
+            for (int b = 0; b < 256; ++b) table[p][b] = letterIndex(p, static_cast<std::uint8_t>(b)) >= 0;
         }
         return table;
     }();
@@ -356,7 +356,7 @@ inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines, int d
                 if (!isLetter[p][static_cast<std::uint8_t>(line[k])]) continue;
                 ++counts[static_cast<std::size_t>(p)];
                 weights[static_cast<std::size_t>(p)] += kLetterWeights[static_cast<std::size_t>(
-                    LetterIndex(p, static_cast<std::uint8_t>(line[k])))];
+                    letterIndex(p, static_cast<std::uint8_t>(line[k])))];
             }
         }
     }
@@ -368,7 +368,7 @@ inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines, int d
             best = p;
         }
     }
-    if (IsSingleByte(declared) && counts[static_cast<std::size_t>(declared)] == static_cast<std::uint64_t>(largest)) {
+    if (isSingleByte(declared) && counts[static_cast<std::size_t>(declared)] == static_cast<std::uint64_t>(largest)) {
         return declared;
     }
     if (declared < 0) {

@@ -73,17 +73,17 @@ std::optional<std::chrono::year_month_day> referenceDate(std::string_view text, 
 }
 
 void checkDate(std::string_view text, std::chrono::year currentYear) {
-    const auto got = ParseOrderDate(text, currentYear);
+    const auto got = parseOrderDate(text, currentYear);
     const auto expected = referenceDate(text, currentYear);
     FUZZ_CHECK(got.has_value() == expected.has_value(), "date '" + std::string(text) + "'");
     if (!got) return;
     FUZZ_CHECK(*got == *expected, "date value of '" + std::string(text) + "'");
     FUZZ_CHECK(got->ok());
     // Written as MM/DD/YY it reads back as the same date when that lies in the current century.
-    const std::string written = FormatOrderDate(*got);
+    const std::string written = formatOrderDate(*got);
     FUZZ_CHECK(written.size() == 8 && written[2] == '/' && written[5] == '/', written);
     if (static_cast<int>(got->year()) / 100 != static_cast<int>(currentYear) / 100) return;
-    const auto again = ParseOrderDate(written, currentYear);
+    const auto again = parseOrderDate(written, currentYear);
     FUZZ_CHECK(again.has_value() && *again == *got, written);
 }
 
@@ -120,7 +120,7 @@ bool amountShape(std::string_view text, bool& mantissaDigits) {
 }
 
 void checkAmount(std::string_view text) {
-    const std::optional<double> got = ParseAmount(text);
+    const std::optional<double> got = parseAmount(text);
     bool mantissaDigits = false;
     const bool shaped = amountShape(text, mantissaDigits);
     const std::string where = "amount '" + std::string(text) + "'";
@@ -153,7 +153,7 @@ void checkAmount(std::string_view text) {
     }
     FUZZ_CHECK(*got == expected, where + " reads to another number");
     // The total of such amounts is always shown.
-    const std::string total = FormatTotal(*got);
+    const std::string total = formatTotal(*got);
     FUZZ_CHECK(total.ends_with(" PLN") && total.size() < 420, total);
 }
 

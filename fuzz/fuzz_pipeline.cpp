@@ -59,7 +59,7 @@ std::vector<std::string> valuesOf(const LoadedFile& file, std::size_t i) {
 bool permitted(std::uint8_t b) {
     if (b < 0x20) return false;
     if (b <= 0x7F) return true;
-    return b == 0xA7 || LetterIndex(WINDOWS_EE, b) >= 0;
+    return b == 0xA7 || letterIndex(WINDOWS_EE, b) >= 0;
 }
 
 bool blank(std::string_view text) {
@@ -102,7 +102,7 @@ Corrected correct(const LoadedFile& file, std::size_t i, const Settings& setting
     for (std::size_t j = 0; j < count; ++j) {
         const std::string_view raw = file.rawValue(i, j);
         out.originals.push_back(settings.codePage == UTF_8 ? ReferenceCp1250FromUtf8(raw)
-                                                           : ConvertText(raw, settings.codePage, WINDOWS_EE));
+                                                           : convertText(raw, settings.codePage, WINDOWS_EE));
     }
     out.values = out.originals;
     if (count == 0) return out;
@@ -113,14 +113,14 @@ Corrected correct(const LoadedFile& file, std::size_t i, const Settings& setting
         v[2] = normalizeAccount(v[2]);
         v[3] = normalizeAccount(v[3]);
         if (v[0].size() == 8) {
-            if (auto date = ParseOrderDate(v[0], today.year())) {
+            if (auto date = parseOrderDate(v[0], today.year())) {
                 if (std::chrono::sys_days{*date} <= std::chrono::sys_days{today}) date = today;
-                v[0] = FormatOrderDate(*date);
+                v[0] = formatOrderDate(*date);
             }
         }
-        out.amount = ParseAmount(v[1]).value_or(0.0);
+        out.amount = parseAmount(v[1]).value_or(0.0);
     }
-    const Layout& layout = LayoutFor(file.kind);
+    const Layout& layout = layoutFor(file.kind);
     for (std::size_t j = 0; j < count; ++j) {
         if (settings.trim && v[j].size() > static_cast<std::size_t>(layout[j].maxLength)) v[j].resize(layout[j].maxLength);
         if (settings.replace && !v[j].empty()) {
@@ -135,7 +135,7 @@ Corrected correct(const LoadedFile& file, std::size_t i, const Settings& setting
 /// The messages of field j by the rules of the field and content checks.
 std::vector<std::string> expectedFieldErrors(FileKind kind, std::size_t j, const std::string& value,
                                              std::chrono::year year, bool checkNrb) {
-    const FieldDef& field = LayoutFor(kind)[j];
+    const FieldDef& field = layoutFor(kind)[j];
     std::vector<std::string> messages;
     if (field.required && value.empty()) messages.push_back(texts::kRequiredEmpty);
     if (value.size() > static_cast<std::size_t>(field.maxLength)) {
@@ -148,8 +148,8 @@ std::vector<std::string> expectedFieldErrors(FileKind kind, std::size_t j, const
     const bool account = kind == FileKind::Contractors ? j == 4 : (j == 2 || j == 3);
     if (account && !isNrb(value)) messages.push_back(texts::kBadNrb);
     if (account && isNrb(value) && checkNrb && !nrbCheckDigitsRight(value)) messages.push_back(texts::kBadNrbCheckDigits);
-    if (kind == FileKind::Orders && j == 0 && !ParseOrderDate(value, year)) messages.push_back(texts::kBadDate);
-    if (kind == FileKind::Orders && j == 1 && !ParseAmount(value)) messages.push_back(texts::kBadAmount);
+    if (kind == FileKind::Orders && j == 0 && !parseOrderDate(value, year)) messages.push_back(texts::kBadDate);
+    if (kind == FileKind::Orders && j == 1 && !parseAmount(value)) messages.push_back(texts::kBadAmount);
     return messages;
 }
 
@@ -161,7 +161,7 @@ bool sameDouble(double a, double b) {
 void checkModel(const Session& session, const Settings& settings, std::chrono::year_month_day today) {
     const LoadedFile& file = session.file;
     const WindowState& state = session.state;
-    const std::size_t fieldCount = FieldCountFor(file.kind);
+    const std::size_t fieldCount = fieldCountFor(file.kind);
     std::size_t valid = 0;
     double total = 0;
     for (std::size_t i = 0; i < file.records().size(); ++i) {
@@ -218,7 +218,7 @@ void checkModel(const Session& session, const Settings& settings, std::chrono::y
     FUZZ_CHECK(state.validCountLabel.text == std::to_string(file.validCount));
     FUZZ_CHECK(state.invalidCountLabel.text == std::to_string(file.invalidCount));
     FUZZ_CHECK(state.saveButton.enabled == (file.validCount > 0));
-    if (file.kind == FileKind::Orders) FUZZ_CHECK(state.validTotalLabel.text == FormatTotal(file.validTotal));
+    if (file.kind == FileKind::Orders) FUZZ_CHECK(state.validTotalLabel.text == formatTotal(file.validTotal));
 }
 
 /// Every value of every record, to compare two runs with the same settings.
@@ -253,7 +253,7 @@ std::string expectedOutputLine(const LoadedFile& file, std::size_t r) {
     }
     std::string line;
     for (std::size_t p = 0; p <= last && p < values.size(); ++p) {
-        line += ConvertText(BlankToSpace(values[p]), WINDOWS_EE, ISO_LATIN2);
+        line += convertText(blankToSpace(values[p]), WINDOWS_EE, ISO_LATIN2);
         if (p <= lastFixed || p < last) line += '|';
     }
     return line;
@@ -261,18 +261,18 @@ std::string expectedOutputLine(const LoadedFile& file, std::size_t r) {
 
 void checkOutput(const LoadedFile& file, bool makeFile) {
     if (file.kind == FileKind::None) return;
-    const std::string header = OutputHeader(file.kind);
+    const std::string header = outputHeader(file.kind);
     FUZZ_CHECK(header == (file.kind == FileKind::Contractors ? "Kontrahenci|ISO_LATIN2" : "Zlecenia|ISO_LATIN2"), header);
     std::string expectedFile = header + "\r\n";
     for (std::size_t r = 0; r < file.records().size(); ++r) {
         if (!file.records()[r].isValid()) continue;
-        const std::string line = OutputLine(file, r);
+        const std::string line = outputLineOf(file, r);
         FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos, "a line end inside an output line");
         FUZZ_CHECK(line == expectedOutputLine(file, r), "output line of line " + std::to_string(r + 2) + ": " + line);
         const auto pieces = static_cast<std::size_t>(std::count(line.begin(), line.end(), '|')) + (line.ends_with('|') ? 0 : 1);
         for (std::size_t p = 0; p < file.fieldCount(r); ++p) {
-            FUZZ_CHECK(IsFieldWritten(file, r, p) == (p < pieces), "IsFieldWritten");
-            FUZZ_CHECK(IsSeparatorWritten(file, r, p) == (p + 1 < pieces || (p < pieces && line.ends_with('|'))),
+            FUZZ_CHECK(isFieldWritten(file, r, p) == (p < pieces), "IsFieldWritten");
+            FUZZ_CHECK(isSeparatorWritten(file, r, p) == (p + 1 < pieces || (p < pieces && line.ends_with('|'))),
                        "IsSeparatorWritten");
         }
         expectedFile += line + "\r\n";
@@ -280,7 +280,7 @@ void checkOutput(const LoadedFile& file, bool makeFile) {
     if (!makeFile) return;
     // Made in memory: the file itself is written by the writer every file goes through.
     StringOutput made;
-    OutputProducer(file)(made);
+    outputProducer(file)(made);
     FUZZ_CHECK(made.text == expectedFile, "the output file differs from its lines");
 }
 
@@ -294,7 +294,7 @@ std::vector<std::string> expectedLog(const LoadedFile& file) {
                                       "",
                                       texts::kLogDetails,
                                       ""};
-    const Layout& layout = LayoutFor(file.kind);
+    const Layout& layout = layoutFor(file.kind);
     bool any = false;
     for (std::size_t i = 0; i < file.records().size(); ++i) {
         if (file.records()[i].isValid()) continue;
@@ -323,7 +323,7 @@ std::vector<std::string> expectedLog(const LoadedFile& file) {
 }
 
 void checkLog(const LoadedFile& file) {
-    const std::vector<std::string> lines = LogReportLines(file);
+    const std::vector<std::string> lines = logReportLines(file);
     FUZZ_CHECK(lines.size() >= 12, "log too short");
     const auto number = [&lines](std::size_t k, const std::string& prefix) {
         FUZZ_CHECK(lines[k].rfind(prefix, 0) == 0, lines[k]);
@@ -337,9 +337,9 @@ void checkLog(const LoadedFile& file) {
 
 void checkLogFile(const LoadedFile& file) {
     std::string expected;
-    for (const std::string& line : LogReportLines(file)) expected += line + "\r\n";
+    for (const std::string& line : logReportLines(file)) expected += line + "\r\n";
     StringOutput made;
-    LogReportProducer(file)(made);
+    logReportProducer(file)(made);
     FUZZ_CHECK(made.text == expected, "the log file differs from the report's lines");
 }
 
@@ -352,7 +352,7 @@ std::vector<std::string> expectedDetails(const LoadedFile& file, std::size_t i) 
     }
     if (file.records()[i].hasFieldErrors) {
         lines.push_back(texts::kDetailsFieldErrors);
-        const Layout& layout = LayoutFor(file.kind);
+        const Layout& layout = layoutFor(file.kind);
         for (std::size_t f = 0; f < file.fieldCount(i); ++f) {
             const std::vector<std::string> messages = fieldErrors(file, i, f);
             for (std::size_t k = 0; k < messages.size(); ++k) {
@@ -370,25 +370,25 @@ void checkGrid(Session& session, Choices& choose) {
     const auto filter = static_cast<RecordFilter>(state.recordFilter.selected);
     std::vector<std::size_t> admitted;
     for (std::size_t i = 0; i < file.records().size(); ++i) {
-        if (FilterAdmits(filter, file.records()[i])) admitted.push_back(i);
+        if (filterAdmits(filter, file.records()[i])) admitted.push_back(i);
     }
     FUZZ_CHECK(grid.rows == admitted, "grid rows");
     FUZZ_CHECK(grid.visible == !admitted.empty(), "grid visibility");
     FUZZ_CHECK(state.shownCountLabel.text == std::to_string(admitted.size()));
-    FUZZ_CHECK(GridRowCount(state) == static_cast<int>(admitted.size()) + 1);
-    const Layout& layout = LayoutFor(file.kind);
-    FUZZ_CHECK(GridColumnCount(state) == static_cast<int>(layout.size()) + 2);
+    FUZZ_CHECK(gridRowCount(state) == static_cast<int>(admitted.size()) + 1);
+    const Layout& layout = layoutFor(file.kind);
+    FUZZ_CHECK(gridColumnCount(state) == static_cast<int>(layout.size()) + 2);
     if (!admitted.empty()) FUZZ_CHECK(state.detailsMemo.lines.empty(), "the memo after a filling");
 
-    const int rows = GridRowCount(state);
-    const int columns = GridColumnCount(state);
+    const int rows = gridRowCount(state);
+    const int columns = gridColumnCount(state);
     // A few cells chosen by the input, and the edges around the grid.
     std::vector<std::pair<int, int>> cells = {{0, 0}, {1, 1}, {2, 1}, {columns - 1, rows - 1}, {columns, rows},
                                               {-1, -1}, {2, -5}, {1 << 30, 1}, {2, 1 << 30}};
     for (int k = 0; k < 6; ++k) cells.emplace_back(choose.byte() % (columns + 2) - 1, choose.byte() % (rows + 2) - 1);
     for (const auto& [column, row] : cells) {
-        const std::string text = CellText(session, column, row);
-        const CellAppearance look = GetCellAppearance(session, column, row);
+        const std::string text = cellText(session, column, row);
+        const CellAppearance look = getCellAppearance(session, column, row);
         const long r = recordOfRow(session, row);
         const bool inside = column >= 0 && column < columns;
         if (row == 0 && inside) {
@@ -499,8 +499,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.state.replaceControl.checked = false;
     session.state.checkNrbDigits.checked = false;
     session.state.codePageList.selected = loaded.codePage;
-    RerunChecks(session, CurrentRunSettings(session));
-    ShowStatistics(session.file, session.state);
+    rerunChecks(session, currentRunSettings(session));
+    showStatistics(session.file, session.state);
     FUZZ_CHECK(snapshot(file) == first, "a re-run with the first settings gives other values");
     return 0;
 }

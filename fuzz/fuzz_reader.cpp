@@ -57,7 +57,7 @@ void checkHeaderScanner(const std::string& header, std::size_t block) {
 void checkIdentification(std::string_view content, const std::vector<std::string>& lines, std::size_t chunk,
                          std::size_t block) {
     MemorySource source(content, Reading(chunk));
-    const Identification found = IdentifyCodePage(source, -1, block);
+    const Identification found = identifyCodePage(source, -1, block);
     FUZZ_CHECK(found.error == 0);
     FUZZ_CHECK(found.codePage == ReferenceIdentify(lines, -1, content.starts_with(kUtf8Mark)),
                "identified " + std::to_string(found.codePage));
@@ -73,7 +73,7 @@ void checkIdentification(std::string_view content, const std::vector<std::string
 
 // The decoding of a UTF-16 file, in reads of any size from a source that hands out any pieces.
 void checkDecoding(std::string_view content, std::string_view text, std::size_t chunk, std::size_t block) {
-    const std::unique_ptr<ByteSource> source = DecodeUtf16(std::make_unique<MemorySource>(content, Reading(chunk)));
+    const std::unique_ptr<ByteSource> source = decodeUtf16(std::make_unique<MemorySource>(content, Reading(chunk)));
     std::string decoded;
     std::string buffer(block, '\0');
     for (std::size_t got; (got = source->read(buffer.data(), buffer.size())) > 0;) {
@@ -85,7 +85,7 @@ void checkDecoding(std::string_view content, std::string_view text, std::size_t 
 }
 
 void checkRecords(const LoadedFile& file, const std::vector<std::string>& lines) {
-    const std::size_t fieldCount = FieldCountFor(file.kind);
+    const std::size_t fieldCount = fieldCountFor(file.kind);
     FUZZ_CHECK(file.records().size() + 1 == lines.size(), "records");
     for (std::size_t i = 0; i < file.records().size(); ++i) {
         const ReferenceRecord expected = ReferenceRead(lines[i + 1], fieldCount);
@@ -148,7 +148,7 @@ void checkLoad(std::string_view content, std::string_view text, const std::vecto
         FUZZ_CHECK(file.records().empty(), "records kept after a read failure");
         FUZZ_CHECK(!session.state.saveButton.enabled);
         FUZZ_CHECK(ui.messages.size() == 1);
-        FUZZ_CHECK(ui.messages[0] == ReadFailureMessage(path, EIO), ui.messages[0]);
+        FUZZ_CHECK(ui.messages[0] == readFailureMessage(path, EIO), ui.messages[0]);
         return;
     }
 

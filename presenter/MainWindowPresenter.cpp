@@ -42,7 +42,7 @@ void showKind(WindowState& state, FileKind kind) {
 
 } // namespace
 
-void ResetLoadControls(WindowState& state) {
+void resetLoadControls(WindowState& state) {
     state.grid.visible = false;
     state.grid.rows.clear(); // the rows name records that are about to go
     state.replaceControl.checked = false;
@@ -56,7 +56,7 @@ void ResetLoadControls(WindowState& state) {
     state.originalValueEdit.enabled = false;
 }
 
-RunSettings CurrentRunSettings(const Session& session) {
+RunSettings currentRunSettings(const Session& session) {
     const WindowState& state = session.state;
     const int selected = state.codePageList.selected;
     RunSettings settings;
@@ -67,21 +67,21 @@ RunSettings CurrentRunSettings(const Session& session) {
     return settings;
 }
 
-void ShowStatistics(const LoadedFile& file, WindowState& state) {
+void showStatistics(const LoadedFile& file, WindowState& state) {
     state.validCountLabel.text = std::to_string(file.validCount);
     state.invalidCountLabel.text = std::to_string(file.invalidCount);
     state.invalidCountLabel.textColour = file.invalidCount > 0 ? kRed : kGreen;
-    if (file.kind == FileKind::Orders) state.validTotalLabel.text = FormatTotal(file.validTotal);
+    if (file.kind == FileKind::Orders) state.validTotalLabel.text = formatTotal(file.validTotal);
     state.validTotalLabel.visible = file.kind == FileKind::Orders;
     state.saveButton.enabled = file.validCount > 0;
 }
 
 LoadOutcome loadIntoWindow(Session& session, const std::filesystem::path& fileName) {
-    InputToLoad input = OpenInput(session, fileName);
+    InputToLoad input = openForLoad(session, fileName);
     if (input.refused) return *input.refused;
     WindowState& state = session.state;
-    ResetLoadControls(state);
-    const LoadResult result = LoadOpened(session, input, CurrentRunSettings(session));
+    resetLoadControls(state);
+    const LoadResult result = loadOpened(session, input, currentRunSettings(session));
     const LoadedFile& file = session.file;
     if (result.headerJudged) {
         showKind(state, file.kind);
@@ -97,33 +97,33 @@ LoadOutcome loadIntoWindow(Session& session, const std::filesystem::path& fileNa
         return result.outcome;
     }
     try {
-        ShowStatistics(file, state);
-        SetUpGridColumns(session);
+        showStatistics(file, state);
+        setUpGridColumns(session);
         fillGrid(session);
     } catch (const std::bad_alloc&) {
         state.grid.visible = false;
         state.grid.rows.clear();
-        DropRecords(session, fileName, ENOMEM);
+        dropRecords(session, fileName, ENOMEM);
         state.saveButton.enabled = false;
         return LoadOutcome::ReadFailed;
     }
     return result.outcome;
 }
 
-void BuildLogReport(Session& session) {
-    session.state.logText.lines = LogReportLines(session.file);
-    session.file.skippedAtSave = CurrentlySkipped(session.file);
+void buildLogReport(Session& session) {
+    session.state.logText.lines = logReportLines(session.file);
+    session.file.skippedAtSave = currentlySkipped(session.file);
     session.state.showLogButton.enabled = true;
 }
 
 void chooseAndOpenFile(Session& session) {
     const std::vector<FileFilter> filters = {{texts::kOpenFilterTxt, "*.txt"}, {texts::kOpenFilterAll, "*.*"}};
     const std::optional<std::filesystem::path> chosen =
-        session.ui.chooseFileToOpen(filters, OpenDialogFolder(session.file));
-    if (chosen) OpenChosenFile(session, *chosen);
+        session.ui.chooseFileToOpen(filters, openDialogFolder(session.file));
+    if (chosen) openChosenFile(session, *chosen);
 }
 
-void OpenChosenFile(Session& session, const std::filesystem::path& chosen) {
+void openChosenFile(Session& session, const std::filesystem::path& chosen) {
     BusyCursor busy(session.ui);
     WindowState& state = session.state;
     state.allCountLabel.text = "0";
@@ -133,19 +133,19 @@ void OpenChosenFile(Session& session, const std::filesystem::path& chosen) {
     const LoadOutcome outcome = loadIntoWindow(session, chosen);
     // Whatever the outcome: a vanished file leaves the earlier records, and their number is shown.
     state.allCountLabel.text = std::to_string(session.file.records().size());
-    state.fileNameLabel.text = PathForMessage(chosen.filename());
+    state.fileNameLabel.text = pathForMessage(chosen.filename());
     if (outcome == LoadOutcome::Loaded && session.file.unreadTail) {
         // The records before the mark are loaded; what follows it is not: a warning.
-        session.ui.showMessage(MessageKind::Warning, UnreadTailMessage(chosen, *session.file.unreadTail));
+        session.ui.showMessage(MessageKind::Warning, unreadTailMessage(chosen, *session.file.unreadTail));
     }
     if (outcome == LoadOutcome::Loaded && !session.file.tiedCodePages.empty()) {
         // Every record may be valid under a wrong code page: only the user can tell by the letters, and
         // the code-page list is where they put it right.
-        session.ui.showMessage(MessageKind::Warning, TieWarningMessage(session.file.tiedCodePages));
+        session.ui.showMessage(MessageKind::Warning, tieWarningMessage(session.file.tiedCodePages));
     }
 }
 
-void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& files) {
+void openGivenFiles(Session& session, const std::vector<std::filesystem::path>& files) {
     if (files.empty()) return;
     if (files.size() > 1) {
         session.ui.showMessage(MessageKind::Warning, texts::kOnlyOneFile);
@@ -155,15 +155,15 @@ void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& 
     // whole the same way, so that the output lands beside the input and the messages name it fully.
     std::error_code ec;
     const std::filesystem::path whole = std::filesystem::absolute(files.front(), ec);
-    OpenChosenFile(session, ec ? files.front() : whole);
+    openChosenFile(session, ec ? files.front() : whole);
 }
 
 WriteResult saveValidRecordsAndLog(Session& session) {
-    const std::filesystem::path target = OutputFileName(session.file.fileName);
+    const std::filesystem::path target = outputFileName(session.file.fileName);
     WriteResult result;
     {
         const BusyCursor busy(session.ui);
-        result = SaveValidRecords(session.file, session.openOutput);
+        result = saveValidRecords(session.file, session.openOutput);
     }
     if (!result.ok) {
         session.ui.showMessage(MessageKind::Error, result.message);
@@ -171,7 +171,7 @@ WriteResult saveValidRecordsAndLog(Session& session) {
     }
     if (!result.warning.empty()) session.ui.showMessage(MessageKind::Warning, result.warning);
     try {
-        BuildLogReport(session);
+        buildLogReport(session);
     } catch (const std::bad_alloc&) {
         // The output is written; the report of a huge file may not fit beside the records.
         session.state.logText.lines.clear();
@@ -179,24 +179,24 @@ WriteResult saveValidRecordsAndLog(Session& session) {
         // The output is saved; only the report is missing.
         session.ui.showMessage(MessageKind::Warning, texts::kOutOfMemoryForLog);
     }
-    session.ui.showMessage(MessageKind::Information, texts::kSaved + "\r" + PathForMessage(target));
+    session.ui.showMessage(MessageKind::Information, texts::kSaved + "\r" + pathForMessage(target));
     return result;
 }
 
 void trimFieldsToggled(Session& session) {
-    RerunCorrection(session);
+    rerunCorrection(session);
 }
 
 void replaceControlToggled(Session& session) {
-    RerunCorrection(session);
+    rerunCorrection(session);
 }
 
 void checkNrbDigitsToggled(Session& session) {
-    RerunCorrection(session);
+    rerunCorrection(session);
 }
 
 void codePageChosen(Session& session) {
-    RerunCorrection(session);
+    rerunCorrection(session);
     const int selected = session.state.codePageList.selected;
     // With no item selected the correction uses the identified code page, so nothing differs from it.
     session.state.otherCodePageMarker.visible = selected >= 0 && selected != session.file.identifiedCodePage;
@@ -206,11 +206,11 @@ void filterChosen(Session& session) {
     fillGrid(session);
 }
 
-void RerunCorrection(Session& session) {
+void rerunCorrection(Session& session) {
     try {
         // Correction always starts again from the raw values, so re-runs never build on one another.
-        RerunChecks(session, CurrentRunSettings(session));
-        ShowStatistics(session.file, session.state);
+        rerunChecks(session, currentRunSettings(session));
+        showStatistics(session.file, session.state);
         fillGrid(session);
     } catch (const std::bad_alloc&) {
         // Records half corrected cannot be shown or saved: the file is dropped, as after a failed load.
@@ -225,7 +225,7 @@ void RerunCorrection(Session& session) {
         state.validCountLabel.text = "0";
         state.invalidCountLabel.text = "0";
         state.allCountLabel.text = "0";
-        session.ui.showMessage(MessageKind::Error, texts::kOutOfMemoryRerun + PathForMessage(session.file.fileName) +
+        session.ui.showMessage(MessageKind::Error, texts::kOutOfMemoryRerun + pathForMessage(session.file.fileName) +
                                                        "\r" + texts::kLoadAborted);
     }
 }
@@ -241,7 +241,7 @@ std::pair<int, int> fitSpan(int position, int size, int start, int room) {
 
 } // namespace
 
-WindowPlacement KeepOnScreen(WindowPlacement wanted, const FrameMargins& frame, const ScreenRect& available) {
+WindowPlacement keepOnScreen(WindowPlacement wanted, const FrameMargins& frame, const ScreenRect& available) {
     if (available.width <= 0 || available.height <= 0) return wanted;
     const int frameWidth = frame.left + frame.right;
     const int frameHeight = frame.top + frame.bottom;
@@ -262,7 +262,7 @@ DetailsLayout layOutDetails(const WindowState& state, const WindowPlacement& cur
     WindowPlacement wanted = current;
     wanted.clientHeight = layout.detailsVisible ? kDetailsClientHeight : kCompactClientHeight;
     wanted.top = screen.geometry.top + screen.geometry.height / 2 - wanted.clientHeight / 2;
-    layout.placement = KeepOnScreen(wanted, screen.frame, screen.available);
+    layout.placement = keepOnScreen(wanted, screen.frame, screen.available);
     return layout;
 }
 
@@ -287,7 +287,7 @@ constexpr double kTotalPointsStep = 0.5;
 
 } // namespace
 
-StatisticsLayout LayOutStatistics(const StatisticsMeasures& measures,
+StatisticsLayout statisticsLayout(const StatisticsMeasures& measures,
                                   const std::function<int(double points)>& totalWidthAt) {
     StatisticsLayout layout;
     const int shift = std::max(0, measures.contentsTop + kBelowBorder - kStatRows[0]);
@@ -316,7 +316,7 @@ StatisticsLayout LayOutStatistics(const StatisticsMeasures& measures,
     return layout;
 }
 
-std::filesystem::path OpenDialogFolder(const LoadedFile& file) {
+std::filesystem::path openDialogFolder(const LoadedFile& file) {
     if (file.fileName.empty()) return {};
     std::error_code ec;
     // A folder removed since the load: the dialog starts as near to it as the file system still allows.
@@ -327,7 +327,7 @@ std::filesystem::path OpenDialogFolder(const LoadedFile& file) {
     return {};
 }
 
-DetailsSplit SplitDetails(const DetailsSplitMeasures& m) {
+DetailsSplit detailsSplit(const DetailsSplitMeasures& m) {
     const int gridWanted = m.recordsWithoutRows + kGridRowsKept * m.rowHeight;
     const int below = std::clamp(m.available - gridWanted, std::min(m.belowMinimum, m.belowDesign), m.belowDesign);
     return {std::max(0, m.available - below), below};
@@ -335,20 +335,20 @@ DetailsSplit SplitDetails(const DetailsSplitMeasures& m) {
 
 namespace {
 
-std::filesystem::path ProposedBeside(const LoadedFile& file, const std::string& suffix) {
+std::filesystem::path proposedBeside(const LoadedFile& file, const std::string& suffix) {
     std::filesystem::path name = file.fileName.empty() ? std::filesystem::path("plik") : file.fileName.stem();
     name += suffix;
-    return OpenDialogFolder(file) / name;
+    return openDialogFolder(file) / name;
 }
 
 } // namespace
 
-std::filesystem::path ProposedLogFile(const LoadedFile& file) {
-    return ProposedBeside(file, "_doVexa.log");
+std::filesystem::path proposedLogFile(const LoadedFile& file) {
+    return proposedBeside(file, "_doVexa.log");
 }
 
-std::filesystem::path ProposedRejectedLinesFile(const LoadedFile& file) {
-    return ProposedBeside(file, "_odrzucone.txt");
+std::filesystem::path proposedRejectedLinesFile(const LoadedFile& file) {
+    return proposedBeside(file, "_odrzucone.txt");
 }
 
 } // namespace quarvel

@@ -11,31 +11,31 @@
 namespace quarvel {
 
 /// The settings of a run as the window state holds them now (with no code page selected, the identified one).
-RunSettings CurrentRunSettings(const Session& session);
+RunSettings currentRunSettings(const Session& session);
 
 /// The window's load: reads the named file into the session, then shows its kind, code page, statistics
 /// and records.
 LoadOutcome loadIntoWindow(Session& session, const std::filesystem::path& fileName);
 
 /// Brings the controls that show a loaded file back to the state of no file loaded.
-void ResetLoadControls(WindowState& state);
+void resetLoadControls(WindowState& state);
 
 /// Shows the counts and the total in the statistics and enables saving when a record is valid.
-void ShowStatistics(const LoadedFile& file, WindowState& state);
+void showStatistics(const LoadedFile& file, WindowState& state);
 
 /// Rebuilds the log window's text from the loaded file, notes which records the save left out, and
 /// enables "Pokaż plik &LOG".
-void BuildLogReport(Session& session);
+void buildLogReport(Session& session);
 
 /// The open command: asks for a file, loads it, and shows the number of records and the file name.
 void chooseAndOpenFile(Session& session);
 
 /// The open command's steps after its dialog, for a file chosen there or given by another road.
-void OpenChosenFile(Session& session, const std::filesystem::path& chosen);
+void openChosenFile(Session& session, const std::filesystem::path& chosen);
 
 /// Files given to the program outside its dialog (named at start, dropped on the window): one is opened
 /// as the open command opens a chosen file, more than one is refused with a message, none does nothing.
-void OpenGivenFiles(Session& session, const std::vector<std::filesystem::path>& files);
+void openGivenFiles(Session& session, const std::vector<std::filesystem::path>& files);
 
 /// The save command: writes the output file beside the input, rebuilds the log report and confirms the
 /// save; on failure shows the error and changes nothing else.
@@ -54,7 +54,7 @@ void codePageChosen(Session& session);
 void filterChosen(Session& session);
 
 /// Correction, validation and the grid refill, in that order.
-void RerunCorrection(Session& session);
+void rerunCorrection(Session& session);
 
 /// The height a row of the options takes: the third option, "Sprawdzaj cyfry kontrolne numerów NRB", adds
 /// one to the two the window was designed with, at 180 and 606 pixels of client height.
@@ -99,7 +99,7 @@ struct WindowPlacement {
 /// Moves a window, frame included, into the available area of its screen; where the frame is larger than
 /// that area, the client area shrinks to fit and the frame starts at the area's edge. An empty area (no
 /// screen known) leaves the placement as it is.
-WindowPlacement KeepOnScreen(WindowPlacement wanted, const FrameMargins& frame, const ScreenRect& available);
+WindowPlacement keepOnScreen(WindowPlacement wanted, const FrameMargins& frame, const ScreenRect& available);
 
 /// Where the window goes when the details are shown or hidden.
 struct DetailsLayout {
@@ -142,7 +142,7 @@ struct StatisticsLayout {
 /// counts clear of their captions, and the total whole wherever it can be. A total wider than the room
 /// from its place to the group's edge widens the group (as far as `widestGroup`), then moves closer to the
 /// counts, then is drawn smaller (down to 8 points). `totalWidthAt` gives the total's width at a size.
-StatisticsLayout LayOutStatistics(const StatisticsMeasures& measures,
+StatisticsLayout statisticsLayout(const StatisticsMeasures& measures,
                                   const std::function<int(double points)>& totalWidthAt);
 
 /// What sharing the details' height between the grid and the strips under the splitter bar needs to
@@ -166,15 +166,15 @@ inline constexpr int kGridRowsKept = 9;
 
 /// The design's split where the grid keeps kGridRowsKept rows in it; otherwise the strips under the bar
 /// shrink (to their minimum at most) until it does.
-DetailsSplit SplitDetails(const DetailsSplitMeasures& measures);
+DetailsSplit detailsSplit(const DetailsSplitMeasures& measures);
 
 /// What the log window's save dialogs propose: a name after the input file's, in its folder (or the
 /// nearest that still exists); the name alone before any load.
-std::filesystem::path ProposedLogFile(const LoadedFile& file);
-std::filesystem::path ProposedRejectedLinesFile(const LoadedFile& file);
+std::filesystem::path proposedLogFile(const LoadedFile& file);
+std::filesystem::path proposedRejectedLinesFile(const LoadedFile& file);
 
 /// The folder the open dialog starts in: that of the file loaded last in this run, or the nearest folder
 /// above it that still exists; empty before the first load (the dialog then starts where the platform starts).
-std::filesystem::path OpenDialogFolder(const LoadedFile& file);
+std::filesystem::path openDialogFolder(const LoadedFile& file);
 
 } // namespace quarvel

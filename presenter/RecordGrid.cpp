@@ -59,7 +59,7 @@ void addLineErrors(const LoadedFile& file, std::size_t i, std::vector<std::strin
 void addFieldErrors(const LoadedFile& file, std::size_t i, std::vector<std::string>& lines) {
     if (!file.records()[i].hasFieldErrors) return;
     lines.push_back(texts::kDetailsFieldErrors);
-    const Layout& layout = LayoutFor(file.kind);
+    const Layout& layout = layoutFor(file.kind);
     const std::size_t count = std::min(file.fieldCount(i), layout.size());
     for (std::size_t f = 0; f < count; ++f) {
         const std::vector<std::string> messages = fieldErrors(file, i, f);
@@ -71,7 +71,7 @@ void addFieldErrors(const LoadedFile& file, std::size_t i, std::vector<std::stri
 
 } // namespace
 
-bool FilterAdmits(RecordFilter filter, const Record& record) {
+bool filterAdmits(RecordFilter filter, const Record& record) {
     switch (filter) {
     case RecordFilter::InvalidOnly:
         return !record.isValid();
@@ -83,13 +83,13 @@ bool FilterAdmits(RecordFilter filter, const Record& record) {
     return true;
 }
 
-void SetUpGridColumns(Session& session) {
+void setUpGridColumns(Session& session) {
     GridState& grid = session.state.grid;
     grid.columns.clear();
     grid.columns.push_back({texts::kColumnLine, kFixedColumnWidth});
     grid.columns.push_back({texts::kColumnStatus, kFixedColumnWidth});
-    for (const FieldDef& field : LayoutFor(session.file.kind)) {
-        grid.columns.push_back({field.name, FieldColumnWidth(field.maxLength)});
+    for (const FieldDef& field : layoutFor(session.file.kind)) {
+        grid.columns.push_back({field.name, fieldColumnWidth(field.maxLength)});
     }
     grid.rows.clear();
     grid.currentRow = 0;
@@ -110,7 +110,7 @@ void fillGrid(Session& session) {
     grid.rows.clear();
     grid.rows.reserve(expectedRows(file, filter));
     file.records().forEachLine(0, file.records().size(), [&](std::size_t i, const Record& record) {
-        if (FilterAdmits(filter, record)) grid.rows.push_back(i);
+        if (filterAdmits(filter, record)) grid.rows.push_back(i);
     });
     grid.visible = !grid.rows.empty();
     if (grid.rows.empty()) {
@@ -136,7 +136,7 @@ void selectCell(Session& session, int column, int row) {
     state.detailsMemo.lines.clear();
     GridState& grid = state.grid;
     const long r = recordOfRow(session, row);
-    if (column < kFirstFieldColumn || column >= GridColumnCount(state) || r < 0) return;
+    if (column < kFirstFieldColumn || column >= gridColumnCount(state) || r < 0) return;
     grid.currentRow = row;
     grid.currentColumn = column;
 
@@ -156,12 +156,12 @@ void selectCell(Session& session, int column, int row) {
     addFieldErrors(file, i, state.detailsMemo.lines);
 }
 
-int GridRowCount(const WindowState& state) {
+int gridRowCount(const WindowState& state) {
     return static_cast<int>(std::min<std::size_t>(state.grid.rows.size() + 1,
                                                   static_cast<std::size_t>(std::numeric_limits<int>::max())));
 }
 
-int GridColumnCount(const WindowState& state) {
+int gridColumnCount(const WindowState& state) {
     return static_cast<int>(state.grid.columns.size());
 }
 
@@ -179,7 +179,7 @@ int fieldOfColumn(int column) {
     return column - kFirstFieldColumn;
 }
 
-int FieldColumnWidth(std::int32_t maxLength) {
+int fieldColumnWidth(std::int32_t maxLength) {
     // round(maxLength * 7.2) in integers: 72 * maxLength is even, so it never ends in exactly half.
     const std::int64_t tenths = std::int64_t{72} * maxLength;
     const std::int64_t rounded = tenths >= 0 ? (tenths + 5) / 10 : (tenths - 5) / 10;
@@ -187,7 +187,7 @@ int FieldColumnWidth(std::int32_t maxLength) {
     return static_cast<int>(std::min<std::int64_t>(width, std::numeric_limits<int>::max()));
 }
 
-std::string CellText(const Session& session, int column, int row) {
+std::string cellText(const Session& session, int column, int row) {
     const GridState& grid = session.state.grid;
     if (column < 0 || static_cast<std::size_t>(column) >= grid.columns.size()) return {};
     if (row == 0) return grid.columns[static_cast<std::size_t>(column)].header;
@@ -200,10 +200,10 @@ std::string CellText(const Session& session, int column, int row) {
     return session.file.value(i, static_cast<std::size_t>(j)).str();
 }
 
-CellAppearance GetCellAppearance(const Session& session, int column, int row) {
+CellAppearance getCellAppearance(const Session& session, int column, int row) {
     CellAppearance look;
     const long r = recordOfRow(session, row);
-    if (r < 0 || column < 0 || column >= GridColumnCount(session.state)) return look;
+    if (r < 0 || column < 0 || column >= gridColumnCount(session.state)) return look;
     const auto i = static_cast<std::size_t>(r);
     const Record& record = session.file.records()[i];
     if (column == 0) {
@@ -231,7 +231,7 @@ CellAppearance GetCellAppearance(const Session& session, int column, int row) {
         return look;
     }
     const auto field = static_cast<std::size_t>(j);
-    const Layout& layout = LayoutFor(session.file.kind);
+    const Layout& layout = layoutFor(session.file.kind);
     look.background = kCellPlain;
     if (field < layout.size() && !layout[field].required) look.background = kCellOptional;
     if (valueChanged(session.file, i, field)) look.background = kCellChanged;
@@ -239,13 +239,13 @@ CellAppearance GetCellAppearance(const Session& session, int column, int row) {
     return look;
 }
 
-GlyphPlacement GlyphPositions(int left, int top, int width, int height) {
+GlyphPlacement glyphPositions(int left, int top, int width, int height) {
     const int middle = left + width / 2;
     return GlyphPlacement{middle - width / 4 - 5, middle + width / 4 - 5, top + height / 2 - 5};
 }
 
-std::string CellDescription(const Session& session, int column, int row) {
-    const CellAppearance look = GetCellAppearance(session, column, row);
+std::string cellDescription(const Session& session, int column, int row) {
+    const CellAppearance look = getCellAppearance(session, column, row);
     const long r = recordOfRow(session, row);
     if (r < 0) return {};
     if (look.kind == CellKind::Status) {
@@ -266,12 +266,12 @@ std::string CellDescription(const Session& session, int column, int row) {
     return text;
 }
 
-std::string CodePageLongName(int index) {
+std::string codePageLongName(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= texts::kCodePageLongNames.size()) return {};
     return texts::kCodePageLongNames[static_cast<std::size_t>(index)];
 }
 
-std::string SpokenValue(const std::string& caption, const std::string& value) {
+std::string spokenValue(const std::string& caption, const std::string& value) {
     const std::size_t first = value.find_first_not_of(" \t");
     const std::size_t last = value.find_last_not_of(" \t");
     const std::string trimmed = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);

@@ -10,10 +10,10 @@ namespace quarvel {
 enum class RecordFilter : int { All = 0, InvalidOnly = 1, ValidOnly = 2 };
 
 /// Whether the filter shows the record: all, only the invalid or only the valid ones.
-bool FilterAdmits(RecordFilter filter, const Record& record);
+bool filterAdmits(RecordFilter filter, const Record& record);
 
 /// Columns "Linia", "Status" and one per layout field, with their widths; leaves the header row only.
-void SetUpGridColumns(Session& session);
+void setUpGridColumns(Session& session);
 /// Rebuilds the rows from the records and the current filter, shows or hides the grid, counts the rows
 /// and refreshes the selection.
 void fillGrid(Session& session);
@@ -24,19 +24,19 @@ void resetSelection(Session& session);
 void selectCell(Session& session, int column, int row);
 
 /// Rows of the grid, the header row included.
-int GridRowCount(const WindowState& state);
+int gridRowCount(const WindowState& state);
 /// Columns of the grid, the two fixed ones included.
-int GridColumnCount(const WindowState& state);
+int gridColumnCount(const WindowState& state);
 /// Record shown in grid row `row`, or -1 for the header row and rows without a record.
 long recordOfRow(const Session& session, int row);
 /// Field shown in grid column `column`; negative for the two fixed columns.
 int fieldOfColumn(int column);
 
 /// Width of the column of a field of at most `maxLength` characters.
-int FieldColumnWidth(std::int32_t maxLength);
+int fieldColumnWidth(std::int32_t maxLength);
 
 /// Text of a cell (Windows-1250): headers, line numbers and values; the status column has none.
-std::string CellText(const Session& session, int column, int row);
+std::string cellText(const Session& session, int column, int row);
 
 enum class CellKind { Header, LineNumber, Status, Field };
 enum class Glyph : int { None = -1, ValidTick = 0, Cross = 1, UnchangedTick = 2, Changed = 3 };
@@ -56,19 +56,19 @@ struct CellAppearance {
 };
 
 /// How the cell in `column`, `row` is painted: its kind, background, frame and status glyphs.
-CellAppearance GetCellAppearance(const Session& session, int column, int row);
+CellAppearance getCellAppearance(const Session& session, int column, int row);
 
 /// What a cell says to a screen reader and in its tooltip (Windows-1250): a field's state with its
 /// messages ("nieprawidłowe: Nieprawidłowy numer NRB"), the meaning of a record's status signs; empty
 /// for headers and line numbers.
-std::string CellDescription(const Session& session, int column, int row);
+std::string cellDescription(const Session& session, int column, int row);
 
 /// The long name of the code page at `index` of the list, empty for none.
-std::string CodePageLongName(int index);
+std::string codePageLongName(int index);
 
 /// A value read together with its caption ("Ilość danych prawidłowych: 3"), blanks around the value
 /// dropped; the value alone where there is no caption.
-std::string SpokenValue(const std::string& caption, const std::string& value);
+std::string spokenValue(const std::string& caption, const std::string& value);
 
 /// Top-left corners of the two 10x10 status glyphs in a cell.
 struct GlyphPlacement {
@@ -76,6 +76,6 @@ struct GlyphPlacement {
     int rightX = 0;
     int y = 0;
 };
-GlyphPlacement GlyphPositions(int left, int top, int width, int height);
+GlyphPlacement glyphPositions(int left, int top, int width, int height);
 
 } // namespace quarvel

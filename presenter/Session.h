@@ -7,11 +7,11 @@
 namespace quarvel {
 
 /// Fills the code-page list with the names of the table's rows, in table order, then "UTF-8".
-inline void ListCodePages(const CodePageTable& table, ComboBoxState& list) {
+inline void listCodePages(const CodePageTable& table, ComboBoxState& list) {
     list.items.clear();
-    for (const CodePageRow& row : table) list.items.emplace_back(CodePageNames[row.id]);
+    for (const CodePageRow& row : table) list.items.emplace_back(kCodePageNames[row.id]);
     // Last, so that the eight keep their item indexes.
-    list.items.emplace_back(CodePageNames[UTF_8]);
+    list.items.emplace_back(kCodePageNames[UTF_8]);
 }
 
 /// Everything the window's commands work on: the engine's workspace, the window state, and the user
@@ -19,7 +19,7 @@ inline void ListCodePages(const CodePageTable& table, ComboBoxState& list) {
 struct Session : Workspace {
     explicit Session(UserInterface& userInterface, const Clock& clockToUse = SystemClock::instance())
         : Workspace(userInterface, clockToUse), ui(userInterface) {
-        ListCodePages(StandardCodePages(), state.codePageList);
+        listCodePages(standardCodePages(), state.codePageList);
     }
 
     WindowState state;

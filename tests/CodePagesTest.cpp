@@ -19,7 +19,7 @@ using test::W;
 std::string hexLetters(CodePageId p) {
     static const char* digits = "0123456789ABCDEF";
     std::string out;
-    for (std::uint8_t b : StandardCodePages()[static_cast<std::size_t>(p)].letters) {
+    for (std::uint8_t b : standardCodePages()[static_cast<std::size_t>(p)].letters) {
         out += digits[b >> 4];
         out += digits[b & 15];
     }
@@ -38,14 +38,14 @@ TEST(CodePageTable, RowsHoldTheLetterBytesInIdOrder) {
         {"VENTURA", "9799A5A6928F8E90809694A4A791A2848287"},
         {"WINDOWS_EE", "A5C6CAA3D1D38C8FAFB9E6EAB3F1F39C9FBF"},
     };
-    ASSERT_EQ(StandardCodePages().size(), expected.size());
+    ASSERT_EQ(standardCodePages().size(), expected.size());
     for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-        EXPECT_EQ(StandardCodePages()[p].id, p);
-        EXPECT_EQ(CodePageNames[p], expected[p].first);
-        EXPECT_EQ(hexLetters(p), expected[p].second) << CodePageNames[p];
-        const auto& letters = StandardCodePages()[p].letters;
+        EXPECT_EQ(standardCodePages()[p].id, p);
+        EXPECT_EQ(kCodePageNames[p], expected[p].first);
+        EXPECT_EQ(hexLetters(p), expected[p].second) << kCodePageNames[p];
+        const auto& letters = standardCodePages()[p].letters;
         EXPECT_EQ(std::set<std::uint8_t>(letters.begin(), letters.end()).size(), 18U) << "letters repeat in a row";
-        for (std::uint8_t b : letters) EXPECT_GE(b, 0x80) << CodePageNames[p];
+        for (std::uint8_t b : letters) EXPECT_GE(b, 0x80) << kCodePageNames[p];
     }
 }
 
@@ -56,18 +56,18 @@ TEST(CodePageTable, StandardRowsAgreeWithTheSystemConverter) {
                             std::pair{WINDOWS_EE, "CP1250"}}) {
         const std::optional<std::string> out = test::ConvertBySystem(letters, name);
         if (!out) GTEST_SKIP() << "the system cannot convert to " << name;
-        const auto& row = StandardCodePages()[static_cast<std::size_t>(id)].letters;
+        const auto& row = standardCodePages()[static_cast<std::size_t>(id)].letters;
         EXPECT_EQ(*out, std::string(row.begin(), row.end())) << name;
     }
-    EXPECT_EQ(W("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"), ConvertText(W("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"), WINDOWS_EE, WINDOWS_EE));
+    EXPECT_EQ(W("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"), convertText(W("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"), WINDOWS_EE, WINDOWS_EE));
 }
 
 TEST(CodePageTable, BuildFillsTheListInIdOrder) {
     CodePageTable table;
     ComboBoxState list;
     list.items = {"stale"};
-    BuildCodePageTable(table);
-    ListCodePages(table, list);
+    buildCodePageTable(table);
+    listCodePages(table, list);
     ASSERT_EQ(table.size(), 8U);
     EXPECT_EQ(list.items, (std::vector<std::string>{"MAZOVIA", "ISO_LATIN2", "CSK", "CYFROMAT", "DHN", "IBM_LATIN2",
                                                     "VENTURA", "WINDOWS_EE", "UTF-8"}));
@@ -89,37 +89,37 @@ TEST(ConvertText, MapsOnlyTheLettersOfTheSourceRow) {
         {"\xA4\xF1", MAZOVIA, WINDOWS_EE, "\xF1\xF1"},
         {W("Łódź"), WINDOWS_EE, ISO_LATIN2, "\xA3\xF3" "d\xBC"},
     };
-    for (const Case& c : cases) EXPECT_EQ(ConvertText(c.text, c.from, c.to), c.expected) << c.text;
+    for (const Case& c : cases) EXPECT_EQ(convertText(c.text, c.from, c.to), c.expected) << c.text;
 }
 
 TEST(ConvertText, IsTheIdentityFromACodePageToItselfAndRoundTrips) {
     std::string all;
     for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
     for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-        EXPECT_EQ(ConvertText(all, p, p), all) << CodePageNames[p];
-        const auto& row = StandardCodePages()[p].letters;
+        EXPECT_EQ(convertText(all, p, p), all) << kCodePageNames[p];
+        const auto& row = standardCodePages()[p].letters;
         const std::string letters(row.begin(), row.end());
         for (CodePageId q = 0; q < kSingleByteCodePageCount; ++q) {
-            EXPECT_EQ(ConvertText(ConvertText(letters, p, q), q, p), letters) << CodePageNames[p] << "->" << CodePageNames[q];
+            EXPECT_EQ(convertText(convertText(letters, p, q), q, p), letters) << kCodePageNames[p] << "->" << kCodePageNames[q];
         }
     }
 }
 
 TEST(LetterIndex, FindsPositionsAndRejectsAscii) {
     for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-        EXPECT_EQ(LetterIndex(p, 'A'), -1);
-        for (int k = 0; k < 18; ++k) EXPECT_EQ(LetterIndex(p, StandardCodePages()[p].letters[k]), k);
+        EXPECT_EQ(letterIndex(p, 'A'), -1);
+        for (int k = 0; k < 18; ++k) EXPECT_EQ(letterIndex(p, standardCodePages()[p].letters[k]), k);
     }
-    EXPECT_EQ(LetterIndex(WINDOWS_EE, 0xBF), 17); // ż
-    EXPECT_EQ(LetterIndex(-1, 0xBF), -1);
-    EXPECT_EQ(LetterIndex(8, 0xBF), -1);
+    EXPECT_EQ(letterIndex(WINDOWS_EE, 0xBF), 17); // ż
+    EXPECT_EQ(letterIndex(-1, 0xBF), -1);
+    EXPECT_EQ(letterIndex(8, 0xBF), -1);
 }
 
 TEST(IsAllowedChar, HoldsTheLettersLineEndsAndSectionSign) {
-    EXPECT_TRUE(IsAllowedChar(0xA7));
-    EXPECT_FALSE(IsAllowedChar(0xA1));
-    for (int b = 0; b < 0x80; ++b) EXPECT_EQ(IsAllowedChar(static_cast<std::uint8_t>(b)), b == 0x0A || b == 0x0D) << b;
-    for (std::uint8_t b : StandardCodePages()[WINDOWS_EE].letters) EXPECT_TRUE(IsAllowedChar(b));
+    EXPECT_TRUE(isAllowedChar(0xA7));
+    EXPECT_FALSE(isAllowedChar(0xA1));
+    for (int b = 0; b < 0x80; ++b) EXPECT_EQ(isAllowedChar(static_cast<std::uint8_t>(b)), b == 0x0A || b == 0x0D) << b;
+    for (std::uint8_t b : standardCodePages()[WINDOWS_EE].letters) EXPECT_TRUE(isAllowedChar(b));
 }
 
 class StringSource final : public ByteSource {
@@ -141,7 +141,7 @@ private:
 
 CodePageId identify(const std::string& bytes) {
     StringSource source(bytes);
-    return IdentifyCodePage(source).codePage;
+    return identifyCodePage(source).codePage;
 }
 
 std::array<std::uint64_t, 8> countsOf(const std::string& bytes, std::size_t block = LineScanner::kDefaultBlock) {
@@ -190,7 +190,7 @@ TEST(IdentifyCodePage, ATieGoesToTheDeclaredCodePageWhenItIsAmongTheLargest) {
     };
     for (const Case& c : cases) {
         StringSource source(c.bytes);
-        EXPECT_EQ(IdentifyCodePage(source, c.declared).codePage, c.expected) << c.what;
+        EXPECT_EQ(identifyCodePage(source, c.declared).codePage, c.expected) << c.what;
     }
 }
 
@@ -219,7 +219,7 @@ TEST(IdentifyCodePage, ATieWithNoCodePageNamedGoesToTheLikeliestLetters) {
     };
     for (const Case& c : cases) {
         StringSource source(c.bytes);
-        const Identification found = IdentifyCodePage(source, c.declared);
+        const Identification found = identifyCodePage(source, c.declared);
         EXPECT_EQ(found.codePage, c.expected) << c.what;
         EXPECT_EQ(found.tiedCodePages, c.told) << c.what;
     }
@@ -370,13 +370,13 @@ TEST(IdentifyCodePage, UTF8ByItsMarkOrByWellFormedLinesHoldingAPolishLetter) {
         LineScanner lines(whole);
         counts.addAll(lines);
         const CodePageId expected = c.expected == kByCounts ? counts.result(c.declared) : c.expected;
-        ASSERT_TRUE(IsSingleByte(expected) || expected == UTF_8) << c.what;
+        ASSERT_TRUE(isSingleByte(expected) || expected == UTF_8) << c.what;
         // Whatever the blocks and reads the file comes in.
         for (const std::size_t block :
              {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{64}, LineScanner::kDefaultBlock}) {
             for (const std::size_t chunk : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 20}) {
                 StringSource source(c.bytes, chunk);
-                EXPECT_EQ(IdentifyCodePage(source, c.declared, block).codePage, expected)
+                EXPECT_EQ(identifyCodePage(source, c.declared, block).codePage, expected)
                     << c.what << ", blocks of " << block << ", reads of " << chunk;
             }
         }
@@ -392,30 +392,30 @@ TEST(IdentifyCodePage, SingleByteFilesWithPolishLettersAreNeverUtf8) {
     std::mt19937 random(1250);
     for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
         for (int file = 0; file < 200; ++file) {
-            std::string text = "ZLECENIA|" + std::string(CodePageNames[p]) + "\r\n";
+            std::string text = "ZLECENIA|" + std::string(kCodePageNames[p]) + "\r\n";
             for (int line = 0; line < 1 + file % 5; ++line) {
                 for (int word = 0; word < 1 + static_cast<int>(random() % 6); ++word) {
                     text += W(words[random() % words.size()]) + (random() % 3 == 0 ? "|" : " ");
                 }
                 text += "\r\n";
             }
-            StringSource source(ConvertText(text, WINDOWS_EE, p));
-            EXPECT_NE(IdentifyCodePage(source).codePage, UTF_8) << CodePageNames[p] << ": " << text;
+            StringSource source(convertText(text, WINDOWS_EE, p));
+            EXPECT_NE(identifyCodePage(source).codePage, UTF_8) << kCodePageNames[p] << ": " << text;
         }
     }
     for (const char* example : {"kontrahenci_mazovia.txt", "kontrahenci_iso_latin2.txt", "kontrahenci_ibm_latin2.txt",
                                 "kontrahenci_windows_ee.txt", "zlecenia_mazovia.txt", "zlecenia_iso_latin2.txt",
                                 "zlecenia_ibm_latin2.txt", "zlecenia_windows_ee.txt"}) {
-        const Identification found = IdentifyCodePage(test::ExamplePath(example));
-        EXPECT_TRUE(IsSingleByte(found.codePage)) << example;
+        const Identification found = identifyCodePage(test::ExamplePath(example));
+        EXPECT_TRUE(isSingleByte(found.codePage)) << example;
     }
 }
 
 TEST(IdentifyCodePage, ReportsAFileThatCannotBeOpened) {
     test::TempDir dir;
-    const Identification missing = IdentifyCodePage(dir.path() / "none.txt");
+    const Identification missing = identifyCodePage(dir.path() / "none.txt");
     EXPECT_NE(missing.error, 0);
-    const Identification folder = IdentifyCodePage(dir.path());
+    const Identification folder = identifyCodePage(dir.path());
     EXPECT_NE(folder.error, 0);
 }
 
@@ -423,12 +423,12 @@ TEST(IdentifyCodePage, ReportsAFileThatCannotBeOpened) {
 TEST(AsciiWords, FindEveryByteOutsidePrintableAscii) {
     for (std::size_t length = 0; length <= 19; ++length) {
         const std::string edges = std::string(length, ' ') + std::string(length, '\x7F');
-        EXPECT_TRUE(AllPrintableAscii(edges.data(), edges.size())) << length;
+        EXPECT_TRUE(allPrintableAscii(edges.data(), edges.size())) << length;
         for (std::size_t at = 0; at < length; ++at) {
             for (const char bad : {'\x00', '\x1F', '\x80', '\xFF'}) {
                 std::string text(length, 'a');
                 text[at] = bad;
-                EXPECT_FALSE(AllPrintableAscii(text.data(), text.size())) << length << " " << at << " " << int(bad);
+                EXPECT_FALSE(allPrintableAscii(text.data(), text.size())) << length << " " << at << " " << int(bad);
             }
         }
     }

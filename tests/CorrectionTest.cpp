@@ -29,15 +29,15 @@ TEST(NormalizeAccountNumber, DropsPrefixSpacesAndCountryCode) {
         {"", ""},
         {" ", " "},
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(NormalizeAccountNumber(in), out) << in;
-    EXPECT_EQ(RemoveSpaces(" a b  c "), "abc");
+    for (const auto& [in, out] : cases) EXPECT_EQ(normalizeAccountNumber(in), out) << in;
+    EXPECT_EQ(withoutSpaces(" a b  c "), "abc");
 }
 
-// The account rule of the format, step by step with RemoveSpaces: the reference for NormalizeAccountNumber
+// The account rule of the format, step by step with withoutSpaces: the reference for normalizeAccountNumber
 // and for the window the correction run keeps instead of a new text.
 std::string accountByTheRule(const std::string& s) {
     std::string r = s.find('-') == 8 ? s.substr(9) : s;
-    if (r.size() > 26) r = RemoveSpaces(r);
+    if (r.size() > 26) r = withoutSpaces(r);
     if (r.starts_with("PL")) r.erase(0, 2);
     return r;
 }
@@ -52,8 +52,8 @@ TEST(NormalizeAccountNumber, AgreesWithTheRuleSpelledWithRemoveSpaces) {
             text += alphabet[random() % alphabet.size()];
         if (round % 7 == 0 && text.size() > 8) text[8] = '-';
         const std::string expected = accountByTheRule(text);
-        ASSERT_EQ(NormalizeAccountNumber(text), expected) << '"' << text << '"';
-        const AccountWindow window = NormalizeAccountWindow(text);
+        ASSERT_EQ(normalizeAccountNumber(text), expected) << '"' << text << '"';
+        const AccountWindow window = normalizeAccountWindow(text);
         if (!window.removeSpaces) {
             EXPECT_EQ(text.substr(window.start), expected) << '"' << text << '"';
         }
@@ -68,7 +68,7 @@ struct Loaded {
     }
     LoadedFile& file() { return t.file(); }
     void rerun() {
-        RunCorrectionPass(t.session);
+        runCorrectionPass(t.session);
         ValidateAllRecords(t.session);
     }
 };

@@ -56,7 +56,7 @@ TEST(ParseOrderDate, ReadsMonthDayAndYear) {
         {"0012/5/26", 2026y / 12 / 5},
     };
     for (const Case& c : cases) {
-        const auto got = ParseOrderDate(c.text, 2026y);
+        const auto got = parseOrderDate(c.text, 2026y);
         if (c.date == std::nullopt) {
             EXPECT_FALSE(got.has_value()) << c.text;
         } else {
@@ -74,20 +74,20 @@ TEST(ParseOrderDate, ReadsTwoDigitDatesAsTheGeneralReader) {
                 for (const int y : {0, 7, 26, 99}) {
                     char text[9];
                     std::snprintf(text, sizeof text, "%02d/%02d/%02d", month, day, y);
-                    EXPECT_EQ(ParseOrderDate(text, current), ParseOrderDate(std::string(" ") + text, current)) << text;
+                    EXPECT_EQ(parseOrderDate(text, current), parseOrderDate(std::string(" ") + text, current)) << text;
                 }
             }
         }
     }
     for (const char* other : {"12-07-26", "12/07/2", "1a/07/26", "12/07/26 ", "12/0/726"}) {
-        EXPECT_EQ(ParseOrderDate(other, 2026y), ParseOrderDate(std::string(" ") + other, 2026y)) << other;
+        EXPECT_EQ(parseOrderDate(other, 2026y), parseOrderDate(std::string(" ") + other, 2026y)) << other;
     }
 }
 
 TEST(FormatOrderDate, WritesTwoDigitParts) {
-    EXPECT_EQ(FormatOrderDate(2026y / 12 / 7), "12/07/26");
-    EXPECT_EQ(FormatOrderDate(2007y / 1 / 5), "01/05/07");
-    EXPECT_EQ(FormatOrderDate(year{7} / 1 / 5), "01/05/07");
+    EXPECT_EQ(formatOrderDate(2026y / 12 / 7), "12/07/26");
+    EXPECT_EQ(formatOrderDate(2007y / 1 / 5), "01/05/07");
+    EXPECT_EQ(formatOrderDate(year{7} / 1 / 5), "01/05/07");
 }
 
 TEST(ParseAmount, ReadsDecimalNumbersWithAPoint) {
@@ -129,7 +129,7 @@ TEST(ParseAmount, ReadsDecimalNumbersWithAPoint) {
         {"--5", std::nullopt},
     };
     for (const Case& c : cases) {
-        const auto got = ParseAmount(c.text);
+        const auto got = parseAmount(c.text);
         if (c.value == std::nullopt) {
             EXPECT_FALSE(got.has_value()) << c.text << " read as " << got.value_or(0);
         } else {
@@ -156,7 +156,7 @@ TEST(ParseAmount, ReadsPlainDecimalsToTheSameBitsAsFromChars) {
         ASSERT_EQ(ec, std::errc()) << number;
         const bool negative = round % 3 == 0;
         const std::string text = std::string(random() % 2, ' ') + (negative ? "-" : round % 3 == 1 ? "+" : "") + number;
-        const std::optional<double> got = ParseAmount(text);
+        const std::optional<double> got = parseAmount(text);
         ASSERT_TRUE(got.has_value()) << text;
         ASSERT_EQ(bits(*got), bits(negative ? -expected : expected)) << text;
     }
@@ -165,8 +165,8 @@ TEST(ParseAmount, ReadsPlainDecimalsToTheSameBitsAsFromChars) {
 TEST(ParseAmount, IgnoresTheLocale) {
     const char* previous = std::setlocale(LC_NUMERIC, "pl_PL.UTF-8");
     if (previous == nullptr) previous = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    EXPECT_EQ(ParseAmount("1.5"), 1.5);
-    EXPECT_FALSE(ParseAmount("1,5"));
+    EXPECT_EQ(parseAmount("1.5"), 1.5);
+    EXPECT_FALSE(parseAmount("1,5"));
     std::setlocale(LC_NUMERIC, "C");
 }
 

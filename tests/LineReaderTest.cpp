@@ -26,12 +26,12 @@ TEST(SplitText, GivesThePiecesOfTheRule) {
         {" a | b ", {" a ", " b "}},
     };
     for (const auto& [text, pieces] : cases)
-        EXPECT_EQ(SplitText(text, "|"), pieces) << text;
-    EXPECT_EQ(SplitText("a--b--", "--"), (std::vector<std::string>{"a", "b"}));
+        EXPECT_EQ(splitText(text, "|"), pieces) << text;
+    EXPECT_EQ(splitText("a--b--", "--"), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST(SplitText, IsLinearOnAMillionSeparators) {
-    EXPECT_EQ(SplitText(std::string(1'000'000, '|'), "|").size(), 1'000'000U);
+    EXPECT_EQ(splitText(std::string(1'000'000, '|'), "|").size(), 1'000'000U);
 }
 
 struct Read : test::LoadedBytes {
@@ -155,7 +155,7 @@ TEST(LineReader, AgreesWithSplitTextOnRandomLines) {
         std::string withoutCr;
         for (char c : line)
             if (c != '\r') withoutCr += c;
-        const auto pieces = SplitText(withoutCr, "|");
+        const auto pieces = splitText(withoutCr, "|");
         std::string expected;
         std::uint16_t expectedAscii = 0;
         for (std::size_t j = 0; j < 13; ++j) {
@@ -289,7 +289,7 @@ TEST(LineReader, ReadsBlocksAsLineByLine) {
                     byBlock.file().kind = FileKind::Orders;
                     test::MemorySource blockSource(text, {.chunk = chunk, .failAfter = failAt});
                     LineScanner blockInput(blockSource, block);
-                    const ReadEnd read = ReadRecords(byBlock.session, blockInput);
+                    const ReadEnd read = readRecords(byBlock.session, blockInput);
                     EXPECT_EQ(resultOf(byBlock.file(), read.error), resultOf(byLine.file(), lineInput.error()))
                         << what << ", blocks of " << block << ", reads of " << chunk << ", failing at " << failAt;
                     EXPECT_EQ(read.endMark, lineInput.endMarkSeen()) << what << ", blocks of " << block;

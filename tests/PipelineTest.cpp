@@ -132,7 +132,7 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
              const auto other = path.parent_path() / "other.txt";
              std::filesystem::copy_file(path, other);
              // Wine replaces no file that a process has open, shared for deleting or not.
-             notReplaced = platform::Rename(other, path) != 0;
+             notReplaced = platform::renameFile(other, path) != 0;
          }, true},
     };
     for (const Case& c : cases) {
@@ -145,7 +145,7 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
         int opened = 0;
         t.session.openInput = [&](const std::filesystem::path& p) {
             if (c.beforeOpening && opened + 1 == c.changedOpening) c.change(path);
-            OpenedSource source = OpenFileSource(p);
+            OpenedSource source = openFileSource(p);
             if (++opened == c.changedOpening && !c.beforeOpening) {
                 source.source = std::make_unique<ChangingSource>(std::move(source.source), [&] { c.change(path); });
             }
@@ -222,8 +222,8 @@ TEST(LoadDriver, ResetKeepsKindUntilTheNextHeader) {
     t.state().showLogButton.enabled = true;
     t.state().otherCodePageMarker.visible = true;
     t.state().validTotalLabel.text = "x";
-    ResetLoadedFile(t.file());
-    ResetLoadControls(t.state());
+    resetLoadedFile(t.file());
+    resetLoadControls(t.state());
     EXPECT_EQ(t.file().kind, FileKind::Orders);
     EXPECT_FALSE(t.state().showLogButton.enabled);
     EXPECT_FALSE(t.state().otherCodePageMarker.visible);
@@ -231,10 +231,10 @@ TEST(LoadDriver, ResetKeepsKindUntilTheNextHeader) {
     EXPECT_EQ(t.state().codePageList.selected, -1);
 }
 
-TEST(LoadDriver, BlankToSpace) {
-    EXPECT_EQ(BlankToSpace(""), " ");
-    EXPECT_EQ(BlankToSpace(" "), " ");
-    EXPECT_EQ(BlankToSpace("x"), "x");
+TEST(LoadDriver, blankToSpace) {
+    EXPECT_EQ(blankToSpace(""), " ");
+    EXPECT_EQ(blankToSpace(" "), " ");
+    EXPECT_EQ(blankToSpace("x"), "x");
 }
 
 } // namespace

@@ -15,7 +15,7 @@ namespace {
 
 Identification identify(const std::string& bytes, CodePageId declared) {
     test::MemorySource source(bytes);
-    return IdentifyCodePage(source, declared);
+    return identifyCodePage(source, declared);
 }
 
 std::array<std::uint64_t, kSingleByteCodePageCount> countsOf(const std::string& bytes) {
@@ -46,8 +46,8 @@ void forEverySentenceFile(bool named, Check check) {
 TEST(RealSentences, WithTheCodePageNamedEveryFileIsReadRightAndNothingIsSaid) {
     forEverySentenceFile(true, [](std::size_t lines, CodePageId page, const std::string& bytes, const Identification& found) {
         EXPECT_TRUE(test::ReadsAlike(bytes, page, found.codePage))
-            << CodePageNames[page] << " read as " << CodePageNames[found.codePage] << ", " << lines << " lines";
-        EXPECT_FALSE(told(found)) << CodePageNames[page] << ", " << lines << " lines";
+            << kCodePageNames[page] << " read as " << kCodePageNames[found.codePage] << ", " << lines << " lines";
+        EXPECT_FALSE(told(found)) << kCodePageNames[page] << ", " << lines << " lines";
     });
 }
 
@@ -57,11 +57,11 @@ TEST(RealSentences, WithNoCodePageNamedATieNeverReadsLettersWrongSilently) {
     forEverySentenceFile(false, [](std::size_t lines, CodePageId page, const std::string& bytes, const Identification& found) {
         const auto counts = countsOf(bytes);
         if (counts[page] < counts[found.codePage] || test::ReadsAlike(bytes, page, found.codePage)) return;
-        ASSERT_TRUE(told(found)) << CodePageNames[page] << " read as " << CodePageNames[found.codePage] << ", "
+        ASSERT_TRUE(told(found)) << kCodePageNames[page] << " read as " << kCodePageNames[found.codePage] << ", "
                                  << lines << " lines";
         const bool named = std::any_of(found.tiedCodePages.begin(), found.tiedCodePages.end(),
                                        [&](CodePageId p) { return test::ReadsAlike(bytes, page, p); });
-        EXPECT_TRUE(named) << CodePageNames[page] << ", " << lines << " lines";
+        EXPECT_TRUE(named) << kCodePageNames[page] << ", " << lines << " lines";
     });
 }
 

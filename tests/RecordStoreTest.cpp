@@ -84,7 +84,7 @@ TEST(RecordStore, TellsRawAndChangedValues) {
         RecordStore store;
         appendRecord(store, {c.raw});
         store.setConversion(c.rewritten == "\xB9" ? ISO_LATIN2 : WINDOWS_EE, c.replaceControl);
-        FieldLengths kept = WholeValues();
+        FieldLengths kept = wholeValues();
         kept[0] = c.kept;
         store.setKeptLengths(kept);
         store.rewriteInSlices([&c](ValueRewrites& rewrites, std::size_t, Record&) {

@@ -20,12 +20,12 @@ int main(int argc, char** argv) {
         for (CodePageId page = 0; page < kSingleByteCodePageCount; ++page) {
             for (std::size_t file = 0; file < test::kSentenceFilesPerCodePage; ++file) {
                 const std::string bytes = test::SentenceOrders(page, test::FirstSentenceOf(file), lines, false);
-                const std::string name = std::to_string(lines) + "_" + std::string(CodePageNames[page]) + "_" +
+                const std::string name = std::to_string(lines) + "_" + std::string(kCodePageNames[page]) + "_" +
                                          std::to_string(file) + ".txt";
                 std::ofstream(folder / name, std::ios::binary) << bytes;
-                manifest << name << '\t' << lines << '\t' << CodePageNames[page] << '\t';
+                manifest << name << '\t' << lines << '\t' << kCodePageNames[page] << '\t';
                 for (CodePageId other = 0; other < kSingleByteCodePageCount; ++other) {
-                    if (test::ReadsAlike(bytes, page, other)) manifest << CodePageNames[other] << ' ';
+                    if (test::ReadsAlike(bytes, page, other)) manifest << kCodePageNames[other] << ' ';
                 }
                 manifest << '\n';
             }

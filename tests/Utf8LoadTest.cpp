@@ -54,10 +54,10 @@ Saved loadAndSave(const std::string& example) {
     test::TestSession t;
     const std::filesystem::path input = dir.write(example, test::ReadFile(test::ExamplePath(example)));
     EXPECT_EQ(loadIntoWindow(t.session, input), LoadOutcome::Loaded) << example;
-    EXPECT_TRUE(SaveValidRecords(t.file()).ok) << example;
+    EXPECT_TRUE(saveValidRecords(t.file()).ok) << example;
     const std::filesystem::path log = dir.path() / "log.txt";
-    EXPECT_TRUE(SaveLogReport(t.file(), log).ok) << example;
-    return {test::ReadFile(OutputFileName(input)), test::ReadFile(log)};
+    EXPECT_TRUE(saveLogReport(t.file(), log).ok) << example;
+    return {test::ReadFile(outputFileName(input)), test::ReadFile(log)};
 }
 
 TEST(Utf8Files, ExportsOfTodayGiveTheOutputOfTheirCp852Twin) {
@@ -139,7 +139,7 @@ TEST(Utf8Files, LengthsCountCharactersAndTrimmingCutsCharacters) {
     EXPECT_EQ(file.value(1, 0), W(forty).substr(0, 35));
     EXPECT_EQ(file.originalValue(1, 0), W(forty));
     l.t.state().trimFields.checked = false;
-    RerunCorrection(l.t.session);
+    rerunCorrection(l.t.session);
     EXPECT_EQ(
         fieldErrors(file, 1, 0),
         std::vector<std::string>{W("Pole posiada zbyt dużą ilość znaków = 40. Maksymalna ilość dla tego pola = 35")});
@@ -154,7 +154,7 @@ TEST(Utf8Files, ADecodedValueChangesOnlyWhereItIsCutOrItsControlBytesReplaced) {
     EXPECT_FALSE(file.records()[0].changed);
     EXPECT_FALSE(file.valueChanged(file.records()[0], 0));
     session.state.replaceControl.checked = true;
-    RerunCorrection(session);
+    rerunCorrection(session);
     EXPECT_EQ(file.value(0, 0), W("Żółw?żółw żółw żółw"));
     EXPECT_TRUE(file.valueChanged(file.records()[0], 0));
     EXPECT_TRUE(file.records()[0].changed);
@@ -198,7 +198,7 @@ TEST(Utf8Files, ARawValueCutInsideACharacterKeepsItsCutBytesAs0x81) {
     const LoadedFile& file = l.file();
     EXPECT_EQ(file.rawValue(0, 4).size(), 250U);
     l.t.state().trimFields.checked = false;
-    RerunCorrection(l.t.session);
+    rerunCorrection(l.t.session);
     EXPECT_EQ(file.value(0, 4), W(title).substr(0, 125) + "\x81");
     EXPECT_EQ(file.value(0, 4).size(), 126U);
 }
@@ -211,7 +211,7 @@ TEST(Utf8Files, TheCodePageListConvertsAgainFromTheRawBytes) {
     EXPECT_EQ(l.file().value(0, 4), W("Łódź"));
     session.state.codePageList.selected = MAZOVIA;
     codePageChosen(session);
-    EXPECT_EQ(l.file().value(0, 4), ConvertText("\xC5\x81\xC3\xB3"
+    EXPECT_EQ(l.file().value(0, 4), convertText("\xC5\x81\xC3\xB3"
                                                 "d\xC5\xBA",
                                                 MAZOVIA, WINDOWS_EE));
     EXPECT_TRUE(session.state.otherCodePageMarker.visible);
@@ -245,9 +245,9 @@ TEST(Utf8Files, TheGridShowsTheDecodedOriginalOfAChangedValue) {
     selectCell(session, 2 + 4, 1);
     EXPECT_TRUE(session.state.originalValueEdit.enabled);
     EXPECT_EQ(session.state.originalValueEdit.text, W("Zapłata za żółwia, ślimaka i jeża oraz źrebię"));
-    EXPECT_EQ(CellText(session, 2 + 4, 1), W("Zapłata za żółwia, ślimaka i jeża o"));
-    EXPECT_EQ(GetCellAppearance(session, 2 + 4, 1).background, kCellChanged);
-    EXPECT_EQ(GetCellAppearance(session, 2 + 5, 1).background, kCellPlain);
+    EXPECT_EQ(cellText(session, 2 + 4, 1), W("Zapłata za żółwia, ślimaka i jeża o"));
+    EXPECT_EQ(getCellAppearance(session, 2 + 4, 1).background, kCellChanged);
+    EXPECT_EQ(getCellAppearance(session, 2 + 5, 1).background, kCellPlain);
 }
 
 TEST(Utf16Files, AreReadAsTheUtf8TheyDecodeTo) {

@@ -51,11 +51,11 @@ TEST(Cp1250FromUtf8Into, AgreesWithTheSystemConverterOnEveryCharacter) {
             const std::optional<std::string> system = test::ConvertBySystem(in, "CP1250");
             if (system && system->size() == 1) {
                 const auto byte = static_cast<unsigned char>((*system)[0]);
-                if (byte < 0x80 ? byte == cp : UnicodeFromCp1250(byte) == cp) expected = byte;
+                if (byte < 0x80 ? byte == cp : unicodeFromCp1250(byte) == cp) expected = byte;
             }
         }
         if (expected != kNotInCp1250 && cp >= 0x80) ++mapped;
-        const std::string out = Cp1250FromUtf8Text(in);
+        const std::string out = cp1250FromUtf8Text(in);
         ASSERT_EQ(out.size(), 1U) << std::hex << "U+" << static_cast<std::uint32_t>(cp);
         ASSERT_EQ(static_cast<unsigned char>(out[0]), expected) << std::hex << "U+" << static_cast<std::uint32_t>(cp);
     }
@@ -96,7 +96,7 @@ TEST(Cp1250FromUtf8Into, EveryByteOfAnIllFormedOrCutSequenceBecomes0x81) {
         {"empty", "", ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Cp1250FromUtf8Text(c.in), c.out) << c.what;
+        EXPECT_EQ(cp1250FromUtf8Text(c.in), c.out) << c.what;
 }
 
 TEST(Cp1250FromUtf8Into, NeverWritesMoreThanItReads) {
@@ -106,7 +106,7 @@ TEST(Cp1250FromUtf8Into, NeverWritesMoreThanItReads) {
         for (char& c : in)
             c = static_cast<char>(random() % 4 == 0 ? random() % 0x80 : 0x80 + random() % 0x80);
         std::string out(in.size() + 16, '\x55');
-        const char* end = Cp1250FromUtf8Into(in, out.data());
+        const char* end = cp1250FromUtf8Into(in, out.data());
         ASSERT_LE(static_cast<std::size_t>(end - out.data()), in.size());
         ASSERT_EQ(out[in.size()], '\x55');
     }
@@ -176,7 +176,7 @@ TEST(Utf8Judge, FindsEachOfThe18Letters) {
     for (const std::string& letter : letters) {
         const Judged judged = judgeWhole("abc " + letter + "\n");
         EXPECT_TRUE(judged.wellFormed && judged.letter) << letter;
-        EXPECT_EQ(Cp1250FromUtf8Text(letter), test::W(letter)) << letter;
+        EXPECT_EQ(cp1250FromUtf8Text(letter), test::W(letter)) << letter;
     }
     // Their neighbours are letters of other languages.
     for (const char* other : {"\xC3\x92", "\xC4\x83", "\xC4\x9A", "\xC5\x80", "\xC5\xBD"}) {
@@ -188,7 +188,7 @@ TEST(Utf8Judge, FindsEachOfThe18Letters) {
 
 std::string decoded(std::string_view file, std::size_t chunk = MemoryReading::kAll, std::size_t piece = 1 << 16) {
     std::unique_ptr<ByteSource> source =
-        DecodeUtf16(std::make_unique<MemorySource>(file, MemoryReading{.chunk = chunk}));
+        decodeUtf16(std::make_unique<MemorySource>(file, MemoryReading{.chunk = chunk}));
     std::string out;
     std::string buffer(piece, '\0');
     for (std::size_t got; (got = source->read(buffer.data(), buffer.size())) > 0;)
@@ -251,7 +251,7 @@ TEST(DecodeUtf16, DecodesMarkedFilesToUtf8AndLeavesOthersAsTheyAre) {
 
 TEST(DecodeUtf16, TellsTheBytesOfTheFileRead) {
     const std::string file = le(u"ZLECENIA\nąę\n") + "x";
-    std::unique_ptr<ByteSource> source = DecodeUtf16(std::make_unique<MemorySource>(file, MemoryReading{.chunk = 3}));
+    std::unique_ptr<ByteSource> source = decodeUtf16(std::make_unique<MemorySource>(file, MemoryReading{.chunk = 3}));
     std::string buffer(1000, '\0');
     std::size_t handed = 0;
     for (std::size_t got; (got = source->read(buffer.data(), 7)) > 0;)
@@ -259,7 +259,7 @@ TEST(DecodeUtf16, TellsTheBytesOfTheFileRead) {
     EXPECT_EQ(source->fileBytesRead(), file.size());
     EXPECT_EQ(handed, 3U + 9U + 4U + 1U + 3U); // the marks, "ZLECENIA\n", "ąę", "\n", U+FFFD
 
-    std::unique_ptr<ByteSource> plain = DecodeUtf16(std::make_unique<MemorySource>("abc"));
+    std::unique_ptr<ByteSource> plain = decodeUtf16(std::make_unique<MemorySource>("abc"));
     EXPECT_EQ(plain->read(buffer.data(), buffer.size()) + plain->read(buffer.data(), buffer.size()), 3U);
     EXPECT_FALSE(plain->fileBytesRead()) << "a file handed on as it is needs no count of its own";
 }
@@ -267,7 +267,7 @@ TEST(DecodeUtf16, TellsTheBytesOfTheFileRead) {
 TEST(DecodeUtf16, AFailedReadIsTheSourcesFailure) {
     const std::string file = le(std::u16string(1000, u'ą'));
     std::unique_ptr<ByteSource> source =
-        DecodeUtf16(std::make_unique<MemorySource>(file, MemoryReading{.chunk = 64, .failAfter = 301}));
+        decodeUtf16(std::make_unique<MemorySource>(file, MemoryReading{.chunk = 64, .failAfter = 301}));
     std::string buffer(4096, '\0');
     std::size_t handed = 0;
     for (std::size_t got; (got = source->read(buffer.data(), buffer.size())) > 0;)

@@ -23,7 +23,7 @@ struct Loaded {
     LoadedFile& file() { return t.file(); }
     WindowState& state() { return t.state(); }
     void rerun() {
-        RunCorrectionPass(t.session);
+        runCorrectionPass(t.session);
         ValidateAllRecords(t.session);
     }
 };
@@ -38,32 +38,32 @@ std::string order(const std::string& date, const std::string& amount, const std:
 }
 
 TEST(IsNrbNumber, WantsExactlyTwentySixDigits) {
-    EXPECT_TRUE(IsNrbNumber(kNrb));
-    EXPECT_FALSE(IsNrbNumber(kNrb.substr(1)));
-    EXPECT_FALSE(IsNrbNumber(kNrb + "0"));
-    EXPECT_FALSE(IsNrbNumber("1234567890123456789012345A"));
-    EXPECT_FALSE(IsNrbNumber("12 34567890123456789012345"));
-    EXPECT_FALSE(IsNrbNumber(""));
+    EXPECT_TRUE(isNrbNumber(kNrb));
+    EXPECT_FALSE(isNrbNumber(kNrb.substr(1)));
+    EXPECT_FALSE(isNrbNumber(kNrb + "0"));
+    EXPECT_FALSE(isNrbNumber("1234567890123456789012345A"));
+    EXPECT_FALSE(isNrbNumber("12 34567890123456789012345"));
+    EXPECT_FALSE(isNrbNumber(""));
     // Every byte at every place: the number is judged a word at a time, and the words overlap.
     for (std::size_t k = 0; k < kNrb.size(); ++k) {
         for (int b = 0; b < 256; ++b) {
             std::string text = kNrb;
             text[k] = static_cast<char>(b);
-            EXPECT_EQ(IsNrbNumber(text), b >= '0' && b <= '9') << k << " " << b;
+            EXPECT_EQ(isNrbNumber(text), b >= '0' && b <= '9') << k << " " << b;
         }
     }
 }
 
 TEST(FieldChecks, PermitPrintableAsciiAndTheWindowsLetters) {
     for (int b = 0; b < 256; ++b) {
-        const bool expected = (b >= 0x20 && b <= 0x7F) || b == 0xA7 || IsAllowedChar(static_cast<std::uint8_t>(b));
-        EXPECT_EQ(IsPermittedByte(static_cast<std::uint8_t>(b)), expected && b != 0x0A && b != 0x0D) << b;
+        const bool expected = (b >= 0x20 && b <= 0x7F) || b == 0xA7 || isAllowedChar(static_cast<std::uint8_t>(b));
+        EXPECT_EQ(isPermittedByte(static_cast<std::uint8_t>(b)), expected && b != 0x0A && b != 0x0D) << b;
     }
-    EXPECT_TRUE(IsPermittedByte(0x7F));
-    EXPECT_TRUE(IsPermittedByte(0xA7));
-    EXPECT_FALSE(IsPermittedByte(0xE9));
-    EXPECT_FALSE(IsPermittedByte(0x80));
-    EXPECT_FALSE(IsPermittedByte('\t'));
+    EXPECT_TRUE(isPermittedByte(0x7F));
+    EXPECT_TRUE(isPermittedByte(0xA7));
+    EXPECT_FALSE(isPermittedByte(0xE9));
+    EXPECT_FALSE(isPermittedByte(0x80));
+    EXPECT_FALSE(isPermittedByte('\t'));
 }
 
 TEST(FieldChecks, GiveTheMessagesInCheckOrder) {
@@ -155,27 +155,27 @@ std::string withCheckDigits(const std::string& bban) {
 }
 
 TEST(HasNrbCheckDigits, AgreesWithTheRuleAndCatchesEveryMistypedDigit) {
-    EXPECT_TRUE(HasNrbCheckDigits("61109010140000071219812874"));
-    EXPECT_TRUE(HasNrbCheckDigits("27114020040000300201355387"));
-    EXPECT_FALSE(HasNrbCheckDigits(kNrb));
-    EXPECT_FALSE(HasNrbCheckDigits("6110901014000007121981287")) << "25 digits";
-    EXPECT_FALSE(HasNrbCheckDigits("PL61109010140000071219812874"));
+    EXPECT_TRUE(hasNrbCheckDigits("61109010140000071219812874"));
+    EXPECT_TRUE(hasNrbCheckDigits("27114020040000300201355387"));
+    EXPECT_FALSE(hasNrbCheckDigits(kNrb));
+    EXPECT_FALSE(hasNrbCheckDigits("6110901014000007121981287")) << "25 digits";
+    EXPECT_FALSE(hasNrbCheckDigits("PL61109010140000071219812874"));
     std::mt19937_64 random(97);
     for (int round = 0; round < 2000; ++round) {
         std::string bban;
         for (int k = 0; k < 24; ++k)
             bban += static_cast<char>('0' + random() % 10);
         const std::string nrb = withCheckDigits(bban);
-        ASSERT_TRUE(HasNrbCheckDigits(nrb)) << nrb;
+        ASSERT_TRUE(hasNrbCheckDigits(nrb)) << nrb;
         // One digit mistyped, wherever it is, or two neighbours swapped: the rule catches both.
         const std::size_t at = random() % nrb.size();
         std::string typo = nrb;
         typo[at] = static_cast<char>('0' + (nrb[at] - '0' + 1 + random() % 9) % 10);
-        EXPECT_FALSE(HasNrbCheckDigits(typo)) << typo;
+        EXPECT_FALSE(hasNrbCheckDigits(typo)) << typo;
         std::string swapped = nrb;
         std::swap(swapped[at], swapped[(at + 1) % nrb.size()]);
         if (swapped != nrb) {
-            EXPECT_FALSE(HasNrbCheckDigits(swapped)) << swapped;
+            EXPECT_FALSE(hasNrbCheckDigits(swapped)) << swapped;
         }
     }
 }
@@ -311,7 +311,7 @@ TEST(FormatTotal, FillsThePatternWithSpacesBetweenGroups) {
         {123456789012345.0, "123 456 789 012 345,00 PLN"},
         {1234567890123456.0, "1234 567 890 123 456,00 PLN"},
     };
-    for (const auto& [amount, text] : cases) EXPECT_EQ(FormatTotal(amount), text) << amount;
+    for (const auto& [amount, text] : cases) EXPECT_EQ(formatTotal(amount), text) << amount;
 }
 
 } // namespace

@@ -108,13 +108,13 @@ void LogWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // The design's place and size reach past the edges of a small or scaled screen, the close button with
     // them. Before the window is first framed, the main window's frame stands in for its own.
-    FrameMargins frame = FrameMarginsOf(*this);
-    if (!IsKnown(frame) && parentWidget()) frame = FrameMarginsOf(*parentWidget()->window());
-    KeepWindowOnScreen(*this, frame);
+    FrameMargins frame = frameMarginsOf(*this);
+    if (!isKnown(frame) && parentWidget()) frame = frameMarginsOf(*parentWidget()->window());
+    keepWindowOnScreen(*this, frame);
 }
 
 void LogWindow::refreshFromState() {
-    m_richEditLOG->setPlainText(DisplayLines(m_text.lines));
+    m_richEditLOG->setPlainText(displayLines(m_text.lines));
     // Nothing to write when the save left no line out.
     const std::vector<bool>* skipped = m_reported != nullptr ? &m_reported->file.skippedAtSave : nullptr;
     m_button4->setEnabled(skipped != nullptr && std::find(skipped->begin(), skipped->end(), true) != skipped->end());
@@ -123,10 +123,10 @@ void LogWindow::refreshFromState() {
 void LogWindow::saveLog() {
     const std::optional<std::filesystem::path> target =
         m_ui.chooseFileToSave(this, QStringLiteral("Pliki tekstowe (*.TXT)"),
-                              m_reported != nullptr ? ProposedLogFile(m_reported->file) : std::filesystem::path());
+                              m_reported != nullptr ? proposedLogFile(m_reported->file) : std::filesystem::path());
     if (!target) return;
-    const WriteResult result = SaveLogFile(
-        m_text.lines, *target, m_reported != nullptr ? FilesOfReport(m_reported->file) : std::vector<ProtectedFile>{});
+    const WriteResult result = saveLogFile(
+        m_text.lines, *target, m_reported != nullptr ? filesOfReport(m_reported->file) : std::vector<ProtectedFile>{});
     if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
     if (result.ok && !result.warning.empty()) m_ui.showMessage(MessageKind::Warning, result.warning);
 }
@@ -134,11 +134,11 @@ void LogWindow::saveLog() {
 void LogWindow::saveRejectedLines() {
     if (m_reported == nullptr) return;
     const std::optional<std::filesystem::path> target = m_ui.chooseFileToSave(
-        this, QStringLiteral("Pliki tekstowe (*.TXT)"), ProposedRejectedLinesFile(m_reported->file));
+        this, QStringLiteral("Pliki tekstowe (*.TXT)"), proposedRejectedLinesFile(m_reported->file));
     if (!target) return;
     const LoadedFile& file = m_reported->file;
     const WriteResult result =
-        SaveRejectedLines(file, file.skippedAtSave, *target, m_reported->openInput, m_reported->openOutput);
+        writeRejectedLines(file, file.skippedAtSave, *target, m_reported->openInput, m_reported->openOutput);
     if (!result.ok) m_ui.showMessage(MessageKind::Error, result.message);
     if (result.ok && !result.warning.empty()) m_ui.showMessage(MessageKind::Warning, result.warning);
 }
@@ -167,7 +167,7 @@ bool LogWindow::printLog(QPrinter& printer) const {
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     document.setDefaultTextOption(option);
-    document.setPlainText(DisplayLines(m_text.lines));
+    document.setPlainText(displayLines(m_text.lines));
     // One painter on the printer for the whole document: one job, page after page.
     document.print(&printer);
     return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted;

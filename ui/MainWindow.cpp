@@ -57,7 +57,7 @@ constexpr QColor kNavyText{0x00, 0x00, 0x80};
 const std::array<QString, 3> kFilterAccelerators = {QStringLiteral("rekordy"), QStringLiteral("ieprawid"),
                                                    QStringLiteral("dłowe")};
 
-// The statistics group at design, in the top strip; its contents are placed by LayOutStatistics.
+// The statistics group at design, in the top strip; its contents are placed by statisticsLayout.
 constexpr QPoint kStatisticsAt{359, 56};
 constexpr int kValueLabelWidth = 80;
 
@@ -134,7 +134,7 @@ QLabel* placeLabel(QWidget* parent, const QString& text, QPoint at, const QFont&
     return label;
 }
 
-// A value label of the statistics: right-aligned; LayOutStatistics places it.
+// A value label of the statistics: right-aligned; statisticsLayout places it.
 QLabel* makeValueLabel(QWidget* parent, const char* name, const QFont& font) {
     auto* label = new QLabel(QStringLiteral("0"), parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -158,8 +158,8 @@ void setTextColour(QLabel* label, const QColor& colour) {
 }
 
 void renderLabel(QLabel* label, const LabelState& state, const QColor& windowText) {
-    label->setText(DisplayText(state.text));
-    setTextColour(label, state.textColour ? ToQColor(*state.textColour) : windowText);
+    label->setText(displayText(state.text));
+    setTextColour(label, state.textColour ? toQColor(*state.textColour) : windowText);
     label->setVisible(state.visible);
 }
 
@@ -385,7 +385,7 @@ QWidget* MainWindow::buildRecordArea(QWidget* parent) {
     filterLayout->setContentsMargins(8, 3, 8, 3);
     m_radioGroupRodzajDanych = new QButtonGroup(filterGroup);
     for (std::size_t k = 0; k < texts::kRecordFilterItems.size(); ++k) {
-        QString caption = DisplayText(texts::kRecordFilterItems[k]);
+        QString caption = displayText(texts::kRecordFilterItems[k]);
         caption.insert(caption.indexOf(kFilterAccelerators[k]), QLatin1Char('&'));
         auto* item = new QRadioButton(caption, filterGroup);
         item->setObjectName(QStringLiteral("RadioGroupRodzajDanych%1").arg(k));
@@ -417,7 +417,7 @@ QWidget* MainWindow::buildRecordArea(QWidget* parent) {
     recordsLayout->addWidget(title);
 
     m_gridArea = new QStackedWidget(records);
-    m_noDataPanel = new QLabel(DisplayText(texts::kNoData), m_gridArea);
+    m_noDataPanel = new QLabel(displayText(texts::kNoData), m_gridArea);
     m_noDataPanel->setObjectName(QStringLiteral("PanelBrakDanych"));
     m_noDataPanel->setAlignment(Qt::AlignCenter);
     m_noDataPanel->setAutoFillBackground(true);
@@ -525,7 +525,7 @@ void MainWindow::connectControls() {
 }
 
 void MainWindow::createControls() {
-    setWindowTitle(DisplayText(texts::kWindowTitle));
+    setWindowTitle(displayText(texts::kWindowTitle));
     // Layouts, code-page table and list are built with the session.
     resize(kClientWidth, kCompactClientHeight);
     if (const QScreen* screen = this->screen()) {
@@ -537,12 +537,12 @@ void MainWindow::createControls() {
 }
 
 ScreenInfo MainWindow::screenInfo() const {
-    return ScreenInfoOf(*this, m_normalFrame);
+    return screenInfoOf(*this, m_normalFrame);
 }
 
 void MainWindow::rememberNormalFrame() {
     if (windowState() != Qt::WindowNoState || !isVisible()) return;
-    if (const FrameMargins frame = FrameMarginsOf(*this); IsKnown(frame)) m_normalFrame = frame;
+    if (const FrameMargins frame = frameMarginsOf(*this); isKnown(frame)) m_normalFrame = frame;
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
@@ -570,7 +570,7 @@ void MainWindow::splitDetails() {
     // The original value's strip as tall as its contents ask, the information at its design height.
     measures.belowDesign = m_originalStrip->sizeHint().height() + kInfoStripHeight;
     measures.belowMinimum = below->minimumSizeHint().height();
-    const DetailsSplit split = SplitDetails(measures);
+    const DetailsSplit split = detailsSplit(measures);
     m_splitter->setSizes({split.records, split.below});
 }
 
@@ -611,7 +611,7 @@ void MainWindow::layOutDetails() {
 
 void MainWindow::applyPlacement(const WindowPlacement& placement) {
     const FrameMargins& frame = m_normalFrame;
-    if (!IsKnown(frame)) {
+    if (!isKnown(frame)) {
         // Not framed yet: the toolkit places the frame's corner when the window is first shown.
         resize(placement.clientWidth, placement.clientHeight);
         move(placement.left, placement.top);
@@ -636,16 +636,16 @@ void MainWindow::chooseAndOpenFile() {
 }
 
 void MainWindow::openFiles(const std::vector<std::filesystem::path>& files) {
-    refillWith([&files](Session& session) { OpenGivenFiles(session, files); });
+    refillWith([&files](Session& session) { openGivenFiles(session, files); });
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     // Several files are taken too, so that the drop can say that only one is opened.
-    if (FilesFromUrls(event->mimeData()->urls())) event->acceptProposedAction();
+    if (filesFromUrls(event->mimeData()->urls())) event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    std::optional<std::vector<std::filesystem::path>> files = FilesFromUrls(event->mimeData()->urls());
+    std::optional<std::vector<std::filesystem::path>> files = filesFromUrls(event->mimeData()->urls());
     if (!files) return;
     event->acceptProposedAction();
     // The program the file came from waits until the drop has ended; the load, which may show a message
@@ -716,9 +716,9 @@ void MainWindow::layOutStatistics() {
     }
     measures.widestGroup = m_topStrip->minimumWidth() - m_statisticsLeft;
     measures.detailsHeight = m_cbPokazSzczegoly->height();
-    const QString total = DisplayText(m_session.state.validTotalLabel.text);
+    const QString total = displayText(m_session.state.validTotalLabel.text);
     QFont totalFont = boldFont(this, 10);
-    const StatisticsLayout layout = LayOutStatistics(measures, [&](double points) {
+    const StatisticsLayout layout = statisticsLayout(measures, [&](double points) {
         totalFont.setPointSizeF(points);
         return QFontMetrics(totalFont).horizontalAdvance(total);
     });
@@ -767,36 +767,36 @@ void MainWindow::render() {
     const std::array<QLabel*, 3> counts{m_labelStatAll, m_labelStatOK, m_labelStatZle};
     for (std::size_t k = 0; k < counts.size(); ++k) {
         counts[k]->setAccessibleName(QString::fromStdString(
-            SpokenValue(m_statCaptions[k]->text().toStdString(), counts[k]->text().toStdString())));
+            spokenValue(m_statCaptions[k]->text().toStdString(), counts[k]->text().toStdString())));
     }
-    m_labelStatOKKwota->setAccessibleName(QString::fromStdString(SpokenValue({}, m_labelStatOKKwota->text().toStdString())));
+    m_labelStatOKKwota->setAccessibleName(QString::fromStdString(spokenValue({}, m_labelStatOKKwota->text().toStdString())));
     m_labelNazwaPliku->setToolTip(m_session.file.fileName.empty() ? QString()
                                                                    : QString::fromStdU16String(m_session.file.fileName.u16string()));
     layOutStatistics();
     renderLabel(m_labelIloscWybranychRekordow, state.shownCountLabel, kNavyText);
 
     const PanelState& kind = state.kindPanel;
-    m_panelRodzajWczytanegoZbioru->setText(DisplayText(kind.text));
+    m_panelRodzajWczytanegoZbioru->setText(displayText(kind.text));
     QPalette kindColours = palette();
-    if (kind.background) kindColours.setColor(QPalette::Window, ToQColor(*kind.background));
-    kindColours.setColor(QPalette::WindowText, ToQColor(kind.textColour));
+    if (kind.background) kindColours.setColor(QPalette::Window, toQColor(*kind.background));
+    kindColours.setColor(QPalette::WindowText, toQColor(kind.textColour));
     m_panelRodzajWczytanegoZbioru->setAutoFillBackground(kind.background.has_value());
     m_panelRodzajWczytanegoZbioru->setPalette(kindColours);
 
     const ComboBoxState& codePages = state.codePageList;
     QStringList items;
-    for (const std::string& item : codePages.items) items << DisplayText(item);
+    for (const std::string& item : codePages.items) items << displayText(item);
     QStringList shown;
     for (int k = 0; k < m_comboBoxStrona->count(); ++k) shown << m_comboBoxStrona->itemText(k);
     if (items != shown) {
         m_comboBoxStrona->clear();
         m_comboBoxStrona->addItems(items);
         for (int k = 0; k < m_comboBoxStrona->count(); ++k) {
-            m_comboBoxStrona->setItemData(k, DisplayText(CodePageLongName(k)), Qt::ToolTipRole);
+            m_comboBoxStrona->setItemData(k, displayText(codePageLongName(k)), Qt::ToolTipRole);
         }
     }
     m_comboBoxStrona->setCurrentIndex(codePages.selected < m_comboBoxStrona->count() ? codePages.selected : -1);
-    m_comboBoxStrona->setColours(ToQColor(codePages.background), ToQColor(codePages.textColour));
+    m_comboBoxStrona->setColours(toQColor(codePages.background), toQColor(codePages.textColour));
     m_shapeInnaStronaKodowaWPliku->setVisible(state.otherCodePageMarker.visible);
 
     m_cbPrzytnijPola->setChecked(state.trimFields.checked);
@@ -819,16 +819,16 @@ void MainWindow::renderDetails() {
     m_stringGridWczytane->viewport()->update();
     m_stringGridWczytane->rowHeader()->viewport()->update();
 
-    m_memoInfoPlik->setPlainText(DisplayLines(state.detailsMemo.lines));
+    m_memoInfoPlik->setPlainText(displayLines(state.detailsMemo.lines));
     m_memoInfoPlik->moveCursor(QTextCursor::Start);
 
     const EditState& original = state.originalValueEdit;
-    m_editOryginalnaWartoscPola->setText(DisplayText(original.text));
+    m_editOryginalnaWartoscPola->setText(displayText(original.text));
     m_editOryginalnaWartoscPola->setCursorPosition(0);
     m_editOryginalnaWartoscPola->setEnabled(original.enabled);
     QPalette editColours = m_editOryginalnaWartoscPola->palette();
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        editColours.setColor(group, QPalette::Base, ToQColor(original.background));
+        editColours.setColor(group, QPalette::Base, toQColor(original.background));
     }
     m_editOryginalnaWartoscPola->setPalette(editColours);
 }

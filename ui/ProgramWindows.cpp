@@ -9,7 +9,7 @@
 
 namespace quarvel {
 
-QTranslator* InstallToolkitTranslation(QCoreApplication& application) {
+QTranslator* installToolkitTranslation(QCoreApplication& application) {
     auto* translator = new QTranslator(&application);
     if (!translator->load(QLocale(QLocale::Polish, QLocale::Poland), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
@@ -20,7 +20,7 @@ QTranslator* InstallToolkitTranslation(QCoreApplication& application) {
     return translator;
 }
 
-void ChooseWindowFont() {
+void chooseWindowFont() {
 #ifdef Q_OS_WIN
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
@@ -41,7 +41,7 @@ void ProgramWindows::start(const QStringList& arguments) {
     // Nothing named: the window opens as it always does. A file is opened once the event loop runs, so
     // that the window is on the screen before a message about the file shows over it.
     QMetaObject::invokeMethod(
-        &glow, [this, files = FilesFromArguments(arguments)] { glow.openFiles(files); }, Qt::QueuedConnection);
+        &glow, [this, files = filesFromArguments(arguments)] { glow.openFiles(files); }, Qt::QueuedConnection);
 }
 
 } // namespace quarvel

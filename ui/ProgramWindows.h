@@ -15,12 +15,12 @@ namespace quarvel {
 /// Loads Qt's Polish texts for its own dialogs (file and printer dialogs, message-box buttons) from Qt's
 /// translations folder and installs them in `application`, which owns the translator; nullptr when they
 /// are not installed (the dialogs then speak English).
-QTranslator* InstallToolkitTranslation(QCoreApplication& application);
+QTranslator* installToolkitTranslation(QCoreApplication& application);
 
 /// Chooses the windows' font on Windows, where the dialog font the system names resolves to a serif face
 /// when it is missing (under wine): Segoe UI, Windows' own since Vista, then Tahoma, then sans faces a
 /// Linux machine lends to wine, at the system's size. Elsewhere the desktop's font stays.
-void ChooseWindowFont();
+void chooseWindowFont();
 
 /// The program's two windows, put together as at its start: the main window, then the log window, hidden.
 struct ProgramWindows {

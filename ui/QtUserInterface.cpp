@@ -48,25 +48,25 @@ std::optional<T> takeFirst(std::deque<std::optional<T>>& queue) {
 
 } // namespace
 
-QChar DisplayChar(unsigned char byte) {
+QChar displayChar(unsigned char byte) {
     if (byte == '\t') return QChar(kTabSign);
     if (byte < 0x20 || byte == 0x7F) return QChar(kReplacement);
-    const char32_t code = UnicodeFromCp1250(byte);
+    const char32_t code = unicodeFromCp1250(byte);
     if (code == 0) return QChar(kReplacement);
     if (code == kSoftHyphen) return QChar(kHyphen);
     // Every Windows-1250 character lies in the Basic Multilingual Plane.
     return QChar(static_cast<char16_t>(code));
 }
 
-QString DisplayText(std::string_view cp1250) {
+QString displayText(std::string_view cp1250) {
     QString text(static_cast<qsizetype>(cp1250.size()), Qt::Uninitialized);
     QChar* out = text.data();
     for (const char c : cp1250)
-        *out++ = DisplayChar(static_cast<unsigned char>(c));
+        *out++ = displayChar(static_cast<unsigned char>(c));
     return text;
 }
 
-QMessageBox::Icon MessageIcon(MessageKind kind) {
+QMessageBox::Icon messageIcon(MessageKind kind) {
     switch (kind) {
     case MessageKind::Information:
         return QMessageBox::Information;
@@ -78,39 +78,39 @@ QMessageBox::Icon MessageIcon(MessageKind kind) {
     return QMessageBox::Critical;
 }
 
-std::unique_ptr<QMessageBox> MakeMessageBox(MessageKind kind, const QString& text, QWidget* parent) {
-    return std::make_unique<QMessageBox>(MessageIcon(kind), QString::fromStdString(texts::kWindowTitle), text,
+std::unique_ptr<QMessageBox> makeMessageBox(MessageKind kind, const QString& text, QWidget* parent) {
+    return std::make_unique<QMessageBox>(messageIcon(kind), QString::fromStdString(texts::kWindowTitle), text,
                                          QMessageBox::Ok, parent);
 }
 
-QString MessageText(std::string_view cp1250) {
+QString messageText(std::string_view cp1250) {
     QString text;
     std::size_t start = 0;
     for (std::size_t i = 0; i < cp1250.size(); ++i) {
         if (cp1250[i] != '\r' && cp1250[i] != '\n') continue;
-        text += DisplayText(cp1250.substr(start, i - start));
+        text += displayText(cp1250.substr(start, i - start));
         text += QLatin1Char('\n');
         if (cp1250[i] == '\r' && i + 1 < cp1250.size() && cp1250[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    text += DisplayText(cp1250.substr(start));
+    text += displayText(cp1250.substr(start));
     return text;
 }
 
-QString DisplayLines(const std::vector<std::string>& lines) {
+QString displayLines(const std::vector<std::string>& lines) {
     std::size_t size = 0;
     for (const std::string& line : lines) size += line.size() + 1;
     QString text;
     text.reserve(static_cast<qsizetype>(size));
     for (std::size_t k = 0; k < lines.size(); ++k) {
         if (k > 0) text += QLatin1Char('\n');
-        text += DisplayText(lines[k]);
+        text += displayText(lines[k]);
     }
     return text;
 }
 
 // Windows names files in UTF-16, as QString holds them; elsewhere a name is bytes in the locale's encoding.
-std::filesystem::path PathFromQString(const QString& name) {
+std::filesystem::path pathFromQString(const QString& name) {
 #ifdef Q_OS_WIN
     return std::filesystem::path(name.toStdWString());
 #else
@@ -118,7 +118,7 @@ std::filesystem::path PathFromQString(const QString& name) {
 #endif
 }
 
-QString QStringFromPath(const std::filesystem::path& path) {
+QString qStringFromPath(const std::filesystem::path& path) {
 #ifdef Q_OS_WIN
     return QString::fromStdWString(path.native());
 #else
@@ -126,25 +126,25 @@ QString QStringFromPath(const std::filesystem::path& path) {
 #endif
 }
 
-std::vector<std::filesystem::path> FilesFromArguments(const QStringList& arguments) {
+std::vector<std::filesystem::path> filesFromArguments(const QStringList& arguments) {
     std::vector<std::filesystem::path> files;
-    for (qsizetype k = 1; k < arguments.size(); ++k) files.push_back(PathFromQString(arguments[k]));
+    for (qsizetype k = 1; k < arguments.size(); ++k) files.push_back(pathFromQString(arguments[k]));
     return files;
 }
 
-std::optional<std::vector<std::filesystem::path>> FilesFromUrls(const QList<QUrl>& urls) {
+std::optional<std::vector<std::filesystem::path>> filesFromUrls(const QList<QUrl>& urls) {
     if (urls.isEmpty()) return std::nullopt;
     std::vector<std::filesystem::path> files;
     for (const QUrl& url : urls) {
         if (!url.isLocalFile() || url.toLocalFile().isEmpty()) return std::nullopt;
-        files.push_back(PathFromQString(url.toLocalFile()));
+        files.push_back(pathFromQString(url.toLocalFile()));
     }
     return files;
 }
 
-QString NameFilter(const FileFilter& filter) {
+QString nameFilter(const FileFilter& filter) {
     const QString pattern = filter.pattern == "*.*" ? QStringLiteral("*") : QString::fromStdString(filter.pattern);
-    return DisplayText(filter.description) + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    return displayText(filter.description) + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
 QtUserInterface::~QtUserInterface() {
@@ -153,7 +153,7 @@ QtUserInterface::~QtUserInterface() {
 }
 
 void QtUserInterface::showMessage(MessageKind kind, std::string_view text) {
-    showText(kind, MessageText(text));
+    showText(kind, messageText(text));
 }
 
 void QtUserInterface::showText(MessageKind kind, const QString& text) {
@@ -163,7 +163,7 @@ void QtUserInterface::showText(MessageKind kind, const QString& text) {
         return;
     }
     ArrowWhileAsking arrow(isBusy());
-    MakeMessageBox(kind, text, m_dialogParent)->exec();
+    makeMessageBox(kind, text, m_dialogParent)->exec();
 }
 
 void QtUserInterface::setBusy(bool busy) {
@@ -179,8 +179,8 @@ void QtUserInterface::setBusy(bool busy) {
 std::optional<std::filesystem::path> QtUserInterface::chooseFileToOpen(const std::vector<FileFilter>& filters,
                                                                        const std::filesystem::path& startFolder) {
     QStringList nameFilters;
-    for (const FileFilter& filter : filters) nameFilters << NameFilter(filter);
-    const QString folder = QStringFromPath(startFolder);
+    for (const FileFilter& filter : filters) nameFilters << nameFilter(filter);
+    const QString folder = qStringFromPath(startFolder);
     if (m_answers) {
         m_answers->lastOpenFilters = nameFilters;
         m_answers->lastOpenFolder = folder;
@@ -193,7 +193,7 @@ std::optional<std::filesystem::path> QtUserInterface::chooseFileToOpen(const std
     dialog.setNameFilters(nameFilters);
     if (!nameFilters.isEmpty()) dialog.selectNameFilter(nameFilters.front());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return PathFromQString(dialog.selectedFiles().front());
+    return pathFromQString(dialog.selectedFiles().front());
 }
 
 std::optional<std::filesystem::path> QtUserInterface::chooseFileToSave(QWidget* parent, const QString& filter,
@@ -212,7 +212,7 @@ std::optional<std::filesystem::path> QtUserInterface::chooseFileToSave(QWidget* 
     // Confirmation before replacing a file is the dialog's default; stated so nobody drops it.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return PathFromQString(dialog.selectedFiles().front());
+    return pathFromQString(dialog.selectedFiles().front());
 }
 
 bool QtUserInterface::setUpPrinter(QPrinter& printer, QWidget* parent) {

@@ -26,45 +26,45 @@ namespace quarvel {
 /// character looks like: a tab as an arrow, any other control byte (DEL too) and a byte the code page leaves
 /// undefined as the replacement character, and the soft hyphen, which a text layout would swallow, as a
 /// visible hyphen.
-QString DisplayText(std::string_view cp1250);
+QString displayText(std::string_view cp1250);
 
-/// The sign DisplayText shows for one byte.
-QChar DisplayChar(unsigned char byte);
+/// The sign displayText shows for one byte.
+QChar displayChar(unsigned char byte);
 
 /// A colour of the logic for the toolkit.
-inline QColor ToQColor(Rgb rgb) {
+inline QColor toQColor(Rgb rgb) {
     return QColor(rgb.r, rgb.g, rgb.b);
 }
 
 /// The icon of a message box: a confirmation informs, a file that cannot be used warns, a failed command
 /// is critical.
-QMessageBox::Icon MessageIcon(MessageKind kind);
+QMessageBox::Icon messageIcon(MessageKind kind);
 
 /// The message box that shows a message of that kind, not yet shown.
-std::unique_ptr<QMessageBox> MakeMessageBox(MessageKind kind, const QString& text, QWidget* parent);
+std::unique_ptr<QMessageBox> makeMessageBox(MessageKind kind, const QString& text, QWidget* parent);
 
 /// Text of a message (Windows-1250) in which a carriage return, alone or followed by a line feed, starts
 /// a new line.
-QString MessageText(std::string_view cp1250);
+QString messageText(std::string_view cp1250);
 
-/// Lines of Windows-1250 text, each shown with DisplayText, joined by line feeds.
-QString DisplayLines(const std::vector<std::string>& lines);
+/// Lines of Windows-1250 text, each shown with displayText, joined by line feeds.
+QString displayLines(const std::vector<std::string>& lines);
 
 /// The path of a file name given by a dialog, in the file system's own encoding, and back.
-std::filesystem::path PathFromQString(const QString& name);
-QString QStringFromPath(const std::filesystem::path& path);
+std::filesystem::path pathFromQString(const QString& name);
+QString qStringFromPath(const std::filesystem::path& path);
 
 /// The files named on the program's command line: every argument after the program's own name, once the
 /// toolkit has taken out its options.
-std::vector<std::filesystem::path> FilesFromArguments(const QStringList& arguments);
+std::vector<std::filesystem::path> filesFromArguments(const QStringList& arguments);
 
 /// The files of a drag, or nothing when it carries anything but local files (a web address, a text):
 /// such a drag is not taken.
-std::optional<std::vector<std::filesystem::path>> FilesFromUrls(const QList<QUrl>& urls);
+std::optional<std::vector<std::filesystem::path>> filesFromUrls(const QList<QUrl>& urls);
 
 /// A dialog name filter ("Pliki TXT (*.txt)") for one entry of the logic's filter list. "*.*" becomes "*"
 /// because here a name without a dot would not match "*.*".
-QString NameFilter(const FileFilter& filter);
+QString nameFilter(const FileFilter& filter);
 
 /// Answers given in place of the user, so that tests can drive the real windows: while an answers object
 /// is set, no dialog and no message box opens. Each question takes the first queued answer of its kind;

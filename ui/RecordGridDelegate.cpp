@@ -61,7 +61,7 @@ void RecordGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     }
     const QRect cell = option.rect;
     painter->save();
-    painter->fillRect(cell, ToQColor(look.background));
+    painter->fillRect(cell, toQColor(look.background));
 
     painter->setClipRect(cell);
     painter->setFont(option.font);
@@ -93,7 +93,7 @@ void RecordGridDelegate::paintGlyph(QPainter& painter, Glyph glyph, QPoint topLe
 
 void RecordGridDelegate::paintStatusGlyphs(QPainter& painter, const QRect& cell, const CellAppearance& look) {
     if (look.kind != CellKind::Status) return;
-    const GlyphPlacement at = GlyphPositions(cell.left(), cell.top(), cell.width(), cell.height());
+    const GlyphPlacement at = glyphPositions(cell.left(), cell.top(), cell.width(), cell.height());
     paintGlyph(painter, look.left, QPoint(at.leftX, at.y));
     paintGlyph(painter, look.right, QPoint(at.rightX, at.y));
 }

@@ -8,8 +8,8 @@
 namespace quarvel {
 
 RecordGridModel::RecordGridModel(const Session& session, QObject* parent) : QAbstractTableModel(parent), m_session(session) {
-    m_rows = GridRowCount(m_session.state) - 1;
-    m_columns = std::max(0, GridColumnCount(m_session.state) - kFixedColumns);
+    m_rows = gridRowCount(m_session.state) - 1;
+    m_columns = std::max(0, gridColumnCount(m_session.state) - kFixedColumns);
 }
 
 int RecordGridModel::rowCount(const QModelIndex& parent) const {
@@ -24,16 +24,16 @@ QVariant RecordGridModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
     switch (role) {
     case Qt::DisplayRole:
-        return DisplayText(CellText(m_session, gridColumn(index.column()), gridRow(index.row())));
+        return displayText(cellText(m_session, gridColumn(index.column()), gridRow(index.row())));
     case Qt::AccessibleDescriptionRole:
     case Qt::ToolTipRole: {
-        const QString text = DisplayText(CellDescription(m_session, gridColumn(index.column()), gridRow(index.row())));
+        const QString text = displayText(cellDescription(m_session, gridColumn(index.column()), gridRow(index.row())));
         return text.isEmpty() ? QVariant() : QVariant(text);
     }
     case Qt::BackgroundRole: {
         const CellAppearance look = appearance(index);
         if (look.kind != CellKind::Field) return {};
-        return QBrush(ToQColor(look.background));
+        return QBrush(toQColor(look.background));
     }
     default:
         return {};
@@ -47,10 +47,10 @@ QVariant RecordGridModel::headerData(int section, Qt::Orientation orientation, i
         if (role == Qt::DisplayRole) return headerText(gridColumn(section));
     } else {
         if (section >= m_rows) return {};
-        if (role == Qt::DisplayRole) return DisplayText(CellText(m_session, 0, gridRow(section)));
+        if (role == Qt::DisplayRole) return displayText(cellText(m_session, 0, gridRow(section)));
         // The row header shows the status signs too: what they mean, in words.
         if (role == Qt::AccessibleDescriptionRole || role == Qt::ToolTipRole) {
-            return DisplayText(CellDescription(m_session, 1, gridRow(section)));
+            return displayText(cellDescription(m_session, 1, gridRow(section)));
         }
     }
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
@@ -71,24 +71,24 @@ void RecordGridModel::beginRefill() {
 
 void RecordGridModel::endRefill() {
     if (!m_refilling) return;
-    m_rows = GridRowCount(m_session.state) - 1;
-    m_columns = std::max(0, GridColumnCount(m_session.state) - kFixedColumns);
+    m_rows = gridRowCount(m_session.state) - 1;
+    m_columns = std::max(0, gridColumnCount(m_session.state) - kFixedColumns);
     m_refilling = false;
     endResetModel();
 }
 
 CellAppearance RecordGridModel::appearance(const QModelIndex& index) const {
     if (!index.isValid()) return {};
-    return GetCellAppearance(m_session, gridColumn(index.column()), gridRow(index.row()));
+    return getCellAppearance(m_session, gridColumn(index.column()), gridRow(index.row()));
 }
 
 CellAppearance RecordGridModel::statusAppearance(int modelRow) const {
     if (modelRow < 0 || modelRow >= m_rows) return {};
-    return GetCellAppearance(m_session, 1, gridRow(modelRow));
+    return getCellAppearance(m_session, 1, gridRow(modelRow));
 }
 
 QString RecordGridModel::headerText(int column) const {
-    return DisplayText(CellText(m_session, column, 0));
+    return displayText(cellText(m_session, column, 0));
 }
 
 int RecordGridModel::columnWidth(int column) const {

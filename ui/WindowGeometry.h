@@ -8,18 +8,18 @@ class QWidget;
 
 namespace quarvel {
 
-ScreenRect ToScreenRect(const QRect& rect);
+ScreenRect toScreenRect(const QRect& rect);
 
 /// The frame the window manager puts around a top-level window, as far as the toolkit knows it; all zero
 /// before the window has been framed.
-FrameMargins FrameMarginsOf(const QWidget& window);
-bool IsKnown(const FrameMargins& frame);
+FrameMargins frameMarginsOf(const QWidget& window);
+bool isKnown(const FrameMargins& frame);
 
 /// The screen a window is on, with the frame it is given (or `frame` where given).
-ScreenInfo ScreenInfoOf(const QWidget& window, const FrameMargins& frame);
+ScreenInfo screenInfoOf(const QWidget& window, const FrameMargins& frame);
 
 /// Moves and, where it must, shrinks a top-level window in its normal state so that the whole of it, frame
 /// included, lies in the available area of its screen; `frame` stands in for a frame not known yet.
-void KeepWindowOnScreen(QWidget& window, const FrameMargins& frame);
+void keepWindowOnScreen(QWidget& window, const FrameMargins& frame);
 
 } // namespace quarvel

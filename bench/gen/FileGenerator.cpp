@@ -49,7 +49,7 @@ private:
 std::vector<std::string> cp1250(std::initializer_list<std::string_view> utf8) {
     std::vector<std::string> out;
     out.reserve(utf8.size());
-    for (std::string_view w : utf8) out.push_back(Cp1250FromUtf8(w));
+    for (std::string_view w : utf8) out.push_back(cp1250FromUtf8(w));
     return out;
 }
 
@@ -479,7 +479,7 @@ private:
                 break;
             default: // with a currency
                 appendNumber(amount, 1 + m_random.below(10000));
-                amount += Cp1250FromUtf8(".00 zł");
+                amount += cp1250FromUtf8(".00 zł");
                 break;
             }
             break;
@@ -540,7 +540,7 @@ public:
     static constexpr std::size_t kChunk = std::size_t{1} << 20;
 
     ChunkWriter(const ChunkSink& sink, CodePageId codePage)
-        : m_sink(sink), m_map(ConversionMap(WINDOWS_EE, codePage)), m_utf8(codePage == UTF_8) {
+        : m_sink(sink), m_map(conversionMap(WINDOWS_EE, codePage)), m_utf8(codePage == UTF_8) {
         m_buffer.reserve(kChunk + 4096);
     }
     ~ChunkWriter() = default;
@@ -552,7 +552,7 @@ public:
         if (!m_utf8) return cp1250.size();
         std::size_t size = 0;
         for (char c : cp1250) {
-            const char32_t cp = UnicodeFromCp1250(static_cast<unsigned char>(c));
+            const char32_t cp = unicodeFromCp1250(static_cast<unsigned char>(c));
             size += cp < 0x80 ? 1 : cp < 0x800 ? 2 : 3;
         }
         return size;
@@ -560,7 +560,7 @@ public:
 
     void write(std::string_view cp1250) {
         if (m_utf8) {
-            writeBytes(Utf8FromCp1250(cp1250));
+            writeBytes(utf8FromCp1250(cp1250));
             return;
         }
         while (!cp1250.empty()) {
@@ -605,7 +605,7 @@ private:
 
 std::string HeaderLine(FileKind kind, CodePageId codePage) {
     std::string line = kind == FileKind::Contractors ? "KONTRAHENCI|" : "ZLECENIA|";
-    line += CodePageNames[static_cast<std::size_t>(codePage)];
+    line += kCodePageNames[static_cast<std::size_t>(codePage)];
     return line;
 }
 

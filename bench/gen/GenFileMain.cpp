@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
             const std::string_view v = value();
             int found = -1;
             for (int p = 0; p < kCodePageCount; ++p) {
-                if (equalsIgnoringCase(v, CodePageNames[static_cast<std::size_t>(p)])) found = p;
+                if (equalsIgnoringCase(v, kCodePageNames[static_cast<std::size_t>(p)])) found = p;
             }
             if (found < 0) return usageError("unknown code page");
             options.codePage = found;

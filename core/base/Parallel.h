@@ -37,7 +37,7 @@ private:
 
 /// Starts `fn()` on a thread of its own and returns its future result; when no thread can be started, it
 /// runs on the thread that asks for the result. Destroying the future of a started `fn` waits for its end.
-template <class Fn> auto RunBeside(Fn fn) -> std::future<decltype(fn())> {
+template <class Fn> auto runBeside(Fn fn) -> std::future<decltype(fn())> {
     try {
         return std::async(std::launch::async, fn);
     } catch (const std::system_error&) {
@@ -48,7 +48,7 @@ template <class Fn> auto RunBeside(Fn fn) -> std::future<decltype(fn())> {
 /// Calls `fn(k, begin, end)` for every slice k, the slices after the first on threads of their own and the
 /// first on the calling thread, and returns when all have ended. When a thread cannot be started its slice
 /// runs on the calling thread. The first exception thrown by any slice is rethrown after all have ended.
-template <class Fn> void RunSlices(const Slices& slices, Fn&& fn) {
+template <class Fn> void runSlices(const Slices& slices, Fn&& fn) {
     std::vector<std::future<void>> others;
     others.reserve(slices.count());
     std::exception_ptr failure;
@@ -95,7 +95,7 @@ public:
 
     /// Starts making the result with `fn()`; at most once.
     template <class Fn> void start(Fn fn, bool worthAThread) {
-        m_result = worthAThread ? RunBeside(std::move(fn)) : std::async(std::launch::deferred, std::move(fn));
+        m_result = worthAThread ? runBeside(std::move(fn)) : std::async(std::launch::deferred, std::move(fn));
     }
     bool started() const { return m_result.valid(); }
     /// Waits for the result (or makes it here) and returns it, or rethrows its failure; only once.
@@ -158,7 +158,7 @@ private:
 /// be started, the calling thread does the work. The first exception thrown by any stage is rethrown once
 /// every worker has stopped; no job is finished after it.
 template <class Job, class Next, class Work, class Finish>
-void RunOrderedPipeline(std::size_t lookAhead, std::size_t workers, Next&& next, Work&& work, Finish&& finish) {
+void runOrderedPipeline(std::size_t lookAhead, std::size_t workers, Next&& next, Work&& work, Finish&& finish) {
     std::vector<Job> jobs(lookAhead);
     PipelineTurns turns(lookAhead, workers, [&jobs, &work](std::size_t slot) { work(jobs[slot]); });
     try {

@@ -42,7 +42,7 @@ int NativeFile::close() {
 
 // A file the process owns is locked for as long as it is open: the lock goes with the process, so a
 // file whose lock can be taken was left by a process that ended.
-NativeFile CreateOwnFile(const std::filesystem::path& path, bool privateMode, int& error) {
+NativeFile createOwnFile(const std::filesystem::path& path, bool privateMode, int& error) {
     for (;;) {
         errno = 0;
         const mode_t mode = privateMode ? S_IRUSR | S_IWUSR : S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
@@ -51,7 +51,7 @@ NativeFile CreateOwnFile(const std::filesystem::path& path, bool privateMode, in
             error = lastError();
             return {};
         }
-        // Waits only while another process's RemoveIfAbandoned looks at the file, which it found unlocked
+        // Waits only while another process's removeIfAbandoned looks at the file, which it found unlocked
         // between the creation and this lock, and may have removed.
         while (::flock(fd(file), LOCK_EX) != 0) {
             if (errno != EINTR) {
@@ -69,7 +69,7 @@ NativeFile CreateOwnFile(const std::filesystem::path& path, bool privateMode, in
     }
 }
 
-NativeFile HoldFile(const std::filesystem::path& path, int& error) {
+NativeFile holdFileOpen(const std::filesystem::path& path, int& error) {
     NativeFile file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!file.isOpen()) {
         error = lastError();
@@ -81,7 +81,7 @@ NativeFile HoldFile(const std::filesystem::path& path, int& error) {
     return file;
 }
 
-void RemoveIfAbandoned(const std::filesystem::path& path) {
+void removeIfAbandoned(const std::filesystem::path& path) {
     NativeFile file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!file.isOpen()) return;
     struct stat opened {};
@@ -93,7 +93,7 @@ void RemoveIfAbandoned(const std::filesystem::path& path) {
     ::unlink(path.c_str());
 }
 
-int WriteAll(NativeFile& file, const char* bytes, std::size_t size) {
+int writeAll(NativeFile& file, const char* bytes, std::size_t size) {
     while (size > 0) {
         const ssize_t written = ::write(fd(file), bytes, size);
         if (written < 0) {
@@ -106,11 +106,11 @@ int WriteAll(NativeFile& file, const char* bytes, std::size_t size) {
     return 0;
 }
 
-int SyncFile(NativeFile& file) {
+int syncFile(NativeFile& file) {
     return ::fsync(fd(file)) == 0 ? 0 : lastError();
 }
 
-int SyncFolder(const std::filesystem::path& folder) {
+int syncFolder(const std::filesystem::path& folder) {
     const std::filesystem::path& name = folder.empty() ? std::filesystem::path(".") : folder;
     NativeFile directory(::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!directory.isOpen()) return lastError();
@@ -125,7 +125,7 @@ static bool cannotKeep(int error) {
     return error == ENOSYS || error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENODATA;
 }
 
-int CopyPermissions(NativeFile& file, const std::filesystem::path& model) {
+int copyPermissions(NativeFile& file, const std::filesystem::path& model) {
     struct stat status {};
     if (::stat(model.c_str(), &status) != 0) return lastError();
     // The owner first: changing it clears the set-user-ID and set-group-ID bits, which the mode then sets.
@@ -148,13 +148,13 @@ int CopyPermissions(NativeFile& file, const std::filesystem::path& model) {
     }
 }
 
-std::optional<FileId> IdentityOf(const std::filesystem::path& path, bool ofLink) {
+std::optional<FileId> identityOf(const std::filesystem::path& path, bool ofLink) {
     struct stat status {};
     if ((ofLink ? ::lstat(path.c_str(), &status) : ::stat(path.c_str(), &status)) != 0) return std::nullopt;
     return FileId{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
-std::optional<FileId> IdentityOfStream(int stream) {
+std::optional<FileId> identityOfStream(int stream) {
     struct stat status {};
     if (::fstat(stream, &status) != 0) return std::nullopt;
     return FileId{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
@@ -162,7 +162,7 @@ std::optional<FileId> IdentityOfStream(int stream) {
 
 // The rule of Linux's fs.protected_symlinks, applied whether or not the system has it on: the writer
 // reads links itself, where the kernel's protection never sees them.
-bool MayFollowLink(const std::filesystem::path& link) {
+bool mayFollowLink(const std::filesystem::path& link) {
     struct stat linkStatus {};
     struct stat folderStatus {};
     std::filesystem::path folder = link.parent_path();
@@ -174,7 +174,7 @@ bool MayFollowLink(const std::filesystem::path& link) {
 
 // The folder itself is locked: no file of the program's is left in it, and the lock goes with the
 // process however it ends.
-NativeFile TryLockFolder(const std::filesystem::path& folder, int& error) {
+NativeFile tryLockFolder(const std::filesystem::path& folder, int& error) {
     NativeFile directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!directory.isOpen()) {
         error = lastError();
@@ -193,7 +193,7 @@ NativeFile TryLockFolder(const std::filesystem::path& folder, int& error) {
     return directory;
 }
 
-NativeFile OpenIfAbandoned(const std::filesystem::path& path) {
+NativeFile openIfAbandoned(const std::filesystem::path& path) {
     NativeFile file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!file.isOpen()) return {};
     struct stat opened {};
@@ -202,7 +202,7 @@ NativeFile OpenIfAbandoned(const std::filesystem::path& path) {
     return file;
 }
 
-int ReadAll(NativeFile& file, std::string& bytes) {
+int readAll(NativeFile& file, std::string& bytes) {
     char buffer[8192];
     for (;;) {
         const ssize_t got = ::read(fd(file), buffer, sizeof buffer);
@@ -215,11 +215,11 @@ int ReadAll(NativeFile& file, std::string& bytes) {
     }
 }
 
-int CheckReplaceable(const std::filesystem::path&) {
+int checkReplaceable(const std::filesystem::path&) {
     return 0;
 }
 
-std::FILE* OpenForReading(const std::filesystem::path& path, int& error) {
+std::FILE* openForReading(const std::filesystem::path& path, int& error) {
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
@@ -232,7 +232,7 @@ std::FILE* OpenForReading(const std::filesystem::path& path, int& error) {
     return file;
 }
 
-std::optional<FileStamp> StampOf(std::FILE* file) {
+std::optional<FileStamp> stampOf(std::FILE* file) {
     struct stat status {};
     if (file == nullptr || ::fstat(::fileno(file), &status) != 0) return std::nullopt;
     FileStamp stamp;
@@ -243,37 +243,37 @@ std::optional<FileStamp> StampOf(std::FILE* file) {
     return stamp;
 }
 
-int ErrorNumber(const std::error_code& error) {
+int errorNumber(const std::error_code& error) {
     return error.value();
 }
 
-std::filesystem::path PathFromUtf8(std::string_view text) {
+std::filesystem::path pathFromUtf8(std::string_view text) {
     return std::filesystem::path(std::string(text));
 }
 
-std::string Utf8FromPath(const std::filesystem::path& path) {
+std::string utf8FromPath(const std::filesystem::path& path) {
     return path.native();
 }
 
-bool IsReservedDeviceName(const std::filesystem::path&) {
+bool isReservedDeviceName(const std::filesystem::path&) {
     return false;
 }
 
-int Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+int renameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : lastError();
 }
 
-std::tm LocalTime(std::time_t time) {
+std::tm localTime(std::time_t time) {
     std::tm local{};
     localtime_r(&time, &local);
     return local;
 }
 
-std::vector<std::string> ProgramArguments(int argc, char** argv) {
+std::vector<std::string> programArguments(int argc, char** argv) {
     return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
 }
 
-void UseBinaryStandardStreams() {
+void useBinaryStandardStreams() {
     for (int stream = 0; stream <= 2; ++stream) {
         if (::fcntl(stream, F_GETFD) != -1 || errno != EBADF) continue;
         // The root folder opened for reading takes the lowest free number, this one; a write to it fails.
@@ -282,16 +282,16 @@ void UseBinaryStandardStreams() {
     }
 }
 
-bool IsTerminal(int stream) {
+bool isTerminal(int stream) {
     return ::isatty(stream) == 1;
 }
 
 // A terminal takes the UTF-8 bytes as they are.
-bool IsConsole(int) {
+bool isConsole(int) {
     return false;
 }
 
-bool WriteToConsole(int, std::string_view) {
+bool writeToConsole(int, std::string_view) {
     return false;
 }
 

@@ -168,7 +168,7 @@ int NativeFile::close() {
 // The file is shared for deleting so that this process can rename and remove it while it is open; the
 // lock tells other processes that it is still being written. A new file has the permissions its folder
 // gives to files in it, so `privateMode` needs nothing more.
-NativeFile CreateOwnFile(const std::filesystem::path& path, bool, int& error) {
+NativeFile createOwnFile(const std::filesystem::path& path, bool, int& error) {
     NativeFile file =
         fileOf(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC,
                            FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -182,7 +182,7 @@ NativeFile CreateOwnFile(const std::filesystem::path& path, bool, int& error) {
         error = 0;
         return file;
     }
-    // Another process's RemoveIfAbandoned took the lock between the creation and this lock, and removes
+    // Another process's removeIfAbandoned took the lock between the creation and this lock, and removes
     // the file: the caller tries another name, as for a name that was taken.
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
@@ -193,12 +193,12 @@ NativeFile CreateOwnFile(const std::filesystem::path& path, bool, int& error) {
 
 // The files held are the earlier files a write keeps aside under a second name (a hard link) while it
 // replaces them: an open handle would stop the replacement under wine, and the second name is the hold.
-NativeFile HoldFile(const std::filesystem::path&, int& error) {
+NativeFile holdFileOpen(const std::filesystem::path&, int& error) {
     error = 0;
     return {};
 }
 
-void RemoveIfAbandoned(const std::filesystem::path& path) {
+void removeIfAbandoned(const std::filesystem::path& path) {
     NativeFile file =
         fileOf(CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -208,7 +208,7 @@ void RemoveIfAbandoned(const std::filesystem::path& path) {
     if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) !=
         0)
         return;
-    if (info.nNumberOfLinks > 1) return;  // the earlier file of a running write, kept aside (HoldFile)
+    if (info.nNumberOfLinks > 1) return;  // the earlier file of a running write, kept aside (holdFileOpen)
     if (!tryLock(handleOf(file))) return; // its process is still writing it
     // Removes the very file that was locked, whatever has its name by now.
     FILE_DISPOSITION_INFO disposition{};
@@ -216,7 +216,7 @@ void RemoveIfAbandoned(const std::filesystem::path& path) {
     (void)SetFileInformationByHandle(handleOf(file), FileDispositionInfo, &disposition, sizeof disposition);
 }
 
-int WriteAll(NativeFile& file, const char* bytes, std::size_t size) {
+int writeAll(NativeFile& file, const char* bytes, std::size_t size) {
     while (size > 0) {
         const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(size, std::size_t{1} << 30));
         DWORD written = 0;
@@ -227,13 +227,13 @@ int WriteAll(NativeFile& file, const char* bytes, std::size_t size) {
     return 0;
 }
 
-int SyncFile(NativeFile& file) {
+int syncFile(NativeFile& file) {
     return FlushFileBuffers(handleOf(file)) ? 0 : lastError();
 }
 
 // NTFS records a change of names in its journal before it is done; a folder cannot be flushed by a
 // process without administrator rights.
-int SyncFolder(const std::filesystem::path&) {
+int syncFolder(const std::filesystem::path&) {
     return 0;
 }
 
@@ -241,7 +241,7 @@ int SyncFolder(const std::filesystem::path&) {
 // same folder, a list protected from inheritance stays protected. The owner is the creator's: giving a
 // file away takes a privilege. A file system without security (FAT) or a list the process may not read
 // leaves the new file with what its folder gives, as before.
-int CopyPermissions(NativeFile& file, const std::filesystem::path& model) {
+int copyPermissions(NativeFile& file, const std::filesystem::path& model) {
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (GetNamedSecurityInfoW(model.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
@@ -273,7 +273,7 @@ constexpr wchar_t kFolderLockName[] = L".quarvel.lock";
 
 } // namespace
 
-std::optional<FileId> IdentityOf(const std::filesystem::path& path, bool ofLink) {
+std::optional<FileId> identityOf(const std::filesystem::path& path, bool ofLink) {
     // No access asked: a file another program holds without sharing still tells who it is.
     NativeFile file = fileOf(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                          nullptr, OPEN_EXISTING,
@@ -283,16 +283,16 @@ std::optional<FileId> IdentityOf(const std::filesystem::path& path, bool ofLink)
     return identityOfHandle(handleOf(file));
 }
 
-std::optional<FileId> IdentityOfStream(int stream) {
+std::optional<FileId> identityOfStream(int stream) {
     return identityOfHandle(standardHandle(stream));
 }
 
 // Windows has no world-writable folders of the sticky kind, and making a link takes a privilege.
-bool MayFollowLink(const std::filesystem::path&) {
+bool mayFollowLink(const std::filesystem::path&) {
     return true;
 }
 
-NativeFile TryLockFolder(const std::filesystem::path& folder, int& error) {
+NativeFile tryLockFolder(const std::filesystem::path& folder, int& error) {
     const std::filesystem::path name = folder / kFolderLockName;
     NativeFile lock = fileOf(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
                                          FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
@@ -308,7 +308,7 @@ NativeFile TryLockFolder(const std::filesystem::path& folder, int& error) {
     return {};
 }
 
-NativeFile OpenIfAbandoned(const std::filesystem::path& path) {
+NativeFile openIfAbandoned(const std::filesystem::path& path) {
     NativeFile file =
         fileOf(CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -321,7 +321,7 @@ NativeFile OpenIfAbandoned(const std::filesystem::path& path) {
     return file;
 }
 
-int ReadAll(NativeFile& file, std::string& bytes) {
+int readAll(NativeFile& file, std::string& bytes) {
     char buffer[8192];
     for (;;) {
         DWORD got = 0;
@@ -331,7 +331,7 @@ int ReadAll(NativeFile& file, std::string& bytes) {
     }
 }
 
-int CheckReplaceable(const std::filesystem::path& file) {
+int checkReplaceable(const std::filesystem::path& file) {
     HANDLE probe = CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION ? EBUSY : 0;
@@ -339,7 +339,7 @@ int CheckReplaceable(const std::filesystem::path& file) {
     return 0;
 }
 
-std::FILE* OpenForReading(const std::filesystem::path& path, int& error) {
+std::FILE* openForReading(const std::filesystem::path& path, int& error) {
     // Shared for writing and deleting as a file is on POSIX: a change while the file is read is found by
     // its stamp. A program that holds the file without sharing it makes this fail as a file in use.
     HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -366,7 +366,7 @@ std::FILE* OpenForReading(const std::filesystem::path& path, int& error) {
     return file;
 }
 
-std::optional<FileStamp> StampOf(std::FILE* file) {
+std::optional<FileStamp> stampOf(std::FILE* file) {
     if (file == nullptr) return std::nullopt;
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
     BY_HANDLE_FILE_INFORMATION info{};
@@ -382,20 +382,20 @@ std::optional<FileStamp> StampOf(std::FILE* file) {
     return stamp;
 }
 
-int ErrorNumber(const std::error_code& error) {
+int errorNumber(const std::error_code& error) {
     if (error.category() == std::system_category()) return errnoOf(static_cast<DWORD>(error.value()));
     return error.value();
 }
 
-std::filesystem::path PathFromUtf8(std::string_view text) {
+std::filesystem::path pathFromUtf8(std::string_view text) {
     return std::filesystem::path(wideFromUtf8(text));
 }
 
-std::string Utf8FromPath(const std::filesystem::path& path) {
+std::string utf8FromPath(const std::filesystem::path& path) {
     return utf8FromWide(path.native());
 }
 
-bool IsReservedDeviceName(const std::filesystem::path& path) {
+bool isReservedDeviceName(const std::filesystem::path& path) {
     // The name up to its first dot, without the spaces Windows drops from its end: "nul.txt" and
     // "COM1 " are devices as "NUL" is.
     std::wstring name = path.filename().native();
@@ -412,7 +412,7 @@ bool IsReservedDeviceName(const std::filesystem::path& path) {
     return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
 }
 
-int Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+int renameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
     const DWORD failure = GetLastError();
     if (failure != ERROR_ACCESS_DENIED) return nameError(errnoOf(failure), to);
@@ -429,13 +429,13 @@ int Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
     return GetLastError() == ERROR_SHARING_VIOLATION ? EBUSY : EACCES;
 }
 
-std::tm LocalTime(std::time_t time) {
+std::tm localTime(std::time_t time) {
     std::tm local{};
     localtime_s(&local, &time);
     return local;
 }
 
-std::vector<std::string> ProgramArguments(int, char**) {
+std::vector<std::string> programArguments(int, char**) {
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> arguments;
@@ -447,23 +447,23 @@ std::vector<std::string> ProgramArguments(int, char**) {
 }
 
 // Output redirected to a file or a pipe is UTF-8 with the line ends of the text, as on POSIX.
-void UseBinaryStandardStreams() {
+void useBinaryStandardStreams() {
     std::fflush(stdout);
     std::fflush(stderr);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 }
 
-bool IsTerminal(int stream) {
-    return IsConsole(stream);
+bool isTerminal(int stream) {
+    return isConsole(stream);
 }
 
-bool IsConsole(int stream) {
+bool isConsole(int stream) {
     DWORD mode = 0;
     return GetConsoleMode(standardHandle(stream), &mode) != 0;
 }
 
-bool WriteToConsole(int stream, std::string_view utf8) {
+bool writeToConsole(int stream, std::string_view utf8) {
     const std::wstring wide = wideFromUtf8(utf8);
     const wchar_t* at = wide.data();
     std::size_t left = wide.size();

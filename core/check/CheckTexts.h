@@ -8,14 +8,14 @@
 
 namespace quarvel::texts {
 
-inline const std::string kRequiredEmpty = Cp1250FromUtf8("Wymagane pole jest puste");
-inline const std::string kTooLongPrefix = Cp1250FromUtf8("Pole posiada zbyt dużą ilość znaków = ");
-inline const std::string kTooLongMaximum = Cp1250FromUtf8(". Maksymalna ilość dla tego pola = ");
-inline const std::string kNotPermittedChars = Cp1250FromUtf8("Pole zawiera znaki niezgodne z Windows");
-inline const std::string kBadNrb = Cp1250FromUtf8("Nieprawidłowy numer NRB");
-inline const std::string kBadNrbCheckDigits = Cp1250FromUtf8("Nieprawidłowe cyfry kontrolne numeru NRB");
-inline const std::string kBadDate = Cp1250FromUtf8("Nieprawidłowy format daty");
-inline const std::string kBadAmount = Cp1250FromUtf8("Nieprawidłowa kwota zlecenia");
+inline const std::string kRequiredEmpty = cp1250FromUtf8("Wymagane pole jest puste");
+inline const std::string kTooLongPrefix = cp1250FromUtf8("Pole posiada zbyt dużą ilość znaków = ");
+inline const std::string kTooLongMaximum = cp1250FromUtf8(". Maksymalna ilość dla tego pola = ");
+inline const std::string kNotPermittedChars = cp1250FromUtf8("Pole zawiera znaki niezgodne z Windows");
+inline const std::string kBadNrb = cp1250FromUtf8("Nieprawidłowy numer NRB");
+inline const std::string kBadNrbCheckDigits = cp1250FromUtf8("Nieprawidłowe cyfry kontrolne numeru NRB");
+inline const std::string kBadDate = cp1250FromUtf8("Nieprawidłowy format daty");
+inline const std::string kBadAmount = cp1250FromUtf8("Nieprawidłowa kwota zlecenia");
 inline const std::string kCurrency = " PLN";
 
 } // namespace quarvel::texts

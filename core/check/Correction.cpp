@@ -51,7 +51,7 @@ public:
 
     void normalizeAccount(std::size_t j) {
         const std::string_view raw = m_file.rawValue(m_record, j);
-        const AccountWindow window = NormalizeAccountWindow(raw);
+        const AccountWindow window = normalizeAccountWindow(raw);
         if (window.removeSpaces) {
             // Letters are converted byte for byte, so normalising the raw bytes and converting afterwards
             // gives the same text as converting first.
@@ -67,11 +67,11 @@ public:
         const std::string_view raw = m_file.rawValue(m_record, kOrderDate);
         // Only a value as long as the layout's date field, which is the length of the written form.
         if (raw.size() != kOrderDateLength) return;
-        auto date = ParseOrderDate(raw, today.year());
+        auto date = parseOrderDate(raw, today.year());
         if (!date) return;
         if (*date <= today) date = today; // both are valid dates: their parts compare as the days do
         std::array<char, kOrderDateLength> text{};
-        WriteOrderDate(*date, text.data());
+        writeOrderDate(*date, text.data());
         const std::string_view written(text.data(), text.size());
         if (written != raw) m_rewrites.rewrite(kOrderDate, written);
     }
@@ -85,22 +85,22 @@ public:
             const bool account = orders ? (j == kOrderDebitedAccount || j == kOrderCreditedAccount)
                                         : (m_file.kind == FileKind::Contractors && j == kContractorAccount);
             const std::string_view raw = m_file.rawValue(m_record, j);
-            if (m_record.rawIsAscii(j) || !HasHighByte(raw)) {
+            if (m_record.rawIsAscii(j) || !hasHighByte(raw)) {
                 if (account) normalizeAccount(j);
                 if (orders && j == kOrderDate) normalizeDate(today);
                 continue;
             }
             // A date or an amount holding such a byte reads as none: it stays as decoded.
             char decoded[kMaxFieldBytes];
-            const std::string_view text(decoded, static_cast<std::size_t>(Cp1250FromUtf8Into(raw, decoded) - decoded));
+            const std::string_view text(decoded, static_cast<std::size_t>(cp1250FromUtf8Into(raw, decoded) - decoded));
             if (!account) {
                 m_rewrites.rewriteDecoded(j, text);
                 continue;
             }
-            const AccountWindow window = NormalizeAccountWindow(text);
+            const AccountWindow window = normalizeAccountWindow(text);
             const std::string_view rest = text.substr(window.start);
             if (window.removeSpaces) {
-                m_rewrites.endRewrite(j, writeWithoutSpacesAndPl(rest, ConversionMap(WINDOWS_EE, WINDOWS_EE),
+                m_rewrites.endRewrite(j, writeWithoutSpacesAndPl(rest, conversionMap(WINDOWS_EE, WINDOWS_EE),
                                                                  m_rewrites.beginRewrite(rest.size())));
             } else {
                 m_rewrites.rewrite(j, rest);
@@ -109,7 +109,7 @@ public:
     }
 
     void readAmount() {
-        const std::optional<double> amount = ParseAmount(m_file.rawValue(m_record, kOrderAmount));
+        const std::optional<double> amount = parseAmount(m_file.rawValue(m_record, kOrderAmount));
         m_record.amount = amount.value_or(0.0);
         m_record.amountRead = amount.has_value();
     }
@@ -122,13 +122,13 @@ private:
 
 } // namespace
 
-void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today) {
+void runCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today) {
     if (file.records().empty()) return;
     // Conversion (sweep 1) and the "?" replacement (sweep 3) are byte translations applied when a value is
     // read; what is stored per record is where each value lies, and the texts correction rewrote.
     file.setConversion(settings.sourceCodePage, settings.replaceControl);
     // Trimming (sweep 2) is a cut applied when a value is read, too.
-    file.setKeptLengths(settings.trim ? maxLengths(LayoutFor(file.kind)) : WholeValues());
+    file.setKeptLengths(settings.trim ? maxLengths(layoutFor(file.kind)) : wholeValues());
     const LoadedFile& values = file;
     file.rewriteInSlices([&values, today](ValueRewrites& rewrites, std::size_t line, Record& toCorrect) {
         RecordCorrector record(values, toCorrect, rewrites);
@@ -147,7 +147,7 @@ void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std
     });
 }
 
-AccountWindow NormalizeAccountWindow(std::string_view text) {
+AccountWindow normalizeAccountWindow(std::string_view text) {
     AccountWindow window;
     constexpr std::size_t kPrefixDash = 8; // "-" after exactly eight characters
     if (text.find('-') == kPrefixDash) window.start = kPrefixDash + 1;
@@ -160,17 +160,17 @@ AccountWindow NormalizeAccountWindow(std::string_view text) {
     return window;
 }
 
-std::string NormalizeAccountNumber(std::string_view text) {
-    const AccountWindow window = NormalizeAccountWindow(text);
+std::string normalizeAccountNumber(std::string_view text) {
+    const AccountWindow window = normalizeAccountWindow(text);
     const std::string_view rest = text.substr(window.start);
     if (!window.removeSpaces) return std::string(rest);
     std::string value(rest.size(), '\0');
-    const char* end = writeWithoutSpacesAndPl(rest, ConversionMap(WINDOWS_EE, WINDOWS_EE), value.data());
+    const char* end = writeWithoutSpacesAndPl(rest, conversionMap(WINDOWS_EE, WINDOWS_EE), value.data());
     value.resize(static_cast<std::size_t>(end - value.data()));
     return value;
 }
 
-std::string RemoveSpaces(std::string_view text) {
+std::string withoutSpaces(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     std::copy_if(text.begin(), text.end(), std::back_inserter(out), [](char c) { return c != ' '; });

@@ -17,7 +17,7 @@ struct CorrectionSettings {
 };
 
 /// Rebuilds every corrected value, original value and amount from the raw values, with `settings`.
-void RunCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today);
+void runCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today);
 
 /// Where the corrected account number lies in its value.
 struct AccountWindow {
@@ -25,16 +25,16 @@ struct AccountWindow {
     bool removeSpaces = false; ///< the rest is longer than 26 characters and holds spaces
 };
 
-/// How NormalizeAccountNumber changes `text`, without copying it.
-AccountWindow NormalizeAccountWindow(std::string_view text);
+/// How normalizeAccountNumber changes `text`, without copying it.
+AccountWindow normalizeAccountWindow(std::string_view text);
 
 /// Drops an 8-character prefix ending in "-", the spaces of a value longer than 26 characters, and a leading "PL".
 /// The reference form of the rule, a text at a time: the correction run keeps only where the new value
-/// lies (NormalizeAccountWindow), and the tests check both against the rule spelled with RemoveSpaces.
-std::string NormalizeAccountNumber(std::string_view text);
+/// lies (normalizeAccountWindow), and the tests check both against the rule spelled with withoutSpaces.
+std::string normalizeAccountNumber(std::string_view text);
 
 /// The text without its spaces (0x20), as the format names it: the reference the tests spell the account
 /// rule with.
-std::string RemoveSpaces(std::string_view text);
+std::string withoutSpaces(std::string_view text);
 
 } // namespace quarvel

@@ -23,7 +23,7 @@ public:
     }
     bool separator() {
         skipSpaces();
-        if (m_pos < m_text.size() && m_text[m_pos] == dateSettings.separator) {
+        if (m_pos < m_text.size() && m_text[m_pos] == kDateSettings.separator) {
             ++m_pos;
             return true;
         }
@@ -52,7 +52,7 @@ private:
 };
 
 // The power of ten of the first significant digit of "digits[.digits]": 0 for 1..9, -1 for 0.1..0.9.
-long long DecimalMagnitude(std::string_view mantissa) {
+long long decimalMagnitude(std::string_view mantissa) {
     const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
     const std::size_t first = mantissa.find_first_of("123456789");
     if (first == std::string_view::npos) return 0;
@@ -69,7 +69,7 @@ constexpr std::array<double, kMaxExactDigits + 1> kPowersOfTen = {1e0, 1e1, 1e2,
 
 // Whether `text` is "MM/DD/YY" exactly, two digits each: most dates are.
 bool isTwoDigitDate(std::string_view text) {
-    if (text.size() != kOrderDateLength || text[2] != dateSettings.separator || text[5] != dateSettings.separator)
+    if (text.size() != kOrderDateLength || text[2] != kDateSettings.separator || text[5] != kDateSettings.separator)
         return false;
     for (const std::size_t k : {0, 1, 3, 4, 6, 7}) {
         if (!isDigit(text[k])) return false;
@@ -83,7 +83,7 @@ int twoDigits(const char* text) {
 
 } // namespace
 
-std::optional<std::chrono::year_month_day> ParseOrderDate(std::string_view text, std::chrono::year currentYear) {
+std::optional<std::chrono::year_month_day> parseOrderDate(std::string_view text, std::chrono::year currentYear) {
     const int century = 100 * (static_cast<int>(currentYear) / 100);
     int month = 0;
     int day = 0;
@@ -114,25 +114,25 @@ std::optional<std::chrono::year_month_day> ParseOrderDate(std::string_view text,
     return date;
 }
 
-void WriteOrderDate(std::chrono::year_month_day date, char* out) {
+void writeOrderDate(std::chrono::year_month_day date, char* out) {
     const auto twoDigits = [](unsigned n, char* at) {
         at[0] = static_cast<char>('0' + n / 10 % 10);
         at[1] = static_cast<char>('0' + n % 10);
     };
     twoDigits(static_cast<unsigned>(date.month()), out);
-    out[2] = dateSettings.separator;
+    out[2] = kDateSettings.separator;
     twoDigits(static_cast<unsigned>(date.day()), out + 3);
-    out[5] = dateSettings.separator;
+    out[5] = kDateSettings.separator;
     twoDigits(static_cast<unsigned>(static_cast<int>(date.year()) % 100), out + 6);
 }
 
-std::string FormatOrderDate(std::chrono::year_month_day date) {
+std::string formatOrderDate(std::chrono::year_month_day date) {
     std::string text(kOrderDateLength, '\0');
-    WriteOrderDate(date, text.data());
+    writeOrderDate(date, text.data());
     return text;
 }
 
-std::optional<double> ParseAmount(std::string_view text) {
+std::optional<double> parseAmount(std::string_view text) {
     std::size_t pos = 0;
     const auto at = [&](std::size_t i) { return i < text.size() ? text[i] : '\0'; };
     while (at(pos) == ' ') ++pos;
@@ -193,7 +193,7 @@ std::optional<double> ParseAmount(std::string_view text) {
         // Out of range either way: too large fails, too small reads as zero. The sign of the exponent
         // alone cannot tell which ("1" and 320 zeros "e-5" is too large), the decimal magnitude can.
         const long long signedExponent = negativeExponent ? -exponent : exponent;
-        if (DecimalMagnitude(text.substr(mantissa, mantissaEnd - mantissa)) + signedExponent > 0) return std::nullopt;
+        if (decimalMagnitude(text.substr(mantissa, mantissaEnd - mantissa)) + signedExponent > 0) return std::nullopt;
         value = 0;
     } else if (ec != std::errc() || ptr != last) {
         return std::nullopt;

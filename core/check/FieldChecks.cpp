@@ -6,14 +6,14 @@
 
 namespace quarvel {
 
-bool IsPermittedByte(std::uint8_t b) {
+bool isPermittedByte(std::uint8_t b) {
     if (b < 0x20) return false; // LF and CR are in the allowed set, but never permitted in a value
-    return b <= 0x7F || IsAllowedChar(b);
+    return b <= 0x7F || isAllowedChar(b);
 }
 
-PermittedTable PermittedAfter(const ByteMap& map) {
+PermittedTable permittedAfter(const ByteMap& map) {
     PermittedTable table{};
-    for (int b = 0; b < 256; ++b) table[b] = IsPermittedByte(map[b]);
+    for (int b = 0; b < 256; ++b) table[b] = isPermittedByte(map[b]);
     return table;
 }
 
@@ -33,8 +33,8 @@ bool allPermitted(std::string_view bytes, const PermittedTable& table, bool asci
     const char* const end = in + bytes.size();
     if (asciiPermitted) {
         for (; end - in >= 8; in += 8) {
-            for (std::uint64_t marks = MarkOutsidePrintableAscii(LoadEightBytes(in)); marks != 0; marks &= marks - 1) {
-                if (!table[static_cast<std::uint8_t>(in[LowestMarkedByte(marks)])]) return false;
+            for (std::uint64_t marks = markOutsidePrintableAscii(loadEightBytes(in)); marks != 0; marks &= marks - 1) {
+                if (!table[static_cast<std::uint8_t>(in[lowestMarkedByte(marks)])]) return false;
             }
         }
     }
@@ -47,8 +47,8 @@ bool allPermitted(std::string_view bytes, const PermittedTable& table, bool asci
 } // namespace
 
 FieldChecker::FieldChecker(LoadedFile& file, const Layout& layout)
-    : m_file(file), m_count(std::min(layout.size(), kMaxFieldCount)), m_afterRaw(PermittedAfter(file.rawToValue())),
-      m_afterFix(PermittedAfter(file.fixToValue())), m_rawAsciiPermitted(permitsPrintableAscii(m_afterRaw)),
+    : m_file(file), m_count(std::min(layout.size(), kMaxFieldCount)), m_afterRaw(permittedAfter(file.rawToValue())),
+      m_afterFix(permittedAfter(file.fixToValue())), m_rawAsciiPermitted(permitsPrintableAscii(m_afterRaw)),
       m_fixAsciiPermitted(permitsPrintableAscii(m_afterFix)) {
     for (std::size_t j = 0; j < m_count; ++j) {
         m_maxLength[j] = layout[j].maxLength;
@@ -82,7 +82,7 @@ void FieldChecker::check(Record& record) const {
     record.invalidMask = invalid;
 }
 
-void CheckFields(LoadedFile& file, std::size_t i, const Layout& layout) {
+void checkFields(LoadedFile& file, std::size_t i, const Layout& layout) {
     FieldChecker(file, layout).check(i);
 }
 

@@ -7,11 +7,11 @@
 namespace quarvel {
 
 /// Bytes a value may hold: 0x20..0x7F and the allowed Windows-1250 bytes above (CR and LF do not count).
-bool IsPermittedByte(std::uint8_t b);
+bool isPermittedByte(std::uint8_t b);
 
-/// IsPermittedByte of each byte after a translation, so a value can be judged before it is translated.
+/// isPermittedByte of each byte after a translation, so a value can be judged before it is translated.
 using PermittedTable = std::array<bool, 256>;
-PermittedTable PermittedAfter(const ByteMap& map);
+PermittedTable permittedAfter(const ByteMap& map);
 
 /// The field checks of one validation run; the tables they need are made once for the run.
 class FieldChecker {
@@ -37,6 +37,6 @@ private:
 
 /// The field checks of record i (see FieldChecker::check), as the format names them: the reference form,
 /// one record at a time, that the tests hold the validation's run over all records against.
-void CheckFields(LoadedFile& file, std::size_t i, const Layout& layout);
+void checkFields(LoadedFile& file, std::size_t i, const Layout& layout);
 
 } // namespace quarvel

@@ -21,9 +21,9 @@ void failField(Record& record, std::size_t j, FieldErrorBit error) {
 
 // The account check: 26 digits, and with `checkDigits` the right check digits too.
 void checkAccount(Record& record, std::size_t j, std::string_view value, bool checkDigits) {
-    if (!IsNrbNumber(value)) {
+    if (!isNrbNumber(value)) {
         failField(record, j, kBadNrb);
-    } else if (checkDigits && !HasNrbCheckDigits(value)) {
+    } else if (checkDigits && !hasNrbCheckDigits(value)) {
         failField(record, j, kBadNrbCheckDigits);
     }
 }
@@ -45,10 +45,10 @@ void checkRecord(const LoadedFile& file, const FieldChecker& checker, Record& re
     } else if (file.kind == FileKind::Orders) {
         checkAccount(record, kOrderDebitedAccount, bytes[kOrderDebitedAccount], checkNrbDigits);
         checkAccount(record, kOrderCreditedAccount, bytes[kOrderCreditedAccount], checkNrbDigits);
-        if (!ParseOrderDate(bytes[kOrderDate], currentYear)) failField(record, kOrderDate, kBadDate);
+        if (!parseOrderDate(bytes[kOrderDate], currentYear)) failField(record, kOrderDate, kBadDate);
         // The correction has read the raw amount; while the value is that raw value, its verdict stands.
         const bool amountRead =
-            file.valueIsRaw(record, kOrderAmount) ? record.amountRead : ParseAmount(bytes[kOrderAmount]).has_value();
+            file.valueIsRaw(record, kOrderAmount) ? record.amountRead : parseAmount(bytes[kOrderAmount]).has_value();
         if (!amountRead) failField(record, kOrderAmount, kBadAmount);
     }
     record.hasFieldErrors = record.invalidMask != 0;
@@ -57,16 +57,16 @@ void checkRecord(const LoadedFile& file, const FieldChecker& checker, Record& re
 
 } // namespace
 
-bool IsNrbNumber(std::string_view text) {
+bool isNrbNumber(std::string_view text) {
     static_assert(kNrbLength > 16 && kNrbLength <= 24 + 8, "three words and one overlapping the third");
     if (text.size() != kNrbLength) return false;
     const char* bytes = text.data();
-    return AllDigits(LoadEightBytes(bytes)) && AllDigits(LoadEightBytes(bytes + 8)) &&
-           AllDigits(LoadEightBytes(bytes + 16)) && AllDigits(LoadEightBytes(bytes + kNrbLength - 8));
+    return allDigits(loadEightBytes(bytes)) && allDigits(loadEightBytes(bytes + 8)) &&
+           allDigits(loadEightBytes(bytes + 16)) && allDigits(loadEightBytes(bytes + kNrbLength - 8));
 }
 
-bool HasNrbCheckDigits(std::string_view nrb) {
-    if (!IsNrbNumber(nrb)) return false;
+bool hasNrbCheckDigits(std::string_view nrb) {
+    if (!isNrbNumber(nrb)) return false;
     // The remainder digit by digit: the number has 30 digits, more than any integer type holds.
     unsigned remainder = 0;
     const auto add = [&remainder](char digit) {
@@ -80,11 +80,11 @@ bool HasNrbCheckDigits(std::string_view nrb) {
     return remainder == 1;
 }
 
-void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits) {
-    const FieldChecker checker(file, LayoutFor(file.kind));
+void validateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits) {
+    const FieldChecker checker(file, layoutFor(file.kind));
     // Records are judged side by side in slices; the counts and the total are taken afterwards in file
     // order, so the sum of the amounts is rounded exactly as a single pass rounds it.
-    RunSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
+    runSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
         // A line without data has no field to check; its record is constant.
         file.forEachLineWithData(begin, end, [&](std::size_t, Record& record) {
             checkRecord(file, checker, record, currentYear, checkNrbDigits);
@@ -108,19 +108,19 @@ void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool check
 std::vector<std::string> fieldErrors(const LoadedFile& file, std::size_t i, std::size_t j) {
     std::vector<std::string> messages;
     const std::uint8_t bits = file.records()[i].fieldErrorBits[j];
-    const Layout& layout = LayoutFor(file.kind);
+    const Layout& layout = layoutFor(file.kind);
     const std::int32_t maxLength = j < layout.size() ? layout[j].maxLength : 0;
     const std::size_t length = bits != 0 ? file.valueBytes(i, j).bytes.size() : 0;
     // In the order the checks add them; the check digits' message stands where the account check's would.
     static constexpr FieldErrorBit kOrder[] = {kRequiredEmpty,     kTooLong, kNotPermittedChars, kBadNrb,
                                                kBadNrbCheckDigits, kBadDate, kBadAmount};
     for (FieldErrorBit bit : kOrder) {
-        if (bits & bit) messages.push_back(FieldErrorText(bit, length, maxLength));
+        if (bits & bit) messages.push_back(fieldErrorText(bit, length, maxLength));
     }
     return messages;
 }
 
-std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t maxLength) {
+std::string fieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t maxLength) {
     switch (error) {
     case kRequiredEmpty:
         return texts::kRequiredEmpty;
@@ -140,7 +140,7 @@ std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t
     return {};
 }
 
-std::string FormatTotal(double amount) {
+std::string formatTotal(double amount) {
     if (std::isnan(amount)) return "NAN" + texts::kCurrency;
     if (std::isinf(amount)) return (amount < 0 ? "-INF" : "INF") + texts::kCurrency;
 

@@ -13,24 +13,24 @@ namespace quarvel {
 /// Judges every record (field checks, then account, date and amount checks), counts the valid and
 /// invalid records and sums the valid amounts. Judges the values of the last correction run, and takes the verdict on a raw amount from it. With `checkNrbDigits` an account number
 /// of 26 digits must also have the check digits of the Polish IBAN it is.
-void ValidateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits = false);
+void validateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits = false);
 
 /// The Polish texts of the checks' messages on field j of record i (Windows-1250), in the order the checks
 /// add them: the field checks', then the content checks'.
 std::vector<std::string> fieldErrors(const LoadedFile& file, std::size_t i, std::size_t j);
 
 /// The Polish text of one field message (Windows-1250); the length message names `length` and `maxLength`.
-std::string FieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t maxLength);
+std::string fieldErrorText(FieldErrorBit error, std::size_t length, std::int32_t maxLength);
 
 /// Exactly 26 decimal digits.
-bool IsNrbNumber(std::string_view text);
+bool isNrbNumber(std::string_view text);
 
-/// Whether an account number that passes IsNrbNumber has the check digits of the Polish IBAN it is
+/// Whether an account number that passes isNrbNumber has the check digits of the Polish IBAN it is
 /// (ISO 13616): its 24 digits after the first two, then "2521" for "PL", then its first two digits, read
 /// as one number, leave 1 when divided by 97.
-bool HasNrbCheckDigits(std::string_view nrb);
+bool hasNrbCheckDigits(std::string_view nrb);
 
 /// The amount in the pattern "### ### ### ### ##0.00" followed by " PLN", for example "   1 234,50 PLN".
-std::string FormatTotal(double amount);
+std::string formatTotal(double amount);
 
 } // namespace quarvel

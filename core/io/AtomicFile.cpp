@@ -41,14 +41,14 @@ constexpr int kMaxLinkHops = 40;
 
 WriteResult failure(const fs::path& target, int error) {
     return {false, error,
-            texts::kCannotWriteFile + PathForMessage(target) + "\r" + texts::kReasonPrefix +
-                DescribeSystemError(error),
+            texts::kCannotWriteFile + pathForMessage(target) + "\r" + texts::kReasonPrefix +
+                describeSystemError(error),
             {}};
 }
 
 WriteResult sameFileFailure(const fs::path& target, const std::string& role) {
     return {false, EEXIST,
-            texts::kCannotWriteFile + PathForMessage(target) + "\r" + texts::kReasonPrefix + texts::kSameFileAs + role,
+            texts::kCannotWriteFile + pathForMessage(target) + "\r" + texts::kReasonPrefix + texts::kSameFileAs + role,
             {}};
 }
 
@@ -60,11 +60,11 @@ fs::path temporaryName(const fs::path& folder, std::string_view suffix = kTempSu
     for (std::size_t k = 0; k < kTempDigits; ++k, bits >>= 4)
         name += kHex[bits & 15U];
     name += suffix;
-    return folder / platform::PathFromUtf8(name);
+    return folder / platform::pathFromUtf8(name);
 }
 
 bool hasTemporaryShape(const fs::path& name, std::string_view suffix) {
-    const std::string text = platform::Utf8FromPath(name.filename());
+    const std::string text = platform::utf8FromPath(name.filename());
     if (text.size() != kTempPrefix.size() + kTempDigits + suffix.size()) return false;
     if (!text.starts_with(kTempPrefix) || !text.ends_with(suffix)) return false;
     const std::string_view digits = std::string_view(text).substr(kTempPrefix.size(), kTempDigits);
@@ -80,7 +80,7 @@ fs::path folderOf(const fs::path& file) {
 // Latin Extended-A (the Polish ones among them) in their small form, in UTF-8. exFAT, FAT, NTFS and
 // ext4's casefold all fold at least these alike.
 std::string foldedName(const fs::path& name) {
-    const std::string text = platform::Utf8FromPath(name);
+    const std::string text = platform::utf8FromPath(name);
     std::string folded;
     folded.reserve(text.size());
     for (std::size_t k = 0; k < text.size(); ++k) {
@@ -141,8 +141,8 @@ bool listedAs(const fs::path& folder, const fs::path& name) {
 // different files a listing tells two entries from one (a FUSE file system may give each spelling an
 // inode of its own).
 bool reachedByOtherSpelling(const fs::path& folder, const fs::path& name, const fs::path& spelling) {
-    const std::optional<platform::FileId> named = platform::IdentityOf(folder / name, true);
-    const std::optional<platform::FileId> other = platform::IdentityOf(folder / spelling, true);
+    const std::optional<platform::FileId> named = platform::identityOf(folder / name, true);
+    const std::optional<platform::FileId> other = platform::identityOf(folder / spelling, true);
     if (!named || !other) return false;
     if (*named == *other) return true;
     return !listedAs(folder, spelling);
@@ -168,7 +168,7 @@ bool folderFoldsCase(const fs::path& folder, bool mayProbe) {
     platform::NativeFile file;
     for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
         probe = temporaryName(folder);
-        file = platform::CreateOwnFile(probe, true, error);
+        file = platform::createOwnFile(probe, true, error);
     }
     if (!file.isOpen()) return false;
     const bool folds = reachedByOtherSpelling(folder, probe.filename(), fs::path(swappedCase(probe.filename().native())));
@@ -209,17 +209,17 @@ fs::path followLinks(const fs::path& target, int& error) {
         const fs::file_status status = fs::symlink_status(path, ec);
         if (status.type() == fs::file_type::not_found) return path;
         if (ec) {
-            error = platform::ErrorNumber(ec);
+            error = platform::errorNumber(ec);
             return {};
         }
         if (!fs::is_symlink(status)) return path;
-        if (!platform::MayFollowLink(path)) {
+        if (!platform::mayFollowLink(path)) {
             error = kUntrustedLink;
             return {};
         }
         const fs::path link = fs::read_symlink(path, ec);
         if (ec) {
-            error = platform::ErrorNumber(ec);
+            error = platform::errorNumber(ec);
             return {};
         }
         path = link.is_absolute() ? link : path.parent_path() / link;
@@ -237,14 +237,14 @@ public:
         // Large pieces go out as they are, after what is buffered; only small ones are gathered.
         if (m_buffer.size() + bytes.size() > kBufferSize || bytes.size() >= kDirectWrite) flush();
         if (bytes.size() >= kDirectWrite) {
-            if (m_error == 0) m_error = platform::WriteAll(m_file, bytes.data(), bytes.size());
+            if (m_error == 0) m_error = platform::writeAll(m_file, bytes.data(), bytes.size());
         } else {
             m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
         }
     }
 
     int flush() override {
-        if (m_error == 0 && !m_buffer.empty()) m_error = platform::WriteAll(m_file, m_buffer.data(), m_buffer.size());
+        if (m_error == 0 && !m_buffer.empty()) m_error = platform::writeAll(m_file, m_buffer.data(), m_buffer.size());
         m_buffer.clear();
         return m_error;
     }
@@ -294,13 +294,13 @@ public:
     int take(const std::vector<fs::path>& folders) {
         std::map<platform::FileId, fs::path> ordered;
         for (const fs::path& folder : folders) {
-            if (const std::optional<platform::FileId> id = platform::IdentityOf(folder)) ordered.emplace(*id, folder);
+            if (const std::optional<platform::FileId> id = platform::identityOf(folder)) ordered.emplace(*id, folder);
         }
         const auto until = std::chrono::steady_clock::now() + folderLockWait();
         for (const auto& [id, folder] : ordered) {
             for (;;) {
                 int error = 0;
-                platform::NativeFile lock = platform::TryLockFolder(folder, error);
+                platform::NativeFile lock = platform::tryLockFolder(folder, error);
                 if (error != EWOULDBLOCK) {
                     m_held.push_back(std::move(lock));
                     break;
@@ -335,9 +335,9 @@ std::string intentText(const std::vector<IntentRecord>& records) {
     for (const IntentRecord& record : records) {
         text += record.kind;
         text += '\0';
-        text += platform::Utf8FromPath(record.target);
+        text += platform::utf8FromPath(record.target);
         text += '\0';
-        text += platform::Utf8FromPath(record.backup);
+        text += platform::utf8FromPath(record.backup);
         text += '\0';
         text += std::to_string(record.made.volume);
         text += '\0';
@@ -370,7 +370,7 @@ std::optional<std::vector<IntentRecord>> parseIntent(std::string_view text) {
         const auto volume = field();
         const auto index = field();
         if (!index || kind->size() != 1 || ((*kind)[0] != 'K' && (*kind)[0] != 'N')) return std::nullopt;
-        records.push_back({(*kind)[0], platform::PathFromUtf8(*target), platform::PathFromUtf8(*backup),
+        records.push_back({(*kind)[0], platform::pathFromUtf8(*target), platform::pathFromUtf8(*backup),
                            {number(*volume), number(*index)}});
     }
     return records;
@@ -384,15 +384,15 @@ int restoreFromIntent(const std::vector<IntentRecord>& records) {
         const IntentRecord& record = *it;
         std::error_code ec;
         if (record.kind == 'N') {
-            if (platform::IdentityOf(record.target, true) == record.made) fs::remove(record.target, ec);
-            if (ec) failed = platform::ErrorNumber(ec);
+            if (platform::identityOf(record.target, true) == record.made) fs::remove(record.target, ec);
+            if (ec) failed = platform::errorNumber(ec);
             continue;
         }
-        const std::optional<platform::FileId> kept = platform::IdentityOf(record.backup, true);
+        const std::optional<platform::FileId> kept = platform::identityOf(record.backup, true);
         if (!kept) continue; // put back already, or the run ended before keeping it
-        if (platform::IdentityOf(record.target, true) == kept) {
+        if (platform::identityOf(record.target, true) == kept) {
             fs::remove(record.backup, ec); // the second name of a file still in place
-        } else if (const int error = platform::Rename(record.backup, record.target); error != 0) {
+        } else if (const int error = platform::renameFile(record.backup, record.target); error != 0) {
             failed = error;
         }
     }
@@ -427,7 +427,7 @@ public:
 
     // Everything that refuses a change, before anything is written.
     WriteResult check() {
-        const std::optional<platform::FileId> streams[] = {platform::IdentityOfStream(1), platform::IdentityOfStream(2)};
+        const std::optional<platform::FileId> streams[] = {platform::identityOfStream(1), platform::identityOfStream(2)};
         for (const FileChange& change : m_changes) {
             PendingChange& pending = m_pending.emplace_back();
             pending.change = &change;
@@ -446,12 +446,12 @@ public:
                 if (!ec) pending.target = resolved / pending.target.filename();
             }
             if (change.produce &&
-                (platform::IsReservedDeviceName(pending.target) || (pending.exists && !fs::is_regular_file(status))))
+                (platform::isReservedDeviceName(pending.target) || (pending.exists && !fs::is_regular_file(status))))
                 return failure(change.target, kNotARegularFile);
             // The standard output or error redirected to a file is no file to replace: what the program
             // prints would end up inside it, or be lost.
             if (change.produce && pending.exists) {
-                const std::optional<platform::FileId> id = platform::IdentityOf(pending.target);
+                const std::optional<platform::FileId> id = platform::identityOf(pending.target);
                 for (const std::optional<platform::FileId>& stream : streams) {
                     if (id && stream == id) return failure(change.target, kNotARegularFile);
                 }
@@ -495,10 +495,10 @@ private:
                 if (hasTemporaryShape(it->path().filename(), kIntentSuffix)) intents.push_back(it->path());
             }
             for (const fs::path& intent : intents) {
-                platform::NativeFile file = platform::OpenIfAbandoned(intent);
+                platform::NativeFile file = platform::openIfAbandoned(intent);
                 if (!file.isOpen()) continue; // its run is still going
                 std::string text;
-                if (platform::ReadAll(file, text) != 0) continue;
+                if (platform::readAll(file, text) != 0) continue;
                 const std::optional<std::vector<IntentRecord>> records = parseIntent(text);
                 if (records) {
                     if (const int error = restoreFromIntent(*records); error != 0) {
@@ -508,10 +508,10 @@ private:
                 }
                 file.close();
                 fs::remove(intent, ec);
-                (void)platform::SyncFolder(folder);
+                (void)platform::syncFolder(folder);
             }
             for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-                if (IsTemporaryFileName(it->path().filename())) platform::RemoveIfAbandoned(it->path());
+                if (isTemporaryFileName(it->path().filename())) platform::removeIfAbandoned(it->path());
             }
         }
         m_locks.release();
@@ -525,7 +525,7 @@ private:
         for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
             pending.temp = temporaryName(folder);
             // An earlier file's readers must not see the new content under looser permissions on its way.
-            pending.tempFile = platform::CreateOwnFile(pending.temp, pending.exists, error);
+            pending.tempFile = platform::createOwnFile(pending.temp, pending.exists, error);
         }
         if (!pending.tempFile.isOpen()) {
             pending.temp.clear();
@@ -540,7 +540,7 @@ private:
             return WriteResult{false, failed.error(), failed.message(), {}};
         }
         error = output->flush();
-        if (error == 0) error = platform::SyncFile(pending.tempFile);
+        if (error == 0) error = platform::syncFile(pending.tempFile);
         return error == 0 ? WriteResult{} : failure(target, error);
     }
 
@@ -553,14 +553,14 @@ private:
             platform::NativeFile file;
             for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
                 name = temporaryName(folder, kIntentSuffix);
-                file = platform::CreateOwnFile(name, true, error);
+                file = platform::createOwnFile(name, true, error);
             }
             if (!file.isOpen()) return error;
             m_intents.emplace_back(name, std::move(file));
             platform::NativeFile& intent = m_intents.back().second;
-            if (error = platform::WriteAll(intent, text.data(), text.size()); error != 0) return error;
-            if (error = platform::SyncFile(intent); error != 0) return error;
-            if (error = platform::SyncFolder(folder); error != 0) return error;
+            if (error = platform::writeAll(intent, text.data(), text.size()); error != 0) return error;
+            if (error = platform::syncFile(intent); error != 0) return error;
+            if (error = platform::syncFolder(folder); error != 0) return error;
         }
         return 0;
     }
@@ -571,7 +571,7 @@ private:
             file.close();
             std::error_code ec;
             fs::remove(name, ec);
-            if (synced.insert(folderOf(name)).second) (void)platform::SyncFolder(folderOf(name));
+            if (synced.insert(folderOf(name)).second) (void)platform::syncFolder(folderOf(name));
         }
         m_intents.clear();
     }
@@ -586,15 +586,15 @@ private:
             if (pending.writes() && fs::exists(status) && !pending.exists)
                 return failure(pending.change->target, fs::is_directory(status) ? EISDIR : kNotARegularFile);
             if (pending.writes() && pending.exists) {
-                int error = platform::CopyPermissions(pending.tempFile, pending.target);
-                if (error == 0) error = platform::SyncFile(pending.tempFile);
+                int error = platform::copyPermissions(pending.tempFile, pending.target);
+                if (error == 0) error = platform::syncFile(pending.tempFile);
                 if (error != 0) return failure(pending.change->target, error);
             }
             if (pending.exists) {
                 pending.backup = temporaryName(folderOf(pending.target));
                 records.push_back({'K', pending.target, pending.backup, {}});
             } else if (pending.writes()) {
-                records.push_back({'N', pending.target, {}, platform::IdentityOf(pending.temp, true).value_or(platform::FileId{})});
+                records.push_back({'N', pending.target, {}, platform::identityOf(pending.temp, true).value_or(platform::FileId{})});
             }
         }
         if (const int error = writeIntents(records); error != 0) {
@@ -605,7 +605,7 @@ private:
         for (PendingChange& pending : m_pending) {
             if (!pending.exists && !pending.writes()) continue;
             if (pending.exists) {
-                if (const int error = platform::CheckReplaceable(pending.target); error != 0) {
+                if (const int error = platform::checkReplaceable(pending.target); error != 0) {
                     pending.backup.clear();
                     return undo(pending, error);
                 }
@@ -615,7 +615,7 @@ private:
                 if (pending.writes()) {
                     std::error_code ec;
                     fs::create_hard_link(pending.target, pending.backup, ec);
-                    if (ec) error = platform::ErrorNumber(ec);
+                    if (ec) error = platform::errorNumber(ec);
                     if (error != 0 && linksUnsupported(error)) error = renameAside(pending);
                 } else {
                     error = renameAside(pending);
@@ -624,10 +624,10 @@ private:
                     pending.backup.clear();
                     return undo(pending, error);
                 }
-                pending.backupHold = platform::HoldFile(pending.backup, error);
+                pending.backupHold = platform::holdFileOpen(pending.backup, error);
             }
             if (pending.writes()) {
-                if (const int error = platform::Rename(pending.temp, pending.target); error != 0)
+                if (const int error = platform::renameFile(pending.temp, pending.target); error != 0)
                     return undo(pending, error);
                 // No longer a temporary file; and Windows cannot put the earlier file back over an open one.
                 pending.tempFile.close();
@@ -643,9 +643,9 @@ private:
         for (PendingChange& pending : m_pending) {
             if (!pending.done || !synced.insert(folderOf(pending.target)).second) continue;
             // Every new file is in place: a folder whose names could not be made durable is a warning.
-            if (const int error = platform::SyncFolder(folderOf(pending.target)); error != 0 && result.warning.empty())
-                result.warning = texts::kNotDurable + PathForMessage(folderOf(pending.target)) + "\r" +
-                                 texts::kReasonPrefix + DescribeSystemError(error);
+            if (const int error = platform::syncFolder(folderOf(pending.target)); error != 0 && result.warning.empty())
+                result.warning = texts::kNotDurable + pathForMessage(folderOf(pending.target)) + "\r" +
+                                 texts::kReasonPrefix + describeSystemError(error);
         }
         removeIntents();
         for (PendingChange& pending : m_pending) {
@@ -660,7 +660,7 @@ private:
     }
 
     int renameAside(PendingChange& pending) {
-        const int error = platform::Rename(pending.target, pending.backup);
+        const int error = platform::renameFile(pending.target, pending.backup);
         if (error == 0) pending.aside = true;
         return error;
     }
@@ -675,7 +675,7 @@ private:
             std::error_code ec;
             if (!pending.backup.empty()) {
                 pending.backupHold.close();
-                if (platform::Rename(pending.backup, pending.target) == 0) {
+                if (platform::renameFile(pending.backup, pending.target) == 0) {
                     pending.backup.clear();
                 } else {
                     restored = false;
@@ -701,8 +701,8 @@ private:
     // away a name, not a file: it meets another change only by name.
     bool touchesSameFile(const PendingChange& pending, const fs::path& other, bool otherIsFile) {
         if (pending.writes() && otherIsFile) {
-            const std::optional<platform::FileId> a = platform::IdentityOf(pending.target);
-            const std::optional<platform::FileId> b = platform::IdentityOf(other);
+            const std::optional<platform::FileId> a = platform::identityOf(pending.target);
+            const std::optional<platform::FileId> b = platform::identityOf(other);
             if (a && b && *a == *b) return true;
         }
         return sameName(pending.target, other);
@@ -714,8 +714,8 @@ private:
         if (ec) return false;
         const fs::path wholeB = fs::absolute(b, ec);
         if (ec) return false;
-        const std::optional<platform::FileId> folderA = platform::IdentityOf(folderOf(wholeA));
-        const std::optional<platform::FileId> folderB = platform::IdentityOf(folderOf(wholeB));
+        const std::optional<platform::FileId> folderA = platform::identityOf(folderOf(wholeA));
+        const std::optional<platform::FileId> folderB = platform::identityOf(folderOf(wholeB));
         if (!folderA || !folderB) {
             const fs::path nameA = fs::weakly_canonical(folderOf(wholeA), ec) / wholeA.filename();
             const fs::path nameB = fs::weakly_canonical(folderOf(wholeB), ec) / wholeB.filename();
@@ -746,13 +746,13 @@ private:
 
 } // namespace
 
-bool IsTemporaryFileName(const fs::path& name) {
+bool isTemporaryFileName(const fs::path& name) {
     return hasTemporaryShape(name, kTempSuffix);
 }
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-    const std::optional<platform::FileId> idA = platform::IdentityOf(a);
-    const std::optional<platform::FileId> idB = platform::IdentityOf(b);
+bool sameFile(const fs::path& a, const fs::path& b) {
+    const std::optional<platform::FileId> idA = platform::identityOf(a);
+    const std::optional<platform::FileId> idB = platform::identityOf(b);
     if (idA && idB && *idA == *idB) return true;
     const auto resolved = [](const fs::path& p) -> std::optional<fs::path> {
         std::error_code failed;
@@ -767,26 +767,26 @@ bool SameFile(const fs::path& a, const fs::path& b) {
     return resolvedA && resolvedB && *resolvedA == *resolvedB;
 }
 
-std::unique_ptr<FileOutput> OpenFileOutput(platform::NativeFile& file) {
+std::unique_ptr<FileOutput> openFileOutput(platform::NativeFile& file) {
     return std::make_unique<TempFileOutput>(file);
 }
 
-WriteResult ChangeFilesTogether(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable,
+WriteResult changeFilesTogether(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable,
                                 const OutputOpener& open) {
     if (changes.empty()) return {};
     ChangeSet set(changes, untouchable, open);
     return set.run();
 }
 
-WriteResult CheckFileChanges(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable) {
-    static const OutputOpener kSystem = OpenFileOutput; // the check writes nothing
+WriteResult checkFileChanges(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable) {
+    static const OutputOpener kSystem = openFileOutput; // the check writes nothing
     ChangeSet set(changes, untouchable, kSystem);
     return set.check();
 }
 
-WriteResult WriteFileAtomically(const fs::path& target, const Producer& produce,
+WriteResult writeFileAtomically(const fs::path& target, const Producer& produce,
                                 const std::vector<ProtectedFile>& untouchable, const OutputOpener& open) {
-    return ChangeFilesTogether({FileChange{target, produce, {}}}, untouchable, open);
+    return changeFilesTogether({FileChange{target, produce, {}}}, untouchable, open);
 }
 
 } // namespace quarvel

@@ -36,7 +36,7 @@ public:
 using OutputOpener = std::function<std::unique_ptr<FileOutput>(platform::NativeFile& file)>;
 
 /// The system's writes into the file, gathered into large pieces.
-std::unique_ptr<FileOutput> OpenFileOutput(platform::NativeFile& file);
+std::unique_ptr<FileOutput> openFileOutput(platform::NativeFile& file);
 
 /// Writes the new content of a file.
 using Producer = std::function<void(FileOutput&)>;
@@ -81,24 +81,24 @@ struct FileChange {
 /// written: a target that is a folder, a device, a pipe, a socket or the standard output or error, and
 /// two changes, or a change and an `untouchable` file, that are the same file, or two names in one folder
 /// that its file system takes for one.
-WriteResult ChangeFilesTogether(const std::vector<FileChange>& changes,
+WriteResult changeFilesTogether(const std::vector<FileChange>& changes,
                                 const std::vector<ProtectedFile>& untouchable = {},
-                                const OutputOpener& open = OpenFileOutput);
+                                const OutputOpener& open = openFileOutput);
 
-/// The refusals of ChangeFilesTogether alone, which touch nothing: a command can tell them before it starts.
-WriteResult CheckFileChanges(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable = {});
+/// The refusals of changeFilesTogether alone, which touch nothing: a command can tell them before it starts.
+WriteResult checkFileChanges(const std::vector<FileChange>& changes, const std::vector<ProtectedFile>& untouchable = {});
 
-/// Writes `target` completely or not at all, as ChangeFilesTogether does for a single file.
-WriteResult WriteFileAtomically(const std::filesystem::path& target, const Producer& produce,
+/// Writes `target` completely or not at all, as changeFilesTogether does for a single file.
+WriteResult writeFileAtomically(const std::filesystem::path& target, const Producer& produce,
                                 const std::vector<ProtectedFile>& untouchable = {},
-                                const OutputOpener& open = OpenFileOutput);
+                                const OutputOpener& open = openFileOutput);
 
 /// Whether the temporary files of a write are named like this: they start with a dot so that they stay
 /// out of the user's way, and a later write into the same folder removes those a killed run left.
-bool IsTemporaryFileName(const std::filesystem::path& name);
+bool isTemporaryFileName(const std::filesystem::path& name);
 
 /// Whether `a` and `b` are one file: the same file on disk (through links and hard links, by its
 /// identity), or, where one does not exist yet, the same name once links are resolved.
-bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 } // namespace quarvel

@@ -24,7 +24,7 @@ public:
         return got;
     }
     int error() const override { return m_error; }
-    std::optional<platform::FileStamp> stamp() const override { return platform::StampOf(m_file); }
+    std::optional<platform::FileStamp> stamp() const override { return platform::stampOf(m_file); }
 
 private:
     std::FILE* m_file;
@@ -33,22 +33,22 @@ private:
 
 } // namespace
 
-OpenedSource OpenFileSource(const std::filesystem::path& path) {
+OpenedSource openFileSource(const std::filesystem::path& path) {
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(path, ec);
     if (std::filesystem::is_directory(status)) return {nullptr, EISDIR};
-    if (platform::IsReservedDeviceName(path)) return {nullptr, kNotARegularFile};
+    if (platform::isReservedDeviceName(path)) return {nullptr, kNotARegularFile};
     // Opening a pipe waits for a writer, and a device such as /dev/zero never ends.
     if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
         return {nullptr, kNotARegularFile};
     }
     int error = 0;
-    std::FILE* file = platform::OpenForReading(path, error);
+    std::FILE* file = platform::openForReading(path, error);
     if (file == nullptr) return {nullptr, error};
     return {std::make_unique<FileSource>(file), 0};
 }
 
-std::string DescribeSystemError(int error) {
+std::string describeSystemError(int error) {
     const char* polish = nullptr;
     switch (error) {
     case ENOENT: polish = "nie ma takiego pliku ani folderu"; break;
@@ -78,12 +78,12 @@ std::string DescribeSystemError(int error) {
     case kFolderBusy: polish = "w tym folderze zapisuje pliki inne uruchomienie programu; spróbuj ponownie za chwilę"; break;
     default: break;
     }
-    if (polish != nullptr) return Cp1250FromUtf8(polish);
-    return Cp1250FromUtf8("błąd systemu nr " + std::to_string(error) + " (" + std::strerror(error) + ")");
+    if (polish != nullptr) return cp1250FromUtf8(polish);
+    return cp1250FromUtf8("błąd systemu nr " + std::to_string(error) + " (" + std::strerror(error) + ")");
 }
 
-std::string PathForMessage(const std::filesystem::path& path) {
-    return Cp1250FromUtf8(platform::Utf8FromPath(path));
+std::string pathForMessage(const std::filesystem::path& path) {
+    return cp1250FromUtf8(platform::utf8FromPath(path));
 }
 
 } // namespace quarvel

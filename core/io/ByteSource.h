@@ -46,15 +46,15 @@ inline constexpr int kFolderBusy = 2102;
 
 /// Opens a file for reading only. A folder fails with EISDIR, a device or pipe with kNotARegularFile:
 /// it could block the opening or never end, and the load reads its input twice.
-OpenedSource OpenFileSource(const std::filesystem::path& path);
+OpenedSource openFileSource(const std::filesystem::path& path);
 
 /// How the load opens its input; tests replace it to inject failures.
 using SourceOpener = std::function<OpenedSource(const std::filesystem::path&)>;
 
 /// The reason of a system error in Polish (Windows-1250), for the messages the user is shown.
-std::string DescribeSystemError(int error);
+std::string describeSystemError(int error);
 
 /// A path as the user reads it in a message: Windows-1250, other characters as "?".
-std::string PathForMessage(const std::filesystem::path& path);
+std::string pathForMessage(const std::filesystem::path& path);
 
 } // namespace quarvel

@@ -181,14 +181,14 @@ private:
 
 } // namespace
 
-std::unique_ptr<ByteSource> DecodeUtf16(std::unique_ptr<ByteSource> source) {
+std::unique_ptr<ByteSource> decodeUtf16(std::unique_ptr<ByteSource> source) {
     if (!source) return source;
     return std::make_unique<Utf16Source>(std::move(source));
 }
 
-OpenedSource OpenInputText(const SourceOpener& open, const std::filesystem::path& path) {
+OpenedSource openInputText(const SourceOpener& open, const std::filesystem::path& path) {
     OpenedSource opened = open(path);
-    opened.source = DecodeUtf16(std::move(opened.source));
+    opened.source = decodeUtf16(std::move(opened.source));
     return opened;
 }
 

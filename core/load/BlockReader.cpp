@@ -22,25 +22,25 @@ constexpr std::size_t kRestBatch = 4096;
 // general search; up to 7 bytes past `end` are read (the block's slack).
 const char* findSeparator(const char* begin, const char* end) {
     for (const char* at = begin; at < end; at += 8) {
-        const std::uint64_t bars = MarkBytesEqualTo(LoadEightBytes(at), '|');
+        const std::uint64_t bars = markBytesEqualTo(loadEightBytes(at), '|');
         if (bars != 0) {
-            const char* bar = at + LowestMarkedByte(bars);
+            const char* bar = at + lowestMarkedByte(bars);
             return bar < end ? bar : nullptr;
         }
     }
     return nullptr;
 }
 
-// Stores the bytes [begin, end) of a field as ReadLineInto stores a piece: the first 250 of them,
+// Stores the bytes [begin, end) of a field as readLineInto stores a piece: the first 250 of them,
 // stripped, or a single space when none is left; returns the end of what was written at `out`. Up to
 // kWordSlack bytes after `end` are read, and after what is written overwritten.
 // Inlined: it runs for every field, and a call costs about as much as a short field.
 [[gnu::always_inline]] inline char* storeField(const char* begin, const char* end, Record& record, std::size_t j,
                                                char* out) {
     if (static_cast<std::size_t>(end - begin) > kMaxFieldBytes) end = begin + kMaxFieldBytes;
-    while (begin < end && IsStrippable(*begin))
+    while (begin < end && isStrippable(*begin))
         ++begin;
-    while (end > begin && IsStrippable(end[-1]))
+    while (end > begin && isStrippable(end[-1]))
         --end;
     auto n = static_cast<std::size_t>(end - begin);
     bool ascii = true;
@@ -50,15 +50,15 @@ const char* findSeparator(const char* begin, const char* end) {
     } else if (n <= 2 * sizeof(std::uint64_t)) {
         // Most fields are short: two words are copied whatever follows the field, and only the field's
         // own bytes are judged.
-        const std::uint64_t first = LoadEightBytes(begin);
-        const std::uint64_t second = LoadEightBytes(begin + 8);
+        const std::uint64_t first = loadEightBytes(begin);
+        const std::uint64_t second = loadEightBytes(begin + 8);
         std::memcpy(out, &first, sizeof first);
         std::memcpy(out + 8, &second, sizeof second);
-        ascii = !AnyByteOutsidePrintableAscii(FirstBytesThenSpaces(first, n)) &&
-                (n <= 8 || !AnyByteOutsidePrintableAscii(FirstBytesThenSpaces(second, n - 8)));
+        ascii = !anyByteOutsidePrintableAscii(firstBytesThenSpaces(first, n)) &&
+                (n <= 8 || !anyByteOutsidePrintableAscii(firstBytesThenSpaces(second, n - 8)));
     } else {
         // Judged from the source: reading the copy back would wait for the copy's stores to land.
-        ascii = AllPrintableAscii(begin, n);
+        ascii = allPrintableAscii(begin, n);
         std::memcpy(out, begin, n);
     }
     record.rawLength[j] = static_cast<std::uint8_t>(n);
@@ -67,7 +67,7 @@ const char* findSeparator(const char* begin, const char* end) {
 }
 
 // Builds the record of the line [begin, end), which holds no line feed, carriage return or 0x1A, as
-// ReadLineInto builds it from the same bytes; its raw values are written at `out`, whose offset from
+// readLineInto builds it from the same bytes; its raw values are written at `out`, whose offset from
 // `rawStart` the record keeps. Returns the end of what was written. The raw values are never longer
 // than the line: a field becomes at most its bytes, or one space standing for its separator.
 char* buildPlainLine(const char* begin, const char* end, std::size_t fieldCount, Record& record,
@@ -89,7 +89,7 @@ char* buildPlainLine(const char* begin, const char* end, std::size_t fieldCount,
         bytesAfterLastSeparator = true;
     } else if (!rest.empty()) {
         // Surplus pieces only count.
-        CountSurplus(rest, separators, bytesAfterLastSeparator);
+        countSurplus(rest, separators, bytesAfterLastSeparator);
     }
     const std::uint64_t pieces = separators + (bytesAfterLastSeparator ? 1 : 0);
     if (pieces == 0) {
@@ -124,7 +124,7 @@ struct LineBlock {
         LineScanner lines(text);
         // The records never outgrow their room: a block of very short lines is built only in part.
         const std::size_t room = built.records.capacity();
-        while (built.records.size() < room && ReadLineInto(built, lines, fieldCount)) {
+        while (built.records.size() < room && readLineInto(built, lines, fieldCount)) {
         }
         rawUsed = built.raw.size();
         endsFile = lines.endMarkSeen();
@@ -132,7 +132,7 @@ struct LineBlock {
     }
 
     // The lines of a block without end mark, as LineScanner splits them: most are built straight from
-    // the block's bytes, and the few holding a carriage return other than at their end by ReadLineInto.
+    // the block's bytes, and the few holding a carriage return other than at their end by readLineInto.
     void buildWithoutEndMark(std::string_view text, std::size_t fieldCount) {
         endsFile = false;
         // The raw values are never longer than the lines. The room is kept from block to block, so it
@@ -167,12 +167,12 @@ struct LineBlock {
         rest = std::string_view(line, static_cast<std::size_t>(end - line));
     }
 
-    // Builds one line by ReadLineInto after the raw values up to `out`; returns their new end.
+    // Builds one line by readLineInto after the raw values up to `out`; returns their new end.
     char* buildWithCarriageReturns(std::string_view line, std::size_t fieldCount, char* out, std::size_t room) {
         std::vector<char>& raw = built.raw;
         raw.resize(static_cast<std::size_t>(out - raw.data()));
         LineScanner one(line);
-        ReadLineInto(built, one, fieldCount);
+        readLineInto(built, one, fieldCount);
         const std::size_t used = raw.size();
         raw.resize(room);
         return raw.data() + used;
@@ -184,7 +184,7 @@ struct LineBlock {
         built.raw.clear();
         endsFile = false;
         rest = {};
-        if (!ReadLineInto(built, input, fieldCount)) return false;
+        if (!readLineInto(built, input, fieldCount)) return false;
         rawUsed = built.raw.size();
         return true;
     }
@@ -205,7 +205,7 @@ bool appendRest(LoadedFile& file, std::string_view rest, std::size_t fieldCount)
     for (bool more = true; more;) {
         built.records.clear();
         built.raw.clear();
-        while (built.records.size() < kRestBatch && (more = ReadLineInto(built, lines, fieldCount))) {
+        while (built.records.size() < kRestBatch && (more = readLineInto(built, lines, fieldCount))) {
         }
         file.append(built.records, {built.raw.data(), built.raw.size()});
     }
@@ -214,15 +214,15 @@ bool appendRest(LoadedFile& file, std::string_view rest, std::size_t fieldCount)
 
 } // namespace
 
-ReadEnd ReadRecords(Workspace& session, LineScanner& input) {
+ReadEnd readRecords(Workspace& session, LineScanner& input) {
     LoadedFile& file = session.file;
     const auto tooManyLines = [&file] { return file.records().size() > file.maxLines; };
-    const std::size_t fieldCount = FieldCountFor(file.kind);
+    const std::size_t fieldCount = fieldCountFor(file.kind);
     bool ended = false; // an end mark in a block ended the file
     // While blocks are built on other threads, the next one is read; they are joined to the file in order.
     // Most of the joining's time goes to the system's first touch of the new memory; it stays on the
     // reading thread, as the other cores are busy building the blocks after it.
-    RunOrderedPipeline<LineBlock>(
+    runOrderedPipeline<LineBlock>(
         Slices::cores() + 1, Slices::cores(),
         [&](LineBlock& block) {
             if (ended || tooManyLines()) return JobStep::End;

@@ -14,6 +14,6 @@ struct ReadEnd {
 /// Reads the rest of the opened file and appends its records, as readRecordLine line by line would: blocks
 /// of whole lines are built into records on other threads while the next block is read, and joined to the
 /// file in order.
-ReadEnd ReadRecords(Workspace& session, LineScanner& input);
+ReadEnd readRecords(Workspace& session, LineScanner& input);
 
 } // namespace quarvel

@@ -44,7 +44,7 @@ std::optional<std::size_t> CodePageCounter::addLinesUpToMark(std::string_view li
         const char* bytes = lines.data() + done;
         std::size_t k = 0;
         for (; k + 8 <= n; k += 8) {
-            if (!AnyByteFromHighHalf(LoadEightBytes(bytes + k))) continue;
+            if (!anyByteFromHighHalf(loadEightBytes(bytes + k))) continue;
             for (std::size_t b = 0; b < 8; ++b) ++tables[b & 3][static_cast<std::uint8_t>(bytes[k + b])];
         }
         for (; k < n; ++k) ++tables[0][static_cast<std::uint8_t>(bytes[k])];
@@ -100,7 +100,7 @@ void CodePageCounter::endLine() {
 std::array<std::uint64_t, kSingleByteCodePageCount> CodePageCounter::counts() const {
     std::array<std::uint64_t, kSingleByteCodePageCount> counts{};
     for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-        for (std::uint8_t letter : LettersOf(p)) counts[p] += m_histogram[letter];
+        for (std::uint8_t letter : lettersOf(p)) counts[p] += m_histogram[letter];
     }
     return counts;
 }
@@ -108,7 +108,7 @@ std::array<std::uint64_t, kSingleByteCodePageCount> CodePageCounter::counts() co
 std::array<std::uint64_t, kSingleByteCodePageCount> CodePageCounter::weights() const {
     std::array<std::uint64_t, kSingleByteCodePageCount> sums{};
     for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-        for (int k = 0; k < kPolishLetterCount; ++k) sums[p] += kLetterWeights[k] * m_histogram[LettersOf(p)[k]];
+        for (int k = 0; k < kPolishLetterCount; ++k) sums[p] += kLetterWeights[k] * m_histogram[lettersOf(p)[k]];
     }
     return sums;
 }
@@ -121,7 +121,7 @@ CodePageId CodePageCounter::result(CodePageId preferred) const {
     }
     // A file's letters often fit several code pages alike (CYFROMAT and DHN always); the one its header
     // names is then the one meant.
-    if (preferred >= 0) return IsSingleByte(preferred) && counts[preferred] == counts[best] ? preferred : best;
+    if (preferred >= 0) return isSingleByte(preferred) && counts[preferred] == counts[best] ? preferred : best;
     // Without a name, the smaller id alone read a CP852 "Pająk" as MAZOVIA's "PajŃk": a wrong page still
     // maps every byte to some Polish letter, so nothing downstream notices. The reading made of the
     // commoner letters is far likelier the one meant.
@@ -143,8 +143,8 @@ std::vector<CodePageId> CodePageCounter::tiedReadingsApart(CodePageId preferred)
     // The conversion maps byte by byte, so two readings of the counted bytes differ exactly when some byte
     // that occurs is translated differently; the histogram tells which occur.
     const auto apart = [this](CodePageId a, CodePageId b) {
-        const ByteMap& fromA = ConversionMap(a, WINDOWS_EE);
-        const ByteMap& fromB = ConversionMap(b, WINDOWS_EE);
+        const ByteMap& fromA = conversionMap(a, WINDOWS_EE);
+        const ByteMap& fromB = conversionMap(b, WINDOWS_EE);
         for (std::size_t byte = 0x80; byte < 256; ++byte) {
             if (m_histogram[byte] != 0 && fromA[byte] != fromB[byte]) return true;
         }
@@ -155,7 +155,7 @@ std::vector<CodePageId> CodePageCounter::tiedReadingsApart(CodePageId preferred)
     return tied;
 }
 
-CodePageId IdentifiedCodePage(const CodePageCounter& counter, bool startsWithMark, CodePageId declared) {
+CodePageId codePageOfCounts(const CodePageCounter& counter, bool startsWithMark, CodePageId declared) {
     // A single-byte file with Polish letters is never well-formed UTF-8 holding them in practice: its
     // letters stand alone where UTF-8 needs a lead byte followed by continuation bytes. A file without any
     // letter is well-formed only when it is ASCII, which every code page reads alike: the header's name
@@ -188,7 +188,7 @@ private:
 
 } // namespace
 
-Identification IdentifyCodePage(ByteSource& source, CodePageId declared, std::size_t blockSize) {
+Identification identifyCodePage(ByteSource& source, CodePageId declared, std::size_t blockSize) {
     Identification found;
     found.stampBefore = source.stamp();
     CodePageCounter counter;
@@ -200,20 +200,20 @@ Identification IdentifyCodePage(ByteSource& source, CodePageId declared, std::si
     found.fileBytesRead = source.fileBytesRead().value_or(found.bytesRead);
     found.stampAfter = source.stamp();
     if (found.error == 0) {
-        found.codePage = IdentifiedCodePage(counter, reading.startsWithUtf8Mark(), declared);
+        found.codePage = codePageOfCounts(counter, reading.startsWithUtf8Mark(), declared);
         if (found.codePage != UTF_8) found.tiedCodePages = counter.tiedReadingsApart(declared);
     }
     return found;
 }
 
-Identification IdentifyCodePage(const std::filesystem::path& file, const SourceOpener& open, CodePageId declared) {
+Identification identifyCodePage(const std::filesystem::path& file, const SourceOpener& open, CodePageId declared) {
     OpenedSource opened = open(file);
     if (!opened.source) {
         Identification failed;
         failed.error = opened.error;
         return failed;
     }
-    return IdentifyCodePage(*opened.source, declared);
+    return identifyCodePage(*opened.source, declared);
 }
 
 void BackgroundIdentification::start(std::unique_ptr<ByteSource> source, CodePageId declared, std::size_t blockSize) {
@@ -222,7 +222,7 @@ void BackgroundIdentification::start(std::unique_ptr<ByteSource> source, CodePag
     m_source = std::move(source);
     const std::optional<platform::FileStamp> stamp = m_source->stamp();
     m_result.start(
-        [&reading = *m_source, declared, blockSize] { return IdentifyCodePage(reading, declared, blockSize); },
+        [&reading = *m_source, declared, blockSize] { return identifyCodePage(reading, declared, blockSize); },
         !(stamp && stamp->size < kMinBytesBeside));
 }
 

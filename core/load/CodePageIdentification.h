@@ -69,7 +69,7 @@ private:
 /// The code page of a file: UTF-8 when it starts with EF BB BF (`startsWithMark`), or when its lines are
 /// well-formed UTF-8 and hold a Polish letter, or are well-formed and the header names UTF-8
 /// (`declared`); otherwise the single-byte code page of the counts.
-CodePageId IdentifiedCodePage(const CodePageCounter& counter, bool startsWithMark, CodePageId declared);
+CodePageId codePageOfCounts(const CodePageCounter& counter, bool startsWithMark, CodePageId declared);
 
 /// A code page found, or the system's error code when the file could not be read; with what the reading
 /// saw of the file, so that the load can tell whether the file changed meanwhile.
@@ -89,11 +89,11 @@ struct Identification {
 /// Identifies the code page of the whole stream, read with the input file's line rules in blocks of
 /// `blockSize` bytes; a tie among the largest counts goes to `declared` (the code page the header names,
 /// or -1).
-Identification IdentifyCodePage(ByteSource& source, CodePageId declared = -1,
+Identification identifyCodePage(ByteSource& source, CodePageId declared = -1,
                                 std::size_t blockSize = std::size_t{1} << 20);
 
 /// Opens the named file a second time, independently of the reader, and identifies its code page.
-Identification IdentifyCodePage(const std::filesystem::path& file, const SourceOpener& open = OpenFileSource,
+Identification identifyCodePage(const std::filesystem::path& file, const SourceOpener& open = openFileSource,
                                 CodePageId declared = -1);
 
 /// The identification of an opened source, running on a thread of its own while the caller reads the

@@ -16,12 +16,12 @@ char upperAscii(char c) {
 
 } // namespace
 
-std::string ReadFailureMessage(const std::filesystem::path& file, int error) {
-    return texts::kCannotReadFile + PathForMessage(file) + "\r" + texts::kReasonPrefix + DescribeSystemError(error) +
+std::string readFailureMessage(const std::filesystem::path& file, int error) {
+    return texts::kCannotReadFile + pathForMessage(file) + "\r" + texts::kReasonPrefix + describeSystemError(error) +
            "\r" + texts::kLoadAborted;
 }
 
-std::string UpperAscii(std::string_view text) {
+std::string upperAsciiText(std::string_view text) {
     std::string out(text);
     std::transform(out.begin(), out.end(), out.begin(), upperAscii);
     return out;
@@ -35,7 +35,7 @@ HeaderScanner::Finder::Finder(std::vector<std::string_view> patterns)
 
 void HeaderScanner::Finder::feed(std::string_view bytes) {
     // The window holds the end of the earlier bytes, so a pattern split between two pieces is found too.
-    m_window.append(UpperAscii(bytes));
+    m_window.append(upperAsciiText(bytes));
     for (std::size_t k = 0; k < m_patterns.size(); ++k) {
         if (!m_found[k] && m_window.find(m_patterns[k]) != std::string::npos) m_found[k] = true;
     }
@@ -43,7 +43,7 @@ void HeaderScanner::Finder::feed(std::string_view bytes) {
 }
 
 HeaderScanner::HeaderScanner()
-    : m_keywords({"KONTRAHENCI", "ZLECENIA"}), m_names({CodePageNames.begin(), CodePageNames.end()}) {}
+    : m_keywords({"KONTRAHENCI", "ZLECENIA"}), m_names({kCodePageNames.begin(), kCodePageNames.end()}) {}
 
 void HeaderScanner::operator()(std::string_view bytes) {
     m_keywords.feed(bytes);
@@ -78,7 +78,7 @@ bool readHeader(Workspace& session, LineScanner& input, BackgroundIdentification
     HeaderScanner header;
     const bool hasLine = input.readLine(header);
     if (input.error() != 0) {
-        session.messages.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, input.error()));
+        session.messages.showMessage(MessageKind::Error, readFailureMessage(file.fileName, input.error()));
         return false;
     }
     if (hasLine) {
@@ -88,9 +88,9 @@ bool readHeader(Workspace& session, LineScanner& input, BackgroundIdentification
             if (info.declaredCodePage >= 0) file.declaredCodePage = info.declaredCodePage;
             file.codePageDeclared = info.declaredCodePage >= 0;
             // The identification reads the file a second time, beside the reading of the records.
-            OpenedSource second = OpenInputText(session.openInput, file.fileName);
+            OpenedSource second = openInputText(session.openInput, file.fileName);
             if (!second.source) {
-                        session.messages.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, second.error));
+                        session.messages.showMessage(MessageKind::Error, readFailureMessage(file.fileName, second.error));
                 return false;
             }
             identification.start(std::move(second.source), info.declaredCodePage, session.readBlockSize);
@@ -109,10 +109,10 @@ bool readHeader(Workspace& session, LineScanner& input, BackgroundIdentification
     return true;
 }
 
-bool ApplyIdentification(Workspace& session, const Identification& found) {
+bool applyIdentification(Workspace& session, const Identification& found) {
     LoadedFile& file = session.file;
     if (found.error != 0) {
-        session.messages.showMessage(MessageKind::Error, ReadFailureMessage(file.fileName, found.error));
+        session.messages.showMessage(MessageKind::Error, readFailureMessage(file.fileName, found.error));
         return false;
     }
     file.identifiedCodePage = found.codePage;
@@ -123,7 +123,7 @@ bool ApplyIdentification(Workspace& session, const Identification& found) {
 bool readHeader(Workspace& session, LineScanner& input) {
     BackgroundIdentification identification;
     return readHeader(session, input, identification) &&
-           (!identification.started() || ApplyIdentification(session, identification.result()));
+           (!identification.started() || applyIdentification(session, identification.result()));
 }
 
 } // namespace quarvel

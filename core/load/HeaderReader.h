@@ -45,20 +45,20 @@ private:
 
 /// Reads and judges the header line of the opened file; true when the load may go on (a file without any
 /// line leaves the kind FileKind::None). A header naming a kind of data starts `identification` of the
-/// file's code page, for ApplyIdentification.
+/// file's code page, for applyIdentification.
 bool readHeader(Workspace& session, LineScanner& input, BackgroundIdentification& identification);
 
 /// Takes the outcome of the identification into the loaded file, or tells the message of a failed reading.
 /// True when the load may go on.
-bool ApplyIdentification(Workspace& session, const Identification& found);
+bool applyIdentification(Workspace& session, const Identification& found);
 
 /// The header and the identification one after the other; true when the load may go on.
 bool readHeader(Workspace& session, LineScanner& input);
 
 /// The message shown when reading the input fails: the file, the system's reason, and that the load stopped.
-std::string ReadFailureMessage(const std::filesystem::path& file, int error);
+std::string readFailureMessage(const std::filesystem::path& file, int error);
 
 /// Upper case of the ASCII letters; every other byte stays.
-std::string UpperAscii(std::string_view text);
+std::string upperAsciiText(std::string_view text);
 
 } // namespace quarvel

@@ -20,7 +20,7 @@ public:
         while (!bytes.empty()) {
             if (m_piece >= m_fieldCount) {
                 // Surplus pieces only count.
-                CountSurplus(bytes, m_separators, m_bytesSinceSeparator);
+                countSurplus(bytes, m_separators, m_bytesSinceSeparator);
                 return;
             }
             const std::size_t bar = bytes.find('|');
@@ -60,15 +60,15 @@ private:
     // Ends the current piece: strips it in place and stores its length.
     void closePiece() {
         std::vector<char>& raw = m_lines.raw;
-        while (raw.size() > m_pieceStart && IsStrippable(raw.back()))
+        while (raw.size() > m_pieceStart && isStrippable(raw.back()))
             raw.pop_back();
         const auto begin = raw.begin() + static_cast<std::ptrdiff_t>(m_pieceStart);
-        const auto first = std::find_if_not(begin, raw.end(), IsStrippable);
+        const auto first = std::find_if_not(begin, raw.end(), isStrippable);
         raw.erase(begin, first);
         if (raw.size() == m_pieceStart) raw.push_back(' ');
         m_record.rawLength[m_piece] = static_cast<std::uint8_t>(raw.size() - m_pieceStart);
         // Told now, while the bytes are at hand, so that the checks need not read them again.
-        if (AllPrintableAscii(raw.data() + m_pieceStart, raw.size() - m_pieceStart)) m_record.markRawAscii(m_piece);
+        if (allPrintableAscii(raw.data() + m_pieceStart, raw.size() - m_pieceStart)) m_record.markRawAscii(m_piece);
         ++m_piece;
         m_pieceStart = raw.size();
         m_kept = 0;
@@ -86,7 +86,7 @@ private:
 
 } // namespace
 
-bool ReadLineInto(BuiltLines& lines, LineScanner& input, std::size_t fieldCount) {
+bool readLineInto(BuiltLines& lines, LineScanner& input, std::size_t fieldCount) {
     const std::size_t start = lines.raw.size();
     RecordBuilder builder(lines, fieldCount);
     if (!input.readLine(builder)) {
@@ -100,12 +100,12 @@ bool ReadLineInto(BuiltLines& lines, LineScanner& input, std::size_t fieldCount)
 bool readRecordLine(Workspace& session, LineScanner& input) {
     LoadedFile& file = session.file;
     BuiltLines line;
-    if (!ReadLineInto(line, input, FieldCountFor(file.kind))) return false;
+    if (!readLineInto(line, input, fieldCountFor(file.kind))) return false;
     file.append(line.records, {line.raw.data(), line.raw.size()});
     return true;
 }
 
-std::vector<std::string> SplitText(std::string_view text, std::string_view separator) {
+std::vector<std::string> splitText(std::string_view text, std::string_view separator) {
     std::vector<std::string> pieces;
     if (separator.empty()) {
         if (!text.empty()) pieces.emplace_back(text);

@@ -20,14 +20,14 @@ struct BuiltLines {
 };
 
 /// Whether the byte is stripped from both ends of a value: every byte up to 0x20.
-inline bool IsStrippable(char c) {
+inline bool isStrippable(char c) {
     return static_cast<unsigned char>(c) <= 0x20;
 }
 
 /// Counts the "|" of non-empty `bytes` past a record's last field into `separators`, and tells whether
 /// bytes follow the last of them: the surplus pieces of a line only count. Inline, so that the builders
 /// keep their counts in registers.
-inline void CountSurplus(std::string_view bytes, std::uint64_t& separators, bool& bytesSinceSeparator) {
+inline void countSurplus(std::string_view bytes, std::uint64_t& separators, bool& bytesSinceSeparator) {
     const std::size_t last = bytes.rfind('|');
     if (last == std::string_view::npos) {
         bytesSinceSeparator = true;
@@ -40,7 +40,7 @@ inline void CountSurplus(std::string_view bytes, std::uint64_t& separators, bool
 /// Reads the next line of `input` and appends its record to `lines`, keeping only what the record needs
 /// (the first `fieldCount` fields, each cut to kMaxFieldBytes bytes, and the number of "|"), in bounded
 /// memory whatever the line's length; false when there was no further line.
-bool ReadLineInto(BuiltLines& lines, LineScanner& input, std::size_t fieldCount);
+bool readLineInto(BuiltLines& lines, LineScanner& input, std::size_t fieldCount);
 
 /// Reads the next line of the opened file and appends its record; false when there was no further line.
 bool readRecordLine(Workspace& session, LineScanner& input);
@@ -49,6 +49,6 @@ bool readRecordLine(Workspace& session, LineScanner& input);
 /// is not empty. So "a|b|" gives "a", "b" and "|" gives one empty piece. Linear in the text's length.
 /// The reference form of the format's rule: the reader splits its lines on the way, and the tests check
 /// it against this.
-std::vector<std::string> SplitText(std::string_view text, std::string_view separator);
+std::vector<std::string> splitText(std::string_view text, std::string_view separator);
 
 } // namespace quarvel

@@ -23,8 +23,8 @@ enum class FileKind : int { None = 0, Contractors = 1, Orders = 2 };
 
 /// The two layouts of the tool.
 struct Layouts {
-    Layout ContractorLayout;
-    Layout OrderLayout;
+    Layout contractorLayout;
+    Layout orderLayout;
 };
 
 inline constexpr std::size_t kContractorFieldCount = 13;
@@ -32,7 +32,7 @@ inline constexpr std::size_t kOrderFieldCount = 11;
 inline constexpr std::size_t kMaxFieldCount = 13;
 
 // The positions of the fields that the correction, the checks and the output writer treat on their own,
-// in the layouts BuildLayouts makes.
+// in the layouts buildLayouts makes.
 inline constexpr std::size_t kContractorAccount = 4;      ///< "NUMER KONTA"
 inline constexpr std::size_t kContractorLastRequired = 8; ///< "ADRES BANKU2": the fields after it are optional
 inline constexpr std::size_t kOrderDate = 0;              ///< "DATA"
@@ -45,18 +45,18 @@ inline constexpr std::size_t kOrderLastRequired = 5;      ///< "TYTUŁEM2": the 
 inline constexpr std::size_t kNrbLength = 26;
 
 /// Appends one field definition; the name (Windows-1250) is cut to 100 characters.
-void AddFieldDef(Layout& layout, std::string_view name, char kindLetter, std::int32_t maxLength, bool required);
+void addFieldDef(Layout& layout, std::string_view name, char kindLetter, std::int32_t maxLength, bool required);
 
 /// Empties both layouts and fills them with the 13 contractor and 11 payment-order fields.
-void BuildLayouts(Layouts& layouts);
+void buildLayouts(Layouts& layouts);
 
 /// The layouts as built at program start; constant for the whole run.
-const Layouts& StandardLayouts();
+const Layouts& standardLayouts();
 
 /// The layout of a file kind; empty for FileKind::None.
-const Layout& LayoutFor(FileKind kind);
+const Layout& layoutFor(FileKind kind);
 
 /// Number of fields of a data line of that kind (0 for FileKind::None).
-std::size_t FieldCountFor(FileKind kind);
+std::size_t fieldCountFor(FileKind kind);
 
 } // namespace quarvel

@@ -8,23 +8,23 @@
 
 namespace quarvel::texts {
 
-inline const std::string kNoDataInLine = Cp1250FromUtf8("Brak danych w linii nr ");
-inline const std::string kTooManyFieldsInLine = Cp1250FromUtf8("Zbyt duża ilość pól w linii nr ");
+inline const std::string kNoDataInLine = cp1250FromUtf8("Brak danych w linii nr ");
+inline const std::string kTooManyFieldsInLine = cp1250FromUtf8("Zbyt duża ilość pól w linii nr ");
 inline const std::string kNoHeaderKeyword =
-    Cp1250FromUtf8("W nagłówku zbioru nie znaleziono słowa kluczowego \"KONTRAHENCI\" lub \"ZLECENIA\"");
-inline const std::string kLoadAborted = Cp1250FromUtf8("Wczytywanie pliku przerwane!");
-inline const std::string kCannotOpenFile = Cp1250FromUtf8("Nie można otworzyć pliku: ");
-inline const std::string kCannotReadFile = Cp1250FromUtf8("Błąd odczytu pliku: ");
-inline const std::string kOutOfMemory = Cp1250FromUtf8("Za mało pamięci, aby wczytać plik: ");
-inline const std::string kUnreadTailMark = Cp1250FromUtf8("Znak końca pliku (0x1A) na początku linii nr ");
-inline const std::string kUnreadTailEnded = Cp1250FromUtf8(" zakończył wczytywanie pliku: ");
-inline const std::string kUnreadTailSkipped = Cp1250FromUtf8("Pominięto dalszą część pliku, bajtów: ");
+    cp1250FromUtf8("W nagłówku zbioru nie znaleziono słowa kluczowego \"KONTRAHENCI\" lub \"ZLECENIA\"");
+inline const std::string kLoadAborted = cp1250FromUtf8("Wczytywanie pliku przerwane!");
+inline const std::string kCannotOpenFile = cp1250FromUtf8("Nie można otworzyć pliku: ");
+inline const std::string kCannotReadFile = cp1250FromUtf8("Błąd odczytu pliku: ");
+inline const std::string kOutOfMemory = cp1250FromUtf8("Za mało pamięci, aby wczytać plik: ");
+inline const std::string kUnreadTailMark = cp1250FromUtf8("Znak końca pliku (0x1A) na początku linii nr ");
+inline const std::string kUnreadTailEnded = cp1250FromUtf8(" zakończył wczytywanie pliku: ");
+inline const std::string kUnreadTailSkipped = cp1250FromUtf8("Pominięto dalszą część pliku, bajtów: ");
 inline const std::string kTiedCodePages =
-    Cp1250FromUtf8("Strona kodowa rozpoznana przy remisie liczby polskich liter (");
+    cp1250FromUtf8("Strona kodowa rozpoznana przy remisie liczby polskich liter (");
 inline const std::string kTiedCodePagesAdvice =
-    Cp1250FromUtf8("); sprawdź polskie litery albo podaj stronę kodową (--code-page)");
+    cp1250FromUtf8("); sprawdź polskie litery albo podaj stronę kodową (--code-page)");
 inline const std::string kOutOfMemoryRerun =
-    Cp1250FromUtf8("Za mało pamięci, aby ponownie poprawić i sprawdzić dane pliku: ");
+    cp1250FromUtf8("Za mało pamięci, aby ponownie poprawić i sprawdzić dane pliku: ");
 
 inline const std::string kKindNone = "BRAK";
 inline const std::string kKindContractors = "KONTRAHENCI";

@@ -7,12 +7,12 @@ namespace quarvel {
 std::vector<std::string> LoadedFile::lineErrors(std::size_t i) const {
     std::vector<std::string> messages;
     const std::uint8_t bits = records()[i].lineErrorBits;
-    if (bits & kNoData) messages.push_back(LineErrorText(kNoData, lineNumber(i)));
-    if (bits & kTooManyFields) messages.push_back(LineErrorText(kTooManyFields, lineNumber(i)));
+    if (bits & kNoData) messages.push_back(lineErrorText(kNoData, lineNumber(i)));
+    if (bits & kTooManyFields) messages.push_back(lineErrorText(kTooManyFields, lineNumber(i)));
     return messages;
 }
 
-void ResetLoadedFile(LoadedFile& file) {
+void resetLoadedFile(LoadedFile& file) {
     file.clearRecords();
     file.inputStamp.reset();
     file.skippedAtSave.clear();
@@ -20,11 +20,11 @@ void ResetLoadedFile(LoadedFile& file) {
     file.invalidCount = 0;
 }
 
-std::string_view BlankToSpace(std::string_view text) {
+std::string_view blankToSpace(std::string_view text) {
     return text.empty() ? std::string_view(" ") : text;
 }
 
-std::string LineErrorText(LineErrorBit error, std::uint64_t lineNumber) {
+std::string lineErrorText(LineErrorBit error, std::uint64_t lineNumber) {
     const std::string& prefix = error == kNoData ? texts::kNoDataInLine : texts::kTooManyFieldsInLine;
     return prefix + std::to_string(lineNumber);
 }

@@ -33,7 +33,7 @@ public:
     /// otherwise).
     bool codePageDeclared = false;
     /// The code pages a tie of the letter counts chose among, when the header named none and they read the
-    /// letters differently: the identified one may be wrong, and the user is told (TieWarningMessage).
+    /// letters differently: the identified one may be wrong, and the user is told (tieWarningMessage).
     std::vector<CodePageId> tiedCodePages;
     /// Where a 0x1A at the start of a line ended the reading while more data followed it in the file.
     std::optional<UnreadTail> unreadTail;
@@ -56,12 +56,12 @@ public:
 };
 
 /// Brings the model back to the state of no file loaded.
-void ResetLoadedFile(LoadedFile& file);
+void resetLoadedFile(LoadedFile& file);
 
 /// An empty text becomes a single space; any other text stays as it is.
-std::string_view BlankToSpace(std::string_view text);
+std::string_view blankToSpace(std::string_view text);
 
 /// The Polish text of one line message, ending with the line number.
-std::string LineErrorText(LineErrorBit error, std::uint64_t lineNumber);
+std::string lineErrorText(LineErrorBit error, std::uint64_t lineNumber);
 
 } // namespace quarvel

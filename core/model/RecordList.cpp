@@ -35,7 +35,7 @@ void RecordList::append(const std::vector<Record>& records, std::uint64_t rawShi
             }
         }
         for (std::size_t w = firstWord + 1; w < m_withoutData.size(); ++w) {
-            m_withoutBefore[w] = m_withoutBefore[w - 1] + static_cast<std::uint32_t>(CountBits(m_withoutData[w - 1]));
+            m_withoutBefore[w] = m_withoutBefore[w - 1] + static_cast<std::uint32_t>(countBits(m_withoutData[w - 1]));
         }
     }
     for (std::size_t k = first; k < m_data.size(); ++k) m_data[k].rawOffset += rawShift;
@@ -52,7 +52,7 @@ void RecordList::extendBitmap(std::size_t line) {
         const std::uint32_t before =
             m_withoutData.empty()
                 ? 0
-                : m_withoutBefore.back() + static_cast<std::uint32_t>(CountBits(m_withoutData.back()));
+                : m_withoutBefore.back() + static_cast<std::uint32_t>(countBits(m_withoutData.back()));
         m_withoutBefore.push_back(before);
         m_withoutData.push_back(0);
     }

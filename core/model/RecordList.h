@@ -53,7 +53,7 @@ public:
         const std::size_t word = line / 64;
         const std::uint64_t earlier = (std::uint64_t{1} << (line % 64)) - 1;
         const std::size_t without =
-            m_withoutBefore[word] + CountBits(m_withoutData[word] & earlier);
+            m_withoutBefore[word] + countBits(m_withoutData[word] & earlier);
         return line - without;
     }
 
@@ -139,7 +139,7 @@ private:
         const std::uint64_t word = m_withoutData[line / 64];
         const std::uint64_t bit = std::uint64_t{1} << (line % 64);
         if ((word & bit) != 0) return kNone;
-        return line - m_withoutBefore[line / 64] - CountBits(word & (bit - 1));
+        return line - m_withoutBefore[line / 64] - countBits(word & (bit - 1));
     }
     void markWithoutData();
     // The bitmap reaches `line`; a word is added once the words before it are complete, with the count of

@@ -4,14 +4,14 @@
 
 namespace quarvel {
 
-RecordStore::RecordStore() : m_toOriginal(&ConversionMap(WINDOWS_EE, WINDOWS_EE)) {
+RecordStore::RecordStore() : m_toOriginal(&conversionMap(WINDOWS_EE, WINDOWS_EE)) {
     setConversion(WINDOWS_EE, false);
 }
 
 void RecordStore::setConversion(CodePageId source, bool replaceControl) {
     m_source = source;
     m_replaceControl = replaceControl;
-    m_toOriginal = &ConversionMap(source, WINDOWS_EE);
+    m_toOriginal = &conversionMap(source, WINDOWS_EE);
     for (int b = 0; b < 256; ++b) {
         const bool replace = replaceControl && b < 0x20;
         m_rawToValue[b] = replace ? std::uint8_t{'?'} : (*m_toOriginal)[b];
@@ -38,7 +38,7 @@ ShortText RecordStore::originalValue(std::size_t i, std::size_t j) const {
 
 char* RecordStore::originalInto(const Record& r, std::size_t j, char* out) const {
     const std::string_view raw = rawValue(r, j);
-    if (decodesUtf8()) return Cp1250FromUtf8Into(raw, out);
+    if (decodesUtf8()) return cp1250FromUtf8Into(raw, out);
     return std::transform(raw.begin(), raw.end(), out,
                           [this](char c) { return static_cast<char>((*m_toOriginal)[static_cast<std::uint8_t>(c)]); });
 }

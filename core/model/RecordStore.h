@@ -19,7 +19,7 @@ namespace quarvel {
 using FieldLengths = std::array<std::uint8_t, kMaxFieldCount>;
 
 /// Lengths that keep every value whole.
-constexpr FieldLengths WholeValues() {
+constexpr FieldLengths wholeValues() {
     FieldLengths lengths{};
     for (std::uint8_t& length : lengths)
         length = std::numeric_limits<std::uint8_t>::max();
@@ -193,7 +193,7 @@ private:
     std::vector<char> m_fix; ///< the values the last correction run rewrote
     std::size_t m_amountsKnown = 0;
     CodePageId m_source = WINDOWS_EE;
-    FieldLengths m_keptLength = WholeValues();
+    FieldLengths m_keptLength = wholeValues();
     bool m_replaceControl = false;
     const ByteMap* m_toOriginal;
     ByteMap m_rawToValue{};
@@ -288,7 +288,7 @@ template <class Fn> void RecordStore::forEachValue(const Record& r, Fn&& fn, std
 template <class Fn> void RecordStore::rewriteInSlices(Fn&& correct) {
     const Slices slices = this->slices();
     std::vector<ValueRewrites> parts = startRewrites(slices);
-    RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
+    runSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
         ValueRewrites& part = parts[k];
         part.m_bytes.reserve(rewriteRoom(begin, end));
         m_records.forEachLineWithData(begin, end, [&](std::size_t line, Record& record) {

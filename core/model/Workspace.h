@@ -28,19 +28,19 @@ public:
 struct Workspace {
     explicit Workspace(MessageSink& sink, const Clock& clockToUse = SystemClock::instance())
         : messages(sink), clock(clockToUse) {
-        StandardLayouts();
+        standardLayouts();
     }
 
     LoadedFile file;
     MessageSink& messages;
     const Clock& clock;
     /// How input files are opened, for the reader and the identification alike.
-    SourceOpener openInput = OpenFileSource;
+    SourceOpener openInput = openFileSource;
     /// The bytes both readings of an input take at a time; tests and fuzzing use small blocks, so that
     /// short inputs cross their edges.
     std::size_t readBlockSize = LineScanner::kDefaultBlock;
     /// How the files the engine writes are written to; tests replace it to inject failures.
-    OutputOpener openOutput = OpenFileOutput;
+    OutputOpener openOutput = openFileOutput;
 };
 
 } // namespace quarvel

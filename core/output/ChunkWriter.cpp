@@ -4,7 +4,7 @@
 
 namespace quarvel {
 
-void WriteChunksInOrder(std::size_t count, const std::function<void(std::size_t, LineBuffer&)>& make,
+void writeChunksInOrder(std::size_t count, const std::function<void(std::size_t, LineBuffer&)>& make,
                         const std::function<void(std::string_view)>& write) {
     struct Chunk {
         std::size_t index = 0;
@@ -14,7 +14,7 @@ void WriteChunksInOrder(std::size_t count, const std::function<void(std::size_t,
     std::size_t next = 0;
     // Two buffers per worker: each can make its next chunk while the calling thread writes its last. A
     // single chunk is made on the calling thread: a thread would cost more.
-    RunOrderedPipeline<Chunk>(
+    runOrderedPipeline<Chunk>(
         2 * std::max<std::size_t>(workers, 1), workers,
         [&](Chunk& chunk) {
             if (next == count) return JobStep::End;

@@ -42,15 +42,15 @@ private:
 /// each to `write` in chunk order, on the calling thread, as soon as it and all before it are made. Only
 /// a few chunks ahead of the writing are held at a time. The first exception thrown by `make` or `write`
 /// is rethrown once every thread has stopped.
-void WriteChunksInOrder(std::size_t count, const std::function<void(std::size_t, LineBuffer&)>& make,
+void writeChunksInOrder(std::size_t count, const std::function<void(std::size_t, LineBuffer&)>& make,
                         const std::function<void(std::string_view)>& write);
 
 /// Writes to `out`, in record order, the text that `make(begin, end, LineBuffer&)` appends for records
 /// [begin, end), for all records [0, count), in chunks of `perChunk` records made side by side: a large
 /// file is never held whole, and `make` runs on several threads at once.
-template <class Make> void WriteInChunks(FileOutput& out, std::size_t count, std::size_t perChunk, const Make& make) {
+template <class Make> void writeInChunks(FileOutput& out, std::size_t count, std::size_t perChunk, const Make& make) {
     const std::size_t chunks = (count + perChunk - 1) / perChunk;
-    WriteChunksInOrder(
+    writeChunksInOrder(
         chunks,
         [&](std::size_t k, LineBuffer& text) { make(k * perChunk, std::min(count, (k + 1) * perChunk), text); },
         [&out](std::string_view bytes) { out.write(bytes); });

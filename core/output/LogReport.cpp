@@ -73,7 +73,7 @@ private:
         }
         if (record.hasFieldErrors) {
             line(texts::kLogFieldErrors);
-            const Layout& layout = LayoutFor(file().kind);
+            const Layout& layout = layoutFor(file().kind);
             for (std::size_t p = 0; p < record.fieldCount && p < layout.size(); ++p) {
                 if (record.fieldErrorBits[p] == 0) continue;
                 for (const std::string& message : fieldErrors(file(), i, p)) {
@@ -142,24 +142,24 @@ private:
 
 } // namespace
 
-std::vector<std::string> LogReportLines(const LoadedFile& file) {
+std::vector<std::string> logReportLines(const LoadedFile& file) {
     std::vector<std::string> lines;
     auto keep = [&lines](std::string_view line) { lines.emplace_back(line); };
     logLines(file, keep).all();
     return lines;
 }
 
-std::vector<ProtectedFile> FilesOfReport(const LoadedFile& file) {
-    return {{file.fileName, texts::kInputFileRole}, {OutputFileName(file.fileName), texts::kOutputFileRole}};
+std::vector<ProtectedFile> filesOfReport(const LoadedFile& file) {
+    return {{file.fileName, texts::kInputFileRole}, {outputFileName(file.fileName), texts::kOutputFileRole}};
 }
 
-void ForEachLogLine(const LoadedFile& file, const std::function<void(std::string_view)>& emit) {
+void forEachLogLine(const LoadedFile& file, const std::function<void(std::string_view)>& emit) {
     logLines(file, emit).all();
 }
 
-WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesystem::path& target,
+WriteResult saveLogFile(const std::vector<std::string>& lines, const std::filesystem::path& target,
                         const std::vector<ProtectedFile>& untouchable, const OutputOpener& open) {
-    return WriteFileAtomically(
+    return writeFileAtomically(
         target,
         [&lines](FileOutput& out) {
             BlockWriter writer(out);
@@ -170,7 +170,7 @@ WriteResult SaveLogFile(const std::vector<std::string>& lines, const std::filesy
         untouchable, open);
 }
 
-Producer LogReportProducer(const LoadedFile& file) {
+Producer logReportProducer(const LoadedFile& file) {
     return [&file](FileOutput& out) {
         BlockWriter writer(out);
         auto toWriter = [&writer](std::string_view line) { writer.line(line); };
@@ -178,7 +178,7 @@ Producer LogReportProducer(const LoadedFile& file) {
         writer.flush();
         // The blocks of the skipped records, made side by side, in record order.
         const RecordList& records = file.records();
-        WriteInChunks(out, records.size(), kRecordsPerChunk, [&file](std::size_t begin, std::size_t end, LineBuffer& text) {
+        writeInChunks(out, records.size(), kRecordsPerChunk, [&file](std::size_t begin, std::size_t end, LineBuffer& text) {
             auto toText = [&text](std::string_view line) { text.appendLine(line); };
             logLines(file, toText).blocks(begin, end);
         });
@@ -190,8 +190,8 @@ Producer LogReportProducer(const LoadedFile& file) {
     };
 }
 
-WriteResult SaveLogReport(const LoadedFile& file, const std::filesystem::path& target, const OutputOpener& open) {
-    return WriteFileAtomically(target, LogReportProducer(file), {}, open);
+WriteResult saveLogReport(const LoadedFile& file, const std::filesystem::path& target, const OutputOpener& open) {
+    return writeFileAtomically(target, logReportProducer(file), {}, open);
 }
 
 } // namespace quarvel

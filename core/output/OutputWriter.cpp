@@ -55,7 +55,7 @@ struct OutputMaps {
     bool rawKeepsAscii = true; ///< fromRaw leaves every byte 0x20..0x7F as it is
     bool fixKeepsAscii = true;
     explicit OutputMaps(const LoadedFile& file) {
-        const ByteMap& toIso = ConversionMap(WINDOWS_EE, ISO_LATIN2);
+        const ByteMap& toIso = conversionMap(WINDOWS_EE, ISO_LATIN2);
         for (int b = 0; b < 256; ++b) {
             fromRaw[b] = toIso[file.rawToValue()[b]];
             fromFix[b] = toIso[file.fixToValue()[b]];
@@ -81,10 +81,10 @@ char* translateInto(char* out, std::string_view bytes, const ByteMap& map, bool 
         return out + n;
     }
     const auto word = [&](std::size_t k) {
-        const std::uint64_t w = LoadEightBytes(in + k);
+        const std::uint64_t w = loadEightBytes(in + k);
         std::memcpy(out + k, &w, sizeof w);
-        for (std::uint64_t marks = MarkOutsidePrintableAscii(w); marks != 0; marks &= marks - 1) {
-            const std::size_t at = k + LowestMarkedByte(marks);
+        for (std::uint64_t marks = markOutsidePrintableAscii(w); marks != 0; marks &= marks - 1) {
+            const std::size_t at = k + lowestMarkedByte(marks);
             out[at] = translated(in[at]);
         }
     };
@@ -172,43 +172,43 @@ void appendLine(const LoadedFile& file, const Record& record, const OutputMaps& 
 
 } // namespace
 
-std::filesystem::path OutputFileName(const std::filesystem::path& input) {
+std::filesystem::path outputFileName(const std::filesystem::path& input) {
     // On the system's own characters: a name need not be text in any code page.
     std::filesystem::path::string_type name = input.filename().native();
     const std::size_t dot = name.rfind(std::filesystem::path::value_type('.'));
     if (dot != std::filesystem::path::string_type::npos) name.erase(dot);
-    return input.parent_path() / (std::filesystem::path(name) += platform::PathFromUtf8(texts::kOutputSuffix));
+    return input.parent_path() / (std::filesystem::path(name) += platform::pathFromUtf8(texts::kOutputSuffix));
 }
 
-bool IsFieldWritten(const LoadedFile& file, std::size_t r, std::size_t p) {
+bool isFieldWritten(const LoadedFile& file, std::size_t r, std::size_t p) {
     const WrittenPositions limits = positionsFor(file.kind);
     if (p <= limits.lastFixed) return true;
     if (p > limits.lastOptional) return false;
     return p <= lastFilledOptional(file, r);
 }
 
-bool IsSeparatorWritten(const LoadedFile& file, std::size_t r, std::size_t p) {
+bool isSeparatorWritten(const LoadedFile& file, std::size_t r, std::size_t p) {
     const WrittenPositions limits = positionsFor(file.kind);
     if (p <= limits.lastFixed) return true;
     return p < lastFilledOptional(file, r);
 }
 
-std::string OutputHeader(FileKind kind) {
+std::string outputHeader(FileKind kind) {
     return (kind == FileKind::Contractors ? texts::kHeaderContractors : texts::kHeaderOrders) +
-           std::string(CodePageNames[ISO_LATIN2]);
+           std::string(kCodePageNames[ISO_LATIN2]);
 }
 
-std::string OutputLine(const LoadedFile& file, std::size_t r) {
+std::string outputLineOf(const LoadedFile& file, std::size_t r) {
     LineBuffer line;
     appendLine(file, file.records()[r], OutputMaps(file), line, false);
     return std::string(line.bytes());
 }
 
-Producer OutputProducer(const LoadedFile& file) {
+Producer outputProducer(const LoadedFile& file) {
     return [&file](FileOutput& out) {
         const OutputMaps maps(file);
-        out.write(OutputHeader(file.kind) + "\r\n");
-        WriteInChunks(out, file.records().size(), kRecordsPerChunk,
+        out.write(outputHeader(file.kind) + "\r\n");
+        writeInChunks(out, file.records().size(), kRecordsPerChunk,
                       [&](std::size_t begin, std::size_t end, LineBuffer& text) {
                           for (std::size_t r = begin; r < end; ++r) {
                               const Record& record = file.records()[r];
@@ -218,18 +218,18 @@ Producer OutputProducer(const LoadedFile& file) {
     };
 }
 
-WriteResult WriteOutputFile(const LoadedFile& file, const std::filesystem::path& target, const OutputOpener& open) {
-    return WriteFileAtomically(target, OutputProducer(file), {{file.fileName, texts::kInputFileRole}}, open);
+WriteResult writeOutputFile(const LoadedFile& file, const std::filesystem::path& target, const OutputOpener& open) {
+    return writeFileAtomically(target, outputProducer(file), {{file.fileName, texts::kInputFileRole}}, open);
 }
 
-WriteResult SaveValidRecords(const LoadedFile& file, const OutputOpener& open) {
-    const std::filesystem::path target = OutputFileName(file.fileName);
+WriteResult saveValidRecords(const LoadedFile& file, const OutputOpener& open) {
+    const std::filesystem::path target = outputFileName(file.fileName);
     std::error_code ec;
     // The name always differs from the input's, but a link can still make it the same file.
     if (std::filesystem::equivalent(target, file.fileName, ec)) {
-        return {false, EEXIST, texts::kOutputIsInput + PathForMessage(target), {}};
+        return {false, EEXIST, texts::kOutputIsInput + pathForMessage(target), {}};
     }
-    return WriteOutputFile(file, target, open);
+    return writeOutputFile(file, target, open);
 }
 
 } // namespace quarvel

@@ -68,27 +68,27 @@ private:
 };
 
 [[noreturn]] void inputChanged(const LoadedFile& file) {
-    throw ProducerFailure(kChangedWhileRead, texts::kInputChangedSinceLoad + PathForMessage(file.fileName) + "\r" +
+    throw ProducerFailure(kChangedWhileRead, texts::kInputChangedSinceLoad + pathForMessage(file.fileName) + "\r" +
                                                  texts::kRejectedNotWritten);
 }
 
 [[noreturn]] void cannotRead(const LoadedFile& file, int error) {
-    throw ProducerFailure(error, texts::kCannotReadInput + PathForMessage(file.fileName) + "\r" + texts::kReasonPrefix +
-                                     DescribeSystemError(error) + "\r" + texts::kRejectedNotWritten);
+    throw ProducerFailure(error, texts::kCannotReadInput + pathForMessage(file.fileName) + "\r" + texts::kReasonPrefix +
+                                     describeSystemError(error) + "\r" + texts::kRejectedNotWritten);
 }
 
 } // namespace
 
-SkippedRecords CurrentlySkipped(const LoadedFile& file) {
+SkippedRecords currentlySkipped(const LoadedFile& file) {
     SkippedRecords skipped(file.records().size());
     file.records().forEachLine(0, file.records().size(),
                                [&skipped](std::size_t i, const Record& record) { skipped[i] = !record.isValid(); });
     return skipped;
 }
 
-Producer RejectedLinesProducer(const LoadedFile& file, const SkippedRecords& skipped, const SourceOpener& open) {
+Producer rejectedLinesProducer(const LoadedFile& file, const SkippedRecords& skipped, const SourceOpener& open) {
     return [&file, &skipped, &open](FileOutput& out) {
-        OpenedSource opened = OpenInputText(open, file.fileName);
+        OpenedSource opened = openInputText(open, file.fileName);
         if (!opened.source) cannotRead(file, opened.error);
         ByteSource& source = *opened.source;
         const auto sameAsLoaded = [&] {
@@ -108,12 +108,12 @@ Producer RejectedLinesProducer(const LoadedFile& file, const SkippedRecords& ski
     };
 }
 
-WriteResult SaveRejectedLines(const LoadedFile& file, const SkippedRecords& skipped,
+WriteResult writeRejectedLines(const LoadedFile& file, const SkippedRecords& skipped,
                               const std::filesystem::path& target, const SourceOpener& open,
                               const OutputOpener& openOutput) {
-    return WriteFileAtomically(
-        target, RejectedLinesProducer(file, skipped, open),
-        {{file.fileName, texts::kInputFileRole}, {OutputFileName(file.fileName), texts::kOutputFileRole}}, openOutput);
+    return writeFileAtomically(
+        target, rejectedLinesProducer(file, skipped, open),
+        {{file.fileName, texts::kInputFileRole}, {outputFileName(file.fileName), texts::kOutputFileRole}}, openOutput);
 }
 
 } // namespace quarvel

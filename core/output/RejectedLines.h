@@ -13,17 +13,17 @@ namespace quarvel {
 using SkippedRecords = std::vector<bool>;
 
 /// The records the current verdicts skip.
-SkippedRecords CurrentlySkipped(const LoadedFile& file);
+SkippedRecords currentlySkipped(const LoadedFile& file);
 
 /// Writes the header line of `file`'s input and the line of every skipped record, as they stand in the
 /// input: its own bytes, read again through `open` (a UTF-16 file decoded to UTF-8, as it was loaded),
 /// each line with the line end it had, or CR LF when it had none; so that the user can correct them in an
 /// editor and load them again. Fails, writing nothing, when the input is no longer the file that was loaded.
-Producer RejectedLinesProducer(const LoadedFile& file, const SkippedRecords& skipped, const SourceOpener& open);
+Producer rejectedLinesProducer(const LoadedFile& file, const SkippedRecords& skipped, const SourceOpener& open);
 
 /// Writes the rejected lines to `target`, completely or not at all; never over the input or its output file.
-WriteResult SaveRejectedLines(const LoadedFile& file, const SkippedRecords& skipped,
-                              const std::filesystem::path& target, const SourceOpener& open = OpenFileSource,
-                              const OutputOpener& openOutput = OpenFileOutput);
+WriteResult writeRejectedLines(const LoadedFile& file, const SkippedRecords& skipped,
+                              const std::filesystem::path& target, const SourceOpener& open = openFileSource,
+                              const OutputOpener& openOutput = openFileOutput);
 
 } // namespace quarvel

@@ -48,53 +48,53 @@ bool readUnchanged(const std::optional<platform::FileStamp>& before, const ByteS
 
 } // namespace
 
-void DropRecords(Workspace& session, const std::filesystem::path& fileName, int error) {
+void dropRecords(Workspace& session, const std::filesystem::path& fileName, int error) {
     endWithoutRecords(session);
     session.messages.showMessage(MessageKind::Error,
-                           error == ENOMEM ? texts::kOutOfMemory + PathForMessage(fileName) + "\r" + texts::kLoadAborted
-                                           : ReadFailureMessage(fileName, error));
+                           error == ENOMEM ? texts::kOutOfMemory + pathForMessage(fileName) + "\r" + texts::kLoadAborted
+                                           : readFailureMessage(fileName, error));
 }
 
-std::string UnreadTailMessage(const std::filesystem::path& fileName, const UnreadTail& tail) {
-    return texts::kUnreadTailMark + std::to_string(tail.line) + texts::kUnreadTailEnded + PathForMessage(fileName) +
+std::string unreadTailMessage(const std::filesystem::path& fileName, const UnreadTail& tail) {
+    return texts::kUnreadTailMark + std::to_string(tail.line) + texts::kUnreadTailEnded + pathForMessage(fileName) +
            "\r" + texts::kUnreadTailSkipped + std::to_string(tail.bytes);
 }
 
-std::string TieWarningMessage(const std::vector<CodePageId>& tied) {
+std::string tieWarningMessage(const std::vector<CodePageId>& tied) {
     std::string message = texts::kTiedCodePages;
     for (std::size_t k = 0; k < tied.size(); ++k) {
         if (k > 0) message += ", ";
-        message += CodePageNames[tied[k]];
+        message += kCodePageNames[tied[k]];
     }
     return message + texts::kTiedCodePagesAdvice;
 }
 
-InputToLoad OpenInput(Workspace& session, const std::filesystem::path& fileName) {
+InputToLoad openForLoad(Workspace& session, const std::filesystem::path& fileName) {
     InputToLoad input;
     input.fileName = fileName;
     std::error_code ec;
     // A name Windows keeps for a device exists in every folder, though no folder lists it.
-    if (!std::filesystem::exists(fileName, ec) && !platform::IsReservedDeviceName(fileName)) {
+    if (!std::filesystem::exists(fileName, ec) && !platform::isReservedDeviceName(fileName)) {
         input.refused = LoadOutcome::Missing;
         return input;
     }
-    input.opened = OpenInputText(session.openInput, fileName);
+    input.opened = openInputText(session.openInput, fileName);
     if (!input.opened.source) {
-        session.messages.showMessage(MessageKind::Error, texts::kCannotOpenFile + PathForMessage(fileName) + "\r" +
-                                                             texts::kReasonPrefix + DescribeSystemError(input.opened.error));
+        session.messages.showMessage(MessageKind::Error, texts::kCannotOpenFile + pathForMessage(fileName) + "\r" +
+                                                             texts::kReasonPrefix + describeSystemError(input.opened.error));
         input.refused = LoadOutcome::OpenFailed;
     }
     return input;
 }
 
-LoadResult LoadOpened(Workspace& session, InputToLoad& input, const RunSettings& settings) {
+LoadResult loadOpened(Workspace& session, InputToLoad& input, const RunSettings& settings) {
     const std::filesystem::path& fileName = input.fileName;
     OpenedSource& opened = input.opened;
     LoadResult result;
     LoadedFile& file = session.file;
     file.fileName = fileName;
     file.unreadTail.reset();
-    ResetLoadedFile(file);
+    resetLoadedFile(file);
     try {
         const std::optional<platform::FileStamp> before = opened.source->stamp();
         LineScanner scanner(*opened.source, session.readBlockSize);
@@ -107,12 +107,12 @@ LoadResult LoadOpened(Workspace& session, InputToLoad& input, const RunSettings&
             return result;
         }
         reserveFor(file, fileName);
-        const ReadEnd read = ReadRecords(session, scanner);
+        const ReadEnd read = readRecords(session, scanner);
         file.releaseUnusedRoom();
         std::optional<Identification> found;
         if (identification.started()) found = identification.result();
         // A failed identification is reported first: before the records, it was the first to read the file.
-        if (found && !ApplyIdentification(session, *found)) {
+        if (found && !applyIdentification(session, *found)) {
             endWithoutRecords(session);
             result.outcome = LoadOutcome::Stopped;
             return result;
@@ -120,11 +120,11 @@ LoadResult LoadOpened(Workspace& session, InputToLoad& input, const RunSettings&
         result.identified = found.has_value();
         result.outcome = LoadOutcome::ReadFailed;
         if (read.error != 0) {
-            DropRecords(session, fileName, read.error);
+            dropRecords(session, fileName, read.error);
             return result;
         }
         if (!readUnchanged(before, *opened.source, scanner, read, found)) {
-            DropRecords(session, fileName, kChangedWhileRead);
+            dropRecords(session, fileName, kChangedWhileRead);
             return result;
         }
         file.inputStamp = before;
@@ -136,25 +136,25 @@ LoadResult LoadOpened(Workspace& session, InputToLoad& input, const RunSettings&
         // A header that names no kind stopped the load above: without a kind, the file held no line.
         result.outcome =
             file.records().empty() && file.kind == FileKind::None ? LoadOutcome::Empty : LoadOutcome::Loaded;
-        if (!file.records().empty()) RerunChecks(session, settings);
+        if (!file.records().empty()) rerunChecks(session, settings);
     } catch (const std::bad_alloc&) {
-        DropRecords(session, fileName, ENOMEM);
+        dropRecords(session, fileName, ENOMEM);
         result.outcome = LoadOutcome::ReadFailed;
     }
     return result;
 }
 
-LoadResult LoadFile(Workspace& session, const std::filesystem::path& fileName, const RunSettings& settings) {
-    InputToLoad input = OpenInput(session, fileName);
+LoadResult loadFile(Workspace& session, const std::filesystem::path& fileName, const RunSettings& settings) {
+    InputToLoad input = openForLoad(session, fileName);
     if (input.refused) return LoadResult{*input.refused};
-    return LoadOpened(session, input, settings);
+    return loadOpened(session, input, settings);
 }
 
-void RerunChecks(Workspace& session, const RunSettings& settings) {
+void rerunChecks(Workspace& session, const RunSettings& settings) {
     LoadedFile& file = session.file;
-    RunCorrectionPass(file, CorrectionSettings{settings.sourceCodePage(file), settings.trimFields, settings.replaceControl},
+    runCorrectionPass(file, CorrectionSettings{settings.sourceCodePage(file), settings.trimFields, settings.replaceControl},
                       session.clock.today());
-    ValidateRecords(file, session.clock.today().year(), settings.checkNrbDigits);
+    validateRecords(file, session.clock.today().year(), settings.checkNrbDigits);
 }
 
 } // namespace quarvel

@@ -35,27 +35,27 @@ struct InputToLoad {
     std::optional<LoadOutcome> refused; ///< Missing, or OpenFailed (the user was told)
 };
 
-/// Opens the named file for LoadOpened; the loaded file stays as it is.
-InputToLoad OpenInput(Workspace& workspace, const std::filesystem::path& fileName);
+/// Opens the named file for loadOpened; the loaded file stays as it is.
+InputToLoad openForLoad(Workspace& workspace, const std::filesystem::path& fileName);
 
 /// Reads an opened input into the workspace's loaded file (which it first empties), then corrects and
 /// validates the records with `settings`.
-LoadResult LoadOpened(Workspace& workspace, InputToLoad& input, const RunSettings& settings);
+LoadResult loadOpened(Workspace& workspace, InputToLoad& input, const RunSettings& settings);
 
-/// OpenInput, then LoadOpened.
-LoadResult LoadFile(Workspace& workspace, const std::filesystem::path& fileName, const RunSettings& settings);
+/// openForLoad, then loadOpened.
+LoadResult loadFile(Workspace& workspace, const std::filesystem::path& fileName, const RunSettings& settings);
 
 /// Corrects the loaded records again from their raw values, then judges and counts them, with `settings`.
-void RerunChecks(Workspace& workspace, const RunSettings& settings);
+void rerunChecks(Workspace& workspace, const RunSettings& settings);
 
 /// Gives up the loaded records after a failure of the system's (an error code, or ENOMEM), and tells it.
-void DropRecords(Workspace& workspace, const std::filesystem::path& fileName, int error);
+void dropRecords(Workspace& workspace, const std::filesystem::path& fileName, int error);
 
 /// The warning that an end mark at the start of a line left data of the file unread (Windows-1250).
-std::string UnreadTailMessage(const std::filesystem::path& fileName, const UnreadTail& tail);
+std::string unreadTailMessage(const std::filesystem::path& fileName, const UnreadTail& tail);
 
 /// The warning that a tie of the letter counts chose the code page among `tied`, which read the file's
 /// letters differently (Windows-1250).
-std::string TieWarningMessage(const std::vector<CodePageId>& tied);
+std::string tieWarningMessage(const std::vector<CodePageId>& tied);
 
 } // namespace quarvel

@@ -61,59 +61,59 @@ const ByteMap& utf8ByteMap() {
 
 } // namespace
 
-void AddCodePage(CodePageTable& table, CodePageId id, const PolishLetters& letters) {
+void addCodePage(CodePageTable& table, CodePageId id, const PolishLetters& letters) {
     table.push_back(CodePageRow{id, letters});
 }
 
-void BuildCodePageTable(CodePageTable& table) {
+void buildCodePageTable(CodePageTable& table) {
     for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p)
-        AddCodePage(table, p, kLetters[p]);
+        addCodePage(table, p, kLetters[p]);
 }
 
-const PolishLetters& LettersOf(CodePageId p) {
+const PolishLetters& lettersOf(CodePageId p) {
     return kLetters[p];
 }
 
-const CodePageTable& StandardCodePages() {
+const CodePageTable& standardCodePages() {
     static const CodePageTable table = [] {
         CodePageTable built;
-        BuildCodePageTable(built);
+        buildCodePageTable(built);
         return built;
     }();
     return table;
 }
 
-int LetterIndex(CodePageId p, std::uint8_t b) {
-    if (!IsSingleByte(p)) return -1;
+int letterIndex(CodePageId p, std::uint8_t b) {
+    if (!isSingleByte(p)) return -1;
     const PolishLetters& row = kLetters[p];
     const auto* it = std::find(row.begin(), row.end(), b);
     return it == row.end() ? -1 : static_cast<int>(it - row.begin());
 }
 
-const ByteMap& ConversionMap(CodePageId from, CodePageId to) {
+const ByteMap& conversionMap(CodePageId from, CodePageId to) {
     if (from == UTF_8) return utf8ByteMap();
-    if (!IsSingleByte(from) || !IsSingleByte(to)) return conversionMaps()[WINDOWS_EE][WINDOWS_EE];
+    if (!isSingleByte(from) || !isSingleByte(to)) return conversionMaps()[WINDOWS_EE][WINDOWS_EE];
     return conversionMaps()[from][to];
 }
 
-std::string ConvertText(std::string_view text, CodePageId from, CodePageId to) {
+std::string convertText(std::string_view text, CodePageId from, CodePageId to) {
     if (from == UTF_8) {
-        const std::string cp1250 = Cp1250FromUtf8Text(text);
-        return to == UTF_8 ? std::string(text) : ConvertText(cp1250, WINDOWS_EE, to);
+        const std::string cp1250 = cp1250FromUtf8Text(text);
+        return to == UTF_8 ? std::string(text) : convertText(cp1250, WINDOWS_EE, to);
     }
-    if (to == UTF_8) return Utf8FromCp1250(ConvertText(text, from, WINDOWS_EE));
-    const ByteMap& map = ConversionMap(from, to);
+    if (to == UTF_8) return utf8FromCp1250(convertText(text, from, WINDOWS_EE));
+    const ByteMap& map = conversionMap(from, to);
     std::string out(text.size(), '\0');
     std::transform(text.begin(), text.end(), out.begin(),
                    [&map](char c) { return static_cast<char>(map[static_cast<std::uint8_t>(c)]); });
     return out;
 }
 
-bool IsAllowedChar(std::uint8_t b) {
+bool isAllowedChar(std::uint8_t b) {
     // Asked for every byte of every value the checks look at: one look-up instead of a search.
     static constexpr std::array<bool, 256> kAllowed = [] {
         std::array<bool, 256> allowed{};
-        for (std::uint8_t c : AllowedChars) allowed[c] = true;
+        for (std::uint8_t c : kAllowedChars) allowed[c] = true;
         return allowed;
     }();
     return kAllowed[b];

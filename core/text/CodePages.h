@@ -32,11 +32,11 @@ inline constexpr int kSingleByteCodePageCount = 8;
 inline constexpr int kCodePageCount = 9;
 inline constexpr int kPolishLetterCount = 18;
 
-inline constexpr std::array<std::string_view, kCodePageCount> CodePageNames = {
+inline constexpr std::array<std::string_view, kCodePageCount> kCodePageNames = {
     "MAZOVIA", "ISO_LATIN2", "CSK", "CYFROMAT", "DHN", "IBM_LATIN2", "VENTURA", "WINDOWS_EE", "UTF-8"};
 
 /// Whether `p` is one of the eight code pages whose letters are single bytes.
-constexpr bool IsSingleByte(CodePageId p) {
+constexpr bool isSingleByte(CodePageId p) {
     return p >= 0 && p < kSingleByteCodePageCount;
 }
 
@@ -57,35 +57,35 @@ struct CodePageRow {
 using CodePageTable = std::vector<CodePageRow>;
 
 /// The bytes a Windows-1250 value may hold above 0x7F (with LF and CR): the 18 letters, LF, CR, §.
-inline constexpr std::array<std::uint8_t, 21> AllowedChars = {0xA5, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0x8C, 0x8F, 0xAF, 0xB9, 0xE6,
+inline constexpr std::array<std::uint8_t, 21> kAllowedChars = {0xA5, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0x8C, 0x8F, 0xAF, 0xB9, 0xE6,
                                                                0xEA, 0xB3, 0xF1, 0xF3, 0x9C, 0x9F, 0xBF, 0x0A, 0x0D, 0xA7};
 
 /// A byte-for-byte translation of a text.
 using ByteMap = std::array<std::uint8_t, 256>;
 
-void AddCodePage(CodePageTable& table, CodePageId id, const PolishLetters& letters);
+void addCodePage(CodePageTable& table, CodePageId id, const PolishLetters& letters);
 
 /// Appends the eight rows in CodePageId order.
-void BuildCodePageTable(CodePageTable& table);
+void buildCodePageTable(CodePageTable& table);
 
 /// The bytes of the 18 Polish letters of a single-byte code page.
-const PolishLetters& LettersOf(CodePageId p);
+const PolishLetters& lettersOf(CodePageId p);
 
-/// The table as BuildCodePageTable builds it, made once; constant for the whole run.
-const CodePageTable& StandardCodePages();
+/// The table as buildCodePageTable builds it, made once; constant for the whole run.
+const CodePageTable& standardCodePages();
 
 /// Position 0..17 of byte `b` among the letters of code page `p`, or -1.
-int LetterIndex(CodePageId p, std::uint8_t b);
+int letterIndex(CodePageId p, std::uint8_t b);
 
 /// The translation of the 18 letters of `from` into those of `to`; every other byte maps to itself. From
 /// UTF-8, which no byte translation decodes, ASCII stays and every other byte becomes 0x81 (undefined in
 /// Windows-1250): the translation of a value that holds only ASCII.
-const ByteMap& ConversionMap(CodePageId from, CodePageId to);
+const ByteMap& conversionMap(CodePageId from, CodePageId to);
 
 /// The text with each Polish letter of `from` replaced by the same letter of `to`. From UTF-8 the text is
-/// decoded to Windows-1250 first (Cp1250FromUtf8Into), and to UTF-8 encoded from it.
-std::string ConvertText(std::string_view text, CodePageId from, CodePageId to);
+/// decoded to Windows-1250 first (cp1250FromUtf8Into), and to UTF-8 encoded from it.
+std::string convertText(std::string_view text, CodePageId from, CodePageId to);
 
-bool IsAllowedChar(std::uint8_t b);
+bool isAllowedChar(std::uint8_t b);
 
 } // namespace quarvel

@@ -118,7 +118,7 @@ const DecodeTables& decodeTables() {
         built.twoBytes.fill(kNotInCp1250);
         built.punctuation.fill(kNotInCp1250);
         for (unsigned b = 0x80; b < 256; ++b) {
-            const char32_t cp = UnicodeFromCp1250(static_cast<unsigned char>(b));
+            const char32_t cp = unicodeFromCp1250(static_cast<unsigned char>(b));
             if (cp == 0) continue; // undefined in the code page
             if (cp < 0x800) {
                 built.twoBytes[cp] = static_cast<std::uint8_t>(b);
@@ -160,7 +160,7 @@ void Utf8Judge::add(std::string_view bytes) {
     while (in < end) {
         if (state == kAtBoundary) {
             // Mostly ASCII: eight bytes at a time pass while none is 0x80 or above.
-            while (end - in >= 8 && !AnyByteFromHighHalf(LoadEightBytes(in)))
+            while (end - in >= 8 && !anyByteFromHighHalf(loadEightBytes(in)))
                 in += 8;
             if (in == end) break;
         }
@@ -173,7 +173,7 @@ void Utf8Judge::add(std::string_view bytes) {
     if (letters & kLetterBit) m_letter = true;
 }
 
-char* Cp1250FromUtf8Into(std::string_view utf8, char* out) {
+char* cp1250FromUtf8Into(std::string_view utf8, char* out) {
     const DecodeTables& tables = decodeTables();
     const auto* in = reinterpret_cast<const unsigned char*>(utf8.data());
     const std::size_t n = utf8.size();
@@ -215,16 +215,16 @@ char* Cp1250FromUtf8Into(std::string_view utf8, char* out) {
     return out;
 }
 
-std::string Cp1250FromUtf8Text(std::string_view utf8) {
+std::string cp1250FromUtf8Text(std::string_view utf8) {
     std::string out(utf8.size(), '\0');
-    out.resize(static_cast<std::size_t>(Cp1250FromUtf8Into(utf8, out.data()) - out.data()));
+    out.resize(static_cast<std::size_t>(cp1250FromUtf8Into(utf8, out.data()) - out.data()));
     return out;
 }
 
-bool HasHighByte(std::string_view bytes) {
+bool hasHighByte(std::string_view bytes) {
     std::size_t k = 0;
     for (; k + 8 <= bytes.size(); k += 8) {
-        if (AnyByteFromHighHalf(LoadEightBytes(bytes.data() + k))) return true;
+        if (anyByteFromHighHalf(loadEightBytes(bytes.data() + k))) return true;
     }
     for (; k < bytes.size(); ++k) {
         if (static_cast<unsigned char>(bytes[k]) >= 0x80) return true;

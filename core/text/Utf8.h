@@ -46,12 +46,12 @@ private:
 /// Writes the Windows-1250 text of the UTF-8 bytes `utf8` at `out` and returns the end of what was written,
 /// never more bytes than were read: each well-formed character becomes its Windows-1250 byte, or
 /// kNotInCp1250 when the code page lacks it; each byte of an ill-formed or cut sequence becomes kNotInCp1250.
-char* Cp1250FromUtf8Into(std::string_view utf8, char* out);
+char* cp1250FromUtf8Into(std::string_view utf8, char* out);
 
-/// Cp1250FromUtf8Into as a text.
-std::string Cp1250FromUtf8Text(std::string_view utf8);
+/// cp1250FromUtf8Into as a text.
+std::string cp1250FromUtf8Text(std::string_view utf8);
 
 /// Whether some byte of `bytes` is 0x80 or above.
-bool HasHighByte(std::string_view bytes);
+bool hasHighByte(std::string_view bytes);
 
 } // namespace quarvel

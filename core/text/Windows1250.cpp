@@ -49,21 +49,21 @@ char cp1250FromCodePoint(char32_t cp) {
 
 } // namespace
 
-char32_t UnicodeFromCp1250(unsigned char byte) {
+char32_t unicodeFromCp1250(unsigned char byte) {
     return byte < 0x80 ? char32_t{byte} : char32_t{kHighHalf[byte - 0x80]};
 }
 
-std::string Utf8FromCp1250(std::string_view cp1250) {
+std::string utf8FromCp1250(std::string_view cp1250) {
     std::string out;
     out.reserve(cp1250.size() + cp1250.size() / 4);
     for (char c : cp1250) {
-        const char32_t cp = UnicodeFromCp1250(static_cast<unsigned char>(c));
+        const char32_t cp = unicodeFromCp1250(static_cast<unsigned char>(c));
         appendUtf8(out, cp == 0 ? char32_t{0xFFFD} : cp);
     }
     return out;
 }
 
-std::string Cp1250FromUtf8(std::string_view utf8) {
+std::string cp1250FromUtf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     std::size_t i = 0;

@@ -208,13 +208,13 @@ TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
         ASSERT_EQ(loadIntoWindow(t.session, input), LoadOutcome::Loaded);
         if (codePage) t.state().codePageList.selected = *codePage;
         t.state().replaceControl.checked = replace;
-        RerunCorrection(t.session);
+        rerunCorrection(t.session);
         EXPECT_EQ(written, t.file().validCount > 0);
         if (written) {
-            ASSERT_TRUE(SaveValidRecords(t.file()).ok);
+            ASSERT_TRUE(saveValidRecords(t.file()).ok);
             EXPECT_EQ(test::ReadFile(dir.path() / "dane_doVexa.txt"), batchOutput);
         }
-        ASSERT_TRUE(SaveLogFile(LogReportLines(t.file()), dir.path() / "window.log").ok);
+        ASSERT_TRUE(saveLogFile(logReportLines(t.file()), dir.path() / "window.log").ok);
         EXPECT_EQ(test::ReadFile(dir.path() / "window.log"), batchLog);
     }
 }
@@ -229,7 +229,7 @@ TEST(Batch, DryRunWritesNothingAndPrintsTheLog) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.log"));
     // The report printed is the one written, in UTF-8 with line feeds.
     ASSERT_EQ(run({input.string()}).status, kBatchSkipped);
-    std::string written = Utf8FromCp1250(test::ReadFile(dir.path() / "dane_doVexa.log"));
+    std::string written = utf8FromCp1250(test::ReadFile(dir.path() / "dane_doVexa.log"));
     written.erase(std::remove(written.begin(), written.end(), '\r'), written.end());
     EXPECT_EQ(r.out.substr(r.out.find("\n\nStatystyki") + 2), written);
 }

@@ -92,7 +92,7 @@ TEST(JsonReport, ListsTheMessagesOfTheLog) {
               (Json{"Wartości przeliczono ze strony kodowej MAZOVIA, a nagłówek pliku deklaruje CSK."}));
 
     test::TestSession t;
-    ASSERT_EQ(LoadFile(t.session, input, RunSettings{MAZOVIA, false}).outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(loadFile(t.session, input, RunSettings{MAZOVIA, false}).outcome, LoadOutcome::Loaded);
     // The log's blocks, rebuilt from the JSON.
     std::vector<std::string> fromJson;
     for (const Json& skipped : report["skipped"]) {
@@ -115,8 +115,8 @@ TEST(JsonReport, ListsTheMessagesOfTheLog) {
         fromJson.push_back(std::string(65, '-'));
     }
     std::vector<std::string> log;
-    for (const std::string& line : LogReportLines(t.file()))
-        log.push_back(Utf8FromCp1250(line));
+    for (const std::string& line : logReportLines(t.file()))
+        log.push_back(utf8FromCp1250(line));
     ASSERT_GT(log.size(), 12U);
     EXPECT_EQ(fromJson, std::vector<std::string>(log.begin() + 9, log.end() - 2));
 }

@@ -18,10 +18,10 @@ const std::string kAccount = "61109010140000071219812874";
 // std::chrono::day keeps a byte of its argument: day 526 was taken as 526 - 512 = 14, day 257 as 1.
 TEST(FuzzFindings, ADayBeyondTheMonthNeverReads) {
     for (const char* text : {"12/526", "1/257/26", "2/256/2026", "3/1000/26", "1/9999", "12/287/26/"}) {
-        EXPECT_FALSE(ParseOrderDate(text, year{2026})) << text;
+        EXPECT_FALSE(parseOrderDate(text, year{2026})) << text;
     }
-    EXPECT_TRUE(ParseOrderDate("1/31/26", year{2026}));
-    EXPECT_FALSE(ParseOrderDate("1/32/26", year{2026}));
+    EXPECT_TRUE(parseOrderDate("1/31/26", year{2026}));
+    EXPECT_FALSE(parseOrderDate("1/32/26", year{2026}));
 }
 
 TEST(FuzzFindings, AnOrderWithSuchADayIsInvalidAndKeepsItsDate) {
@@ -59,7 +59,7 @@ TEST(FuzzFindings, AnAmountOutOfRangeFailsWhenLargeAndIsZeroWhenSmall) {
         {"0e99999", 0.0},
     };
     for (const Case& c : cases) {
-        const std::optional<double> got = ParseAmount(c.text);
+        const std::optional<double> got = parseAmount(c.text);
         ASSERT_EQ(got.has_value(), c.expected.has_value()) << c.text.substr(0, 40);
         if (got) {
             EXPECT_DOUBLE_EQ(*got, *c.expected) << c.text.substr(0, 40);

@@ -215,7 +215,7 @@ TEST(HostileFiles, AUtf8FileWithBomIsDecodedAndReadAsAnotherCodePagePassesNoMang
 TEST(HostileFiles, AUtf16FileIsDecodedWithItsMarkAndRefusedAtItsHeaderWithout) {
     const std::string text = "KONTRAHENCI|WINDOWS_EE\r\n" + contractor("Łódź") + "\r\n";
     std::string utf16;
-    for (char c : Cp1250FromUtf8(text)) {
+    for (char c : cp1250FromUtf8(text)) {
         // Windows-1250 and UTF-16 agree below 0x80; the two letters of "Łódź" above it are spelled out.
         const char16_t unit = c == '\xA3' ? u'Ł' : c == '\xF3' ? u'ó' : c == '\x9F' ? u'ź' : static_cast<char16_t>(c);
         utf16 += static_cast<char>(unit & 0xFF);
@@ -252,7 +252,7 @@ TEST(HostileFiles, TheInputFileIsUnchangedAfterLoadAndSave) {
     ASSERT_EQ(loadIntoWindow(t.session, path), LoadOutcome::Loaded);
     ASSERT_GT(t.file().validCount, 0);
     t.state().replaceControl.checked = true;
-    RerunCorrection(t.session);
+    rerunCorrection(t.session);
     ASSERT_TRUE(saveValidRecordsAndLog(t.session).ok);
 
     EXPECT_EQ(test::ReadFile(path), bytes);
@@ -352,7 +352,7 @@ TEST(HostileFiles, AFailingSecondReadingStopsAtTheHeader) {
     const auto path = dir.write("in.txt", "KONTRAHENCI\n" + contractor("a") + "\n");
     int openings = 0;
     t.session.openInput = [&openings](const std::filesystem::path& p) {
-        return ++openings == 1 ? OpenFileSource(p) : OpenedSource{nullptr, EIO};
+        return ++openings == 1 ? openFileSource(p) : OpenedSource{nullptr, EIO};
     };
     EXPECT_EQ(loadIntoWindow(t.session, path), LoadOutcome::Stopped);
     EXPECT_TRUE(t.file().records().empty());

@@ -53,7 +53,7 @@ TEST(HugeLine, TwoHundredMegabytesOfOneDataLine) {
     EXPECT_LE(file.rewrittenBytes(), 13U * 256U);
     EXPECT_EQ(file.invalidCount, 1);
     std::size_t trimmed = 12; // the separators
-    for (const FieldDef& field : LayoutFor(FileKind::Contractors)) trimmed += static_cast<std::size_t>(field.maxLength);
+    for (const FieldDef& field : layoutFor(FileKind::Contractors)) trimmed += static_cast<std::size_t>(field.maxLength);
     EXPECT_EQ(test::JoinValues(file, 0).size(), trimmed) << "trimmed to the field lengths";
 }
 

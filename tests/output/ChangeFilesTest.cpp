@@ -84,12 +84,12 @@ TEST(ChangeFiles, RefusesBeforeAnythingIsWritten) {
         for (std::size_t k = 0; k < c.targets.size(); ++k) {
             changes.push_back({c.targets[k], text("new"), k == 0 ? "pierwszy" : "drugi"});
         }
-        const WriteResult result = ChangeFilesTogether(changes, {{input, W("plik wejściowy")}});
+        const WriteResult result = changeFilesTogether(changes, {{input, W("plik wejściowy")}});
         EXPECT_FALSE(result.ok) << c.what;
         EXPECT_EQ(result.message.rfind(W("Nie można zapisać pliku: ") + c.targets.back().string(), 0), 0U)
             << c.what << ": " << result.message;
         EXPECT_NE(result.message.find(W(c.reason)), std::string::npos) << c.what << ": " << result.message;
-        const WriteResult checked = CheckFileChanges(changes, {{input, W("plik wejściowy")}});
+        const WriteResult checked = checkFileChanges(changes, {{input, W("plik wejściowy")}});
         if (checked.ok && std::string_view(c.what) == "a name too long" && test::OnWindows()) {
             test::SkipCase("a name too long, refused before writing", "Windows tells it only when the file is made");
         } else {
@@ -111,19 +111,19 @@ TEST(ChangeFiles, WritesThroughALinkAndKeepsPermissionsOfTheEarlierFile) {
     fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
     fs::create_directory(dir.path() / "sub");
     fs::create_symlink("../real.txt", dir.path() / "sub" / "link.txt");
-    ASSERT_TRUE(WriteFileAtomically(dir.path() / "sub" / "link.txt", text("new")).ok);
+    ASSERT_TRUE(writeFileAtomically(dir.path() / "sub" / "link.txt", text("new")).ok);
     EXPECT_TRUE(fs::is_symlink(dir.path() / "sub" / "link.txt"));
     EXPECT_EQ(test::ReadFile(real), "new");
     EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 
     const fs::perms shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
     fs::permissions(real, shared);
-    ASSERT_TRUE(WriteFileAtomically(real, text("again")).ok);
+    ASSERT_TRUE(writeFileAtomically(real, text("again")).ok);
     EXPECT_EQ(fs::status(real).permissions(), shared);
 
     // A new file gets what any new file gets: everything the process's mask lets through.
     const auto mask = umask(022);
-    ASSERT_TRUE(WriteFileAtomically(dir.path() / "fresh.txt", text("x")).ok);
+    ASSERT_TRUE(writeFileAtomically(dir.path() / "fresh.txt", text("x")).ok);
     umask(mask);
     EXPECT_EQ(fs::status(dir.path() / "fresh.txt").permissions(), shared);
 }
@@ -132,7 +132,7 @@ TEST(ChangeFiles, AnyNameTheSystemAllowsCanBeWritten) {
     test::TempDir dir;
     for (const std::size_t length : {std::size_t{1}, std::size_t{200}, std::size_t{245}, std::size_t{255}}) {
         const fs::path target = dir.path() / std::string(length, 'n');
-        const WriteResult result = WriteFileAtomically(target, text("x"));
+        const WriteResult result = writeFileAtomically(target, text("x"));
         EXPECT_TRUE(result.ok) << length << ": " << result.message;
         EXPECT_EQ(test::ReadFile(target), "x") << length;
     }
@@ -155,7 +155,7 @@ TEST(ChangeFiles, AllOrNothing) {
             // Checked and written, but a folder takes the name before the rename.
             fs::create_directory(second);
         };
-        const WriteResult result = ChangeFilesTogether(
+        const WriteResult result = changeFilesTogether(
             {{first, text("new first"), "first"}, {gone, {}, "gone"}, {second, failing, "second"}});
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.message.rfind(W("Nie można zapisać pliku: ") + second.string(), 0), 0U) << result.message;
@@ -177,7 +177,7 @@ TEST(ChangeFiles, ReplacesAndRemovesTogether) {
     const bool links = test::WhyNoSymbolicLinks().empty();
     if (links) fs::create_symlink("kept.txt", dir.path() / "gone-link.txt");
     if (!links) test::SkipCase("a link removed", test::WhyNoSymbolicLinks());
-    const WriteResult result = ChangeFilesTogether({{kept, text("new"), "kept"},
+    const WriteResult result = changeFilesTogether({{kept, text("new"), "kept"},
                                                     {gone, {}, "gone"},
                                                     {dir.path() / "gone-link.txt", {}, "gone link"},
                                                     {dir.path() / "never-there.txt", {}, "never there"}});
@@ -196,10 +196,10 @@ TEST(ChangeFiles, TemporaryFilesOfAKilledRunGoWithTheNextWriteOnly) {
     if (!links) test::SkipCase("a link with a temporary name", test::WhyNoSymbolicLinks());
     int error = 0;
     // One being written by a running process stays.
-    platform::NativeFile held = platform::CreateOwnFile(dir.path() / ".quarvel-00000000.tmp", false, error);
+    platform::NativeFile held = platform::createOwnFile(dir.path() / ".quarvel-00000000.tmp", false, error);
     ASSERT_TRUE(held.isOpen()) << error;
 
-    ASSERT_TRUE(WriteFileAtomically(dir.path() / "out.txt", text("x")).ok);
+    ASSERT_TRUE(writeFileAtomically(dir.path() / "out.txt", text("x")).ok);
     EXPECT_FALSE(fs::exists(abandoned));
     EXPECT_TRUE(fs::exists(lookalike));
     if (links) {
@@ -208,10 +208,10 @@ TEST(ChangeFiles, TemporaryFilesOfAKilledRunGoWithTheNextWriteOnly) {
     EXPECT_TRUE(fs::exists(dir.path() / ".quarvel-00000000.tmp"));
 
     held.close();
-    ASSERT_TRUE(WriteFileAtomically(dir.path() / "out.txt", text("y")).ok);
+    ASSERT_TRUE(writeFileAtomically(dir.path() / "out.txt", text("y")).ok);
     EXPECT_FALSE(fs::exists(dir.path() / ".quarvel-00000000.tmp"));
-    EXPECT_TRUE(IsTemporaryFileName(".quarvel-0123abcd.tmp"));
-    EXPECT_FALSE(IsTemporaryFileName(lookalike.filename()));
+    EXPECT_TRUE(isTemporaryFileName(".quarvel-0123abcd.tmp"));
+    EXPECT_FALSE(isTemporaryFileName(lookalike.filename()));
 }
 
 } // namespace

@@ -20,7 +20,7 @@ ChunkRun writeChunks(std::size_t count, std::size_t makeFailsAt, std::size_t wri
     ChunkRun run;
     std::size_t writes = 0;
     try {
-        WriteChunksInOrder(
+        writeChunksInOrder(
             count,
             [&](std::size_t k, LineBuffer& text) {
                 if (k == makeFailsAt) throw std::runtime_error("make " + std::to_string(k));

@@ -33,7 +33,7 @@ struct Logged {
         t.state().trimFields.checked = trim;
         t.file().fileName = input;
         loadIntoWindow(t.session, input);
-        BuildLogReport(t.session);
+        buildLogReport(t.session);
     }
     std::string log() { return joined(t.state().logText.lines); }
 };

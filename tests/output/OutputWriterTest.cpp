@@ -32,7 +32,7 @@ TEST(OutputFileName, DropsTheLastExtensionOfTheFileNameOnly) {
     };
     // Compared as paths: Windows writes the last separator its own way.
     for (const auto& [in, out] : cases)
-        EXPECT_EQ(OutputFileName(platform::PathFromUtf8(in)), platform::PathFromUtf8(out)) << in;
+        EXPECT_EQ(outputFileName(platform::pathFromUtf8(in)), platform::pathFromUtf8(out)) << in;
 }
 
 struct Saved {
@@ -45,7 +45,7 @@ struct Saved {
         loadIntoWindow(t.session, input);
     }
     WriteResult save() { return saveValidRecordsAndLog(t.session); }
-    std::string output() { return test::ReadFile(OutputFileName(input)); }
+    std::string output() { return test::ReadFile(outputFileName(input)); }
 };
 
 std::string contractor(const std::string& optional) {
@@ -117,19 +117,19 @@ TEST(OutputWriter, WritesEachValueAsItsOwnTranslation) {
         for (const bool trim : {true, false}) {
             s.t.state().replaceControl.checked = replace;
             s.t.state().trimFields.checked = trim;
-            RunCorrectionPass(s.t.session);
+            runCorrectionPass(s.t.session);
             ValidateAllRecords(s.t.session);
             const LoadedFile& file = s.t.file();
             for (std::size_t r = 0; r < file.records().size(); ++r) {
                 std::string expected;
                 for (std::size_t p = 0; p < file.fieldCount(r); ++p) {
-                    if (IsFieldWritten(file, r, p)) {
+                    if (isFieldWritten(file, r, p)) {
                         const ShortText value = file.value(r, p);
-                        expected += value.size() == 0 ? " " : ConvertText(value, WINDOWS_EE, ISO_LATIN2);
+                        expected += value.size() == 0 ? " " : convertText(value, WINDOWS_EE, ISO_LATIN2);
                     }
-                    if (IsSeparatorWritten(file, r, p)) expected += '|';
+                    if (isSeparatorWritten(file, r, p)) expected += '|';
                 }
-                ASSERT_EQ(OutputLine(file, r), expected) << "record " << r << (replace ? ", replacing" : "") << (trim ? ", trimming" : "");
+                ASSERT_EQ(outputLineOf(file, r), expected) << "record " << r << (replace ? ", replacing" : "") << (trim ? ", trimming" : "");
             }
         }
     }
@@ -158,7 +158,7 @@ TEST(OutputWriter, SavesAgainWithTheCurrentOptions) {
     ASSERT_TRUE(s.save().ok);
     EXPECT_EQ(s.output(), first) << "saving twice gives the same file";
     s.t.state().replaceControl.checked = true;
-    RunCorrectionPass(s.t.session);
+    runCorrectionPass(s.t.session);
     ValidateAllRecords(s.t.session);
     ASSERT_TRUE(s.save().ok);
     EXPECT_EQ(s.output().substr(0, 30), "Kontrahenci|ISO_LATIN2\r\nA?B|W2");
@@ -174,7 +174,7 @@ TEST(OutputWriter, ItsOutputLoadsAgainAsTheSameRecords) {
         ASSERT_TRUE(saveValidRecordsAndLog(first.session).ok);
 
         test::TestSession again;
-        const auto output = OutputFileName(input);
+        const auto output = outputFileName(input);
         again.file().fileName = output;
         loadIntoWindow(again.session, output);
         EXPECT_EQ(again.file().kind, first.file().kind) << example;
@@ -184,11 +184,11 @@ TEST(OutputWriter, ItsOutputLoadsAgainAsTheSameRecords) {
         EXPECT_EQ(again.file().invalidCount, 0) << example;
         std::vector<std::string> before;
         for (std::size_t i = 0; i < first.file().records().size(); ++i) {
-            if (first.file().records()[i].isValid()) before.push_back(OutputLine(first.file(), i));
+            if (first.file().records()[i].isValid()) before.push_back(outputLineOf(first.file(), i));
         }
         std::vector<std::string> after;
         for (std::size_t i = 0; i < again.file().records().size(); ++i)
-            after.push_back(OutputLine(again.file(), i));
+            after.push_back(outputLineOf(again.file(), i));
         EXPECT_EQ(after, before) << example;
     }
 }
@@ -215,7 +215,7 @@ protected:
     void expectCleanFailure(const WriteResult& result, const std::string& reason) {
         EXPECT_FALSE(result.ok);
         ASSERT_EQ(s->t.ui.messages.size(), 1U);
-        EXPECT_EQ(s->t.ui.messages[0].rfind(W("Nie można zapisać pliku: ") + OutputFileName(s->input).string(), 0), 0U)
+        EXPECT_EQ(s->t.ui.messages[0].rfind(W("Nie można zapisać pliku: ") + outputFileName(s->input).string(), 0), 0U)
             << s->t.ui.messages[0];
         EXPECT_NE(s->t.ui.messages[0].find(W(reason)), std::string::npos) << s->t.ui.messages[0];
         EXPECT_EQ(s->t.ui.messageKinds, std::vector{MessageKind::Error});
@@ -231,7 +231,7 @@ protected:
 };
 
 TEST_F(SaveFailure, DiskFullPartWayKeepsTheEarlierOutput) {
-    const auto output = OutputFileName(s->input);
+    const auto output = outputFileName(s->input);
     s->dir.write(output.filename().string(), "earlier output\r\n");
     s->t.session.openOutput = test::FailingOutput(40, ENOSPC);
     expectCleanFailure(s->save(), "brak miejsca na dysku");
@@ -239,13 +239,13 @@ TEST_F(SaveFailure, DiskFullPartWayKeepsTheEarlierOutput) {
 }
 
 TEST_F(SaveFailure, ATargetThatIsAFolderIsRefused) {
-    std::filesystem::create_directory(OutputFileName(s->input));
+    std::filesystem::create_directory(outputFileName(s->input));
     expectCleanFailure(s->save(), "to jest folder");
-    EXPECT_TRUE(std::filesystem::is_directory(OutputFileName(s->input)));
+    EXPECT_TRUE(std::filesystem::is_directory(outputFileName(s->input)));
 }
 
 TEST_F(SaveFailure, AFolderThatCannotBeWrittenIsReported) {
-    const auto output = OutputFileName(s->input);
+    const auto output = outputFileName(s->input);
     s->dir.write(output.filename().string(), "earlier output\r\n");
     if (!test::PermissionsStopThisProcess()) {
         // Permissions do not stop root, nor a read-only folder anyone on Windows: the failure to create the
@@ -261,7 +261,7 @@ TEST_F(SaveFailure, AFolderThatCannotBeWrittenIsReported) {
 
 TEST_F(SaveFailure, AnOutputLinkedToTheInputIsRefused) {
     if (const std::string why = test::WhyNoSymbolicLinks(); !why.empty()) GTEST_SKIP() << why;
-    std::filesystem::create_symlink(s->input, OutputFileName(s->input));
+    std::filesystem::create_symlink(s->input, outputFileName(s->input));
     const WriteResult result = s->save();
     EXPECT_FALSE(result.ok);
     ASSERT_EQ(s->t.ui.messages.size(), 1U);
@@ -273,9 +273,9 @@ TEST(SaveLogFile, WritesEveryLineWithCrLfInWindows1250) {
     test::TempDir dir;
     const std::vector<std::string> lines = {W("Błędy dla linii: 3"), "", "Koniec pliku LOG"};
     const auto path = dir.path() / "raport.TXT";
-    ASSERT_TRUE(SaveLogFile(lines, path).ok);
+    ASSERT_TRUE(saveLogFile(lines, path).ok);
     EXPECT_EQ(test::ReadFile(path), "B\xB3\xEA" "dy dla linii: 3\r\n\r\nKoniec pliku LOG\r\n");
-    const WriteResult failed = SaveLogFile(lines, dir.path() / "x.TXT", {}, test::FailingOutput(5, EIO));
+    const WriteResult failed = saveLogFile(lines, dir.path() / "x.TXT", {}, test::FailingOutput(5, EIO));
     EXPECT_FALSE(failed.ok);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.TXT"));
     EXPECT_NE(failed.message.find(W("błąd wejścia/wyjścia")), std::string::npos);
@@ -292,12 +292,12 @@ TEST(SaveLogFile, AFailedSaveLeavesTheEarlierLogAndNoTemporaryFile) {
         {"medium fails part way", test::FailingOutput(5, EIO), false, "błąd wejścia/wyjścia"},
         {"disk full at once", test::FailingOutput(0, ENOSPC), false, "brak miejsca na dysku"},
         {"not writable", test::FailingOutput(0, EACCES), false, "brak uprawnień"},
-        {"target is a folder", OpenFileOutput, true, "to jest folder"},
+        {"target is a folder", openFileOutput, true, "to jest folder"},
     };
     test::TempDir dir;
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI\r\n" + contractor("") + "\r\n");
-    const std::vector<std::string> lines = LogReportLines(t.file());
+    const std::vector<std::string> lines = logReportLines(t.file());
     for (const Case& c : cases) {
         for (const bool streamed : {false, true}) {
             SCOPED_TRACE(std::string(c.what) + (streamed ? ", streamed" : ", held"));
@@ -308,7 +308,7 @@ TEST(SaveLogFile, AFailedSaveLeavesTheEarlierLogAndNoTemporaryFile) {
                 dir.write(target.filename().string(), "earlier log\r\n");
             }
             const WriteResult result =
-                streamed ? SaveLogReport(t.file(), target, c.open) : SaveLogFile(lines, target, {}, c.open);
+                streamed ? saveLogReport(t.file(), target, c.open) : saveLogFile(lines, target, {}, c.open);
             EXPECT_FALSE(result.ok);
             EXPECT_EQ(result.message.rfind(W("Nie można zapisać pliku: ") + target.string(), 0), 0U) << result.message;
             EXPECT_NE(result.message.find(W(c.reason)), std::string::npos) << result.message;

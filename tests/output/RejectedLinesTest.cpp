@@ -37,7 +37,7 @@ struct Loaded {
         target = dir.path() / "odrzucone.txt";
         EXPECT_EQ(loadIntoWindow(t.session, input), LoadOutcome::Loaded);
     }
-    WriteResult save() { return SaveRejectedLines(t.file(), CurrentlySkipped(t.file()), target); }
+    WriteResult save() { return writeRejectedLines(t.file(), currentlySkipped(t.file()), target); }
     std::string saved() {
         const WriteResult result = save();
         EXPECT_TRUE(result.ok) << result.message;
@@ -142,13 +142,13 @@ TEST(RejectedLines, AreRefusedWhenTheInputChangedSinceItWasLoaded) {
 TEST(RejectedLines, NeverReplaceTheInputOrItsOutput) {
     Loaded l("KONTRAHENCI\n" + kGood + "\nzla\n");
     const std::string before = test::ReadFile(l.input);
-    for (const std::filesystem::path& target : {l.input, OutputFileName(l.input)}) {
-        const WriteResult result = SaveRejectedLines(l.t.file(), CurrentlySkipped(l.t.file()), target);
+    for (const std::filesystem::path& target : {l.input, outputFileName(l.input)}) {
+        const WriteResult result = writeRejectedLines(l.t.file(), currentlySkipped(l.t.file()), target);
         EXPECT_FALSE(result.ok) << target;
         EXPECT_NE(result.message.find(W("to ten sam plik co")), std::string::npos) << result.message;
     }
     EXPECT_EQ(test::ReadFile(l.input), before);
-    EXPECT_FALSE(std::filesystem::exists(OutputFileName(l.input)));
+    EXPECT_FALSE(std::filesystem::exists(outputFileName(l.input)));
 }
 
 TEST(RejectedLines, OfTheWindowAreThoseOfTheLastSave) {
@@ -161,7 +161,7 @@ TEST(RejectedLines, OfTheWindowAreThoseOfTheLastSave) {
     session.state.replaceControl.checked = true;
     replaceControlToggled(session);
     ASSERT_EQ(l.t.file().invalidCount, 1);
-    ASSERT_TRUE(SaveRejectedLines(l.t.file(), l.t.file().skippedAtSave, l.target).ok);
+    ASSERT_TRUE(writeRejectedLines(l.t.file(), l.t.file().skippedAtSave, l.target).ok);
     EXPECT_EQ(test::ReadFile(l.target),
               "KONTRAHENCI\nFirma\tX|Druga|Ulica 1|Miasto|" + kNrb + "|Bank|Oddzial|Adres 1|Adres 2\nzla\n");
     // A new load forgets the save.

@@ -45,7 +45,7 @@ TEST(GivenFiles, OneFileOpensExactlyAsWhenChosenInTheOpenDialog) {
     };
     for (const Case& c : cases) {
         const test::TempDir files;
-        std::filesystem::path file = files.path() / platform::PathFromUtf8(c.name);
+        std::filesystem::path file = files.path() / platform::pathFromUtf8(c.name);
         if (c.bytes) file = files.write(c.name, *c.bytes);
         // Each road starts from the same earlier load, which a failed open must leave in place.
         GridFixture viaDialog(test::FaultyContractors());
@@ -53,7 +53,7 @@ TEST(GivenFiles, OneFileOpensExactlyAsWhenChosenInTheOpenDialog) {
         chooseAndOpenFile(viaDialog.t.session);
         GridFixture given(test::FaultyContractors());
         given.t.ui.busyCalls.clear();
-        OpenGivenFiles(given.t.session, {file});
+        openGivenFiles(given.t.session, {file});
         const std::vector<std::string> expected = Shown(viaDialog);
         const std::vector<std::string> actual = Shown(given);
         EXPECT_EQ(actual, expected) << c.what;
@@ -68,11 +68,11 @@ TEST(GivenFiles, MoreThanOneIsRefusedWithAMessageAndNoneDoesNothing) {
     const std::vector<std::string> before = Shown(g);
     const auto second = g.dir.write("drugi.txt", "ZLECENIA\n");
 
-    OpenGivenFiles(g.t.session, {});
+    openGivenFiles(g.t.session, {});
     EXPECT_EQ(Shown(g), before);
 
     g.t.ui.busyCalls.clear();
-    OpenGivenFiles(g.t.session, {second, second});
+    openGivenFiles(g.t.session, {second, second});
     ASSERT_EQ(g.t.ui.messages, std::vector<std::string>{texts::kOnlyOneFile});
     g.t.ui.messages.clear();
     EXPECT_EQ(Shown(g), before);
@@ -85,7 +85,7 @@ TEST(GivenFiles, ANameRelativeToTheWorkingFolderIsMadeWhole) {
     g.dir.write("zlecenia.txt", "ZLECENIA\n");
     const std::filesystem::path working = std::filesystem::current_path();
     std::filesystem::current_path(g.dir.path());
-    OpenGivenFiles(g.t.session, {"zlecenia.txt"});
+    openGivenFiles(g.t.session, {"zlecenia.txt"});
     std::filesystem::current_path(working);
     EXPECT_EQ(g.t.file().fileName, g.dir.path() / "zlecenia.txt");
     EXPECT_EQ(g.state().fileNameLabel.text, "zlecenia.txt");

@@ -165,13 +165,13 @@ TEST(Details, TheWindowStaysOnTheScreenWithItsTitleBarInReach) {
     }
     // Without a screen (none known yet) nothing is moved.
     const WindowPlacement anywhere{-5000, -5000, 848, 626};
-    EXPECT_EQ(KeepOnScreen(anywhere, kFrame, {}), anywhere);
+    EXPECT_EQ(keepOnScreen(anywhere, kFrame, {}), anywhere);
 }
 
 TEST(Details, TheGridKeepsItsRowsBeforeTheStripsUnderTheBarKeepTheirHeight) {
     // 100 px of the record area are not rows, rows are 18 px, the strips want 144 and need at least 60.
     const auto split = [](int available) {
-        return SplitDetails({available, 100, 18, 144, 60});
+        return detailsSplit({available, 100, 18, 144, 60});
     };
     const int gridWanted = 100 + kGridRowsKept * 18;
     struct Case {
@@ -222,7 +222,7 @@ TEST(Statistics, DesignPlacesHoldWhereTheTextsFitAndGiveWayWhereTheyDoNot) {
         {"too wide at any size", measures(14, 7), 40, {16, 32, 48}, 270, 282, 193, 8, true, 479, 93},
     };
     for (const Case& c : cases) {
-        const StatisticsLayout l = LayOutStatistics(c.measures, totalOf(c.totalPixelsPerPoint));
+        const StatisticsLayout l = statisticsLayout(c.measures, totalOf(c.totalPixelsPerPoint));
         EXPECT_EQ(l.rowTop, c.rows) << c.what;
         EXPECT_EQ(l.totalTop, c.rows[0] + 14) << c.what;
         EXPECT_EQ(l.detailsTop, c.rows[0] + 52) << c.what;
@@ -250,7 +250,7 @@ TEST(OpenCommand, ATieOfCodePagesReadingTheLettersApartIsAWarning) {
     };
     const std::vector<Case> cases = {
         {"no code page named", "KONTRAHENCI\nPaj\xA5k" + test::Contractor(),
-         {TieWarningMessage({MAZOVIA, CSK, IBM_LATIN2, VENTURA, WINDOWS_EE})}},
+         {tieWarningMessage({MAZOVIA, CSK, IBM_LATIN2, VENTURA, WINDOWS_EE})}},
         {"the code page named", "KONTRAHENCI|IBM_LATIN2\nPaj\xA5k" + test::Contractor(), {}},
         {"CYFROMAT and DHN alone", "KONTRAHENCI\nx\x89\x8A" + test::Contractor(), {}},
     };
@@ -260,7 +260,7 @@ TEST(OpenCommand, ATieOfCodePagesReadingTheLettersApartIsAWarning) {
         chooseAndOpenFile(g.t.session);
         EXPECT_EQ(g.t.ui.messages, c.messages) << c.what;
     }
-    EXPECT_EQ(TieWarningMessage({MAZOVIA, CSK}),
+    EXPECT_EQ(tieWarningMessage({MAZOVIA, CSK}),
               W("Strona kodowa rozpoznana przy remisie liczby polskich liter (MAZOVIA, CSK); sprawdź polskie litery "
                 "albo podaj stronę kodową (--code-page)"));
 }
@@ -288,7 +288,7 @@ TEST(OpenCommand, TheDialogStartsInTheFolderOfTheFileLoadedLast) {
     // A folder removed since: the nearest one above it that is still there.
     g.t.file().fileName = g.dir.path() / "a" / "b" / "first.txt";
     std::filesystem::remove_all(g.dir.path() / "a" / "b");
-    EXPECT_EQ(OpenDialogFolder(g.t.file()), g.dir.path() / "a");
+    EXPECT_EQ(openDialogFolder(g.t.file()), g.dir.path() / "a");
 }
 
 // The busy cursor is on while the output is written and off again however the write ends: saved,
@@ -304,7 +304,7 @@ TEST(SaveCommand, IsBusyOnlyWhileTheOutputIsWritten) {
         throw std::runtime_error("broken");
     };
     const std::vector<Case> cases = {
-        {"saved", OpenFileOutput, false, {MessageKind::Information}},
+        {"saved", openFileOutput, false, {MessageKind::Information}},
         {"disk full", test::FailingOutput(10, ENOSPC), false, {MessageKind::Error}},
         {"broken off", breaking, true, {}},
     };

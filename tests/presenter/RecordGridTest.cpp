@@ -120,16 +120,16 @@ TEST(RecordGrid, DetailsOfTheSelectedRecordAndField) {
 
 TEST(RecordGrid, ColumnWidthsAndGlyphPositions) {
     for (const auto& [maxLength, width] : {std::pair{0, 120}, {10, 120}, {17, 122}, {18, 130}, {35, 252}, {40, 288}}) {
-        EXPECT_EQ(FieldColumnWidth(maxLength), width) << maxLength;
+        EXPECT_EQ(fieldColumnWidth(maxLength), width) << maxLength;
     }
     GridFixture g("ZLECENIA\n1|2\n");
-    ASSERT_EQ(GridColumnCount(g.state()), 13);
+    ASSERT_EQ(gridColumnCount(g.state()), 13);
     EXPECT_EQ(g.grid().columns[1].width, 50);
     EXPECT_EQ(g.grid().columns[4].header, W("NUMER KONTA OBCIĄŻANEGO"));
     EXPECT_EQ(g.grid().columns[4].width, 288);
     for (const auto& [w, h, leftX, rightX, y] :
          {std::tuple{50, 18, 108, 132, 40}, {51, 19, 108, 132, 40}, {120, 30, 125, 185, 46}}) {
-        const GlyphPlacement p = GlyphPositions(100, 36, w, h);
+        const GlyphPlacement p = glyphPositions(100, 36, w, h);
         EXPECT_EQ(std::tuple(p.leftX, p.rightX, p.y), std::tuple(leftX, rightX, y)) << w << "x" << h;
     }
 }
@@ -162,7 +162,7 @@ TEST(RecordGrid, EveryFillingShowsTheDetailsOfItsFirstCellAndNothingEarlier) {
 TEST(RecordGrid, AFirstLineWithoutDataStillGetsEveryColumn) {
     GridFixture g("KONTRAHENCI\n\n" + test::Contractor());
     g.show(RecordFilter::All);
-    ASSERT_EQ(GridColumnCount(g.state()), 15);
+    ASSERT_EQ(gridColumnCount(g.state()), 15);
     EXPECT_EQ(g.lines(), (std::vector<std::string>{"2", "3"}));
     for (int column = kNazwa1; column <= kFax; ++column) {
         EXPECT_EQ(g.text(column, 1), "");
@@ -181,7 +181,7 @@ TEST(RecordGrid, ALoadWithoutRecordsHidesTheGridAndLeavesNoRowNamingARecord) {
     EXPECT_FALSE(g.grid().visible);
     g.show(RecordFilter::All);
     EXPECT_FALSE(g.grid().visible);
-    for (int row = 1; row < GridRowCount(g.state()); ++row) {
+    for (int row = 1; row < gridRowCount(g.state()); ++row) {
         EXPECT_EQ(recordOfRow(g.t.session, row), -1);
         EXPECT_EQ(g.text(kNazwa1, row), "");
         EXPECT_EQ(g.look(1, row).left, Glyph::None);

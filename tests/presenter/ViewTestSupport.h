@@ -42,13 +42,13 @@ struct GridFixture {
         t.state().recordFilter.selected = static_cast<int>(filter);
         filterChosen(t.session);
     }
-    std::string text(int column, int row) const { return CellText(t.session, column, row); }
-    CellAppearance look(int column, int row) const { return GetCellAppearance(t.session, column, row); }
+    std::string text(int column, int row) const { return cellText(t.session, column, row); }
+    CellAppearance look(int column, int row) const { return getCellAppearance(t.session, column, row); }
     void select(int column, int row) { selectCell(t.session, column, row); }
     /// The line numbers of column 0, row by row.
     std::vector<std::string> lines() const {
         std::vector<std::string> out;
-        for (int row = 1; row < GridRowCount(t.session.state); ++row)
+        for (int row = 1; row < gridRowCount(t.session.state); ++row)
             out.push_back(text(0, row));
         return out;
     }

@@ -61,7 +61,7 @@ RecordView viewOf(const LoadedFile& file, std::size_t i) {
     v.valid = r.isValid();
     v.changed = r.changed;
     v.amount = r.amount;
-    if (v.valid) v.outputLine = OutputLine(file, i);
+    if (v.valid) v.outputLine = outputLineOf(file, i);
     return v;
 }
 
@@ -75,7 +75,7 @@ TEST_P(LargeFile, ComesOutAsItsRecordsDoOneAtATime) {
         t.state().trimFields.checked = false;
         t.state().replaceControl.checked = true;
         t.state().codePageList.selected = MAZOVIA;
-        RunCorrectionPass(t.session);
+        runCorrectionPass(t.session);
         ValidateAllRecords(t.session);
     };
 
@@ -95,7 +95,7 @@ TEST_P(LargeFile, ComesOutAsItsRecordsDoOneAtATime) {
     const LoadedFile& file = big.file();
     ASSERT_EQ(file.records().size(), kRecords);
 
-    std::string output = OutputHeader(FileKind::Orders) + "\r\n";
+    std::string output = outputHeader(FileKind::Orders) + "\r\n";
     double total = 0;
     std::int32_t valid = 0;
     for (std::size_t i = 0; i < kRecords; ++i) {
@@ -111,14 +111,14 @@ TEST_P(LargeFile, ComesOutAsItsRecordsDoOneAtATime) {
     EXPECT_EQ(file.invalidCount, static_cast<std::int32_t>(kRecords) - valid);
     EXPECT_EQ(file.validTotal, total) << "the amounts are added in file order";
 
-    ASSERT_TRUE(SaveValidRecords(file).ok);
-    EXPECT_EQ(test::ReadFile(OutputFileName(file.fileName)), output);
+    ASSERT_TRUE(saveValidRecords(file).ok);
+    EXPECT_EQ(test::ReadFile(outputFileName(file.fileName)), output);
 
     std::string log;
-    for (const std::string& line : LogReportLines(file)) log += line + "\r\n";
-    ASSERT_TRUE(SaveLogReport(file, dir.path() / "streamed.log").ok);
+    for (const std::string& line : logReportLines(file)) log += line + "\r\n";
+    ASSERT_TRUE(saveLogReport(file, dir.path() / "streamed.log").ok);
     EXPECT_EQ(test::ReadFile(dir.path() / "streamed.log"), log);
-    ASSERT_TRUE(SaveLogFile(LogReportLines(file), dir.path() / "held.log").ok);
+    ASSERT_TRUE(saveLogFile(logReportLines(file), dir.path() / "held.log").ok);
     EXPECT_EQ(test::ReadFile(dir.path() / "held.log"), log);
 }
 

@@ -36,7 +36,7 @@ TEST(RunSlices, VisitsEveryIndexOnce) {
     const Slices slices(100000, 1000);
     std::vector<int> visits(100000, 0);
     std::vector<int> sliceRuns(slices.count(), 0);
-    RunSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
+    runSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
         ++sliceRuns[k];
         for (std::size_t i = begin; i < end; ++i)
             ++visits[i];
@@ -49,7 +49,7 @@ TEST(RunSlices, RethrowsAFailureOnlyAfterEverySliceEnded) {
     const Slices slices(100000, 1000);
     std::atomic<int> ended{0};
     const auto run = [&] {
-        RunSlices(slices, [&](std::size_t k, std::size_t, std::size_t) {
+        runSlices(slices, [&](std::size_t k, std::size_t, std::size_t) {
             ended += 1;
             if (k + 1 == slices.count()) throw std::runtime_error("the last slice");
         });
@@ -59,8 +59,8 @@ TEST(RunSlices, RethrowsAFailureOnlyAfterEverySliceEnded) {
 }
 
 TEST(RunBeside, GivesTheResultOrTheFailure) {
-    EXPECT_EQ(RunBeside([] { return 42; }).get(), 42);
-    std::future<int> failing = RunBeside([]() -> int { throw std::runtime_error("no"); });
+    EXPECT_EQ(runBeside([] { return 42; }).get(), 42);
+    std::future<int> failing = runBeside([]() -> int { throw std::runtime_error("no"); });
     EXPECT_THROW(failing.get(), std::runtime_error);
 }
 
@@ -113,7 +113,7 @@ PipelineRun runPipeline(std::size_t count, std::size_t lookAhead, std::size_t wo
     std::atomic<bool> ended{false};
     std::atomic<int> lateWork{0};
     try {
-        RunOrderedPipeline<Job>(
+        runOrderedPipeline<Job>(
             lookAhead, workers,
             [&](Job& job) {
                 if (made == count) return JobStep::End;

@@ -13,16 +13,16 @@
 
 namespace quarvel {
 
-void RunCorrectionPass(Session& session) {
-    const RunSettings settings = CurrentRunSettings(session);
-    RunCorrectionPass(session.file,
+void runCorrectionPass(Session& session) {
+    const RunSettings settings = currentRunSettings(session);
+    runCorrectionPass(session.file,
                       CorrectionSettings{settings.sourceCodePage(session.file), settings.trimFields, settings.replaceControl},
                       session.clock.today());
 }
 
 void ValidateAllRecords(Session& session) {
-    ValidateRecords(session.file, session.clock.today().year(), session.state.checkNrbDigits.checked);
-    ShowStatistics(session.file, session.state);
+    validateRecords(session.file, session.clock.today().year(), session.state.checkNrbDigits.checked);
+    showStatistics(session.file, session.state);
 }
 
 } // namespace quarvel
@@ -49,10 +49,10 @@ TempDir::~TempDir() {
 }
 
 std::filesystem::path TempDir::write(const std::string& name, std::string_view bytes) const {
-    const auto file = m_path / platform::PathFromUtf8(name);
+    const auto file = m_path / platform::pathFromUtf8(name);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + platform::Utf8FromPath(file));
+    if (!out) throw std::runtime_error("cannot write " + platform::utf8FromPath(file));
     return file;
 }
 
@@ -124,7 +124,7 @@ private:
 
 OutputOpener FailingOutput(std::uint64_t failAfterBytes, int error) {
     return [failAfterBytes, error](platform::NativeFile& file) {
-        return std::make_unique<FailingFileOutput>(OpenFileOutput(file), failAfterBytes, error);
+        return std::make_unique<FailingFileOutput>(openFileOutput(file), failAfterBytes, error);
     };
 }
 

@@ -21,7 +21,7 @@
 namespace quarvel {
 
 /// The correction pass with the settings the window state holds, as the window's re-run makes it.
-void RunCorrectionPass(Session& session);
+void runCorrectionPass(Session& session);
 /// The checks with the settings the window state holds, and the statistics shown, as after a re-run.
 void ValidateAllRecords(Session& session);
 
@@ -31,7 +31,7 @@ namespace quarvel::test {
 
 /// Windows-1250 bytes of a UTF-8 literal, so tests can spell Polish texts readably.
 inline std::string W(std::string_view utf8) {
-    return Cp1250FromUtf8(utf8);
+    return cp1250FromUtf8(utf8);
 }
 
 /// 7 December 2026, the date of the examples.

@@ -24,7 +24,7 @@ QString U(const char* utf8) {
 }
 
 QUrl FileUrl(const std::filesystem::path& file) {
-    return QUrl::fromLocalFile(QStringFromPath(file));
+    return QUrl::fromLocalFile(qStringFromPath(file));
 }
 
 /// The program's windows as main() puts them together, with every message box answered.
@@ -47,7 +47,7 @@ TEST(StartUp, AFileNamedOnTheCommandLineIsLoadedAndItsRecordsShown) {
     TempDir dir;
     const auto file = dir.path() / "zlecenia_ibm_latin2.txt";
     std::filesystem::copy_file(ExamplePath("zlecenia_ibm_latin2.txt"), file);
-    Started s({QStringFromPath(file)});
+    Started s({qStringFromPath(file)});
     EXPECT_EQ(s.text("LabelNazwaPliku"), U("zlecenia_ibm_latin2.txt"));
     EXPECT_EQ(s.text("PanelRodzajWczytanegoZbioru"), U("ZLECENIA"));
     EXPECT_EQ(s.text("LabelStatAll"), U("7"));
@@ -66,8 +66,8 @@ TEST(StartUp, WithoutAFileNothingIsLoadedAndWithTwoAMessageSaysOnlyOne) {
         const char* name;
     };
     for (const Case& c : {Case{{}, {}, "[BRAK]"},
-                          Case{{QStringFromPath(file), QStringFromPath(file)}, {U("Można wczytać tylko jeden plik naraz.")}, "[BRAK]"},
-                          Case{{QStringFromPath(dir.path() / "brak.txt")}, {}, "brak.txt"}}) {
+                          Case{{qStringFromPath(file), qStringFromPath(file)}, {U("Można wczytać tylko jeden plik naraz.")}, "[BRAK]"},
+                          Case{{qStringFromPath(dir.path() / "brak.txt")}, {}, "brak.txt"}}) {
         Started s(c.arguments);
         EXPECT_EQ(QStringList(s.answers.messages.begin(), s.answers.messages.end()), c.messages) << c.arguments.join(' ').toStdString();
         EXPECT_EQ(s.text("LabelNazwaPliku"), U(c.name));
@@ -124,7 +124,7 @@ TEST(Toolkit, QtsOwnDialogsSpeakPolish) {
         GTEST_SKIP() << "Qt's Polish translations are not installed in " << folder.toStdString()
                      << " (package qt6-translations-l10n)";
     }
-    QTranslator* translator = InstallToolkitTranslation(*QCoreApplication::instance());
+    QTranslator* translator = installToolkitTranslation(*QCoreApplication::instance());
     ASSERT_NE(translator, nullptr);
     // Message-box buttons and the file dialog's own words.
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), U("Anuluj"));

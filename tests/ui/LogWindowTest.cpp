@@ -35,7 +35,7 @@ TEST(LogWindow, SaveConfirmsThenTheLogWindowShowsTheReport) {
     SavedWindows w;
     const std::filesystem::path output = w.dir.path() / "zlecenia_ibm_latin2_doVexa.txt";
     ASSERT_EQ(w.answers.messages.size(), 1U);
-    EXPECT_EQ(w.answers.messages[0], U("Dane zostały zapisane do pliku: \n") + QStringFromPath(output));
+    EXPECT_EQ(w.answers.messages[0], U("Dane zostały zapisane do pliku: \n") + qStringFromPath(output));
     EXPECT_TRUE(std::filesystem::exists(output));
     EXPECT_TRUE(w.find<QPushButton>("bPokazLog")->isEnabled());
     EXPECT_FALSE(w.log.isVisible());
@@ -57,7 +57,7 @@ TEST(LogWindow, SaveConfirmsThenTheLogWindowShowsTheReport) {
     EXPECT_FALSE(w.log.isVisible());
     EXPECT_TRUE(seen.startsWith(U("Statystyki\n------------------\nIlość wszystkich danych wejściowych: 7\n")));
     EXPECT_TRUE(seen.endsWith(U("Koniec pliku LOG")));
-    EXPECT_EQ(seen, DisplayLines(w.glow.session().state.logText.lines));
+    EXPECT_EQ(seen, displayLines(w.glow.session().state.logText.lines));
 
     // Shown again, it has the same text.
     QTimer::singleShot(0, &w.log, inspectAndClose);
@@ -99,8 +99,8 @@ TEST(LogWindow, SavesTheReportAsWindows1250WithCrLf) {
     // Never over the file the report is about, nor over its output.
     const std::filesystem::path input = w.glow.session().file.fileName;
     const std::string inputBytes = ReadFile(input);
-    const std::string outputBytes = ReadFile(OutputFileName(input));
-    for (const std::filesystem::path& taken : {input, OutputFileName(input)}) {
+    const std::string outputBytes = ReadFile(outputFileName(input));
+    for (const std::filesystem::path& taken : {input, outputFileName(input)}) {
         w.answers.filesToSave.emplace_back(taken);
         w.log.saveLog();
         EXPECT_TRUE(w.answers.messages.back().endsWith(U("to ten sam plik co ") +
@@ -108,7 +108,7 @@ TEST(LogWindow, SavesTheReportAsWindows1250WithCrLf) {
             << w.answers.messages.back().toStdString();
     }
     EXPECT_EQ(ReadFile(input), inputBytes);
-    EXPECT_EQ(ReadFile(OutputFileName(input)), outputBytes);
+    EXPECT_EQ(ReadFile(outputFileName(input)), outputBytes);
 }
 
 TEST(LogWindow, SavesTheRejectedLinesOfTheSaveBesideTheLog) {
@@ -148,7 +148,7 @@ TEST(LogWindow, SavesTheRejectedLinesOfTheSaveBesideTheLog) {
     std::filesystem::last_write_time(w.input, std::filesystem::last_write_time(w.input) + std::chrono::hours(1));
     w.answers.filesToSave.emplace_back(target);
     QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_EQ(w.answers.messages.back(), U("Plik wejściowy zmienił się od wczytania: ") + QStringFromPath(w.input) +
+    EXPECT_EQ(w.answers.messages.back(), U("Plik wejściowy zmienił się od wczytania: ") + qStringFromPath(w.input) +
                                              U("\nOdrzucone wiersze nie zostały zapisane."));
     EXPECT_FALSE(std::filesystem::exists(target));
 }
@@ -165,7 +165,7 @@ TEST(LogWindow, HasNoRejectedLinesToSaveWhenTheSaveLeftNoneOut) {
 
 TEST(LogWindow, PrintsOneLegibleDocumentTitledForTheLog) {
     SavedWindows w;
-    const QString pdf = QStringFromPath(w.dir.path() / "log.pdf");
+    const QString pdf = qStringFromPath(w.dir.path() / "log.pdf");
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
@@ -201,7 +201,7 @@ TEST(LogWindow, APrinterThatCannotPrintIsReported) {
     SavedWindows w;
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QStringFromPath(w.dir.path() / "brak" / "log.pdf"));
+    printer.setOutputFileName(qStringFromPath(w.dir.path() / "brak" / "log.pdf"));
     EXPECT_FALSE(w.log.printLog(printer));
 }
 

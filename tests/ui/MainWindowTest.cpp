@@ -250,7 +250,7 @@ TEST(MainWindow, TheOpenDialogStartsInTheFolderOfTheFileLoadedLast) {
     std::filesystem::create_directory(w.dir.path() / "przelewy");
     w.open(w.dir.write("przelewy/zlecenia.txt", "ZLECENIA\r\n"));
     w.click("bOtworzPlik");
-    EXPECT_EQ(w.answers.lastOpenFolder, QStringFromPath(w.dir.path() / "przelewy"));
+    EXPECT_EQ(w.answers.lastOpenFolder, qStringFromPath(w.dir.path() / "przelewy"));
 }
 
 TEST(MainWindow, TheCodePageListShowsItsColoursFlatWithAVisibleFocus) {
@@ -324,13 +324,13 @@ TEST(MainWindow, LargeTotalsAreShownWhole) {
          {std::pair{"1234.5", 10.0}, {"8999999999999.91", 8.0}, {"-999999999999999", 8.0}}) {
         w.open(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n" + order(amount)));
         ASSERT_EQ(w.text("LabelStatOK"), U("1")) << amount;
-        ExpectShownWhole(*total, DisplayText(w.glow.session().state.validTotalLabel.text));
+        ExpectShownWhole(*total, displayText(w.glow.session().state.validTotalLabel.text));
         EXPECT_GE(total->font().pointSizeF(), points) << amount;
     }
     // Past the pattern's fifteen digit places, nothing of a total may be cut unseen: the front gives way to
     // an ellipsis, and the tooltip holds the whole of it.
     w.open(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n" + order("1e40")));
-    const QString whole = DisplayText(w.glow.session().state.validTotalLabel.text);
+    const QString whole = displayText(w.glow.session().state.validTotalLabel.text);
     EXPECT_EQ(total->toolTip(), whole);
     EXPECT_TRUE(total->text().startsWith(QChar(0x2026))) << total->text().toStdString();
     EXPECT_TRUE(whole.endsWith(total->text().mid(1)));
@@ -406,7 +406,7 @@ TEST(ScreenReader, FieldsAreNamedStatisticsReadWithCaptionsCellsTellTheirState) 
             QAccessibleInterface* cell = table->cellAt(row, column);
             ASSERT_NE(cell, nullptr);
             const QString description = cell->text(QAccessible::Description);
-            const CellAppearance look = GetCellAppearance(session, column + 2, row + 1);
+            const CellAppearance look = getCellAppearance(session, column + 2, row + 1);
             EXPECT_EQ(description.startsWith(U("nieprawidłowe: ")), look.background == kCellInvalid)
                 << description.toStdString();
             if (look.background == kCellInvalid) ++faulty;

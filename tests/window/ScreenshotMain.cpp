@@ -242,7 +242,7 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     take.widget(p.log, "12_plik_log.png");
     p.log.hide();
 
-    const auto failure = MakeMessageBox(MessageKind::Error,
+    const auto failure = makeMessageBox(MessageKind::Error,
                                         QString::fromUtf8("Nie można zapisać pliku: /tmp/zlecenia_doVexa.txt\n"
                                                           "Przyczyna: brak miejsca na dysku"),
                                         &p.glow);
@@ -250,7 +250,7 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     take.widget(*failure, "14_komunikat_bledu.png");
     failure->hide();
     const auto saved =
-        MakeMessageBox(MessageKind::Information,
+        makeMessageBox(MessageKind::Information,
                        QString::fromUtf8("Dane zostały zapisane do pliku: \n/tmp/zlecenia_doVexa.txt"), &p.glow);
     saved->show();
     take.widget(*saved, "15_komunikat_zapisu.png");
@@ -306,7 +306,7 @@ bool wholeScreen(Pictures& take, const test::TempDir& dir, const std::string& pr
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    InstallToolkitTranslation(application);
+    installToolkitTranslation(application);
     if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
         std::fputs("Zdjęcia okien wymagają serwera X z menedżerem okien: uruchom scripts/screenshot.\n", stderr);
         return 1;

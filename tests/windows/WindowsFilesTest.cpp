@@ -54,7 +54,7 @@ HANDLE inheritable(const fs::path& file) {
 
 // Runs the batch command with `arguments` (each quoted as a shell would), its output and errors in files.
 Outcome runCli(const std::vector<fs::path>& arguments, const test::TempDir& scratch) {
-    std::wstring commandLine = quoted(wide(platform::PathFromUtf8(QUARVEL_CLI_PATH)));
+    std::wstring commandLine = quoted(wide(platform::pathFromUtf8(QUARVEL_CLI_PATH)));
     for (const fs::path& argument : arguments)
         commandLine += L" " + quoted(argument.native());
     const fs::path outFile = scratch.path() / "stdout.txt";
@@ -151,15 +151,15 @@ int holdFile(const wchar_t* name) {
 }
 
 std::string utf8(const fs::path& path) {
-    return platform::Utf8FromPath(path);
+    return platform::utf8FromPath(path);
 }
 
 TEST(WindowsFiles, PolishFolderAndFileNamesGoThroughTheWideApi) {
     test::TempDir dir;
     // Names no single-byte code page holds all of: Polish letters and a Greek and a Czech one.
-    const fs::path folder = dir.path() / platform::PathFromUtf8("Księgowość Ωř");
+    const fs::path folder = dir.path() / platform::pathFromUtf8("Księgowość Ωř");
     fs::create_directory(folder);
-    const fs::path input = folder / platform::PathFromUtf8("Łódź.txt");
+    const fs::path input = folder / platform::pathFromUtf8("Łódź.txt");
     {
         std::FILE* file = test::OpenFile(input, "wb");
         ASSERT_NE(file, nullptr);
@@ -168,8 +168,8 @@ TEST(WindowsFiles, PolishFolderAndFileNamesGoThroughTheWideApi) {
     }
     const Outcome run = runCli({input}, dir);
     EXPECT_EQ(run.status, static_cast<DWORD>(kBatchAllWritten)) << run.err;
-    const fs::path output = folder / platform::PathFromUtf8("Łódź_doVexa.txt");
-    const fs::path log = folder / platform::PathFromUtf8("Łódź_doVexa.log");
+    const fs::path output = folder / platform::pathFromUtf8("Łódź_doVexa.txt");
+    const fs::path log = folder / platform::pathFromUtf8("Łódź_doVexa.log");
     EXPECT_TRUE(fs::is_regular_file(output));
     EXPECT_TRUE(fs::is_regular_file(log));
     // Printed in UTF-8, byte for byte what the in-process command prints for the same file.
@@ -184,7 +184,7 @@ TEST(WindowsFiles, PolishFolderAndFileNamesGoThroughTheWideApi) {
     EXPECT_EQ(out.str(), run.out);
     EXPECT_EQ(test::ReadFile(output), writtenOutput);
     // A missing file of such a name is named in the message as it is.
-    const fs::path missing = folder / platform::PathFromUtf8("Żółć.txt");
+    const fs::path missing = folder / platform::pathFromUtf8("Żółć.txt");
     const Outcome absent = runCli({missing}, dir);
     EXPECT_EQ(absent.status, static_cast<DWORD>(kBatchError));
     EXPECT_EQ(absent.err, "Nie ma takiego pliku: " + utf8(missing) + "\n");
@@ -220,7 +220,7 @@ TEST(WindowsFiles, AFileAnotherProgramHoldsIsReportedAsInUse) {
     EXPECT_EQ(test::ReadFile(output), earlier);
     EXPECT_FALSE(fs::exists(log));
     for (const auto& entry : fs::directory_iterator(dir.path()))
-        EXPECT_FALSE(IsTemporaryFileName(entry.path().filename())) << utf8(entry.path());
+        EXPECT_FALSE(isTemporaryFileName(entry.path().filename())) << utf8(entry.path());
 }
 
 TEST(WindowsFiles, NamesKeptForDevicesAreRefusedAsDevices) {
@@ -234,14 +234,14 @@ TEST(WindowsFiles, NamesKeptForDevicesAreRefusedAsDevices) {
         EXPECT_EQ(read.status, static_cast<DWORD>(kBatchError)) << name;
         EXPECT_NE(read.err.find("Nie można otworzyć pliku: "), std::string::npos) << name << ": " << read.err;
         EXPECT_NE(read.err.find(notAFile), std::string::npos) << name << ": " << read.err;
-        const Outcome written = runCli({platform::PathFromUtf8("--log"), device, input}, dir);
+        const Outcome written = runCli({platform::pathFromUtf8("--log"), device, input}, dir);
         EXPECT_EQ(written.status, static_cast<DWORD>(kBatchError)) << name;
         EXPECT_EQ(written.err, "Nie można zapisać pliku: " + utf8(device) + "\n" + notAFile) << name;
         EXPECT_TRUE(written.out.empty()) << name;
     }
     // Names that only begin like one are files.
     for (const char* name : {"CONSOLE.txt", "COM10.txt", "nul_doVexa.txt.log"}) {
-        const Outcome written = runCli({platform::PathFromUtf8("--log"), dir.path() / name, input}, dir);
+        const Outcome written = runCli({platform::pathFromUtf8("--log"), dir.path() / name, input}, dir);
         EXPECT_EQ(written.status, static_cast<DWORD>(kBatchAllWritten)) << name << ": " << written.err;
         EXPECT_TRUE(fs::is_regular_file(dir.path() / name)) << name;
     }
@@ -251,7 +251,7 @@ TEST(WindowsFiles, NamesKeptForDevicesAreRefusedAsDevices) {
 // its names: a name that is another file of the run by either is refused before anything is written.
 TEST(WindowsFiles, OneFileOneNameByFoldedCaseAndFileId) {
     test::TempDir dir;
-    const fs::path input = dir.path() / platform::PathFromUtf8("łódź.txt");
+    const fs::path input = dir.path() / platform::pathFromUtf8("łódź.txt");
     const std::string bytes(kContractor);
     std::ofstream(input, std::ios::binary) << bytes;
     const fs::path hardLink = dir.path() / "drugie.txt";
@@ -265,11 +265,11 @@ TEST(WindowsFiles, OneFileOneNameByFoldedCaseAndFileId) {
                            Clash{"--log", "ŁÓDŹ_DOVEXA.TXT", "plik wyjściowy"},
                            Clash{"--log", "drugie.txt", "plik wejściowy"}}) {
         SCOPED_TRACE(c.name);
-        const Outcome run = runCli({platform::PathFromUtf8(c.option), dir.path() / platform::PathFromUtf8(c.name), input}, dir);
+        const Outcome run = runCli({platform::pathFromUtf8(c.option), dir.path() / platform::pathFromUtf8(c.name), input}, dir);
         EXPECT_EQ(run.status, static_cast<DWORD>(kBatchError)) << run.err;
         EXPECT_NE(run.err.find(std::string("to ten sam plik co ") + c.role), std::string::npos) << run.err;
         EXPECT_EQ(test::ReadFile(input), bytes);
-        EXPECT_FALSE(fs::exists(dir.path() / platform::PathFromUtf8("łódź_doVexa.txt")));
+        EXPECT_FALSE(fs::exists(dir.path() / platform::pathFromUtf8("łódź_doVexa.txt")));
     }
 }
 
