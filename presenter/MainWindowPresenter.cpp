@@ -50,6 +50,10 @@ void resetLoadControls(WindowState& state) {
     state.codePageList.selected = -1;
     state.validTotalLabel.text.clear();
     state.otherCodePageMarker.visible = false;
+    // The details described a record of the file that is going.
+    state.detailsMemo.lines.clear();
+    state.originalValueEdit.text.clear();
+    state.originalValueEdit.enabled = false;
 }
 
 RunSettings currentRunSettings(const Session& session) {
@@ -326,6 +330,30 @@ std::filesystem::path openDialogFolder(const LoadedFile& file) {
         if (folder == folder.root_path()) break;
     }
     return {};
+}
+
+DetailsSplit detailsSplit(const DetailsSplitMeasures& m) {
+    const int gridWanted = m.recordsWithoutRows + kGridRowsKept * m.rowHeight;
+    const int below = std::clamp(m.available - gridWanted, std::min(m.belowMinimum, m.belowDesign), m.belowDesign);
+    return {std::max(0, m.available - below), below};
+}
+
+namespace {
+
+std::filesystem::path proposedBeside(const LoadedFile& file, const std::string& suffix) {
+    std::filesystem::path name = file.fileName.empty() ? std::filesystem::path("plik") : file.fileName.stem();
+    name += suffix;
+    return openDialogFolder(file) / name;
+}
+
+} // namespace
+
+std::filesystem::path proposedLogFile(const LoadedFile& file) {
+    return proposedBeside(file, "_doVexa.log");
+}
+
+std::filesystem::path proposedRejectedLinesFile(const LoadedFile& file) {
+    return proposedBeside(file, "_odrzucone.txt");
 }
 
 } // namespace quarvel

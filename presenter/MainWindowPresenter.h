@@ -149,6 +149,34 @@ struct StatisticsLayout {
 StatisticsLayout statisticsLayout(const StatisticsMeasures& measures,
                                   const std::function<int(double points)>& totalWidthAt);
 
+/// What sharing the details' height between the grid and the strips under the splitter bar needs to
+/// know, in pixels.
+struct DetailsSplitMeasures {
+    int available = 0;          ///< the splitter's height without its bar
+    int recordsWithoutRows = 0; ///< the record area's height taken by other than rows (filter, titles, header, scroll bar)
+    int rowHeight = 0;
+    int belowDesign = 0;  ///< the original value and the information at their design heights
+    int belowMinimum = 0; ///< the least they can be drawn in
+};
+
+struct DetailsSplit {
+    int records = 0;
+    int below = 0;
+};
+
+/// How many grid rows a short window keeps before the strips under the bar give up their design height:
+/// those the window shows at its design size.
+inline constexpr int kGridRowsKept = 9;
+
+/// The design's split where the grid keeps kGridRowsKept rows in it; otherwise the strips under the bar
+/// shrink (to their minimum at most) until it does.
+DetailsSplit detailsSplit(const DetailsSplitMeasures& measures);
+
+/// What the log window's save dialogs propose: a name after the input file's, in its folder (or the
+/// nearest that still exists); the name alone before any load.
+std::filesystem::path proposedLogFile(const LoadedFile& file);
+std::filesystem::path proposedRejectedLinesFile(const LoadedFile& file);
+
 /// The folder the open dialog starts in: that of the file loaded last in this run, or the nearest folder
 /// above it that still exists; empty before the first load (the dialog then starts where the platform starts).
 std::filesystem::path openDialogFolder(const LoadedFile& file);

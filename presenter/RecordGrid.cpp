@@ -122,6 +122,7 @@ void fillGrid(Session& session) {
     GridState& grid = session.state.grid;
     if (file.records().empty()) {
         grid.visible = false;
+        resetSelection(session);
         return;
     }
     BusyCursor busy(session.ui);
@@ -149,13 +150,13 @@ void fillGrid(Session& session) {
 }
 
 void resetSelection(Session& session) {
-    GridState& grid = session.state.grid;
-    if (grid.rows.empty()) return;
-    // Column 1 is no field column, so this only empties the memo; the first field column is the
-    // grid's own first selectable cell.
-    selectCell(session, 1, 1);
-    grid.currentRow = 1;
-    grid.currentColumn = kFirstFieldColumn;
+    WindowState& state = session.state;
+    // Nothing of an earlier file or run may stay in the details: they show the current cell or nothing.
+    state.detailsMemo.lines.clear();
+    state.originalValueEdit.text.clear();
+    state.originalValueEdit.enabled = false;
+    if (state.grid.rows.empty()) return;
+    selectCell(session, kFirstFieldColumn, 1);
 }
 
 void selectCell(Session& session, int column, int row) {
@@ -271,6 +272,41 @@ CellAppearance getCellAppearance(const Session& session, int column, int row) {
 GlyphPlacement glyphPositions(int left, int top, int width, int height) {
     const int middle = left + width / 2;
     return GlyphPlacement{middle - width / 4 - 5, middle + width / 4 - 5, top + height / 2 - 5};
+}
+
+std::string cellDescription(const Session& session, int column, int row) {
+    const CellAppearance look = getCellAppearance(session, column, row);
+    const long r = recordOfRow(session, row);
+    if (r < 0) return {};
+    if (look.kind == CellKind::Status) {
+        if (look.left == Glyph::Cross) return texts::kStatusInvalid;
+        return look.right == Glyph::Changed ? texts::kStatusChanged : texts::kStatusUnchanged;
+    }
+    if (look.kind != CellKind::Field) return {};
+    const LoadedFile& file = session.file;
+    const auto i = static_cast<std::size_t>(r);
+    const int j = fieldOfColumn(column);
+    // A line without data has no fields: its cells carry the line's errors.
+    const std::vector<std::string> messages =
+        hasField(file, i, j) ? fieldErrors(file, i, static_cast<std::size_t>(j)) : file.lineErrors(i);
+    std::string text = look.background == kCellInvalid   ? texts::kCellInvalid
+                       : look.background == kCellChanged ? texts::kCellChanged
+                                                         : texts::kCellValid;
+    for (std::size_t k = 0; k < messages.size(); ++k) text += (k == 0 ? ": " : "; ") + messages[k];
+    return text;
+}
+
+std::string codePageLongName(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= texts::kCodePageLongNames.size()) return {};
+    return texts::kCodePageLongNames[static_cast<std::size_t>(index)];
+}
+
+std::string spokenValue(const std::string& caption, const std::string& value) {
+    const std::size_t first = value.find_first_not_of(" \t");
+    const std::size_t last = value.find_last_not_of(" \t");
+    const std::string trimmed = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+    if (caption.empty()) return trimmed;
+    return caption + " " + trimmed;
 }
 
 } // namespace quarvel

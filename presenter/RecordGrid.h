@@ -20,7 +20,7 @@ void setUpGridColumns(Session& session);
 /// Rebuilds the rows from the records and the current filter, shows or hides the grid, counts the rows
 /// and refreshes the selection.
 void fillGrid(Session& session);
-/// Makes column 2 of row 1 the current cell and empties the details memo.
+/// Makes the first field of the first row the current cell and shows its details (none without rows).
 void resetSelection(Session& session);
 /// The user selected a cell: fills the details memo and the original-value box, and makes a field cell
 /// of a shown record the current cell.
@@ -60,6 +60,18 @@ struct CellAppearance {
 
 /// How the cell in `column`, `row` is painted: its kind, background, frame and status glyphs.
 CellAppearance getCellAppearance(const Session& session, int column, int row);
+
+/// What a cell says to a screen reader and in its tooltip (Windows-1250): a field's state with its
+/// messages ("nieprawidłowe: Nieprawidłowy numer NRB"), the meaning of a record's status signs; empty
+/// for headers and line numbers.
+std::string cellDescription(const Session& session, int column, int row);
+
+/// The long name of the code page at `index` of the list, empty for none.
+std::string codePageLongName(int index);
+
+/// A value read together with its caption ("Ilość danych prawidłowych: 3"), blanks around the value
+/// dropped; the value alone where there is no caption.
+std::string spokenValue(const std::string& caption, const std::string& value);
 
 /// Top-left corners of the two 10x10 status glyphs in a cell.
 struct GlyphPlacement {

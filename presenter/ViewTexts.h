@@ -23,4 +23,24 @@ inline const std::string kDetailsLineErrors = cp1250FromUtf8("Błędy dla wybran
 inline const std::string kDetailsNotes = "Uwagi:";
 inline const std::string kDetailsFieldErrors = cp1250FromUtf8("Błędy w polach dla wybranej linii: ");
 
+// What a cell's state and the status signs mean, for screen readers and tooltips.
+inline const std::string kCellInvalid = cp1250FromUtf8("nieprawidłowe");
+inline const std::string kCellChanged = cp1250FromUtf8("zmienione");
+inline const std::string kCellValid = cp1250FromUtf8("prawidłowe");
+inline const std::string kStatusInvalid = cp1250FromUtf8("rekord nieprawidłowy");
+inline const std::string kStatusChanged = cp1250FromUtf8("rekord prawidłowy, zmieniony przez korektę");
+inline const std::string kStatusUnchanged = cp1250FromUtf8("rekord prawidłowy, bez zmian");
+
+// The code pages' long names, in the list's order.
+inline const std::array<std::string, 9> kCodePageLongNames = {
+    cp1250FromUtf8("MAZOVIA — Mazovia, polska strona kodowa DOS"),
+    cp1250FromUtf8("ISO_LATIN2 — ISO 8859-2, Latin 2"),
+    cp1250FromUtf8("CSK — polska strona kodowa CSK"),
+    cp1250FromUtf8("CYFROMAT — polska strona kodowa Cyfromat"),
+    cp1250FromUtf8("DHN — polska strona kodowa DHN"),
+    cp1250FromUtf8("IBM_LATIN2 — CP852, DOS Latin 2"),
+    cp1250FromUtf8("VENTURA — polska strona kodowa Ventura"),
+    cp1250FromUtf8("WINDOWS_EE — CP1250, Windows Europa Środkowa"),
+    cp1250FromUtf8("UTF-8 — Unicode UTF-8")};
+
 } // namespace quarvel::texts

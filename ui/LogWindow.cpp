@@ -1,6 +1,7 @@
 #include "LogWindow.h"
 
 #include "QtUserInterface.h"
+#include "MainWindowPresenter.h"
 #include "WindowGeometry.h"
 
 #include "LogReport.h"
@@ -121,7 +122,8 @@ void LogWindow::refreshFromState() {
 
 void LogWindow::saveLog() {
     const std::optional<std::filesystem::path> target =
-        m_ui.chooseFileToSave(this, QStringLiteral("Pliki tekstowe (*.TXT)"), QStringLiteral("TXT"));
+        m_ui.chooseFileToSave(this, QStringLiteral("Pliki tekstowe (*.TXT)"),
+                              m_reported != nullptr ? proposedLogFile(m_reported->file) : std::filesystem::path());
     if (!target) return;
     const WriteResult result = saveLogFile(
         m_text.lines, *target, m_reported != nullptr ? filesOfReport(m_reported->file) : std::vector<ProtectedFile>{});
@@ -131,8 +133,8 @@ void LogWindow::saveLog() {
 
 void LogWindow::saveRejectedLines() {
     if (m_reported == nullptr) return;
-    const std::optional<std::filesystem::path> target =
-        m_ui.chooseFileToSave(this, QStringLiteral("Pliki tekstowe (*.TXT)"), QStringLiteral("TXT"));
+    const std::optional<std::filesystem::path> target = m_ui.chooseFileToSave(
+        this, QStringLiteral("Pliki tekstowe (*.TXT)"), proposedRejectedLinesFile(m_reported->file));
     if (!target) return;
     const LoadedFile& file = m_reported->file;
     const WriteResult result =

@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -52,9 +53,12 @@ constexpr int kRadioGroupHeight = 37;
 constexpr int kTitleStripHeight = 21;
 constexpr QColor kNavyText{0x00, 0x00, 0x80};
 
+// Where each display filter's accelerator goes: letters no other control of the window uses.
+const std::array<QString, 4> kFilterAccelerators = {QStringLiteral("rekordy"), QStringLiteral("ieprawid"),
+                                                   QStringLiteral("dłowe"), QStringLiteral("uwagami")};
+
 // The statistics group at design, in the top strip; its contents are placed by statisticsLayout.
 constexpr QPoint kStatisticsAt{359, 56};
-constexpr QSize kStatisticsSize{470, 93};
 constexpr int kValueLabelWidth = 80;
 
 QString utf8(const char* text) {
@@ -108,17 +112,23 @@ protected:
     }
 };
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+// A command button: its design width, or as wide as its caption needs in the system's font.
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int designWidth) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
-    geometry.setWidth(std::max(geometry.width(), button->sizeHint().width()));
-    button->setGeometry(geometry);
+    button->setFixedSize(std::max(designWidth, button->sizeHint().width()), 25);
     return button;
 }
 
-QLabel* makeLabel(QWidget* parent, const QString& text, QPoint at, const QFont& font) {
+QLabel* makeLabel(QWidget* parent, const QString& text, const QFont& font) {
     auto* label = new QLabel(text, parent);
     label->setFont(font);
+    return label;
+}
+
+// A caption of the statistics, whose places LayOutStatistics decides.
+QLabel* placeLabel(QWidget* parent, const QString& text, QPoint at, const QFont& font) {
+    auto* label = makeLabel(parent, text, font);
     label->adjustSize();
     label->move(at);
     return label;
@@ -133,10 +143,10 @@ QLabel* makeValueLabel(QWidget* parent, const char* name, const QFont& font) {
     return label;
 }
 
-QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& caption, QPoint at, int width) {
+QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& caption, int width) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setGeometry(at.x(), at.y(), width, box->sizeHint().height());
+    box->setFixedWidth(width);
     return box;
 }
 
@@ -183,32 +193,65 @@ QWidget* MainWindow::buildTopStrip() {
     auto* strip = new QWidget(this);
     m_topStrip = strip;
     strip->setObjectName(QStringLiteral("PanelGorny"));
-    strip->setFixedHeight(kTopStripHeight);
     strip->setMinimumWidth(kClientWidth - 2 * kBorder);
+    strip->setMinimumHeight(kTopStripHeight);
+    strip->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     const QFont plain = font();
     const QFont bold = boldFont(this);
 
-    // The row of commands keeps its design places unless the system's font needs more room: then each
-    // control moves right just far enough to show its whole caption, keeping the gaps between them.
-    m_bOtworzPlik = makeButton(strip, "bOtworzPlik", utf8("Wczytaj plik do konwersji"), QRect(4, 4, 140, 25));
-    QLabel* arrow = makeLabel(strip, QStringLiteral("->"), {158, 8}, bold);
-    arrow->move(std::max(158, m_bOtworzPlik->geometry().right() + 1 + 14), 8);
-    m_bZapiszTylkoPrawidlowe = makeButton(strip, "bZapiszTylkoPrawidlowe", utf8("Zapisz tylko prawidłowe wiersze"),
-                                          QRect(std::max(184, arrow->geometry().right() + 1 + 12), 4, 193, 25));
-    m_bPokazLog = makeButton(strip, "bPokazLog", utf8("Pokaż plik &LOG"),
-                             QRect(std::max(392, m_bZapiszTylkoPrawidlowe->geometry().right() + 1 + 15), 4, 141, 25));
+    // The spacings below put every control at its design place with the default font at 100 %; a wider
+    // font or a larger scale moves the controls after it instead of cutting or covering them.
+    auto* stripLayout = new QVBoxLayout(strip);
+    stripLayout->setContentsMargins(4, 4, 0, 0);
+    stripLayout->setSpacing(0);
 
-    QLabel* nameCaption = makeLabel(strip, utf8("Nazwa wczytanego zbioru:"), {4, 40}, plain);
-    // The file name follows its caption, however wide the caption came out in the system's font.
-    const int nameX = std::max(136, nameCaption->geometry().right() + 5);
+    // The row of commands.
+    auto* commands = new QHBoxLayout;
+    commands->setSpacing(0);
+    m_bOtworzPlik = makeButton(strip, "bOtworzPlik", utf8("&Wczytaj plik do konwersji"), 140);
+    QLabel* arrow = makeLabel(strip, QStringLiteral("->"), bold);
+    m_bZapiszTylkoPrawidlowe = makeButton(strip, "bZapiszTylkoPrawidlowe", utf8("&Zapisz tylko prawidłowe wiersze"), 193);
+    m_bPokazLog = makeButton(strip, "bPokazLog", utf8("Pokaż plik &LOG"), 141);
+    commands->addWidget(m_bOtworzPlik);
+    commands->addSpacing(14);
+    commands->addWidget(arrow, 0, Qt::AlignTop);
+    commands->addSpacing(std::max(0, 184 - 158 - arrow->sizeHint().width()));
+    commands->addWidget(m_bZapiszTylkoPrawidlowe);
+    commands->addSpacing(15);
+    commands->addWidget(m_bPokazLog);
+    commands->addStretch(1);
+    arrow->setContentsMargins(0, 4, 0, 0);
+    stripLayout->addLayout(commands);
+    stripLayout->addSpacing(11);
+
+    // The file name follows its caption, however wide the caption comes out in the system's font.
+    auto* nameRow = new QHBoxLayout;
+    nameRow->setSpacing(4);
+    QLabel* nameCaption = makeLabel(strip, utf8("Nazwa wczytanego zbioru:"), plain);
+    nameCaption->setMinimumWidth(136 - 4 - 4);
     m_labelNazwaPliku = new QLabel(strip);
     m_labelNazwaPliku->setObjectName(QStringLiteral("LabelNazwaPliku"));
     m_labelNazwaPliku->setFont(bold);
-    m_labelNazwaPliku->setGeometry(nameX, 40, kClientWidth - 2 * kBorder - nameX - 4, m_labelNazwaPliku->sizeHint().height());
+    m_labelNazwaPliku->setMinimumWidth(1);
+    nameRow->addWidget(nameCaption, 0, Qt::AlignTop);
+    nameRow->addWidget(m_labelNazwaPliku, 1, Qt::AlignTop);
+    auto* nameStrip = new QWidget(strip);
+    nameStrip->setLayout(nameRow);
+    nameRow->setContentsMargins(0, 0, 0, 0);
+    nameStrip->setMinimumHeight(56 - 40);
+    stripLayout->addWidget(nameStrip);
 
+    // Below: the file's kind and code page over the options, and the statistics beside them.
+    auto* lower = new QHBoxLayout;
+    lower->setSpacing(0);
+    auto* left = new QVBoxLayout;
+    left->setSpacing(0);
+    left->addSpacing(60 - 56);
+    auto* groups = new QHBoxLayout;
+    groups->setSpacing(7);
     // The two small groups keep their design sizes unless their titles need more room.
     auto* kindGroup = new QGroupBox(utf8("Rodzaj wczytanego zbioru"), strip);
-    kindGroup->setGeometry(4, 60, widthForTitle(kindGroup, 145), 49);
+    kindGroup->setFixedSize(widthForTitle(kindGroup, 145), 49);
     auto* kindLayout = new QVBoxLayout(kindGroup);
     kindLayout->setContentsMargins(2, 0, 2, 2);
     m_panelRodzajWczytanegoZbioru = new QLabel(kindGroup);
@@ -218,34 +261,69 @@ QWidget* MainWindow::buildTopStrip() {
     m_panelRodzajWczytanegoZbioru->setFrameStyle(QFrame::Panel | QFrame::Raised);
     kindLayout->addWidget(m_panelRodzajWczytanegoZbioru);
 
-    auto* codePageGroup = new QGroupBox(utf8("Zidentyfikowana strona kodowa"), strip);
-    codePageGroup->setGeometry(std::max(156, kindGroup->geometry().right() + 1 + 7), 60,
-                               widthForTitle(codePageGroup, 173), 49);
+    auto* codePageGroup = new QGroupBox(utf8("Zidentyfikowana s&trona kodowa"), strip);
+    codePageGroup->setFixedSize(widthForTitle(codePageGroup, 173), 49);
+    auto* codePageLayout = new QHBoxLayout(codePageGroup);
+    // The layout works inside the group's own margins (its frame and title); the list keeps its design place.
+    const QMargins frame = codePageGroup->contentsMargins();
+    codePageLayout->setContentsMargins(12 - frame.left(), 20 - frame.top(), 0, 0);
+    codePageLayout->setSpacing(144 - 12 - 125);
     m_comboBoxStrona = new CodePageList(codePageGroup);
     m_comboBoxStrona->setObjectName(QStringLiteral("ComboBoxStrona"));
     m_comboBoxStrona->setFont(bold);
-    m_comboBoxStrona->setGeometry(12, 20, 125, std::min(m_comboBoxStrona->sizeHint().height(), 25));
+    m_comboBoxStrona->setAccessibleName(QString(codePageGroup->title()).remove(QLatin1Char('&')));
+    m_comboBoxStrona->setFixedSize(125, std::min(m_comboBoxStrona->sizeHint().height(), 25));
     m_shapeInnaStronaKodowaWPliku = new MarkerShape(codePageGroup);
     m_shapeInnaStronaKodowaWPliku->setObjectName(QStringLiteral("ShapeInnaStronaKodowaWPliku"));
-    m_shapeInnaStronaKodowaWPliku->setGeometry(144, 22, 13, 13);
+    m_shapeInnaStronaKodowaWPliku->setFixedSize(13, 13);
+    // The marker keeps its place while hidden, so that the list does not move when it appears.
+    QSizePolicy keep = m_shapeInnaStronaKodowaWPliku->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_shapeInnaStronaKodowaWPliku->setSizePolicy(keep);
+    codePageLayout->addWidget(m_comboBoxStrona, 0, Qt::AlignTop);
+    auto* markerColumn = new QVBoxLayout;
+    markerColumn->setContentsMargins(0, 2, 0, 0);
+    markerColumn->addWidget(m_shapeInnaStronaKodowaWPliku);
+    markerColumn->addStretch(1);
+    codePageLayout->addLayout(markerColumn);
+    codePageLayout->addStretch(1);
+    groups->addWidget(kindGroup);
+    groups->addWidget(codePageGroup);
+    groups->addStretch(1);
+    left->addLayout(groups);
+    left->addSpacing(124 - 109);
 
-    m_cbPrzytnijPola =
-        makeCheckBox(strip, "cbPrzytnijPola", utf8("Przytnij zbyt długie pola do wymaganej długości"), {4, 124}, 325);
+    m_cbPrzytnijPola = makeCheckBox(strip, "cbPrzytnijPola", utf8("&Przytnij zbyt długie pola do wymaganej długości"), 325);
     m_cbZamienNiedozwoloneZnaki =
-        makeCheckBox(strip, "cbZamienNiedozwoloneZnaki", utf8("Zamień niedozwolone znaki na znak \"?\""), {4, 144}, 325);
+        makeCheckBox(strip, "cbZamienNiedozwoloneZnaki", utf8("Zamień &niedozwolone znaki na znak \"?\""), 325);
     m_cbSprawdzajCyfryKontrolne =
-        makeCheckBox(strip, "cbSprawdzajCyfryKontrolne", utf8("Sprawdzaj cyfry kontrolne numerów NRB"),
-                     {4, 144 + kOptionRowHeight}, 325);
-    m_cbSprawdzajNip = makeCheckBox(strip, "cbSprawdzajNip", utf8("Sprawdzaj cyfry kontrolne numerów NIP"),
-                                    {4, 144 + 2 * kOptionRowHeight}, 325);
+        makeCheckBox(strip, "cbSprawdzajCyfryKontrolne", utf8("&Sprawdzaj cyfry kontrolne numerów NRB"), 325);
+    m_cbSprawdzajNip =
+        makeCheckBox(strip, "cbSprawdzajNip", utf8("Sprawdzaj cyfry &kontrolne numerów NIP"), 325);
+    // One option every kOptionRowHeight pixels, or closer to each other than that never.
+    left->setSpacing(0);
+    for (QCheckBox* option : {m_cbPrzytnijPola, m_cbZamienNiedozwoloneZnaki, m_cbSprawdzajCyfryKontrolne, m_cbSprawdzajNip}) {
+        left->addWidget(option);
+        if (option != m_cbSprawdzajNip) {
+            left->addSpacing(std::max(0, kOptionRowHeight - option->sizeHint().height()));
+        }
+    }
+    left->addStretch(1);
+    lower->addLayout(left);
+    // The statistics keep their design place unless the groups' titles need more room than the gap.
+    constexpr int kLeastGap = 7;
+    const int gap = std::max(kLeastGap, kStatisticsAt.x() - 4 - left->sizeHint().width());
+    lower->addSpacing(gap);
+    m_statisticsLeft = 4 + left->sizeHint().width() + gap;
 
     auto* statistics = new QGroupBox(utf8("Statystyki wczytanego zbioru"), strip);
     m_statistics = statistics;
     statistics->setObjectName(QStringLiteral("GroupStatystyki"));
-    statistics->setGeometry(QRect(kStatisticsAt, kStatisticsSize));
-    m_statCaptions = {makeLabel(statistics, utf8("Ilość wszystkich danych wejściowych:"), {8, 16}, plain),
-                      makeLabel(statistics, utf8("Ilość danych prawidłowych:"), {8, 32}, plain),
-                      makeLabel(statistics, utf8("Ilość danych nieprawidłowych:"), {8, 48}, plain)};
+    // As wide as the strip allows: a wide window gives the total its room.
+    statistics->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_statCaptions = {placeLabel(statistics, utf8("Ilość wszystkich danych wejściowych:"), {8, 16}, plain),
+                      placeLabel(statistics, utf8("Ilość danych prawidłowych:"), {8, 32}, plain),
+                      placeLabel(statistics, utf8("Ilość danych nieprawidłowych:"), {8, 48}, plain)};
     m_labelStatAll = makeValueLabel(statistics, "LabelStatAll", bold);
     m_labelStatOK = makeValueLabel(statistics, "LabelStatOK", bold);
     m_labelStatZle = makeValueLabel(statistics, "LabelStatZle", boldFont(this, 10));
@@ -253,7 +331,13 @@ QWidget* MainWindow::buildTopStrip() {
     m_labelStatOKKwota->setObjectName(QStringLiteral("LabelStatOKKwota"));
     m_labelStatOKKwota->setFont(boldFont(this, 10));
     m_labelStatOKKwota->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_cbPokazSzczegoly = makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż szczegóły"), {8, 68}, 200);
+    m_cbPokazSzczegoly = makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż sz&czegóły"), 200);
+    m_cbPokazSzczegoly->setGeometry(8, 68, 200, m_cbPokazSzczegoly->sizeHint().height());
+    lower->addWidget(statistics, 1, Qt::AlignTop);
+    // The design's gap to the strip's edge, which a total too wide for the design's group may take.
+    lower->addSpacerItem(new QSpacerItem(kClientWidth - 2 * kBorder - kStatisticsAt.x() - 470, 0, QSizePolicy::Preferred,
+                                         QSizePolicy::Minimum));
+    stripLayout->addLayout(lower);
     layOutStatistics();
     return strip;
 }
@@ -270,12 +354,21 @@ QWidget* MainWindow::buildDetails() {
     splitter->setHandleWidth(kSplitterBar);
     splitter->setChildrenCollapsible(false);
     splitter->setOpaqueResize(true);
+    m_splitter = splitter;
     splitter->addWidget(buildRecordArea(splitter));
-    splitter->addWidget(buildOriginalStrip(splitter));
+    // The original value and the information share the pane under the bar: the bar gives the grid the
+    // room the user wants, and a short window gives the grid its rows before the information its lines.
+    auto* below = new QWidget(splitter);
+    auto* belowLayout = new QVBoxLayout(below);
+    belowLayout->setContentsMargins(0, 0, 0, 0);
+    belowLayout->setSpacing(0);
+    belowLayout->addWidget(buildOriginalStrip(below));
+    belowLayout->addWidget(buildInfoStrip(below), 1);
+    splitter->addWidget(below);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);
+    connect(splitter, &QSplitter::splitterMoved, this, [this] { m_splitterMovedByUser = true; });
     details->addWidget(splitter, 1);
-    details->addWidget(buildInfoStrip(m_panelSzczegoly));
     return m_panelSzczegoly;
 }
 
@@ -294,7 +387,9 @@ QWidget* MainWindow::buildRecordArea(QWidget* parent) {
     filterLayout->setContentsMargins(8, 3, 8, 3);
     m_radioGroupRodzajDanych = new QButtonGroup(filterGroup);
     for (std::size_t k = 0; k < texts::kRecordFilterItems.size(); ++k) {
-        auto* item = new QRadioButton(displayText(texts::kRecordFilterItems[k]), filterGroup);
+        QString caption = displayText(texts::kRecordFilterItems[k]);
+        caption.insert(caption.indexOf(kFilterAccelerators[k]), QLatin1Char('&'));
+        auto* item = new QRadioButton(caption, filterGroup);
         item->setObjectName(QStringLiteral("RadioGroupRodzajDanych%1").arg(k));
         filterLayout->addWidget(item, 1);
         m_radioGroupRodzajDanych->addButton(item, static_cast<int>(k));
@@ -334,6 +429,7 @@ QWidget* MainWindow::buildRecordArea(QWidget* parent) {
     m_gridArea->addWidget(m_noDataPanel);
     m_stringGridWczytane = new RecordGridView(*m_model, m_gridArea);
     m_stringGridWczytane->setObjectName(QStringLiteral("StringGridWczytane"));
+    m_stringGridWczytane->setAccessibleName(titleCaption->text().trimmed());
     m_gridArea->addWidget(m_stringGridWczytane);
     recordsLayout->addWidget(m_gridArea, 1);
     return records;
@@ -342,6 +438,7 @@ QWidget* MainWindow::buildRecordArea(QWidget* parent) {
 // 2. Under the splitter bar, the strip whose height the bar changes: the original value.
 QWidget* MainWindow::buildOriginalStrip(QWidget* parent) {
     auto* original = new QWidget(parent);
+    m_originalStrip = original;
     original->setMinimumHeight(kOriginalStripMinimum);
     auto* originalLayout = new QHBoxLayout(original);
     const int editHeight = QLineEdit().sizeHint().height();
@@ -355,6 +452,7 @@ QWidget* MainWindow::buildOriginalStrip(QWidget* parent) {
     m_editOryginalnaWartoscPola = new QLineEdit(original);
     m_editOryginalnaWartoscPola->setObjectName(QStringLiteral("EditOryginalnaWartoscPola"));
     m_editOryginalnaWartoscPola->setReadOnly(true);
+    m_editOryginalnaWartoscPola->setAccessibleName(originalCaption->text());
     m_editOryginalnaWartoscPola->setFrame(false);
     // 605 wide at design; it gives way first when the caption needs more room in the system's font.
     m_editOryginalnaWartoscPola->setMaximumWidth(605);
@@ -365,10 +463,9 @@ QWidget* MainWindow::buildOriginalStrip(QWidget* parent) {
     return original;
 }
 
-// 3. The information strip, under the splitter, keeps its height.
+// 3. The information strip, under the original value: its design height when there is room.
 QWidget* MainWindow::buildInfoStrip(QWidget* parent) {
     auto* info = new QWidget(parent);
-    info->setFixedHeight(kInfoStripHeight);
     auto* infoLayout = new QVBoxLayout(info);
     infoLayout->setContentsMargins(0, 0, 0, 0);
     infoLayout->setSpacing(2);
@@ -378,14 +475,25 @@ QWidget* MainWindow::buildInfoStrip(QWidget* parent) {
     m_memoInfoPlik = new QPlainTextEdit(info);
     m_memoInfoPlik->setObjectName(QStringLiteral("MemoInfoPlik"));
     m_memoInfoPlik->setReadOnly(true);
+    m_memoInfoPlik->setAccessibleName(infoCaption->text().trimmed());
     m_memoInfoPlik->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_memoInfoPlik->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     infoLayout->addWidget(m_memoInfoPlik, 1);
+    m_memoInfoPlik->setMinimumHeight(m_memoInfoPlik->fontMetrics().lineSpacing() + 2 * m_memoInfoPlik->frameWidth());
     return info;
 }
 
 void MainWindow::connectControls() {
     WindowState& state = m_session.state;
+    // The usual keys of opening and saving, doing what the buttons do while they are enabled.
+    const auto shortcut = [this](QKeySequence keys, QPushButton* button) {
+        auto* action = new QShortcut(keys, this);
+        connect(action, &QShortcut::activated, button, [button] {
+            if (button->isEnabled()) button->click();
+        });
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), m_bOtworzPlik);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), m_bZapiszTylkoPrawidlowe);
     connect(m_bOtworzPlik, &QPushButton::clicked, this, [this] { chooseAndOpenFile(); });
     connect(m_bZapiszTylkoPrawidlowe, &QPushButton::clicked, this, [this] { saveValidRecordsAndLog(); });
     connect(m_bPokazLog, &QPushButton::clicked, this, [this] { showLog(); });
@@ -451,6 +559,25 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     rememberNormalFrame();
+    splitDetails();
+}
+
+void MainWindow::splitDetails() {
+    // Once the user has moved the bar, the split is theirs until the program starts again.
+    if (m_splitterMovedByUser || !m_panelSzczegoly->isVisible()) return;
+    layout()->activate();
+    m_panelSzczegoly->layout()->activate();
+    QWidget* records = m_splitter->widget(0);
+    QWidget* below = m_splitter->widget(1);
+    DetailsSplitMeasures measures;
+    measures.available = m_splitter->height() - m_splitter->handleWidth();
+    measures.recordsWithoutRows = records->height() - m_stringGridWczytane->viewport()->height();
+    measures.rowHeight = m_stringGridWczytane->rowHeader()->defaultSectionSize();
+    // The original value's strip as tall as its contents ask, the information at its design height.
+    measures.belowDesign = m_originalStrip->sizeHint().height() + kInfoStripHeight;
+    measures.belowMinimum = below->minimumSizeHint().height();
+    const DetailsSplit split = detailsSplit(measures);
+    m_splitter->setSizes({split.records, split.below});
 }
 
 WindowPlacement MainWindow::normalPlacement() const {
@@ -566,6 +693,7 @@ void MainWindow::codePageChosen() {
 
 void MainWindow::showDetailsToggled() {
     layOutDetails();
+    splitDetails();
     render();
 }
 
@@ -596,7 +724,7 @@ void MainWindow::layOutStatistics() {
         measures.captionRight[k] = m_statCaptions[k]->x() + m_statCaptions[k]->sizeHint().width();
         measures.valueWidth[k] = values[k]->fontMetrics().horizontalAdvance(values[k]->text());
     }
-    measures.widestGroup = m_topStrip->minimumWidth() - kStatisticsAt.x();
+    measures.widestGroup = m_topStrip->minimumWidth() - m_statisticsLeft;
     measures.detailsHeight = m_cbPokazSzczegoly->height();
     const QString total = displayText(m_session.state.validTotalLabel.text);
     QFont totalFont = boldFont(this, 10);
@@ -621,7 +749,10 @@ void MainWindow::layOutStatistics() {
     m_labelStatOKKwota->setGeometry(layout.totalLeft, layout.totalTop, layout.totalWidth,
                                     m_labelStatOKKwota->sizeHint().height());
     m_cbPokazSzczegoly->move(m_cbPokazSzczegoly->x(), layout.detailsTop);
-    m_statistics->resize(layout.groupWidth, layout.groupHeight);
+    m_statistics->setMinimumWidth(layout.groupWidth);
+    m_statistics->setFixedHeight(layout.groupHeight);
+    // Placed at once: what is rendered is measured and shown before the next event loop's turn.
+    m_topStrip->layout()->activate();
 }
 
 void MainWindow::render() {
@@ -643,6 +774,15 @@ void MainWindow::render() {
     renderLabel(m_labelStatOK, state.validCountLabel, windowText);
     renderLabel(m_labelStatZle, state.invalidCountLabel, windowText);
     renderLabel(m_labelStatOKKwota, state.validTotalLabel, windowText);
+    // Read by a screen reader as one: a count with its caption, the total without its padding.
+    const std::array<QLabel*, 3> counts{m_labelStatAll, m_labelStatOK, m_labelStatZle};
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        counts[k]->setAccessibleName(QString::fromStdString(
+            spokenValue(m_statCaptions[k]->text().toStdString(), counts[k]->text().toStdString())));
+    }
+    m_labelStatOKKwota->setAccessibleName(QString::fromStdString(spokenValue({}, m_labelStatOKKwota->text().toStdString())));
+    m_labelNazwaPliku->setToolTip(m_session.file.fileName.empty() ? QString()
+                                                                   : QString::fromStdU16String(m_session.file.fileName.u16string()));
     layOutStatistics();
     renderLabel(m_labelIloscWybranychRekordow, state.shownCountLabel, kNavyText);
 
@@ -662,6 +802,9 @@ void MainWindow::render() {
     if (items != shown) {
         m_comboBoxStrona->clear();
         m_comboBoxStrona->addItems(items);
+        for (int k = 0; k < m_comboBoxStrona->count(); ++k) {
+            m_comboBoxStrona->setItemData(k, displayText(codePageLongName(k)), Qt::ToolTipRole);
+        }
     }
     m_comboBoxStrona->setCurrentIndex(codePages.selected < m_comboBoxStrona->count() ? codePages.selected : -1);
     m_comboBoxStrona->setColours(toQColor(codePages.background), toQColor(codePages.textColour));

@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
 class QStackedWidget;
 
 namespace quarvel {
@@ -106,6 +107,8 @@ private:
     /// Runs a command that may rebuild the grid, the model told of the refill, then renders.
     void refillWith(const std::function<void(Session&)>& command);
     void renderDetails();
+    /// Shares the details' height between the grid and the strips below the bar, until the user moves it.
+    void splitDetails();
 
     QtUserInterface& m_ui;
     Session& m_session;
@@ -135,8 +138,12 @@ private:
     QWidget* m_topStrip = nullptr;
     QGroupBox* m_statistics = nullptr;
     std::array<QLabel*, 3> m_statCaptions{};
+    int m_statisticsLeft = 0;
 
     QFrame* m_panelSzczegoly = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QWidget* m_originalStrip = nullptr;
+    bool m_splitterMovedByUser = false;
     QButtonGroup* m_radioGroupRodzajDanych = nullptr;
     QLabel* m_labelIloscWybranychRekordow = nullptr;
     QStackedWidget* m_gridArea = nullptr;

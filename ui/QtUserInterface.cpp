@@ -197,17 +197,18 @@ std::optional<std::filesystem::path> QtUserInterface::chooseFileToOpen(const std
 }
 
 std::optional<std::filesystem::path> QtUserInterface::chooseFileToSave(QWidget* parent, const QString& filter,
-                                                                       const QString& defaultSuffix) {
+                                                                       const std::filesystem::path& proposed) {
     if (m_answers) {
         m_answers->lastSaveFilters = QStringList{filter};
-        m_answers->lastSaveSuffix = defaultSuffix;
+        m_answers->lastSaveProposal = proposed;
         return takeFirst(m_answers->filesToSave);
     }
     QFileDialog dialog(parent, QString::fromUtf8("Zapisywanie jako"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(defaultSuffix);
+    // No default suffix: the proposed name has its extension, and one the user types stays as typed.
+    if (!proposed.empty()) dialog.selectFile(QString::fromStdU16String(proposed.u16string()));
     // Confirmation before replacing a file is the dialog's default; stated so nobody drops it.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

@@ -80,7 +80,7 @@ struct QueuedAnswers {
     QStringList lastOpenFilters;
     QString lastOpenFolder;
     QStringList lastSaveFilters;
-    QString lastSaveSuffix;
+    std::filesystem::path lastSaveProposal;
 };
 
 /// The user interface operations of the logic, with Qt's message box, busy cursor and file dialogs, and
@@ -104,8 +104,9 @@ public:
     /// Shows a text that is already decoded.
     void showText(MessageKind kind, const QString& text);
     /// Asks for a file to write; an existing one is replaced only after the user confirmed it.
+    /// The dialog starts at `proposed` (folder and name); the name the user types is taken as typed.
     std::optional<std::filesystem::path> chooseFileToSave(QWidget* parent, const QString& filter,
-                                                          const QString& defaultSuffix);
+                                                          const std::filesystem::path& proposed);
     /// Runs the printer dialog for `printer`; true when the user confirmed it.
     bool setUpPrinter(QPrinter& printer, QWidget* parent);
 

@@ -25,6 +25,11 @@ QVariant RecordGridModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return displayText(cellText(m_session, gridColumn(index.column()), gridRow(index.row())));
+    case Qt::AccessibleDescriptionRole:
+    case Qt::ToolTipRole: {
+        const QString text = displayText(cellDescription(m_session, gridColumn(index.column()), gridRow(index.row())));
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
     case Qt::BackgroundRole: {
         const CellAppearance look = appearance(index);
         if (look.kind != CellKind::Field) return {};
@@ -43,6 +48,10 @@ QVariant RecordGridModel::headerData(int section, Qt::Orientation orientation, i
     } else {
         if (section >= m_rows) return {};
         if (role == Qt::DisplayRole) return displayText(cellText(m_session, 0, gridRow(section)));
+        // The row header shows the status signs too: what they mean, in words.
+        if (role == Qt::AccessibleDescriptionRole || role == Qt::ToolTipRole) {
+            return displayText(cellDescription(m_session, 1, gridRow(section)));
+        }
     }
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     return {};

@@ -88,7 +88,8 @@ TEST(Handlers, OptionTogglesReRunCorrectionValidationAndTheGrid) {
     change(g, g.state().trimFields.checked, false, trimFieldsToggled);
     EXPECT_EQ(g.lines(), (std::vector<std::string>{"4", "5", "6", "7", "8"})) << "the untrimmed name is too long";
     EXPECT_EQ(g.state().invalidCountLabel.text, "5");
-    EXPECT_TRUE(g.memo().empty());
+    EXPECT_EQ(g.memo(), (std::vector<std::string>{W("Błędy dla wybranej linii:"), "1. Brak danych w linii nr 4"}))
+        << "the details follow the first cell of the new grid";
     change(g, g.state().trimFields.checked, true, trimFieldsToggled);
     EXPECT_EQ(g.state().shownCountLabel.text, "4");
 
@@ -165,6 +166,25 @@ TEST(Details, TheWindowStaysOnTheScreenWithItsTitleBarInReach) {
     // Without a screen (none known yet) nothing is moved.
     const WindowPlacement anywhere{-5000, -5000, 848, 626};
     EXPECT_EQ(keepOnScreen(anywhere, kFrame, {}), anywhere);
+}
+
+TEST(Details, TheGridKeepsItsRowsBeforeTheStripsUnderTheBarKeepTheirHeight) {
+    // 100 px of the record area are not rows, rows are 18 px, the strips want 144 and need at least 60.
+    const auto split = [](int available) {
+        return detailsSplit({available, 100, 18, 144, 60});
+    };
+    const int gridWanted = 100 + kGridRowsKept * 18;
+    struct Case {
+        int available, records, below;
+    };
+    for (const Case& c : {Case{gridWanted + 144 + 200, gridWanted + 200, 144}, // a tall window: the grid takes the rest
+                          Case{gridWanted + 144, gridWanted, 144},             // the design's split
+                          Case{gridWanted + 100, gridWanted, 100},             // shorter: the strips give way first
+                          Case{gridWanted, gridWanted - 60, 60},               // down to their minimum
+                          Case{40, 0, 60}}) {                                  // never below it
+        const DetailsSplit s = split(c.available);
+        EXPECT_EQ(std::pair(s.records, s.below), std::pair(c.records, c.below)) << c.available;
+    }
 }
 
 TEST(Statistics, DesignPlacesHoldWhereTheTextsFitAndGiveWayWhereTheyDoNot) {

@@ -134,17 +134,29 @@ TEST(RecordGrid, ColumnWidthsAndGlyphPositions) {
     }
 }
 
-TEST(RecordGrid, EveryFillingSelectsRowOneAndEmptiesTheMemo) {
+TEST(RecordGrid, EveryFillingShowsTheDetailsOfItsFirstCellAndNothingEarlier) {
     GridFixture g(test::FaultyContractors());
-    for (RecordFilter filter : {RecordFilter::All, RecordFilter::ValidOnly}) {
-        g.select(kKonto, 3);
-        g.memo() = {"stale"};
+    const std::vector<std::string> fourthLine{W("Błędy dla wybranej linii:"), "1. Brak danych w linii nr 4"};
+    for (const auto& [filter, memo] : {std::pair{RecordFilter::All, std::vector<std::string>{}},
+                                       {RecordFilter::InvalidOnly, fourthLine},
+                                       {RecordFilter::ValidOnly, std::vector<std::string>{}}}) {
+        g.show(RecordFilter::All);
+        g.select(kKonto, 5); // a changed value with its messages, which the filling must not leave behind
+        ASSERT_TRUE(g.original().enabled);
         g.t.ui.busyCalls.clear();
         g.show(filter);
-        EXPECT_TRUE(g.memo().empty());
+        EXPECT_EQ(g.memo(), memo) << static_cast<int>(filter);
+        EXPECT_EQ(g.original().text, "") << static_cast<int>(filter);
+        EXPECT_FALSE(g.original().enabled);
         EXPECT_EQ(std::pair(g.grid().currentRow, g.grid().currentColumn), std::pair(1, kNazwa1));
         EXPECT_EQ(g.t.ui.busyCalls, (std::vector<bool>{true, false}));
     }
+    // A load that ends without records leaves no details of the file before.
+    g.show(RecordFilter::All);
+    g.select(kKonto, 5);
+    test::LoadBytes(g.t, g.dir, "NAGLOWEK\nFirma|a\n", "bad.txt");
+    EXPECT_TRUE(g.memo().empty());
+    EXPECT_EQ(g.original().text, "");
 }
 
 TEST(RecordGrid, AFirstLineWithoutDataStillGetsEveryColumn) {

@@ -72,7 +72,13 @@ TEST(LogWindow, SavesTheReportAsWindows1250WithCrLf) {
     w.answers.filesToSave.emplace_back(target);
     QTest::mouseClick(w.log.findChild<QPushButton*>(QStringLiteral("Button2")), Qt::LeftButton);
     EXPECT_EQ(w.answers.lastSaveFilters, QStringList{U("Pliki tekstowe (*.TXT)")});
-    EXPECT_EQ(w.answers.lastSaveSuffix, U("TXT"));
+    // Proposed beside the input, after its name; the name the user typed (upper-case extension) kept.
+    const std::filesystem::path loaded = w.glow.session().file.fileName;
+    EXPECT_EQ(w.answers.lastSaveProposal, loaded.parent_path() / (loaded.stem().string() + "_doVexa.log"));
+    if (w.log.findChild<QPushButton*>(QStringLiteral("Button4"))->isEnabled()) {
+        QTest::mouseClick(w.log.findChild<QPushButton*>(QStringLiteral("Button4")), Qt::LeftButton);
+        EXPECT_EQ(w.answers.lastSaveProposal, loaded.parent_path() / (loaded.stem().string() + "_odrzucone.txt"));
+    }
 
     std::string expected;
     for (const std::string& line : w.glow.session().state.logText.lines) expected += line + "\r\n";

@@ -2,7 +2,9 @@
 
 #include "CodePageList.h"
 #include "MainWindowPresenter.h"
+#include "RecordGrid.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,15 +14,24 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTest>
+#include <QLabel>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace quarvel::test {
 namespace {
 
 QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
+}
+
+// A control's caption as shown, without the mark of its accelerator.
+QString Shown(const QAbstractButton& control) {
+    return QString(control.text()).remove(QLatin1Char('&'));
 }
 
 QColor BackgroundOf(const QWidget* widget) {
@@ -33,9 +44,9 @@ TEST(MainWindow, StartsCompactWithNothingLoaded) {
     EXPECT_EQ(w.glow.height(), kCompactClientHeight);
     EXPECT_FALSE(w.find<QFrame>("PanelSzczegoly")->isVisible());
 
-    EXPECT_EQ(w.find<QPushButton>("bOtworzPlik")->text(), U("Wczytaj plik do konwersji"));
+    EXPECT_EQ(Shown(*w.find<QPushButton>("bOtworzPlik")), U("Wczytaj plik do konwersji"));
     EXPECT_TRUE(w.find<QPushButton>("bOtworzPlik")->isEnabled());
-    EXPECT_EQ(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->text(), U("Zapisz tylko prawidłowe wiersze"));
+    EXPECT_EQ(Shown(*w.find<QPushButton>("bZapiszTylkoPrawidlowe")), U("Zapisz tylko prawidłowe wiersze"));
     EXPECT_FALSE(w.find<QPushButton>("bZapiszTylkoPrawidlowe")->isEnabled());
     EXPECT_EQ(w.find<QPushButton>("bPokazLog")->text(), U("Pokaż plik &LOG"));
     EXPECT_FALSE(w.find<QPushButton>("bPokazLog")->isEnabled());
@@ -54,7 +65,7 @@ TEST(MainWindow, StartsCompactWithNothingLoaded) {
     EXPECT_FALSE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
 
     EXPECT_TRUE(w.find<QCheckBox>("cbPrzytnijPola")->isChecked());
-    EXPECT_EQ(w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")->text(), U("Zamień niedozwolone znaki na znak \"?\""));
+    EXPECT_EQ(Shown(*w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")), U("Zamień niedozwolone znaki na znak \"?\""));
     EXPECT_FALSE(w.find<QCheckBox>("cbZamienNiedozwoloneZnaki")->isChecked());
     EXPECT_FALSE(w.find<QCheckBox>("cbPokazSzczegoly")->isChecked());
 }
@@ -133,7 +144,7 @@ TEST(MainWindow, TheNrbOptionStandsUnderTheOtherTwoAndRerunsTheChecks) {
     const auto* replace = w.find<QCheckBox>("cbZamienNiedozwoloneZnaki");
     const auto* nrb = w.find<QCheckBox>("cbSprawdzajCyfryKontrolne");
     ASSERT_NE(nrb, nullptr);
-    EXPECT_EQ(nrb->text(), U("Sprawdzaj cyfry kontrolne numerów NRB"));
+    EXPECT_EQ(Shown(*nrb), U("Sprawdzaj cyfry kontrolne numerów NRB"));
     EXPECT_FALSE(nrb->isChecked());
     EXPECT_TRUE(nrb->isVisible());
     // A third row of the same column, as far below the second as the second is below the first, whole
@@ -165,7 +176,7 @@ TEST(MainWindow, TheNipOptionStandsUnderTheNrbOneAndRerunsTheChecks) {
     const auto* nrb = w.find<QCheckBox>("cbSprawdzajCyfryKontrolne");
     const auto* nip = w.find<QCheckBox>("cbSprawdzajNip");
     ASSERT_NE(nip, nullptr);
-    EXPECT_EQ(nip->text(), U("Sprawdzaj cyfry kontrolne numerów NIP"));
+    EXPECT_EQ(Shown(*nip), U("Sprawdzaj cyfry kontrolne numerów NIP"));
     EXPECT_FALSE(nip->isChecked());
     EXPECT_TRUE(nip->isVisible());
     EXPECT_EQ(nip->x(), nrb->x());
@@ -352,6 +363,98 @@ TEST(MainWindow, LargeTotalsAreShownWhole) {
     EXPECT_TRUE(total->text().startsWith(QChar(0x2026))) << total->text().toStdString();
     EXPECT_TRUE(whole.endsWith(total->text().mid(1)));
     EXPECT_LE(total->fontMetrics().horizontalAdvance(total->text()), total->width());
+}
+
+TEST(Keyboard, EveryControlHasItsOwnAcceleratorAndTheUsualKeysOpenAndSave) {
+    Windows w;
+    for (QWidget* window : {static_cast<QWidget*>(&w.glow), static_cast<QWidget*>(&w.log)}) {
+        QStringList captions;
+        // The buttons of this window (the log window is the main window's child), not the grid's corner.
+        for (const QAbstractButton* control : window->findChildren<QAbstractButton*>()) {
+            if (control->window() == window && !control->text().isEmpty()) captions << control->text();
+        }
+        // A group's accelerator moves the focus to the control in it (the code-page list).
+        for (const QGroupBox* group : window->findChildren<QGroupBox*>()) {
+            if (group->findChildren<QComboBox*>().size() == 1) captions << group->title();
+        }
+        std::set<int> keys;
+        for (const QString& caption : captions) {
+            const QKeySequence key = QKeySequence::mnemonic(caption);
+            EXPECT_FALSE(key.isEmpty()) << caption.toStdString();
+            if (!key.isEmpty()) EXPECT_TRUE(keys.insert(key[0].toCombined()).second) << caption.toStdString();
+        }
+    }
+    w.glow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.glow));
+    w.answers.filesToOpen.push_back(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n1/5/27|1|61109010140000071219812874|27114020040000300201355387|C|L||||\r\n"));
+    QTest::keyClick(&w.glow, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(w.text("LabelStatOK"), U("1"));
+    // Saving builds the log report, which the log button then shows.
+    ASSERT_FALSE(w.find<QPushButton>("bPokazLog")->isEnabled());
+    QTest::keyClick(&w.glow, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(w.find<QPushButton>("bPokazLog")->isEnabled());
+}
+
+QString Read(QWidget* widget, QAccessible::Text what = QAccessible::Name) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face != nullptr ? face->text(what) : QString();
+}
+
+TEST(ScreenReader, FieldsAreNamedStatisticsReadWithCaptionsCellsTellTheirState) {
+    Windows w;
+    w.glow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.glow));
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+    w.click("RadioGroupRodzajDanych0");
+    w.click("cbPokazSzczegoly");
+    EXPECT_EQ(Read(w.find<QWidget>("StringGridWczytane")), U("Zawartość zbioru z danymi wejściowymi"));
+    EXPECT_EQ(Read(w.find<QWidget>("EditOryginalnaWartoscPola")), U("Oryginalna wartość dla wybranego pola"));
+    EXPECT_EQ(Read(w.find<QWidget>("MemoInfoPlik")), U("Informacje dla wybranego rekordu"));
+    // The list's name is its current item (under X11); its caption is its label.
+    QStringList labels;
+    for (const auto& [other, relation] : QAccessible::queryAccessibleInterface(w.find<QWidget>("ComboBoxStrona"))
+                                             ->relations(QAccessible::Label)) {
+        labels << other->text(QAccessible::Name);
+    }
+    EXPECT_TRUE(labels.contains(U("Zidentyfikowana strona kodowa"))) << labels.join(U("|")).toStdString();
+    EXPECT_EQ(Read(w.find<QWidget>("LabelStatOK")), U("Ilość danych prawidłowych: ") + w.text("LabelStatOK"));
+    EXPECT_EQ(Read(w.find<QWidget>("LabelStatOKKwota")), w.text("LabelStatOKKwota").trimmed());
+    EXPECT_FALSE(Read(w.find<QWidget>("LabelStatOKKwota")).startsWith(QLatin1Char(' ')));
+
+    // Every cell of the grid, read through the table: a faulty cell says so with its messages, a
+    // changed one says it was changed, and the status of each row is told in words.
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(w.find<QWidget>("StringGridWczytane"));
+    ASSERT_NE(grid, nullptr);
+    QAccessibleTableInterface* table = grid->tableInterface();
+    ASSERT_NE(table, nullptr);
+    const Session& session = w.glow.session();
+    int faulty = 0;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        for (int column = 0; column < table->columnCount(); ++column) {
+            QAccessibleInterface* cell = table->cellAt(row, column);
+            ASSERT_NE(cell, nullptr);
+            const QString description = cell->text(QAccessible::Description);
+            const CellAppearance look = getCellAppearance(session, column + 2, row + 1);
+            EXPECT_EQ(description.startsWith(U("nieprawidłowe: ")), look.background == kCellInvalid)
+                << description.toStdString();
+            if (look.background == kCellInvalid) ++faulty;
+        }
+    }
+    EXPECT_GT(faulty, 0);
+    auto* view = w.find<QTableView>("StringGridWczytane");
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        const bool valid = session.file.records()[static_cast<std::size_t>(recordOfRow(session, row + 1))].isValid();
+        EXPECT_EQ(view->model()->headerData(row, Qt::Vertical, Qt::AccessibleDescriptionRole).toString().startsWith(
+                      U("rekord prawidłowy")),
+                  valid);
+    }
+
+    // Tooltips: the whole path of the file, the long name of each code page.
+    EXPECT_TRUE(w.find<QLabel>("LabelNazwaPliku")->toolTip().endsWith(U("/zlecenia_ibm_latin2.txt")));
+    const auto* list = w.find<QComboBox>("ComboBoxStrona");
+    for (int k = 0; k < list->count(); ++k) {
+        EXPECT_TRUE(list->itemData(k, Qt::ToolTipRole).toString().startsWith(list->itemText(k) + U(" — ")));
+    }
 }
 
 } // namespace

@@ -70,7 +70,7 @@ TEST(RecordGrid, TheNotesFilterListsNotedRecordsWhoseDetailsTellTheNotes) {
                                     "12/24/26|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 6||||\r\n"));
     const auto* notes = w.find<QRadioButton>("RadioGroupRodzajDanych3");
     ASSERT_NE(notes, nullptr);
-    EXPECT_EQ(notes->text(), U("Pokaż tylko rekordy z uwagami"));
+    EXPECT_EQ(QString(notes->text()).remove(QLatin1Char('&')), U("Pokaż tylko rekordy z uwagami"));
     w.click("RadioGroupRodzajDanych3");
     EXPECT_EQ(w.glow.session().state.recordFilter.selected, 3);
     EXPECT_EQ(w.model()->rowCount(), 1);

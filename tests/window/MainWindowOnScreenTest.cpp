@@ -7,6 +7,7 @@
 
 #include "MainWindowPresenter.h"
 
+#include <QAbstractItemView>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
@@ -15,9 +16,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 namespace quarvel::test {
 namespace {
+
+// A file of payment orders with more lines than any screen shows rows.
+std::filesystem::path ManyOrders(Windows& w) {
+    std::string text = "ZLECENIA|WINDOWS_EE\r\n";
+    for (int k = 0; k < 60; ++k) {
+        text += "1/5/27|12.50|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal||||\r\n";
+    }
+    return w.dir.write("zlecenia.txt", text);
+}
 
 QScreen& Screen() {
     return *QGuiApplication::primaryScreen();
@@ -122,6 +133,20 @@ TEST_F(FullHd, DetailsUntickedWhileMaximisedLeaveTheCompactWindowOnRestore) {
     })) << Describe(w.glow);
 }
 
+TEST_F(FullHd, AMaximisedWindowGivesItsWidthToTheStatisticsAndItsHeightToTheGrid) {
+    AskWindowManagerToMaximise(w.glow, true);
+    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized(); })) << Describe(w.glow);
+    w.open(ManyOrders(w));
+    w.click("RadioGroupRodzajDanych0");
+    w.click("cbPokazSzczegoly");
+    const QWidget& statistics = *w.find<QWidget>("GroupStatystyki");
+    const QWidget& grid = *w.find<QWidget>("StringGridWczytane");
+    EXPECT_TRUE(WaitUntil([&] {
+        return statistics.mapTo(&w.glow, statistics.rect().topRight()).x() > w.glow.width() - 20 &&
+               grid.height() > w.glow.height() / 2;
+    })) << Describe(w.glow);
+}
+
 // 1366 x 768 at 150 %: 910 x 512 of the window system's coordinates, less than the details' client height.
 class SmallScreen : public MainWindowOnScreen {
 protected:
@@ -159,6 +184,23 @@ TEST_F(SmallScreen, DetailsTickedWhileMaximisedRestoreOntoTheScreen) {
     EXPECT_TRUE(WaitUntil([&] {
         return !w.glow.isMaximized() && w.glow.width() == 848 && w.glow.height() == fullHeight() && frameOnScreen();
     })) << Describe(w.glow);
+}
+
+TEST_F(SmallScreen, MaximisedWithDetailsTheStripsUnderTheBarGiveTheGridTheirRoom) {
+    AskWindowManagerToMaximise(w.glow, true);
+    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized(); })) << Describe(w.glow);
+    w.open(ManyOrders(w));
+    w.click("RadioGroupRodzajDanych0");
+    w.click("cbPokazSzczegoly");
+    const auto& grid = *w.find<QAbstractItemView>("StringGridWczytane");
+    const int rowHeight = 18;
+    // The top strip takes what it needs; of the rest the grid keeps every row the screen's height allows,
+    // the information giving up its design height down to one line.
+    EXPECT_TRUE(WaitUntil([&] {
+        return details().isVisible() && memo().height() < 110 && grid.viewport()->height() / rowHeight >= 7;
+    })) << Describe(w.glow) << " rows " << grid.viewport()->height() / rowHeight;
+    std::printf("grid rows visible at 1366x768, 150 %%, maximised with details: %d\n",
+                grid.viewport()->height() / rowHeight);
 }
 
 TEST_F(SmallScreen, TheLogWindowFitsTheScreenWithItsCloseButton) {
