@@ -396,6 +396,9 @@ QWidget* MainWindow::buildRecordArea(QWidget* parent) {
     }
     // 37 high at design, or as high as the style draws its title and items.
     filterGroup->setFixedHeight(std::max(kRadioGroupHeight, filterGroup->sizeHint().height()));
+    // Four filters in bold are wider than the window's design width; they share what the window has
+    // rather than widening it.
+    filterGroup->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     recordsLayout->addWidget(filterGroup);
 
     auto* title = new QWidget(records);
