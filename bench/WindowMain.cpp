@@ -79,17 +79,17 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     WindowSession main;
-    MainWindow glow(main);
+    MainWindow mainWindow(main);
     QueuedAnswers answers;
-    glow.userInterface().setAnswers(&answers);
-    glow.show();
-    auto* grid = glow.findChild<RecordGridView*>();
+    mainWindow.userInterface().setAnswers(&answers);
+    mainWindow.show();
+    auto* grid = mainWindow.findChild<RecordGridView*>();
     if (grid == nullptr) {
         std::fputs("quarvel-window: the main window has no record grid\n", stderr);
         return 2;
     }
     // The grid lives in the details area, which the user opens to see the records.
-    auto* details = glow.findChild<QCheckBox*>(QStringLiteral("cbPokazSzczegoly"));
+    auto* details = mainWindow.findChild<QCheckBox*>(QStringLiteral("showDetailsOption"));
     if (details == nullptr) {
         std::fputs("quarvel-window: the main window has no details switch\n", stderr);
         return 2;
@@ -101,11 +101,11 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         answers.filesToOpen.emplace_back(std::filesystem::path(path));
         opens.push_back(Timed([&] {
-            glow.chooseAndOpenFile();
+            mainWindow.chooseAndOpenFile();
             showNow(*grid);
         }));
     }
-    const std::size_t records = glow.session().file.records().size();
+    const std::size_t records = mainWindow.session().file.records().size();
     if (records == 0 || !grid->isVisible()) {
         std::fprintf(stderr, "quarvel-window: no records are shown from %s\n", path.c_str());
         return 2;

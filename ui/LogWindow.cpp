@@ -46,7 +46,7 @@ const char* const LogWindow::kPrintTitle = "Plik LOG z Vexa_Ostrel";
 
 LogWindow::LogWindow(const MemoState& text, QtUserInterface& ui, QWidget* parent, const Session* reported)
     : QDialog(parent), m_text(text), m_ui(ui), m_reported(reported) {
-    setObjectName(QStringLiteral("TFormLOG"));
+    setObjectName(QStringLiteral("logWindow"));
     setWindowTitle(QStringLiteral("Plik LOG"));
     QFont font = this->font();
     font.setPointSize(8);
@@ -58,45 +58,45 @@ LogWindow::LogWindow(const MemoState& text, QtUserInterface& ui, QWidget* parent
     layout->setSpacing(0);
 
     // The buttons keep their places from the left edge of their bars whatever the window's width.
-    QFrame* panel1 = makeBar(this, "Panel1");
-    m_button2 = makeButton(panel1, "Button2", QString::fromUtf8("Zapi&sz plik LOG"), QRect(8, 8, 117, 25));
+    QFrame* commandBar = makeBar(this, "commandBar");
+    m_saveLogButton = makeButton(commandBar, "saveLogButton", QString::fromUtf8("Zapi&sz plik LOG"), QRect(8, 8, 117, 25));
     // Beside the log's own save, as wide as its caption needs; printing moves right by as much, keeping
     // the gap between the buttons.
     constexpr int kGap = 144 - (8 + 117);
-    m_button4 = makeButton(panel1, "Button4", QString::fromUtf8("Zapisz &odrzucone wiersze…"),
-                           QRect(m_button2->geometry().right() + 1 + kGap, 8, 150, 25));
-    m_button4->resize(std::max(m_button4->width(), m_button4->sizeHint().width()), m_button4->height());
-    m_button3 = makeButton(panel1, "Button3", QString::fromUtf8("&Drukuj"),
-                           QRect(m_button4->geometry().right() + 1 + kGap, 8, 117, 25));
-    layout->addWidget(panel1);
+    m_saveRejectedButton = makeButton(commandBar, "saveRejectedButton", QString::fromUtf8("Zapisz &odrzucone wiersze…"),
+                           QRect(m_saveLogButton->geometry().right() + 1 + kGap, 8, 150, 25));
+    m_saveRejectedButton->resize(std::max(m_saveRejectedButton->width(), m_saveRejectedButton->sizeHint().width()), m_saveRejectedButton->height());
+    m_printButton = makeButton(commandBar, "printButton", QString::fromUtf8("&Drukuj"),
+                           QRect(m_saveRejectedButton->geometry().right() + 1 + kGap, 8, 117, 25));
+    layout->addWidget(commandBar);
 
-    auto* panel3 = new QFrame(this);
-    panel3->setObjectName(QStringLiteral("Panel3"));
-    auto* panel3Layout = new QVBoxLayout(panel3);
-    panel3Layout->setContentsMargins(5, 5, 5, 5);
-    m_richEditLOG = new QPlainTextEdit(panel3);
-    m_richEditLOG->setObjectName(QStringLiteral("RichEditLOG"));
-    m_richEditLOG->setReadOnly(true);
-    m_richEditLOG->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_richEditLOG->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_richEditLOG->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_richEditLOG->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    panel3Layout->addWidget(m_richEditLOG);
-    layout->addWidget(panel3, 1);
+    auto* logArea = new QFrame(this);
+    logArea->setObjectName(QStringLiteral("logArea"));
+    auto* logAreaLayout = new QVBoxLayout(logArea);
+    logAreaLayout->setContentsMargins(5, 5, 5, 5);
+    m_logText = new QPlainTextEdit(logArea);
+    m_logText->setObjectName(QStringLiteral("logText"));
+    m_logText->setReadOnly(true);
+    m_logText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_logText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_logText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_logText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    logAreaLayout->addWidget(m_logText);
+    layout->addWidget(logArea, 1);
 
-    QFrame* panel2 = makeBar(this, "Panel2");
-    m_button1 = makeButton(panel2, "Button1", QString::fromUtf8("&Zamknij"), QRect(596, 8, 75, 25));
-    layout->addWidget(panel2);
+    QFrame* closeBar = makeBar(this, "closeBar");
+    m_closeButton = makeButton(closeBar, "closeButton", QString::fromUtf8("&Zamknij"), QRect(596, 8, 75, 25));
+    layout->addWidget(closeBar);
 
-    setTabOrder(m_button2, m_button4);
-    setTabOrder(m_button4, m_button3);
-    setTabOrder(m_button3, m_richEditLOG);
-    setTabOrder(m_richEditLOG, m_button1);
+    setTabOrder(m_saveLogButton, m_saveRejectedButton);
+    setTabOrder(m_saveRejectedButton, m_printButton);
+    setTabOrder(m_printButton, m_logText);
+    setTabOrder(m_logText, m_closeButton);
 
-    connect(m_button2, &QPushButton::clicked, this, [this] { saveLog(); });
-    connect(m_button4, &QPushButton::clicked, this, [this] { saveRejectedLines(); });
-    connect(m_button3, &QPushButton::clicked, this, [this] { printWithDialog(); });
-    connect(m_button1, &QPushButton::clicked, this, [this] { closeWindow(); });
+    connect(m_saveLogButton, &QPushButton::clicked, this, [this] { saveLog(); });
+    connect(m_saveRejectedButton, &QPushButton::clicked, this, [this] { saveRejectedLines(); });
+    connect(m_printButton, &QPushButton::clicked, this, [this] { printWithDialog(); });
+    connect(m_closeButton, &QPushButton::clicked, this, [this] { closeWindow(); });
 
     // Outer size 698 x 553 at design, less a classic frame and caption.
     resize(690, 519);
@@ -114,10 +114,10 @@ void LogWindow::showEvent(QShowEvent* event) {
 }
 
 void LogWindow::refreshFromState() {
-    m_richEditLOG->setPlainText(displayLines(m_text.lines));
+    m_logText->setPlainText(displayLines(m_text.lines));
     // Nothing to write when the save left no line out.
     const std::vector<bool>* skipped = m_reported != nullptr ? &m_reported->file.skippedAtSave : nullptr;
-    m_button4->setEnabled(skipped != nullptr && std::find(skipped->begin(), skipped->end(), true) != skipped->end());
+    m_saveRejectedButton->setEnabled(skipped != nullptr && std::find(skipped->begin(), skipped->end(), true) != skipped->end());
 }
 
 void LogWindow::saveLog() {

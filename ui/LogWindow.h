@@ -52,11 +52,11 @@ private:
     const MemoState& m_text;
     QtUserInterface& m_ui;
     const Session* m_reported;
-    QPushButton* m_button2 = nullptr;
-    QPushButton* m_button4 = nullptr;
-    QPushButton* m_button3 = nullptr;
-    QPushButton* m_button1 = nullptr;
-    QPlainTextEdit* m_richEditLOG = nullptr;
+    QPushButton* m_saveLogButton = nullptr;
+    QPushButton* m_saveRejectedButton = nullptr;
+    QPushButton* m_printButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
+    QPlainTextEdit* m_logText = nullptr;
 };
 
 } // namespace quarvel

@@ -168,7 +168,7 @@ void renderLabel(QLabel* label, const LabelState& state, const QColor& windowTex
 MainWindow::MainWindow(WindowSession& owner, QWidget* parent)
     : QWidget(parent), m_ui(owner.ui), m_session(owner.session) {
     m_ui.setDialogParent(this);
-    setObjectName(QStringLiteral("TFormGlow"));
+    setObjectName(QStringLiteral("mainWindow"));
     setAttribute(Qt::WA_QuitOnClose, true);
     setAcceptDrops(true);
     QFont font = this->font();
@@ -192,7 +192,7 @@ MainWindow::MainWindow(WindowSession& owner, QWidget* parent)
 QWidget* MainWindow::buildTopStrip() {
     auto* strip = new QWidget(this);
     m_topStrip = strip;
-    strip->setObjectName(QStringLiteral("PanelGorny"));
+    strip->setObjectName(QStringLiteral("topStrip"));
     strip->setMinimumWidth(kClientWidth - 2 * kBorder);
     strip->setMinimumHeight(kTopStripHeight);
     strip->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -208,17 +208,17 @@ QWidget* MainWindow::buildTopStrip() {
     // The row of commands.
     auto* commands = new QHBoxLayout;
     commands->setSpacing(0);
-    m_bOtworzPlik = makeButton(strip, "bOtworzPlik", utf8("&Wczytaj plik do konwersji"), 140);
+    m_openButton = makeButton(strip, "openButton", utf8("&Wczytaj plik do konwersji"), 140);
     QLabel* arrow = makeLabel(strip, QStringLiteral("->"), bold);
-    m_bZapiszTylkoPrawidlowe = makeButton(strip, "bZapiszTylkoPrawidlowe", utf8("&Zapisz tylko prawidłowe wiersze"), 193);
-    m_bPokazLog = makeButton(strip, "bPokazLog", utf8("Pokaż plik &LOG"), 141);
-    commands->addWidget(m_bOtworzPlik);
+    m_saveButton = makeButton(strip, "saveButton", utf8("&Zapisz tylko prawidłowe wiersze"), 193);
+    m_showLogButton = makeButton(strip, "showLogButton", utf8("Pokaż plik &LOG"), 141);
+    commands->addWidget(m_openButton);
     commands->addSpacing(14);
     commands->addWidget(arrow, 0, Qt::AlignTop);
     commands->addSpacing(std::max(0, 184 - 158 - arrow->sizeHint().width()));
-    commands->addWidget(m_bZapiszTylkoPrawidlowe);
+    commands->addWidget(m_saveButton);
     commands->addSpacing(15);
-    commands->addWidget(m_bPokazLog);
+    commands->addWidget(m_showLogButton);
     commands->addStretch(1);
     arrow->setContentsMargins(0, 4, 0, 0);
     stripLayout->addLayout(commands);
@@ -229,12 +229,12 @@ QWidget* MainWindow::buildTopStrip() {
     nameRow->setSpacing(4);
     QLabel* nameCaption = makeLabel(strip, utf8("Nazwa wczytanego zbioru:"), plain);
     nameCaption->setMinimumWidth(136 - 4 - 4);
-    m_labelNazwaPliku = new QLabel(strip);
-    m_labelNazwaPliku->setObjectName(QStringLiteral("LabelNazwaPliku"));
-    m_labelNazwaPliku->setFont(bold);
-    m_labelNazwaPliku->setMinimumWidth(1);
+    m_fileNameLabel = new QLabel(strip);
+    m_fileNameLabel->setObjectName(QStringLiteral("fileNameLabel"));
+    m_fileNameLabel->setFont(bold);
+    m_fileNameLabel->setMinimumWidth(1);
     nameRow->addWidget(nameCaption, 0, Qt::AlignTop);
-    nameRow->addWidget(m_labelNazwaPliku, 1, Qt::AlignTop);
+    nameRow->addWidget(m_fileNameLabel, 1, Qt::AlignTop);
     auto* nameStrip = new QWidget(strip);
     nameStrip->setLayout(nameRow);
     nameRow->setContentsMargins(0, 0, 0, 0);
@@ -254,12 +254,12 @@ QWidget* MainWindow::buildTopStrip() {
     kindGroup->setFixedSize(widthForTitle(kindGroup, 145), 49);
     auto* kindLayout = new QVBoxLayout(kindGroup);
     kindLayout->setContentsMargins(2, 0, 2, 2);
-    m_panelRodzajWczytanegoZbioru = new QLabel(kindGroup);
-    m_panelRodzajWczytanegoZbioru->setObjectName(QStringLiteral("PanelRodzajWczytanegoZbioru"));
-    m_panelRodzajWczytanegoZbioru->setFont(bold);
-    m_panelRodzajWczytanegoZbioru->setAlignment(Qt::AlignCenter);
-    m_panelRodzajWczytanegoZbioru->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    kindLayout->addWidget(m_panelRodzajWczytanegoZbioru);
+    m_kindPanel = new QLabel(kindGroup);
+    m_kindPanel->setObjectName(QStringLiteral("kindPanel"));
+    m_kindPanel->setFont(bold);
+    m_kindPanel->setAlignment(Qt::AlignCenter);
+    m_kindPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    kindLayout->addWidget(m_kindPanel);
 
     auto* codePageGroup = new QGroupBox(utf8("Zidentyfikowana s&trona kodowa"), strip);
     codePageGroup->setFixedSize(widthForTitle(codePageGroup, 173), 49);
@@ -268,22 +268,22 @@ QWidget* MainWindow::buildTopStrip() {
     const QMargins frame = codePageGroup->contentsMargins();
     codePageLayout->setContentsMargins(12 - frame.left(), 20 - frame.top(), 0, 0);
     codePageLayout->setSpacing(144 - 12 - 125);
-    m_comboBoxStrona = new CodePageList(codePageGroup);
-    m_comboBoxStrona->setObjectName(QStringLiteral("ComboBoxStrona"));
-    m_comboBoxStrona->setFont(bold);
-    m_comboBoxStrona->setAccessibleName(QString(codePageGroup->title()).remove(QLatin1Char('&')));
-    m_comboBoxStrona->setFixedSize(125, std::min(m_comboBoxStrona->sizeHint().height(), 25));
-    m_shapeInnaStronaKodowaWPliku = new MarkerShape(codePageGroup);
-    m_shapeInnaStronaKodowaWPliku->setObjectName(QStringLiteral("ShapeInnaStronaKodowaWPliku"));
-    m_shapeInnaStronaKodowaWPliku->setFixedSize(13, 13);
+    m_codePageList = new CodePageList(codePageGroup);
+    m_codePageList->setObjectName(QStringLiteral("codePageList"));
+    m_codePageList->setFont(bold);
+    m_codePageList->setAccessibleName(QString(codePageGroup->title()).remove(QLatin1Char('&')));
+    m_codePageList->setFixedSize(125, std::min(m_codePageList->sizeHint().height(), 25));
+    m_otherCodePageMarker = new MarkerShape(codePageGroup);
+    m_otherCodePageMarker->setObjectName(QStringLiteral("otherCodePageMarker"));
+    m_otherCodePageMarker->setFixedSize(13, 13);
     // The marker keeps its place while hidden, so that the list does not move when it appears.
-    QSizePolicy keep = m_shapeInnaStronaKodowaWPliku->sizePolicy();
+    QSizePolicy keep = m_otherCodePageMarker->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
-    m_shapeInnaStronaKodowaWPliku->setSizePolicy(keep);
-    codePageLayout->addWidget(m_comboBoxStrona, 0, Qt::AlignTop);
+    m_otherCodePageMarker->setSizePolicy(keep);
+    codePageLayout->addWidget(m_codePageList, 0, Qt::AlignTop);
     auto* markerColumn = new QVBoxLayout;
     markerColumn->setContentsMargins(0, 2, 0, 0);
-    markerColumn->addWidget(m_shapeInnaStronaKodowaWPliku);
+    markerColumn->addWidget(m_otherCodePageMarker);
     markerColumn->addStretch(1);
     codePageLayout->addLayout(markerColumn);
     codePageLayout->addStretch(1);
@@ -293,18 +293,18 @@ QWidget* MainWindow::buildTopStrip() {
     left->addLayout(groups);
     left->addSpacing(124 - 109);
 
-    m_cbPrzytnijPola = makeCheckBox(strip, "cbPrzytnijPola", utf8("&Przytnij zbyt długie pola do wymaganej długości"), 325);
-    m_cbZamienNiedozwoloneZnaki =
-        makeCheckBox(strip, "cbZamienNiedozwoloneZnaki", utf8("Zamień &niedozwolone znaki na znak \"?\""), 325);
-    m_cbSprawdzajCyfryKontrolne =
-        makeCheckBox(strip, "cbSprawdzajCyfryKontrolne", utf8("&Sprawdzaj cyfry kontrolne numerów NRB"), 325);
-    m_cbSprawdzajNip =
-        makeCheckBox(strip, "cbSprawdzajNip", utf8("Sprawdzaj cyfry &kontrolne numerów NIP"), 325);
+    m_trimFieldsOption = makeCheckBox(strip, "trimFieldsOption", utf8("&Przytnij zbyt długie pola do wymaganej długości"), 325);
+    m_replaceControlOption =
+        makeCheckBox(strip, "replaceControlOption", utf8("Zamień &niedozwolone znaki na znak \"?\""), 325);
+    m_checkNrbDigitsOption =
+        makeCheckBox(strip, "checkNrbDigitsOption", utf8("&Sprawdzaj cyfry kontrolne numerów NRB"), 325);
+    m_checkNipDigitsOption =
+        makeCheckBox(strip, "checkNipDigitsOption", utf8("Sprawdzaj cyfry &kontrolne numerów NIP"), 325);
     // One option every kOptionRowHeight pixels, or closer to each other than that never.
     left->setSpacing(0);
-    for (QCheckBox* option : {m_cbPrzytnijPola, m_cbZamienNiedozwoloneZnaki, m_cbSprawdzajCyfryKontrolne, m_cbSprawdzajNip}) {
+    for (QCheckBox* option : {m_trimFieldsOption, m_replaceControlOption, m_checkNrbDigitsOption, m_checkNipDigitsOption}) {
         left->addWidget(option);
-        if (option != m_cbSprawdzajNip) {
+        if (option != m_checkNipDigitsOption) {
             left->addSpacing(std::max(0, kOptionRowHeight - option->sizeHint().height()));
         }
     }
@@ -318,21 +318,21 @@ QWidget* MainWindow::buildTopStrip() {
 
     auto* statistics = new QGroupBox(utf8("Statystyki wczytanego zbioru"), strip);
     m_statistics = statistics;
-    statistics->setObjectName(QStringLiteral("GroupStatystyki"));
+    statistics->setObjectName(QStringLiteral("statistics"));
     // As wide as the strip allows: a wide window gives the total its room.
     statistics->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_statCaptions = {placeLabel(statistics, utf8("Ilość wszystkich danych wejściowych:"), {8, 16}, plain),
                       placeLabel(statistics, utf8("Ilość danych prawidłowych:"), {8, 32}, plain),
                       placeLabel(statistics, utf8("Ilość danych nieprawidłowych:"), {8, 48}, plain)};
-    m_labelStatAll = makeValueLabel(statistics, "LabelStatAll", bold);
-    m_labelStatOK = makeValueLabel(statistics, "LabelStatOK", bold);
-    m_labelStatZle = makeValueLabel(statistics, "LabelStatZle", boldFont(this, 10));
-    m_labelStatOKKwota = new QLabel(statistics);
-    m_labelStatOKKwota->setObjectName(QStringLiteral("LabelStatOKKwota"));
-    m_labelStatOKKwota->setFont(boldFont(this, 10));
-    m_labelStatOKKwota->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_cbPokazSzczegoly = makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż sz&czegóły"), 200);
-    m_cbPokazSzczegoly->setGeometry(8, 68, 200, m_cbPokazSzczegoly->sizeHint().height());
+    m_allCountLabel = makeValueLabel(statistics, "allCountLabel", bold);
+    m_validCountLabel = makeValueLabel(statistics, "validCountLabel", bold);
+    m_invalidCountLabel = makeValueLabel(statistics, "invalidCountLabel", boldFont(this, 10));
+    m_validTotalLabel = new QLabel(statistics);
+    m_validTotalLabel->setObjectName(QStringLiteral("validTotalLabel"));
+    m_validTotalLabel->setFont(boldFont(this, 10));
+    m_validTotalLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_showDetailsOption = makeCheckBox(statistics, "showDetailsOption", utf8("Pokaż sz&czegóły"), 200);
+    m_showDetailsOption->setGeometry(8, 68, 200, m_showDetailsOption->sizeHint().height());
     lower->addWidget(statistics, 1, Qt::AlignTop);
     // The design's gap to the strip's edge, which a total too wide for the design's group may take.
     lower->addSpacerItem(new QSpacerItem(kClientWidth - 2 * kBorder - kStatisticsAt.x() - 470, 0, QSizePolicy::Preferred,
@@ -343,14 +343,14 @@ QWidget* MainWindow::buildTopStrip() {
 }
 
 QWidget* MainWindow::buildDetails() {
-    m_panelSzczegoly = new QFrame(this);
-    m_panelSzczegoly->setObjectName(QStringLiteral("PanelSzczegoly"));
-    auto* details = new QVBoxLayout(m_panelSzczegoly);
+    m_detailsPanel = new QFrame(this);
+    m_detailsPanel->setObjectName(QStringLiteral("detailsPanel"));
+    auto* details = new QVBoxLayout(m_detailsPanel);
     details->setContentsMargins(kDetailsBorder, kDetailsBorder, kDetailsBorder, kDetailsBorder);
     details->setSpacing(0);
 
-    auto* splitter = new QSplitter(Qt::Vertical, m_panelSzczegoly);
-    splitter->setObjectName(QStringLiteral("Splitter1"));
+    auto* splitter = new QSplitter(Qt::Vertical, m_detailsPanel);
+    splitter->setObjectName(QStringLiteral("detailsSplitter"));
     splitter->setHandleWidth(kSplitterBar);
     splitter->setChildrenCollapsible(false);
     splitter->setOpaqueResize(true);
@@ -369,7 +369,7 @@ QWidget* MainWindow::buildDetails() {
     splitter->setStretchFactor(1, 0);
     connect(splitter, &QSplitter::splitterMoved, this, [this] { m_splitterMovedByUser = true; });
     details->addWidget(splitter, 1);
-    return m_panelSzczegoly;
+    return m_detailsPanel;
 }
 
 // 1. The record area: display filter, title strip, and the grid over its "[BRAK DANYCH]" panel.
@@ -380,19 +380,19 @@ QWidget* MainWindow::buildRecordArea(QWidget* parent) {
     recordsLayout->setSpacing(0);
 
     auto* filterGroup = new QGroupBox(utf8("Rodzaj wyświetlanych danych"), records);
-    filterGroup->setObjectName(QStringLiteral("RadioGroupRodzajDanych"));
+    filterGroup->setObjectName(QStringLiteral("recordFilter"));
     filterGroup->setFont(boldFont(this));
     auto* filterLayout = new QHBoxLayout(filterGroup);
     // The items keep a few pixels from the frame above and below them.
     filterLayout->setContentsMargins(8, 3, 8, 3);
-    m_radioGroupRodzajDanych = new QButtonGroup(filterGroup);
+    m_recordFilter = new QButtonGroup(filterGroup);
     for (std::size_t k = 0; k < texts::kRecordFilterItems.size(); ++k) {
         QString caption = displayText(texts::kRecordFilterItems[k]);
         caption.insert(caption.indexOf(kFilterAccelerators[k]), QLatin1Char('&'));
         auto* item = new QRadioButton(caption, filterGroup);
-        item->setObjectName(QStringLiteral("RadioGroupRodzajDanych%1").arg(k));
+        item->setObjectName(QStringLiteral("recordFilter%1").arg(k));
         filterLayout->addWidget(item, 1);
-        m_radioGroupRodzajDanych->addButton(item, static_cast<int>(k));
+        m_recordFilter->addButton(item, static_cast<int>(k));
     }
     // 37 high at design, or as high as the style draws its title and items.
     filterGroup->setFixedHeight(std::max(kRadioGroupHeight, filterGroup->sizeHint().height()));
@@ -412,28 +412,28 @@ QWidget* MainWindow::buildRecordArea(QWidget* parent) {
     auto* countCaption = new QLabel(utf8("Ilość wybranych rekordów:"), title);
     setTextColour(countCaption, kNavyText);
     titleLayout->addWidget(countCaption);
-    m_labelIloscWybranychRekordow = new QLabel(title);
-    m_labelIloscWybranychRekordow->setObjectName(QStringLiteral("LabelIloscWybranychRekordow"));
-    m_labelIloscWybranychRekordow->setFont(boldFont(this));
-    m_labelIloscWybranychRekordow->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_labelIloscWybranychRekordow->setMinimumWidth(60);
-    setTextColour(m_labelIloscWybranychRekordow, kNavyText);
-    titleLayout->addWidget(m_labelIloscWybranychRekordow);
+    m_shownCountLabel = new QLabel(title);
+    m_shownCountLabel->setObjectName(QStringLiteral("shownCountLabel"));
+    m_shownCountLabel->setFont(boldFont(this));
+    m_shownCountLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_shownCountLabel->setMinimumWidth(60);
+    setTextColour(m_shownCountLabel, kNavyText);
+    titleLayout->addWidget(m_shownCountLabel);
     recordsLayout->addWidget(title);
 
     m_gridArea = new QStackedWidget(records);
     m_noDataPanel = new QLabel(displayText(texts::kNoData), m_gridArea);
-    m_noDataPanel->setObjectName(QStringLiteral("PanelBrakDanych"));
+    m_noDataPanel->setObjectName(QStringLiteral("noDataPanel"));
     m_noDataPanel->setAlignment(Qt::AlignCenter);
     m_noDataPanel->setAutoFillBackground(true);
     QPalette white = m_noDataPanel->palette();
     white.setColor(QPalette::Window, Qt::white);
     m_noDataPanel->setPalette(white);
     m_gridArea->addWidget(m_noDataPanel);
-    m_stringGridWczytane = new RecordGridView(*m_model, m_gridArea);
-    m_stringGridWczytane->setObjectName(QStringLiteral("StringGridWczytane"));
-    m_stringGridWczytane->setAccessibleName(titleCaption->text().trimmed());
-    m_gridArea->addWidget(m_stringGridWczytane);
+    m_grid = new RecordGridView(*m_model, m_gridArea);
+    m_grid->setObjectName(QStringLiteral("recordGrid"));
+    m_grid->setAccessibleName(titleCaption->text().trimmed());
+    m_gridArea->addWidget(m_grid);
     recordsLayout->addWidget(m_gridArea, 1);
     return records;
 }
@@ -452,16 +452,16 @@ QWidget* MainWindow::buildOriginalStrip(QWidget* parent) {
     originalCaption->setMinimumWidth(212 - 4 - 6);
     originalCaption->setMinimumWidth(std::max(originalCaption->minimumWidth(), originalCaption->sizeHint().width()));
     originalLayout->addWidget(originalCaption, 0, Qt::AlignTop);
-    m_editOryginalnaWartoscPola = new QLineEdit(original);
-    m_editOryginalnaWartoscPola->setObjectName(QStringLiteral("EditOryginalnaWartoscPola"));
-    m_editOryginalnaWartoscPola->setReadOnly(true);
-    m_editOryginalnaWartoscPola->setAccessibleName(originalCaption->text());
-    m_editOryginalnaWartoscPola->setFrame(false);
+    m_originalValueEdit = new QLineEdit(original);
+    m_originalValueEdit->setObjectName(QStringLiteral("originalValueEdit"));
+    m_originalValueEdit->setReadOnly(true);
+    m_originalValueEdit->setAccessibleName(originalCaption->text());
+    m_originalValueEdit->setFrame(false);
     // 605 wide at design; it gives way first when the caption needs more room in the system's font.
-    m_editOryginalnaWartoscPola->setMaximumWidth(605);
-    m_editOryginalnaWartoscPola->setMinimumWidth(200);
-    m_editOryginalnaWartoscPola->setAutoFillBackground(true);
-    originalLayout->addWidget(m_editOryginalnaWartoscPola, 1, Qt::AlignTop);
+    m_originalValueEdit->setMaximumWidth(605);
+    m_originalValueEdit->setMinimumWidth(200);
+    m_originalValueEdit->setAutoFillBackground(true);
+    originalLayout->addWidget(m_originalValueEdit, 1, Qt::AlignTop);
     originalLayout->addStretch(0);
     return original;
 }
@@ -475,14 +475,14 @@ QWidget* MainWindow::buildInfoStrip(QWidget* parent) {
     auto* infoCaption = new QLabel(utf8(" Informacje dla wybranego rekordu"), info);
     infoCaption->setFont(boldFont(this));
     infoLayout->addWidget(infoCaption);
-    m_memoInfoPlik = new QPlainTextEdit(info);
-    m_memoInfoPlik->setObjectName(QStringLiteral("MemoInfoPlik"));
-    m_memoInfoPlik->setReadOnly(true);
-    m_memoInfoPlik->setAccessibleName(infoCaption->text().trimmed());
-    m_memoInfoPlik->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_memoInfoPlik->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    infoLayout->addWidget(m_memoInfoPlik, 1);
-    m_memoInfoPlik->setMinimumHeight(m_memoInfoPlik->fontMetrics().lineSpacing() + 2 * m_memoInfoPlik->frameWidth());
+    m_detailsMemo = new QPlainTextEdit(info);
+    m_detailsMemo->setObjectName(QStringLiteral("detailsMemo"));
+    m_detailsMemo->setReadOnly(true);
+    m_detailsMemo->setAccessibleName(infoCaption->text().trimmed());
+    m_detailsMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_detailsMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    infoLayout->addWidget(m_detailsMemo, 1);
+    m_detailsMemo->setMinimumHeight(m_detailsMemo->fontMetrics().lineSpacing() + 2 * m_detailsMemo->frameWidth());
     return info;
 }
 
@@ -495,41 +495,41 @@ void MainWindow::connectControls() {
             if (button->isEnabled()) button->click();
         });
     };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), m_bOtworzPlik);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), m_bZapiszTylkoPrawidlowe);
-    connect(m_bOtworzPlik, &QPushButton::clicked, this, [this] { chooseAndOpenFile(); });
-    connect(m_bZapiszTylkoPrawidlowe, &QPushButton::clicked, this, [this] { saveValidRecordsAndLog(); });
-    connect(m_bPokazLog, &QPushButton::clicked, this, [this] { showLog(); });
-    connect(m_cbPrzytnijPola, &QCheckBox::toggled, this, [this, &state](bool checked) {
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), m_openButton);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), m_saveButton);
+    connect(m_openButton, &QPushButton::clicked, this, [this] { chooseAndOpenFile(); });
+    connect(m_saveButton, &QPushButton::clicked, this, [this] { saveValidRecordsAndLog(); });
+    connect(m_showLogButton, &QPushButton::clicked, this, [this] { showLog(); });
+    connect(m_trimFieldsOption, &QCheckBox::toggled, this, [this, &state](bool checked) {
         state.trimFields.checked = checked;
         trimFieldsToggled();
     });
-    connect(m_cbZamienNiedozwoloneZnaki, &QCheckBox::toggled, this, [this, &state](bool checked) {
+    connect(m_replaceControlOption, &QCheckBox::toggled, this, [this, &state](bool checked) {
         state.replaceControl.checked = checked;
         replaceControlToggled();
     });
-    connect(m_cbSprawdzajCyfryKontrolne, &QCheckBox::toggled, this, [this, &state](bool checked) {
+    connect(m_checkNrbDigitsOption, &QCheckBox::toggled, this, [this, &state](bool checked) {
         state.checkNrbDigits.checked = checked;
         checkNrbDigitsToggled();
     });
-    connect(m_cbSprawdzajNip, &QCheckBox::toggled, this, [this, &state](bool checked) {
+    connect(m_checkNipDigitsOption, &QCheckBox::toggled, this, [this, &state](bool checked) {
         state.checkNipDigits.checked = checked;
         checkNipDigitsToggled();
     });
-    connect(m_comboBoxStrona, &QComboBox::currentIndexChanged, this, [this, &state](int index) {
+    connect(m_codePageList, &QComboBox::currentIndexChanged, this, [this, &state](int index) {
         state.codePageList.selected = index;
         codePageChosen();
     });
-    connect(m_cbPokazSzczegoly, &QCheckBox::toggled, this, [this, &state](bool checked) {
+    connect(m_showDetailsOption, &QCheckBox::toggled, this, [this, &state](bool checked) {
         state.showDetails.checked = checked;
         showDetailsToggled();
     });
-    connect(m_radioGroupRodzajDanych, &QButtonGroup::idToggled, this, [this, &state](int id, bool checked) {
+    connect(m_recordFilter, &QButtonGroup::idToggled, this, [this, &state](int id, bool checked) {
         if (!checked) return; // the item that lost its mark; the new one reports too
         state.recordFilter.selected = id;
         filterChosen();
     });
-    connect(m_stringGridWczytane, &RecordGridView::cellSelected, this,
+    connect(m_grid, &RecordGridView::cellSelected, this,
             [this](int column, int row) { selectCell(column, row); });
 }
 
@@ -567,15 +567,15 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::splitDetails() {
     // Once the user has moved the bar, the split is theirs until the program starts again.
-    if (m_splitterMovedByUser || !m_panelSzczegoly->isVisible()) return;
+    if (m_splitterMovedByUser || !m_detailsPanel->isVisible()) return;
     layout()->activate();
-    m_panelSzczegoly->layout()->activate();
+    m_detailsPanel->layout()->activate();
     QWidget* records = m_splitter->widget(0);
     QWidget* below = m_splitter->widget(1);
     DetailsSplitMeasures measures;
     measures.available = m_splitter->height() - m_splitter->handleWidth();
-    measures.recordsWithoutRows = records->height() - m_stringGridWczytane->viewport()->height();
-    measures.rowHeight = m_stringGridWczytane->rowHeader()->defaultSectionSize();
+    measures.recordsWithoutRows = records->height() - m_grid->viewport()->height();
+    measures.rowHeight = m_grid->rowHeader()->defaultSectionSize();
     // The original value's strip as tall as its contents ask, the information at its design height.
     measures.belowDesign = m_originalStrip->sizeHint().height() + kInfoStripHeight;
     measures.belowMinimum = below->minimumSizeHint().height();
@@ -602,7 +602,7 @@ void MainWindow::layOutDetails() {
     // Hidden details first, and the layout told at once, so their minimum height does not hold the
     // window up.
     if (!layout.detailsVisible) {
-        m_panelSzczegoly->setVisible(false);
+        m_detailsPanel->setVisible(false);
         this->layout()->activate();
     }
     // A maximised window stays maximised and takes the new placement when it is restored. Leaving the
@@ -615,7 +615,7 @@ void MainWindow::layOutDetails() {
         m_pendingPlacement.reset();
         applyPlacement(layout.placement);
     }
-    m_panelSzczegoly->setVisible(layout.detailsVisible);
+    m_detailsPanel->setVisible(layout.detailsVisible);
 }
 
 void MainWindow::applyPlacement(const WindowPlacement& placement) {
@@ -714,13 +714,13 @@ void MainWindow::refillWith(const std::function<void(Session&)>& command) {
         GridRefill refill(*m_model);
         command(m_session);
     }
-    m_stringGridWczytane->applyColumns();
-    m_stringGridWczytane->scrollToTop();
+    m_grid->applyColumns();
+    m_grid->scrollToTop();
     render();
 }
 
 void MainWindow::layOutStatistics() {
-    const std::array<QLabel*, 3> values{m_labelStatAll, m_labelStatOK, m_labelStatZle};
+    const std::array<QLabel*, 3> values{m_allCountLabel, m_validCountLabel, m_invalidCountLabel};
     StatisticsMeasures measures;
     measures.contentsTop = contentsTop(m_statistics);
     for (std::size_t k = 0; k < values.size(); ++k) {
@@ -728,7 +728,7 @@ void MainWindow::layOutStatistics() {
         measures.valueWidth[k] = values[k]->fontMetrics().horizontalAdvance(values[k]->text());
     }
     measures.widestGroup = m_topStrip->minimumWidth() - m_statisticsLeft;
-    measures.detailsHeight = m_cbPokazSzczegoly->height();
+    measures.detailsHeight = m_showDetailsOption->height();
     const QString total = displayText(m_session.state.validTotalLabel.text);
     QFont totalFont = boldFont(this, 10);
     const StatisticsLayout layout = statisticsLayout(measures, [&](double points) {
@@ -739,19 +739,19 @@ void MainWindow::layOutStatistics() {
     for (std::size_t k = 0; k < values.size(); ++k) {
         m_statCaptions[k]->move(m_statCaptions[k]->x(), layout.rowTop[k]);
         // Right-aligned: the labels may reach left over their captions, whose text ends before.
-        const int right = layout.valueRight + (values[k] == m_labelStatZle ? 1 : 0);
+        const int right = layout.valueRight + (values[k] == m_invalidCountLabel ? 1 : 0);
         const int width = std::max(kValueLabelWidth, measures.valueWidth[k]);
         values[k]->setGeometry(right - width, layout.rowTop[k], width, values[k]->sizeHint().height());
     }
     totalFont.setPointSizeF(layout.totalPoints);
     const QString shown =
         layout.totalCut ? QFontMetrics(totalFont).elidedText(total, Qt::ElideLeft, layout.totalWidth) : total;
-    m_labelStatOKKwota->setFont(totalFont);
-    m_labelStatOKKwota->setText(shown);
-    m_labelStatOKKwota->setToolTip(layout.totalCut ? total : QString());
-    m_labelStatOKKwota->setGeometry(layout.totalLeft, layout.totalTop, layout.totalWidth,
-                                    m_labelStatOKKwota->sizeHint().height());
-    m_cbPokazSzczegoly->move(m_cbPokazSzczegoly->x(), layout.detailsTop);
+    m_validTotalLabel->setFont(totalFont);
+    m_validTotalLabel->setText(shown);
+    m_validTotalLabel->setToolTip(layout.totalCut ? total : QString());
+    m_validTotalLabel->setGeometry(layout.totalLeft, layout.totalTop, layout.totalWidth,
+                                    m_validTotalLabel->sizeHint().height());
+    m_showDetailsOption->move(m_showDetailsOption->x(), layout.detailsTop);
     m_statistics->setMinimumWidth(layout.groupWidth);
     m_statistics->setFixedHeight(layout.groupHeight);
     // Placed at once: what is rendered is measured and shown before the next event loop's turn.
@@ -761,64 +761,64 @@ void MainWindow::layOutStatistics() {
 void MainWindow::render() {
     const WindowState& state = m_session.state;
     const QColor windowText = palette().color(QPalette::WindowText);
-    const QSignalBlocker blockTrim(m_cbPrzytnijPola);
-    const QSignalBlocker blockReplace(m_cbZamienNiedozwoloneZnaki);
-    const QSignalBlocker blockNrb(m_cbSprawdzajCyfryKontrolne);
-    const QSignalBlocker blockNip(m_cbSprawdzajNip);
-    const QSignalBlocker blockCodePage(m_comboBoxStrona);
-    const QSignalBlocker blockDetails(m_cbPokazSzczegoly);
-    const QSignalBlocker blockFilter(m_radioGroupRodzajDanych);
+    const QSignalBlocker blockTrim(m_trimFieldsOption);
+    const QSignalBlocker blockReplace(m_replaceControlOption);
+    const QSignalBlocker blockNrb(m_checkNrbDigitsOption);
+    const QSignalBlocker blockNip(m_checkNipDigitsOption);
+    const QSignalBlocker blockCodePage(m_codePageList);
+    const QSignalBlocker blockDetails(m_showDetailsOption);
+    const QSignalBlocker blockFilter(m_recordFilter);
 
-    m_bZapiszTylkoPrawidlowe->setEnabled(state.saveButton.enabled);
-    m_bPokazLog->setEnabled(state.showLogButton.enabled);
+    m_saveButton->setEnabled(state.saveButton.enabled);
+    m_showLogButton->setEnabled(state.showLogButton.enabled);
 
-    renderLabel(m_labelNazwaPliku, state.fileNameLabel, windowText);
-    renderLabel(m_labelStatAll, state.allCountLabel, windowText);
-    renderLabel(m_labelStatOK, state.validCountLabel, windowText);
-    renderLabel(m_labelStatZle, state.invalidCountLabel, windowText);
-    renderLabel(m_labelStatOKKwota, state.validTotalLabel, windowText);
+    renderLabel(m_fileNameLabel, state.fileNameLabel, windowText);
+    renderLabel(m_allCountLabel, state.allCountLabel, windowText);
+    renderLabel(m_validCountLabel, state.validCountLabel, windowText);
+    renderLabel(m_invalidCountLabel, state.invalidCountLabel, windowText);
+    renderLabel(m_validTotalLabel, state.validTotalLabel, windowText);
     // Read by a screen reader as one: a count with its caption, the total without its padding.
-    const std::array<QLabel*, 3> counts{m_labelStatAll, m_labelStatOK, m_labelStatZle};
+    const std::array<QLabel*, 3> counts{m_allCountLabel, m_validCountLabel, m_invalidCountLabel};
     for (std::size_t k = 0; k < counts.size(); ++k) {
         counts[k]->setAccessibleName(QString::fromStdString(
             spokenValue(m_statCaptions[k]->text().toStdString(), counts[k]->text().toStdString())));
     }
-    m_labelStatOKKwota->setAccessibleName(QString::fromStdString(spokenValue({}, m_labelStatOKKwota->text().toStdString())));
-    m_labelNazwaPliku->setToolTip(m_session.file.fileName.empty() ? QString()
+    m_validTotalLabel->setAccessibleName(QString::fromStdString(spokenValue({}, m_validTotalLabel->text().toStdString())));
+    m_fileNameLabel->setToolTip(m_session.file.fileName.empty() ? QString()
                                                                    : QString::fromStdU16String(m_session.file.fileName.u16string()));
     layOutStatistics();
-    renderLabel(m_labelIloscWybranychRekordow, state.shownCountLabel, kNavyText);
+    renderLabel(m_shownCountLabel, state.shownCountLabel, kNavyText);
 
     const PanelState& kind = state.kindPanel;
-    m_panelRodzajWczytanegoZbioru->setText(displayText(kind.text));
+    m_kindPanel->setText(displayText(kind.text));
     QPalette kindColours = palette();
     if (kind.background) kindColours.setColor(QPalette::Window, toQColor(*kind.background));
     kindColours.setColor(QPalette::WindowText, toQColor(kind.textColour));
-    m_panelRodzajWczytanegoZbioru->setAutoFillBackground(kind.background.has_value());
-    m_panelRodzajWczytanegoZbioru->setPalette(kindColours);
+    m_kindPanel->setAutoFillBackground(kind.background.has_value());
+    m_kindPanel->setPalette(kindColours);
 
     const ComboBoxState& codePages = state.codePageList;
     QStringList items;
     for (const std::string& item : codePages.items) items << displayText(item);
     QStringList shown;
-    for (int k = 0; k < m_comboBoxStrona->count(); ++k) shown << m_comboBoxStrona->itemText(k);
+    for (int k = 0; k < m_codePageList->count(); ++k) shown << m_codePageList->itemText(k);
     if (items != shown) {
-        m_comboBoxStrona->clear();
-        m_comboBoxStrona->addItems(items);
-        for (int k = 0; k < m_comboBoxStrona->count(); ++k) {
-            m_comboBoxStrona->setItemData(k, displayText(codePageLongName(k)), Qt::ToolTipRole);
+        m_codePageList->clear();
+        m_codePageList->addItems(items);
+        for (int k = 0; k < m_codePageList->count(); ++k) {
+            m_codePageList->setItemData(k, displayText(codePageLongName(k)), Qt::ToolTipRole);
         }
     }
-    m_comboBoxStrona->setCurrentIndex(codePages.selected < m_comboBoxStrona->count() ? codePages.selected : -1);
-    m_comboBoxStrona->setColours(toQColor(codePages.background), toQColor(codePages.textColour));
-    m_shapeInnaStronaKodowaWPliku->setVisible(state.otherCodePageMarker.visible);
+    m_codePageList->setCurrentIndex(codePages.selected < m_codePageList->count() ? codePages.selected : -1);
+    m_codePageList->setColours(toQColor(codePages.background), toQColor(codePages.textColour));
+    m_otherCodePageMarker->setVisible(state.otherCodePageMarker.visible);
 
-    m_cbPrzytnijPola->setChecked(state.trimFields.checked);
-    m_cbZamienNiedozwoloneZnaki->setChecked(state.replaceControl.checked);
-    m_cbSprawdzajCyfryKontrolne->setChecked(state.checkNrbDigits.checked);
-    m_cbSprawdzajNip->setChecked(state.checkNipDigits.checked);
-    m_cbPokazSzczegoly->setChecked(state.showDetails.checked);
-    if (QAbstractButton* item = m_radioGroupRodzajDanych->button(state.recordFilter.selected)) {
+    m_trimFieldsOption->setChecked(state.trimFields.checked);
+    m_replaceControlOption->setChecked(state.replaceControl.checked);
+    m_checkNrbDigitsOption->setChecked(state.checkNrbDigits.checked);
+    m_checkNipDigitsOption->setChecked(state.checkNipDigits.checked);
+    m_showDetailsOption->setChecked(state.showDetails.checked);
+    if (QAbstractButton* item = m_recordFilter->button(state.recordFilter.selected)) {
         item->setChecked(true);
     }
 
@@ -828,24 +828,24 @@ void MainWindow::render() {
 void MainWindow::renderDetails() {
     const WindowState& state = m_session.state;
     const GridState& grid = state.grid;
-    m_gridArea->setCurrentWidget(grid.visible ? static_cast<QWidget*>(m_stringGridWczytane) : m_noDataPanel);
-    m_stringGridWczytane->showCurrentCell(grid.currentColumn, grid.currentRow);
+    m_gridArea->setCurrentWidget(grid.visible ? static_cast<QWidget*>(m_grid) : m_noDataPanel);
+    m_grid->showCurrentCell(grid.currentColumn, grid.currentRow);
     // The frame of the selected cell and the glyphs are painted from the state, which the view does not watch.
-    m_stringGridWczytane->viewport()->update();
-    m_stringGridWczytane->rowHeader()->viewport()->update();
+    m_grid->viewport()->update();
+    m_grid->rowHeader()->viewport()->update();
 
-    m_memoInfoPlik->setPlainText(displayLines(state.detailsMemo.lines));
-    m_memoInfoPlik->moveCursor(QTextCursor::Start);
+    m_detailsMemo->setPlainText(displayLines(state.detailsMemo.lines));
+    m_detailsMemo->moveCursor(QTextCursor::Start);
 
     const EditState& original = state.originalValueEdit;
-    m_editOryginalnaWartoscPola->setText(displayText(original.text));
-    m_editOryginalnaWartoscPola->setCursorPosition(0);
-    m_editOryginalnaWartoscPola->setEnabled(original.enabled);
-    QPalette editColours = m_editOryginalnaWartoscPola->palette();
+    m_originalValueEdit->setText(displayText(original.text));
+    m_originalValueEdit->setCursorPosition(0);
+    m_originalValueEdit->setEnabled(original.enabled);
+    QPalette editColours = m_originalValueEdit->palette();
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         editColours.setColor(group, QPalette::Base, toQColor(original.background));
     }
-    m_editOryginalnaWartoscPola->setPalette(editColours);
+    m_originalValueEdit->setPalette(editColours);
 }
 
 } // namespace quarvel

@@ -119,38 +119,38 @@ private:
     /// The frame of the window in its normal state, as last seen (a maximised frame may lack borders).
     FrameMargins m_normalFrame;
 
-    QPushButton* m_bOtworzPlik = nullptr;
-    QPushButton* m_bZapiszTylkoPrawidlowe = nullptr;
-    QPushButton* m_bPokazLog = nullptr;
-    QLabel* m_labelNazwaPliku = nullptr;
-    QLabel* m_panelRodzajWczytanegoZbioru = nullptr;
-    CodePageList* m_comboBoxStrona = nullptr;
-    QWidget* m_shapeInnaStronaKodowaWPliku = nullptr;
-    QCheckBox* m_cbPrzytnijPola = nullptr;
-    QCheckBox* m_cbZamienNiedozwoloneZnaki = nullptr;
-    QCheckBox* m_cbSprawdzajCyfryKontrolne = nullptr;
-    QCheckBox* m_cbSprawdzajNip = nullptr;
-    QLabel* m_labelStatAll = nullptr;
-    QLabel* m_labelStatOK = nullptr;
-    QLabel* m_labelStatZle = nullptr;
-    QLabel* m_labelStatOKKwota = nullptr;
-    QCheckBox* m_cbPokazSzczegoly = nullptr;
+    QPushButton* m_openButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
+    QPushButton* m_showLogButton = nullptr;
+    QLabel* m_fileNameLabel = nullptr;
+    QLabel* m_kindPanel = nullptr;
+    CodePageList* m_codePageList = nullptr;
+    QWidget* m_otherCodePageMarker = nullptr;
+    QCheckBox* m_trimFieldsOption = nullptr;
+    QCheckBox* m_replaceControlOption = nullptr;
+    QCheckBox* m_checkNrbDigitsOption = nullptr;
+    QCheckBox* m_checkNipDigitsOption = nullptr;
+    QLabel* m_allCountLabel = nullptr;
+    QLabel* m_validCountLabel = nullptr;
+    QLabel* m_invalidCountLabel = nullptr;
+    QLabel* m_validTotalLabel = nullptr;
+    QCheckBox* m_showDetailsOption = nullptr;
     QWidget* m_topStrip = nullptr;
     QGroupBox* m_statistics = nullptr;
     std::array<QLabel*, 3> m_statCaptions{};
     int m_statisticsLeft = 0;
 
-    QFrame* m_panelSzczegoly = nullptr;
+    QFrame* m_detailsPanel = nullptr;
     QSplitter* m_splitter = nullptr;
     QWidget* m_originalStrip = nullptr;
     bool m_splitterMovedByUser = false;
-    QButtonGroup* m_radioGroupRodzajDanych = nullptr;
-    QLabel* m_labelIloscWybranychRekordow = nullptr;
+    QButtonGroup* m_recordFilter = nullptr;
+    QLabel* m_shownCountLabel = nullptr;
     QStackedWidget* m_gridArea = nullptr;
     QLabel* m_noDataPanel = nullptr;
-    RecordGridView* m_stringGridWczytane = nullptr;
-    QLineEdit* m_editOryginalnaWartoscPola = nullptr;
-    QPlainTextEdit* m_memoInfoPlik = nullptr;
+    RecordGridView* m_grid = nullptr;
+    QLineEdit* m_originalValueEdit = nullptr;
+    QPlainTextEdit* m_detailsMemo = nullptr;
 };
 
 } // namespace quarvel

@@ -31,17 +31,17 @@ void chooseWindowFont() {
 }
 
 ProgramWindows::ProgramWindows(const Clock& clock)
-    : main(clock), glow(main),
-      log(glow.session().state.logText, glow.userInterface(), &glow, &glow.session()) {
-    glow.setLogWindow(&log);
+    : main(clock), mainWindow(main),
+      log(mainWindow.session().state.logText, mainWindow.userInterface(), &mainWindow, &mainWindow.session()) {
+    mainWindow.setLogWindow(&log);
 }
 
 void ProgramWindows::start(const QStringList& arguments) {
-    glow.show();
+    mainWindow.show();
     // Nothing named: the window opens as it always does. A file is opened once the event loop runs, so
     // that the window is on the screen before a message about the file shows over it.
     QMetaObject::invokeMethod(
-        &glow, [this, files = filesFromArguments(arguments)] { glow.openFiles(files); }, Qt::QueuedConnection);
+        &mainWindow, [this, files = filesFromArguments(arguments)] { mainWindow.openFiles(files); }, Qt::QueuedConnection);
 }
 
 } // namespace quarvel

@@ -31,7 +31,7 @@ struct ProgramWindows {
     void start(const QStringList& arguments);
 
     WindowSession main; ///< declared first: the windows read it until they are gone
-    MainWindow glow;
+    MainWindow mainWindow;
     LogWindow log;
 };
 

@@ -30,14 +30,14 @@ QUrl FileUrl(const std::filesystem::path& file) {
 /// The program's windows as main() puts them together, with every message box answered.
 struct Started {
     explicit Started(const QStringList& arguments) {
-        windows.glow.userInterface().setAnswers(&answers);
+        windows.mainWindow.userInterface().setAnswers(&answers);
         windows.start(QStringList{QStringLiteral("quarvel")} + arguments);
-        if (!QTest::qWaitForWindowExposed(&windows.glow)) ADD_FAILURE() << "the main window was never shown";
+        if (!QTest::qWaitForWindowExposed(&windows.mainWindow)) ADD_FAILURE() << "the main window was never shown";
         Settle();
     }
-    ~Started() { windows.glow.userInterface().setAnswers(nullptr); }
-    QString text(const char* name) const { return windows.glow.findChild<QLabel*>(QString::fromLatin1(name))->text(); }
-    int gridRows() const { return windows.glow.findChild<RecordGridView*>(QStringLiteral("StringGridWczytane"))->model()->rowCount(); }
+    ~Started() { windows.mainWindow.userInterface().setAnswers(nullptr); }
+    QString text(const char* name) const { return windows.mainWindow.findChild<QLabel*>(QString::fromLatin1(name))->text(); }
+    int gridRows() const { return windows.mainWindow.findChild<RecordGridView*>(QStringLiteral("recordGrid"))->model()->rowCount(); }
 
     QueuedAnswers answers;
     ProgramWindows windows{kDecember7};
@@ -48,10 +48,10 @@ TEST(StartUp, AFileNamedOnTheCommandLineIsLoadedAndItsRecordsShown) {
     const auto file = dir.path() / "zlecenia_ibm_latin2.txt";
     std::filesystem::copy_file(ExamplePath("zlecenia_ibm_latin2.txt"), file);
     Started s({qStringFromPath(file)});
-    EXPECT_EQ(s.text("LabelNazwaPliku"), U("zlecenia_ibm_latin2.txt"));
-    EXPECT_EQ(s.text("PanelRodzajWczytanegoZbioru"), U("ZLECENIA"));
-    EXPECT_EQ(s.text("LabelStatAll"), U("7"));
-    EXPECT_EQ(s.text("LabelStatZle"), U("4"));
+    EXPECT_EQ(s.text("fileNameLabel"), U("zlecenia_ibm_latin2.txt"));
+    EXPECT_EQ(s.text("kindPanel"), U("ZLECENIA"));
+    EXPECT_EQ(s.text("allCountLabel"), U("7"));
+    EXPECT_EQ(s.text("invalidCountLabel"), U("4"));
     EXPECT_EQ(s.gridRows(), 4) << "the grid opens on the invalid records";
     EXPECT_TRUE(s.answers.messages.empty());
     EXPECT_TRUE(s.answers.lastOpenFilters.isEmpty()) << "no dialog was asked";
@@ -70,22 +70,22 @@ TEST(StartUp, WithoutAFileNothingIsLoadedAndWithTwoAMessageSaysOnlyOne) {
                           Case{{qStringFromPath(dir.path() / "brak.txt")}, {}, "brak.txt"}}) {
         Started s(c.arguments);
         EXPECT_EQ(QStringList(s.answers.messages.begin(), s.answers.messages.end()), c.messages) << c.arguments.join(' ').toStdString();
-        EXPECT_EQ(s.text("LabelNazwaPliku"), U(c.name));
-        EXPECT_EQ(s.text("LabelStatAll"), U("0"));
-        EXPECT_EQ(s.text("PanelRodzajWczytanegoZbioru"), U("BRAK"));
+        EXPECT_EQ(s.text("fileNameLabel"), U(c.name));
+        EXPECT_EQ(s.text("allCountLabel"), U("0"));
+        EXPECT_EQ(s.text("kindPanel"), U("BRAK"));
     }
 }
 
 // Sends a drag over the main window and, when it is taken, drops it there.
-bool Drop(MainWindow& glow, const QList<QUrl>& urls) {
+bool Drop(MainWindow& mainWindow, const QList<QUrl>& urls) {
     QMimeData data;
     data.setUrls(urls);
-    const QPoint at(glow.width() / 2, glow.height() / 2);
+    const QPoint at(mainWindow.width() / 2, mainWindow.height() / 2);
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&glow, &enter);
+    QCoreApplication::sendEvent(&mainWindow, &enter);
     if (!enter.isAccepted()) return false;
     QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&glow, &drop);
+    QCoreApplication::sendEvent(&mainWindow, &drop);
     EXPECT_TRUE(drop.isAccepted());
     Settle();
     return true;
@@ -94,11 +94,11 @@ bool Drop(MainWindow& glow, const QList<QUrl>& urls) {
 TEST(Drop, ADroppedFileIsLoadedAndItsRecordsShown) {
     Windows w;
     w.open(w.example("zlecenia_ibm_latin2.txt"));
-    ASSERT_TRUE(Drop(w.glow, {FileUrl(w.example("kontrahenci_mazovia.txt"))}));
-    EXPECT_EQ(w.text("LabelNazwaPliku"), U("kontrahenci_mazovia.txt"));
-    EXPECT_EQ(w.text("PanelRodzajWczytanegoZbioru"), U("KONTRAHENCI"));
-    EXPECT_NE(w.text("LabelStatAll"), U("0"));
-    EXPECT_EQ(w.model()->rowCount(), w.text("LabelStatZle").toInt());
+    ASSERT_TRUE(Drop(w.mainWindow, {FileUrl(w.example("kontrahenci_mazovia.txt"))}));
+    EXPECT_EQ(w.text("fileNameLabel"), U("kontrahenci_mazovia.txt"));
+    EXPECT_EQ(w.text("kindPanel"), U("KONTRAHENCI"));
+    EXPECT_NE(w.text("allCountLabel"), U("0"));
+    EXPECT_EQ(w.model()->rowCount(), w.text("invalidCountLabel").toInt());
     EXPECT_GT(w.model()->rowCount(), 0);
     EXPECT_TRUE(w.answers.messages.empty());
 }
@@ -107,14 +107,14 @@ TEST(Drop, TwoFilesAreRefusedAndWhatIsNoLocalFileIsNotTaken) {
     Windows w;
     w.open(w.example("zlecenia_ibm_latin2.txt"));
     const QUrl file = FileUrl(w.example("kontrahenci_mazovia.txt"));
-    ASSERT_TRUE(Drop(w.glow, {file, file}));
+    ASSERT_TRUE(Drop(w.mainWindow, {file, file}));
     EXPECT_EQ(w.answers.messages, std::vector<QString>{U("Można wczytać tylko jeden plik naraz.")});
-    EXPECT_EQ(w.text("LabelNazwaPliku"), U("zlecenia_ibm_latin2.txt"));
+    EXPECT_EQ(w.text("fileNameLabel"), U("zlecenia_ibm_latin2.txt"));
 
-    EXPECT_FALSE(Drop(w.glow, {QUrl(QStringLiteral("https://example.org/zlecenia.txt"))}));
-    EXPECT_FALSE(Drop(w.glow, {file, QUrl(QStringLiteral("https://example.org/zlecenia.txt"))}));
-    EXPECT_FALSE(Drop(w.glow, {}));
-    EXPECT_EQ(w.text("LabelNazwaPliku"), U("zlecenia_ibm_latin2.txt"));
+    EXPECT_FALSE(Drop(w.mainWindow, {QUrl(QStringLiteral("https://example.org/zlecenia.txt"))}));
+    EXPECT_FALSE(Drop(w.mainWindow, {file, QUrl(QStringLiteral("https://example.org/zlecenia.txt"))}));
+    EXPECT_FALSE(Drop(w.mainWindow, {}));
+    EXPECT_EQ(w.text("fileNameLabel"), U("zlecenia_ibm_latin2.txt"));
     EXPECT_EQ(w.answers.messages.size(), 1U);
 }
 

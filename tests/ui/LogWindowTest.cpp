@@ -25,9 +25,9 @@ struct SavedWindows : Windows {
     SavedWindows() {
         input = example("zlecenia_ibm_latin2.txt");
         open(input);
-        click("bZapiszTylkoPrawidlowe");
+        click("saveButton");
     }
-    QString logText() const { return log.findChild<QPlainTextEdit*>(QStringLiteral("RichEditLOG"))->toPlainText(); }
+    QString logText() const { return log.findChild<QPlainTextEdit*>(QStringLiteral("logText"))->toPlainText(); }
     std::filesystem::path input;
 };
 
@@ -37,7 +37,7 @@ TEST(LogWindow, SaveConfirmsThenTheLogWindowShowsTheReport) {
     ASSERT_EQ(w.answers.messages.size(), 1U);
     EXPECT_EQ(w.answers.messages[0], U("Dane zostały zapisane do pliku: \n") + qStringFromPath(output));
     EXPECT_TRUE(std::filesystem::exists(output));
-    EXPECT_TRUE(w.find<QPushButton>("bPokazLog")->isEnabled());
+    EXPECT_TRUE(w.find<QPushButton>("showLogButton")->isEnabled());
     EXPECT_FALSE(w.log.isVisible());
 
     // Shown modally: look at it and close it from inside the modal loop.
@@ -49,19 +49,19 @@ TEST(LogWindow, SaveConfirmsThenTheLogWindowShowsTheReport) {
         EXPECT_TRUE(w.log.isModal());
         EXPECT_EQ(w.log.windowTitle(), U("Plik LOG"));
         seen = w.logText();
-        QTest::mouseClick(w.log.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+        QTest::mouseClick(w.log.findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
     };
     QTimer::singleShot(0, &w.log, inspectAndClose);
-    w.click("bPokazLog");
+    w.click("showLogButton");
     EXPECT_EQ(shown, 1);
     EXPECT_FALSE(w.log.isVisible());
     EXPECT_TRUE(seen.startsWith(U("Statystyki\n------------------\nIlość wszystkich danych wejściowych: 7\n")));
     EXPECT_TRUE(seen.endsWith(U("Koniec pliku LOG")));
-    EXPECT_EQ(seen, displayLines(w.glow.session().state.logText.lines));
+    EXPECT_EQ(seen, displayLines(w.mainWindow.session().state.logText.lines));
 
     // Shown again, it has the same text.
     QTimer::singleShot(0, &w.log, inspectAndClose);
-    w.click("bPokazLog");
+    w.click("showLogButton");
     EXPECT_EQ(shown, 2);
     EXPECT_EQ(w.logText(), seen);
 }
@@ -70,18 +70,18 @@ TEST(LogWindow, SavesTheReportAsWindows1250WithCrLf) {
     SavedWindows w;
     const std::filesystem::path target = w.dir.path() / "raport.TXT";
     w.answers.filesToSave.emplace_back(target);
-    QTest::mouseClick(w.log.findChild<QPushButton*>(QStringLiteral("Button2")), Qt::LeftButton);
+    QTest::mouseClick(w.log.findChild<QPushButton*>(QStringLiteral("saveLogButton")), Qt::LeftButton);
     EXPECT_EQ(w.answers.lastSaveFilters, QStringList{U("Pliki tekstowe (*.TXT)")});
     // Proposed beside the input, after its name; the name the user typed (upper-case extension) kept.
-    const std::filesystem::path loaded = w.glow.session().file.fileName;
+    const std::filesystem::path loaded = w.mainWindow.session().file.fileName;
     EXPECT_EQ(w.answers.lastSaveProposal, loaded.parent_path() / (loaded.stem().string() + "_doVexa.log"));
-    if (w.log.findChild<QPushButton*>(QStringLiteral("Button4"))->isEnabled()) {
-        QTest::mouseClick(w.log.findChild<QPushButton*>(QStringLiteral("Button4")), Qt::LeftButton);
+    if (w.log.findChild<QPushButton*>(QStringLiteral("saveRejectedButton"))->isEnabled()) {
+        QTest::mouseClick(w.log.findChild<QPushButton*>(QStringLiteral("saveRejectedButton")), Qt::LeftButton);
         EXPECT_EQ(w.answers.lastSaveProposal, loaded.parent_path() / (loaded.stem().string() + "_odrzucone.txt"));
     }
 
     std::string expected;
-    for (const std::string& line : w.glow.session().state.logText.lines) expected += line + "\r\n";
+    for (const std::string& line : w.mainWindow.session().state.logText.lines) expected += line + "\r\n";
     EXPECT_EQ(ReadFile(target), expected);
     EXPECT_NE(expected.find(W("Ilość")), std::string::npos);
 
@@ -97,7 +97,7 @@ TEST(LogWindow, SavesTheReportAsWindows1250WithCrLf) {
     EXPECT_TRUE(w.logText().startsWith(U("Statystyki")));
 
     // Never over the file the report is about, nor over its output.
-    const std::filesystem::path input = w.glow.session().file.fileName;
+    const std::filesystem::path input = w.mainWindow.session().file.fileName;
     const std::string inputBytes = ReadFile(input);
     const std::string outputBytes = ReadFile(outputFileName(input));
     for (const std::filesystem::path& taken : {input, outputFileName(input)}) {
@@ -113,20 +113,20 @@ TEST(LogWindow, SavesTheReportAsWindows1250WithCrLf) {
 
 TEST(LogWindow, SavesTheRejectedLinesOfTheSaveBesideTheLog) {
     SavedWindows w;
-    auto* button = w.log.findChild<QPushButton*>(QStringLiteral("Button4"));
+    auto* button = w.log.findChild<QPushButton*>(QStringLiteral("saveRejectedButton"));
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->text(), U("Zapisz &odrzucone wiersze…"));
     EXPECT_TRUE(button->isEnabled());
     // Beside "Zapisz plik LOG", before "Drukuj", the caption whole and the gaps as between the others.
-    const QRect save = w.log.findChild<QPushButton*>(QStringLiteral("Button2"))->geometry();
-    const QRect print = w.log.findChild<QPushButton*>(QStringLiteral("Button3"))->geometry();
+    const QRect save = w.log.findChild<QPushButton*>(QStringLiteral("saveLogButton"))->geometry();
+    const QRect print = w.log.findChild<QPushButton*>(QStringLiteral("printButton"))->geometry();
     EXPECT_EQ(button->y(), save.y());
     EXPECT_EQ(button->x() - save.right(), print.x() - button->geometry().right());
     EXPECT_GE(button->width(), button->sizeHint().width());
     EXPECT_LE(print.right(), w.log.width() - 1);
 
     // What the save left out, as it stands in the input, even after an option made a line valid since.
-    w.click("cbZamienNiedozwoloneZnaki");
+    w.click("replaceControlOption");
     const std::filesystem::path target = w.dir.path() / "odrzucone.TXT";
     w.answers.filesToSave.emplace_back(target);
     QTest::mouseClick(button, Qt::LeftButton);
@@ -159,8 +159,8 @@ TEST(LogWindow, HasNoRejectedLinesToSaveWhenTheSaveLeftNoneOut) {
         w.dir.write("dobre.txt", "KONTRAHENCI\r\nFirma|Jan Nowak|ul. Polna 1|00-001 Warszawa|"
                                  "61109010140000071219812874|Bank|Oddzial|ul. Prosta 2|00-002 Warszawa\r\n");
     w.open(file);
-    w.click("bZapiszTylkoPrawidlowe");
-    EXPECT_FALSE(w.log.findChild<QPushButton*>(QStringLiteral("Button4"))->isEnabled());
+    w.click("saveButton");
+    EXPECT_FALSE(w.log.findChild<QPushButton*>(QStringLiteral("saveRejectedButton"))->isEnabled());
 }
 
 TEST(LogWindow, PrintsOneLegibleDocumentTitledForTheLog) {
@@ -209,7 +209,7 @@ TEST(LogWindow, CancelledPrinterDialogPrintsNothing) {
     SavedWindows w;
     const std::size_t before = w.answers.messages.size();
     w.answers.printerSetups.push_back(false);
-    QTest::mouseClick(w.log.findChild<QPushButton*>(QStringLiteral("Button3")), Qt::LeftButton);
+    QTest::mouseClick(w.log.findChild<QPushButton*>(QStringLiteral("printButton")), Qt::LeftButton);
     EXPECT_TRUE(w.answers.printerSetups.empty());
     EXPECT_EQ(w.answers.messages.size(), before);
 }

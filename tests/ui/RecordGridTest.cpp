@@ -34,32 +34,32 @@ const char* const kOrders = "ZLECENIA|WINDOWS_EE\r\n"
 
 struct GridWindows : Windows {
     GridWindows() {
-        click("cbPokazSzczegoly");
+        click("showDetailsOption");
         open(dir.write("zlecenia.txt", W(kOrders)));
     }
-    QString memo() const { return find<QPlainTextEdit>("MemoInfoPlik")->toPlainText(); }
-    QLineEdit* original() const { return find<QLineEdit>("EditOryginalnaWartoscPola"); }
+    QString memo() const { return find<QPlainTextEdit>("detailsMemo")->toPlainText(); }
+    QLineEdit* original() const { return find<QLineEdit>("originalValueEdit"); }
 };
 
 TEST(RecordGrid, FilterChoosesTheRowsAndCountsThem) {
     GridWindows w;
     // Start-up filter: invalid records only.
     EXPECT_EQ(w.model()->rowCount(), 1);
-    EXPECT_EQ(w.text("LabelIloscWybranychRekordow"), U("1"));
+    EXPECT_EQ(w.text("shownCountLabel"), U("1"));
     EXPECT_EQ(w.rowOfLine(4), 0);
 
-    w.click("RadioGroupRodzajDanych0");
-    EXPECT_EQ(w.glow.session().state.recordFilter.selected, 0);
+    w.click("recordFilter0");
+    EXPECT_EQ(w.mainWindow.session().state.recordFilter.selected, 0);
     EXPECT_EQ(w.model()->rowCount(), 3);
-    EXPECT_EQ(w.text("LabelIloscWybranychRekordow"), U("3"));
+    EXPECT_EQ(w.text("shownCountLabel"), U("3"));
     // After every filling the first field of the first row is current and no details are shown.
     EXPECT_EQ(w.grid()->currentIndex(), w.model()->index(0, 0));
     EXPECT_TRUE(w.memo().isEmpty());
 
-    w.click("RadioGroupRodzajDanych2");
+    w.click("recordFilter2");
     EXPECT_EQ(w.model()->rowCount(), 2);
     EXPECT_EQ(w.rowOfLine(4), -1);
-    EXPECT_TRUE(w.grid()->isVisibleTo(&w.glow));
+    EXPECT_TRUE(w.grid()->isVisibleTo(&w.mainWindow));
 }
 
 TEST(RecordGrid, TheNotesFilterListsNotedRecordsWhoseDetailsTellTheNotes) {
@@ -68,28 +68,28 @@ TEST(RecordGrid, TheNotesFilterListsNotedRecordsWhoseDetailsTellTheNotes) {
     w.open(w.dir.write("uwagi.txt", "ZLECENIA|WINDOWS_EE\r\n"
                                     "1/5/27|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 5||||\r\n"
                                     "12/24/26|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 6||||\r\n"));
-    const auto* notes = w.find<QRadioButton>("RadioGroupRodzajDanych3");
+    const auto* notes = w.find<QRadioButton>("recordFilter3");
     ASSERT_NE(notes, nullptr);
     EXPECT_EQ(QString(notes->text()).remove(QLatin1Char('&')), U("Pokaż tylko rekordy z uwagami"));
-    w.click("RadioGroupRodzajDanych3");
-    EXPECT_EQ(w.glow.session().state.recordFilter.selected, 3);
+    w.click("recordFilter3");
+    EXPECT_EQ(w.mainWindow.session().state.recordFilter.selected, 3);
     EXPECT_EQ(w.model()->rowCount(), 1);
     EXPECT_EQ(w.rowOfLine(3), 0);
     w.clickCell(0, 0);
     EXPECT_TRUE(w.memo().startsWith(U("Uwagi:\n1. Data wykonania przypada w dzień wolny od pracy")))
         << w.memo().toStdString();
-    EXPECT_EQ(w.text("LabelStatOK"), U("2"));
+    EXPECT_EQ(w.text("validCountLabel"), U("2"));
 }
 
 TEST(RecordGrid, NoRowForTheFilterShowsTheEmptyPanel) {
     GridWindows w;
     w.open(w.dir.write("dobre.txt", "ZLECENIA|WINDOWS_EE\r\n1/5/27|250|61109010140000071219812874|"
                                     "27114020040000300201355387|Czynsz|Lokal 5||||\r\n"));
-    const auto* empty = w.find<QLabel>("PanelBrakDanych");
+    const auto* empty = w.find<QLabel>("noDataPanel");
     EXPECT_TRUE(empty->isVisible());
     EXPECT_EQ(empty->text(), U("[BRAK DANYCH]"));
     EXPECT_FALSE(w.grid()->isVisible());
-    EXPECT_EQ(w.text("LabelIloscWybranychRekordow"), U("0"));
+    EXPECT_EQ(w.text("shownCountLabel"), U("0"));
 }
 
 TEST(RecordGrid, ColumnsComeFromTheLayout) {
@@ -118,14 +118,14 @@ TEST(RecordGrid, SelectingACellShowsTheRecordsErrors) {
     const QString whole = w.memo();
     w.clickCell(0, amount + 3);
     EXPECT_EQ(w.memo(), whole);
-    EXPECT_EQ(w.glow.session().state.grid.currentColumn, RecordGridModel::gridColumn(amount + 3));
+    EXPECT_EQ(w.mainWindow.session().state.grid.currentColumn, RecordGridModel::gridColumn(amount + 3));
     EXPECT_FALSE(w.original()->isEnabled());
     EXPECT_TRUE(w.original()->text().isEmpty());
 }
 
 TEST(RecordGrid, ACorrectedValueShowsItsOriginal) {
     GridWindows w;
-    w.click("RadioGroupRodzajDanych0");
+    w.click("recordFilter0");
     const int credited = ColumnNamed(*w.model(), "NUMER KONTA UZNAWANEGO");
     const int row = w.rowOfLine(2);
     ASSERT_GE(row, 0);
@@ -138,27 +138,27 @@ TEST(RecordGrid, ACorrectedValueShowsItsOriginal) {
     // The keyboard chooses cells too: one to the right is the first title line, never changed.
     QTest::keyClick(w.grid(), Qt::Key_Right);
     Settle();
-    EXPECT_EQ(w.glow.session().state.grid.currentColumn, RecordGridModel::gridColumn(credited + 1));
+    EXPECT_EQ(w.mainWindow.session().state.grid.currentColumn, RecordGridModel::gridColumn(credited + 1));
     EXPECT_FALSE(w.original()->isEnabled());
 }
 
 TEST(RecordGrid, FixedColumnsCannotBeSelected) {
     GridWindows w;
-    w.click("RadioGroupRodzajDanych0");
+    w.click("recordFilter0");
     w.clickCell(1, 1);
-    const GridState before = w.glow.session().state.grid;
+    const GridState before = w.mainWindow.session().state.grid;
     QHeaderView* rows = w.grid()->verticalHeader();
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, QPoint(25, rows->sectionViewportPosition(2) + 5));
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, QPoint(75, rows->sectionViewportPosition(2) + 5));
     Settle();
-    EXPECT_EQ(w.glow.session().state.grid.currentRow, before.currentRow);
-    EXPECT_EQ(w.glow.session().state.grid.currentColumn, before.currentColumn);
+    EXPECT_EQ(w.mainWindow.session().state.grid.currentRow, before.currentRow);
+    EXPECT_EQ(w.mainWindow.session().state.grid.currentColumn, before.currentColumn);
     EXPECT_EQ(w.grid()->selectionModel()->selectedIndexes().size(), 1);
 }
 
 TEST(RecordGrid, CellsArePaintedInTheirColoursWithTheFrameOnTheSelectedCell) {
     GridWindows w;
-    w.click("RadioGroupRodzajDanych0");
+    w.click("recordFilter0");
     RecordGridView& view = *w.grid();
     const int date = 0;
     const int transfer = ColumnNamed(*w.model(), "Typ przelewu");
@@ -186,7 +186,7 @@ TEST(RecordGrid, CellsArePaintedInTheirColoursWithTheFrameOnTheSelectedCell) {
 
 TEST(RecordGrid, StatusGlyphsShowValidityAndCorrection) {
     GridWindows w;
-    w.click("RadioGroupRodzajDanych0");
+    w.click("recordFilter0");
     QHeaderView& rows = *w.grid()->verticalHeader();
     const QImage picture = rows.viewport()->grab().toImage();
     // The status part is the right half of the row header; its glyphs stand at x 8 and 32 within it.
@@ -214,8 +214,8 @@ TEST(RecordGrid, ModelKeepsItsContractThroughLoadsAndRefills) {
         if (type != QtDebugMsg && text.contains(QLatin1String("FAIL"))) ++*counter;
     });
     w.open(w.example("kontrahenci_mazovia.txt"));
-    w.click("RadioGroupRodzajDanych0");
-    w.click("cbZamienNiedozwoloneZnaki");
+    w.click("recordFilter0");
+    w.click("replaceControlOption");
     w.open(w.example("zlecenia_ibm_latin2.txt"));
     w.open(w.dir.write("zly.txt", "NAGLOWEK\r\n"));
     qInstallMessageHandler(previous);
@@ -231,11 +231,11 @@ TEST(RecordGrid, AMillionRecordsShowAtOnce) {
     for (std::size_t k = 0; k < kRecords; ++k) bytes += line;
 
     Windows w;
-    w.click("cbPokazSzczegoly");
-    w.click("RadioGroupRodzajDanych2");
+    w.click("showDetailsOption");
+    w.click("recordFilter2");
     w.open(w.dir.write("milion.txt", bytes));
     ASSERT_EQ(w.model()->rowCount(), static_cast<int>(kRecords));
-    EXPECT_EQ(w.text("LabelIloscWybranychRekordow"), U("1000000"));
+    EXPECT_EQ(w.text("shownCountLabel"), U("1000000"));
 
     // Scrolling to the end paints only the rows in view (how long it takes, the benchmark measures).
     w.grid()->scrollToBottom();
@@ -251,12 +251,12 @@ TEST(RecordGrid, AMillionRecordsShowAtOnce) {
         EXPECT_GT(lines.lineWidth(), 50);
     }
     const QRect caption = [&] {
-        for (const QLabel* label : w.find<QLabel>("LabelStatAll")->parentWidget()->findChildren<QLabel*>()) {
+        for (const QLabel* label : w.find<QLabel>("allCountLabel")->parentWidget()->findChildren<QLabel*>()) {
             if (label->text() == U("Ilość wszystkich danych wejściowych:")) return label->geometry();
         }
         return QRect();
     }();
-    const QLabel& count = *w.find<QLabel>("LabelStatAll");
+    const QLabel& count = *w.find<QLabel>("allCountLabel");
     const int countLeft = count.geometry().right() + 1 - count.fontMetrics().horizontalAdvance(count.text());
     EXPECT_GE(countLeft, caption.left() + caption.width() + 4) << "the count touches its caption";
 }

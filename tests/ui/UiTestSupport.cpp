@@ -8,15 +8,15 @@
 namespace quarvel::test {
 
 Windows::Windows()
-    : glow(main), log(glow.session().state.logText, glow.userInterface(), &glow, &glow.session()) {
-    glow.userInterface().setAnswers(&answers);
-    glow.setLogWindow(&log);
-    glow.show();
-    if (!QTest::qWaitForWindowExposed(&glow)) ADD_FAILURE() << "the main window was never shown";
+    : mainWindow(main), log(mainWindow.session().state.logText, mainWindow.userInterface(), &mainWindow, &mainWindow.session()) {
+    mainWindow.userInterface().setAnswers(&answers);
+    mainWindow.setLogWindow(&log);
+    mainWindow.show();
+    if (!QTest::qWaitForWindowExposed(&mainWindow)) ADD_FAILURE() << "the main window was never shown";
 }
 
 Windows::~Windows() {
-    glow.userInterface().setAnswers(nullptr);
+    mainWindow.userInterface().setAnswers(nullptr);
 }
 
 std::filesystem::path Windows::example(const std::string& name) const {
@@ -27,7 +27,7 @@ std::filesystem::path Windows::example(const std::string& name) const {
 
 void Windows::open(const std::filesystem::path& file) {
     answers.filesToOpen.emplace_back(file);
-    click("bOtworzPlik");
+    click("openButton");
 }
 
 void Windows::click(const char* name) const {
@@ -46,7 +46,7 @@ QString Windows::text(const char* labelName) const {
 }
 
 RecordGridView* Windows::grid() const {
-    return find<RecordGridView>("StringGridWczytane");
+    return find<RecordGridView>("recordGrid");
 }
 
 RecordGridModel* Windows::model() const {

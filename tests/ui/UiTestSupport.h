@@ -33,7 +33,7 @@ struct Windows {
 
     template <typename T>
     T* find(const char* name) const {
-        return glow.findChild<T*>(QString::fromLatin1(name));
+        return mainWindow.findChild<T*>(QString::fromLatin1(name));
     }
     /// Clicks the named button, check box or radio button like the user would.
     void click(const char* name) const;
@@ -49,7 +49,7 @@ struct Windows {
     TempDir dir;
     QueuedAnswers answers;
     WindowSession main{kDecember7};
-    MainWindow glow;
+    MainWindow mainWindow;
     LogWindow log;
 };
 

@@ -50,12 +50,12 @@ bool PaintedToTheBottom(const QWidget& window) {
 class MainWindowOnScreen : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(WaitUntil([this] { return Framed(w.glow); })) << "never framed: " << Describe(w.glow);
+        ASSERT_TRUE(WaitUntil([this] { return Framed(w.mainWindow); })) << "never framed: " << Describe(w.mainWindow);
     }
 
-    QFrame& details() const { return *w.find<QFrame>("PanelSzczegoly"); }
-    QPlainTextEdit& memo() const { return *w.find<QPlainTextEdit>("MemoInfoPlik"); }
-    bool frameOnScreen() const { return Screen().availableGeometry().contains(w.glow.frameGeometry()); }
+    QFrame& details() const { return *w.find<QFrame>("detailsPanel"); }
+    QPlainTextEdit& memo() const { return *w.find<QPlainTextEdit>("detailsMemo"); }
+    bool frameOnScreen() const { return Screen().availableGeometry().contains(w.mainWindow.frameGeometry()); }
 
     Windows w;
 };
@@ -71,21 +71,21 @@ protected:
 };
 
 TEST_F(FullHd, TogglingTheDetailsSizesAndCentresTheWindow) {
-    const int left = w.glow.frameGeometry().left();
-    EXPECT_EQ(w.glow.frameGeometry().top(), Centred(kCompactClientHeight)) << Describe(w.glow);
-    w.click("cbPokazSzczegoly");
+    const int left = w.mainWindow.frameGeometry().left();
+    EXPECT_EQ(w.mainWindow.frameGeometry().top(), Centred(kCompactClientHeight)) << Describe(w.mainWindow);
+    w.click("showDetailsOption");
     EXPECT_TRUE(WaitUntil([&] {
-        return w.glow.size() == QSize(848, kDetailsClientHeight) &&
-               w.glow.frameGeometry().top() == Centred(kDetailsClientHeight);
-    })) << Describe(w.glow);
-    EXPECT_EQ(w.glow.frameGeometry().left(), left);
+        return w.mainWindow.size() == QSize(848, kDetailsClientHeight) &&
+               w.mainWindow.frameGeometry().top() == Centred(kDetailsClientHeight);
+    })) << Describe(w.mainWindow);
+    EXPECT_EQ(w.mainWindow.frameGeometry().left(), left);
     EXPECT_TRUE(WaitUntil([&] { return ShownAtCentre(memo()) == memo().palette().color(QPalette::Base); }));
 
-    w.click("cbPokazSzczegoly");
+    w.click("showDetailsOption");
     EXPECT_TRUE(WaitUntil([&] {
-        return w.glow.size() == QSize(848, kCompactClientHeight) &&
-               w.glow.frameGeometry().top() == Centred(kCompactClientHeight);
-    })) << Describe(w.glow);
+        return w.mainWindow.size() == QSize(848, kCompactClientHeight) &&
+               w.mainWindow.frameGeometry().top() == Centred(kCompactClientHeight);
+    })) << Describe(w.mainWindow);
     EXPECT_FALSE(details().isVisible());
     EXPECT_TRUE(frameOnScreen());
 }
@@ -93,58 +93,58 @@ TEST_F(FullHd, TogglingTheDetailsSizesAndCentresTheWindow) {
 TEST_F(FullHd, DetailsTickedWhileMaximisedAppearAtOnceAndKeepTheUsersWidthOnRestore) {
     // The user has made the window wider; maximises it with the title bar's button, ticks the details.
     const QPoint corner(300, 200);
-    AskWindowManagerForGeometry(w.glow, corner, QSize(1000, kCompactClientHeight));
-    ASSERT_TRUE(WaitUntil([&] { return w.glow.size() == QSize(1000, kCompactClientHeight); })) << Describe(w.glow);
-    AskWindowManagerToMaximise(w.glow, true);
-    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized() && w.glow.width() > 1000; })) << Describe(w.glow);
+    AskWindowManagerForGeometry(w.mainWindow, corner, QSize(1000, kCompactClientHeight));
+    ASSERT_TRUE(WaitUntil([&] { return w.mainWindow.size() == QSize(1000, kCompactClientHeight); })) << Describe(w.mainWindow);
+    AskWindowManagerToMaximise(w.mainWindow, true);
+    ASSERT_TRUE(WaitUntil([&] { return w.mainWindow.isMaximized() && w.mainWindow.width() > 1000; })) << Describe(w.mainWindow);
 
-    w.click("cbPokazSzczegoly");
+    w.click("showDetailsOption");
     // Maximised still, the details filling the whole window and painted down to its bottom edge.
-    EXPECT_TRUE(WaitUntil([&] { return details().isVisible() && PaintedToTheBottom(w.glow); })) << Describe(w.glow);
-    EXPECT_TRUE(w.glow.isMaximized()) << Describe(w.glow);
-    EXPECT_GT(w.glow.height(), kDetailsClientHeight);
-    EXPECT_GE(details().mapTo(&w.glow, details().rect().bottomLeft()).y(), w.glow.height() - 6);
+    EXPECT_TRUE(WaitUntil([&] { return details().isVisible() && PaintedToTheBottom(w.mainWindow); })) << Describe(w.mainWindow);
+    EXPECT_TRUE(w.mainWindow.isMaximized()) << Describe(w.mainWindow);
+    EXPECT_GT(w.mainWindow.height(), kDetailsClientHeight);
+    EXPECT_GE(details().mapTo(&w.mainWindow, details().rect().bottomLeft()).y(), w.mainWindow.height() - 6);
 
     // Restored with the title bar's button: the user's width, the details' height, centred again.
-    AskWindowManagerToMaximise(w.glow, false);
+    AskWindowManagerToMaximise(w.mainWindow, false);
     EXPECT_TRUE(WaitUntil([&] {
-        return !w.glow.isMaximized() && w.glow.size() == QSize(1000, kDetailsClientHeight) &&
-               w.glow.frameGeometry().topLeft() == QPoint(corner.x(), Centred(kDetailsClientHeight));
-    })) << Describe(w.glow);
-    EXPECT_TRUE(WaitUntil([&] { return PaintedToTheBottom(w.glow); }));
+        return !w.mainWindow.isMaximized() && w.mainWindow.size() == QSize(1000, kDetailsClientHeight) &&
+               w.mainWindow.frameGeometry().topLeft() == QPoint(corner.x(), Centred(kDetailsClientHeight));
+    })) << Describe(w.mainWindow);
+    EXPECT_TRUE(WaitUntil([&] { return PaintedToTheBottom(w.mainWindow); }));
     EXPECT_TRUE(WaitUntil([&] { return ShownAtCentre(memo()) == memo().palette().color(QPalette::Base); }));
 }
 
 TEST_F(FullHd, DetailsUntickedWhileMaximisedLeaveTheCompactWindowOnRestore) {
-    w.click("cbPokazSzczegoly");
-    ASSERT_TRUE(WaitUntil([&] { return w.glow.height() == kDetailsClientHeight; })) << Describe(w.glow);
+    w.click("showDetailsOption");
+    ASSERT_TRUE(WaitUntil([&] { return w.mainWindow.height() == kDetailsClientHeight; })) << Describe(w.mainWindow);
     // Maximised and restored by the program itself this time, through the toolkit.
-    w.glow.showMaximized();
-    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized() && w.glow.height() > kDetailsClientHeight; }))
-        << Describe(w.glow);
-    w.click("cbPokazSzczegoly");
-    EXPECT_TRUE(WaitUntil([&] { return !details().isVisible() && PaintedToTheBottom(w.glow); })) << Describe(w.glow);
-    EXPECT_TRUE(w.glow.isMaximized());
+    w.mainWindow.showMaximized();
+    ASSERT_TRUE(WaitUntil([&] { return w.mainWindow.isMaximized() && w.mainWindow.height() > kDetailsClientHeight; }))
+        << Describe(w.mainWindow);
+    w.click("showDetailsOption");
+    EXPECT_TRUE(WaitUntil([&] { return !details().isVisible() && PaintedToTheBottom(w.mainWindow); })) << Describe(w.mainWindow);
+    EXPECT_TRUE(w.mainWindow.isMaximized());
 
-    w.glow.showNormal();
+    w.mainWindow.showNormal();
     EXPECT_TRUE(WaitUntil([&] {
-        return !w.glow.isMaximized() && w.glow.size() == QSize(848, kCompactClientHeight) &&
-               w.glow.frameGeometry().top() == Centred(kCompactClientHeight);
-    })) << Describe(w.glow);
+        return !w.mainWindow.isMaximized() && w.mainWindow.size() == QSize(848, kCompactClientHeight) &&
+               w.mainWindow.frameGeometry().top() == Centred(kCompactClientHeight);
+    })) << Describe(w.mainWindow);
 }
 
 TEST_F(FullHd, AMaximisedWindowGivesItsWidthToTheStatisticsAndItsHeightToTheGrid) {
-    AskWindowManagerToMaximise(w.glow, true);
-    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized(); })) << Describe(w.glow);
+    AskWindowManagerToMaximise(w.mainWindow, true);
+    ASSERT_TRUE(WaitUntil([&] { return w.mainWindow.isMaximized(); })) << Describe(w.mainWindow);
     w.open(ManyOrders(w));
-    w.click("RadioGroupRodzajDanych0");
-    w.click("cbPokazSzczegoly");
-    const QWidget& statistics = *w.find<QWidget>("GroupStatystyki");
-    const QWidget& grid = *w.find<QWidget>("StringGridWczytane");
+    w.click("recordFilter0");
+    w.click("showDetailsOption");
+    const QWidget& statistics = *w.find<QWidget>("statistics");
+    const QWidget& grid = *w.find<QWidget>("recordGrid");
     EXPECT_TRUE(WaitUntil([&] {
-        return statistics.mapTo(&w.glow, statistics.rect().topRight()).x() > w.glow.width() - 20 &&
-               grid.height() > w.glow.height() / 2;
-    })) << Describe(w.glow);
+        return statistics.mapTo(&w.mainWindow, statistics.rect().topRight()).x() > w.mainWindow.width() - 20 &&
+               grid.height() > w.mainWindow.height() / 2;
+    })) << Describe(w.mainWindow);
 }
 
 // 1366 x 768 at 150 %: 910 x 512 of the window system's coordinates, less than the details' client height.
@@ -157,48 +157,48 @@ protected:
     }
     // The client height that fills the screen, frame included.
     int fullHeight() const {
-        return Screen().availableGeometry().height() - (w.glow.frameGeometry().height() - w.glow.height());
+        return Screen().availableGeometry().height() - (w.mainWindow.frameGeometry().height() - w.mainWindow.height());
     }
 };
 
 TEST_F(SmallScreen, TheDetailsKeepTheWholeFrameOnTheScreen) {
-    EXPECT_TRUE(frameOnScreen()) << Describe(w.glow);
-    w.click("cbPokazSzczegoly");
-    EXPECT_TRUE(WaitUntil([&] { return w.glow.height() == fullHeight() && frameOnScreen(); })) << Describe(w.glow);
-    EXPECT_EQ(w.glow.frameGeometry().top(), Screen().availableGeometry().top());
-    EXPECT_TRUE(WaitUntil([&] { return PaintedToTheBottom(w.glow); }));
+    EXPECT_TRUE(frameOnScreen()) << Describe(w.mainWindow);
+    w.click("showDetailsOption");
+    EXPECT_TRUE(WaitUntil([&] { return w.mainWindow.height() == fullHeight() && frameOnScreen(); })) << Describe(w.mainWindow);
+    EXPECT_EQ(w.mainWindow.frameGeometry().top(), Screen().availableGeometry().top());
+    EXPECT_TRUE(WaitUntil([&] { return PaintedToTheBottom(w.mainWindow); }));
     EXPECT_TRUE(WaitUntil([&] { return ShownAtCentre(memo()) == memo().palette().color(QPalette::Base); }));
 
-    w.click("cbPokazSzczegoly");
-    EXPECT_TRUE(WaitUntil([&] { return w.glow.height() == kCompactClientHeight && frameOnScreen(); }))
-        << Describe(w.glow);
-    EXPECT_EQ(w.glow.frameGeometry().top(), Screen().geometry().height() / 2 - kCompactClientHeight / 2);
+    w.click("showDetailsOption");
+    EXPECT_TRUE(WaitUntil([&] { return w.mainWindow.height() == kCompactClientHeight && frameOnScreen(); }))
+        << Describe(w.mainWindow);
+    EXPECT_EQ(w.mainWindow.frameGeometry().top(), Screen().geometry().height() / 2 - kCompactClientHeight / 2);
 }
 
 TEST_F(SmallScreen, DetailsTickedWhileMaximisedRestoreOntoTheScreen) {
-    AskWindowManagerToMaximise(w.glow, true);
-    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized(); })) << Describe(w.glow);
-    w.click("cbPokazSzczegoly");
-    EXPECT_TRUE(WaitUntil([&] { return details().isVisible() && PaintedToTheBottom(w.glow); })) << Describe(w.glow);
-    AskWindowManagerToMaximise(w.glow, false);
+    AskWindowManagerToMaximise(w.mainWindow, true);
+    ASSERT_TRUE(WaitUntil([&] { return w.mainWindow.isMaximized(); })) << Describe(w.mainWindow);
+    w.click("showDetailsOption");
+    EXPECT_TRUE(WaitUntil([&] { return details().isVisible() && PaintedToTheBottom(w.mainWindow); })) << Describe(w.mainWindow);
+    AskWindowManagerToMaximise(w.mainWindow, false);
     EXPECT_TRUE(WaitUntil([&] {
-        return !w.glow.isMaximized() && w.glow.width() == 848 && w.glow.height() == fullHeight() && frameOnScreen();
-    })) << Describe(w.glow);
+        return !w.mainWindow.isMaximized() && w.mainWindow.width() == 848 && w.mainWindow.height() == fullHeight() && frameOnScreen();
+    })) << Describe(w.mainWindow);
 }
 
 TEST_F(SmallScreen, MaximisedWithDetailsTheStripsUnderTheBarGiveTheGridTheirRoom) {
-    AskWindowManagerToMaximise(w.glow, true);
-    ASSERT_TRUE(WaitUntil([&] { return w.glow.isMaximized(); })) << Describe(w.glow);
+    AskWindowManagerToMaximise(w.mainWindow, true);
+    ASSERT_TRUE(WaitUntil([&] { return w.mainWindow.isMaximized(); })) << Describe(w.mainWindow);
     w.open(ManyOrders(w));
-    w.click("RadioGroupRodzajDanych0");
-    w.click("cbPokazSzczegoly");
-    const auto& grid = *w.find<QAbstractItemView>("StringGridWczytane");
+    w.click("recordFilter0");
+    w.click("showDetailsOption");
+    const auto& grid = *w.find<QAbstractItemView>("recordGrid");
     const int rowHeight = 18;
     // The top strip takes what it needs; of the rest the grid keeps every row the screen's height allows,
     // the information giving up its design height down to one line.
     EXPECT_TRUE(WaitUntil([&] {
         return details().isVisible() && memo().height() < 110 && grid.viewport()->height() / rowHeight >= 6;
-    })) << Describe(w.glow) << " rows " << grid.viewport()->height() / rowHeight;
+    })) << Describe(w.mainWindow) << " rows " << grid.viewport()->height() / rowHeight;
     std::printf("grid rows visible at 1366x768, 150 %%, maximised with details: %d\n",
                 grid.viewport()->height() / rowHeight);
 }
@@ -212,7 +212,7 @@ TEST_F(SmallScreen, TheLogWindowFitsTheScreenWithItsCloseButton) {
         return w.log.isVisible() && !frame.isEmpty() && screen.contains(frame);
     })) << Describe(w.log)
         << " on " << screen.width() << "x" << screen.height();
-    const auto* close = w.log.findChild<QWidget*>(QStringLiteral("Button1"));
+    const auto* close = w.log.findChild<QWidget*>(QStringLiteral("closeButton"));
     EXPECT_TRUE(screen.contains(QRect(close->mapToGlobal(QPoint(0, 0)), close->size())));
     w.log.hide();
 }

@@ -104,16 +104,16 @@ private:
 
 // The three windows as the program builds them, the dialogs answered from a queue.
 struct Program {
-    Program() : log(glow.session().state.logText, glow.userInterface(), &glow, &glow.session()) {
-        glow.userInterface().setAnswers(&answers);
-        glow.setLogWindow(&log);
-        glow.show();
-        WaitUntil([this] { return glow.isVisible() && test::Framed(glow); });
+    Program() : log(mainWindow.session().state.logText, mainWindow.userInterface(), &mainWindow, &mainWindow.session()) {
+        mainWindow.userInterface().setAnswers(&answers);
+        mainWindow.setLogWindow(&log);
+        mainWindow.show();
+        WaitUntil([this] { return mainWindow.isVisible() && test::Framed(mainWindow); });
     }
-    template <typename T> T* find(const char* name) { return glow.findChild<T*>(QString::fromLatin1(name)); }
+    template <typename T> T* find(const char* name) { return mainWindow.findChild<T*>(QString::fromLatin1(name)); }
     void open(const std::filesystem::path& file) {
         answers.filesToOpen.emplace_back(file);
-        find<QPushButton>("bOtworzPlik")->click();
+        find<QPushButton>("openButton")->click();
         settle();
     }
     void click(const char* name) {
@@ -121,18 +121,18 @@ struct Program {
         settle();
     }
     void maximise(bool on) {
-        test::AskWindowManagerToMaximise(glow, on);
+        test::AskWindowManagerToMaximise(mainWindow, on);
         // The window manager tells the new state first and the new geometry after it; the window is
         // narrower than the screen only in its normal state.
-        const int screenWidth = glow.screen()->availableGeometry().width();
-        WaitUntil([&] { return glow.isMaximized() == on && (glow.frameGeometry().width() >= screenWidth) == on; });
+        const int screenWidth = mainWindow.screen()->availableGeometry().width();
+        WaitUntil([&] { return mainWindow.isMaximized() == on && (mainWindow.frameGeometry().width() >= screenWidth) == on; });
         settle();
     }
     QRect frameOf(const QWidget& window) const { return window.frameGeometry(); }
 
     QueuedAnswers answers;
     WindowSession main{test::kDecember7};
-    MainWindow glow{main};
+    MainWindow mainWindow{main};
     LogWindow log;
 };
 
@@ -154,33 +154,33 @@ std::string replaceHeader(const std::string& bytes, const std::string& header) {
 
 bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     Program p;
-    auto* grid = p.find<RecordGridView>("StringGridWczytane");
+    auto* grid = p.find<RecordGridView>("recordGrid");
     const auto* model = static_cast<const RecordGridModel*>(grid->model());
-    auto* codePages = p.find<QComboBox>("ComboBoxStrona");
+    auto* codePages = p.find<QComboBox>("codePageList");
     QWidget* codePageGroup = codePages->parentWidget();
 
-    take.widget(p.glow, "01_glowne_start.png");
+    take.widget(p.mainWindow, "01_glowne_start.png");
 
     // Orders whose header names the code page they are written in: the list on green.
     const std::string orders = test::ReadFile(test::ExamplePath("zlecenia_ibm_latin2.txt"));
     p.open(dir.write("zlecenia_ibm_latin2.txt", orders));
-    take.widget(p.glow, "02_glowne_zlecenia.png");
+    take.widget(p.mainWindow, "02_glowne_zlecenia.png");
     take.widget(*codePageGroup, "03_strona_kodowa_zielona_x3.png", 3);
 
     // The same orders under a header naming another code page: on red, with the keyboard's focus.
     p.open(dir.write("zlecenia_naglowek_mazovia.txt", replaceHeader(orders, "ZLECENIA|MAZOVIA")));
-    p.glow.activateWindow();
+    p.mainWindow.activateWindow();
     codePages->setFocus(Qt::TabFocusReason);
     WaitUntil([&] { return codePages->hasFocus(); });
     take.widget(*codePageGroup, "04_strona_kodowa_czerwona_fokus_x3.png", 3);
-    p.glow.setFocus();
+    p.mainWindow.setFocus();
 
     // A large total beside the count of valid data: sixteen characters of amount, read before the trim.
     p.open(dir.write(
         "zlecenia_duza_suma.txt",
         "ZLECENIA|WINDOWS_EE\r\n"
         "1/5/27|8999999999999.91|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal||||\r\n"));
-    take.widget(p.glow, "05_duza_suma.png");
+    take.widget(p.mainWindow, "05_duza_suma.png");
 
     // Contractors with faulty, corrected and optional cells, and every glyph.
     dir.write("kontrahenci_mazovia.txt",
@@ -190,8 +190,8 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
                   "Kwiaciarnia Lilia|Jan Lis|ul. Polna 3|00-001 Warszawa|61109010140000071219812874|Bank Polski|"
                   "Oddzial 2|ul. Prosta 2|00-002 Warszawa|LILIA|5260000001|+48 22 000 00 02 wew. 12, 13 lub 14|\r\n");
     p.open(dir.path() / "kontrahenci_mazovia.txt");
-    p.click("cbPokazSzczegoly");
-    p.click("RadioGroupRodzajDanych0");
+    p.click("showDetailsOption");
+    p.click("recordFilter0");
     grid->setFocus();
     const int firstShown = std::max(0, model->columnCount() - 5);
     grid->horizontalScrollBar()->setValue(grid->horizontalHeader()->sectionPosition(firstShown));
@@ -202,11 +202,11 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
         },
         firstShown);
     if (faulty.isValid()) grid->selectionModel()->setCurrentIndex(faulty, QItemSelectionModel::ClearAndSelect);
-    take.widget(p.glow, "06_szczegoly_kontrahenci.png");
+    take.widget(p.mainWindow, "06_szczegoly_kontrahenci.png");
     const QModelIndex trimmed = firstCell(
         *model, [](const CellAppearance& look, Glyph) { return look.background == kCellChanged; }, firstShown);
     if (trimmed.isValid()) grid->selectionModel()->setCurrentIndex(trimmed, QItemSelectionModel::ClearAndSelect);
-    take.widget(p.glow, "07_szczegoly_wartosc_oryginalna.png");
+    take.widget(p.mainWindow, "07_szczegoly_wartosc_oryginalna.png");
 
     // A tab inside a value, which only the replace option would turn into "?".
     p.open(dir.write("kontrahenci_tabulator.txt",
@@ -214,23 +214,23 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
                      "Firma\tJan|Jan Nowak|ul. Polna 1|00-001 Warszawa|61109010140000071219812874|Bank|Oddzial|"
                      "ul. Prosta 2|00-002 Warszawa|LOGO|5260000000||\r\n"));
     grid->selectionModel()->setCurrentIndex(model->index(0, 0), QItemSelectionModel::ClearAndSelect);
-    take.widget(p.glow, "08_znak_sterujacy.png");
+    take.widget(p.mainWindow, "08_znak_sterujacy.png");
 
     // Notes on payment orders, with the fourth option on: a repeated order and holidays, the noted record
     // selected so that its details tell its notes.
-    p.click("cbSprawdzajNip");
+    p.click("checkNipDigitsOption");
     const std::string rent = "|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 5||||\r\n";
     p.open(dir.write("zlecenia_uwagi.txt", "ZLECENIA|WINDOWS_EE\r\n1/5/27" + rent + "12/24/26" + rent +
                                                "12/31/99|100,50|61109010140000071219812874|"
                                                "27114020040000300201355387|Skladka|Styczen||||\r\n"
                                                "1/6/27|90|61109010140000071219812874|27114020040000300201355387|"
                                                "Prad|Licznik 2||||\r\n"));
-    p.click("RadioGroupRodzajDanych0");
+    p.click("recordFilter0");
     const QModelIndex noted =
         firstCell(*model, [](const CellAppearance&, Glyph status) { return status == Glyph::Note; }, 0);
     if (noted.isValid()) grid->selectionModel()->setCurrentIndex(noted, QItemSelectionModel::ClearAndSelect);
-    take.widget(p.glow, "19_uwagi_i_opcja_nip.png");
-    p.click("cbSprawdzajNip");
+    take.widget(p.mainWindow, "19_uwagi_i_opcja_nip.png");
+    p.click("checkNipDigitsOption");
 
     // A million records, scrolled to the last.
     const std::string line = "1/5/27|250|61109010140000071219812874|27114020040000300201355387|Czynsz|Lokal 5||||\r\n";
@@ -241,19 +241,19 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     p.open(dir.write("milion.txt", million));
     million.clear();
     grid->scrollToBottom();
-    take.widget(p.glow, "09_milion_koniec.png");
+    take.widget(p.mainWindow, "09_milion_koniec.png");
 
     // Maximised with the details shown, then restored: as the screen shows them.
     p.open(dir.path() / "kontrahenci_mazovia.txt");
-    p.click("cbPokazSzczegoly");
+    p.click("showDetailsOption");
     p.maximise(true);
-    p.click("cbPokazSzczegoly");
-    WaitUntil([&] { return p.find<QWidget>("PanelSzczegoly")->isVisible(); });
+    p.click("showDetailsOption");
+    WaitUntil([&] { return p.find<QWidget>("detailsPanel")->isVisible(); });
     take.screen("10_maksymalizowane_szczegoly.png");
     p.maximise(false);
     take.screen("11_przywrocone_szczegoly.png");
 
-    p.click("bZapiszTylkoPrawidlowe");
+    p.click("saveButton");
     p.log.show();
     take.widget(p.log, "12_plik_log.png");
     p.log.hide();
@@ -261,39 +261,39 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
     const auto failure = makeMessageBox(MessageKind::Error,
                                         QString::fromUtf8("Nie można zapisać pliku: /tmp/zlecenia_doVexa.txt\n"
                                                           "Przyczyna: brak miejsca na dysku"),
-                                        &p.glow);
+                                        &p.mainWindow);
     failure->show();
     take.widget(*failure, "14_komunikat_bledu.png");
     failure->hide();
     const auto saved =
         makeMessageBox(MessageKind::Information,
-                       QString::fromUtf8("Dane zostały zapisane do pliku: \n/tmp/zlecenia_doVexa.txt"), &p.glow);
+                       QString::fromUtf8("Dane zostały zapisane do pliku: \n/tmp/zlecenia_doVexa.txt"), &p.mainWindow);
     saved->show();
     take.widget(*saved, "15_komunikat_zapisu.png");
     saved->hide();
 
     // A UTF-8 export: its Polish letters decoded, a character Windows-1250 lacks shown as the replacement
     // character in the grid, the details and the original value; the NRB option on.
-    p.click("cbSprawdzajCyfryKontrolne");
+    p.click("checkNrbDigitsOption");
     p.open(dir.write("zlecenia_utf8.txt",
                      test::ReadFile(test::ExamplePath("zlecenia_utf8.txt")) +
                          "12/31/99|99|61109010140000071219812874|27114020040000300201355387|Zapłata za kurs "
                          "\xD0\x96 ąę|Opłata „kursowa” 2026 r. - bardzo długi tytuł||||\r\n"));
-    if (!p.find<QCheckBox>("cbPokazSzczegoly")->isChecked()) p.click("cbPokazSzczegoly");
-    p.click("RadioGroupRodzajDanych1");
+    if (!p.find<QCheckBox>("showDetailsOption")->isChecked()) p.click("showDetailsOption");
+    p.click("recordFilter1");
     // The last invalid record is the added one; its title holds the foreign character.
     const QModelIndex foreign = model->index(model->rowCount() - 1, 4);
     grid->setFocus();
     grid->selectionModel()->setCurrentIndex(foreign, QItemSelectionModel::ClearAndSelect);
     settle();
-    take.widget(p.glow, "18_utf8_szczegoly.png");
-    p.click("cbSprawdzajCyfryKontrolne");
+    take.widget(p.mainWindow, "18_utf8_szczegoly.png");
+    p.click("checkNrbDigitsOption");
 
     // Qt's own dialogs in Polish, with nobody answering in the user's place.
-    p.glow.userInterface().setAnswers(nullptr);
-    take.modal("16_okno_otwierania.png", [&] { p.glow.chooseAndOpenFile(); });
+    p.mainWindow.userInterface().setAnswers(nullptr);
+    take.modal("16_okno_otwierania.png", [&] { p.mainWindow.chooseAndOpenFile(); });
     const std::filesystem::path twice = dir.path() / "zlecenia_ibm_latin2.txt";
-    take.modal("17_tylko_jeden_plik.png", [&] { p.glow.openFiles({twice, twice}); });
+    take.modal("17_tylko_jeden_plik.png", [&] { p.mainWindow.openFiles({twice, twice}); });
     return take.ok();
 }
 
@@ -303,14 +303,14 @@ bool wholeScreen(Pictures& take, const test::TempDir& dir, const std::string& pr
     Program p;
     p.open(dir.write("zlecenia_ibm_latin2.txt", test::ReadFile(test::ExamplePath("zlecenia_ibm_latin2.txt"))));
     take.screen(name("1_start.png").c_str());
-    p.click("cbPokazSzczegoly");
-    WaitUntil([&] { return p.glow.height() > kCompactClientHeight; });
+    p.click("showDetailsOption");
+    WaitUntil([&] { return p.mainWindow.height() > kCompactClientHeight; });
     take.screen(name("2_szczegoly.png").c_str());
     p.maximise(true);
     take.screen(name("3_maksymalizowane.png").c_str());
     p.maximise(false);
     take.screen(name("4_przywrocone.png").c_str());
-    p.click("bZapiszTylkoPrawidlowe");
+    p.click("saveButton");
     p.log.show();
     WaitUntil([&] { return !test::XProperty(p.log, "_NET_FRAME_EXTENTS").isEmpty(); });
     take.screen(name("5_plik_log.png").c_str());
