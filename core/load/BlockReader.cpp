@@ -225,9 +225,10 @@ ReadEnd readRecords(Workspace& session, LineScanner& input) {
     runOrderedPipeline<LineBlock>(
         Slices::cores() + 1, Slices::cores(),
         [&](LineBlock& block) {
-            if (ended || tooManyLines()) return JobStep::End;
+            if (ended || tooManyLines() || stopAsked(session.progress)) return JobStep::End;
             block.makeRoom(input.blockSize());
             block.length = input.readWholeLines(block.bytes.get());
+            reportDone(session.progress, input.bytesRead());
             if (block.length >= kMinBytesPerThread) return JobStep::Beside;
             if (block.length > 0) return JobStep::Here;
             // A line longer than a block, or the end.

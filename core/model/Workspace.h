@@ -6,6 +6,7 @@
 #include "Layout.h"
 #include "LineScanner.h"
 #include "LoadedFile.h"
+#include "WorkProgress.h"
 
 #include <string_view>
 
@@ -41,6 +42,9 @@ struct Workspace {
     std::size_t readBlockSize = LineScanner::kDefaultBlock;
     /// How the files the engine writes are written to; tests replace it to inject failures.
     OutputOpener openOutput = openFileOutput;
+    /// Where a load or a run of the checks reports its stage and looks for a stop between blocks and
+    /// stages; none for the batch command, which runs to the end.
+    WorkProgress* progress = nullptr;
 };
 
 } // namespace quarvel

@@ -17,16 +17,25 @@
 namespace quarvel {
 namespace {
 
-// Room for the records, judged from the file's size.
-void reserveFor(LoadedFile& file, const std::filesystem::path& path) {
+// Room for the records, judged from the file's size; the size, or 0 when it is not known.
+std::uintmax_t reserveFor(LoadedFile& file, const std::filesystem::path& path) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (!ec) file.reserveFor(size);
+    if (ec) return 0;
+    file.reserveFor(size);
+    return size;
 }
 
 void endWithoutRecords(Workspace& session) {
     session.file.clearRecords();
     session.file.unreadTail.reset();
+}
+
+// A load asked to stop: what it read is given up, and nothing is said.
+LoadResult stoppedLoad(Workspace& session, LoadResult result) {
+    endWithoutRecords(session);
+    result.cancelled = true;
+    return result;
 }
 
 bool differ(const std::optional<platform::FileStamp>& a, const std::optional<platform::FileStamp>& b) {
@@ -102,13 +111,16 @@ LoadResult loadOpened(Workspace& session, InputToLoad& input, const RunSettings&
         BackgroundIdentification identification;
         const bool headerRead = readHeader(session, scanner, identification);
         result.headerJudged = true;
+        if (stopAsked(session.progress)) return stoppedLoad(session, result);
         if (!headerRead) {
             endWithoutRecords(session);
             result.outcome = LoadOutcome::Stopped;
             return result;
         }
-        reserveFor(file, fileName);
+        beginStage(session.progress, WorkProgress::Stage::Reading, reserveFor(file, fileName));
         const ReadEnd read = readRecords(session, scanner);
+        // Asked to stop, the identification is not waited for beyond the block its thread is reading.
+        if (stopAsked(session.progress)) return stoppedLoad(session, result);
         file.releaseUnusedRoom();
         std::optional<Identification> found;
         if (identification.started()) found = identification.result();
@@ -138,6 +150,7 @@ LoadResult loadOpened(Workspace& session, InputToLoad& input, const RunSettings&
         result.outcome =
             file.records().empty() && file.kind == FileKind::None ? LoadOutcome::Empty : LoadOutcome::Loaded;
         if (!file.records().empty()) rerunChecks(session, settings);
+        if (stopAsked(session.progress)) return stoppedLoad(session, result);
     } catch (const std::bad_alloc&) {
         dropRecords(session, fileName, ENOMEM);
         result.outcome = LoadOutcome::ReadFailed;
@@ -153,10 +166,17 @@ LoadResult loadFile(Workspace& session, const std::filesystem::path& fileName, c
 
 void rerunChecks(Workspace& session, const RunSettings& settings) {
     LoadedFile& file = session.file;
+    // Three steps, each reported done; a stop asked meanwhile leaves the rest undone.
+    beginStage(session.progress, WorkProgress::Stage::Checking, 3);
     runCorrectionPass(file, CorrectionSettings{settings.sourceCodePage(file), settings.trimFields, settings.replaceControl},
                       session.clock.today());
+    reportDone(session.progress, 1);
+    if (stopAsked(session.progress)) return;
     validateRecords(file, session.clock.today().year(), settings.checkNrbDigits, settings.checkNipDigits);
+    reportDone(session.progress, 2);
+    if (stopAsked(session.progress)) return;
     file.notes = findNotes(file, session.clock.today().year());
+    reportDone(session.progress, 3);
 }
 
 } // namespace quarvel

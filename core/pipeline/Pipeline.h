@@ -26,6 +26,7 @@ struct LoadResult {
     LoadOutcome outcome = LoadOutcome::Missing;
     bool headerJudged = false; ///< the header line was read and the file's kind decided
     bool identified = false;   ///< the file's code page was identified (LoadedFile::identifiedCodePage)
+    bool cancelled = false;    ///< the workspace's progress asked the load to stop: it kept no record
 };
 
 /// An input opened for a load, or how the load ended before it began.
@@ -39,13 +40,15 @@ struct InputToLoad {
 InputToLoad openForLoad(Workspace& workspace, const std::filesystem::path& fileName);
 
 /// Reads an opened input into the workspace's loaded file (which it first empties), then corrects and
-/// validates the records with `settings`.
+/// validates the records with `settings`. With a progress in the workspace it reports its stages (reading
+/// the file's bytes, then the checks' steps) and stops, keeping no record, when asked to.
 LoadResult loadOpened(Workspace& workspace, InputToLoad& input, const RunSettings& settings);
 
 /// openForLoad, then loadOpened.
 LoadResult loadFile(Workspace& workspace, const std::filesystem::path& fileName, const RunSettings& settings);
 
 /// Corrects the loaded records again from their raw values, then judges and counts them, with `settings`.
+/// A stop asked through the workspace's progress leaves them half checked: the caller gives them up.
 void rerunChecks(Workspace& workspace, const RunSettings& settings);
 
 /// Gives up the loaded records after a failure of the system's (an error code, or ENOMEM), and tells it.
