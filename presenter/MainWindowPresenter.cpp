@@ -80,9 +80,13 @@ void showStatistics(const LoadedFile& file, WindowState& state) {
 LoadOutcome loadIntoWindow(Session& session, const std::filesystem::path& fileName) {
     InputToLoad input = openForLoad(session, fileName);
     if (input.refused) return *input.refused;
-    WindowState& state = session.state;
-    resetLoadControls(state);
+    resetLoadControls(session.state);
     const LoadResult result = loadOpened(session, input, currentRunSettings(session));
+    return showLoadResult(session, result, fileName);
+}
+
+LoadOutcome showLoadResult(Session& session, const LoadResult& result, const std::filesystem::path& fileName) {
+    WindowState& state = session.state;
     const LoadedFile& file = session.file;
     if (result.headerJudged) {
         showKind(state, file.kind);
@@ -117,21 +121,31 @@ void buildLogReport(Session& session) {
     session.state.showLogButton.enabled = true;
 }
 
-void chooseAndOpenFile(Session& session) {
+std::optional<std::filesystem::path> askFileToOpen(Session& session) {
     const std::vector<FileFilter> filters = {{texts::kOpenFilterTxt, "*.txt"}, {texts::kOpenFilterAll, "*.*"}};
-    const std::optional<std::filesystem::path> chosen =
-        session.ui.chooseFileToOpen(filters, openDialogFolder(session.file));
-    if (chosen) openChosenFile(session, *chosen);
+    return session.ui.chooseFileToOpen(filters, openDialogFolder(session.file));
 }
 
-void openChosenFile(Session& session, const std::filesystem::path& chosen) {
-    BusyCursor busy(session.ui);
+void chooseAndOpenFile(Session& session) {
+    if (const std::optional<std::filesystem::path> chosen = askFileToOpen(session)) openChosenFile(session, *chosen);
+}
+
+void startShowingLoad(Session& session, const std::filesystem::path& chosen) {
     WindowState& state = session.state;
     state.allCountLabel.text = "0";
     state.validCountLabel.text = "0";
     state.invalidCountLabel.text = "0";
     session.file.fileName = chosen;
-    const LoadOutcome outcome = loadIntoWindow(session, chosen);
+}
+
+void openChosenFile(Session& session, const std::filesystem::path& chosen) {
+    BusyCursor busy(session.ui);
+    startShowingLoad(session, chosen);
+    finishShowingLoad(session, chosen, loadIntoWindow(session, chosen));
+}
+
+void finishShowingLoad(Session& session, const std::filesystem::path& chosen, LoadOutcome outcome) {
+    WindowState& state = session.state;
     // Whatever the outcome: a vanished file leaves the earlier records, and their number is shown.
     state.allCountLabel.text = std::to_string(session.file.records().size());
     state.fileNameLabel.text = pathForMessage(chosen.filename());
@@ -146,34 +160,57 @@ void openChosenFile(Session& session, const std::filesystem::path& chosen) {
     }
 }
 
-void openGivenFiles(Session& session, const std::vector<std::filesystem::path>& files) {
-    if (files.empty()) return;
+std::optional<std::filesystem::path> givenFileToOpen(Session& session, const std::vector<std::filesystem::path>& files) {
+    if (files.empty()) return std::nullopt;
     if (files.size() > 1) {
         session.ui.showMessage(MessageKind::Warning, texts::kOnlyOneFile);
-        return;
+        return std::nullopt;
     }
     // The dialog always answers with a whole path; a name given relative to the working folder is made
     // whole the same way, so that the output lands beside the input and the messages name it fully.
     std::error_code ec;
     const std::filesystem::path whole = std::filesystem::absolute(files.front(), ec);
-    openChosenFile(session, ec ? files.front() : whole);
+    return ec ? files.front() : whole;
+}
+
+void openGivenFiles(Session& session, const std::vector<std::filesystem::path>& files) {
+    if (const std::optional<std::filesystem::path> file = givenFileToOpen(session, files)) openChosenFile(session, *file);
+}
+
+SavedFiles saveFiles(const LoadedFile& file, const OutputOpener& openOutput) {
+    SavedFiles saved;
+    saved.written = saveValidRecords(file, openOutput);
+    if (!saved.written.ok) return saved;
+    try {
+        saved.report = SavedFiles::Report{logReportLines(file), currentlySkipped(file)};
+    } catch (const std::bad_alloc&) {
+        saved.report.reset();
+    }
+    return saved;
 }
 
 WriteResult saveValidRecordsAndLog(Session& session) {
-    const std::filesystem::path target = outputFileName(session.file.fileName);
-    WriteResult result;
+    SavedFiles saved;
     {
         const BusyCursor busy(session.ui);
-        result = saveValidRecords(session.file, session.openOutput);
+        saved = saveFiles(session.file, session.openOutput);
     }
+    return showSaved(session, std::move(saved));
+}
+
+WriteResult showSaved(Session& session, SavedFiles saved) {
+    const std::filesystem::path target = outputFileName(session.file.fileName);
+    const WriteResult& result = saved.written;
     if (!result.ok) {
         session.ui.showMessage(MessageKind::Error, result.message);
         return result;
     }
     if (!result.warning.empty()) session.ui.showMessage(MessageKind::Warning, result.warning);
-    try {
-        buildLogReport(session);
-    } catch (const std::bad_alloc&) {
+    if (saved.report) {
+        session.state.logText.lines = std::move(saved.report->lines);
+        session.file.skippedAtSave = std::move(saved.report->skipped);
+        session.state.showLogButton.enabled = true;
+    } else {
         // The output is written; the report of a huge file may not fit beside the records.
         session.state.logText.lines.clear();
         session.state.showLogButton.enabled = false;
@@ -202,6 +239,10 @@ void checkNipDigitsToggled(Session& session) {
 
 void codePageChosen(Session& session) {
     rerunCorrection(session);
+    showCodePageMarker(session);
+}
+
+void showCodePageMarker(Session& session) {
     const int selected = session.state.codePageList.selected;
     // With no item selected the correction uses the identified code page, so nothing differs from it.
     session.state.otherCodePageMarker.visible = selected >= 0 && selected != session.file.identifiedCodePage;
@@ -218,21 +259,25 @@ void rerunCorrection(Session& session) {
         showStatistics(session.file, session.state);
         fillGrid(session);
     } catch (const std::bad_alloc&) {
-        // Records half corrected cannot be shown or saved: the file is dropped, as after a failed load.
-        WindowState& state = session.state;
-        state.grid.visible = false;
-        state.grid.rows.clear();
-        session.file.clearRecords();
-        session.file.skippedAtSave.clear();
-        session.file.validCount = 0;
-        session.file.invalidCount = 0;
-        state.saveButton.enabled = false;
-        state.validCountLabel.text = "0";
-        state.invalidCountLabel.text = "0";
-        state.allCountLabel.text = "0";
-        session.ui.showMessage(MessageKind::Error, texts::kOutOfMemoryRerun + pathForMessage(session.file.fileName) +
-                                                       "\r" + texts::kLoadAborted);
+        dropAfterFailedRerun(session);
     }
+}
+
+void dropAfterFailedRerun(Session& session) {
+    // Records half corrected cannot be shown or saved: the file is dropped, as after a failed load.
+    WindowState& state = session.state;
+    state.grid.visible = false;
+    state.grid.rows.clear();
+    session.file.clearRecords();
+    session.file.skippedAtSave.clear();
+    session.file.validCount = 0;
+    session.file.invalidCount = 0;
+    state.saveButton.enabled = false;
+    state.validCountLabel.text = "0";
+    state.invalidCountLabel.text = "0";
+    state.allCountLabel.text = "0";
+    session.ui.showMessage(MessageKind::Error, texts::kOutOfMemoryRerun + pathForMessage(session.file.fileName) +
+                                                   "\r" + texts::kLoadAborted);
 }
 
 namespace {

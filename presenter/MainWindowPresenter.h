@@ -6,6 +6,8 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace quarvel {
@@ -16,6 +18,9 @@ RunSettings currentRunSettings(const Session& session);
 /// The window's load: reads the named file into the session, then shows its kind, code page, statistics
 /// and records.
 LoadOutcome loadIntoWindow(Session& session, const std::filesystem::path& fileName);
+
+/// What loadIntoWindow shows once the file is read: its kind, code page, statistics and records.
+LoadOutcome showLoadResult(Session& session, const LoadResult& result, const std::filesystem::path& fileName);
 
 /// Brings the controls that show a loaded file back to the state of no file loaded.
 void resetLoadControls(WindowState& state);
@@ -30,16 +35,40 @@ void buildLogReport(Session& session);
 /// The open command: asks for a file, loads it, and shows the number of records and the file name.
 void chooseAndOpenFile(Session& session);
 
+/// The open command's dialog: the file chosen, or nothing when the user cancelled.
+std::optional<std::filesystem::path> askFileToOpen(Session& session);
+
 /// The open command's steps after its dialog, for a file chosen there or given by another road.
 void openChosenFile(Session& session, const std::filesystem::path& chosen);
+/// openChosenFile's steps before and after its load: the counts and the file name, the warnings.
+void startShowingLoad(Session& session, const std::filesystem::path& chosen);
+void finishShowingLoad(Session& session, const std::filesystem::path& chosen, LoadOutcome outcome);
+
+/// The one file among files given outside the dialog that is to be opened, made whole; more than one is
+/// refused with a message.
+std::optional<std::filesystem::path> givenFileToOpen(Session& session, const std::vector<std::filesystem::path>& files);
 
 /// Files given to the program outside its dialog (named at start, dropped on the window): one is opened
 /// as the open command opens a chosen file, more than one is refused with a message, none does nothing.
 void openGivenFiles(Session& session, const std::vector<std::filesystem::path>& files);
 
+/// What the save command wrote, with the log report it made of the file (none when it did not fit).
+struct SavedFiles {
+    struct Report {
+        std::vector<std::string> lines;
+        std::vector<bool> skipped;
+    };
+    WriteResult written;
+    std::optional<Report> report;
+};
+
+/// The save command's work: the output file of `file`, then its log report; reads the file only.
+SavedFiles saveFiles(const LoadedFile& file, const OutputOpener& openOutput);
 /// The save command: writes the output file beside the input, rebuilds the log report and confirms the
 /// save; on failure shows the error and changes nothing else.
 WriteResult saveValidRecordsAndLog(Session& session);
+/// What the save command shows of its work: the error, or the warning, the log report and the confirmation.
+WriteResult showSaved(Session& session, SavedFiles saved);
 
 /// The trim option was switched (its new state is in the window state): correct, validate, refill.
 void trimFieldsToggled(Session& session);
@@ -55,8 +84,13 @@ void codePageChosen(Session& session);
 /// The user chose another display filter: refill the grid.
 void filterChosen(Session& session);
 
+/// Shows the marker while the chosen code page differs from the identified one.
+void showCodePageMarker(Session& session);
+
 /// Correction, validation and the grid refill, in that order.
 void rerunCorrection(Session& session);
+/// A re-run that ran out of memory: the file is dropped, and the user told.
+void dropAfterFailedRerun(Session& session);
 
 /// The height a row of the options takes: the third and fourth options, "Sprawdzaj cyfry kontrolne numerów
 /// NRB" and "… NIP", add one each to the two the window was designed with, at 180 and 606 pixels of client

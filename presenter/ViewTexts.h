@@ -23,6 +23,12 @@ inline const std::string kDetailsLineErrors = cp1250FromUtf8("Błędy dla wybran
 inline const std::string kDetailsNotes = "Uwagi:";
 inline const std::string kDetailsFieldErrors = cp1250FromUtf8("Błędy w polach dla wybranej linii: ");
 
+// The stages of a command's work in the progress row, and its cancel button.
+inline const std::string kStageReading = cp1250FromUtf8("Wczytywanie…");
+inline const std::string kStageChecking = cp1250FromUtf8("Sprawdzanie…");
+inline const std::string kStageWriting = cp1250FromUtf8("Zapisywanie…");
+inline const std::string kCancelWork = "Anuluj";
+
 // What a cell's state and the status signs mean, for screen readers and tooltips.
 inline const std::string kCellInvalid = cp1250FromUtf8("nieprawidłowe");
 inline const std::string kCellChanged = cp1250FromUtf8("zmienione");

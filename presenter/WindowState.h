@@ -89,6 +89,15 @@ struct EditState {
     Rgb background = kWhite;
 };
 
+/// The progress row at the bottom of the main window, while a command works away from the window's thread.
+struct ProgressState {
+    bool working = false;     ///< a command works: the commands that would interfere with it are off
+    bool visible = false;     ///< the row shows: the work has lasted long enough to be noticed
+    std::string stage;        ///< what the work is doing ("Wczytywanie…")
+    int percent = -1;         ///< how far it has come, 0 to 100; -1 when that is not known
+    bool cancellable = false; ///< "Anuluj" (and Esc) gives the work up
+};
+
 /// The named control properties through which the logic and the windows meet; one instance per program run.
 struct WindowState {
     // Settings the user changes.
@@ -115,6 +124,7 @@ struct WindowState {
     MemoState detailsMemo;
     EditState originalValueEdit;
     MemoState logText; ///< the log window's text
+    ProgressState progress;
 };
 
 /// One entry of a file dialog's filter list.
