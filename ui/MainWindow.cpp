@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "BackgroundTask.h"
 #include "CodePageList.h"
 #include "RecordGridModel.h"
 #include "RecordGridView.h"
@@ -24,6 +25,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -32,6 +34,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStyleOptionGroupBox>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -52,6 +55,8 @@ constexpr int kInfoStripHeight = 110;
 constexpr int kRadioGroupHeight = 37;
 constexpr int kTitleStripHeight = 21;
 constexpr QColor kNavyText{0x00, 0x00, 0x80};
+// How often the progress row reads the work's progress.
+constexpr int kProgressTickMs = 50;
 
 // Where each display filter's accelerator goes: letters no other control of the window uses.
 const std::array<QString, 4> kFilterAccelerators = {QStringLiteral("rekordy"), QStringLiteral("ieprawid"),
@@ -184,6 +189,7 @@ MainWindow::MainWindow(WindowSession& owner, QWidget* parent)
     client->addWidget(buildDetails(), 1);
     // With the details hidden, whatever height the user gives the window stays below the top strip.
     client->addStretch(0);
+    m_progressRow = buildProgressRow();
 
     connectControls();
     createControls();
@@ -486,6 +492,111 @@ QWidget* MainWindow::buildInfoStrip(QWidget* parent) {
     return info;
 }
 
+// The row of a command's work: its stage, how far it has come, and "Anuluj" for a load. It lies over the
+// bottom of the window while it shows, so that the window's size and layout stay as they are.
+QWidget* MainWindow::buildProgressRow() {
+    auto* row = new QFrame(this);
+    row->setObjectName(QStringLiteral("progressRow"));
+    row->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    row->setAutoFillBackground(true);
+    auto* rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(6, 2, 6, 2);
+    m_stageLabel = new QLabel(row);
+    m_stageLabel->setObjectName(QStringLiteral("stageLabel"));
+    m_progressBar = new QProgressBar(row);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setRange(0, 100);
+    m_cancelButton = new QPushButton(QLatin1Char('&') + displayText(texts::kCancelWork), row);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    rowLayout->addWidget(m_stageLabel);
+    rowLayout->addWidget(m_progressBar, 1);
+    rowLayout->addWidget(m_cancelButton);
+    row->hide();
+
+    m_task = new BackgroundTask(this);
+    connect(m_task, &BackgroundTask::ended, this,
+            [this](const std::shared_ptr<WindowWork>& work, const std::exception_ptr& failure) { workEnded(work, failure); });
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(kProgressTickMs);
+    connect(m_progressTimer, &QTimer::timeout, this, [this] {
+        if (const WindowWork* work = m_task->work()) showProgress(m_session.state, *work, m_task->lasted());
+        renderProgress();
+    });
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] { cancelWork(); });
+    m_cancelKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_cancelKey->setEnabled(false);
+    connect(m_cancelKey, &QShortcut::activated, this, [this] { cancelWork(); });
+    return row;
+}
+
+void MainWindow::placeProgressRow() {
+    const int rowHeight = m_progressRow->sizeHint().height();
+    m_progressRow->setGeometry(0, height() - rowHeight, width(), rowHeight);
+    m_progressRow->raise();
+}
+
+bool MainWindow::isWorking() const {
+    return m_task->running();
+}
+
+void MainWindow::cancelWork() {
+    if (m_session.state.progress.cancellable) m_task->cancel();
+}
+
+void MainWindow::startWork(std::unique_ptr<WindowWork> work) {
+    beginWork(m_session.state, *work);
+    m_focusBeforeWork = focusWidget();
+    m_task->start(std::move(work));
+    setCursor(Qt::BusyCursor);
+    m_progressTimer->start();
+    render();
+}
+
+void MainWindow::workEnded(const std::shared_ptr<WindowWork>& work, const std::exception_ptr& failure) {
+    m_progressTimer->stop();
+    endWork(m_session.state);
+    unsetCursor();
+    if (failure) {
+        render();
+        std::rethrow_exception(failure);
+    }
+    if (work->changesRecords() && !work->cancelled()) {
+        {
+            GridRefill refill(*m_model);
+            work->finish(m_session);
+        }
+        m_grid->applyColumns();
+        m_grid->scrollToTop();
+    } else {
+        work->finish(m_session);
+    }
+    if (work->renewedLogReport() && m_log) m_log->refreshFromState();
+    render();
+    // The control the user left was off while the work ran.
+    if (m_focusBeforeWork && m_focusBeforeWork->isEnabled() && m_focusBeforeWork->isVisible()) {
+        m_focusBeforeWork->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void MainWindow::renderProgress() {
+    const ProgressState& progress = m_session.state.progress;
+    m_cancelKey->setEnabled(progress.working && progress.cancellable);
+    m_cancelButton->setVisible(progress.cancellable);
+    m_cancelButton->setEnabled(progress.working && progress.cancellable);
+    const QString stage = displayText(progress.stage);
+    m_stageLabel->setText(stage);
+    m_progressBar->setAccessibleName(stage);
+    // Unknown: the bar moves without telling how far.
+    if (progress.percent < 0) {
+        m_progressBar->setRange(0, 0);
+    } else {
+        m_progressBar->setRange(0, 100);
+        m_progressBar->setValue(progress.percent);
+    }
+    if (progress.visible) placeProgressRow();
+    m_progressRow->setVisible(progress.visible);
+}
+
 void MainWindow::connectControls() {
     WindowState& state = m_session.state;
     // The usual keys of opening and saving, doing what the buttons do while they are enabled.
@@ -563,6 +674,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     rememberNormalFrame();
     splitDetails();
+    if (m_progressRow->isVisible()) placeProgressRow();
 }
 
 void MainWindow::splitDetails() {
@@ -641,21 +753,33 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::chooseAndOpenFile() {
-    refillWith(quarvel::chooseAndOpenFile);
+    if (isWorking()) return;
+    // The dialog is gone before the load starts, and the window repaints while it runs.
+    if (const std::optional<std::filesystem::path> chosen = askFileToOpen(m_session)) {
+        startWork(loadWork(m_session, *chosen));
+    } else {
+        render();
+    }
 }
 
 void MainWindow::openFiles(const std::vector<std::filesystem::path>& files) {
-    refillWith([&files](Session& session) { openGivenFiles(session, files); });
+    if (isWorking()) return;
+    if (const std::optional<std::filesystem::path> file = givenFileToOpen(m_session, files)) {
+        startWork(loadWork(m_session, *file));
+    } else {
+        render();
+    }
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    // Several files are taken too, so that the drop can say that only one is opened.
-    if (filesFromUrls(event->mimeData()->urls())) event->acceptProposedAction();
+    // Nothing is taken while a command works. Several files are taken too, so that the drop can say that
+    // only one is opened.
+    if (!isWorking() && filesFromUrls(event->mimeData()->urls())) event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
     std::optional<std::vector<std::filesystem::path>> files = filesFromUrls(event->mimeData()->urls());
-    if (!files) return;
+    if (!files || isWorking()) return;
     event->acceptProposedAction();
     // The program the file came from waits until the drop has ended; the load, which may show a message
     // box, runs after it.
@@ -664,9 +788,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::saveValidRecordsAndLog() {
-    const WriteResult result = quarvel::saveValidRecordsAndLog(m_session);
-    if (result.ok && m_log) m_log->refreshFromState();
-    render();
+    if (isWorking()) return;
+    startWork(saveWork(m_session));
 }
 
 void MainWindow::showLog() {
@@ -674,24 +797,25 @@ void MainWindow::showLog() {
     render();
 }
 
+// The options and the code page: the corrections and checks run again, away from the window's thread.
 void MainWindow::trimFieldsToggled() {
-    refillWith(quarvel::trimFieldsToggled);
+    startWork(rerunWork(m_session, false));
 }
 
 void MainWindow::replaceControlToggled() {
-    refillWith(quarvel::replaceControlToggled);
+    startWork(rerunWork(m_session, false));
 }
 
 void MainWindow::checkNrbDigitsToggled() {
-    refillWith(quarvel::checkNrbDigitsToggled);
+    startWork(rerunWork(m_session, false));
 }
 
 void MainWindow::checkNipDigitsToggled() {
-    refillWith(quarvel::checkNipDigitsToggled);
+    startWork(rerunWork(m_session, false));
 }
 
 void MainWindow::codePageChosen() {
-    refillWith(quarvel::codePageChosen);
+    startWork(rerunWork(m_session, true));
 }
 
 void MainWindow::showDetailsToggled() {
@@ -769,8 +893,17 @@ void MainWindow::render() {
     const QSignalBlocker blockDetails(m_showDetailsOption);
     const QSignalBlocker blockFilter(m_recordFilter);
 
-    m_saveButton->setEnabled(state.saveButton.enabled);
-    m_showLogButton->setEnabled(state.showLogButton.enabled);
+    // While a command works, the commands that would interfere with it are off.
+    const bool idle = !state.progress.working;
+    m_openButton->setEnabled(idle);
+    m_saveButton->setEnabled(idle && state.saveButton.enabled);
+    m_showLogButton->setEnabled(idle && state.showLogButton.enabled);
+    for (QWidget* control : std::initializer_list<QWidget*>{m_trimFieldsOption, m_replaceControlOption, m_checkNrbDigitsOption,
+                                                            m_checkNipDigitsOption, m_codePageList}) {
+        control->setEnabled(idle);
+    }
+    for (QAbstractButton* item : m_recordFilter->buttons()) item->setEnabled(idle);
+    renderProgress();
 
     renderLabel(m_fileNameLabel, state.fileNameLabel, windowText);
     renderLabel(m_allCountLabel, state.allCountLabel, windowText);

@@ -5,11 +5,15 @@
 #include "Clock.h"
 #include "Session.h"
 #include "MainWindowPresenter.h"
+#include "WindowWork.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
+#include <exception>
 #include <filesystem>
+#include <memory>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -21,12 +25,16 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
+class QShortcut;
+class QTimer;
 class QSplitter;
 class QStackedWidget;
 
 namespace quarvel {
 
+class BackgroundTask;
 class CodePageList;
 class RecordGridModel;
 class RecordGridView;
@@ -75,6 +83,12 @@ public:
     /// command opens the file chosen in it; more than one is refused with a message.
     void openFiles(const std::vector<std::filesystem::path>& files);
 
+    /// Whether a command's work runs away from the window's thread; the commands that would interfere
+    /// with it are off meanwhile.
+    bool isWorking() const;
+    /// "Anuluj" and Esc: gives up a running load, which leaves the window as it was before the command.
+    void cancelWork();
+
     /// Shows every control as the window state has it. Changes made here trigger no handler.
     void render();
 
@@ -91,6 +105,14 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    /// Runs a command's work on a thread of its own; the window stays responsive and shows its progress.
+    void startWork(std::unique_ptr<WindowWork> work);
+    /// The work has ended: shows what it found (nothing of a load given up), the commands back on.
+    void workEnded(const std::shared_ptr<WindowWork>& work, const std::exception_ptr& failure);
+    /// The progress row at the bottom of the window: over the window's contents, only while it shows.
+    QWidget* buildProgressRow();
+    void placeProgressRow();
+    void renderProgress();
     void createControls();
     void layOutDetails();
     void applyPlacement(const WindowPlacement& placement);
@@ -151,6 +173,15 @@ private:
     RecordGridView* m_grid = nullptr;
     QLineEdit* m_originalValueEdit = nullptr;
     QPlainTextEdit* m_detailsMemo = nullptr;
+
+    BackgroundTask* m_task = nullptr;
+    QTimer* m_progressTimer = nullptr;
+    QWidget* m_progressRow = nullptr;
+    QLabel* m_stageLabel = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QShortcut* m_cancelKey = nullptr;
+    QPointer<QWidget> m_focusBeforeWork;
 };
 
 } // namespace quarvel
