@@ -388,10 +388,12 @@ TEST(Keyboard, EveryControlHasItsOwnAcceleratorAndTheUsualKeysOpenAndSave) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.mainWindow));
     w.answers.filesToOpen.push_back(w.dir.write("zlecenia.txt", "ZLECENIA|WINDOWS_EE\r\n1/5/27|1|61109010140000071219812874|27114020040000300201355387|C|L||||\r\n"));
     QTest::keyClick(&w.mainWindow, Qt::Key_O, Qt::ControlModifier);
+    Settle();
     EXPECT_EQ(w.text("validCountLabel"), U("1"));
     // Saving builds the log report, which the log button then shows.
     ASSERT_FALSE(w.find<QPushButton>("showLogButton")->isEnabled());
     QTest::keyClick(&w.mainWindow, Qt::Key_S, Qt::ControlModifier);
+    Settle();
     EXPECT_TRUE(w.find<QPushButton>("showLogButton")->isEnabled());
 }
 

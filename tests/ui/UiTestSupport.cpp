@@ -70,7 +70,19 @@ void Windows::clickCell(int modelRow, int modelColumn) const {
     Settle();
 }
 
+void FinishWork() {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<MainWindow*>(top)) {
+            if (!QTest::qWaitFor([window] { return !window->isWorking(); }, 120000)) {
+                ADD_FAILURE() << "a command's work never ended";
+            }
+        }
+    }
+}
+
 void Settle() {
+    for (int k = 0; k < 3; ++k) QApplication::processEvents();
+    FinishWork();
     for (int k = 0; k < 3; ++k) QApplication::processEvents();
 }
 

@@ -53,7 +53,9 @@ struct Windows {
     LogWindow log;
 };
 
-/// Lets queued events (painting, layout) run.
+/// Waits, letting events run, until no main window's command works any more.
+void FinishWork();
+/// Lets queued events (painting, layout) run, and a command's work end.
 void Settle();
 
 /// The colour at a point of a widget as it paints itself now.

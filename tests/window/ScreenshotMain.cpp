@@ -8,6 +8,7 @@
 //                                      start, with details, maximised with details, and restored; the
 //                                      files' names begin with NAME.
 
+#include "UiTestSupport.h"
 #include "WindowTestSupport.h"
 
 #include "ProgramWindows.h"
@@ -44,6 +45,9 @@ using namespace quarvel;
 using test::WaitUntil;
 
 void settle() {
+    for (int k = 0; k < 5; ++k)
+        QApplication::processEvents();
+    test::FinishWork();
     for (int k = 0; k < 5; ++k)
         QApplication::processEvents();
 }
