@@ -23,6 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 namespace quarvel::test {
@@ -229,6 +230,25 @@ TEST(Handlers, ALoadBehindTheProgressRowEndsWithTheDetailsOfItsFirstCell) {
     EXPECT_EQ(w.find<QLineEdit>("originalValueEdit")->text(), displayText(session.state.originalValueEdit.text));
     EXPECT_EQ(w.find<QPlainTextEdit>("detailsMemo")->toPlainText(), displayLines(session.state.detailsMemo.lines));
     EXPECT_FALSE(session.state.detailsMemo.lines.empty());
+}
+
+// A window closed while its work runs waits for the work (giving a load up first) instead of leaving a
+// thread that reads a session about to go.
+TEST(Handlers, AWindowClosedWhileItsWorkRunsEndsItCleanly) {
+    const std::vector<std::function<void(Windows&)>> starts = {
+        [](Windows& w) { StartOpening(w, w.example("kontrahenci_mazovia.txt")); },
+        [](Windows& w) { w.find<QAbstractButton>("checkNrbDigitsOption")->click(); },
+        [](Windows& w) { w.find<QAbstractButton>("saveButton")->click(); },
+    };
+    for (const auto& start : starts) {
+        auto w = std::make_unique<Windows>();
+        w->open(w->example("zlecenia_ibm_latin2.txt"));
+        start(*w);
+        ASSERT_TRUE(w->mainWindow.isWorking());
+        w->mainWindow.close();
+        w.reset();
+        Settle();
+    }
 }
 
 // A million payment orders, as the window's user opens them: the window's thread keeps turning (a timer
