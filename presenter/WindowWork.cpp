@@ -85,7 +85,9 @@ class RerunWork final : public WindowWork {
 public:
     RerunWork(Session& session, bool codePage)
         : WindowWork(false), m_session(session), m_settings(currentRunSettings(session)), m_codePage(codePage),
-          m_space(session, m_progress) {}
+          m_space(session, m_progress) {
+        m_progress.begin(WorkProgress::Stage::Checking, 0);
+    }
 
     void run() override {
         try {
@@ -123,10 +125,12 @@ private:
 
 class SaveWork final : public WindowWork {
 public:
-    explicit SaveWork(Session& session) : WindowWork(false), m_session(session) {}
+    // How far the writing has come is not told: the row shows the stage alone.
+    explicit SaveWork(Session& session) : WindowWork(false), m_session(session) {
+        m_progress.begin(WorkProgress::Stage::Writing, 0);
+    }
 
     void run() override {
-        m_progress.begin(WorkProgress::Stage::Writing, 0);
         m_saved = saveFiles(m_session.file, m_session.openOutput);
     }
 
@@ -152,7 +156,7 @@ const std::string& stageText(WorkProgress::Stage stage) {
         return texts::kStageChecking;
     case WorkProgress::Stage::Writing:
         return texts::kStageWriting;
-    case WorkProgress::Stage::Waiting:
+    case WorkProgress::Stage::Waiting: // a load, opening its file
     case WorkProgress::Stage::Reading:
         break;
     }
@@ -184,7 +188,6 @@ void showProgress(WindowState& state, const WindowWork& work, std::chrono::milli
     if (!row.working) return;
     row.visible = row.visible || lasted >= kProgressDelay;
     const WorkProgress& progress = work.progress();
-    // A re-run starts checking at once; a load shows reading until it checks.
     row.stage = stageText(progress.stage());
     row.percent = percentOf(progress);
 }
