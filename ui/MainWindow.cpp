@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "AccountTotalsDialog.h"
+
 #include "CodePageList.h"
 #include "RecordGridModel.h"
 #include "RecordGridView.h"
@@ -333,6 +335,12 @@ QWidget* MainWindow::buildTopStrip() {
     m_labelStatOKKwota->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_cbPokazSzczegoly = makeCheckBox(statistics, "cbPokazSzczegoly", utf8("Pokaż sz&czegóły"), 200);
     m_cbPokazSzczegoly->setGeometry(8, 68, 200, m_cbPokazSzczegoly->sizeHint().height());
+    // Beside "Pokaż szczegóły", on its row: the batches of the total above it.
+    QString totalsCaption = displayText(texts::kAccountTotalsButton);
+    totalsCaption.insert(totalsCaption.indexOf(QLatin1Char('m')), QLatin1Char('&'));
+    m_bSumyRachunkow = new QPushButton(totalsCaption, statistics);
+    m_bSumyRachunkow->setObjectName(QStringLiteral("bSumyRachunkow"));
+    m_bSumyRachunkow->setAutoDefault(false);
     lower->addWidget(statistics, 1, Qt::AlignTop);
     // The design's gap to the strip's edge, which a total too wide for the design's group may take.
     lower->addSpacerItem(new QSpacerItem(kClientWidth - 2 * kBorder - kStatisticsAt.x() - 470, 0, QSizePolicy::Preferred,
@@ -500,6 +508,7 @@ void MainWindow::connectControls() {
     connect(m_bOtworzPlik, &QPushButton::clicked, this, [this] { chooseAndOpenFile(); });
     connect(m_bZapiszTylkoPrawidlowe, &QPushButton::clicked, this, [this] { saveValidRecordsAndLog(); });
     connect(m_bPokazLog, &QPushButton::clicked, this, [this] { showLog(); });
+    connect(m_bSumyRachunkow, &QPushButton::clicked, this, [this] { showAccountTotals(); });
     connect(m_cbPrzytnijPola, &QCheckBox::toggled, this, [this, &state](bool checked) {
         state.trimFields.checked = checked;
         trimFieldsToggled();
@@ -674,6 +683,12 @@ void MainWindow::showLog() {
     render();
 }
 
+void MainWindow::showAccountTotals() {
+    auto* dialog = new AccountTotalsDialog(accountTotalsRows(m_session.file), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
 void MainWindow::trimFieldsToggled() {
     refillWith(quarvel::trimFieldsToggled);
 }
@@ -752,6 +767,11 @@ void MainWindow::layOutStatistics() {
     m_labelStatOKKwota->setGeometry(layout.totalLeft, layout.totalTop, layout.totalWidth,
                                     m_labelStatOKKwota->sizeHint().height());
     m_cbPokazSzczegoly->move(m_cbPokazSzczegoly->x(), layout.detailsTop);
+    // As tall as the check box's row allows, inside the group's frame.
+    const int totalsHeight = std::min(m_bSumyRachunkow->sizeHint().height(), measures.detailsHeight + 4);
+    m_bSumyRachunkow->setGeometry(m_cbPokazSzczegoly->geometry().right() + 8,
+                                  layout.detailsTop + (measures.detailsHeight - totalsHeight) / 2,
+                                  m_bSumyRachunkow->sizeHint().width(), totalsHeight);
     m_statistics->setMinimumWidth(layout.groupWidth);
     m_statistics->setFixedHeight(layout.groupHeight);
     // Placed at once: what is rendered is measured and shown before the next event loop's turn.
@@ -771,6 +791,7 @@ void MainWindow::render() {
 
     m_bZapiszTylkoPrawidlowe->setEnabled(state.saveButton.enabled);
     m_bPokazLog->setEnabled(state.showLogButton.enabled);
+    m_bSumyRachunkow->setEnabled(state.accountTotalsButton.enabled);
 
     renderLabel(m_labelNazwaPliku, state.fileNameLabel, windowText);
     renderLabel(m_labelStatAll, state.allCountLabel, windowText);

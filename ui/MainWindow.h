@@ -61,6 +61,8 @@ public:
     void chooseAndOpenFile();
     void saveValidRecordsAndLog();
     void showLog();
+    /// Shows the totals of the valid orders per debited account.
+    void showAccountTotals();
     void trimFieldsToggled();
     void replaceControlToggled();
     void checkNrbDigitsToggled();
@@ -135,6 +137,7 @@ private:
     QLabel* m_labelStatZle = nullptr;
     QLabel* m_labelStatOKKwota = nullptr;
     QCheckBox* m_cbPokazSzczegoly = nullptr;
+    QPushButton* m_bSumyRachunkow = nullptr;
     QWidget* m_topStrip = nullptr;
     QGroupBox* m_statistics = nullptr;
     std::array<QLabel*, 3> m_statCaptions{};
