@@ -162,7 +162,8 @@ void BM_ReadHeaderAndLines(benchmark::State& state) {
     session.file.fileName = c.path;
     for (auto _ : state) {
         state.PauseTiming();
-        resetLoadedFile(session.file, session.state);
+        resetLoadedFile(session.file);
+        resetLoadControls(session.state);
         state.ResumeTiming();
         MemorySource source(c.bytes);
         LineScanner input(source);
@@ -182,7 +183,8 @@ void BM_ReadLinesOnly(benchmark::State& state) {
     Session session(ui, kClock);
     for (auto _ : state) {
         state.PauseTiming();
-        resetLoadedFile(session.file, session.state);
+        resetLoadedFile(session.file);
+        resetLoadControls(session.state);
         session.file.kind = kindOf(state);
         state.ResumeTiming();
         MemorySource source(c.bytes);

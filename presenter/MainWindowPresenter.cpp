@@ -1,5 +1,7 @@
 #include "MainWindowPresenter.h"
 
+#include "AccountTotalsTable.h"
+
 #include "Correction.h"
 #include "Validation.h"
 #include "Pipeline.h"
@@ -47,6 +49,7 @@ void resetLoadControls(WindowState& state) {
     state.grid.rows.clear(); // the rows name records that are about to go
     state.replaceControl.checked = false;
     state.showLogButton.enabled = false;
+    state.accountTotalsButton.enabled = false;
     state.codePageList.selected = -1;
     state.validTotalLabel.text.clear();
     state.otherCodePageMarker.visible = false;
@@ -75,6 +78,7 @@ void showStatistics(const LoadedFile& file, WindowState& state) {
     if (file.kind == FileKind::Orders) state.validTotalLabel.text = formatTotal(file.validTotal);
     state.validTotalLabel.visible = file.kind == FileKind::Orders;
     state.saveButton.enabled = file.validCount > 0;
+    state.accountTotalsButton.enabled = hasAccountTotals(file);
 }
 
 LoadOutcome loadIntoWindow(Session& session, const std::filesystem::path& fileName) {

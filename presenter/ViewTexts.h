@@ -21,6 +21,11 @@ inline const std::array<std::string, 4> kRecordFilterItems = {
     cp1250FromUtf8("Pokaż tylko rekordy prawidłowe"), cp1250FromUtf8("Pokaż tylko rekordy z uwagami")};
 inline const std::string kDetailsLineErrors = cp1250FromUtf8("Błędy dla wybranej linii:");
 inline const std::string kDetailsNotes = "Uwagi:";
+inline const std::string kAccountTotalsButton = cp1250FromUtf8("Sumy wg rachunków…");
+inline const std::string kAccountTotalsTitle = cp1250FromUtf8("Sumy prawidłowych zleceń wg rachunków obciążanych");
+inline const std::array<std::string, 3> kAccountTotalsColumns = {cp1250FromUtf8("Rachunek obciążany"),
+                                                                 cp1250FromUtf8("Ilość zleceń"), "Suma"};
+inline const std::string kClose = "Zamknij";
 inline const std::string kDetailsFieldErrors = cp1250FromUtf8("Błędy w polach dla wybranej linii: ");
 
 // The stages of a command's work in the progress row, and its cancel button.

@@ -119,6 +119,7 @@ struct WindowState {
     LabelState validTotalLabel{"0", kNavy, true};
     ButtonState saveButton{false};
     ButtonState showLogButton{false};
+    ButtonState accountTotalsButton{false}; ///< opens the totals per debited account
     GridState grid;
     LabelState shownCountLabel{"0", kNavy, true};
     MemoState detailsMemo;

@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
 #include "BackgroundTask.h"
+#include "AccountTotalsDialog.h"
+
 #include "CodePageList.h"
 #include "RecordGridModel.h"
 #include "RecordGridView.h"
@@ -339,6 +341,12 @@ QWidget* MainWindow::buildTopStrip() {
     m_validTotalLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_showDetailsOption = makeCheckBox(statistics, "showDetailsOption", utf8("Pokaż sz&czegóły"), 200);
     m_showDetailsOption->setGeometry(8, 68, 200, m_showDetailsOption->sizeHint().height());
+    // Beside "Pokaż szczegóły", on its row: the batches of the total above it.
+    QString totalsCaption = displayText(texts::kAccountTotalsButton);
+    totalsCaption.insert(totalsCaption.indexOf(QLatin1Char('m')), QLatin1Char('&'));
+    m_accountTotalsButton = new QPushButton(totalsCaption, statistics);
+    m_accountTotalsButton->setObjectName(QStringLiteral("accountTotalsButton"));
+    m_accountTotalsButton->setAutoDefault(false);
     lower->addWidget(statistics, 1, Qt::AlignTop);
     // The design's gap to the strip's edge, which a total too wide for the design's group may take.
     lower->addSpacerItem(new QSpacerItem(kClientWidth - 2 * kBorder - kStatisticsAt.x() - 470, 0, QSizePolicy::Preferred,
@@ -611,6 +619,7 @@ void MainWindow::connectControls() {
     connect(m_openButton, &QPushButton::clicked, this, [this] { chooseAndOpenFile(); });
     connect(m_saveButton, &QPushButton::clicked, this, [this] { saveValidRecordsAndLog(); });
     connect(m_showLogButton, &QPushButton::clicked, this, [this] { showLog(); });
+    connect(m_accountTotalsButton, &QPushButton::clicked, this, [this] { showAccountTotals(); });
     connect(m_trimFieldsOption, &QCheckBox::toggled, this, [this, &state](bool checked) {
         state.trimFields.checked = checked;
         trimFieldsToggled();
@@ -797,6 +806,12 @@ void MainWindow::showLog() {
     render();
 }
 
+void MainWindow::showAccountTotals() {
+    auto* dialog = new AccountTotalsDialog(accountTotalsRows(m_session.file), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
 // The options and the code page: the corrections and checks run again, away from the window's thread.
 void MainWindow::trimFieldsToggled() {
     startWork(rerunWork(m_session, false));
@@ -876,6 +891,11 @@ void MainWindow::layOutStatistics() {
     m_validTotalLabel->setGeometry(layout.totalLeft, layout.totalTop, layout.totalWidth,
                                     m_validTotalLabel->sizeHint().height());
     m_showDetailsOption->move(m_showDetailsOption->x(), layout.detailsTop);
+    // As tall as the check box's row allows, inside the group's frame.
+    const int totalsHeight = std::min(m_accountTotalsButton->sizeHint().height(), measures.detailsHeight + 4);
+    m_accountTotalsButton->setGeometry(m_showDetailsOption->geometry().right() + 8,
+                                  layout.detailsTop + (measures.detailsHeight - totalsHeight) / 2,
+                                  m_accountTotalsButton->sizeHint().width(), totalsHeight);
     m_statistics->setMinimumWidth(layout.groupWidth);
     m_statistics->setFixedHeight(layout.groupHeight);
     // Placed at once: what is rendered is measured and shown before the next event loop's turn.
@@ -903,6 +923,7 @@ void MainWindow::render() {
         control->setEnabled(idle);
     }
     for (QAbstractButton* item : m_recordFilter->buttons()) item->setEnabled(idle);
+    m_accountTotalsButton->setEnabled(idle && state.accountTotalsButton.enabled);
     renderProgress();
 
     renderLabel(m_fileNameLabel, state.fileNameLabel, windowText);

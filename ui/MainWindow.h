@@ -69,6 +69,8 @@ public:
     void chooseAndOpenFile();
     void saveValidRecordsAndLog();
     void showLog();
+    /// Shows the totals of the valid orders per debited account.
+    void showAccountTotals();
     void trimFieldsToggled();
     void replaceControlToggled();
     void checkNrbDigitsToggled();
@@ -157,6 +159,7 @@ private:
     QLabel* m_invalidCountLabel = nullptr;
     QLabel* m_validTotalLabel = nullptr;
     QCheckBox* m_showDetailsOption = nullptr;
+    QPushButton* m_accountTotalsButton = nullptr;
     QWidget* m_topStrip = nullptr;
     QGroupBox* m_statistics = nullptr;
     std::array<QLabel*, 3> m_statCaptions{};

@@ -70,6 +70,11 @@ bool isConsole(int stream);
 /// UTF-16, whatever its code page); false when that fails or the stream is no console.
 bool writeToConsole(int stream, std::string_view utf8);
 
+/// Asks the system to back the whole large pages (2 MiB) inside [address, address + size) with large
+/// pages when they are first touched, which spares the faults of their small pages. A hint: where the
+/// system offers no large pages (or on Windows, which gives them only to privileged programs), nothing.
+void adviseLargePages(void* address, std::size_t size);
+
 /// An open file of the system, closed with the object.
 class NativeFile {
 public:

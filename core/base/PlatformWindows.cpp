@@ -429,6 +429,10 @@ int renameFile(const std::filesystem::path& from, const std::filesystem::path& t
     return GetLastError() == ERROR_SHARING_VIOLATION ? EBUSY : EACCES;
 }
 
+void adviseLargePages(void*, std::size_t) {
+    // Windows gives large pages only to a program holding the privilege to lock memory: small pages.
+}
+
 std::tm localTime(std::time_t time) {
     std::tm local{};
     localtime_s(&local, &time);

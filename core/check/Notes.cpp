@@ -4,12 +4,16 @@
 #include "DateAmount.h"
 #include "Holidays.h"
 #include "Parallel.h"
+#include "Platform.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <iterator>
 #include <optional>
 #include <string_view>
@@ -85,26 +89,33 @@ std::uint64_t sameOrderHash(const SameOrderValues& values, double amount) {
 // The first valid order of each kind seen so far, found by the hash of its fields: an open-addressing
 // table of hash tags and lines, one array of 8 bytes a slot and no allocation per order, as a million
 // orders make a node-based set spend its time in the allocator and in cache misses. Two orders of the same
-// tag are told apart by their values, read again from the file only then.
+// tag are told apart by their values, read again from the file only then. The table is two thirds full at
+// most, of any size (a hash is mapped onto it by a multiplication), and comes zeroed from the system
+// rather than cleared by the program.
 class SeenOrders {
 public:
     explicit SeenOrders(std::size_t orders)
-        : m_slots(std::bit_ceil(std::max<std::size_t>(16, 2 * orders))), m_mask(m_slots.size() - 1) {}
+        : m_size(std::max<std::size_t>(16, orders + orders / 2)),
+          m_slots(static_cast<Slot*>(std::calloc(m_size, sizeof(Slot)))) {
+        if (!m_slots) throw std::bad_alloc();
+        // Touched all over at random: large pages spare a fault for nearly every slot's first order.
+        platform::adviseLargePages(m_slots.get(), m_size * sizeof(Slot));
+    }
 
     /// Where the search for an order of this hash starts; prefetch() it before firstOf().
     std::size_t home(std::uint64_t hash) const {
         // FNV-1a leaves the low bits weak for short differences: mixed before they index the table.
         std::uint64_t mixed = (hash ^ (hash >> 31)) * 0xBF58476D1CE4E5B9ULL;
         mixed ^= mixed >> 29;
-        return static_cast<std::size_t>(mixed) & m_mask;
+        return static_cast<std::size_t>(((mixed >> 32) * m_size) >> 32); // the table has fewer than 2^32 slots
     }
-    void prefetch(std::size_t home) const { __builtin_prefetch(&m_slots[home]); }
+    void prefetch(std::size_t home) const { __builtin_prefetch(&m_slots.get()[home]); }
 
     /// The line of the first order seen equal to the one at `line`, or `line` itself, which is then kept.
     template <class Same> std::size_t firstOf(std::uint64_t hash, std::size_t home, std::size_t line, Same&& same) {
         const auto tag = static_cast<std::uint32_t>(hash >> 32);
-        for (std::size_t k = home;; k = (k + 1) & m_mask) {
-            Slot& slot = m_slots[k];
+        for (std::size_t k = home;; k = k + 1 == m_size ? 0 : k + 1) {
+            Slot& slot = m_slots.get()[k];
             if (slot.linePlusOne == 0) {
                 slot = {tag, static_cast<std::uint32_t>(line + 1)};
                 return line;
@@ -115,11 +126,14 @@ public:
 
 private:
     struct Slot {
-        std::uint32_t tag = 0;
-        std::uint32_t linePlusOne = 0; ///< 0 for an empty slot; a file has fewer lines than 2^31
+        std::uint32_t tag;
+        std::uint32_t linePlusOne; ///< 0 for an empty slot; a file has fewer lines than 2^31
     };
-    std::vector<Slot> m_slots; ///< at most half full, so a search ends soon at an empty slot
-    std::size_t m_mask;
+    struct Free {
+        void operator()(Slot* slots) const { std::free(slots); }
+    };
+    std::size_t m_size;
+    std::unique_ptr<Slot, Free> m_slots; ///< at most two thirds full, so a search ends soon at an empty slot
 };
 
 } // namespace
@@ -161,7 +175,8 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
         pending = 0;
     };
     // The hashes, the most work per order, are made side by side; the look-ups, in line order, follow.
-    std::vector<std::uint64_t> hashes(records.size());
+    // Written before they are read, for the valid orders only: not cleared first.
+    const std::unique_ptr<std::uint64_t[]> hashes(new std::uint64_t[records.size()]);
     runSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
         records.forEachLine(begin, end, [&](std::size_t line, const Record& record) {
             if (record.isValid()) hashes[line] = sameOrderHash(sameOrderValues(file, record), record.amount);
@@ -179,54 +194,76 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
     return notes;
 }
 
-std::vector<RecordNote> findExecutionOnDaysOff(const LoadedFile& file, std::chrono::year currentYear) {
+namespace {
+
+// The notes of the valid orders, in record order: the given possible double payments (in record order)
+// and, with `daysOff`, the orders the validation flagged as dated on a day off, each after its record's
+// double payment. The records go in slices side by side: each counts its notes, then writes them at its
+// place in the one list, so that no note is copied after it is made.
+std::vector<RecordNote> notesInRecordOrder(const LoadedFile& file, const std::vector<RecordNote>& doubles,
+                                           bool daysOff, std::chrono::year currentYear) {
     std::vector<RecordNote> notes;
     if (file.kind != FileKind::Orders) return notes;
     const RecordList& records = file.records();
-    // Each slice of the records is read on a core of its own; its notes join the others' in slice order.
     const Slices slices = file.slices();
-    std::vector<std::vector<RecordNote>> parts(slices.count());
+    const auto doublesFrom = [&doubles](std::size_t line) {
+        return static_cast<std::size_t>(
+            std::lower_bound(doubles.begin(), doubles.end(), line,
+                             [](const RecordNote& note, std::size_t at) { return note.record < at; }) -
+            doubles.begin());
+    };
+    std::vector<std::size_t> counts(slices.count() + 1);
+    if (daysOff) {
+        runSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
+            std::size_t count = 0;
+            records.forEachLine(begin, end, [&count](std::size_t, const Record& record) {
+                count += record.executionOnDayOff ? 1 : 0;
+            });
+            counts[k + 1] = count;
+        });
+    }
+    for (std::size_t k = 0; k < slices.count(); ++k)
+        counts[k + 1] += counts[k] + doublesFrom(slices.end(k)) - doublesFrom(slices.begin(k));
+    notes.resize(counts.back());
+    if (!daysOff) {
+        std::copy(doubles.begin(), doubles.end(), notes.begin());
+        return notes;
+    }
     runSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
-        std::vector<RecordNote>& part = parts[k];
+        auto out = notes.begin() + static_cast<std::ptrdiff_t>(counts[k]);
+        auto nextDouble = doubles.begin() + static_cast<std::ptrdiff_t>(doublesFrom(begin));
         std::chrono::year_month_day lastDate{};
-        std::chrono::year_month_day lastBusinessDay{}; // not ok(): lastDate is no day off
+        std::chrono::year_month_day lastBusinessDay{};
         records.forEachLine(begin, end, [&](std::size_t line, const Record& record) {
-            if (!record.isValid()) return;
-            // As the date check reads it: the translation of the bytes never touches digits or separators.
+            for (; nextDouble != doubles.end() && nextDouble->record == line; ++nextDouble)
+                *out++ = *nextDouble;
+            if (!record.executionOnDayOff) return;
+            // As the date check read it: the translation of the bytes never touches digits or separators.
             const std::optional<std::chrono::year_month_day> date =
                 parseOrderDate(file.valueBytes(record, kOrderDate).bytes, currentYear);
-            if (!date) return;
-            // The orders of a file share a few dates: the verdict on the last one is kept.
+            if (!date) return; // never: the flag is set on a date read
             if (*date != lastDate) {
                 lastDate = *date;
-                lastBusinessDay = isDayOff(*date) ? businessDayFrom(*date) : std::chrono::year_month_day{};
+                lastBusinessDay = businessDayFrom(*date);
             }
-            if (!lastBusinessDay.ok()) return;
             RecordNote note;
             note.record = line;
             note.kind = NoteKind::ExecutionOnDayOff;
             note.businessDay = lastBusinessDay;
-            part.push_back(note);
+            *out++ = note;
         });
     });
-    std::size_t count = 0;
-    for (const auto& part : parts)
-        count += part.size();
-    notes.reserve(count);
-    for (const auto& part : parts)
-        notes.insert(notes.end(), part.begin(), part.end());
     return notes;
 }
 
+} // namespace
+
+std::vector<RecordNote> findExecutionOnDaysOff(const LoadedFile& file, std::chrono::year currentYear) {
+    return notesInRecordOrder(file, {}, true, currentYear);
+}
+
 std::vector<RecordNote> findNotes(const LoadedFile& file, std::chrono::year currentYear) {
-    const std::vector<RecordNote> doubles = findPossibleDoublePayments(file);
-    const std::vector<RecordNote> daysOff = findExecutionOnDaysOff(file, currentYear);
-    std::vector<RecordNote> notes;
-    notes.reserve(doubles.size() + daysOff.size());
-    // Both lists are in record order; on the same record the double payment comes first.
-    std::merge(doubles.begin(), doubles.end(), daysOff.begin(), daysOff.end(), std::back_inserter(notes),
-               [](const RecordNote& a, const RecordNote& b) { return a.record < b.record; });
-    return notes;
+    return notesInRecordOrder(file, findPossibleDoublePayments(file), true, currentYear);
 }
 
 std::string noteText(const RecordNote& note) {

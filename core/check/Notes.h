@@ -14,9 +14,9 @@ namespace quarvel {
 /// None for other kinds of file.
 std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file);
 
-/// Notes on valid payment orders whose execution date is a Saturday, a Sunday or a public holiday, each
-/// with the business day the bank executes it on; in record order. The date is read as the checks read it,
-/// a short year in the century of `currentYear`. None for other kinds of file.
+/// Notes on valid payment orders whose execution date is a Saturday, a Sunday or a public holiday (as the
+/// validation flagged them), each with the business day the bank executes it on; in record order. The date
+/// is read as the checks read it, a short year in the century of `currentYear`. None for other kinds of file.
 std::vector<RecordNote> findExecutionOnDaysOff(const LoadedFile& file, std::chrono::year currentYear);
 
 /// Both kinds of note, in record order, a record's possible double payment before its day off.

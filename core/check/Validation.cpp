@@ -4,6 +4,7 @@
 #include "AsciiWords.h"
 #include "CheckTexts.h"
 #include "DateAmount.h"
+#include "Holidays.h"
 #include "FieldChecks.h"
 #include "Nip.h"
 
@@ -11,6 +12,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <optional>
 
 namespace quarvel {
 namespace {
@@ -29,11 +32,33 @@ void checkAccount(Record& record, std::size_t j, std::string_view value, bool ch
     }
 }
 
+// Whether a date is a day off. The orders of a file share a few hundred dates: the verdicts are kept by
+// day, one per place of a small table, and a date taking another's place is judged again.
+class DayOffVerdict {
+public:
+    bool operator()(std::chrono::year_month_day date) {
+        const auto day = static_cast<std::int32_t>(std::chrono::sys_days(date).time_since_epoch().count());
+        Entry& entry = m_entries[static_cast<std::uint32_t>(day) % m_entries.size()];
+        if (!entry.known || entry.day != day) entry = {day, true, isDayOff(date)};
+        return entry.dayOff;
+    }
+
+private:
+    struct Entry {
+        std::int32_t day = 0;
+        bool known = false;
+        bool dayOff = false;
+    };
+    std::array<Entry, 1024> m_entries{};
+};
+
 // The checks of one record, rebuilding its verdicts from nothing.
 void checkRecord(const LoadedFile& file, const FieldChecker& checker, Record& record, std::chrono::year currentYear,
-                 bool checkNrbDigits, bool checkNipDigits) {
+                 bool checkNrbDigits, bool checkNipDigits, DayOffVerdict& dayOff) {
     record.hasFieldErrors = false;
     record.changed = false;
+    record.executionOnDayOff = false;
+    std::optional<std::chrono::year_month_day> date;
     checker.check(record);
     // The content checks read the bytes before their final translation: it maps letters to
     // letters and control bytes to "?", and neither kind is a digit, space, sign or separator.
@@ -51,7 +76,8 @@ void checkRecord(const LoadedFile& file, const FieldChecker& checker, Record& re
     } else if (file.kind == FileKind::Orders) {
         checkAccount(record, kOrderDebitedAccount, bytes[kOrderDebitedAccount], checkNrbDigits);
         checkAccount(record, kOrderCreditedAccount, bytes[kOrderCreditedAccount], checkNrbDigits);
-        if (!parseOrderDate(bytes[kOrderDate], currentYear)) failField(record, kOrderDate, kBadDate);
+        date = parseOrderDate(bytes[kOrderDate], currentYear);
+        if (!date) failField(record, kOrderDate, kBadDate);
         // The correction has read the raw amount; while the value is that raw value, its verdict stands.
         const bool amountRead =
             file.valueIsRaw(record, kOrderAmount) ? record.amountRead : parseAmount(bytes[kOrderAmount]).has_value();
@@ -59,6 +85,8 @@ void checkRecord(const LoadedFile& file, const FieldChecker& checker, Record& re
     }
     record.hasFieldErrors = record.invalidMask != 0;
     record.changed = file.anyValueChanged(record);
+    // Read here, while the date is at hand: the notes take the days off from this flag.
+    record.executionOnDayOff = date && record.isValid() && dayOff(*date);
 }
 
 } // namespace
@@ -92,8 +120,9 @@ void validateRecords(LoadedFile& file, std::chrono::year currentYear, bool check
     // order, so the sum of the amounts is rounded exactly as a single pass rounds it.
     runSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
         // A line without data has no field to check; its record is constant.
+        DayOffVerdict dayOff;
         file.forEachLineWithData(begin, end, [&](std::size_t, Record& record) {
-            checkRecord(file, checker, record, currentYear, checkNrbDigits, checkNipDigits);
+            checkRecord(file, checker, record, currentYear, checkNrbDigits, checkNipDigits, dayOff);
         });
     });
     file.validCount = 0;

@@ -13,7 +13,8 @@ namespace quarvel {
 /// Judges every record (field checks, then account, date and amount checks), counts the valid and
 /// invalid records and sums the valid amounts. Judges the values of the last correction run, and takes the verdict on a raw amount from it. With `checkNrbDigits` an account number
 /// of 26 digits must also have the check digits of the Polish IBAN it is; with `checkNipDigits` a contractor's
-/// NIP, when given, must have its check digit.
+/// NIP, when given, must have its check digit. A valid payment order dated on a day off is flagged
+/// (Record::executionOnDayOff) for the notes.
 void validateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits = false,
                      bool checkNipDigits = false);
 

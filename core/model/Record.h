@@ -49,6 +49,7 @@ struct Record {
     bool hasFieldErrors = false;
     bool changed = false;
     bool amountRead = false; ///< the raw amount value reads as an amount (set by the correction)
+    bool executionOnDayOff = false; ///< a valid order dated on a day off (set by the validation)
     std::uint16_t decodedMask = 0; ///< rewritten fields whose value is their raw value decoded from UTF-8, no more
 
     bool fieldValid(std::size_t j) const { return ((invalidMask >> j) & 1U) == 0; }

@@ -1,5 +1,7 @@
 #include "RecordStore.h"
 
+#include "Platform.h"
+
 #include <algorithm>
 
 namespace quarvel {
@@ -73,6 +75,10 @@ void RecordStore::reserveFor(std::uint64_t bytes) {
     m_raw.reserve(static_cast<std::size_t>(std::min(bytes, kMaxReserve)));
     // A record needs at least its line feed; a typical line is far longer than 64 bytes.
     m_records.reserve(static_cast<std::size_t>(std::min(bytes / 64 + 16, kMaxReserve / kMaxRawBytesPerRecord)));
+    // The two arrays are written once from front to back: in large pages, a fault brings 2 MiB instead of 4 KiB.
+    platform::adviseLargePages(m_raw.data(), m_raw.capacity());
+    std::vector<Record>& records = m_records.withData();
+    platform::adviseLargePages(records.data(), records.capacity() * sizeof(Record));
 }
 
 void RecordStore::append(const std::vector<Record>& records, std::string_view raw) {

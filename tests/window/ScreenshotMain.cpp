@@ -234,6 +234,19 @@ bool windowsOneByOne(Pictures& take, const test::TempDir& dir) {
         firstCell(*model, [](const CellAppearance&, Glyph status) { return status == Glyph::Note; }, 0);
     if (noted.isValid()) grid->selectionModel()->setCurrentIndex(noted, QItemSelectionModel::ClearAndSelect);
     take.widget(p.mainWindow, "19_uwagi_i_opcja_nip.png");
+
+    // The totals per debited account, as the button beside the statistics shows them: three accounts.
+    std::string batches = "ZLECENIA|WINDOWS_EE\r\n";
+    for (const char* account : {"61109010140000071219812874", "27114020040000300201355387", "61109010140000071219812874",
+                                "83101010230000261395100000", "27114020040000300201355387", "61109010140000071219812874"})
+        batches += std::string("1/5/27|1234.56|") + account + "|10105000997603123456789123|Faktura|FV 12/2026||||\r\n";
+    p.open(dir.write("zlecenia_rachunki.txt", batches));
+    p.click("accountTotalsButton");
+    if (auto* totals = p.mainWindow.findChild<QDialog*>(QStringLiteral("accountTotalsDialog"))) {
+        settle();
+        take.widget(*totals, "20_sumy_wg_rachunkow.png");
+        totals->close();
+    }
     p.click("checkNipDigitsOption");
 
     // A million records, scrolled to the last.
