@@ -4,6 +4,7 @@
 #include "RecordGridModel.h"
 #include "RecordGridView.h"
 #include "LogWindow.h"
+#include "ProgramIcon.h"
 #include "WindowGeometry.h"
 
 #include "OutputWriter.h"
@@ -169,6 +170,7 @@ MainWindow::MainWindow(WindowSession& owner, QWidget* parent)
     : QWidget(parent), m_ui(owner.ui), m_session(owner.session) {
     m_ui.setDialogParent(this);
     setObjectName(QStringLiteral("mainWindow"));
+    setWindowIcon(programIcon());
     setAttribute(Qt::WA_QuitOnClose, true);
     setAcceptDrops(true);
     QFont font = this->font();

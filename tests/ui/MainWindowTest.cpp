@@ -2,6 +2,7 @@
 
 #include "CodePageList.h"
 #include "MainWindowPresenter.h"
+#include "ProgramIcon.h"
 #include "RecordGrid.h"
 
 #include <QAccessible>
@@ -327,6 +328,18 @@ TEST(MainWindow, TitlesAndItemsFitTheirGroups) {
     for (const QRadioButton* item : filter->findChildren<QRadioButton*>()) {
         EXPECT_GE(item->geometry().top(), inside.top() + 2) << item->text().toStdString();
         EXPECT_LE(item->geometry().bottom(), inside.bottom() - 2) << item->text().toStdString();
+    }
+}
+
+TEST(MainWindow, BothWindowsShowTheProgramsOwnIcon) {
+    Windows w;
+    const QImage drawn = QImage(programIconResource(32)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    ASSERT_FALSE(drawn.isNull()) << "no icon among the resources";
+    for (const QWidget* window : {static_cast<const QWidget*>(&w.mainWindow), static_cast<const QWidget*>(&w.log)}) {
+        const QIcon icon = window->windowIcon();
+        ASSERT_FALSE(icon.isNull()) << window->objectName().toStdString();
+        EXPECT_EQ(icon.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), drawn)
+            << window->objectName().toStdString();
     }
 }
 
