@@ -287,7 +287,6 @@ constexpr int kStatDetailsTop = 68;
 constexpr int kBelowBorder = 2;
 constexpr int kStatGap = 6;
 constexpr int kGroupInner = 4;
-constexpr double kSmallestTotalPoints = 8;
 constexpr double kTotalPointsStep = 0.5;
 
 } // namespace
@@ -305,7 +304,8 @@ StatisticsLayout statisticsLayout(const StatisticsMeasures& measures,
     int textWidth = totalWidthAt(kStatTotalPoints);
     const int designLeft = std::max(kStatTotalLeft, layout.valueRight + (kStatTotalLeft - kStatValueRight));
     layout.groupWidth =
-        std::clamp(designLeft + textWidth + kGroupInner, kStatWidth, std::max(kStatWidth, measures.widestGroup));
+        std::clamp(designLeft + textWidth + kGroupInner, kStatWidth,
+                   std::max({kStatWidth, measures.widestGroup, designLeft + measures.widestTotalAtSmallest + kGroupInner}));
     const int right = layout.groupWidth - kGroupInner;
     layout.totalLeft = std::clamp(right - textWidth, layout.valueRight + 2 * kStatGap, designLeft);
     layout.totalWidth = right - layout.totalLeft;
@@ -319,6 +319,10 @@ StatisticsLayout statisticsLayout(const StatisticsMeasures& measures,
     layout.detailsTop = kStatDetailsTop + shift;
     layout.groupHeight = std::max(kStatHeight, layout.detailsTop + measures.detailsHeight + kGroupInner);
     return layout;
+}
+
+std::string widestPatternTotal() {
+    return formatTotal(-999'999'999'999'999.0);
 }
 
 std::filesystem::path openDialogFolder(const LoadedFile& file) {

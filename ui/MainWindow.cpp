@@ -196,7 +196,6 @@ QWidget* MainWindow::buildTopStrip() {
     auto* strip = new QWidget(this);
     m_topStrip = strip;
     strip->setObjectName(QStringLiteral("topStrip"));
-    strip->setMinimumWidth(kClientWidth - 2 * kBorder);
     strip->setMinimumHeight(kTopStripHeight);
     strip->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     const QFont plain = font();
@@ -817,10 +816,12 @@ void MainWindow::layOutStatistics() {
         measures.captionRight[k] = m_statCaptions[k]->x() + m_statCaptions[k]->sizeHint().width();
         measures.valueWidth[k] = values[k]->fontMetrics().horizontalAdvance(values[k]->text());
     }
-    measures.widestGroup = m_topStrip->minimumWidth() - m_statisticsLeft;
+    measures.widestGroup = kClientWidth - 2 * kBorder - m_statisticsLeft;
     measures.detailsHeight = m_showDetailsOption->height();
     const QString total = displayText(m_session.state.validTotalLabel.text);
     QFont totalFont = boldFont(this, 10);
+    totalFont.setPointSizeF(kSmallestTotalPoints);
+    measures.widestTotalAtSmallest = QFontMetrics(totalFont).horizontalAdvance(displayText(widestPatternTotal()));
     const StatisticsLayout layout = statisticsLayout(measures, [&](double points) {
         totalFont.setPointSizeF(points);
         return QFontMetrics(totalFont).horizontalAdvance(total);
@@ -843,6 +844,9 @@ void MainWindow::layOutStatistics() {
                                     m_validTotalLabel->sizeHint().height());
     m_showDetailsOption->move(m_showDetailsOption->x(), layout.detailsTop);
     m_statistics->setMinimumWidth(layout.groupWidth);
+    // The strip as wide as the design, or as the statistics' texts need in the font at hand: the window's
+    // layout then widens the window rather than cutting the group.
+    m_topStrip->setMinimumWidth(std::max(kClientWidth - 2 * kBorder, m_statisticsLeft + layout.groupWidth));
     m_statistics->setFixedHeight(layout.groupHeight);
     // Placed at once: what is rendered is measured and shown before the next event loop's turn.
     m_topStrip->layout()->activate();
