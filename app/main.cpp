@@ -1,8 +1,8 @@
+#include "ProgramIcon.h"
 #include "ProgramWindows.h"
 #include "Startup.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char* argv[]) {
     if (const QString missing = quarvel::missingDisplay(); !missing.isEmpty()) {
@@ -13,7 +13,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(QUARVEL_VERSION));
     // The desktop finds the program's menu entry and icon by this name, under X11 and Wayland alike.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUARVEL_APP_ID));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QUARVEL_APP_ID)));
+    QApplication::setWindowIcon(quarvel::programIcon());
     quarvel::chooseWindowFont();
     quarvel::installToolkitTranslation(application);
 

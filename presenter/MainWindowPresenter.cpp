@@ -336,7 +336,6 @@ constexpr int kStatDetailsTop = 68;
 constexpr int kBelowBorder = 2;
 constexpr int kStatGap = 6;
 constexpr int kGroupInner = 4;
-constexpr double kSmallestTotalPoints = 8;
 constexpr double kTotalPointsStep = 0.5;
 
 } // namespace
@@ -354,7 +353,8 @@ StatisticsLayout statisticsLayout(const StatisticsMeasures& measures,
     int textWidth = totalWidthAt(kStatTotalPoints);
     const int designLeft = std::max(kStatTotalLeft, layout.valueRight + (kStatTotalLeft - kStatValueRight));
     layout.groupWidth =
-        std::clamp(designLeft + textWidth + kGroupInner, kStatWidth, std::max(kStatWidth, measures.widestGroup));
+        std::clamp(designLeft + textWidth + kGroupInner, kStatWidth,
+                   std::max({kStatWidth, measures.widestGroup, designLeft + measures.widestTotalAtSmallest + kGroupInner}));
     const int right = layout.groupWidth - kGroupInner;
     layout.totalLeft = std::clamp(right - textWidth, layout.valueRight + 2 * kStatGap, designLeft);
     layout.totalWidth = right - layout.totalLeft;
@@ -368,6 +368,10 @@ StatisticsLayout statisticsLayout(const StatisticsMeasures& measures,
     layout.detailsTop = kStatDetailsTop + shift;
     layout.groupHeight = std::max(kStatHeight, layout.detailsTop + measures.detailsHeight + kGroupInner);
     return layout;
+}
+
+std::string widestPatternTotal() {
+    return formatTotal(-999'999'999'999'999.0);
 }
 
 std::filesystem::path openDialogFolder(const LoadedFile& file) {

@@ -158,7 +158,10 @@ struct StatisticsMeasures {
     int contentsTop = 0;               ///< where the style lets the group's contents begin
     std::array<int, 3> captionRight{}; ///< right edges of the three captions
     std::array<int, 3> valueWidth{};   ///< widths of the three counts' texts
-    int widestGroup = 0;               ///< how wide the group may grow: to the edge of the strip
+    int widestGroup = 0;               ///< how wide the group may grow: to the edge of the strip at design
+    /// The widest total the pattern writes (widestPatternTotal) at the smallest size: the group makes room
+    /// for it beyond `widestGroup` where the font is that wide, and the window's layout widens the window.
+    int widestTotalAtSmallest = 0;
     int detailsHeight = 0;             ///< height of the check box "Pokaż szczegóły"
 };
 
@@ -178,10 +181,17 @@ struct StatisticsLayout {
 
 /// Lays out the statistics for counts and a total of the given widths: rows below the group's border,
 /// counts clear of their captions, and the total whole wherever it can be. A total wider than the room
-/// from its place to the group's edge widens the group (as far as `widestGroup`), then moves closer to the
+/// from its place to the group's edge widens the group (as far as `widestGroup`, or as the widest total of
+/// the pattern needs at the smallest size), then moves closer to the
 /// counts, then is drawn smaller (down to 8 points). `totalWidthAt` gives the total's width at a size.
 StatisticsLayout statisticsLayout(const StatisticsMeasures& measures,
                                   const std::function<int(double points)>& totalWidthAt);
+
+/// The size a total too wide for its place is drawn down to before its front gives way to an ellipsis.
+inline constexpr double kSmallestTotalPoints = 8;
+
+/// The widest total the total's pattern writes: all fifteen digit places, negative.
+std::string widestPatternTotal();
 
 /// What sharing the details' height between the grid and the strips under the splitter bar needs to
 /// know, in pixels.

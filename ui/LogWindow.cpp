@@ -1,5 +1,7 @@
 #include "LogWindow.h"
 
+#include "ProgramIcon.h"
+
 #include "QtUserInterface.h"
 #include "MainWindowPresenter.h"
 #include "WindowGeometry.h"
@@ -47,6 +49,7 @@ const char* const LogWindow::kPrintTitle = "Plik LOG z Vexa_Ostrel";
 LogWindow::LogWindow(const MemoState& text, QtUserInterface& ui, QWidget* parent, const Session* reported)
     : QDialog(parent), m_text(text), m_ui(ui), m_reported(reported) {
     setObjectName(QStringLiteral("logWindow"));
+    setWindowIcon(programIcon());
     setWindowTitle(QStringLiteral("Plik LOG"));
     QFont font = this->font();
     font.setPointSize(8);

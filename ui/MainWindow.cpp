@@ -7,6 +7,7 @@
 #include "RecordGridModel.h"
 #include "RecordGridView.h"
 #include "LogWindow.h"
+#include "ProgramIcon.h"
 #include "WindowGeometry.h"
 
 #include "OutputWriter.h"
@@ -20,6 +21,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -176,6 +178,7 @@ MainWindow::MainWindow(WindowSession& owner, QWidget* parent)
     : QWidget(parent), m_ui(owner.ui), m_session(owner.session) {
     m_ui.setDialogParent(this);
     setObjectName(QStringLiteral("mainWindow"));
+    setWindowIcon(programIcon());
     setAttribute(Qt::WA_QuitOnClose, true);
     setAcceptDrops(true);
     QFont font = this->font();
@@ -201,7 +204,6 @@ QWidget* MainWindow::buildTopStrip() {
     auto* strip = new QWidget(this);
     m_topStrip = strip;
     strip->setObjectName(QStringLiteral("topStrip"));
-    strip->setMinimumWidth(kClientWidth - 2 * kBorder);
     strip->setMinimumHeight(kTopStripHeight);
     strip->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     const QFont plain = font();
@@ -210,6 +212,7 @@ QWidget* MainWindow::buildTopStrip() {
     // The spacings below put every control at its design place with the default font at 100 %; a wider
     // font or a larger scale moves the controls after it instead of cutting or covering them.
     auto* stripLayout = new QVBoxLayout(strip);
+    m_stripLayout = stripLayout;
     stripLayout->setContentsMargins(4, 4, 0, 0);
     stripLayout->setSpacing(0);
 
@@ -230,7 +233,8 @@ QWidget* MainWindow::buildTopStrip() {
     commands->addStretch(1);
     arrow->setContentsMargins(0, 4, 0, 0);
     stripLayout->addLayout(commands);
-    stripLayout->addSpacing(11);
+    m_belowCommands = new QSpacerItem(0, 11, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    stripLayout->addSpacerItem(m_belowCommands);
 
     // The file name follows its caption, however wide the caption comes out in the system's font.
     auto* nameRow = new QHBoxLayout;
@@ -299,7 +303,8 @@ QWidget* MainWindow::buildTopStrip() {
     groups->addWidget(codePageGroup);
     groups->addStretch(1);
     left->addLayout(groups);
-    left->addSpacing(124 - 109);
+    m_aboveOptions = new QSpacerItem(0, 124 - 109, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    left->addSpacerItem(m_aboveOptions);
 
     m_trimFieldsOption = makeCheckBox(strip, "trimFieldsOption", utf8("&Przytnij zbyt długie pola do wymaganej długości"), 325);
     m_replaceControlOption =
@@ -374,6 +379,7 @@ QWidget* MainWindow::buildDetails() {
     // room the user wants, and a short window gives the grid its rows before the information its lines.
     auto* below = new QWidget(splitter);
     auto* belowLayout = new QVBoxLayout(below);
+    m_belowLayout = belowLayout;
     belowLayout->setContentsMargins(0, 0, 0, 0);
     belowLayout->setSpacing(0);
     belowLayout->addWidget(buildOriginalStrip(below));
@@ -393,26 +399,29 @@ QWidget* MainWindow::buildRecordArea(QWidget* parent) {
     recordsLayout->setContentsMargins(0, 0, 0, 0);
     recordsLayout->setSpacing(0);
 
+    m_recordsLayout = recordsLayout;
     auto* filterGroup = new QGroupBox(utf8("Rodzaj wyświetlanych danych"), records);
+    m_filterGroup = filterGroup;
     filterGroup->setObjectName(QStringLiteral("recordFilter"));
     filterGroup->setFont(boldFont(this));
-    auto* filterLayout = new QHBoxLayout(filterGroup);
+    m_filterLayout = new QGridLayout(filterGroup);
     // The items keep a few pixels from the frame above and below them.
-    filterLayout->setContentsMargins(8, 3, 8, 3);
+    m_filterLayout->setContentsMargins(8, 3, 8, 3);
+    m_filterLayout->setHorizontalSpacing(6);
+    m_filterLayout->setVerticalSpacing(2);
     m_recordFilter = new QButtonGroup(filterGroup);
     for (std::size_t k = 0; k < texts::kRecordFilterItems.size(); ++k) {
         QString caption = displayText(texts::kRecordFilterItems[k]);
         caption.insert(caption.indexOf(kFilterAccelerators[k]), QLatin1Char('&'));
         auto* item = new QRadioButton(caption, filterGroup);
         item->setObjectName(QStringLiteral("recordFilter%1").arg(k));
-        filterLayout->addWidget(item, 1);
         m_recordFilter->addButton(item, static_cast<int>(k));
     }
-    // 37 high at design, or as high as the style draws its title and items.
-    filterGroup->setFixedHeight(std::max(kRadioGroupHeight, filterGroup->sizeHint().height()));
-    // Four filters in bold are wider than the window's design width; they share what the window has
-    // rather than widening it.
+    // Four filters in bold are wider than the window's design width: the window's width decides how many
+    // share a row (arrangeFilters), rather than the filters widening the window.
     filterGroup->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    filterGroup->installEventFilter(this);
+    arrangeFilters();
     recordsLayout->addWidget(filterGroup);
 
     auto* title = new QWidget(records);
@@ -458,6 +467,7 @@ QWidget* MainWindow::buildOriginalStrip(QWidget* parent) {
     m_originalStrip = original;
     original->setMinimumHeight(kOriginalStripMinimum);
     auto* originalLayout = new QHBoxLayout(original);
+    m_originalLayout = originalLayout;
     const int editHeight = QLineEdit().sizeHint().height();
     const int vertical = std::max(0, (kOriginalStripHeight - editHeight) / 2);
     originalLayout->setContentsMargins(4, vertical, 4, vertical);
@@ -682,8 +692,78 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     rememberNormalFrame();
+    arrangeForHeight();
     splitDetails();
     if (m_progressRow->isVisible()) placeProgressRow();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_filterGroup && event->type() == QEvent::Resize) arrangeFilters();
+    return QWidget::eventFilter(watched, event);
+}
+
+int MainWindow::filterWidthIn(int columns) const {
+    const QList<QAbstractButton*> items = m_recordFilter->buttons();
+    int width = 0;
+    for (int column = 0; column < columns; ++column) {
+        int widest = 0;
+        for (qsizetype k = column; k < items.size(); k += columns) widest = std::max(widest, items[k]->sizeHint().width());
+        width += widest;
+    }
+    const QMargins inner = m_filterLayout->contentsMargins();
+    const QMargins frame = m_filterGroup->contentsMargins();
+    return width + (columns - 1) * m_filterLayout->horizontalSpacing() + inner.left() + inner.right() + frame.left() +
+           frame.right();
+}
+
+void MainWindow::arrangeFilters() {
+    constexpr int kAllInARow = 4;
+    const int columns = m_shortArrangement                                         ? 1
+                        : filterWidthIn(kAllInARow) <= m_filterGroup->width() ? kAllInARow
+                                                                                   : 2;
+    if (columns == m_filterColumns) return;
+    m_filterColumns = columns;
+    const QList<QAbstractButton*> items = m_recordFilter->buttons();
+    for (QAbstractButton* item : items) m_filterLayout->removeWidget(item);
+    for (int column = 0; column < kAllInARow; ++column) m_filterLayout->setColumnStretch(column, column < columns ? 1 : 0);
+    for (qsizetype k = 0; k < items.size(); ++k) {
+        m_filterLayout->addWidget(items[k], static_cast<int>(k) / columns, static_cast<int>(k) % columns);
+    }
+    // Beside the grid the pane is as wide as the filter needs; above it, the filter takes the width the
+    // window has, in two columns at least.
+    m_filterGroup->setSizePolicy(m_shortArrangement ? QSizePolicy::Preferred : QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_filterGroup->setMinimumWidth(filterWidthIn(m_shortArrangement ? 1 : 2));
+    // 37 high at design, or as high as the style draws its title and rows.
+    m_filterGroup->setFixedHeight(std::max(kRadioGroupHeight, m_filterLayout->totalSizeHint().height()));
+}
+
+void MainWindow::arrangeForHeight() {
+    const bool isShort = m_detailsPanel->isVisibleTo(this) && height() < kDetailsClientHeight;
+    if (isShort == m_shortArrangement) return;
+    m_shortArrangement = isShort;
+
+    // The top strip: its rows closer together. (The file name keeps its own row: beside the commands a
+    // long name would be cut.)
+    m_belowCommands->changeSize(0, isShort ? 2 : 11, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    m_aboveOptions->changeSize(0, isShort ? 4 : 124 - 109, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    m_topStrip->setMinimumHeight(isShort ? 0 : kTopStripHeight);
+    m_stripLayout->invalidate();
+
+    // The details: the grid keeps the whole height, the filter, the original value and the information
+    // stand beside it.
+    if (isShort) {
+        m_recordsLayout->removeWidget(m_filterGroup);
+        m_belowLayout->insertWidget(0, m_filterGroup);
+    } else {
+        m_belowLayout->removeWidget(m_filterGroup);
+        m_recordsLayout->insertWidget(0, m_filterGroup);
+    }
+    m_originalLayout->setDirection(isShort ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    m_splitter->setOrientation(isShort ? Qt::Horizontal : Qt::Vertical);
+    // A split the user made in the other arrangement means nothing in this one.
+    m_splitterMovedByUser = false;
+    m_filterColumns = 0;
+    arrangeFilters();
 }
 
 void MainWindow::splitDetails() {
@@ -693,6 +773,14 @@ void MainWindow::splitDetails() {
     m_detailsPanel->layout()->activate();
     QWidget* records = m_splitter->widget(0);
     QWidget* below = m_splitter->widget(1);
+    if (m_splitter->orientation() == Qt::Horizontal) {
+        // The pane beside the grid as wide as its contents ask, and never more than half.
+        const int available = m_splitter->width() - m_splitter->handleWidth();
+        const int side = std::max(below->minimumSizeHint().width(),
+                                  std::min(below->sizeHint().width(), available / 2));
+        m_splitter->setSizes({available - side, side});
+        return;
+    }
     DetailsSplitMeasures measures;
     measures.available = m_splitter->height() - m_splitter->handleWidth();
     measures.recordsWithoutRows = records->height() - m_grid->viewport()->height();
@@ -835,6 +923,7 @@ void MainWindow::codePageChosen() {
 
 void MainWindow::showDetailsToggled() {
     layOutDetails();
+    arrangeForHeight();
     splitDetails();
     render();
 }
@@ -866,10 +955,12 @@ void MainWindow::layOutStatistics() {
         measures.captionRight[k] = m_statCaptions[k]->x() + m_statCaptions[k]->sizeHint().width();
         measures.valueWidth[k] = values[k]->fontMetrics().horizontalAdvance(values[k]->text());
     }
-    measures.widestGroup = m_topStrip->minimumWidth() - m_statisticsLeft;
+    measures.widestGroup = kClientWidth - 2 * kBorder - m_statisticsLeft;
     measures.detailsHeight = m_showDetailsOption->height();
     const QString total = displayText(m_session.state.validTotalLabel.text);
     QFont totalFont = boldFont(this, 10);
+    totalFont.setPointSizeF(kSmallestTotalPoints);
+    measures.widestTotalAtSmallest = QFontMetrics(totalFont).horizontalAdvance(displayText(widestPatternTotal()));
     const StatisticsLayout layout = statisticsLayout(measures, [&](double points) {
         totalFont.setPointSizeF(points);
         return QFontMetrics(totalFont).horizontalAdvance(total);
@@ -897,6 +988,9 @@ void MainWindow::layOutStatistics() {
                                   layout.detailsTop + (measures.detailsHeight - totalsHeight) / 2,
                                   m_accountTotalsButton->sizeHint().width(), totalsHeight);
     m_statistics->setMinimumWidth(layout.groupWidth);
+    // The strip as wide as the design, or as the statistics' texts need in the font at hand: the window's
+    // layout then widens the window rather than cutting the group.
+    m_topStrip->setMinimumWidth(std::max(kClientWidth - 2 * kBorder, m_statisticsLeft + layout.groupWidth));
     m_statistics->setFixedHeight(layout.groupHeight);
     // Placed at once: what is rendered is measured and shown before the next event loop's turn.
     m_topStrip->layout()->activate();

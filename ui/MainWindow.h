@@ -20,8 +20,11 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QBoxLayout;
 class QFrame;
+class QGridLayout;
 class QGroupBox;
+class QSpacerItem;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -105,6 +108,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     /// Runs a command's work on a thread of its own; the window stays responsive and shows its progress.
@@ -133,6 +137,15 @@ private:
     void renderDetails();
     /// Shares the details' height between the grid and the strips below the bar, until the user moves it.
     void splitDetails();
+    /// A window shorter than its design with the details shown takes the short arrangement: tighter rows in
+    /// the top strip, and the display filter with the original value and the information in a pane beside
+    /// the grid, which keeps the whole height. Otherwise the design's.
+    void arrangeForHeight();
+    /// The display filter's items in as many columns as the filter's width gives them whole: four in a row,
+    /// two rows of two, or one under the other in the pane beside the grid.
+    void arrangeFilters();
+    /// The width the display filter's items need in `columns` columns, frame included.
+    int filterWidthIn(int columns) const;
 
     QtUserInterface& m_ui;
     Session& m_session;
@@ -162,6 +175,10 @@ private:
     QPushButton* m_accountTotalsButton = nullptr;
     QWidget* m_topStrip = nullptr;
     QGroupBox* m_statistics = nullptr;
+    QBoxLayout* m_stripLayout = nullptr;
+    QSpacerItem* m_belowCommands = nullptr;
+    QSpacerItem* m_aboveOptions = nullptr;
+    bool m_shortArrangement = false;
     std::array<QLabel*, 3> m_statCaptions{};
     int m_statisticsLeft = 0;
 
@@ -170,6 +187,12 @@ private:
     QWidget* m_originalStrip = nullptr;
     bool m_splitterMovedByUser = false;
     QButtonGroup* m_recordFilter = nullptr;
+    QGroupBox* m_filterGroup = nullptr;
+    QGridLayout* m_filterLayout = nullptr;
+    int m_filterColumns = 0;
+    QBoxLayout* m_recordsLayout = nullptr;
+    QBoxLayout* m_belowLayout = nullptr;
+    QBoxLayout* m_originalLayout = nullptr;
     QLabel* m_shownCountLabel = nullptr;
     QStackedWidget* m_gridArea = nullptr;
     QLabel* m_noDataPanel = nullptr;

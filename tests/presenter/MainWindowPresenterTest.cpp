@@ -212,6 +212,9 @@ TEST(Statistics, DesignPlacesHoldWhereTheTextsFitAndGiveWayWhereTheyDoNot) {
         bool cut;
         int groupWidth, groupHeight;
     };
+    // A font in which the widest total of the pattern does not fit the strip even at the smallest size.
+    StatisticsMeasures wideFont = measures(14, 7);
+    wideFont.widestTotalAtSmallest = 250;
     const std::vector<Case> cases = {
         {"the design", measures(14, 7), 10, {16, 32, 48}, 270, 294, 172, 10, false, 470, 93},
         {"a taller title and border", measures(19, 7), 10, {21, 37, 53}, 270, 294, 172, 10, false, 470, 96},
@@ -220,6 +223,8 @@ TEST(Statistics, DesignPlacesHoldWhereTheTextsFitAndGiveWayWhereTheyDoNot) {
         {"wider than the strip allows", measures(14, 7), 19.2, {16, 32, 48}, 270, 283, 192, 10, false, 479, 93},
         {"wider still: smaller", measures(14, 7), 21.5, {16, 32, 48}, 270, 282, 193, 8.5, false, 479, 93},
         {"too wide at any size", measures(14, 7), 40, {16, 32, 48}, 270, 282, 193, 8, true, 479, 93},
+        {"a wide font: the group makes room", wideFont, 21.5, {16, 32, 48}, 270, 294, 215, 10, false, 513, 93},
+        {"a wide font, past the pattern", wideFont, 40, {16, 32, 48}, 270, 282, 262, 8, true, 548, 93},
     };
     for (const Case& c : cases) {
         const StatisticsLayout l = statisticsLayout(c.measures, totalOf(c.totalPixelsPerPoint));

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -47,6 +48,15 @@ bool PaintedToTheBottom(const QWidget& window) {
     return ScreenPixels(QRect(bottom, QSize(1, 1))).pixelColor(0, 0) == window.palette().color(QPalette::Window);
 }
 
+// Every display filter shows its whole caption, in however many rows the window's width gives them.
+void ExpectFiltersWhole(const Windows& w) {
+    for (const QRadioButton* item : w.find<QWidget>("recordFilter")->findChildren<QRadioButton*>()) {
+        EXPECT_TRUE(item->isVisible()) << item->text().toStdString();
+        EXPECT_LE(item->sizeHint().width(), item->width()) << item->text().toStdString();
+        EXPECT_LE(item->geometry().right(), item->parentWidget()->contentsRect().right()) << item->text().toStdString();
+    }
+}
+
 class MainWindowOnScreen : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -80,6 +90,7 @@ TEST_F(FullHd, TogglingTheDetailsSizesAndCentresTheWindow) {
     })) << Describe(w.mainWindow);
     EXPECT_EQ(w.mainWindow.frameGeometry().left(), left);
     EXPECT_TRUE(WaitUntil([&] { return ShownAtCentre(memo()) == memo().palette().color(QPalette::Base); }));
+    ExpectFiltersWhole(w);
 
     w.click("showDetailsOption");
     EXPECT_TRUE(WaitUntil([&] {
@@ -145,6 +156,10 @@ TEST_F(FullHd, AMaximisedWindowGivesItsWidthToTheStatisticsAndItsHeightToTheGrid
         return statistics.mapTo(&w.mainWindow, statistics.rect().topRight()).x() > w.mainWindow.width() - 20 &&
                grid.height() > w.mainWindow.height() / 2;
     })) << Describe(w.mainWindow);
+    // The four filters side by side, each whole.
+    const auto* first = w.find<QWidget>("recordFilter0");
+    EXPECT_EQ(w.find<QWidget>("recordFilter3")->y(), first->y());
+    ExpectFiltersWhole(w);
 }
 
 // 1366 x 768 at 150 %: 910 x 512 of the window system's coordinates, less than the details' client height.
@@ -186,7 +201,7 @@ TEST_F(SmallScreen, DetailsTickedWhileMaximisedRestoreOntoTheScreen) {
     })) << Describe(w.mainWindow);
 }
 
-TEST_F(SmallScreen, MaximisedWithDetailsTheStripsUnderTheBarGiveTheGridTheirRoom) {
+TEST_F(SmallScreen, MaximisedWithDetailsTheGridKeepsTheHeightAndTheDetailsStandBesideIt) {
     AskWindowManagerToMaximise(w.mainWindow, true);
     ASSERT_TRUE(WaitUntil([&] { return w.mainWindow.isMaximized(); })) << Describe(w.mainWindow);
     w.open(ManyOrders(w));
@@ -194,11 +209,13 @@ TEST_F(SmallScreen, MaximisedWithDetailsTheStripsUnderTheBarGiveTheGridTheirRoom
     w.click("showDetailsOption");
     const auto& grid = *w.find<QAbstractItemView>("recordGrid");
     const int rowHeight = 18;
-    // The top strip takes what it needs; of the rest the grid keeps every row the screen's height allows,
-    // the information giving up its design height down to one line.
+    // The top strip in its short arrangement; the filter, the original value and the information beside
+    // the grid, which keeps the whole height below the strip, and a pane no narrower than they need.
     EXPECT_TRUE(WaitUntil([&] {
-        return details().isVisible() && memo().height() < 110 && grid.viewport()->height() / rowHeight >= 6;
+        return details().isVisible() && grid.viewport()->height() / rowHeight >= 12;
     })) << Describe(w.mainWindow) << " rows " << grid.viewport()->height() / rowHeight;
+    ExpectFiltersWhole(w);
+    EXPECT_GT(grid.width(), w.mainWindow.width() / 2);
     std::printf("grid rows visible at 1366x768, 150 %%, maximised with details: %d\n",
                 grid.viewport()->height() / rowHeight);
 }
