@@ -60,7 +60,7 @@ RunSettings currentRunSettings(const Session& session) {
     const WindowState& state = session.state;
     const int selected = state.codePageList.selected;
     RunSettings settings;
-    if (selected >= 0 && selected < kCodePageCount) settings.codePage = selected;
+    settings.codePage = codePageAtItem(selected);
     settings.trimFields = state.trimFields.checked;
     settings.replaceControl = state.replaceControl.checked;
     settings.checkNrbDigits = state.checkNrbDigits.checked;
@@ -90,7 +90,7 @@ LoadOutcome loadIntoWindow(Session& session, const std::filesystem::path& fileNa
     }
     if (result.identified) {
         state.codePageList.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
-        state.codePageList.selected = file.identifiedCodePage;
+        state.codePageList.selected = codePageItem(file.identifiedCodePage);
     }
     // No validation ran without records, so nothing can be valid: saving stays off until a load yields some.
     if (result.outcome != LoadOutcome::Loaded || file.records().empty()) {
@@ -204,7 +204,8 @@ void codePageChosen(Session& session) {
     rerunCorrection(session);
     const int selected = session.state.codePageList.selected;
     // With no item selected the correction uses the identified code page, so nothing differs from it.
-    session.state.otherCodePageMarker.visible = selected >= 0 && selected != session.file.identifiedCodePage;
+    session.state.otherCodePageMarker.visible =
+        selected >= 0 && selected != codePageItem(session.file.identifiedCodePage);
 }
 
 void filterChosen(Session& session) {

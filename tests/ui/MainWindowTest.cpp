@@ -206,7 +206,7 @@ TEST(MainWindow, AnotherCodePageReconvertsAndShowsTheMarker) {
     codePages->setCurrentIndex(0); // as choosing MAZOVIA in the list does
     Settle();
     EXPECT_TRUE(w.find<QWidget>("ShapeInnaStronaKodowaWPliku")->isVisible());
-    EXPECT_EQ(w.glow.session().file.conversionSource(), MAZOVIA);
+    EXPECT_EQ(w.glow.session().file.conversionSource(), CodePage::Mazovia);
 
     // The same steps without any window give the same statistics.
     TestSession plain;
