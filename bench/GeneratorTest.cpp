@@ -73,7 +73,7 @@ TEST(FileGenerator, GivesExactlyTheRequestedNumberOfLines) {
 TEST(FileGenerator, EveryCodePageIsIdentifiedAndDeclared) {
     const TempDir dir;
     for (FileKind kind : {FileKind::Orders, FileKind::Contractors}) {
-        for (CodePageId page = 0; page < kCodePageCount; ++page) {
+        for (const CodePage page : kCodePages) {
             GeneratorOptions options = orders(300'000);
             options.kind = kind;
             options.codePage = page;
@@ -81,11 +81,11 @@ TEST(FileGenerator, EveryCodePageIsIdentifiedAndDeclared) {
             const std::string bytes = GenerateToString(options, &stats);
             TestSession t(kClock);
             test::LoadBytes(t, dir, bytes);
-            SCOPED_TRACE(std::string(kCodePageNames[static_cast<std::size_t>(page)]));
+            SCOPED_TRACE(std::string(nameOf(page)));
             ASSERT_EQ(t.file().kind, kind);
             EXPECT_EQ(t.file().declaredCodePage, page);
             // DHN has the letters of CYFROMAT, and a tie goes to the smaller id.
-            EXPECT_EQ(t.file().identifiedCodePage, page == DHN ? CYFROMAT : page);
+            EXPECT_EQ(t.file().identifiedCodePage, page == CodePage::Dhn ? CodePage::Cyfromat : page);
             EXPECT_EQ(t.file().records().size(), stats.dataLines);
         }
     }
@@ -96,7 +96,7 @@ TEST(FileGenerator, AUtf8FileHoldsTheRecordsOfItsCp852Twin) {
     const TempDir dir;
     std::vector<std::string> values[2];
     std::int32_t valid[2] = {};
-    for (const CodePageId page : {IBM_LATIN2, UTF_8}) {
+    for (const CodePage page : {CodePage::IbmLatin2, CodePage::Utf8}) {
         GeneratorOptions options = orders(0);
         options.lines = 5000;
         options.codePage = page;
@@ -104,14 +104,14 @@ TEST(FileGenerator, AUtf8FileHoldsTheRecordsOfItsCp852Twin) {
         TestSession t(kClock);
         test::LoadBytes(t, dir, bytes);
         ASSERT_EQ(t.file().identifiedCodePage, page);
-        const int k = page == UTF_8 ? 1 : 0;
+        const int k = page == CodePage::Utf8 ? 1 : 0;
         for (std::size_t i = 0; i < t.file().records().size(); ++i) values[k].push_back(test::JoinValues(t.file(), i));
         valid[k] = t.file().validCount;
     }
     EXPECT_EQ(values[1], values[0]);
     EXPECT_EQ(valid[1], valid[0]);
     GeneratorOptions sized = orders(1'000'000);
-    sized.codePage = UTF_8;
+    sized.codePage = CodePage::Utf8;
     EXPECT_LE(GenerateToString(sized).size(), 1'000'000U);
 }
 
@@ -158,7 +158,7 @@ TEST(FileGenerator, ContractorFaultsAreCaughtAndTheRestIsValid) {
     const TempDir dir;
     GeneratorOptions options = orders(1'000'000);
     options.kind = FileKind::Contractors;
-    options.codePage = MAZOVIA;
+    options.codePage = CodePage::Mazovia;
     GeneratorStats stats;
     const std::string bytes = GenerateToString(options, &stats);
     EXPECT_EQ(stats.faults[static_cast<int>(Fault::BadDate)], 0u);
@@ -177,7 +177,7 @@ TEST(FileGenerator, LongLineHasExactlyTheAskedLengthAndNoLineEnd) {
     options.shape = FileShape::LongLine;
     options.shapeBytes = 100'000;
     const std::string bytes = GenerateToString(options);
-    const std::string header = HeaderLine(FileKind::Orders, IBM_LATIN2) + "\r\n";
+    const std::string header = HeaderLine(FileKind::Orders, CodePage::IbmLatin2) + "\r\n";
     ASSERT_EQ(bytes.size(), header.size() + 100'000);
     EXPECT_EQ(bytes.substr(0, header.size()), header);
     EXPECT_EQ(bytes.find('\n', header.size()), std::string::npos);

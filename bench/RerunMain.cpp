@@ -112,7 +112,9 @@ int main(int argc, char** argv) {
         trim.push_back(Timed([&] { rerun(session); }));
         state.replaceControl.checked = !state.replaceControl.checked;
         replace.push_back(Timed([&] { rerun(session); }));
-        state.codePageList.selected = state.codePageList.selected == MAZOVIA ? file.identifiedCodePage : MAZOVIA;
+        const int mazovia = codePageItem(CodePage::Mazovia);
+        state.codePageList.selected =
+            state.codePageList.selected == mazovia ? codePageItem(file.identifiedCodePage) : mazovia;
         codePage.push_back(Timed([&] { rerun(session); }));
     }
     const double all = Median([&] {

@@ -40,7 +40,7 @@ constexpr std::chrono::year_month_day kToday{std::chrono::year{2026}, std::chron
 const FixedClock kClock{kToday};
 
 std::uint64_t g_size = 10'000'000;
-CodePageId g_codePage = IBM_LATIN2;
+CodePage g_codePage = CodePage::IbmLatin2;
 
 /// A folder for the files the stages read and write; in memory when /dev/shm is there.
 class ScratchDir {
@@ -125,7 +125,7 @@ void resetToLoaded(Corpus& c) {
     Session& s = *c.session;
     s.state.trimFields.checked = true;
     s.state.replaceControl.checked = false;
-    s.state.codePageList.selected = s.file.identifiedCodePage;
+    s.state.codePageList.selected = codePageItem(s.file.identifiedCodePage);
     rerunChecks(s, currentRunSettings(s));
     showStatistics(s.file, s.state);
 }
@@ -224,7 +224,7 @@ void BM_Correction(benchmark::State& state) {
         settings.trim = false;
         settings.replaceControl = true;
     } else if (state.range(1) == 2) {
-        settings.sourceCodePage = MAZOVIA;
+        settings.sourceCodePage = CodePage::Mazovia;
     }
     for (auto _ : state) runCorrectionPass(c.file(), settings, kToday);
     reportBytes(state, c);
@@ -354,15 +354,12 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else if (takeOption(arg, "--code-page=", value)) {
-            int found = -1;
-            for (int p = 0; p < kCodePageCount; ++p) {
-                if (value == kCodePageNames[static_cast<std::size_t>(p)]) found = p;
-            }
-            if (found < 0) {
+            const std::optional<CodePage> found = codePageNamed(value);
+            if (!found) {
                 std::fprintf(stderr, "quarvel-bench: unknown code page\n");
                 return 2;
             }
-            g_codePage = found;
+            g_codePage = *found;
         } else {
             std::fprintf(stderr, "quarvel-bench: unknown argument %s\n"
                                  "usage: quarvel-bench [--size=10M] [--code-page=NAME] [--benchmark_...]\n", argv[k]);
@@ -370,7 +367,7 @@ int main(int argc, char** argv) {
         }
     }
     benchmark::AddCustomContext("input_size_bytes", std::to_string(g_size));
-    benchmark::AddCustomContext("code_page", std::string(kCodePageNames[static_cast<std::size_t>(g_codePage)]));
+    benchmark::AddCustomContext("code_page", std::string(nameOf(g_codePage)));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -90,7 +90,7 @@ private:
 };
 
 struct Options {
-    std::optional<CodePageId> codePage;
+    std::optional<CodePage> codePage;
     bool trim = true;
     bool replaceControl = false;
     bool checkNrb = false;
@@ -102,12 +102,8 @@ struct Options {
     std::optional<std::string> file;
 };
 
-std::optional<CodePageId> codePageNamed(const std::string& name) {
-    const std::string upper = upperAsciiText(name);
-    for (CodePageId p = 0; p < kCodePageCount; ++p) {
-        if (kCodePageNames[p] == upper) return p;
-    }
-    return std::nullopt;
+std::optional<CodePage> codePageNamedInAnyCase(const std::string& name) {
+    return codePageNamed(upperAsciiText(name));
 }
 
 std::string utf8(const std::filesystem::path& path) {
@@ -185,7 +181,7 @@ std::optional<int> parseArguments(const std::vector<std::string>& args, Options&
                     return kBatchError;
                 }
                 (name == "--log" ? options.log : options.rejected) = platform::pathFromUtf8(value);
-            } else if (!(options.codePage = codePageNamed(value))) {
+            } else if (!(options.codePage = codePageNamedInAnyCase(value))) {
                 err << "Nieznana strona kodowa: " << value << "\n";
                 return kBatchError;
             }
@@ -214,11 +210,11 @@ RunSettings runSettings(const Options& options) {
 
 void printSummary(const LoadedFile& file, const RunSettings& settings, const std::filesystem::path& input,
                   std::ostream& out) {
-    const CodePageId used = settings.sourceCodePage(file);
+    const CodePage used = settings.sourceCodePage(file);
     out << "Plik: " << utf8(input) << "\n";
     out << "Rodzaj: " << (file.kind == FileKind::Contractors ? "KONTRAHENCI" : "ZLECENIA") << "\n";
-    out << "Strona kodowa: rozpoznana " << kCodePageNames[file.identifiedCodePage] << ", zadeklarowana "
-        << kCodePageNames[file.declaredCodePage] << ", użyta " << kCodePageNames[used] << "\n";
+    out << "Strona kodowa: rozpoznana " << nameOf(file.identifiedCodePage) << ", zadeklarowana "
+        << nameOf(file.declaredCodePage) << ", użyta " << nameOf(used) << "\n";
     out << "Ilość wszystkich danych wejściowych: " << file.records().size() << "\n";
     out << "Ilość danych prawidłowych: " << file.validCount << "\n";
     out << "Ilość danych nieprawidłowych: " << file.invalidCount << "\n";
@@ -245,11 +241,11 @@ void printSummary(const LoadedFile& file, const RunSettings& settings, const std
 std::vector<std::string> warningsOf(const LoadedFile& file, const RunSettings& settings,
                                     const std::filesystem::path& input) {
     const bool codePageGiven = settings.codePage.has_value();
-    const CodePageId used = settings.sourceCodePage(file);
+    const CodePage used = settings.sourceCodePage(file);
     std::vector<std::string> warnings;
     if (file.codePageDeclared && used != file.declaredCodePage) {
-        warnings.push_back("Wartości przeliczono ze strony kodowej " + std::string(kCodePageNames[used]) +
-                           ", a nagłówek pliku deklaruje " + std::string(kCodePageNames[file.declaredCodePage]) + ".");
+        warnings.push_back("Wartości przeliczono ze strony kodowej " + std::string(nameOf(used)) +
+                           ", a nagłówek pliku deklaruje " + std::string(nameOf(file.declaredCodePage)) + ".");
     }
     if (!codePageGiven && !file.tiedCodePages.empty())
         warnings.push_back(utf8Message(tieWarningMessage(file.tiedCodePages)));

@@ -71,8 +71,8 @@ std::string totalNumber(double total) {
     return ec == std::errc() ? std::string(digits, end) : "null";
 }
 
-Json codePageName(CodePageId p) {
-    return p >= 0 && p < kCodePageCount ? Json(std::string(kCodePageNames[static_cast<std::size_t>(p)])) : Json(nullptr);
+Json codePageName(CodePage p) {
+    return indexOf(p) < kCodePageCount ? Json(std::string(nameOf(p))) : Json(nullptr);
 }
 
 Json skippedRecord(const LoadedFile& file, std::size_t i, const Record& record) {

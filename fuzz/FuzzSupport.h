@@ -281,10 +281,10 @@ inline ReferenceRecord ReferenceRead(std::string_view line, std::size_t fieldCou
     return record;
 }
 
-/// What the header line says; `declared` is -1 when it names no code page.
+/// What the header line says; `declared` is empty when it names no code page.
 struct ReferenceHeader {
     FileKind kind = FileKind::None;
-    int declared = -1;
+    std::optional<CodePage> declared;
 };
 
 inline ReferenceHeader ReferenceReadHeader(std::string_view line) {
@@ -294,8 +294,8 @@ inline ReferenceHeader ReferenceReadHeader(std::string_view line) {
     if (upper.find("ZLECENIA") != std::string::npos) header.kind = FileKind::Orders;
     const std::vector<std::string> pieces = ReferencePieces(ReferenceStrip(upper));
     if (pieces.size() >= 2) {
-        for (int p = 0; p < kCodePageCount; ++p) {
-            if (pieces[1].find(kCodePageNames[static_cast<std::size_t>(p)]) != std::string::npos) header.declared = p;
+        for (const CodePage p : kCodePages) {
+            if (pieces[1].find(nameOf(p)) != std::string::npos) header.declared = p;
         }
     }
     return header;
@@ -335,50 +335,48 @@ public:
 /// per single-byte code page the bytes that are its letters, the last byte of each line left out; the
 /// largest count wins; a tie goes to `declared` when it is among the largest, else (a page named) to the
 /// smaller id; with none named, to the largest sum of the letters' weights, then the smaller id.
-inline CodePageId ReferenceIdentify(const std::vector<std::string>& lines, int declared = -1,
-                                    bool startsWithMark = false) {
+inline CodePage ReferenceIdentify(const std::vector<std::string>& lines, std::optional<CodePage> declared = std::nullopt,
+                                  bool startsWithMark = false) {
     bool letter = false;
     const bool wellFormed = std::all_of(lines.begin(), lines.end(),
                                         [&letter](const std::string& line) { return ReferenceWellFormedUtf8(line, letter); });
-    if (startsWithMark || (wellFormed && (letter || declared == UTF_8))) return UTF_8;
+    if (startsWithMark || (wellFormed && (letter || declared == CodePage::Utf8))) return CodePage::Utf8;
     static const auto isLetter = [] {
         std::array<std::array<bool, 256>, kSingleByteCodePageCount> table{};
-        for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-            for (int b = 0; b < 256; ++b) table[p][b] = letterIndex(p, static_cast<std::uint8_t>(b)) >= 0;
+        for (std::size_t p = 0; p < kSingleByteCodePageCount; ++p) {
+            for (int b = 0; b < 256; ++b) table[p][b] = letterIndex(codePageAt(p), static_cast<std::uint8_t>(b)) >= 0;
         }
         return table;
     }();
     std::array<std::uint64_t, kSingleByteCodePageCount> counts{};
     std::array<std::uint64_t, kSingleByteCodePageCount> weights{};
-    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
+    for (std::size_t p = 0; p < kSingleByteCodePageCount; ++p) {
         for (const std::string& line : lines) {
             for (std::size_t k = 0; k + 1 < line.size(); ++k) {
                 if (!isLetter[p][static_cast<std::uint8_t>(line[k])]) continue;
-                ++counts[static_cast<std::size_t>(p)];
-                weights[static_cast<std::size_t>(p)] += kLetterWeights[static_cast<std::size_t>(
-                    letterIndex(p, static_cast<std::uint8_t>(line[k])))];
+                ++counts[p];
+                weights[p] += kLetterWeights[static_cast<std::size_t>(
+                    letterIndex(codePageAt(p), static_cast<std::uint8_t>(line[k])))];
             }
         }
     }
-    CodePageId best = 0;
+    std::size_t best = 0;
     long long largest = -1;
-    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-        if (static_cast<long long>(counts[static_cast<std::size_t>(p)]) > largest) {
-            largest = static_cast<long long>(counts[static_cast<std::size_t>(p)]);
+    for (std::size_t p = 0; p < kSingleByteCodePageCount; ++p) {
+        if (static_cast<long long>(counts[p]) > largest) {
+            largest = static_cast<long long>(counts[p]);
             best = p;
         }
     }
-    if (isSingleByte(declared) && counts[static_cast<std::size_t>(declared)] == static_cast<std::uint64_t>(largest)) {
-        return declared;
+    if (declared && isSingleByte(*declared) && counts[indexOf(*declared)] == static_cast<std::uint64_t>(largest)) {
+        return *declared;
     }
-    if (declared < 0) {
-        for (CodePageId p = best + 1; p < kSingleByteCodePageCount; ++p) {
-            const auto q = static_cast<std::size_t>(p);
-            if (counts[q] == counts[static_cast<std::size_t>(best)] && weights[q] > weights[static_cast<std::size_t>(best)])
-                best = p;
+    if (!declared) {
+        for (std::size_t p = best + 1; p < kSingleByteCodePageCount; ++p) {
+            if (counts[p] == counts[best] && weights[p] > weights[best]) best = p;
         }
     }
-    return best;
+    return codePageAt(best);
 }
 
 /// The block sizes worth trying: tiny ones split every piece, 1 MiB is the reader's own.

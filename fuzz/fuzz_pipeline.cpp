@@ -37,7 +37,7 @@ namespace {
 constexpr std::size_t kNrbLength = 26;
 
 struct Settings {
-    CodePageId codePage = WINDOWS_EE;
+    CodePage codePage = CodePage::WindowsEe;
     bool trim = true;
     bool replace = false;
     bool checkNrb = false;
@@ -59,7 +59,7 @@ std::vector<std::string> valuesOf(const LoadedFile& file, std::size_t i) {
 bool permitted(std::uint8_t b) {
     if (b < 0x20) return false;
     if (b <= 0x7F) return true;
-    return b == 0xA7 || letterIndex(WINDOWS_EE, b) >= 0;
+    return b == 0xA7 || letterIndex(CodePage::WindowsEe, b) >= 0;
 }
 
 bool blank(std::string_view text) {
@@ -101,8 +101,8 @@ Corrected correct(const LoadedFile& file, std::size_t i, const Settings& setting
     const std::size_t count = file.fieldCount(i);
     for (std::size_t j = 0; j < count; ++j) {
         const std::string_view raw = file.rawValue(i, j);
-        out.originals.push_back(settings.codePage == UTF_8 ? ReferenceCp1250FromUtf8(raw)
-                                                           : convertText(raw, settings.codePage, WINDOWS_EE));
+        out.originals.push_back(settings.codePage == CodePage::Utf8 ? ReferenceCp1250FromUtf8(raw)
+                                                           : convertText(raw, settings.codePage, CodePage::WindowsEe));
     }
     out.values = out.originals;
     if (count == 0) return out;
@@ -253,7 +253,7 @@ std::string expectedOutputLine(const LoadedFile& file, std::size_t r) {
     }
     std::string line;
     for (std::size_t p = 0; p <= last && p < values.size(); ++p) {
-        line += convertText(blankToSpace(values[p]), WINDOWS_EE, ISO_LATIN2);
+        line += convertText(blankToSpace(values[p]), CodePage::WindowsEe, CodePage::IsoLatin2);
         if (p <= lastFixed || p < last) line += '|';
     }
     return line;
@@ -477,12 +477,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string first = snapshot(file);
 
     // The re-run with the settings of byte 0, as the options and the code-page list would start it.
-    const Settings other{(moreSettings & 1) != 0 ? UTF_8 : (settingsByte >> 2) & 7, (settingsByte & 1) != 0,
+    const Settings other{(moreSettings & 1) != 0 ? CodePage::Utf8 : codePageAt((settingsByte >> 2) & 7U), (settingsByte & 1) != 0,
                          (settingsByte & 2) != 0, (moreSettings & 2) != 0};
     session.state.trimFields.checked = other.trim;
     session.state.replaceControl.checked = other.replace;
     session.state.checkNrbDigits.checked = other.checkNrb;
-    session.state.codePageList.selected = other.codePage;
+    session.state.codePageList.selected = codePageItem(other.codePage);
     session.state.recordFilter.selected = (settingsByte >> 5) % 3;
     // As the main window does it: correct, validate, refill the grid, and mark a chosen code page that
     // differs from the identified one.
@@ -498,7 +498,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.state.trimFields.checked = loaded.trim;
     session.state.replaceControl.checked = false;
     session.state.checkNrbDigits.checked = false;
-    session.state.codePageList.selected = loaded.codePage;
+    session.state.codePageList.selected = codePageItem(loaded.codePage);
     rerunChecks(session, currentRunSettings(session));
     showStatistics(session.file, session.state);
     FUZZ_CHECK(snapshot(file) == first, "a re-run with the first settings gives other values");

@@ -57,10 +57,10 @@ void checkHeaderScanner(const std::string& header, std::size_t block) {
 void checkIdentification(std::string_view content, const std::vector<std::string>& lines, std::size_t chunk,
                          std::size_t block) {
     MemorySource source(content, Reading(chunk));
-    const Identification found = identifyCodePage(source, -1, block);
+    const Identification found = identifyCodePage(source, std::nullopt, block);
     FUZZ_CHECK(found.error == 0);
-    FUZZ_CHECK(found.codePage == ReferenceIdentify(lines, -1, content.starts_with(kUtf8Mark)),
-               "identified " + std::to_string(found.codePage));
+    FUZZ_CHECK(found.codePage == ReferenceIdentify(lines, std::nullopt, content.starts_with(kUtf8Mark)),
+               "identified " + std::string(nameOf(found.codePage)));
     FUZZ_CHECK(found.bytesRead == content.size(), "the identification reads the whole file");
     const std::optional<EndMark> mark = ReferenceEndMark(content);
     FUZZ_CHECK(found.endMark.has_value() == mark.has_value(), "end mark");
@@ -171,16 +171,16 @@ void checkLoad(std::string_view content, std::string_view text, const std::vecto
     FUZZ_CHECK(outcome == LoadOutcome::Loaded, "outcome " + std::to_string(static_cast<int>(outcome)));
     FUZZ_CHECK(ui.messages.empty());
     FUZZ_CHECK(file.kind == header.kind);
-    FUZZ_CHECK(file.declaredCodePage == (header.declared < 0 ? MAZOVIA : header.declared));
+    FUZZ_CHECK(file.declaredCodePage == header.declared.value_or(CodePage::Mazovia));
     FUZZ_CHECK(file.identifiedCodePage == ReferenceIdentify(lines, header.declared, text.starts_with(kUtf8Mark)));
-    FUZZ_CHECK(file.codePageDeclared == (header.declared >= 0));
+    FUZZ_CHECK(file.codePageDeclared == header.declared.has_value());
     const std::optional<EndMark> mark = ReferenceEndMark(text);
     FUZZ_CHECK(file.unreadTail.has_value() == (mark && mark->dataAfter), "data left unread told");
     if (file.unreadTail) {
         FUZZ_CHECK(file.unreadTail->line == file.records().size() + 2, "the line of the end mark");
         FUZZ_CHECK(file.unreadTail->bytes == mark->bytesAfter, "the bytes left unread");
     }
-    FUZZ_CHECK(session.state.codePageList.selected == file.identifiedCodePage);
+    FUZZ_CHECK(session.state.codePageList.selected == codePageItem(file.identifiedCodePage));
     FUZZ_CHECK(session.state.codePageList.background ==
                (file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed));
     checkRecords(file, lines);

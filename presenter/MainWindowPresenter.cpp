@@ -63,7 +63,7 @@ RunSettings currentRunSettings(const Session& session) {
     const WindowState& state = session.state;
     const int selected = state.codePageList.selected;
     RunSettings settings;
-    if (selected >= 0 && selected < kCodePageCount) settings.codePage = selected;
+    settings.codePage = codePageAtItem(selected);
     settings.trimFields = state.trimFields.checked;
     settings.replaceControl = state.replaceControl.checked;
     settings.checkNrbDigits = state.checkNrbDigits.checked;
@@ -98,7 +98,7 @@ LoadOutcome showLoadResult(Session& session, const LoadResult& result, const std
     }
     if (result.identified) {
         state.codePageList.background = file.identifiedCodePage == file.declaredCodePage ? kGreen : kRed;
-        state.codePageList.selected = file.identifiedCodePage;
+        state.codePageList.selected = codePageItem(file.identifiedCodePage);
     }
     // No validation ran without records, so nothing can be valid: saving stays off until a load yields some.
     if (result.outcome != LoadOutcome::Loaded || file.records().empty()) {
@@ -249,7 +249,8 @@ void codePageChosen(Session& session) {
 void showCodePageMarker(Session& session) {
     const int selected = session.state.codePageList.selected;
     // With no item selected the correction uses the identified code page, so nothing differs from it.
-    session.state.otherCodePageMarker.visible = selected >= 0 && selected != session.file.identifiedCodePage;
+    session.state.otherCodePageMarker.visible =
+        selected >= 0 && selected != codePageItem(session.file.identifiedCodePage);
 }
 
 void filterChosen(Session& session) {

@@ -9,9 +9,9 @@ namespace quarvel {
 /// Fills the code-page list with the names of the table's rows, in table order, then "UTF-8".
 inline void listCodePages(const CodePageTable& table, ComboBoxState& list) {
     list.items.clear();
-    for (const CodePageRow& row : table) list.items.emplace_back(kCodePageNames[row.id]);
+    for (const CodePageRow& row : table) list.items.emplace_back(nameOf(row.id));
     // Last, so that the eight keep their item indexes.
-    list.items.emplace_back(kCodePageNames[UTF_8]);
+    list.items.emplace_back(nameOf(CodePage::Utf8));
 }
 
 /// Everything the window's commands work on: the engine's workspace, the window state, and the user

@@ -16,7 +16,7 @@ namespace {
 
 using test::W;
 
-std::string hexLetters(CodePageId p) {
+std::string hexLetters(CodePage p) {
     static const char* digits = "0123456789ABCDEF";
     std::string out;
     for (std::uint8_t b : standardCodePages()[static_cast<std::size_t>(p)].letters) {
@@ -39,27 +39,27 @@ TEST(CodePageTable, RowsHoldTheLetterBytesInIdOrder) {
         {"WINDOWS_EE", "A5C6CAA3D1D38C8FAFB9E6EAB3F1F39C9FBF"},
     };
     ASSERT_EQ(standardCodePages().size(), expected.size());
-    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-        EXPECT_EQ(standardCodePages()[p].id, p);
-        EXPECT_EQ(kCodePageNames[p], expected[p].first);
-        EXPECT_EQ(hexLetters(p), expected[p].second) << kCodePageNames[p];
-        const auto& letters = standardCodePages()[p].letters;
+    for (const CodePage p : kSingleByteCodePages) {
+        EXPECT_EQ(standardCodePages()[indexOf(p)].id, p);
+        EXPECT_EQ(nameOf(p), expected[indexOf(p)].first);
+        EXPECT_EQ(hexLetters(p), expected[indexOf(p)].second) << nameOf(p);
+        const auto& letters = standardCodePages()[indexOf(p)].letters;
         EXPECT_EQ(std::set<std::uint8_t>(letters.begin(), letters.end()).size(), 18U) << "letters repeat in a row";
-        for (std::uint8_t b : letters) EXPECT_GE(b, 0x80) << kCodePageNames[p];
+        for (std::uint8_t b : letters) EXPECT_GE(b, 0x80) << nameOf(p);
     }
 }
 
 // Rows that are standard code pages are checked against the system's own converter.
 TEST(CodePageTable, StandardRowsAgreeWithTheSystemConverter) {
     const std::string letters = "ĄĆĘŁŃÓŚŹŻąćęłńóśźż";
-    for (auto [id, name] : {std::pair{ISO_LATIN2, "ISO-8859-2"}, std::pair{IBM_LATIN2, "CP852"},
-                            std::pair{WINDOWS_EE, "CP1250"}}) {
+    for (auto [id, name] : {std::pair{CodePage::IsoLatin2, "ISO-8859-2"}, std::pair{CodePage::IbmLatin2, "CP852"},
+                            std::pair{CodePage::WindowsEe, "CP1250"}}) {
         const std::optional<std::string> out = test::ConvertBySystem(letters, name);
         if (!out) GTEST_SKIP() << "the system cannot convert to " << name;
         const auto& row = standardCodePages()[static_cast<std::size_t>(id)].letters;
         EXPECT_EQ(*out, std::string(row.begin(), row.end())) << name;
     }
-    EXPECT_EQ(W("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"), convertText(W("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"), WINDOWS_EE, WINDOWS_EE));
+    EXPECT_EQ(W("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"), convertText(W("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"), CodePage::WindowsEe, CodePage::WindowsEe));
 }
 
 TEST(CodePageTable, BuildFillsTheListInIdOrder) {
@@ -76,18 +76,18 @@ TEST(CodePageTable, BuildFillsTheListInIdOrder) {
 TEST(ConvertText, MapsOnlyTheLettersOfTheSourceRow) {
     struct Case {
         std::string text;
-        CodePageId from, to;
+        CodePage from, to;
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {"\x86", MAZOVIA, WINDOWS_EE, "\xB9"},    // ą
-        {"\xA5", WINDOWS_EE, ISO_LATIN2, "\xA1"}, // Ą
-        {"\xA1", WINDOWS_EE, ISO_LATIN2, "\xA1"}, // no letter in Windows-1250: unchanged
-        {"", MAZOVIA, WINDOWS_EE, ""},
-        {"Zażółć gęślą jaźń", WINDOWS_EE, WINDOWS_EE, "Zażółć gęślą jaźń"},
+        {"\x86", CodePage::Mazovia, CodePage::WindowsEe, "\xB9"},    // ą
+        {"\xA5", CodePage::WindowsEe, CodePage::IsoLatin2, "\xA1"}, // Ą
+        {"\xA1", CodePage::WindowsEe, CodePage::IsoLatin2, "\xA1"}, // no letter in Windows-1250: unchanged
+        {"", CodePage::Mazovia, CodePage::WindowsEe, ""},
+        {"Zażółć gęślą jaźń", CodePage::WindowsEe, CodePage::WindowsEe, "Zażółć gęślą jaźń"},
         // Each byte is looked up once: A4 (ń in MAZOVIA) becomes F1, which is not converted again.
-        {"\xA4\xF1", MAZOVIA, WINDOWS_EE, "\xF1\xF1"},
-        {W("Łódź"), WINDOWS_EE, ISO_LATIN2, "\xA3\xF3" "d\xBC"},
+        {"\xA4\xF1", CodePage::Mazovia, CodePage::WindowsEe, "\xF1\xF1"},
+        {W("Łódź"), CodePage::WindowsEe, CodePage::IsoLatin2, "\xA3\xF3" "d\xBC"},
     };
     for (const Case& c : cases) EXPECT_EQ(convertText(c.text, c.from, c.to), c.expected) << c.text;
 }
@@ -95,31 +95,30 @@ TEST(ConvertText, MapsOnlyTheLettersOfTheSourceRow) {
 TEST(ConvertText, IsTheIdentityFromACodePageToItselfAndRoundTrips) {
     std::string all;
     for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
-    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-        EXPECT_EQ(convertText(all, p, p), all) << kCodePageNames[p];
-        const auto& row = standardCodePages()[p].letters;
+    for (const CodePage p : kSingleByteCodePages) {
+        EXPECT_EQ(convertText(all, p, p), all) << nameOf(p);
+        const auto& row = standardCodePages()[indexOf(p)].letters;
         const std::string letters(row.begin(), row.end());
-        for (CodePageId q = 0; q < kSingleByteCodePageCount; ++q) {
-            EXPECT_EQ(convertText(convertText(letters, p, q), q, p), letters) << kCodePageNames[p] << "->" << kCodePageNames[q];
+        for (const CodePage q : kSingleByteCodePages) {
+            EXPECT_EQ(convertText(convertText(letters, p, q), q, p), letters) << nameOf(p) << "->" << nameOf(q);
         }
     }
 }
 
 TEST(LetterIndex, FindsPositionsAndRejectsAscii) {
-    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
+    for (const CodePage p : kSingleByteCodePages) {
         EXPECT_EQ(letterIndex(p, 'A'), -1);
-        for (int k = 0; k < 18; ++k) EXPECT_EQ(letterIndex(p, standardCodePages()[p].letters[k]), k);
+        for (int k = 0; k < 18; ++k) EXPECT_EQ(letterIndex(p, standardCodePages()[indexOf(p)].letters[k]), k);
     }
-    EXPECT_EQ(letterIndex(WINDOWS_EE, 0xBF), 17); // ż
-    EXPECT_EQ(letterIndex(-1, 0xBF), -1);
-    EXPECT_EQ(letterIndex(8, 0xBF), -1);
+    EXPECT_EQ(letterIndex(CodePage::WindowsEe, 0xBF), 17); // ż
+    EXPECT_EQ(letterIndex(CodePage::Utf8, 0xBF), -1);
 }
 
 TEST(IsAllowedChar, HoldsTheLettersLineEndsAndSectionSign) {
     EXPECT_TRUE(isAllowedChar(0xA7));
     EXPECT_FALSE(isAllowedChar(0xA1));
     for (int b = 0; b < 0x80; ++b) EXPECT_EQ(isAllowedChar(static_cast<std::uint8_t>(b)), b == 0x0A || b == 0x0D) << b;
-    for (std::uint8_t b : standardCodePages()[WINDOWS_EE].letters) EXPECT_TRUE(isAllowedChar(b));
+    for (std::uint8_t b : standardCodePages()[indexOf(CodePage::WindowsEe)].letters) EXPECT_TRUE(isAllowedChar(b));
 }
 
 class StringSource final : public ByteSource {
@@ -139,7 +138,7 @@ private:
     std::size_t m_pos = 0;
 };
 
-CodePageId identify(const std::string& bytes) {
+CodePage identify(const std::string& bytes) {
     StringSource source(bytes);
     return identifyCodePage(source).codePage;
 }
@@ -156,18 +155,18 @@ TEST(IdentifyCodePage, LargestCountWinsAndTiesGoToTheSmallerId) {
     struct Case {
         const char* what;
         std::string bytes;
-        CodePageId expected;
+        CodePage expected;
     };
     const std::vector<Case> cases = {
-        {"plain ASCII", "KONTRAHENCI\nabc|def\n", MAZOVIA},
-        {"empty file", "", MAZOVIA},
-        {"CSK capitals tie with CYFROMAT and DHN", "x\x80\x81\x82x\n", CSK},
-        {"CYFROMAT and DHN always tie", "x\x89\x8A\x8B\x8C\x8Dx\n", CYFROMAT},
-        {"Windows-1250 text", W("ZLECENIA\nZażółć gęślą jaźń x\n"), WINDOWS_EE},
-        {"ISO-8859-2 text", "x\xB1\xB6\xBC\xA1x\n", ISO_LATIN2},
-        {"CP852 text", "x\xA5\x86\xA9\x88\xE4\xA2\x98\xAB\xBEx\n", IBM_LATIN2},
-        {"MAZOVIA text", "x\x86\x8D\x91\x92\xA4\x9E\xA6\xA7x\n", MAZOVIA},
-        {"VENTURA text", "x\x96\x94\xA4\xA7\x91\xA2\x84\x82\x87\x97x\n", VENTURA},
+        {"plain ASCII", "KONTRAHENCI\nabc|def\n", CodePage::Mazovia},
+        {"empty file", "", CodePage::Mazovia},
+        {"CSK capitals tie with CYFROMAT and DHN", "x\x80\x81\x82x\n", CodePage::Csk},
+        {"CYFROMAT and DHN always tie", "x\x89\x8A\x8B\x8C\x8Dx\n", CodePage::Cyfromat},
+        {"Windows-1250 text", W("ZLECENIA\nZażółć gęślą jaźń x\n"), CodePage::WindowsEe},
+        {"ISO-8859-2 text", "x\xB1\xB6\xBC\xA1x\n", CodePage::IsoLatin2},
+        {"CP852 text", "x\xA5\x86\xA9\x88\xE4\xA2\x98\xAB\xBEx\n", CodePage::IbmLatin2},
+        {"MAZOVIA text", "x\x86\x8D\x91\x92\xA4\x9E\xA6\xA7x\n", CodePage::Mazovia},
+        {"VENTURA text", "x\x96\x94\xA4\xA7\x91\xA2\x84\x82\x87\x97x\n", CodePage::Ventura},
     };
     for (const Case& c : cases) EXPECT_EQ(identify(c.bytes), c.expected) << c.what;
 }
@@ -176,17 +175,17 @@ TEST(IdentifyCodePage, ATieGoesToTheDeclaredCodePageWhenItIsAmongTheLargest) {
     struct Case {
         const char* what;
         std::string bytes;
-        CodePageId declared;
-        CodePageId expected;
+        std::optional<CodePage> declared;
+        CodePage expected;
     };
     const std::string cp852 = "KONTRAHENCI|IBM_LATIN2\nPaj\xA5k J\xA2zef|x\n"; // "Pająk Józef": ą and ó
     const std::vector<Case> cases = {
-        {"CP852 tying with MAZOVIA, no declaration: CSK's ó and ę are the likeliest", cp852, -1, CSK},
-        {"CP852 tying with MAZOVIA, CP852 declared", cp852, IBM_LATIN2, IBM_LATIN2},
-        {"CP852 tying with MAZOVIA, another declared", cp852, ISO_LATIN2, MAZOVIA},
-        {"CYFROMAT and DHN tie, DHN declared", "x\x89\x8A\x8B\x8C\x8Dx\n", DHN, DHN},
-        {"a larger count wins over the declaration", "x\xB1\xB6\xBC\xA1x\n", MAZOVIA, ISO_LATIN2},
-        {"no letter at all, VENTURA declared", "abc\n", VENTURA, VENTURA},
+        {"CP852 tying with MAZOVIA, no declaration: CSK's ó and ę are the likeliest", cp852, std::nullopt, CodePage::Csk},
+        {"CP852 tying with MAZOVIA, CP852 declared", cp852, CodePage::IbmLatin2, CodePage::IbmLatin2},
+        {"CP852 tying with MAZOVIA, another declared", cp852, CodePage::IsoLatin2, CodePage::Mazovia},
+        {"CYFROMAT and DHN tie, DHN declared", "x\x89\x8A\x8B\x8C\x8Dx\n", CodePage::Dhn, CodePage::Dhn},
+        {"a larger count wins over the declaration", "x\xB1\xB6\xBC\xA1x\n", CodePage::Mazovia, CodePage::IsoLatin2},
+        {"no letter at all, VENTURA declared", "abc\n", CodePage::Ventura, CodePage::Ventura},
     };
     for (const Case& c : cases) {
         StringSource source(c.bytes);
@@ -199,23 +198,23 @@ TEST(IdentifyCodePage, ATieWithNoCodePageNamedGoesToTheLikeliestLetters) {
     struct Case {
         const char* what;
         std::string bytes;
-        CodePageId declared;
-        CodePageId expected;
-        std::vector<CodePageId> told; // the tie the user is told of
+        std::optional<CodePage> declared;
+        CodePage expected;
+        std::vector<CodePage> told; // the tie the user is told of
     };
     const std::vector<Case> cases = {
-        {"CP852 \"Pająk\": ą beats Ń, ó, Ę and Ą", "Paj\xA5k|\n", -1, IBM_LATIN2,
-         {MAZOVIA, CSK, IBM_LATIN2, VENTURA, WINDOWS_EE}},
-        {"the same, CP852 named: the declaration decides, silently", "Paj\xA5k|\n", IBM_LATIN2, IBM_LATIN2, {}},
-        {"the same, another page named that is not in the tie", "Paj\xA5k|\n", ISO_LATIN2, MAZOVIA, {}},
-        {"MAZOVIA ł (92) against VENTURA Ń", "bia\x92y|\n", -1, MAZOVIA, {MAZOVIA, VENTURA}},
-        {"CSK capitals tie with CYFROMAT and DHN, read alike", "x\x80\x81\x82x\n", -1, CSK, {}},
-        {"CYFROMAT and DHN, read alike", "x\x89\x8A\x8B\x8C\x8Dx\n", -1, CYFROMAT, {}},
-        {"no letter: every page reads it alike", "abc|def\n", -1, MAZOVIA, {}},
-        {"a larger count is no tie", "x\xB1\xB6\xBC\xA1x\n", -1, ISO_LATIN2, {}},
-        {"the last byte of a line is not weighed either", "\xA5x\xA5\n", -1, IBM_LATIN2,
-         {MAZOVIA, CSK, IBM_LATIN2, VENTURA, WINDOWS_EE}},
-        {"a header naming UTF-8 of a file that is not: as before", "Paj\xA5k|\n", UTF_8, MAZOVIA, {}},
+        {"CP852 \"Pająk\": ą beats Ń, ó, Ę and Ą", "Paj\xA5k|\n", std::nullopt, CodePage::IbmLatin2,
+         {CodePage::Mazovia, CodePage::Csk, CodePage::IbmLatin2, CodePage::Ventura, CodePage::WindowsEe}},
+        {"the same, CP852 named: the declaration decides, silently", "Paj\xA5k|\n", CodePage::IbmLatin2, CodePage::IbmLatin2, {}},
+        {"the same, another page named that is not in the tie", "Paj\xA5k|\n", CodePage::IsoLatin2, CodePage::Mazovia, {}},
+        {"MAZOVIA ł (92) against VENTURA Ń", "bia\x92y|\n", std::nullopt, CodePage::Mazovia, {CodePage::Mazovia, CodePage::Ventura}},
+        {"CSK capitals tie with CYFROMAT and DHN, read alike", "x\x80\x81\x82x\n", std::nullopt, CodePage::Csk, {}},
+        {"CYFROMAT and DHN, read alike", "x\x89\x8A\x8B\x8C\x8Dx\n", std::nullopt, CodePage::Cyfromat, {}},
+        {"no letter: every page reads it alike", "abc|def\n", std::nullopt, CodePage::Mazovia, {}},
+        {"a larger count is no tie", "x\xB1\xB6\xBC\xA1x\n", std::nullopt, CodePage::IsoLatin2, {}},
+        {"the last byte of a line is not weighed either", "\xA5x\xA5\n", std::nullopt, CodePage::IbmLatin2,
+         {CodePage::Mazovia, CodePage::Csk, CodePage::IbmLatin2, CodePage::Ventura, CodePage::WindowsEe}},
+        {"a header naming UTF-8 of a file that is not: as before", "Paj\xA5k|\n", CodePage::Utf8, CodePage::Mazovia, {}},
     };
     for (const Case& c : cases) {
         StringSource source(c.bytes);
@@ -237,18 +236,20 @@ TEST(IdentifyCodePage, TheWeightsChooseOnlyAmongTheLargestCounts) {
             counter.addAll(scanner);
             const auto counts = counter.counts();
             const auto weights = counter.weights();
-            const CodePageId chosen = counter.result();
+            const CodePage chosen = counter.result();
             const std::uint64_t largest = *std::max_element(counts.begin(), counts.end());
-            ASSERT_EQ(counts[chosen], largest) << std::hex << a << ' ' << b;
-            for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-                if (counts[p] != largest) continue;
-                ASSERT_TRUE(weights[p] < weights[chosen] || (weights[p] == weights[chosen] && p >= chosen))
-                    << std::hex << a << ' ' << b << " page " << p;
+            ASSERT_EQ(counts[indexOf(chosen)], largest) << std::hex << a << ' ' << b;
+            for (const CodePage p : kSingleByteCodePages) {
+                const std::size_t k = indexOf(p);
+                const std::size_t c = indexOf(chosen);
+                if (counts[k] != largest) continue;
+                ASSERT_TRUE(weights[k] < weights[c] || (weights[k] == weights[c] && k >= c))
+                    << std::hex << a << ' ' << b << " page " << nameOf(p);
             }
-            const std::vector<CodePageId> told = counter.tiedReadingsApart();
+            const std::vector<CodePage> told = counter.tiedReadingsApart();
             if (!told.empty()) {
                 EXPECT_NE(std::find(told.begin(), told.end(), chosen), told.end()) << std::hex << a << ' ' << b;
-                for (CodePageId p : told) EXPECT_EQ(counts[p], largest);
+                for (CodePage p : told) EXPECT_EQ(counts[indexOf(p)], largest);
             }
         }
     }
@@ -256,11 +257,11 @@ TEST(IdentifyCodePage, TheWeightsChooseOnlyAmongTheLargestCounts) {
 
 TEST(IdentifyCodePage, LeavesOutTheLastByteOfEveryLine) {
     const std::string z = "\xBF"; // ż in Windows-1250
-    EXPECT_EQ(countsOf(z + "\n")[WINDOWS_EE], 0U);
-    EXPECT_EQ(countsOf(z + "x\n")[WINDOWS_EE], 1U);
-    EXPECT_EQ(countsOf("x" + z + "\n")[WINDOWS_EE], 0U);
-    EXPECT_EQ(countsOf("x" + z + "\r\n")[WINDOWS_EE], 0U) << "the carriage return is no part of the line";
-    EXPECT_EQ(countsOf("x" + z)[WINDOWS_EE], 0U) << "a last line without line feed";
+    EXPECT_EQ(countsOf(z + "\n")[indexOf(CodePage::WindowsEe)], 0U);
+    EXPECT_EQ(countsOf(z + "x\n")[indexOf(CodePage::WindowsEe)], 1U);
+    EXPECT_EQ(countsOf("x" + z + "\n")[indexOf(CodePage::WindowsEe)], 0U);
+    EXPECT_EQ(countsOf("x" + z + "\r\n")[indexOf(CodePage::WindowsEe)], 0U) << "the carriage return is no part of the line";
+    EXPECT_EQ(countsOf("x" + z)[indexOf(CodePage::WindowsEe)], 0U) << "a last line without line feed";
     // The same counts whatever the block size splitting the lines.
     const std::string text = W("ZLECENIA\nąęść|żółw\nź\nxż\r\n") + "\x1A" + W("ąąą\n");
     EXPECT_EQ(countsOf(text, 1), countsOf(text));
@@ -314,63 +315,63 @@ TEST(IdentifyCodePage, CountsBlocksOfWholeLinesAsLineByLine) {
 TEST(IdentifyCodePage, CountsWindowsLettersThatAreLettersElsewhereToo) {
     // ś (9C) is Ł in MAZOVIA: both count, and the counts decide.
     const auto counts = countsOf("x\x9C\x9C\x9Cx\n");
-    EXPECT_EQ(counts[WINDOWS_EE], 3U);
-    EXPECT_EQ(counts[MAZOVIA], 3U);
-    EXPECT_EQ(identify("x\x9C\x9C\x9Cx\n"), WINDOWS_EE) << "a tie: śśś is likelier Polish than ŁŁŁ";
-    EXPECT_EQ(identify("x\x9C\x9C\x9C\xB9x\n"), WINDOWS_EE);
+    EXPECT_EQ(counts[indexOf(CodePage::WindowsEe)], 3U);
+    EXPECT_EQ(counts[indexOf(CodePage::Mazovia)], 3U);
+    EXPECT_EQ(identify("x\x9C\x9C\x9Cx\n"), CodePage::WindowsEe) << "a tie: śśś is likelier Polish than ŁŁŁ";
+    EXPECT_EQ(identify("x\x9C\x9C\x9C\xB9x\n"), CodePage::WindowsEe);
 }
 
 TEST(IdentifyCodePage, StopsAtAnEndMarkAtTheStartOfALine) {
-    EXPECT_EQ(countsOf("abc\n\x1A\xB9\xB9\xB9\xB9\n")[WINDOWS_EE], 0U);
-    EXPECT_EQ(countsOf("a\xB9\x1A\xB9\xB9\xB9\xB9\nx\xB9x\n")[WINDOWS_EE], 1U) << "inside a line it ends only that line";
+    EXPECT_EQ(countsOf("abc\n\x1A\xB9\xB9\xB9\xB9\n")[indexOf(CodePage::WindowsEe)], 0U);
+    EXPECT_EQ(countsOf("a\xB9\x1A\xB9\xB9\xB9\xB9\nx\xB9x\n")[indexOf(CodePage::WindowsEe)], 1U) << "inside a line it ends only that line";
 }
 
 // Expected where the UTF-8 rule does not hold: the code page of the single-byte counts.
-constexpr CodePageId kByCounts = -2;
+constexpr std::nullopt_t kByCounts = std::nullopt;
 
 TEST(IdentifyCodePage, UTF8ByItsMarkOrByWellFormedLinesHoldingAPolishLetter) {
     struct Case {
         const char* what;
         std::string bytes;
-        CodePageId declared;
-        CodePageId expected;
+        std::optional<CodePage> declared;
+        std::optional<CodePage> expected;
     };
     const std::string polish =
         "ZLECENIA\nZa\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 g\xC4\x99\xC5\x9Bl\xC4\x85\r\n"; // Zażółć gęślą
     const std::string cp852 = "KONTRAHENCI|UTF-8\nPaj\xA5k J\xA2zef|x\n";
     const std::vector<Case> cases = {
-        {"the mark, then ASCII", "\xEF\xBB\xBFZLECENIA\nabc\n", -1, UTF_8},
-        {"the mark, then CP852", "\xEF\xBB\xBF" + cp852, -1, UTF_8},
-        {"the mark only", "\xEF\xBB\xBF", -1, UTF_8},
+        {"the mark, then ASCII", "\xEF\xBB\xBFZLECENIA\nabc\n", std::nullopt, CodePage::Utf8},
+        {"the mark, then CP852", "\xEF\xBB\xBF" + cp852, std::nullopt, CodePage::Utf8},
+        {"the mark only", "\xEF\xBB\xBF", std::nullopt, CodePage::Utf8},
         {"the mark after a carriage return is no mark",
          "\r\xEF\xBB\xBF"
          "abc\n",
-         -1, kByCounts},
-        {"well-formed, Polish letters", polish, -1, UTF_8},
-        {"well-formed, Polish letters, another code page declared", polish, IBM_LATIN2, UTF_8},
-        {"a single letter, the last of its line", "ZLECENIA\nx\xC5\xBC\n", -1, UTF_8},
-        {"a letter split by a carriage return", "ZLECENIA\nx\xC4\r\x85x\n", -1, UTF_8},
-        {"well-formed, letters of other languages only", "caf\xC3\xA9 x\n", -1, kByCounts},
-        {"well-formed, other letters only, UTF-8 declared", "caf\xC3\xA9 x\n", UTF_8, UTF_8},
-        {"ASCII", "ZLECENIA\nabc\n", -1, MAZOVIA},
-        {"ASCII, UTF-8 declared", "ZLECENIA|UTF-8\nabc\n", UTF_8, UTF_8},
-        {"CP852, UTF-8 declared", cp852, UTF_8, kByCounts},
-        {"a letter cut by a line feed", polish + "x\xC4\n\x85x\n", -1, kByCounts},
-        {"an overlong form", polish + "\xC0\xAF\n", -1, kByCounts},
-        {"a surrogate", polish + "\xED\xA0\x80\n", -1, kByCounts},
-        {"beyond U+10FFFF", polish + "\xF4\x90\x80\x80\n", -1, kByCounts},
-        {"cut at the end of the file", polish + "\xE2\x82", -1, kByCounts},
-        {"a single-byte letter among UTF-8 ones", polish + "\xB9x\n", -1, kByCounts},
-        {"after an end mark nothing is judged", polish + "\x1A\xFF\xC4\n", -1, UTF_8},
-        {"after 0x1A inside a line its rest is skipped", polish + "x\x1A\xFF\xC4\nabc\n", -1, UTF_8},
+         std::nullopt, kByCounts},
+        {"well-formed, Polish letters", polish, std::nullopt, CodePage::Utf8},
+        {"well-formed, Polish letters, another code page declared", polish, CodePage::IbmLatin2, CodePage::Utf8},
+        {"a single letter, the last of its line", "ZLECENIA\nx\xC5\xBC\n", std::nullopt, CodePage::Utf8},
+        {"a letter split by a carriage return", "ZLECENIA\nx\xC4\r\x85x\n", std::nullopt, CodePage::Utf8},
+        {"well-formed, letters of other languages only", "caf\xC3\xA9 x\n", std::nullopt, kByCounts},
+        {"well-formed, other letters only, UTF-8 declared", "caf\xC3\xA9 x\n", CodePage::Utf8, CodePage::Utf8},
+        {"ASCII", "ZLECENIA\nabc\n", std::nullopt, CodePage::Mazovia},
+        {"ASCII, UTF-8 declared", "ZLECENIA|UTF-8\nabc\n", CodePage::Utf8, CodePage::Utf8},
+        {"CP852, UTF-8 declared", cp852, CodePage::Utf8, kByCounts},
+        {"a letter cut by a line feed", polish + "x\xC4\n\x85x\n", std::nullopt, kByCounts},
+        {"an overlong form", polish + "\xC0\xAF\n", std::nullopt, kByCounts},
+        {"a surrogate", polish + "\xED\xA0\x80\n", std::nullopt, kByCounts},
+        {"beyond U+10FFFF", polish + "\xF4\x90\x80\x80\n", std::nullopt, kByCounts},
+        {"cut at the end of the file", polish + "\xE2\x82", std::nullopt, kByCounts},
+        {"a single-byte letter among UTF-8 ones", polish + "\xB9x\n", std::nullopt, kByCounts},
+        {"after an end mark nothing is judged", polish + "\x1A\xFF\xC4\n", std::nullopt, CodePage::Utf8},
+        {"after 0x1A inside a line its rest is skipped", polish + "x\x1A\xFF\xC4\nabc\n", std::nullopt, CodePage::Utf8},
     };
     for (const Case& c : cases) {
         CodePageCounter counts;
         StringSource whole(c.bytes);
         LineScanner lines(whole);
         counts.addAll(lines);
-        const CodePageId expected = c.expected == kByCounts ? counts.result(c.declared) : c.expected;
-        ASSERT_TRUE(isSingleByte(expected) || expected == UTF_8) << c.what;
+        const CodePage expected = c.expected.value_or(counts.result(c.declared));
+        ASSERT_TRUE(isSingleByte(expected) || expected == CodePage::Utf8) << c.what;
         // Whatever the blocks and reads the file comes in.
         for (const std::size_t block :
              {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{64}, LineScanner::kDefaultBlock}) {
@@ -390,17 +391,17 @@ TEST(IdentifyCodePage, SingleByteFilesWithPolishLettersAreNeverUtf8) {
                                             "Jaźń",   "Pająk",     "Ńa",  "zażółć", "gęślą", "Ósemka",
                                             "ĄĘ",     "szczęście", "Ęą",  "ńź",     "ść",    "óż"};
     std::mt19937 random(1250);
-    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
+    for (const CodePage p : kSingleByteCodePages) {
         for (int file = 0; file < 200; ++file) {
-            std::string text = "ZLECENIA|" + std::string(kCodePageNames[p]) + "\r\n";
+            std::string text = "ZLECENIA|" + std::string(nameOf(p)) + "\r\n";
             for (int line = 0; line < 1 + file % 5; ++line) {
                 for (int word = 0; word < 1 + static_cast<int>(random() % 6); ++word) {
                     text += W(words[random() % words.size()]) + (random() % 3 == 0 ? "|" : " ");
                 }
                 text += "\r\n";
             }
-            StringSource source(convertText(text, WINDOWS_EE, p));
-            EXPECT_NE(identifyCodePage(source).codePage, UTF_8) << kCodePageNames[p] << ": " << text;
+            StringSource source(convertText(text, CodePage::WindowsEe, p));
+            EXPECT_NE(identifyCodePage(source).codePage, CodePage::Utf8) << nameOf(p) << ": " << text;
         }
     }
     for (const char* example : {"kontrahenci_mazovia.txt", "kontrahenci_iso_latin2.txt", "kontrahenci_ibm_latin2.txt",

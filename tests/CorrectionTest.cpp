@@ -143,7 +143,7 @@ TEST(CorrectionPass, NormalizesTheAccountFieldsOfEachKind) {
 
     // What follows a dropped prefix is converted from the file's code page as any other value.
     Loaded letters("ZLECENIA|IBM_LATIN2\n12/24/26|5|PL\xA5\xA5|BANKPKO1-\xA5\x86|\xA5|\xA5\n");
-    letters.t.state().codePageList.selected = IBM_LATIN2;
+    letters.t.state().codePageList.selected = codePageItem(CodePage::IbmLatin2);
     letters.rerun();
     EXPECT_EQ(letters.file().value(0, 2), W("ąą"));
     EXPECT_EQ(letters.file().value(0, 3), W("ąć"));
@@ -178,7 +178,7 @@ TEST(CorrectionPass, TrimsAndReplacesFromTheRawValuesEveryRun) {
 
 TEST(CorrectionPass, ReplacesOnlyControlBytes) {
     Loaded l("KONTRAHENCI|WINDOWS_EE\na\x01\x1F\x7F\xE9\x80" "b|n2|a1|a2|" + kNrb + "|b1|b2|b3|b4\n");
-    l.t.state().codePageList.selected = WINDOWS_EE; // 80 alone would make it CSK
+    l.t.state().codePageList.selected = codePageItem(CodePage::WindowsEe); // 80 alone would make it CSK
     l.t.state().replaceControl.checked = true;
     l.rerun();
     EXPECT_EQ(l.file().value(0, 0), "a??\x7F\xE9\x80" "b");
@@ -189,12 +189,12 @@ TEST(CorrectionPass, ConvertsFromTheSelectedCodePage) {
     // "ą" in MAZOVIA (86) is no letter in Windows-1250, and B9 is "ą" in Windows-1250 only.
     Loaded l("KONTRAHENCI|MAZOVIA\nx\x86\x86\x86x|\xB9|a1|a2|" + kNrb + "|b1|b2|b3|b4\n");
     LoadedFile& f = l.file();
-    ASSERT_EQ(f.identifiedCodePage, MAZOVIA);
+    ASSERT_EQ(f.identifiedCodePage, CodePage::Mazovia);
     EXPECT_EQ(f.value(0, 0), "x\xB9\xB9\xB9x");
     EXPECT_EQ(f.value(0, 1), "\xB9");
     EXPECT_FALSE(f.records()[0].changed) << "conversion alone is no change";
 
-    l.t.state().codePageList.selected = WINDOWS_EE;
+    l.t.state().codePageList.selected = codePageItem(CodePage::WindowsEe);
     l.rerun();
     EXPECT_EQ(f.value(0, 0), "x\x86\x86\x86x");
     EXPECT_EQ(f.originalValue(0, 0), "x\x86\x86\x86x");

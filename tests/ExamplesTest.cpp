@@ -9,14 +9,14 @@ namespace {
 
 struct Example {
     std::string file;
-    CodePageId codePage;
+    CodePage codePage;
 };
 
-const std::vector<Example> kExamples = {{"mazovia", MAZOVIA},
-                                        {"iso_latin2", ISO_LATIN2},
-                                        {"ibm_latin2", IBM_LATIN2},
-                                        {"windows_ee", WINDOWS_EE},
-                                        {"utf8", UTF_8}};
+const std::vector<Example> kExamples = {{"mazovia", CodePage::Mazovia},
+                                        {"iso_latin2", CodePage::IsoLatin2},
+                                        {"ibm_latin2", CodePage::IbmLatin2},
+                                        {"windows_ee", CodePage::WindowsEe},
+                                        {"utf8", CodePage::Utf8}};
 
 std::vector<std::string> allValues(const LoadedFile& file) {
     std::vector<std::string> lines;

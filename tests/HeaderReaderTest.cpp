@@ -14,27 +14,27 @@ TEST(HeaderReader, DecidesKindAndDeclaredCodePage) {
     struct Case {
         std::string header;
         FileKind kind;
-        CodePageId declared; // with DHN declared by the earlier file
+        CodePage declared; // with DHN declared by the earlier file
     };
     const std::vector<Case> cases = {
-        {"zlecenia|iso_latin2", FileKind::Orders, ISO_LATIN2},
-        {"KONTRAHENCI", FileKind::Contractors, DHN},
-        {"KONTRAHENCI|", FileKind::Contractors, DHN},
-        {"xKONTRAHENCIx|CP MAZOVIA 1", FileKind::Contractors, MAZOVIA},
-        {"KONTRAHENCI|ISO_LATIN2 IBM_LATIN2", FileKind::Contractors, IBM_LATIN2},
-        {"KONTRAHENCI|IBM_LATIN2 ISO_LATIN2", FileKind::Contractors, IBM_LATIN2}, // the later name of the list wins
-        {"ZLECENIA KONTRAHENCI", FileKind::Orders, DHN},
-        {"Kontrahenci|windows_ee|VENTURA", FileKind::Contractors, WINDOWS_EE}, // only the second piece counts
-        {"VENTURA|KONTRAHENCI", FileKind::Contractors, DHN},
-        {"  \tKONTRAHENCI  |  csk  ", FileKind::Contractors, CSK},
+        {"zlecenia|iso_latin2", FileKind::Orders, CodePage::IsoLatin2},
+        {"KONTRAHENCI", FileKind::Contractors, CodePage::Dhn},
+        {"KONTRAHENCI|", FileKind::Contractors, CodePage::Dhn},
+        {"xKONTRAHENCIx|CP MAZOVIA 1", FileKind::Contractors, CodePage::Mazovia},
+        {"KONTRAHENCI|ISO_LATIN2 IBM_LATIN2", FileKind::Contractors, CodePage::IbmLatin2},
+        {"KONTRAHENCI|IBM_LATIN2 ISO_LATIN2", FileKind::Contractors, CodePage::IbmLatin2}, // the later name of the list wins
+        {"ZLECENIA KONTRAHENCI", FileKind::Orders, CodePage::Dhn},
+        {"Kontrahenci|windows_ee|VENTURA", FileKind::Contractors, CodePage::WindowsEe}, // only the second piece counts
+        {"VENTURA|KONTRAHENCI", FileKind::Contractors, CodePage::Dhn},
+        {"  \tKONTRAHENCI  |  csk  ", FileKind::Contractors, CodePage::Csk},
         {"KONTRAHENCI|\x1A"
          "CSK",
-         FileKind::Contractors, DHN},
+         FileKind::Contractors, CodePage::Dhn},
     };
     for (const Case& c : cases) {
         test::TempDir dir;
         test::TestSession t;
-        t.file().declaredCodePage = DHN;
+        t.file().declaredCodePage = CodePage::Dhn;
         test::LoadBytes(t, dir, c.header + "\r\n");
         EXPECT_EQ(t.file().kind, c.kind) << c.header;
         EXPECT_EQ(t.file().declaredCodePage, c.declared) << c.header;
@@ -47,13 +47,13 @@ TEST(HeaderReader, FindsKeywordsAndNamesSplitAcrossReadBlocks) {
     for (char c : std::string("xkontrahenciy|ab ibm_latin2 cd"))
         header(std::string_view(&c, 1));
     EXPECT_EQ(header.result().kind, FileKind::Contractors);
-    EXPECT_EQ(header.result().declaredCodePage, IBM_LATIN2);
+    EXPECT_EQ(header.result().declaredCodePage, CodePage::IbmLatin2);
 }
 
 TEST(HeaderReader, ColoursTheListAndSelectsTheIdentifiedCodePage) {
     {
         Read r("KONTRAHENCI|ISO_LATIN2\nx\xB1\xB1x|b\n");
-        EXPECT_EQ(r.t.state().codePageList.selected, ISO_LATIN2);
+        EXPECT_EQ(r.t.state().codePageList.selected, codePageItem(CodePage::IsoLatin2));
         EXPECT_EQ(r.t.state().codePageList.background, kGreen);
         EXPECT_EQ(r.t.state().codePageList.textColour, kWhite);
         EXPECT_EQ(r.t.state().kindPanel.text, "KONTRAHENCI");
@@ -62,8 +62,8 @@ TEST(HeaderReader, ColoursTheListAndSelectsTheIdentifiedCodePage) {
     }
     {
         Read r("ZLECENIA|MAZOVIA\nx\xB9\xB9x|b\n");
-        EXPECT_EQ(r.file().identifiedCodePage, WINDOWS_EE);
-        EXPECT_EQ(r.t.state().codePageList.selected, WINDOWS_EE);
+        EXPECT_EQ(r.file().identifiedCodePage, CodePage::WindowsEe);
+        EXPECT_EQ(r.t.state().codePageList.selected, codePageItem(CodePage::WindowsEe));
         EXPECT_EQ(r.t.state().codePageList.background, kRed);
         EXPECT_EQ(r.t.state().kindPanel.text, "ZLECENIA");
         EXPECT_EQ(r.t.state().kindPanel.background, kBlue);

@@ -83,7 +83,7 @@ TEST(RecordStore, TellsRawAndChangedValues) {
     for (const Case& c : cases) {
         RecordStore store;
         appendRecord(store, {c.raw});
-        store.setConversion(c.rewritten == "\xB9" ? ISO_LATIN2 : WINDOWS_EE, c.replaceControl);
+        store.setConversion(c.rewritten == "\xB9" ? CodePage::IsoLatin2 : CodePage::WindowsEe, c.replaceControl);
         FieldLengths kept = wholeValues();
         kept[0] = c.kept;
         store.setKeptLengths(kept);

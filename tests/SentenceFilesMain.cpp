@@ -17,15 +17,15 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(folder);
     std::ofstream manifest(folder / "manifest.tsv");
     for (const std::size_t lines : test::kSentenceFileLines) {
-        for (CodePageId page = 0; page < kSingleByteCodePageCount; ++page) {
+        for (const CodePage page : kSingleByteCodePages) {
             for (std::size_t file = 0; file < test::kSentenceFilesPerCodePage; ++file) {
                 const std::string bytes = test::SentenceOrders(page, test::FirstSentenceOf(file), lines, false);
-                const std::string name = std::to_string(lines) + "_" + std::string(kCodePageNames[page]) + "_" +
+                const std::string name = std::to_string(lines) + "_" + std::string(nameOf(page)) + "_" +
                                          std::to_string(file) + ".txt";
                 std::ofstream(folder / name, std::ios::binary) << bytes;
-                manifest << name << '\t' << lines << '\t' << kCodePageNames[page] << '\t';
-                for (CodePageId other = 0; other < kSingleByteCodePageCount; ++other) {
-                    if (test::ReadsAlike(bytes, page, other)) manifest << kCodePageNames[other] << ' ';
+                manifest << name << '\t' << lines << '\t' << nameOf(page) << '\t';
+                for (const CodePage other : kSingleByteCodePages) {
+                    if (test::ReadsAlike(bytes, page, other)) manifest << nameOf(other) << ' ';
                 }
                 manifest << '\n';
             }

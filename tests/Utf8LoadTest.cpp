@@ -84,8 +84,8 @@ TEST(Utf8Files, AreIdentifiedAsUtf8AndGreenWhenTheHeaderSaysSo) {
           Case{"zlecenia_utf16be.txt", false}, Case{"kontrahenci_utf8.txt", true}}) {
         test::TestSession t;
         ASSERT_EQ(loadIntoWindow(t.session, test::ExamplePath(c.example)), LoadOutcome::Loaded) << c.example;
-        EXPECT_EQ(t.file().identifiedCodePage, UTF_8) << c.example;
-        EXPECT_EQ(t.state().codePageList.selected, UTF_8) << c.example;
+        EXPECT_EQ(t.file().identifiedCodePage, CodePage::Utf8) << c.example;
+        EXPECT_EQ(t.state().codePageList.selected, codePageItem(CodePage::Utf8)) << c.example;
         EXPECT_EQ(t.file().codePageDeclared, c.declared) << c.example;
         EXPECT_EQ(t.state().codePageList.background, c.declared ? kGreen : kRed) << c.example;
         EXPECT_EQ(t.file().validCount, 3) << c.example;
@@ -100,7 +100,7 @@ TEST(Utf8Files, ACharacterOutsideWindows1250MakesOnlyItsRecordInvalid) {
                              "Opłata „€”|FV 4\r\n";
     test::LoadedBytes l(text);
     const LoadedFile& file = l.file();
-    ASSERT_EQ(file.identifiedCodePage, UTF_8);
+    ASSERT_EQ(file.identifiedCodePage, CodePage::Utf8);
     ASSERT_EQ(file.records().size(), 4U);
     EXPECT_TRUE(file.records()[0].isValid());
     EXPECT_EQ(file.value(0, 4), W("Zapłata za żółwia"));
@@ -129,7 +129,7 @@ TEST(Utf8Files, LengthsCountCharactersAndTrimmingCutsCharacters) {
                              "|b|c|d|61109010140000071219812874|f|g|h|i\n";
     test::LoadedBytes l(text);
     LoadedFile& file = l.file();
-    ASSERT_EQ(file.identifiedCodePage, UTF_8);
+    ASSERT_EQ(file.identifiedCodePage, CodePage::Utf8);
     EXPECT_TRUE(file.records()[0].isValid()) << "60 bytes, 30 characters, within 35";
     EXPECT_FALSE(file.records()[0].changed);
     EXPECT_EQ(file.value(0, 0), W(thirty));
@@ -161,7 +161,7 @@ TEST(Utf8Files, ADecodedValueChangesOnlyWhereItIsCutOrItsControlBytesReplaced) {
     EXPECT_TRUE(file.records()[0].isValid());
     // Read as another code page, the same field is translated byte by byte: no longer only decoded.
     session.state.replaceControl.checked = false;
-    session.state.codePageList.selected = WINDOWS_EE;
+    session.state.codePageList.selected = codePageItem(CodePage::WindowsEe);
     codePageChosen(session);
     EXPECT_FALSE(file.records()[0].isOnlyDecoded(0));
     EXPECT_FALSE(file.records()[0].changed);
@@ -207,15 +207,15 @@ TEST(Utf8Files, TheCodePageListConvertsAgainFromTheRawBytes) {
     // UTF-8 read as MAZOVIA: each byte translated alone, as for any single-byte code page.
     test::LoadedBytes l("ZLECENIA|UTF-8\n" + kValidOrder + "Łódź|x\n");
     Session& session = l.t.session;
-    ASSERT_EQ(l.file().identifiedCodePage, UTF_8);
+    ASSERT_EQ(l.file().identifiedCodePage, CodePage::Utf8);
     EXPECT_EQ(l.file().value(0, 4), W("Łódź"));
-    session.state.codePageList.selected = MAZOVIA;
+    session.state.codePageList.selected = codePageItem(CodePage::Mazovia);
     codePageChosen(session);
     EXPECT_EQ(l.file().value(0, 4), convertText("\xC5\x81\xC3\xB3"
                                                 "d\xC5\xBA",
-                                                MAZOVIA, WINDOWS_EE));
+                                                CodePage::Mazovia, CodePage::WindowsEe));
     EXPECT_TRUE(session.state.otherCodePageMarker.visible);
-    session.state.codePageList.selected = UTF_8;
+    session.state.codePageList.selected = codePageItem(CodePage::Utf8);
     codePageChosen(session);
     EXPECT_EQ(l.file().value(0, 4), W("Łódź"));
     EXPECT_FALSE(session.state.otherCodePageMarker.visible);
@@ -225,9 +225,9 @@ TEST(Utf8Files, TheCodePageListConvertsAgainFromTheRawBytes) {
     test::LoadedBytes cp852("ZLECENIA|IBM_LATIN2\n" + kValidOrder +
                             "\x9D\xA2"
                             "d\xAB|x\n");
-    ASSERT_EQ(cp852.file().identifiedCodePage, IBM_LATIN2);
+    ASSERT_EQ(cp852.file().identifiedCodePage, CodePage::IbmLatin2);
     EXPECT_EQ(cp852.file().value(0, 4), W("Łódź"));
-    cp852.t.state().codePageList.selected = UTF_8;
+    cp852.t.state().codePageList.selected = codePageItem(CodePage::Utf8);
     codePageChosen(cp852.t.session);
     EXPECT_EQ(cp852.file().value(0, 4), "\x81\x81"
                                         "d\x81");
@@ -256,8 +256,8 @@ TEST(Utf16Files, AreReadAsTheUtf8TheyDecodeTo) {
     test::LoadedBytes fromUtf16(u16le(utf8));
     test::LoadedBytes fromUtf8("\xEF\xBB\xBF" + utf8);
     ASSERT_EQ(fromUtf16.file().records().size(), 2U);
-    EXPECT_EQ(fromUtf16.file().identifiedCodePage, UTF_8);
-    EXPECT_EQ(fromUtf16.file().declaredCodePage, UTF_8);
+    EXPECT_EQ(fromUtf16.file().identifiedCodePage, CodePage::Utf8);
+    EXPECT_EQ(fromUtf16.file().declaredCodePage, CodePage::Utf8);
     for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(test::JoinRawValues(fromUtf16.file(), i), test::JoinRawValues(fromUtf8.file(), i));
         EXPECT_EQ(test::JoinValues(fromUtf16.file(), i), test::JoinValues(fromUtf8.file(), i));

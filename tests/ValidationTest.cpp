@@ -88,7 +88,7 @@ TEST(FieldChecks, GiveTheMessagesInCheckOrder) {
     for (const Case& c : cases) {
         Loaded l("KONTRAHENCI|WINDOWS_EE\nFirma|" + c.nazwa2 + "|Ulica 1|Miasto|" + kNrb + "|Bank|Oddz|Adr1|Adr2\n");
         l.state().trimFields.checked = false;
-        l.state().codePageList.selected = WINDOWS_EE;
+        l.state().codePageList.selected = codePageItem(CodePage::WindowsEe);
         l.rerun();
         EXPECT_EQ(fieldErrors(l.file(), 0, 1), c.messages) << c.what;
         EXPECT_EQ(l.file().records()[0].fieldValid(1), c.messages.empty()) << c.what;

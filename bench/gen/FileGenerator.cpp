@@ -539,8 +539,8 @@ class ChunkWriter {
 public:
     static constexpr std::size_t kChunk = std::size_t{1} << 20;
 
-    ChunkWriter(const ChunkSink& sink, CodePageId codePage)
-        : m_sink(sink), m_map(conversionMap(WINDOWS_EE, codePage)), m_utf8(codePage == UTF_8) {
+    ChunkWriter(const ChunkSink& sink, CodePage codePage)
+        : m_sink(sink), m_map(conversionMap(CodePage::WindowsEe, codePage)), m_utf8(codePage == CodePage::Utf8) {
         m_buffer.reserve(kChunk + 4096);
     }
     ~ChunkWriter() = default;
@@ -603,9 +603,9 @@ private:
 
 } // namespace
 
-std::string HeaderLine(FileKind kind, CodePageId codePage) {
+std::string HeaderLine(FileKind kind, CodePage codePage) {
     std::string line = kind == FileKind::Contractors ? "KONTRAHENCI|" : "ZLECENIA|";
-    line += kCodePageNames[static_cast<std::size_t>(codePage)];
+    line += nameOf(codePage);
     return line;
 }
 

@@ -34,7 +34,7 @@ enum class Fault : int {
 
 struct GeneratorOptions {
     FileKind kind = FileKind::Orders;
-    CodePageId codePage = IBM_LATIN2;
+    CodePage codePage = CodePage::IbmLatin2;
     FileShape shape = FileShape::Records;
     /// Records: stop before the file would grow beyond this many bytes (0: no limit).
     std::uint64_t targetBytes = 0;
@@ -68,7 +68,7 @@ GeneratorStats GenerateFile(const GeneratorOptions& options, const ChunkSink& si
 std::string GenerateToString(const GeneratorOptions& options, GeneratorStats* stats = nullptr);
 
 /// The header line without its line end: "ZLECENIA|IBM_LATIN2" and so on.
-std::string HeaderLine(FileKind kind, CodePageId codePage);
+std::string HeaderLine(FileKind kind, CodePage codePage);
 
 std::string_view FaultName(Fault fault);
 

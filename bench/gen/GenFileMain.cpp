@@ -80,12 +80,12 @@ int main(int argc, char** argv) {
             }
         } else if (arg == "--code-page") {
             const std::string_view v = value();
-            int found = -1;
-            for (int p = 0; p < kCodePageCount; ++p) {
-                if (equalsIgnoringCase(v, kCodePageNames[static_cast<std::size_t>(p)])) found = p;
+            std::optional<CodePage> found;
+            for (const CodePage p : kCodePages) {
+                if (equalsIgnoringCase(v, nameOf(p))) found = p;
             }
-            if (found < 0) return usageError("unknown code page");
-            options.codePage = found;
+            if (!found) return usageError("unknown code page");
+            options.codePage = *found;
         } else if (arg == "--bytes") {
             if (!ParseSize(value(), options.targetBytes)) return usageError("--bytes needs a size");
             sizeGiven = true;

@@ -100,7 +100,7 @@ public:
             const AccountWindow window = normalizeAccountWindow(text);
             const std::string_view rest = text.substr(window.start);
             if (window.removeSpaces) {
-                m_rewrites.endRewrite(j, writeWithoutSpacesAndPl(rest, conversionMap(WINDOWS_EE, WINDOWS_EE),
+                m_rewrites.endRewrite(j, writeWithoutSpacesAndPl(rest, conversionMap(CodePage::WindowsEe, CodePage::WindowsEe),
                                                                  m_rewrites.beginRewrite(rest.size())));
             } else {
                 m_rewrites.rewrite(j, rest);
@@ -165,7 +165,7 @@ std::string normalizeAccountNumber(std::string_view text) {
     const std::string_view rest = text.substr(window.start);
     if (!window.removeSpaces) return std::string(rest);
     std::string value(rest.size(), '\0');
-    const char* end = writeWithoutSpacesAndPl(rest, conversionMap(WINDOWS_EE, WINDOWS_EE), value.data());
+    const char* end = writeWithoutSpacesAndPl(rest, conversionMap(CodePage::WindowsEe, CodePage::WindowsEe), value.data());
     value.resize(static_cast<std::size_t>(end - value.data()));
     return value;
 }

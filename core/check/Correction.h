@@ -11,7 +11,7 @@ namespace quarvel {
 
 /// The settings a correction run uses.
 struct CorrectionSettings {
-    CodePageId sourceCodePage = WINDOWS_EE;
+    CodePage sourceCodePage = CodePage::WindowsEe;
     bool trim = true;
     bool replaceControl = false;
 };

@@ -99,69 +99,72 @@ void CodePageCounter::endLine() {
 
 std::array<std::uint64_t, kSingleByteCodePageCount> CodePageCounter::counts() const {
     std::array<std::uint64_t, kSingleByteCodePageCount> counts{};
-    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-        for (std::uint8_t letter : lettersOf(p)) counts[p] += m_histogram[letter];
+    for (std::size_t k = 0; k < kSingleByteCodePageCount; ++k) {
+        for (std::uint8_t letter : lettersOf(codePageAt(k))) counts[k] += m_histogram[letter];
     }
     return counts;
 }
 
 std::array<std::uint64_t, kSingleByteCodePageCount> CodePageCounter::weights() const {
     std::array<std::uint64_t, kSingleByteCodePageCount> sums{};
-    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-        for (int k = 0; k < kPolishLetterCount; ++k) sums[p] += kLetterWeights[k] * m_histogram[lettersOf(p)[k]];
+    for (std::size_t p = 0; p < kSingleByteCodePageCount; ++p) {
+        const PolishLetters& letters = lettersOf(codePageAt(p));
+        for (int k = 0; k < kPolishLetterCount; ++k) sums[p] += kLetterWeights[k] * m_histogram[letters[k]];
     }
     return sums;
 }
 
-CodePageId CodePageCounter::result(CodePageId preferred) const {
+CodePage CodePageCounter::result(std::optional<CodePage> preferred) const {
     const auto counts = this->counts();
-    CodePageId best = MAZOVIA;
-    for (CodePageId p = 1; p < kSingleByteCodePageCount; ++p) {
+    std::size_t best = 0;
+    for (std::size_t p = 1; p < kSingleByteCodePageCount; ++p) {
         if (counts[p] > counts[best]) best = p;
     }
     // A file's letters often fit several code pages alike (CYFROMAT and DHN always); the one its header
     // names is then the one meant.
-    if (preferred >= 0) return isSingleByte(preferred) && counts[preferred] == counts[best] ? preferred : best;
+    if (preferred) {
+        return isSingleByte(*preferred) && counts[indexOf(*preferred)] == counts[best] ? *preferred : codePageAt(best);
+    }
     // Without a name, the smaller id alone read a CP852 "Pająk" as MAZOVIA's "PajŃk": a wrong page still
     // maps every byte to some Polish letter, so nothing downstream notices. The reading made of the
     // commoner letters is far likelier the one meant.
     const auto weights = this->weights();
-    for (CodePageId p = best + 1; p < kSingleByteCodePageCount; ++p) {
+    for (std::size_t p = best + 1; p < kSingleByteCodePageCount; ++p) {
         if (counts[p] == counts[best] && weights[p] > weights[best]) best = p;
     }
-    return best;
+    return codePageAt(best);
 }
 
-std::vector<CodePageId> CodePageCounter::tiedReadingsApart(CodePageId preferred) const {
-    std::vector<CodePageId> tied;
-    if (preferred >= 0) return tied;
+std::vector<CodePage> CodePageCounter::tiedReadingsApart(std::optional<CodePage> preferred) const {
+    std::vector<CodePage> tied;
+    if (preferred) return tied;
     const auto counts = this->counts();
     const std::uint64_t largest = *std::max_element(counts.begin(), counts.end());
-    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p) {
-        if (counts[p] == largest) tied.push_back(p);
+    for (std::size_t p = 0; p < kSingleByteCodePageCount; ++p) {
+        if (counts[p] == largest) tied.push_back(codePageAt(p));
     }
     // The conversion maps byte by byte, so two readings of the counted bytes differ exactly when some byte
     // that occurs is translated differently; the histogram tells which occur.
-    const auto apart = [this](CodePageId a, CodePageId b) {
-        const ByteMap& fromA = conversionMap(a, WINDOWS_EE);
-        const ByteMap& fromB = conversionMap(b, WINDOWS_EE);
+    const auto apart = [this](CodePage a, CodePage b) {
+        const ByteMap& fromA = conversionMap(a, CodePage::WindowsEe);
+        const ByteMap& fromB = conversionMap(b, CodePage::WindowsEe);
         for (std::size_t byte = 0x80; byte < 256; ++byte) {
             if (m_histogram[byte] != 0 && fromA[byte] != fromB[byte]) return true;
         }
         return false;
     };
-    const bool anyApart = std::any_of(tied.begin() + 1, tied.end(), [&](CodePageId p) { return apart(tied.front(), p); });
+    const bool anyApart = std::any_of(tied.begin() + 1, tied.end(), [&](CodePage p) { return apart(tied.front(), p); });
     if (!anyApart) tied.clear();
     return tied;
 }
 
-CodePageId codePageOfCounts(const CodePageCounter& counter, bool startsWithMark, CodePageId declared) {
+CodePage codePageOfCounts(const CodePageCounter& counter, bool startsWithMark, std::optional<CodePage> declared) {
     // A single-byte file with Polish letters is never well-formed UTF-8 holding them in practice: its
     // letters stand alone where UTF-8 needs a lead byte followed by continuation bytes. A file without any
     // letter is well-formed only when it is ASCII, which every code page reads alike: the header's name
     // then decides, as it decides a tie of the counts.
     const Utf8Judge& utf8 = counter.utf8();
-    if (startsWithMark || (utf8.wellFormed() && (utf8.sawPolishLetter() || declared == UTF_8))) return UTF_8;
+    if (startsWithMark || (utf8.wellFormed() && (utf8.sawPolishLetter() || declared == CodePage::Utf8))) return CodePage::Utf8;
     return counter.result(declared);
 }
 
@@ -188,7 +191,7 @@ private:
 
 } // namespace
 
-Identification identifyCodePage(ByteSource& source, CodePageId declared, std::size_t blockSize) {
+Identification identifyCodePage(ByteSource& source, std::optional<CodePage> declared, std::size_t blockSize) {
     Identification found;
     found.stampBefore = source.stamp();
     CodePageCounter counter;
@@ -201,12 +204,12 @@ Identification identifyCodePage(ByteSource& source, CodePageId declared, std::si
     found.stampAfter = source.stamp();
     if (found.error == 0) {
         found.codePage = codePageOfCounts(counter, reading.startsWithUtf8Mark(), declared);
-        if (found.codePage != UTF_8) found.tiedCodePages = counter.tiedReadingsApart(declared);
+        if (found.codePage != CodePage::Utf8) found.tiedCodePages = counter.tiedReadingsApart(declared);
     }
     return found;
 }
 
-Identification identifyCodePage(const std::filesystem::path& file, const SourceOpener& open, CodePageId declared) {
+Identification identifyCodePage(const std::filesystem::path& file, const SourceOpener& open, std::optional<CodePage> declared) {
     OpenedSource opened = open(file);
     if (!opened.source) {
         Identification failed;
@@ -216,7 +219,7 @@ Identification identifyCodePage(const std::filesystem::path& file, const SourceO
     return identifyCodePage(*opened.source, declared);
 }
 
-void BackgroundIdentification::start(std::unique_ptr<ByteSource> source, CodePageId declared, std::size_t blockSize) {
+void BackgroundIdentification::start(std::unique_ptr<ByteSource> source, std::optional<CodePage> declared, std::size_t blockSize) {
     // Reading a small file once more costs less than starting a thread for it.
     constexpr std::uint64_t kMinBytesBeside = std::uint64_t{1} << 16;
     m_source = std::move(source);

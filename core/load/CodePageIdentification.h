@@ -46,14 +46,14 @@ public:
     /// Per code page, the sum of the weights (kLetterWeights) of the counted bytes as its letters.
     std::array<std::uint64_t, kSingleByteCodePageCount> weights() const;
     /// The single-byte code page with the largest count. A tie goes to `preferred` when the header names a
-    /// code page (`preferred` >= 0) and it is among the largest, else to the smaller id; when the header
-    /// names none (`preferred` < 0), to the largest weight, and equal weights to the smaller id. All zero
+    /// code page (`preferred`) and it is among the largest, else to the smaller id; when the header
+    /// names none, to the largest weight, and equal weights to the smaller id. All zero
     /// gives MAZOVIA (or `preferred`).
-    CodePageId result(CodePageId preferred = -1) const;
-    /// The code pages that share the largest count, in id order, when the header names none (`preferred`
-    /// < 0) and they read the counted bytes differently (converted to Windows-1250, the texts differ): the
+    CodePage result(std::optional<CodePage> preferred = std::nullopt) const;
+    /// The code pages that share the largest count, in id order, when the header names none (no
+    /// `preferred`) and they read the counted bytes differently (converted to Windows-1250, the texts differ): the
     /// tie rule chose among them by likelihood alone. Empty otherwise.
-    std::vector<CodePageId> tiedReadingsApart(CodePageId preferred = -1) const;
+    std::vector<CodePage> tiedReadingsApart(std::optional<CodePage> preferred = std::nullopt) const;
     /// What the lines say of UTF-8.
     const Utf8Judge& utf8() const { return m_utf8; }
 
@@ -69,15 +69,15 @@ private:
 /// The code page of a file: UTF-8 when it starts with EF BB BF (`startsWithMark`), or when its lines are
 /// well-formed UTF-8 and hold a Polish letter, or are well-formed and the header names UTF-8
 /// (`declared`); otherwise the single-byte code page of the counts.
-CodePageId codePageOfCounts(const CodePageCounter& counter, bool startsWithMark, CodePageId declared);
+CodePage codePageOfCounts(const CodePageCounter& counter, bool startsWithMark, std::optional<CodePage> declared);
 
 /// A code page found, or the system's error code when the file could not be read; with what the reading
 /// saw of the file, so that the load can tell whether the file changed meanwhile.
 struct Identification {
-    CodePageId codePage = MAZOVIA;
+    CodePage codePage = CodePage::Mazovia;
     /// The single-byte code pages a tie of the counts chose among, when the header names none and they
     /// read the file's letters differently (CodePageCounter::tiedReadingsApart); the user is to be told.
-    std::vector<CodePageId> tiedCodePages;
+    std::vector<CodePage> tiedCodePages;
     int error = 0;
     std::uint64_t bytesRead = 0;
     std::uint64_t fileBytesRead = 0; ///< the bytes of the file behind them (more for a decoded UTF-16 file)
@@ -88,13 +88,13 @@ struct Identification {
 
 /// Identifies the code page of the whole stream, read with the input file's line rules in blocks of
 /// `blockSize` bytes; a tie among the largest counts goes to `declared` (the code page the header names,
-/// or -1).
-Identification identifyCodePage(ByteSource& source, CodePageId declared = -1,
+/// if it names one).
+Identification identifyCodePage(ByteSource& source, std::optional<CodePage> declared = std::nullopt,
                                 std::size_t blockSize = std::size_t{1} << 20);
 
 /// Opens the named file a second time, independently of the reader, and identifies its code page.
 Identification identifyCodePage(const std::filesystem::path& file, const SourceOpener& open = openFileSource,
-                                CodePageId declared = -1);
+                                std::optional<CodePage> declared = std::nullopt);
 
 /// The identification of an opened source, running on a thread of its own while the caller reads the
 /// same file; a small file, or one on a machine that cannot start the thread, is identified when the
@@ -106,7 +106,7 @@ public:
     BackgroundIdentification& operator=(const BackgroundIdentification&) = delete;
 
     /// Starts identifying `source`; at most once.
-    void start(std::unique_ptr<ByteSource> source, CodePageId declared = -1, std::size_t blockSize = std::size_t{1} << 20);
+    void start(std::unique_ptr<ByteSource> source, std::optional<CodePage> declared = std::nullopt, std::size_t blockSize = std::size_t{1} << 20);
     bool started() const { return m_result.started(); }
     /// Waits for the identification and returns it; only once.
     Identification result() { return m_result.get(); }

@@ -62,8 +62,8 @@ HeaderInfo HeaderScanner::result() const {
     HeaderInfo info;
     if (m_keywords.found(0)) info.kind = FileKind::Contractors;
     if (m_keywords.found(1)) info.kind = FileKind::Orders;
-    for (int p = 0; p < kCodePageCount; ++p) {
-        if (m_names.found(static_cast<std::size_t>(p))) info.declaredCodePage = p;
+    for (std::size_t p = 0; p < kCodePageCount; ++p) {
+        if (m_names.found(p)) info.declaredCodePage = codePageAt(p);
     }
     return info;
 }
@@ -85,8 +85,8 @@ bool readHeader(Workspace& session, LineScanner& input, BackgroundIdentification
         const HeaderInfo info = header.result();
         if (info.kind != FileKind::None) {
             file.kind = info.kind;
-            if (info.declaredCodePage >= 0) file.declaredCodePage = info.declaredCodePage;
-            file.codePageDeclared = info.declaredCodePage >= 0;
+            if (info.declaredCodePage) file.declaredCodePage = *info.declaredCodePage;
+            file.codePageDeclared = info.declaredCodePage.has_value();
             // The identification reads the file a second time, beside the reading of the records.
             OpenedSource second = openInputText(session.openInput, file.fileName);
             if (!second.source) {

@@ -5,6 +5,7 @@
 #include "LineScanner.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +15,7 @@ namespace quarvel {
 /// What a header line says.
 struct HeaderInfo {
     FileKind kind = FileKind::None;
-    int declaredCodePage = -1; ///< -1 when the header names none
+    std::optional<CodePage> declaredCodePage; ///< none when the header names none
 };
 
 /// Judges a header line fed in pieces, in bounded memory whatever its length.

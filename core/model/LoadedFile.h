@@ -27,15 +27,15 @@ class LoadedFile : public RecordStore {
 public:
     std::filesystem::path fileName;
     FileKind kind = FileKind::None;
-    CodePageId identifiedCodePage = MAZOVIA;
-    CodePageId declaredCodePage = MAZOVIA;
+    CodePage identifiedCodePage = CodePage::Mazovia;
+    CodePage declaredCodePage = CodePage::Mazovia;
     std::vector<std::string> loadMessages;
     /// Whether the header of the file named its code page (declaredCodePage keeps an earlier file's
     /// otherwise).
     bool codePageDeclared = false;
     /// The code pages a tie of the letter counts chose among, when the header named none and they read the
     /// letters differently: the identified one may be wrong, and the user is told (tieWarningMessage).
-    std::vector<CodePageId> tiedCodePages;
+    std::vector<CodePage> tiedCodePages;
     /// Where a 0x1A at the start of a line ended the reading while more data followed it in the file.
     std::optional<UnreadTail> unreadTail;
     /// The most lines a file may have; tests set fewer.

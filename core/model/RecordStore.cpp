@@ -6,14 +6,14 @@
 
 namespace quarvel {
 
-RecordStore::RecordStore() : m_toOriginal(&conversionMap(WINDOWS_EE, WINDOWS_EE)) {
-    setConversion(WINDOWS_EE, false);
+RecordStore::RecordStore() : m_toOriginal(&conversionMap(CodePage::WindowsEe, CodePage::WindowsEe)) {
+    setConversion(CodePage::WindowsEe, false);
 }
 
-void RecordStore::setConversion(CodePageId source, bool replaceControl) {
+void RecordStore::setConversion(CodePage source, bool replaceControl) {
     m_source = source;
     m_replaceControl = replaceControl;
-    m_toOriginal = &conversionMap(source, WINDOWS_EE);
+    m_toOriginal = &conversionMap(source, CodePage::WindowsEe);
     for (int b = 0; b < 256; ++b) {
         const bool replace = replaceControl && b < 0x20;
         m_rawToValue[b] = replace ? std::uint8_t{'?'} : (*m_toOriginal)[b];

@@ -136,15 +136,15 @@ public:
 
     /// Sets the translations of the current correction run: from `source` to Windows-1250, with control
     /// bytes turned into "?" when `replaceControl` is set.
-    void setConversion(CodePageId source, bool replaceControl);
+    void setConversion(CodePage source, bool replaceControl);
     /// Sets the most bytes the value of each field keeps of its raw value or rewritten text: the layout's
     /// lengths when over-long values are trimmed; every byte until then.
     void setKeptLengths(const FieldLengths& lengths) { m_keptLength = lengths; }
     std::uint8_t keptLength(std::size_t j) const { return m_keptLength[j]; }
-    CodePageId conversionSource() const { return m_source; }
+    CodePage conversionSource() const { return m_source; }
     /// Whether the values are decoded from UTF-8: a raw value holding a byte from 0x80 up is then never
     /// read through the byte translations, but always rewritten as its decoded text.
-    bool decodesUtf8() const { return m_source == UTF_8; }
+    bool decodesUtf8() const { return m_source == CodePage::Utf8; }
     bool replacesControl() const { return m_replaceControl; }
     const ByteMap& toOriginal() const { return *m_toOriginal; }
     const ByteMap& rawToValue() const { return m_rawToValue; }
@@ -192,7 +192,7 @@ private:
     std::vector<char> m_raw; ///< raw values of all records, one after another
     std::vector<char> m_fix; ///< the values the last correction run rewrote
     std::size_t m_amountsKnown = 0;
-    CodePageId m_source = WINDOWS_EE;
+    CodePage m_source = CodePage::WindowsEe;
     FieldLengths m_keptLength = wholeValues();
     bool m_replaceControl = false;
     const ByteMap* m_toOriginal;

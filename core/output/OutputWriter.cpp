@@ -55,7 +55,7 @@ struct OutputMaps {
     bool rawKeepsAscii = true; ///< fromRaw leaves every byte 0x20..0x7F as it is
     bool fixKeepsAscii = true;
     explicit OutputMaps(const LoadedFile& file) {
-        const ByteMap& toIso = conversionMap(WINDOWS_EE, ISO_LATIN2);
+        const ByteMap& toIso = conversionMap(CodePage::WindowsEe, CodePage::IsoLatin2);
         for (int b = 0; b < 256; ++b) {
             fromRaw[b] = toIso[file.rawToValue()[b]];
             fromFix[b] = toIso[file.fixToValue()[b]];
@@ -195,7 +195,7 @@ bool isSeparatorWritten(const LoadedFile& file, std::size_t r, std::size_t p) {
 
 std::string outputHeader(FileKind kind) {
     return (kind == FileKind::Contractors ? texts::kHeaderContractors : texts::kHeaderOrders) +
-           std::string(kCodePageNames[ISO_LATIN2]);
+           std::string(nameOf(CodePage::IsoLatin2));
 }
 
 std::string outputLineOf(const LoadedFile& file, std::size_t r) {

@@ -70,11 +70,11 @@ std::string unreadTailMessage(const std::filesystem::path& fileName, const Unrea
            "\r" + texts::kUnreadTailSkipped + std::to_string(tail.bytes);
 }
 
-std::string tieWarningMessage(const std::vector<CodePageId>& tied) {
+std::string tieWarningMessage(const std::vector<CodePage>& tied) {
     std::string message = texts::kTiedCodePages;
     for (std::size_t k = 0; k < tied.size(); ++k) {
         if (k > 0) message += ", ";
-        message += kCodePageNames[tied[k]];
+        message += nameOf(tied[k]);
     }
     return message + texts::kTiedCodePagesAdvice;
 }

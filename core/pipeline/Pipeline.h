@@ -59,6 +59,6 @@ std::string unreadTailMessage(const std::filesystem::path& fileName, const Unrea
 
 /// The warning that a tie of the letter counts chose the code page among `tied`, which read the file's
 /// letters differently (Windows-1250).
-std::string tieWarningMessage(const std::vector<CodePageId>& tied);
+std::string tieWarningMessage(const std::vector<CodePage>& tied);
 
 } // namespace quarvel

@@ -35,8 +35,8 @@ using MapSet = std::array<std::array<ByteMap, kSingleByteCodePageCount>, kSingle
 const MapSet& conversionMaps() {
     static const MapSet maps = [] {
         MapSet built{};
-        for (int from = 0; from < kSingleByteCodePageCount; ++from) {
-            for (int to = 0; to < kSingleByteCodePageCount; ++to) {
+        for (std::size_t from = 0; from < kSingleByteCodePageCount; ++from) {
+            for (std::size_t to = 0; to < kSingleByteCodePageCount; ++to) {
                 ByteMap& map = built[from][to];
                 for (int b = 0; b < 256; ++b) map[b] = static_cast<std::uint8_t>(b);
                 // Each byte is looked up in the source row only, and only its first occurrence counts.
@@ -61,17 +61,17 @@ const ByteMap& utf8ByteMap() {
 
 } // namespace
 
-void addCodePage(CodePageTable& table, CodePageId id, const PolishLetters& letters) {
+void addCodePage(CodePageTable& table, CodePage id, const PolishLetters& letters) {
     table.push_back(CodePageRow{id, letters});
 }
 
 void buildCodePageTable(CodePageTable& table) {
-    for (CodePageId p = 0; p < kSingleByteCodePageCount; ++p)
-        addCodePage(table, p, kLetters[p]);
+    for (std::size_t k = 0; k < kSingleByteCodePageCount; ++k)
+        addCodePage(table, codePageAt(k), kLetters[k]);
 }
 
-const PolishLetters& lettersOf(CodePageId p) {
-    return kLetters[p];
+const PolishLetters& lettersOf(CodePage p) {
+    return kLetters[indexOf(p)];
 }
 
 const CodePageTable& standardCodePages() {
@@ -83,25 +83,25 @@ const CodePageTable& standardCodePages() {
     return table;
 }
 
-int letterIndex(CodePageId p, std::uint8_t b) {
+int letterIndex(CodePage p, std::uint8_t b) {
     if (!isSingleByte(p)) return -1;
-    const PolishLetters& row = kLetters[p];
+    const PolishLetters& row = kLetters[indexOf(p)];
     const auto* it = std::find(row.begin(), row.end(), b);
     return it == row.end() ? -1 : static_cast<int>(it - row.begin());
 }
 
-const ByteMap& conversionMap(CodePageId from, CodePageId to) {
-    if (from == UTF_8) return utf8ByteMap();
-    if (!isSingleByte(from) || !isSingleByte(to)) return conversionMaps()[WINDOWS_EE][WINDOWS_EE];
-    return conversionMaps()[from][to];
+const ByteMap& conversionMap(CodePage from, CodePage to) {
+    if (from == CodePage::Utf8) return utf8ByteMap();
+    if (!isSingleByte(from) || !isSingleByte(to)) return conversionMaps()[indexOf(CodePage::WindowsEe)][indexOf(CodePage::WindowsEe)];
+    return conversionMaps()[indexOf(from)][indexOf(to)];
 }
 
-std::string convertText(std::string_view text, CodePageId from, CodePageId to) {
-    if (from == UTF_8) {
+std::string convertText(std::string_view text, CodePage from, CodePage to) {
+    if (from == CodePage::Utf8) {
         const std::string cp1250 = cp1250FromUtf8Text(text);
-        return to == UTF_8 ? std::string(text) : convertText(cp1250, WINDOWS_EE, to);
+        return to == CodePage::Utf8 ? std::string(text) : convertText(cp1250, CodePage::WindowsEe, to);
     }
-    if (to == UTF_8) return utf8FromCp1250(convertText(text, from, WINDOWS_EE));
+    if (to == CodePage::Utf8) return utf8FromCp1250(convertText(text, from, CodePage::WindowsEe));
     const ByteMap& map = conversionMap(from, to);
     std::string out(text.size(), '\0');
     std::transform(text.begin(), text.end(), out.begin(),

@@ -3,6 +3,7 @@
 #include "Utf8.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -13,31 +14,75 @@
 
 namespace quarvel {
 
-/// One of the eight single-byte Polish code pages, or UTF-8; also its item index in the code-page list.
-using CodePageId = int;
+/// One of the eight single-byte Polish code pages, or UTF-8; its position is its item index in the
+/// code-page list. The names follow those the file headers spell (kCodePageNames).
+enum class CodePage : std::uint8_t {
+    Mazovia,
+    IsoLatin2,
+    Csk,
+    Cyfromat,
+    Dhn,
+    IbmLatin2,
+    Ventura,
+    WindowsEe, ///< Windows-1250, the encoding of the converted values
+    /// Text of programs written since: a Polish letter is two bytes, so it has no row of letter bytes; its
+    /// values are decoded, not translated byte for byte.
+    Utf8,
+};
 
-inline constexpr CodePageId MAZOVIA = 0;
-inline constexpr CodePageId ISO_LATIN2 = 1;
-inline constexpr CodePageId CSK = 2;
-inline constexpr CodePageId CYFROMAT = 3;
-inline constexpr CodePageId DHN = 4;
-inline constexpr CodePageId IBM_LATIN2 = 5;
-inline constexpr CodePageId VENTURA = 6;
-inline constexpr CodePageId WINDOWS_EE = 7;
-/// Text of programs written since: a Polish letter is two bytes, so it has no row of letter bytes; its
-/// values are decoded, not translated byte for byte.
-inline constexpr CodePageId UTF_8 = 8;
-/// The code pages with a row of letter bytes: 0..7.
-inline constexpr int kSingleByteCodePageCount = 8;
-inline constexpr int kCodePageCount = 9;
+/// The code pages with a row of letter bytes: the first eight.
+inline constexpr std::size_t kSingleByteCodePageCount = 8;
+inline constexpr std::size_t kCodePageCount = 9;
 inline constexpr int kPolishLetterCount = 18;
+
+/// The position of a code page in the list (and in kCodePageNames).
+constexpr std::size_t indexOf(CodePage p) {
+    return static_cast<std::size_t>(p);
+}
+
+/// The code page at position `index` of the list; `index` < kCodePageCount.
+constexpr CodePage codePageAt(std::size_t index) {
+    return static_cast<CodePage>(index);
+}
+
+/// The item index of a code page in the list.
+constexpr int codePageItem(CodePage p) {
+    return static_cast<int>(p);
+}
+
+/// The code page at item `index` of the list, or none for an index outside it (-1: no item selected).
+constexpr std::optional<CodePage> codePageAtItem(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= kCodePageCount) return std::nullopt;
+    return codePageAt(static_cast<std::size_t>(index));
+}
+
+/// Every code page, in list order, and the single-byte ones among them.
+inline constexpr std::array<CodePage, kCodePageCount> kCodePages = {
+    CodePage::Mazovia, CodePage::IsoLatin2, CodePage::Csk,       CodePage::Cyfromat, CodePage::Dhn,
+    CodePage::IbmLatin2, CodePage::Ventura, CodePage::WindowsEe, CodePage::Utf8};
+inline constexpr std::array<CodePage, kSingleByteCodePageCount> kSingleByteCodePages = {
+    CodePage::Mazovia, CodePage::IsoLatin2, CodePage::Csk,     CodePage::Cyfromat,
+    CodePage::Dhn,     CodePage::IbmLatin2, CodePage::Ventura, CodePage::WindowsEe};
 
 inline constexpr std::array<std::string_view, kCodePageCount> kCodePageNames = {
     "MAZOVIA", "ISO_LATIN2", "CSK", "CYFROMAT", "DHN", "IBM_LATIN2", "VENTURA", "WINDOWS_EE", "UTF-8"};
 
+/// The name of a code page as a file header spells it.
+constexpr std::string_view nameOf(CodePage p) {
+    return kCodePageNames[indexOf(p)];
+}
+
+/// The code page named `name` exactly as a header spells it, or none.
+constexpr std::optional<CodePage> codePageNamed(std::string_view name) {
+    for (std::size_t k = 0; k < kCodePageCount; ++k) {
+        if (kCodePageNames[k] == name) return codePageAt(k);
+    }
+    return std::nullopt;
+}
+
 /// Whether `p` is one of the eight code pages whose letters are single bytes.
-constexpr bool isSingleByte(CodePageId p) {
-    return p >= 0 && p < kSingleByteCodePageCount;
+constexpr bool isSingleByte(CodePage p) {
+    return indexOf(p) < kSingleByteCodePageCount;
 }
 
 using PolishLetters = std::array<std::uint8_t, kPolishLetterCount>;
@@ -50,7 +95,7 @@ inline constexpr std::array<std::uint32_t, kPolishLetterCount> kLetterWeights = 
 
 /// The bytes of the 18 Polish letters of one code page, in the order Ą Ć Ę Ł Ń Ó Ś Ź Ż ą ć ę ł ń ó ś ź ż.
 struct CodePageRow {
-    CodePageId id = 0;
+    CodePage id = CodePage::Mazovia;
     PolishLetters letters{};
 };
 
@@ -63,28 +108,28 @@ inline constexpr std::array<std::uint8_t, 21> kAllowedChars = {0xA5, 0xC6, 0xCA,
 /// A byte-for-byte translation of a text.
 using ByteMap = std::array<std::uint8_t, 256>;
 
-void addCodePage(CodePageTable& table, CodePageId id, const PolishLetters& letters);
+void addCodePage(CodePageTable& table, CodePage id, const PolishLetters& letters);
 
-/// Appends the eight rows in CodePageId order.
+/// Appends the eight rows in CodePage order.
 void buildCodePageTable(CodePageTable& table);
 
 /// The bytes of the 18 Polish letters of a single-byte code page.
-const PolishLetters& lettersOf(CodePageId p);
+const PolishLetters& lettersOf(CodePage p);
 
 /// The table as buildCodePageTable builds it, made once; constant for the whole run.
 const CodePageTable& standardCodePages();
 
 /// Position 0..17 of byte `b` among the letters of code page `p`, or -1.
-int letterIndex(CodePageId p, std::uint8_t b);
+int letterIndex(CodePage p, std::uint8_t b);
 
 /// The translation of the 18 letters of `from` into those of `to`; every other byte maps to itself. From
 /// UTF-8, which no byte translation decodes, ASCII stays and every other byte becomes 0x81 (undefined in
 /// Windows-1250): the translation of a value that holds only ASCII.
-const ByteMap& conversionMap(CodePageId from, CodePageId to);
+const ByteMap& conversionMap(CodePage from, CodePage to);
 
 /// The text with each Polish letter of `from` replaced by the same letter of `to`. From UTF-8 the text is
 /// decoded to Windows-1250 first (cp1250FromUtf8Into), and to UTF-8 encoded from it.
-std::string convertText(std::string_view text, CodePageId from, CodePageId to);
+std::string convertText(std::string_view text, CodePage from, CodePage to);
 
 bool isAllowedChar(std::uint8_t b);
 

@@ -187,10 +187,10 @@ TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
                    kNrb.substr(13) + "|Bank|Oddzial|Adres 1|Adres 2||\x9c|\r\n";
     }
     const auto input = dir.write("dane.txt", content);
-    const std::vector<std::pair<std::vector<std::string>, std::optional<CodePageId>>> cases = {
+    const std::vector<std::pair<std::vector<std::string>, std::optional<CodePage>>> cases = {
         {{"--replace-control"}, std::nullopt},
-        {{"--code-page", "MAZOVIA"}, MAZOVIA},
-        {{"--code-page", "CSK", "--replace-control", "--no-trim"}, CSK},
+        {{"--code-page", "MAZOVIA"}, CodePage::Mazovia},
+        {{"--code-page", "CSK", "--replace-control", "--no-trim"}, CodePage::Csk},
     };
     for (const auto& [options, codePage] : cases) {
         std::vector<std::string> args = options;
@@ -208,7 +208,7 @@ TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
         test::TestSession t;
         t.state().trimFields.checked = trim;
         ASSERT_EQ(loadIntoWindow(t.session, input), LoadOutcome::Loaded);
-        if (codePage) t.state().codePageList.selected = *codePage;
+        if (codePage) t.state().codePageList.selected = codePageItem(*codePage);
         t.state().replaceControl.checked = replace;
         rerunCorrection(t.session);
         EXPECT_EQ(written, t.file().validCount > 0);

@@ -92,7 +92,7 @@ TEST(JsonReport, ListsTheMessagesOfTheLog) {
               (Json{"Wartości przeliczono ze strony kodowej MAZOVIA, a nagłówek pliku deklaruje CSK."}));
 
     test::TestSession t;
-    ASSERT_EQ(loadFile(t.session, input, RunSettings{MAZOVIA, false}).outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(loadFile(t.session, input, RunSettings{CodePage::Mazovia, false}).outcome, LoadOutcome::Loaded);
     // The log's blocks, rebuilt from the JSON.
     std::vector<std::string> fromJson;
     for (const Json& skipped : report["skipped"]) {

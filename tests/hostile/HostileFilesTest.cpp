@@ -165,7 +165,7 @@ TEST(HostileFiles, AKeywordBeyondTheFirstReadBlockIsFound) {
                                std::string(3'000'000, 'x') + "|IBM_LATIN2";
     Load l(header + "\n" + contractor("a") + "\n");
     EXPECT_EQ(l.file().kind, FileKind::Contractors);
-    EXPECT_EQ(l.file().declaredCodePage, MAZOVIA) << "the name stands in the third piece, not the second";
+    EXPECT_EQ(l.file().declaredCodePage, CodePage::Mazovia) << "the name stands in the third piece, not the second";
     EXPECT_EQ(l.file().records().size(), 1U);
 }
 
@@ -184,8 +184,8 @@ TEST(HostileFiles, AUtf8FileWithBomIsDecodedAndReadAsAnotherCodePagePassesNoMang
         Load l(file);
         ASSERT_EQ(l.outcome, LoadOutcome::Loaded);
         EXPECT_EQ(l.file().kind, FileKind::Contractors) << "the BOM stands before the keyword, which is still found";
-        EXPECT_EQ(l.file().identifiedCodePage, UTF_8);
-        EXPECT_EQ(l.file().declaredCodePage, WINDOWS_EE);
+        EXPECT_EQ(l.file().identifiedCodePage, CodePage::Utf8);
+        EXPECT_EQ(l.file().declaredCodePage, CodePage::WindowsEe);
         EXPECT_EQ(l.state().codePageList.background, kRed);
         EXPECT_EQ(l.file().validCount, 3);
         EXPECT_EQ(test::JoinValues(l.file(), 0), W(utf8Lines[0]) + "||||") << "and four optional fields missing";
@@ -195,7 +195,7 @@ TEST(HostileFiles, AUtf8FileWithBomIsDecodedAndReadAsAnotherCodePagePassesNoMang
     for (const bool replace : {false, true}) {
         Load l(file);
         ASSERT_EQ(l.file().records().size(), 3U);
-        l.t.state().codePageList.selected = WINDOWS_EE;
+        l.t.state().codePageList.selected = codePageItem(CodePage::WindowsEe);
         l.t.state().replaceControl.checked = replace;
         codePageChosen(l.t.session);
         EXPECT_EQ(l.file().validCount, 0);
@@ -224,7 +224,7 @@ TEST(HostileFiles, AUtf16FileIsDecodedWithItsMarkAndRefusedAtItsHeaderWithout) {
     {
         Load l("\xFF\xFE" + utf16);
         ASSERT_EQ(l.outcome, LoadOutcome::Loaded);
-        EXPECT_EQ(l.file().identifiedCodePage, UTF_8);
+        EXPECT_EQ(l.file().identifiedCodePage, CodePage::Utf8);
         EXPECT_EQ(l.file().value(0, 0), W("Łódź"));
         EXPECT_EQ(l.file().validCount, 1);
     }

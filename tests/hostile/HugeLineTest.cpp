@@ -44,7 +44,7 @@ TEST(HugeLine, TwoHundredMegabytesOfOneDataLine) {
     const LoadedFile& file = t.file();
     ASSERT_EQ(file.records().size(), 1U);
     EXPECT_TRUE(t.ui.messages.empty());
-    EXPECT_EQ(file.identifiedCodePage, WINDOWS_EE);
+    EXPECT_EQ(file.identifiedCodePage, CodePage::WindowsEe);
     EXPECT_EQ(file.lineErrors(0), std::vector<std::string>{W("Zbyt duża ilość pól w linii nr 2")});
     ASSERT_EQ(file.fieldCount(0), 13U);
     // Each field is cut to 250 bytes, then stripped.
@@ -69,8 +69,8 @@ TEST(HugeLine, AHeaderOfSixtyFourMegabytesWithoutLineEnd) {
     t.file().fileName = path;
     ASSERT_EQ(loadIntoWindow(t.session, path), LoadOutcome::Loaded);
     EXPECT_EQ(t.file().kind, FileKind::Orders);
-    EXPECT_EQ(t.file().declaredCodePage, VENTURA);
-    EXPECT_EQ(t.file().identifiedCodePage, WINDOWS_EE);
+    EXPECT_EQ(t.file().declaredCodePage, CodePage::Ventura);
+    EXPECT_EQ(t.file().identifiedCodePage, CodePage::WindowsEe);
     EXPECT_TRUE(t.file().records().empty());
     EXPECT_TRUE(t.file().allRawValues().empty());
     EXPECT_TRUE(t.ui.messages.empty());

@@ -84,7 +84,7 @@ TEST(OutputWriter, WritesOrdersWithTheirOptionalTitles) {
 
 TEST(OutputWriter, RecodesThePolishLettersToIsoLatin2) {
     Saved s("KONTRAHENCI|WINDOWS_EE\r\n" + W("Łódź|ĄŚŹąśź§|W3|W4|") + kNrb + "|W6|W7|W8|W9\r\n");
-    ASSERT_EQ(s.t.file().identifiedCodePage, WINDOWS_EE);
+    ASSERT_EQ(s.t.file().identifiedCodePage, CodePage::WindowsEe);
     ASSERT_TRUE(s.save().ok);
     EXPECT_EQ(s.output(), "Kontrahenci|ISO_LATIN2\r\n\xA3\xF3" "d\xBC|\xA1\xA6\xAC\xB1\xB6\xBC\xA7|W3|W4|" + kNrb +
                               "|W6|W7|W8|W9|\r\n");
@@ -125,7 +125,7 @@ TEST(OutputWriter, WritesEachValueAsItsOwnTranslation) {
                 for (std::size_t p = 0; p < file.fieldCount(r); ++p) {
                     if (isFieldWritten(file, r, p)) {
                         const ShortText value = file.value(r, p);
-                        expected += value.size() == 0 ? " " : convertText(value, WINDOWS_EE, ISO_LATIN2);
+                        expected += value.size() == 0 ? " " : convertText(value, CodePage::WindowsEe, CodePage::IsoLatin2);
                     }
                     if (isSeparatorWritten(file, r, p)) expected += '|';
                 }
@@ -178,8 +178,8 @@ TEST(OutputWriter, ItsOutputLoadsAgainAsTheSameRecords) {
         again.file().fileName = output;
         loadIntoWindow(again.session, output);
         EXPECT_EQ(again.file().kind, first.file().kind) << example;
-        EXPECT_EQ(again.file().declaredCodePage, ISO_LATIN2) << example;
-        EXPECT_EQ(again.file().identifiedCodePage, ISO_LATIN2) << example;
+        EXPECT_EQ(again.file().declaredCodePage, CodePage::IsoLatin2) << example;
+        EXPECT_EQ(again.file().identifiedCodePage, CodePage::IsoLatin2) << example;
         EXPECT_EQ(again.file().validCount, first.file().validCount) << example;
         EXPECT_EQ(again.file().invalidCount, 0) << example;
         std::vector<std::string> before;

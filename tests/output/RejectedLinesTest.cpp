@@ -103,7 +103,7 @@ TEST(RejectedLines, LoadAgainWithEveryRecordInvalid) {
     EXPECT_EQ(again.file().records().size(), 4U);
     EXPECT_EQ(again.file().invalidCount, 4);
     EXPECT_EQ(again.file().validCount, 0);
-    EXPECT_EQ(again.file().identifiedCodePage, IBM_LATIN2);
+    EXPECT_EQ(again.file().identifiedCodePage, CodePage::IbmLatin2);
     EXPECT_EQ(rejected.rfind("ZLECENIA|IBM_LATIN2\r\n", 0), 0U);
 }
 

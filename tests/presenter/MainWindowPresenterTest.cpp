@@ -104,13 +104,13 @@ TEST(Handlers, OptionTogglesReRunCorrectionValidationAndTheGrid) {
 TEST(Handlers, ACodePageChangeReconvertsAndShowsTheMarkerWhileItDiffers) {
     // "Śląsk" in ISO-8859-2, where both letters lie elsewhere than in Windows-1250.
     GridFixture g("KONTRAHENCI|ISO_LATIN2\n" + test::Contractor("\xA6l\xB1sk"));
-    ASSERT_EQ(g.t.file().identifiedCodePage, ISO_LATIN2);
+    ASSERT_EQ(g.t.file().identifiedCodePage, CodePage::IsoLatin2);
     g.show(RecordFilter::All);
     EXPECT_FALSE(g.state().otherCodePageMarker.visible);
     for (const auto& [page, name, marker, glyph] :
-         {std::tuple{WINDOWS_EE, std::string("\xA6l\xB1sk"), true, Glyph::Cross},
-          {ISO_LATIN2, W("Śląsk"), false, Glyph::ValidTick}}) {
-        change(g, g.state().codePageList.selected, page, codePageChosen);
+         {std::tuple{CodePage::WindowsEe, std::string("\xA6l\xB1sk"), true, Glyph::Cross},
+          {CodePage::IsoLatin2, W("Śląsk"), false, Glyph::ValidTick}}) {
+        change(g, g.state().codePageList.selected, codePageItem(page), codePageChosen);
         EXPECT_EQ(g.state().otherCodePageMarker.visible, marker) << page;
         EXPECT_EQ(g.text(kNazwa1, 1), name) << page;
         EXPECT_EQ(g.look(1, 1).left, glyph) << page;
@@ -255,7 +255,7 @@ TEST(OpenCommand, ATieOfCodePagesReadingTheLettersApartIsAWarning) {
     };
     const std::vector<Case> cases = {
         {"no code page named", "KONTRAHENCI\nPaj\xA5k" + test::Contractor(),
-         {tieWarningMessage({MAZOVIA, CSK, IBM_LATIN2, VENTURA, WINDOWS_EE})}},
+         {tieWarningMessage({CodePage::Mazovia, CodePage::Csk, CodePage::IbmLatin2, CodePage::Ventura, CodePage::WindowsEe})}},
         {"the code page named", "KONTRAHENCI|IBM_LATIN2\nPaj\xA5k" + test::Contractor(), {}},
         {"CYFROMAT and DHN alone", "KONTRAHENCI\nx\x89\x8A" + test::Contractor(), {}},
     };
@@ -265,7 +265,7 @@ TEST(OpenCommand, ATieOfCodePagesReadingTheLettersApartIsAWarning) {
         chooseAndOpenFile(g.t.session);
         EXPECT_EQ(g.t.ui.messages, c.messages) << c.what;
     }
-    EXPECT_EQ(tieWarningMessage({MAZOVIA, CSK}),
+    EXPECT_EQ(tieWarningMessage({CodePage::Mazovia, CodePage::Csk}),
               W("Strona kodowa rozpoznana przy remisie liczby polskich liter (MAZOVIA, CSK); sprawdź polskie litery "
                 "albo podaj stronę kodową (--code-page)"));
 }

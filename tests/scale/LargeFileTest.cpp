@@ -74,7 +74,7 @@ TEST_P(LargeFile, ComesOutAsItsRecordsDoOneAtATime) {
         // The settings of a re-run: no trimming, "?" for control bytes, another code page.
         t.state().trimFields.checked = false;
         t.state().replaceControl.checked = true;
-        t.state().codePageList.selected = MAZOVIA;
+        t.state().codePageList.selected = codePageItem(CodePage::Mazovia);
         runCorrectionPass(t.session);
         ValidateAllRecords(t.session);
     };

@@ -21,19 +21,19 @@ const std::vector<std::string>& PolishSentences() {
     return sentences;
 }
 
-std::string SentenceOrders(CodePageId page, std::size_t first, std::size_t lines, bool named) {
+std::string SentenceOrders(CodePage page, std::size_t first, std::size_t lines, bool named) {
     const std::vector<std::string>& sentences = PolishSentences();
-    std::string text = named ? "ZLECENIA|" + std::string(kCodePageNames[page]) + "\r\n" : "ZLECENIA\r\n";
+    std::string text = named ? "ZLECENIA|" + std::string(nameOf(page)) + "\r\n" : "ZLECENIA\r\n";
     for (std::size_t k = 0; k < lines; ++k) {
         const std::string title = cp1250FromUtf8(sentences[(first + k) % sentences.size()]);
         text += "12/31/99|100,50|61109010140000071219812874|27114020040000300201355387|" +
-                convertText(title, WINDOWS_EE, page) + "|Faktura 7||||\r\n";
+                convertText(title, CodePage::WindowsEe, page) + "|Faktura 7||||\r\n";
     }
     return text;
 }
 
-bool ReadsAlike(const std::string& bytes, CodePageId written, CodePageId read) {
-    return convertText(bytes, written, WINDOWS_EE) == convertText(bytes, read, WINDOWS_EE);
+bool ReadsAlike(const std::string& bytes, CodePage written, CodePage read) {
+    return convertText(bytes, written, CodePage::WindowsEe) == convertText(bytes, read, CodePage::WindowsEe);
 }
 
 } // namespace quarvel::test

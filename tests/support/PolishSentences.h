@@ -22,9 +22,9 @@ constexpr std::size_t FirstSentenceOf(std::size_t file) {
 
 /// A payment-orders file in code page `page` of `lines` valid records, whose first title holds the
 /// sentences from `first` on (round to the start when they run out); the header names `page` when `named`.
-std::string SentenceOrders(CodePageId page, std::size_t first, std::size_t lines, bool named);
+std::string SentenceOrders(CodePage page, std::size_t first, std::size_t lines, bool named);
 
 /// Whether code page `read` turns `bytes`, written in `written`, into the same Windows-1250 text.
-bool ReadsAlike(const std::string& bytes, CodePageId written, CodePageId read);
+bool ReadsAlike(const std::string& bytes, CodePage written, CodePage read);
 
 } // namespace quarvel::test

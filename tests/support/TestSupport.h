@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,11 @@ namespace quarvel {
 void runCorrectionPass(Session& session);
 /// The checks with the settings the window state holds, and the statistics shown, as after a re-run.
 void ValidateAllRecords(Session& session);
+
+/// A code page in a test's message, by its name.
+inline std::ostream& operator<<(std::ostream& out, CodePage page) {
+    return out << nameOf(page);
+}
 
 } // namespace quarvel
 

@@ -207,7 +207,7 @@ TEST(MainWindow, AnotherCodePageReconvertsAndShowsTheMarker) {
     codePages->setCurrentIndex(0); // as choosing MAZOVIA in the list does
     Settle();
     EXPECT_TRUE(w.find<QWidget>("otherCodePageMarker")->isVisible());
-    EXPECT_EQ(w.mainWindow.session().file.conversionSource(), MAZOVIA);
+    EXPECT_EQ(w.mainWindow.session().file.conversionSource(), CodePage::Mazovia);
 
     // The same steps without any window give the same statistics.
     TestSession plain;
