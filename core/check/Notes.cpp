@@ -57,10 +57,10 @@ std::uint64_t amountBits(double amount) {
     return std::bit_cast<std::uint64_t>(amount == 0 ? 0.0 : amount);
 }
 
-// A hash of what tells orders apart best for its cost: the translated accounts, the amount and the
-// lengths of the titles. Equal orders hash alike; orders of the same hash are compared in full. Hashing
-// every title byte by byte was most of the pass's time over a million orders.
-std::uint64_t sameOrderHash(const SameOrderValues& values, double amount) {
+// A hash of every compared field: the amount, the values' lengths and their translated bytes, eight to a
+// word. Orders that differ only in a title's text (an invoice number, say) must hash apart, or a file of
+// many such orders has each compared in full with every earlier one of the same accounts and amount.
+std::uint64_t hashOfValues(const SameOrderValues& values, double amount) {
     std::uint64_t hash = amountBits(amount) * 0x9E3779B97F4A7C15ULL;
     const auto mix = [&hash](std::uint64_t word) {
         hash = (hash ^ word) * 0xFF51AFD7ED558CCDULL;
@@ -70,17 +70,21 @@ std::uint64_t sameOrderHash(const SameOrderValues& values, double amount) {
     for (const ValueBytes& value : values)
         lengths = (lengths << 8) ^ value.bytes.size();
     mix(lengths);
-    // The two accounts come first among the values.
-    for (std::size_t v = 0; v < 2; ++v) {
-        const ValueBytes& value = values[v];
-        std::uint64_t word = 0;
-        for (std::size_t k = 0; k < value.bytes.size(); ++k) {
-            word = (word << 8) | translated(value, k);
-            if (k % 8 == 7) {
-                mix(word);
-                word = 0;
-            }
+    for (const ValueBytes& value : values) {
+        const std::uint8_t* const bytes = reinterpret_cast<const std::uint8_t*>(value.bytes.data());
+        const auto& map = *value.map;
+        const std::size_t size = value.bytes.size();
+        std::size_t k = 0;
+        for (; k + 8 <= size; k += 8) {
+            std::uint64_t word = 0;
+            for (std::size_t i = 0; i < 8; ++i)
+                word |= std::uint64_t{map[bytes[k + i]]} << (8 * i);
+            mix(word);
         }
+        if (k == size) continue;
+        std::uint64_t word = 0;
+        for (std::size_t i = 0; k + i < size; ++i)
+            word |= std::uint64_t{map[bytes[k + i]]} << (8 * i);
         mix(word);
     }
     return hash;
@@ -138,6 +142,10 @@ private:
 
 } // namespace
 
+std::uint64_t sameOrderHash(const LoadedFile& file, const Record& record) {
+    return hashOfValues(sameOrderValues(file, record), record.amount);
+}
+
 std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
     std::vector<RecordNote> notes;
     if (file.kind != FileKind::Orders) return notes;
@@ -179,7 +187,7 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
     const std::unique_ptr<std::uint64_t[]> hashes(new std::uint64_t[records.size()]);
     runSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
         records.forEachLine(begin, end, [&](std::size_t line, const Record& record) {
-            if (record.isValid()) hashes[line] = sameOrderHash(sameOrderValues(file, record), record.amount);
+            if (record.isValid()) hashes[line] = sameOrderHash(file, record);
         });
     });
     records.forEachLine(0, records.size(), [&](std::size_t line, const Record& record) {

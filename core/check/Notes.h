@@ -4,6 +4,7 @@
 #include "RecordNote.h"
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@ namespace quarvel {
 /// equal those of an earlier valid order, each naming the line of the first such order; in record order.
 /// None for other kinds of file.
 std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file);
+
+/// The hash the double-payment search files a valid order under: alike for orders alike in every compared
+/// field, and apart, but for a rare collision, for orders that differ in any of them, a title's text too.
+std::uint64_t sameOrderHash(const LoadedFile& file, const Record& record);
 
 /// Notes on valid payment orders whose execution date is a Saturday, a Sunday or a public holiday (as the
 /// validation flagged them), each with the business day the bank executes it on; in record order. The date
