@@ -17,6 +17,7 @@
 #include <iterator>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quarvel {
@@ -90,54 +91,90 @@ std::uint64_t hashOfValues(const SameOrderValues& values, double amount) {
     return hash;
 }
 
-// The first valid order of each kind seen so far, found by the hash of its fields: an open-addressing
-// table of hash tags and lines, one array of 8 bytes a slot and no allocation per order, as a million
-// orders make a node-based set spend its time in the allocator and in cache misses. Two orders of the same
-// tag are told apart by their values, read again from the file only then. The table is two thirds full at
-// most, of any size (a hash is mapped onto it by a multiplication), and comes zeroed from the system
-// rather than cleared by the program.
+// The first valid order of each kind seen so far, found by a 32-bit tag of its hash: an open-addressing
+// table of lines, 6 bytes a slot and no allocation per order, as a million orders make a node-based set
+// spend its time in the allocator and in cache misses. The tag's high bits say where a search starts and
+// its low 16 bits are kept in the slot; two orders that agree in both are told apart by their values, read
+// again from the file only then. It is four fifths full at most, of any size (a tag is mapped onto it by a
+// multiplication), and comes zeroed from the system rather than cleared by the program.
 class SeenOrders {
 public:
-    explicit SeenOrders(std::size_t orders)
-        : m_size(std::max<std::size_t>(16, orders + orders / 2)),
-          m_slots(static_cast<Slot*>(std::calloc(m_size, sizeof(Slot)))) {
-        if (!m_slots) throw std::bad_alloc();
-        // Touched all over at random: large pages spare a fault for nearly every slot's first order.
-        platform::adviseLargePages(m_slots.get(), m_size * sizeof(Slot));
-    }
+    explicit SeenOrders(std::size_t expected) { allocate(std::max<std::size_t>(16, expected + expected / 4 + 1)); }
 
-    /// Where the search for an order of this hash starts; prefetch() it before firstOf().
-    std::size_t home(std::uint64_t hash) const {
-        // FNV-1a leaves the low bits weak for short differences: mixed before they index the table.
+    /// The tag of an order's hash, its bits mixed, for home() and firstOf().
+    static std::uint32_t tagOf(std::uint64_t hash) {
         std::uint64_t mixed = (hash ^ (hash >> 31)) * 0xBF58476D1CE4E5B9ULL;
         mixed ^= mixed >> 29;
-        return static_cast<std::size_t>(((mixed >> 32) * m_size) >> 32); // the table has fewer than 2^32 slots
+        return static_cast<std::uint32_t>(mixed >> 32);
+    }
+    /// Where the search for an order of this tag starts; prefetch() it before firstOf().
+    std::size_t home(std::uint32_t tag) const {
+        return static_cast<std::size_t>((std::uint64_t{tag} * m_size) >> 32); // fewer than 2^32 slots
     }
     void prefetch(std::size_t home) const { __builtin_prefetch(&m_slots.get()[home]); }
 
     /// The line of the first order seen equal to the one at `line`, or `line` itself, which is then kept.
-    template <class Same> std::size_t firstOf(std::uint64_t hash, std::size_t home, std::size_t line, Same&& same) {
-        const auto tag = static_cast<std::uint32_t>(hash >> 32);
-        for (std::size_t k = home;; k = k + 1 == m_size ? 0 : k + 1) {
+    /// `tagOfLine(line)` gives the tag of an order kept earlier, should the table have to grow.
+    template <class Same, class TagOfLine>
+    std::size_t firstOf(std::uint32_t tag, std::size_t line, Same&& same, TagOfLine&& tagOfLine) {
+        if (5 * m_used >= 4 * m_size) grow(tagOfLine); // more orders than expected
+        const auto check = static_cast<std::uint16_t>(tag);
+        for (std::size_t k = home(tag);; k = k + 1 == m_size ? 0 : k + 1) {
             Slot& slot = m_slots.get()[k];
             if (slot.linePlusOne == 0) {
-                slot = {tag, static_cast<std::uint32_t>(line + 1)};
+                slot.linePlusOne = static_cast<std::uint32_t>(line + 1);
+                slot.check = check;
+                ++m_used;
                 return line;
             }
-            if (slot.tag == tag && same(slot.linePlusOne - 1, line)) return slot.linePlusOne - 1;
+            if (slot.check == check && same(slot.linePlusOne - 1, line)) return slot.linePlusOne - 1;
         }
     }
 
 private:
-    struct Slot {
-        std::uint32_t tag;
+    struct [[gnu::packed]] Slot {
         std::uint32_t linePlusOne; ///< 0 for an empty slot; a file has fewer lines than 2^31
+        std::uint16_t check;       ///< the low bits of the order's tag
     };
+    static_assert(sizeof(Slot) == 6);
     struct Free {
         void operator()(Slot* slots) const { std::free(slots); }
     };
-    std::size_t m_size;
-    std::unique_ptr<Slot, Free> m_slots; ///< at most two thirds full, so a search ends soon at an empty slot
+
+    void allocate(std::size_t size) {
+        m_size = size;
+        m_slots.reset(static_cast<Slot*>(std::calloc(m_size, sizeof(Slot))));
+        if (!m_slots) throw std::bad_alloc();
+        // Touched all over at random: large pages spare a fault for nearly every slot's first order.
+        platform::adviseLargePages(m_slots.get(), m_size * sizeof(Slot));
+    }
+    // Twice the room, the orders kept placed again by their tags.
+    template <class TagOfLine> void grow(TagOfLine&& tagOfLine) {
+        const std::unique_ptr<Slot, Free> old = std::move(m_slots);
+        const std::size_t oldSize = m_size;
+        allocate(2 * m_size);
+        for (std::size_t k = 0; k < oldSize; ++k) {
+            const Slot slot = old.get()[k];
+            if (slot.linePlusOne == 0) continue;
+            std::size_t at = home(tagOfLine(slot.linePlusOne - 1));
+            while (m_slots.get()[at].linePlusOne != 0)
+                at = at + 1 == m_size ? 0 : at + 1;
+            m_slots.get()[at] = slot;
+        }
+    }
+
+    std::size_t m_size = 0;
+    std::size_t m_used = 0;
+    std::unique_ptr<Slot, Free> m_slots;
+};
+
+// The tags of the valid orders among a run of lines, made on a worker while the lines before them are
+// looked up, so that no array of a tag per line is ever held.
+struct TaggedLines {
+    static constexpr std::size_t kLines = std::size_t{1} << 14;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> orders; ///< line and tag of each valid order
 };
 
 } // namespace
@@ -159,46 +196,52 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
         return std::equal(firstValues.begin(), firstValues.end(), secondValues.begin(), sameValue);
     };
     // Every valid order is looked up once, in line order; a later one like an earlier one is noted against
-    // the first. The orders go in blocks, their slots fetched while the hashes of the block are worked out.
-    SeenOrders seen(records.withData().size());
-    struct Pending {
-        std::size_t line;
-        std::uint64_t hash;
-        std::size_t home;
+    // the first. Tags are made on workers a run of lines ahead; the lines of a run are looked up in blocks,
+    // their slots fetched while the tags of the block are mapped onto the table.
+    SeenOrders seen(static_cast<std::size_t>(std::max(file.validCount, 0)));
+    const auto tagOfLine = [&file, &records](std::size_t line) {
+        return SeenOrders::tagOf(sameOrderHash(file, records[line]));
     };
-    constexpr std::size_t kBlock = 32;
-    std::array<Pending, kBlock> block{};
-    std::size_t pending = 0;
-    const auto lookUp = [&] {
-        for (std::size_t k = 0; k < pending; ++k) {
-            const Pending& order = block[k];
-            const std::size_t first = seen.firstOf(order.hash, order.home, order.line, sameOrder);
-            if (first == order.line) continue;
+    const auto lookUpBlock = [&](const std::pair<std::uint32_t, std::uint32_t>* orders, std::size_t count) {
+        for (std::size_t k = 0; k < count; ++k)
+            seen.prefetch(seen.home(orders[k].second));
+        for (std::size_t k = 0; k < count; ++k) {
+            const auto [line, tag] = orders[k];
+            const std::size_t first = seen.firstOf(tag, line, sameOrder, tagOfLine);
+            if (first == line) continue;
             RecordNote note;
-            note.record = order.line;
+            // A file has fewer lines than 2^31 (RecordList::kMaxLines).
+            note.record = static_cast<std::uint32_t>(line);
             note.kind = NoteKind::PossibleDoublePayment;
-            note.earlierLine = LoadedFile::lineNumber(first);
+            note.earlierLine = static_cast<std::uint32_t>(LoadedFile::lineNumber(first));
             notes.push_back(note);
         }
-        pending = 0;
     };
-    // The hashes, the most work per order, are made side by side; the look-ups, in line order, follow.
-    // Written before they are read, for the valid orders only: not cleared first.
-    const std::unique_ptr<std::uint64_t[]> hashes(new std::uint64_t[records.size()]);
-    runSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
-        records.forEachLine(begin, end, [&](std::size_t line, const Record& record) {
-            if (record.isValid()) hashes[line] = sameOrderHash(file, record);
+    constexpr std::size_t kBlock = 32;
+    const bool onWorkers = records.size() >= RecordStore::kMinRecordsPerSlice;
+    std::size_t next = 0;
+    runOrderedPipeline<TaggedLines>(
+        Slices::cores() + 1, Slices::cores(),
+        [&](TaggedLines& run) {
+            if (next == records.size()) return JobStep::End;
+            run.begin = next;
+            run.end = std::min(records.size(), next + TaggedLines::kLines);
+            next = run.end;
+            return onWorkers ? JobStep::Beside : JobStep::Here;
+        },
+        [&file, &records](TaggedLines& run) {
+            run.orders.clear();
+            run.orders.reserve(TaggedLines::kLines);
+            records.forEachLine(run.begin, run.end, [&](std::size_t line, const Record& record) {
+                // A file has fewer lines than 2^31 (RecordList::kMaxLines).
+                if (record.isValid())
+                    run.orders.emplace_back(static_cast<std::uint32_t>(line), SeenOrders::tagOf(sameOrderHash(file, record)));
+            });
+        },
+        [&](TaggedLines& run) {
+            for (std::size_t k = 0; k < run.orders.size(); k += kBlock)
+                lookUpBlock(run.orders.data() + k, std::min(kBlock, run.orders.size() - k));
         });
-    });
-    records.forEachLine(0, records.size(), [&](std::size_t line, const Record& record) {
-        if (!record.isValid()) return;
-        const std::uint64_t hash = hashes[line];
-        const std::size_t home = seen.home(hash);
-        seen.prefetch(home);
-        block[pending++] = {line, hash, home};
-        if (pending == kBlock) lookUp();
-    });
-    lookUp();
     return notes;
 }
 
@@ -255,7 +298,7 @@ std::vector<RecordNote> notesInRecordOrder(const LoadedFile& file, const std::ve
                 lastBusinessDay = businessDayFrom(*date);
             }
             RecordNote note;
-            note.record = line;
+            note.record = static_cast<std::uint32_t>(line);
             note.kind = NoteKind::ExecutionOnDayOff;
             note.businessDay = lastBusinessDay;
             *out++ = note;

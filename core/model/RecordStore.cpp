@@ -101,9 +101,8 @@ void RecordStore::releaseUnusedRoom() {
 std::vector<ValueRewrites> RecordStore::startRewrites(const Slices& slices) {
     m_fix.clear();
     std::vector<ValueRewrites> parts(slices.count());
-    // The first slice's texts are the store's, which the others join: its room is for all of them.
-    m_fix.reserve(rewriteRoom(0, m_records.size()));
-    parts[0].m_bytes.swap(m_fix);
+    for (std::size_t k = 0; k < parts.size(); ++k)
+        parts[k].m_part = std::uint64_t{k} << kFixPartShift;
     return parts;
 }
 
@@ -122,31 +121,39 @@ std::size_t RecordStore::rewriteRoom(std::size_t begin, std::size_t end) const {
     return static_cast<std::size_t>(rawStart(end) - rawStart(begin)) + entries * (end - begin);
 }
 
-void RecordStore::joinRewrites(std::vector<ValueRewrites>& parts, const Slices& slices) {
-    parts[0].m_bytes.swap(m_fix);
+// The slices' bytes stay where each was written: joining them would copy them all once more, and hold
+// them twice meanwhile.
+void RecordStore::joinRewrites(std::vector<ValueRewrites>& parts) {
     m_amountsKnown = m_records.size();
-    for (std::size_t k = 1; k < slices.count(); ++k) {
-        const std::size_t base = m_fix.size();
-        m_fix.insert(m_fix.end(), parts[k].m_bytes.begin(), parts[k].m_bytes.end());
-        m_records.forEachLineWithData(slices.begin(k), slices.end(k),
-                                      [base](std::size_t, Record& record) { record.fixOffset += base; });
-    }
+    m_fix.resize(parts.size());
+    for (std::size_t k = 0; k < parts.size(); ++k)
+        m_fix[k].swap(parts[k].m_bytes);
 }
 
 void RecordStore::clearRecords() {
     // Swapping with empty vectors gives the memory of a large file back at once.
     m_records.clear();
     std::vector<char>().swap(m_raw);
-    std::vector<char>().swap(m_fix);
+    std::vector<std::vector<char>>().swap(m_fix);
     m_amountsKnown = 0;
 }
 
 std::size_t RecordStore::bytesUsed() const {
-    return m_records.size() * sizeof(Record) + m_raw.size() + m_fix.size();
+    return m_records.size() * sizeof(Record) + m_raw.size() + rewrittenBytes();
+}
+
+std::size_t RecordStore::rewrittenBytes() const {
+    std::size_t bytes = 0;
+    for (const std::vector<char>& part : m_fix)
+        bytes += part.size();
+    return bytes;
 }
 
 std::size_t RecordStore::bytesReserved() const {
-    return m_records.capacity() * sizeof(Record) + m_raw.capacity() + m_fix.capacity();
+    std::size_t fixRoom = 0;
+    for (const std::vector<char>& part : m_fix)
+        fixRoom += part.capacity();
+    return m_records.capacity() * sizeof(Record) + m_raw.capacity() + fixRoom;
 }
 
 } // namespace quarvel

@@ -33,7 +33,7 @@ struct ValueBytes {
 };
 
 /// The rewritten values of one slice of records, written by one thread during a correction run; the
-/// store joins the slices in their order (RecordStore::rewriteInSlices).
+/// store keeps the slices' bytes where they were written (RecordStore::rewriteInSlices).
 class ValueRewrites {
 public:
     /// The value of field j of the current record becomes `text`. A record's fields are rewritten in
@@ -66,7 +66,7 @@ private:
     friend class RecordStore;
     void startRecord(Record& record) {
         m_record = &record;
-        record.fixOffset = m_bytes.size();
+        record.fixOffset = m_part | m_bytes.size();
         record.fixedMask = 0;
         record.decodedMask = 0;
     }
@@ -75,6 +75,7 @@ private:
     }
 
     std::vector<char> m_bytes;
+    std::uint64_t m_part = 0; ///< the slice's number, in the high bits of a record's fixOffset
     Record* m_record = nullptr;
     std::size_t m_entry = 0; ///< where the entry being written starts in m_bytes
 };
@@ -175,7 +176,7 @@ public:
     /// them, and the bytes the rewritten values take.
     std::string_view allRawValues() const { return {m_raw.data(), m_raw.size()}; }
     std::size_t rawBytesReserved() const { return m_raw.capacity(); }
-    std::size_t rewrittenBytes() const { return m_fix.size(); }
+    std::size_t rewrittenBytes() const;
 
 private:
     static bool hasControlByte(std::string_view bytes) {
@@ -186,11 +187,18 @@ private:
     bool anyDecodedValueChanged(const Record& r) const;
     std::vector<ValueRewrites> startRewrites(const Slices& slices);
     std::size_t rewriteRoom(std::size_t begin, std::size_t end) const;
-    void joinRewrites(std::vector<ValueRewrites>& parts, const Slices& slices);
+    void joinRewrites(std::vector<ValueRewrites>& parts);
 
     RecordList m_records;
     std::vector<char> m_raw; ///< raw values of all records, one after another
-    std::vector<char> m_fix; ///< the values the last correction run rewrote
+    /// A record's rewritten values lie in the bytes of its slice of the last correction run: the slice's
+    /// number is in the high bits of its fixOffset, the place in those bytes in the low ones.
+    static constexpr unsigned kFixPartShift = 56;
+    static constexpr std::uint64_t kFixPlaceMask = (std::uint64_t{1} << kFixPartShift) - 1;
+    const char* rewrittenValues(const Record& r) const {
+        return m_fix[r.fixOffset >> kFixPartShift].data() + (r.fixOffset & kFixPlaceMask);
+    }
+    std::vector<std::vector<char>> m_fix; ///< the values the last correction run rewrote, a part per slice
     std::size_t m_amountsKnown = 0;
     CodePage m_source = CodePage::WindowsEe;
     FieldLengths m_keptLength = wholeValues();
@@ -264,7 +272,7 @@ inline bool RecordStore::anyValueChanged(const Record& r) const {
 
 template <class Fn> void RecordStore::forEachValue(const Record& r, Fn&& fn, std::size_t count) const {
     const char* raw = m_raw.data() + r.rawOffset;
-    const char* fix = m_fix.data() + r.fixOffset;
+    const char* fix = r.fixedMask != 0 ? rewrittenValues(r) : nullptr;
     const std::size_t fields = std::min<std::size_t>(r.fieldCount, count);
     for (std::size_t j = 0; j < fields; ++j) {
         if (r.isRewritten(j)) {
@@ -296,7 +304,7 @@ template <class Fn> void RecordStore::rewriteInSlices(Fn&& correct) {
             correct(part, line, record);
         });
     });
-    joinRewrites(parts, slices);
+    joinRewrites(parts);
 }
 
 } // namespace quarvel

@@ -112,7 +112,7 @@ private:
 };
 
 // Records whose blocks one thread makes at a time.
-constexpr std::size_t kRecordsPerChunk = 32768;
+constexpr std::size_t kRecordsPerChunk = 8192;
 
 template <class Emit> LogLines<Emit> logLines(const LoadedFile& file, Emit& emit) {
     return LogLines<Emit>(file, emit);

@@ -16,8 +16,8 @@
 namespace quarvel {
 namespace {
 
-// Records whose output lines one thread makes at a time (about a megabyte of text).
-constexpr std::size_t kRecordsPerChunk = 8192;
+// Records whose output lines one thread makes at a time (about half a megabyte of text: two chunks a core are held at a time).
+constexpr std::size_t kRecordsPerChunk = 4096;
 
 // The last fixed (always written) and the last optional position of each kind.
 struct WrittenPositions {
