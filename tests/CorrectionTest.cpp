@@ -1,6 +1,7 @@
 #include "Correction.h"
 
 #include "Validation.h"
+#include "support/ReferenceForms.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@ namespace quarvel {
 namespace {
 
 using test::W;
+using test::withoutSpaces;
 
 TEST(NormalizeAccountNumber, DropsPrefixSpacesAndCountryCode) {
     const std::string nrb = "12345678901234567890123456";
