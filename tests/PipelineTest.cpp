@@ -16,7 +16,7 @@ namespace {
 
 using test::W;
 
-TEST(LoadDriver, AMissingFileChangesNothing) {
+TEST(LoadFile, AMissingFileChangesNothing) {
     test::TempDir dir;
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
@@ -26,7 +26,7 @@ TEST(LoadDriver, AMissingFileChangesNothing) {
     EXPECT_TRUE(t.ui.messages.empty());
 }
 
-TEST(LoadDriver, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
+TEST(LoadFile, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
     test::TempDir dir;
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
@@ -39,7 +39,7 @@ TEST(LoadDriver, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
     EXPECT_EQ(t.ui.messageKinds, std::vector{MessageKind::Error});
 }
 
-TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
+TEST(LoadFile, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
     test::TempDir dir;
     test::TestSession t;
     const std::string content = "ZLECENIA\n12/24/26|1|12345678901234567890123456|12345678901234567890123456|a|b\n"
@@ -63,8 +63,8 @@ TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
     EXPECT_EQ(t.ui.messageKinds, std::vector{MessageKind::Error});
 }
 
-TEST(LoadDriver, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
-    // The identification reads its own opening beside the reader; when it fails part way, the records
+TEST(LoadFile, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
+    // The identification reads its own opening in the background; when it fails part way, the records
     // the reader built meanwhile are dropped, and earlier records are gone as on any other failure.
     test::TempDir dir;
     test::TestSession t;
@@ -107,7 +107,7 @@ private:
     std::function<void()> m_change;
 };
 
-TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
+TEST(LoadFile, AFileThatChangesWhileItIsReadIsAReadFailure) {
     std::string content = "ZLECENIA\n";
     for (int i = 0; i < 20000; ++i) content += "12/24/26|1|12345678901234567890123456|12345678901234567890123456|a|b\n";
     struct Case {
@@ -166,7 +166,7 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
     }
 }
 
-TEST(LoadDriver, DataLeftUnreadAfterAnEndMarkIsTold) {
+TEST(LoadFile, DataLeftUnreadAfterAnEndMarkIsTold) {
     const std::string line = "12/24/26|1|12345678901234567890123456|12345678901234567890123456|a|b\r\n";
     std::string lines;
     for (int i = 0; i < 3000; ++i) lines += line;
@@ -199,7 +199,7 @@ TEST(LoadDriver, DataLeftUnreadAfterAnEndMarkIsTold) {
     }
 }
 
-TEST(LoadDriver, AHeaderWithoutDataLeavesEverythingAtZero) {
+TEST(LoadFile, AHeaderWithoutDataLeavesEverythingAtZero) {
     test::TempDir dir;
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI|ISO_LATIN2\nFirma|a|b|c|12345678901234567890123456|d|e|f|g\n");
@@ -216,7 +216,7 @@ TEST(LoadDriver, AHeaderWithoutDataLeavesEverythingAtZero) {
     EXPECT_TRUE(t.ui.messages.empty());
 }
 
-TEST(LoadDriver, ResetKeepsKindUntilTheNextHeader) {
+TEST(LoadFile, ResetKeepsKindUntilTheNextHeader) {
     test::TestSession t;
     t.file().kind = FileKind::Orders;
     t.state().showLogButton.enabled = true;
@@ -231,7 +231,7 @@ TEST(LoadDriver, ResetKeepsKindUntilTheNextHeader) {
     EXPECT_EQ(t.state().codePageList.selected, -1);
 }
 
-TEST(LoadDriver, blankToSpace) {
+TEST(LoadFile, blankToSpace) {
     EXPECT_EQ(blankToSpace(""), " ");
     EXPECT_EQ(blankToSpace(" "), " ");
     EXPECT_EQ(blankToSpace("x"), "x");
