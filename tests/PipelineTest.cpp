@@ -1,4 +1,5 @@
 #include "CodePageIdentification.h"
+#include "ForwardingSource.h"
 #include "Pipeline.h"
 
 #include "support/TestSupport.h"
@@ -90,20 +91,17 @@ TEST(LoadFile, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
 }
 
 // A real file on disk, changed by the test at the moment the reader has read its first block.
-class ChangingSource final : public ByteSource {
+class ChangingSource final : public ForwardingSource {
 public:
     ChangingSource(std::unique_ptr<ByteSource> inner, std::function<void()> change)
-        : m_inner(std::move(inner)), m_change(std::move(change)) {}
+        : ForwardingSource(std::move(inner)), m_change(std::move(change)) {}
     std::size_t read(char* buffer, std::size_t n) override {
-        const std::size_t got = m_inner->read(buffer, n);
+        const std::size_t got = ForwardingSource::read(buffer, n);
         if (m_change) std::exchange(m_change, nullptr)();
         return got;
     }
-    int error() const override { return m_inner->error(); }
-    std::optional<platform::FileStamp> stamp() const override { return m_inner->stamp(); }
 
 private:
-    std::unique_ptr<ByteSource> m_inner;
     std::function<void()> m_change;
 };
 

@@ -1,5 +1,6 @@
 #include "UiTestSupport.h"
 
+#include "ForwardingSource.h"
 #include "RecordGrid.h"
 
 #include <QAbstractButton>
@@ -38,19 +39,16 @@ struct Gate {
     std::atomic<bool> open{false};
 };
 
-class GatedSource final : public ByteSource {
+class GatedSource final : public ForwardingSource {
 public:
-    GatedSource(std::unique_ptr<ByteSource> source, const Gate& gate) : m_source(std::move(source)), m_gate(gate) {}
+    GatedSource(std::unique_ptr<ByteSource> source, const Gate& gate)
+        : ForwardingSource(std::move(source)), m_gate(gate) {}
     std::size_t read(char* buffer, std::size_t n) override {
         while (!m_gate.open.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return m_source->read(buffer, n);
+        return ForwardingSource::read(buffer, n);
     }
-    int error() const override { return m_source->error(); }
-    std::optional<platform::FileStamp> stamp() const override { return m_source->stamp(); }
-    std::optional<std::uint64_t> fileBytesRead() const override { return m_source->fileBytesRead(); }
 
 private:
-    std::unique_ptr<ByteSource> m_source;
     const Gate& m_gate;
 };
 
