@@ -26,7 +26,6 @@ void holdBetweenRenamesIfAsked() {
     for (;;)
         std::this_thread::sleep_for(std::chrono::hours(1));
 }
-
 #else
 void holdBetweenRenamesIfAsked() {}
 #endif
