@@ -1,6 +1,7 @@
 #include "Correction.h"
 
 #include "Validation.h"
+#include "support/ReferenceForms.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@ namespace quarvel {
 namespace {
 
 using test::W;
+using test::withoutSpaces;
 
 TEST(NormalizeAccountNumber, DropsPrefixSpacesAndCountryCode) {
     const std::string nrb = "12345678901234567890123456";
@@ -80,7 +82,7 @@ std::string order(const std::string& date, const std::string& amount, const std:
     return date + "|" + amount + "|" + kNrb + "|" + kNrb2 + "|Tytul 1|Tytul 2" + rest + "\r\n";
 }
 
-TEST(CorrectionPass, MovesPastEightCharacterDatesToToday) {
+TEST(Correction, MovesPastEightCharacterDatesToToday) {
     struct Case {
         std::string date;
         std::string corrected;
@@ -104,7 +106,7 @@ TEST(CorrectionPass, MovesPastEightCharacterDatesToToday) {
     }
 }
 
-TEST(CorrectionPass, ReadsTheAmountBeforeTrimming) {
+TEST(Correction, ReadsTheAmountBeforeTrimming) {
     Loaded l("ZLECENIA\n" + order("12/24/26", "1234567890123456") + order("12/24/26", "100,50"));
     EXPECT_EQ(l.file().value(0, 1), "123456789012345");
     EXPECT_DOUBLE_EQ(l.file().records()[0].amount, 1234567890123456.0);
@@ -115,7 +117,7 @@ TEST(CorrectionPass, ReadsTheAmountBeforeTrimming) {
 }
 
 // The amounts are read from the raw values once a load; every re-run and every next load keeps to them.
-TEST(CorrectionPass, KeepsTheAmountsOfTheFileLoaded) {
+TEST(Correction, KeepsTheAmountsOfTheFileLoaded) {
     Loaded l("ZLECENIA\n" + order("12/24/26", "5") + order("12/24/26", "x"));
     test::LoadBytes(l.t, l.dir, "ZLECENIA\n" + order("12/24/26", "x") + order("12/24/26", "7") + order("12/24/26", "1.5"),
                     "second.txt");
@@ -130,7 +132,7 @@ TEST(CorrectionPass, KeepsTheAmountsOfTheFileLoaded) {
     }
 }
 
-TEST(CorrectionPass, NormalizesTheAccountFieldsOfEachKind) {
+TEST(Correction, NormalizesTheAccountFieldsOfEachKind) {
     Loaded orders("ZLECENIA\n12/24/26|5|PL" + kNrb + "|BANKPKO1-" + kNrb2 + "|a|b\n");
     EXPECT_EQ(orders.file().value(0, 2), kNrb);
     EXPECT_EQ(orders.file().value(0, 3), kNrb2);
@@ -149,7 +151,7 @@ TEST(CorrectionPass, NormalizesTheAccountFieldsOfEachKind) {
     EXPECT_EQ(letters.file().value(0, 3), W("ąć"));
 }
 
-TEST(CorrectionPass, TrimsAndReplacesFromTheRawValuesEveryRun) {
+TEST(Correction, TrimsAndReplacesFromTheRawValuesEveryRun) {
     const std::string name = std::string(30, 'n') + "\t" + std::string(9, 'm'); // 40 characters with a tab
     Loaded l("KONTRAHENCI\n" + name + "|n2|a1|a2|" + kNrb + "|b1|b2|b3|b4\n");
     LoadedFile& f = l.file();
@@ -176,7 +178,7 @@ TEST(CorrectionPass, TrimsAndReplacesFromTheRawValuesEveryRun) {
     EXPECT_EQ(f.rawValue(0, 0), name);
 }
 
-TEST(CorrectionPass, ReplacesOnlyControlBytes) {
+TEST(Correction, ReplacesOnlyControlBytes) {
     Loaded l("KONTRAHENCI|WINDOWS_EE\na\x01\x1F\x7F\xE9\x80" "b|n2|a1|a2|" + kNrb + "|b1|b2|b3|b4\n");
     l.t.state().codePageList.selected = codePageItem(CodePage::WindowsEe); // 80 alone would make it CSK
     l.t.state().replaceControl.checked = true;
@@ -185,7 +187,7 @@ TEST(CorrectionPass, ReplacesOnlyControlBytes) {
     EXPECT_EQ(fieldErrors(l.file(), 0, 0), std::vector<std::string>{W("Pole zawiera znaki niezgodne z Windows")});
 }
 
-TEST(CorrectionPass, ConvertsFromTheSelectedCodePage) {
+TEST(Correction, ConvertsFromTheSelectedCodePage) {
     // "ą" in MAZOVIA (86) is no letter in Windows-1250, and B9 is "ą" in Windows-1250 only.
     Loaded l("KONTRAHENCI|MAZOVIA\nx\x86\x86\x86x|\xB9|a1|a2|" + kNrb + "|b1|b2|b3|b4\n");
     LoadedFile& f = l.file();
@@ -202,14 +204,14 @@ TEST(CorrectionPass, ConvertsFromTheSelectedCodePage) {
     EXPECT_EQ(f.rawValue(0, 0), "x\x86\x86\x86x");
 }
 
-TEST(CorrectionPass, KeepsBlankFieldsAsASpaceAndPassesOverEmptyLines) {
+TEST(Correction, KeepsBlankFieldsAsASpaceAndPassesOverEmptyLines) {
     Loaded l("KONTRAHENCI\n\n |n2|a1|a2|" + kNrb + "|b1|b2|b3|b4\n");
     ASSERT_EQ(l.file().records().size(), 2U);
     EXPECT_EQ(l.file().fieldCount(0), 0U);
     EXPECT_EQ(l.file().value(1, 0), " ");
 }
 
-TEST(CorrectionPass, MovesDatesToTheDayOfTheRun) {
+TEST(Correction, MovesDatesToTheDayOfTheRun) {
     const FixedClock later{std::chrono::year{2027} / 1 / 3};
     Loaded l("ZLECENIA\n" + order("12/24/26", "1"), later);
     EXPECT_EQ(l.file().value(0, 0), "01/03/27");

@@ -2,6 +2,7 @@
 #include "BlockReader.h"
 
 #include "Pipeline.h"
+#include "support/ReferenceForms.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 namespace quarvel {
 namespace {
 
+using test::splitText;
 using test::W;
 
 TEST(SplitText, GivesThePiecesOfTheRule) {

@@ -1,4 +1,5 @@
 #include "CodePageIdentification.h"
+#include "ForwardingSource.h"
 #include "Pipeline.h"
 
 #include "support/TestSupport.h"
@@ -16,7 +17,7 @@ namespace {
 
 using test::W;
 
-TEST(LoadDriver, AMissingFileChangesNothing) {
+TEST(LoadFile, AMissingFileChangesNothing) {
     test::TempDir dir;
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
@@ -26,7 +27,7 @@ TEST(LoadDriver, AMissingFileChangesNothing) {
     EXPECT_TRUE(t.ui.messages.empty());
 }
 
-TEST(LoadDriver, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
+TEST(LoadFile, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
     test::TempDir dir;
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI\na|b\n");
@@ -39,7 +40,7 @@ TEST(LoadDriver, AFolderCannotBeOpenedAndTheEarlierRecordsStay) {
     EXPECT_EQ(t.ui.messageKinds, std::vector{MessageKind::Error});
 }
 
-TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
+TEST(LoadFile, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
     test::TempDir dir;
     test::TestSession t;
     const std::string content = "ZLECENIA\n12/24/26|1|12345678901234567890123456|12345678901234567890123456|a|b\n"
@@ -63,8 +64,8 @@ TEST(LoadDriver, AReadFailureStopsTheLoadAndKeepsNoHalfFile) {
     EXPECT_EQ(t.ui.messageKinds, std::vector{MessageKind::Error});
 }
 
-TEST(LoadDriver, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
-    // The identification reads its own opening beside the reader; when it fails part way, the records
+TEST(LoadFile, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
+    // The identification reads its own opening in the background; when it fails part way, the records
     // the reader built meanwhile are dropped, and earlier records are gone as on any other failure.
     test::TempDir dir;
     test::TestSession t;
@@ -90,24 +91,21 @@ TEST(LoadDriver, AFailingIdentificationStopsTheLoadWhateverTheReaderRead) {
 }
 
 // A real file on disk, changed by the test at the moment the reader has read its first block.
-class ChangingSource final : public ByteSource {
+class ChangingSource final : public ForwardingSource {
 public:
     ChangingSource(std::unique_ptr<ByteSource> inner, std::function<void()> change)
-        : m_inner(std::move(inner)), m_change(std::move(change)) {}
+        : ForwardingSource(std::move(inner)), m_change(std::move(change)) {}
     std::size_t read(char* buffer, std::size_t n) override {
-        const std::size_t got = m_inner->read(buffer, n);
+        const std::size_t got = ForwardingSource::read(buffer, n);
         if (m_change) std::exchange(m_change, nullptr)();
         return got;
     }
-    int error() const override { return m_inner->error(); }
-    std::optional<platform::FileStamp> stamp() const override { return m_inner->stamp(); }
 
 private:
-    std::unique_ptr<ByteSource> m_inner;
     std::function<void()> m_change;
 };
 
-TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
+TEST(LoadFile, AFileThatChangesWhileItIsReadIsAReadFailure) {
     std::string content = "ZLECENIA\n";
     for (int i = 0; i < 20000; ++i) content += "12/24/26|1|12345678901234567890123456|12345678901234567890123456|a|b\n";
     struct Case {
@@ -166,7 +164,7 @@ TEST(LoadDriver, AFileThatChangesWhileItIsReadIsAReadFailure) {
     }
 }
 
-TEST(LoadDriver, DataLeftUnreadAfterAnEndMarkIsTold) {
+TEST(LoadFile, DataLeftUnreadAfterAnEndMarkIsTold) {
     const std::string line = "12/24/26|1|12345678901234567890123456|12345678901234567890123456|a|b\r\n";
     std::string lines;
     for (int i = 0; i < 3000; ++i) lines += line;
@@ -199,7 +197,7 @@ TEST(LoadDriver, DataLeftUnreadAfterAnEndMarkIsTold) {
     }
 }
 
-TEST(LoadDriver, AHeaderWithoutDataLeavesEverythingAtZero) {
+TEST(LoadFile, AHeaderWithoutDataLeavesEverythingAtZero) {
     test::TempDir dir;
     test::TestSession t;
     test::LoadBytes(t, dir, "KONTRAHENCI|ISO_LATIN2\nFirma|a|b|c|12345678901234567890123456|d|e|f|g\n");
@@ -216,7 +214,7 @@ TEST(LoadDriver, AHeaderWithoutDataLeavesEverythingAtZero) {
     EXPECT_TRUE(t.ui.messages.empty());
 }
 
-TEST(LoadDriver, ResetKeepsKindUntilTheNextHeader) {
+TEST(LoadFile, ResetKeepsKindUntilTheNextHeader) {
     test::TestSession t;
     t.file().kind = FileKind::Orders;
     t.state().showLogButton.enabled = true;
@@ -231,7 +229,7 @@ TEST(LoadDriver, ResetKeepsKindUntilTheNextHeader) {
     EXPECT_EQ(t.state().codePageList.selected, -1);
 }
 
-TEST(LoadDriver, blankToSpace) {
+TEST(LoadFile, blankToSpace) {
     EXPECT_EQ(blankToSpace(""), " ");
     EXPECT_EQ(blankToSpace(" "), " ");
     EXPECT_EQ(blankToSpace("x"), "x");

@@ -62,12 +62,12 @@ public:
 
     void add(std::size_t slot, JobStep step, std::size_t made, std::size_t finished) {
         const std::lock_guard lock(m_mutex);
-        m_state[slot] = step == JobStep::Beside ? SlotState::Waiting
+        m_state[slot] = step == JobStep::OnWorker ? SlotState::Waiting
                         : step == JobStep::Here ? SlotState::Here
                                                 : SlotState::Done;
         m_made = made;
         m_finished = finished;
-        if (step == JobStep::Beside) m_changed.notify_one();
+        if (step == JobStep::OnWorker) m_changed.notify_one();
     }
 
     void await(std::size_t slot) {
@@ -167,7 +167,7 @@ void PipelineTurns::add(JobStep step) {
     const std::size_t slot = nextSlot();
     ++m_made;
     m_shared->add(slot, step, m_made, m_finished);
-    if (step == JobStep::Beside && m_shared->threads.size() < m_wantedWorkers) startWorker();
+    if (step == JobStep::OnWorker && m_shared->threads.size() < m_wantedWorkers) startWorker();
 }
 
 std::size_t PipelineTurns::awaitOldest() {

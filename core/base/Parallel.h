@@ -1,7 +1,7 @@
 #pragma once
 
 // The only place of the core that starts threads and waits for them: the slices of a pass over the
-// records, a result made beside the caller, and the ordered pipeline of the reader and the writers.
+// records, a result made in the background, and the ordered pipeline of the reader and the writers.
 
 #include <chrono>
 #include <cstddef>
@@ -37,7 +37,7 @@ private:
 
 /// Starts `fn()` on a thread of its own and returns its future result; when no thread can be started, it
 /// runs on the thread that asks for the result. Destroying the future of a started `fn` waits for its end.
-template <class Fn> auto runBeside(Fn fn) -> std::future<decltype(fn())> {
+template <class Fn> auto runInBackground(Fn fn) -> std::future<decltype(fn())> {
     try {
         return std::async(std::launch::async, fn);
     } catch (const std::system_error&) {
@@ -79,15 +79,15 @@ template <class Fn> void runSlices(const Slices& slices, Fn&& fn) {
     if (failure) std::rethrow_exception(failure);
 }
 
-/// A result made beside the caller: on a thread of its own when the work is worth one and a thread can be
+/// A result made in the background: on a thread of its own when the work is worth one and a thread can be
 /// started, otherwise on the thread that asks for it. Destroying it waits for a started one to end; one
 /// that was never started and never asked for is never made.
-template <class T> class BesideResult {
+template <class T> class BackgroundResult {
 public:
-    BesideResult() = default;
-    BesideResult(const BesideResult&) = delete;
-    BesideResult& operator=(const BesideResult&) = delete;
-    ~BesideResult() {
+    BackgroundResult() = default;
+    BackgroundResult(const BackgroundResult&) = delete;
+    BackgroundResult& operator=(const BackgroundResult&) = delete;
+    ~BackgroundResult() {
         if (m_result.valid() && m_result.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) {
             m_result.wait();
         }
@@ -95,7 +95,7 @@ public:
 
     /// Starts making the result with `fn()`; at most once.
     template <class Fn> void start(Fn fn, bool worthAThread) {
-        m_result = worthAThread ? runBeside(std::move(fn)) : std::async(std::launch::deferred, std::move(fn));
+        m_result = worthAThread ? runInBackground(std::move(fn)) : std::async(std::launch::deferred, std::move(fn));
     }
     bool started() const { return m_result.valid(); }
     /// Waits for the result (or makes it here) and returns it, or rethrows its failure; only once.
@@ -107,10 +107,10 @@ private:
 
 /// What the first stage of an ordered pipeline made of the job it was handed.
 enum class JobStep {
-    End,    ///< there is no further job
-    Beside, ///< the job's work is to be done on another thread
-    Here,   ///< the job's work is to be done on the calling thread when its turn comes: not worth a thread
-    Ready,  ///< the job needs no work
+    End,      ///< there is no further job
+    OnWorker, ///< the job's work is to be done on another thread
+    Here,     ///< the job's work is to be done on the calling thread when its turn comes: not worth a thread
+    Ready,    ///< the job needs no work
 };
 
 /// The threads and turns of an ordered pipeline, whatever its jobs are: jobs lie in `slots` places used

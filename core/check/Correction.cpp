@@ -170,11 +170,4 @@ std::string normalizeAccountNumber(std::string_view text) {
     return value;
 }
 
-std::string withoutSpaces(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    std::copy_if(text.begin(), text.end(), std::back_inserter(out), [](char c) { return c != ' '; });
-    return out;
-}
-
 } // namespace quarvel

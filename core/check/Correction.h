@@ -30,11 +30,7 @@ AccountWindow normalizeAccountWindow(std::string_view text);
 
 /// Drops an 8-character prefix ending in "-", the spaces of a value longer than 26 characters, and a leading "PL".
 /// The reference form of the rule, a text at a time: the correction run keeps only where the new value
-/// lies (normalizeAccountWindow), and the tests check both against the rule spelled with withoutSpaces.
+/// lies (normalizeAccountWindow), and the tests check both against the rule spelled out step by step.
 std::string normalizeAccountNumber(std::string_view text);
-
-/// The text without its spaces (0x20), as the format names it: the reference the tests spell the account
-/// rule with.
-std::string withoutSpaces(std::string_view text);
 
 } // namespace quarvel

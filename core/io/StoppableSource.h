@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ByteSource.h"
+#include "ForwardingSource.h"
 #include "WorkProgress.h"
 
 #include <memory>
@@ -10,20 +11,16 @@ namespace quarvel {
 
 /// A source that ends, as if the file ended there, once the work it is read for is asked to stop: every
 /// reading of a load given up (the identification's own thread too) ends within a block.
-class StoppableSource final : public ByteSource {
+class StoppableSource final : public ForwardingSource {
 public:
     StoppableSource(std::unique_ptr<ByteSource> source, const WorkProgress& progress)
-        : m_source(std::move(source)), m_progress(progress) {}
+        : ForwardingSource(std::move(source)), m_progress(progress) {}
 
     std::size_t read(char* buffer, std::size_t n) override {
-        return m_progress.cancelled() ? 0 : m_source->read(buffer, n);
+        return m_progress.cancelled() ? 0 : ForwardingSource::read(buffer, n);
     }
-    int error() const override { return m_source->error(); }
-    std::optional<platform::FileStamp> stamp() const override { return m_source->stamp(); }
-    std::optional<std::uint64_t> fileBytesRead() const override { return m_source->fileBytesRead(); }
 
 private:
-    std::unique_ptr<ByteSource> m_source;
     const WorkProgress& m_progress;
 };
 

@@ -229,7 +229,7 @@ ReadEnd readRecords(Workspace& session, LineScanner& input) {
             block.makeRoom(input.blockSize());
             block.length = input.readWholeLines(block.bytes.get());
             reportDone(session.progress, input.bytesRead());
-            if (block.length >= kMinBytesPerThread) return JobStep::Beside;
+            if (block.length >= kMinBytesPerThread) return JobStep::OnWorker;
             if (block.length > 0) return JobStep::Here;
             // A line longer than a block, or the end.
             return block.readLongLine(input, fieldCount) ? JobStep::Ready : JobStep::End;

@@ -221,12 +221,12 @@ Identification identifyCodePage(const std::filesystem::path& file, const SourceO
 
 void BackgroundIdentification::start(std::unique_ptr<ByteSource> source, std::optional<CodePage> declared, std::size_t blockSize) {
     // Reading a small file once more costs less than starting a thread for it.
-    constexpr std::uint64_t kMinBytesBeside = std::uint64_t{1} << 16;
+    constexpr std::uint64_t kMinBytesForAThread = std::uint64_t{1} << 16;
     m_source = std::move(source);
     const std::optional<platform::FileStamp> stamp = m_source->stamp();
     m_result.start(
         [&reading = *m_source, declared, blockSize] { return identifyCodePage(reading, declared, blockSize); },
-        !(stamp && stamp->size < kMinBytesBeside));
+        !(stamp && stamp->size < kMinBytesForAThread));
 }
 
 } // namespace quarvel

@@ -114,7 +114,7 @@ public:
 private:
     // Declared first, destroyed last: the thread that reads the source has ended by then.
     std::unique_ptr<ByteSource> m_source;
-    BesideResult<Identification> m_result;
+    BackgroundResult<Identification> m_result;
 };
 
 } // namespace quarvel

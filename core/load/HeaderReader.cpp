@@ -87,7 +87,7 @@ bool readHeader(Workspace& session, LineScanner& input, BackgroundIdentification
             file.kind = info.kind;
             if (info.declaredCodePage) file.declaredCodePage = *info.declaredCodePage;
             file.codePageDeclared = info.declaredCodePage.has_value();
-            // The identification reads the file a second time, beside the reading of the records.
+            // The identification reads the file a second time, in the background while the records are read.
             OpenedSource second = openInputText(session.openInput, file.fileName);
             if (!second.source) {
                         session.messages.showMessage(MessageKind::Error, readFailureMessage(file.fileName, second.error));

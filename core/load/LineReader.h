@@ -45,10 +45,4 @@ bool readLineInto(BuiltLines& lines, LineScanner& input, std::size_t fieldCount)
 /// Reads the next line of the opened file and appends its record; false when there was no further line.
 bool readRecordLine(Workspace& session, LineScanner& input);
 
-/// Splits `text` at every `separator`: the part before each one (possibly empty), then the rest when it
-/// is not empty. So "a|b|" gives "a", "b" and "|" gives one empty piece. Linear in the text's length.
-/// The reference form of the format's rule: the reader splits its lines on the way, and the tests check
-/// it against this.
-std::vector<std::string> splitText(std::string_view text, std::string_view separator);
-
 } // namespace quarvel

@@ -19,7 +19,7 @@ void writeChunksInOrder(std::size_t count, const std::function<void(std::size_t,
         [&](Chunk& chunk) {
             if (next == count) return JobStep::End;
             chunk.index = next++;
-            return count == 1 ? JobStep::Here : JobStep::Beside;
+            return count == 1 ? JobStep::Here : JobStep::OnWorker;
         },
         [&make](Chunk& chunk) {
             chunk.text.clear();

@@ -6,6 +6,7 @@
 #include "LogReport.h"
 #include "OutputWriter.h"
 #include "MainWindowPresenter.h"
+#include "support/BatchRun.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,21 +18,8 @@
 namespace quarvel {
 namespace {
 
-struct BatchRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-BatchRun run(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    BatchRun r;
-    r.status = runBatch(args, out, err);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
+using test::BatchRun;
+using test::runBatchCommand;
 
 const std::string kNrb = "12345678901234567890123456";
 
@@ -42,7 +30,7 @@ std::string contractor() {
 TEST(Batch, WritesOutputAndLogAndSaysWhatItDid) {
     test::TempDir dir;
     const auto input = dir.write("zlecenia.txt", test::ReadFile(test::ExamplePath("zlecenia_ibm_latin2.txt")));
-    const BatchRun r = run({input.string()});
+    const BatchRun r = runBatchCommand({input.string()});
     EXPECT_EQ(r.status, kBatchSkipped) << r.err;
     EXPECT_NE(r.out.find("Rodzaj: ZLECENIA"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("rozpoznana IBM_LATIN2, zadeklarowana IBM_LATIN2, użyta IBM_LATIN2"), std::string::npos) << r.out;
@@ -60,16 +48,16 @@ TEST(Batch, WritesOutputAndLogAndSaysWhatItDid) {
 TEST(Batch, ExitStatusTellsWhetherRecordsWereSkipped) {
     test::TempDir dir;
     const auto clean = dir.write("clean.txt", "KONTRAHENCI\r\n" + contractor());
-    EXPECT_EQ(run({clean.string()}).status, kBatchAllWritten);
+    EXPECT_EQ(runBatchCommand({clean.string()}).status, kBatchAllWritten);
 
     const auto none = dir.write("none.txt", "KONTRAHENCI\r\nbad|line\r\n");
-    const BatchRun r = run({none.string()});
+    const BatchRun r = runBatchCommand({none.string()});
     EXPECT_EQ(r.status, kBatchSkipped);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "none_doVexa.txt"));
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "none_doVexa.log"));
 
     const auto headerOnly = dir.write("header.txt", "ZLECENIA\r\n");
-    EXPECT_EQ(run({headerOnly.string()}).status, kBatchSkipped);
+    EXPECT_EQ(runBatchCommand({headerOnly.string()}).status, kBatchSkipped);
 }
 
 TEST(Batch, ErrorsExitWithTwoAndAPolishMessage) {
@@ -98,7 +86,7 @@ TEST(Batch, ErrorsExitWithTwoAndAPolishMessage) {
         {{"--log"}, "Opcja --log wymaga wartości."},
     };
     for (const Case& c : cases) {
-        const BatchRun r = run(c.args);
+        const BatchRun r = runBatchCommand(c.args);
         EXPECT_EQ(r.status, kBatchError) << c.message;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
@@ -109,13 +97,13 @@ TEST(Batch, AFailedWriteLeavesTheEarlierOutput) {
     test::TempDir dir;
     const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor());
     std::filesystem::create_directory(dir.path() / "dane_doVexa.log");
-    const BatchRun r = run({input.string()});
+    const BatchRun r = runBatchCommand({input.string()});
     EXPECT_EQ(r.status, kBatchError);
     EXPECT_NE(r.err.find("Nie można zapisać pliku: "), std::string::npos) << r.err;
 
     std::filesystem::create_directory(dir.path() / "blocked_doVexa.txt");
     const auto blocked = dir.write("blocked.txt", "KONTRAHENCI\r\n" + contractor());
-    EXPECT_EQ(run({blocked.string()}).status, kBatchError);
+    EXPECT_EQ(runBatchCommand({blocked.string()}).status, kBatchError);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "blocked_doVexa.log")) << "no log after a failed output";
 }
 
@@ -124,12 +112,12 @@ TEST(Batch, OptionsActAsTheWindowsControlsDo) {
     const std::string longName(40, 'n');
     const auto input = dir.write("dane.txt", "KONTRAHENCI|WINDOWS_EE\r\nA\tB" + longName + "|Druga|Ulica 1|Miasto|" + kNrb +
                                                  "|Bank|Oddzial|Adres 1|Adres 2\r\n");
-    EXPECT_EQ(run({input.string()}).status, kBatchSkipped);
-    EXPECT_EQ(run({"--replace-control", input.string()}).status, kBatchAllWritten);
+    EXPECT_EQ(runBatchCommand({input.string()}).status, kBatchSkipped);
+    EXPECT_EQ(runBatchCommand({"--replace-control", input.string()}).status, kBatchAllWritten);
     EXPECT_EQ(test::ReadFile(dir.path() / "dane_doVexa.txt").substr(24, 36), "A?B" + std::string(32, 'n') + "|");
-    EXPECT_EQ(run({"--replace-control", "--no-trim", input.string()}).status, kBatchSkipped);
+    EXPECT_EQ(runBatchCommand({"--replace-control", "--no-trim", input.string()}).status, kBatchSkipped);
 
-    const BatchRun cp = run({"--code-page", "mazovia", "--dry-run", input.string()});
+    const BatchRun cp = runBatchCommand({"--code-page", "mazovia", "--dry-run", input.string()});
     EXPECT_NE(cp.out.find("użyta MAZOVIA"), std::string::npos) << cp.out;
 }
 
@@ -144,13 +132,13 @@ TEST(Batch, CheckNrbSkipsOrdersWithWrongCheckDigitsAndNothingChangesWithoutIt) {
     const auto output = dir.path() / "zlecenia_doVexa.txt";
     const auto log = dir.path() / "zlecenia_doVexa.log";
 
-    const BatchRun plain = run({input.string()});
+    const BatchRun plain = runBatchCommand({input.string()});
     EXPECT_EQ(plain.status, kBatchSkipped);
     const std::string plainOutput = test::ReadFile(output);
     const std::string plainLog = test::ReadFile(log);
     EXPECT_NE(plainOutput.find("27114020040000300201355388"), std::string::npos) << "without the option it passes";
 
-    const BatchRun checked = run({"--check-nrb", input.string()});
+    const BatchRun checked = runBatchCommand({"--check-nrb", input.string()});
     EXPECT_EQ(checked.status, kBatchSkipped);
     EXPECT_NE(checked.out.find("Ilość danych prawidłowych: 2\n"), std::string::npos) << checked.out;
     EXPECT_EQ(test::ReadFile(output).find("27114020040000300201355388"), std::string::npos);
@@ -160,7 +148,7 @@ TEST(Batch, CheckNrbSkipsOrdersWithWrongCheckDigitsAndNothingChangesWithoutIt) {
         << test::ReadFile(log);
 
     // Without the option again, byte for byte what it was.
-    EXPECT_EQ(run({input.string()}).status, kBatchSkipped);
+    EXPECT_EQ(runBatchCommand({input.string()}).status, kBatchSkipped);
     EXPECT_EQ(test::ReadFile(output), plainOutput);
     EXPECT_EQ(test::ReadFile(log), plainLog);
 }
@@ -170,13 +158,13 @@ TEST(Batch, TheCodePageUtf8IsNamedInAnyLetterCase) {
     const auto input = dir.write("dane.txt", "KONTRAHENCI\r\nFirma \xC5\xBB|Druga|Ulica 1|Miasto|" + kNrb +
                                                  "|Bank|Oddzial|Adres 1|Adres 2\r\n");
     for (const char* name : {"UTF-8", "utf-8", "Utf-8"}) {
-        const BatchRun r = run({"--dry-run", "--code-page", name, input.string()});
+        const BatchRun r = runBatchCommand({"--dry-run", "--code-page", name, input.string()});
         EXPECT_EQ(r.status, kBatchAllWritten) << name << r.err;
         EXPECT_NE(r.out.find("rozpoznana UTF-8, zadeklarowana MAZOVIA, użyta UTF-8"), std::string::npos) << r.out;
     }
-    const BatchRun single = run({"--dry-run", "--code-page=WINDOWS_EE", input.string()});
+    const BatchRun single = runBatchCommand({"--dry-run", "--code-page=WINDOWS_EE", input.string()});
     EXPECT_EQ(single.status, kBatchSkipped) << "the two bytes of Ż read as Windows-1250 are not permitted";
-    EXPECT_EQ(run({"--dry-run", "--code-page", "UTF8", input.string()}).status, kBatchError);
+    EXPECT_EQ(runBatchCommand({"--dry-run", "--code-page", "UTF8", input.string()}).status, kBatchError);
 }
 
 TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
@@ -199,7 +187,7 @@ TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
         const bool trim = std::find(options.begin(), options.end(), "--no-trim") == options.end();
         SCOPED_TRACE(args.front());
         std::filesystem::remove(dir.path() / "dane_doVexa.txt");
-        ASSERT_NE(run(args).status, kBatchError);
+        ASSERT_NE(runBatchCommand(args).status, kBatchError);
         // With no valid record the batch command writes no output file.
         const bool written = std::filesystem::exists(dir.path() / "dane_doVexa.txt");
         const std::string batchOutput = written ? test::ReadFile(dir.path() / "dane_doVexa.txt") : "";
@@ -224,13 +212,13 @@ TEST(Batch, OptionsGiveWhatTheWindowGivesAfterTheLoadAndAReRun) {
 TEST(Batch, DryRunWritesNothingAndPrintsTheLog) {
     test::TempDir dir;
     const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor() + "\r\n");
-    const BatchRun r = run({"--dry-run", input.string()});
+    const BatchRun r = runBatchCommand({"--dry-run", input.string()});
     EXPECT_EQ(r.status, kBatchSkipped);
     EXPECT_NE(r.out.find("Błędy dla całej linii: \n1. Brak danych w linii nr 3\n"), std::string::npos) << r.out;
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.txt"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.log"));
     // The report printed is the one written, in UTF-8 with line feeds.
-    ASSERT_EQ(run({input.string()}).status, kBatchSkipped);
+    ASSERT_EQ(runBatchCommand({input.string()}).status, kBatchSkipped);
     std::string written = utf8FromCp1250(test::ReadFile(dir.path() / "dane_doVexa.log"));
     written.erase(std::remove(written.begin(), written.end(), '\r'), written.end());
     EXPECT_EQ(r.out.substr(r.out.find("\n\nStatystyki") + 2), written);
@@ -239,25 +227,26 @@ TEST(Batch, DryRunWritesNothingAndPrintsTheLog) {
 TEST(Batch, WritesTheLogWhereAsked) {
     test::TempDir dir;
     const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor());
-    EXPECT_EQ(run({"--log", (dir.path() / "raport.txt").string(), input.string()}).status, kBatchAllWritten);
+    EXPECT_EQ(runBatchCommand({"--log", (dir.path() / "raport.txt").string(), input.string()}).status,
+              kBatchAllWritten);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "raport.txt"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.log"));
 }
 
 TEST(Batch, HelpAndVersion) {
-    EXPECT_NE(run({"--help"}).out.find("Użycie: quarvel-cli"), std::string::npos);
-    EXPECT_EQ(run({"--version"}).out, "quarvel-cli 1.0.0\n");
-    EXPECT_EQ(run({"-V"}).out, "quarvel-cli 1.0.0\n");
+    EXPECT_NE(runBatchCommand({"--help"}).out.find("Użycie: quarvel-cli"), std::string::npos);
+    EXPECT_EQ(runBatchCommand({"--version"}).out, "quarvel-cli 1.0.0\n");
+    EXPECT_EQ(runBatchCommand({"-V"}).out, "quarvel-cli 1.0.0\n");
 }
 
 TEST(Batch, OptionValuesMayFollowAnEqualsSign) {
     test::TempDir dir;
     const auto input = dir.write("-dane.txt", "KONTRAHENCI\r\n" + contractor());
-    const BatchRun r = run({"--code-page=csk", "--log=" + (dir.path() / "raport.log").string(), "--", input.filename().string()});
+    const BatchRun r = runBatchCommand({"--code-page=csk", "--log=" + (dir.path() / "raport.log").string(), "--", input.filename().string()});
     // A relative name after "--" may start with "-": it names the file in the working folder.
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    const BatchRun relative = run({"--code-page=csk", "--log=raport.log", "--", "-dane.txt"});
+    const BatchRun relative = runBatchCommand({"--code-page=csk", "--log=raport.log", "--", "-dane.txt"});
     std::filesystem::current_path(cwd);
     EXPECT_EQ(relative.status, kBatchAllWritten) << relative.err;
     EXPECT_NE(relative.out.find("użyta CSK"), std::string::npos) << relative.out;
@@ -299,7 +288,7 @@ TEST(Batch, NeverWritesOverTheInputOrItsOtherFile) {
         std::erase_if(cases, [&](const Case& c) { return c.log == (dir.path() / "link.txt").string(); });
     }
     for (const Case& c : cases) {
-        const BatchRun r = run({"--log", c.log, input.string()});
+        const BatchRun r = runBatchCommand({"--log", c.log, input.string()});
         EXPECT_EQ(r.status, kBatchError) << c.log;
         EXPECT_EQ(r.err, "Nie można zapisać pliku: " + c.log + "\nPrzyczyna: " + c.reason + "\n") << c.log;
         EXPECT_TRUE(r.out.empty()) << "refused before the file is read: " << r.out;
@@ -311,10 +300,10 @@ TEST(Batch, NeverWritesOverTheInputOrItsOtherFile) {
 TEST(Batch, NoValidRecordRemovesAnEarlierOutput) {
     test::TempDir dir;
     const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor());
-    ASSERT_EQ(run({input.string()}).status, kBatchAllWritten);
+    ASSERT_EQ(runBatchCommand({input.string()}).status, kBatchAllWritten);
     ASSERT_TRUE(std::filesystem::exists(dir.path() / "dane_doVexa.txt"));
     dir.write("dane.txt", "KONTRAHENCI\r\nbad|line\r\n");
-    const BatchRun r = run({input.string()});
+    const BatchRun r = runBatchCommand({input.string()});
     EXPECT_EQ(r.status, kBatchSkipped);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "dane_doVexa.txt"));
     EXPECT_NE(r.out.find("Brak prawidłowych rekordów: plik wyjściowy nie został zapisany.\n"
@@ -323,7 +312,7 @@ TEST(Batch, NoValidRecordRemovesAnEarlierOutput) {
         << r.out;
     EXPECT_NE(test::ReadFile(dir.path() / "dane_doVexa.log").find(test::W("nowego zbioru wyjściowego: 0\r\n")), std::string::npos);
     // Nothing to remove the next time: the standard output says only what happened.
-    EXPECT_EQ(run({input.string()}).out.find("Usunięto"), std::string::npos);
+    EXPECT_EQ(runBatchCommand({input.string()}).out.find("Usunięto"), std::string::npos);
 }
 
 TEST(Batch, AFailureOfTheSystemIsAMessageAndStatusTwo) {
@@ -338,7 +327,7 @@ TEST(Batch, AFailureOfTheSystemIsAMessageAndStatusTwo) {
         std::filesystem::current_path(cwd);
         test::SkipCase("a current folder that is gone", "the system lets no process remove a current folder");
     } else {
-        const BatchRun r = run({"dane.txt"});
+        const BatchRun r = runBatchCommand({"dane.txt"});
         std::filesystem::current_path(cwd);
         EXPECT_EQ(r.status, kBatchError);
         EXPECT_EQ(r.err.rfind("Nie można ustalić pełnej ścieżki pliku dane.txt: ", 0), 0U) << r.err;
@@ -357,7 +346,7 @@ TEST(Batch, AFailureOfTheSystemIsAMessageAndStatusTwo) {
 TEST(Batch, APaymentOrdersFileWithoutRecordsTotalsZero) {
     test::TempDir dir;
     const auto input = dir.write("zlecenia.txt", "ZLECENIA\r\n");
-    const BatchRun r = run({"--dry-run", input.string()});
+    const BatchRun r = runBatchCommand({"--dry-run", input.string()});
     EXPECT_EQ(r.status, kBatchSkipped);
     EXPECT_NE(r.out.find("Suma kwot prawidłowych zleceń:     0,00 PLN\n"), std::string::npos) << r.out;
 }
@@ -396,7 +385,7 @@ TEST(Batch, WarnsOfDataLeftUnreadAndOfAnotherCodePageThanDeclared) {
         const auto input = dir.write("dane.txt", c.content);
         std::vector<std::string> args = c.options;
         args.push_back(input.string());
-        const BatchRun r = run(args);
+        const BatchRun r = runBatchCommand(args);
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
         // The page used is the one chosen, with or without records to convert.
         if (c.options.size() == 2)
@@ -408,13 +397,13 @@ TEST(Batch, WarnsOfDataLeftUnreadAndOfAnotherCodePageThanDeclared) {
         }
     }
     const auto tie = dir.write("remis.txt", "KONTRAHENCI\r\nPaj\xA5k" + contractor());
-    const BatchRun json = run({"--json", "--dry-run", tie.string()});
+    const BatchRun json = runBatchCommand({"--json", "--dry-run", tie.string()});
     EXPECT_EQ(json.status, kBatchSkipped);
     EXPECT_NE(json.out.find("\"warnings\":[\"Strona kodowa rozpoznana przy remisie liczby polskich liter (MAZOVIA,"),
               std::string::npos)
         << json.out;
     const auto input = dir.write("dane.txt", "KONTRAHENCI\r\n" + contractor() + "\x1A" + contractor());
-    EXPECT_NE(run({input.string()}).err.find("Pominięto dalszą część pliku, bajtów: " + std::to_string(contractor().size())),
+    EXPECT_NE(runBatchCommand({input.string()}).err.find("Pominięto dalszą część pliku, bajtów: " + std::to_string(contractor().size())),
               std::string::npos);
 }
 
@@ -435,16 +424,16 @@ TEST(Batch, CheckNipLeavesOutContractorsWithAWrongNip) {
         const std::string record =
             "Firma|Druga|Ulica 1|Miasto|" + kNrb + "|Bank|Oddzial|Adres 1|Adres 2|L|" + c.nip + "|1|2\r\n";
         const auto input = dir.write("kontrahenci.txt", "KONTRAHENCI\r\n" + record);
-        const BatchRun off = run({input.string()});
+        const BatchRun off = runBatchCommand({input.string()});
         EXPECT_EQ(off.status, kBatchAllWritten) << c.nip << ": " << off.err;
         const std::string writtenOff = test::ReadFile(dir.path() / "kontrahenci_doVexa.txt");
-        const BatchRun on = run({"--check-nip", input.string()});
+        const BatchRun on = runBatchCommand({"--check-nip", input.string()});
         EXPECT_EQ(on.status, c.valid ? kBatchAllWritten : kBatchSkipped) << c.nip;
         EXPECT_EQ(std::filesystem::exists(dir.path() / "kontrahenci_doVexa.txt"), c.valid) << c.nip;
         if (c.valid) EXPECT_EQ(test::ReadFile(dir.path() / "kontrahenci_doVexa.txt"), writtenOff) << c.nip;
         const std::string log = test::ReadFile(dir.path() / "kontrahenci_doVexa.log");
         EXPECT_EQ(log.find(test::W("Nieprawidłowy numer NIP")) != std::string::npos, !c.valid) << c.nip;
-        const BatchRun json = run({"--check-nip", "--json", "--dry-run", input.string()});
+        const BatchRun json = runBatchCommand({"--check-nip", "--json", "--dry-run", input.string()});
         EXPECT_EQ(json.out.find("{\"NIP\":[\"Nieprawidłowy numer NIP\"]}") != std::string::npos, !c.valid)
             << c.nip << ": " << json.out;
     }
@@ -465,7 +454,7 @@ TEST(Batch, SummaryTotalsEachDebitedAccountAndCountsTheNotes) {
                                                      order("01/07/99", "1000000", a, "y") +
                                                      order("01/07/99", "10.10", b, "x") +
                                                      order("01/03/99", "0.05", b, "z") + order("01/07/99", "zle", a, "w"));
-    const BatchRun r = run({"--dry-run", input.string()});
+    const BatchRun r = runBatchCommand({"--dry-run", input.string()});
     EXPECT_EQ(r.status, kBatchSkipped) << r.err;
     // The totals are formatted as the grand total is.
     const std::string expected = "Suma kwot prawidłowych zleceń: " + formatTotal(1000020.25) + "\n" +
@@ -474,7 +463,7 @@ TEST(Batch, SummaryTotalsEachDebitedAccountAndCountsTheNotes) {
                                  "Uwagi: 2\n";
     EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
     const auto contractors = dir.write("kontrahenci.txt", "KONTRAHENCI\r\n" + contractor());
-    const BatchRun c = run({"--dry-run", contractors.string()});
+    const BatchRun c = runBatchCommand({"--dry-run", contractors.string()});
     EXPECT_EQ(c.out.find("Rachunek obciążany"), std::string::npos) << c.out;
     EXPECT_EQ(c.out.find("Uwagi:"), std::string::npos) << c.out;
 }

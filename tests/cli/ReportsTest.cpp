@@ -4,34 +4,21 @@
 
 #include "Pipeline.h"
 #include "LogReport.h"
+#include "support/BatchRun.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <sstream>
 
 namespace quarvel {
 namespace {
 
 using Json = nlohmann::ordered_json; // keeps the members in the order written
 
-struct Ran {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Ran run(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    Ran r;
-    r.status = runBatch(args, out, err);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
+using test::BatchRun;
+using test::runBatchCommand;
 
 struct Example {
     test::TempDir dir;
@@ -44,7 +31,7 @@ struct Example {
 
 TEST(JsonReport, TellsWhatTheSummaryTellsAndEverySkippedRecord) {
     Example e("zlecenia_ibm_latin2.txt");
-    const Ran r = run({"--json", "--rejected", e.at("odrzucone.txt").string(), e.input.string()});
+    const BatchRun r = runBatchCommand({"--json", "--rejected", e.at("odrzucone.txt").string(), e.input.string()});
     ASSERT_EQ(r.status, kBatchSkipped) << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
     const Json report = Json::parse(r.out);
@@ -82,7 +69,7 @@ TEST(JsonReport, ListsTheMessagesOfTheLog) {
                                                  nrb +
                                                  "|f|g|h|i\r\n"
                                                  "|||\r\n");
-    const Ran r = run({"--json", "--no-trim", "--code-page", "MAZOVIA", input.string()});
+    const BatchRun r = runBatchCommand({"--json", "--no-trim", "--code-page", "MAZOVIA", input.string()});
     ASSERT_EQ(r.status, kBatchSkipped) << r.err;
     const Json report = Json::parse(r.out);
     EXPECT_EQ(report["total"], nullptr) << "contractors have no total";
@@ -124,7 +111,7 @@ TEST(JsonReport, ListsTheMessagesOfTheLog) {
 TEST(JsonReport, NamesNoFileThatWasNotWritten) {
     test::TempDir dir;
     const auto input = dir.write("dane.txt", "ZLECENIA\r\n\r\n");
-    const Ran noneValid = run({"--json", input.string()});
+    const BatchRun noneValid = runBatchCommand({"--json", input.string()});
     ASSERT_EQ(noneValid.status, kBatchSkipped) << noneValid.err;
     Json report = Json::parse(noneValid.out);
     EXPECT_EQ(report["output"], nullptr);
@@ -134,7 +121,8 @@ TEST(JsonReport, NamesNoFileThatWasNotWritten) {
     EXPECT_EQ(report["codePage"]["declared"], nullptr) << "the header names no code page";
 
     std::filesystem::remove(dir.path() / "dane_doVexa.log");
-    const Ran dry = run({"--json", "--dry-run", "--rejected", (dir.path() / "r.txt").string(), input.string()});
+    const BatchRun dry =
+        runBatchCommand({"--json", "--dry-run", "--rejected", (dir.path() / "r.txt").string(), input.string()});
     report = Json::parse(dry.out);
     EXPECT_EQ(report["log"], nullptr);
     EXPECT_EQ(report["rejected"], nullptr);
@@ -144,13 +132,13 @@ TEST(JsonReport, NamesNoFileThatWasNotWritten) {
 
 TEST(JsonReport, ErrorsGoToTheErrorStreamAndNoDocumentIsPrinted) {
     test::TempDir dir;
-    const Ran missing = run({"--json", (dir.path() / "brak.txt").string()});
+    const BatchRun missing = runBatchCommand({"--json", (dir.path() / "brak.txt").string()});
     EXPECT_EQ(missing.status, kBatchError);
     EXPECT_TRUE(missing.out.empty()) << missing.out;
     EXPECT_NE(missing.err.find("Nie ma takiego pliku"), std::string::npos) << missing.err;
 
     const auto noKeyword = dir.write("x.txt", "NIC\r\na|b\r\n");
-    const Ran stopped = run({"--json", noKeyword.string()});
+    const BatchRun stopped = runBatchCommand({"--json", noKeyword.string()});
     EXPECT_EQ(stopped.status, kBatchError);
     EXPECT_TRUE(stopped.out.empty()) << stopped.out;
     EXPECT_NE(stopped.err.find("ZLECENIA"), std::string::npos) << stopped.err;
@@ -161,21 +149,21 @@ TEST(JsonReport, IsValidUtf8WhateverTheNamesAndBytes) {
     // Values of bytes no code page defines, and quotes and a backslash, which JSON escapes.
     const std::string content = "KONTRAHENCI\r\n\x81\x83\x01\"\\|b|c|d|e|f|g|h|i\r\n";
     const auto plain = dir.write("dane.txt", content);
-    const Ran r = run({"--json", plain.string()});
+    const BatchRun r = runBatchCommand({"--json", plain.string()});
     ASSERT_EQ(r.status, kBatchSkipped) << r.err;
     const Json report = Json::parse(r.out); // throws on ill-formed UTF-8
     EXPECT_EQ(report["skipped"][0]["line"], 2);
     if (test::OnWindows()) GTEST_SKIP() << "a Windows file name is always Unicode";
     // A file name that is no UTF-8, as a Linux name may be.
     const auto input = dir.write("dane\xFF\x81.txt", content);
-    const Ran named = run({"--json", input.string()});
+    const BatchRun named = runBatchCommand({"--json", input.string()});
     ASSERT_EQ(named.status, kBatchSkipped) << named.err;
     EXPECT_EQ(Json::parse(named.out)["file"], (dir.path() / "dane\xEF\xBF\xBD\xEF\xBF\xBD.txt").string());
 }
 
 TEST(RejectedOption, WritesTheSkippedLinesWithTheOtherFilesOrNothing) {
     Example e("zlecenia_utf16be.txt");
-    const Ran r = run({"--rejected=odrzucone.txt", e.input.string()});
+    const BatchRun r = runBatchCommand({"--rejected=odrzucone.txt", e.input.string()});
     // A relative path is taken from the working folder, as for --log.
     const std::filesystem::path written = std::filesystem::absolute("odrzucone.txt");
     struct Remove {
@@ -189,7 +177,7 @@ TEST(RejectedOption, WritesTheSkippedLinesWithTheOtherFilesOrNothing) {
     EXPECT_EQ(std::count(rejected.begin(), rejected.end(), '\n'), 5);
 
     // Loaded again, every record is skipped.
-    const Ran again = run({"--dry-run", written.string()});
+    const BatchRun again = runBatchCommand({"--dry-run", written.string()});
     EXPECT_NE(again.out.find("Ilość danych prawidłowych: 0\n"), std::string::npos) << again.out;
     EXPECT_NE(again.out.find("Ilość danych nieprawidłowych: 4\n"), std::string::npos) << again.out;
 }
@@ -199,15 +187,15 @@ TEST(RejectedOption, NeverTakesThePlaceOfTheInputOrAnotherFileOfTheRun) {
     const std::string before = test::ReadFile(e.input);
     for (const std::filesystem::path& target :
          {e.input, e.at("zlecenia_mazovia_doVexa.txt"), e.at("zlecenia_mazovia_doVexa.log")}) {
-        const Ran r = run({"--rejected", target.string(), e.input.string()});
+        const BatchRun r = runBatchCommand({"--rejected", target.string(), e.input.string()});
         EXPECT_EQ(r.status, kBatchError) << target;
         EXPECT_NE(r.err.find("to ten sam plik co"), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty()) << "refused before the file is read: " << r.out;
     }
     EXPECT_EQ(test::ReadFile(e.input), before);
     EXPECT_FALSE(std::filesystem::exists(e.at("zlecenia_mazovia_doVexa.txt")));
-    EXPECT_EQ(run({"--rejected", "", e.input.string()}).status, kBatchError);
-    EXPECT_EQ(run({"--rejected"}).status, kBatchError);
+    EXPECT_EQ(runBatchCommand({"--rejected", "", e.input.string()}).status, kBatchError);
+    EXPECT_EQ(runBatchCommand({"--rejected"}).status, kBatchError);
 }
 
 // A payment-order report lists, beside the skipped records, the notes of each record by its line and the
@@ -223,7 +211,7 @@ TEST(JsonReport, ListsNotesPerLineAndTotalsPerDebitedAccount) {
     // 2099-01-03 is a Saturday; line 4 repeats line 2, on that Saturday too.
     const auto input = dir.write("zlecenia.txt", "ZLECENIA\r\n" + order("01/03/99", "7.5", a) + order("01/07/99", "2", b) +
                                                      order("01/03/99", "7.5", a) + order("01/07/99", "zle", b));
-    const Ran r = run({"--json", "--dry-run", input.string()});
+    const BatchRun r = runBatchCommand({"--json", "--dry-run", input.string()});
     const Json report = Json::parse(r.out);
     const std::string dayOff = "Data wykonania przypada w dzień wolny od pracy; bank wykona zlecenie w najbliższym dniu "
                                "roboczym: poniedziałek, 05.01.2099";
@@ -240,7 +228,7 @@ TEST(JsonReport, ListsNotesPerLineAndTotalsPerDebitedAccount) {
     EXPECT_EQ(report["warnings"], Json::array());
 
     const auto contractors = dir.write("kontrahenci.txt", test::ReadFile(test::ExamplePath("kontrahenci_utf8.txt")));
-    const Json other = Json::parse(run({"--json", "--dry-run", contractors.string()}).out);
+    const Json other = Json::parse(runBatchCommand({"--json", "--dry-run", contractors.string()}).out);
     EXPECT_FALSE(other.contains("notes"));
     EXPECT_FALSE(other.contains("accounts"));
 }

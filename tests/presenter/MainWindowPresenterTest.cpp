@@ -82,7 +82,7 @@ void change(GridFixture& g, Setting& setting, Value value, void (*handler)(Sessi
     handler(g.t.session);
 }
 
-TEST(Handlers, OptionTogglesReRunCorrectionValidationAndTheGrid) {
+TEST(OptionChanges, OptionTogglesReRunCorrectionValidationAndTheGrid) {
     GridFixture g(test::FaultyContractors());
     g.select(kNazwa1, 2);
     change(g, g.state().trimFields.checked, false, trimFieldsToggled);
@@ -101,7 +101,7 @@ TEST(Handlers, OptionTogglesReRunCorrectionValidationAndTheGrid) {
     EXPECT_EQ(g.look(kNip, 5).background, kCellInvalid);
 }
 
-TEST(Handlers, ACodePageChangeReconvertsAndShowsTheMarkerWhileItDiffers) {
+TEST(OptionChanges, ACodePageChangeReconvertsAndShowsTheMarkerWhileItDiffers) {
     // "Śląsk" in ISO-8859-2, where both letters lie elsewhere than in Windows-1250.
     GridFixture g("KONTRAHENCI|ISO_LATIN2\n" + test::Contractor("\xA6l\xB1sk"));
     ASSERT_EQ(g.t.file().identifiedCodePage, CodePage::IsoLatin2);

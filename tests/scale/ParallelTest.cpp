@@ -58,16 +58,16 @@ TEST(RunSlices, RethrowsAFailureOnlyAfterEverySliceEnded) {
     EXPECT_EQ(ended.load(), static_cast<int>(slices.count()));
 }
 
-TEST(RunBeside, GivesTheResultOrTheFailure) {
-    EXPECT_EQ(runBeside([] { return 42; }).get(), 42);
-    std::future<int> failing = runBeside([]() -> int { throw std::runtime_error("no"); });
+TEST(RunInBackground, GivesTheResultOrTheFailure) {
+    EXPECT_EQ(runInBackground([] { return 42; }).get(), 42);
+    std::future<int> failing = runInBackground([]() -> int { throw std::runtime_error("no"); });
     EXPECT_THROW(failing.get(), std::runtime_error);
 }
 
-TEST(BesideResult, GivesTheResultMadeBesideOrWhenAskedFor) {
+TEST(BackgroundResult, GivesTheResultMadeInTheBackgroundOrWhenAskedFor) {
     const std::thread::id caller = std::this_thread::get_id();
     for (const bool worthAThread : {true, false}) {
-        BesideResult<std::thread::id> made;
+        BackgroundResult<std::thread::id> made;
         EXPECT_FALSE(made.started());
         made.start([] { return std::this_thread::get_id(); }, worthAThread);
         EXPECT_TRUE(made.started());
@@ -76,13 +76,13 @@ TEST(BesideResult, GivesTheResultMadeBesideOrWhenAskedFor) {
             EXPECT_EQ(made.get(), caller);
         }
     }
-    BesideResult<int> failing;
+    BackgroundResult<int> failing;
     failing.start([]() -> int { throw std::runtime_error("no"); }, true);
     EXPECT_THROW(failing.get(), std::runtime_error);
     // One never asked for and not worth a thread is never made.
     bool ran = false;
     {
-        BesideResult<int> unasked;
+        BackgroundResult<int> unasked;
         unasked.start([&ran] { return ran = true, 1; }, false);
     }
     EXPECT_FALSE(ran);
@@ -104,7 +104,7 @@ struct PipelineRun {
 
 enum class Fails { Never, InNext, InWork, InFinish };
 
-// Runs `count` jobs; job k is worked beside, here or not at all by k % 3. With `fails`, job `failAt`
+// Runs `count` jobs; job k is worked on a worker, here or not at all by k % 3. With `fails`, job `failAt`
 // throws in that stage.
 PipelineRun runPipeline(std::size_t count, std::size_t lookAhead, std::size_t workers, Fails fails,
                         std::size_t failAt) {
@@ -123,7 +123,7 @@ PipelineRun runPipeline(std::size_t count, std::size_t lookAhead, std::size_t wo
                 job.number = made++;
                 job.worked.clear();
                 const std::size_t kind = job.number % 3;
-                return kind == 0 ? JobStep::Beside : kind == 1 ? JobStep::Here : JobStep::Ready;
+                return kind == 0 ? JobStep::OnWorker : kind == 1 ? JobStep::Here : JobStep::Ready;
             },
             [&](Job& job) {
                 if (ended) ++lateWork;

@@ -1,5 +1,6 @@
 #include "UiTestSupport.h"
 
+#include "ForwardingSource.h"
 #include "RecordGrid.h"
 
 #include <QAbstractButton>
@@ -38,19 +39,16 @@ struct Gate {
     std::atomic<bool> open{false};
 };
 
-class GatedSource final : public ByteSource {
+class GatedSource final : public ForwardingSource {
 public:
-    GatedSource(std::unique_ptr<ByteSource> source, const Gate& gate) : m_source(std::move(source)), m_gate(gate) {}
+    GatedSource(std::unique_ptr<ByteSource> source, const Gate& gate)
+        : ForwardingSource(std::move(source)), m_gate(gate) {}
     std::size_t read(char* buffer, std::size_t n) override {
         while (!m_gate.open.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return m_source->read(buffer, n);
+        return ForwardingSource::read(buffer, n);
     }
-    int error() const override { return m_source->error(); }
-    std::optional<platform::FileStamp> stamp() const override { return m_source->stamp(); }
-    std::optional<std::uint64_t> fileBytesRead() const override { return m_source->fileBytesRead(); }
 
 private:
-    std::unique_ptr<ByteSource> m_source;
     const Gate& m_gate;
 };
 
@@ -88,7 +86,7 @@ bool DragTaken(MainWindow& window, const std::filesystem::path& file) {
 
 // Every command that works away from the window (a load, a re-run of the checks, a save) turns the
 // commands that would interfere off from its start, drops included, and on again once it has ended.
-TEST(Handlers, CommandsAreOffWhileTheirWorkRunsAndOnAfter) {
+TEST(BackgroundWork, CommandsAreOffWhileTheirWorkRunsAndOnAfter) {
     struct Case {
         const char* what;
         std::function<void(Windows&)> start;
@@ -164,7 +162,7 @@ Shown ShownBy(Windows& w) {
 // A load given up, by "Anuluj" or by Esc, leaves the window as it was before the command: the file
 // loaded before, its grid, its selected cell and details. The progress row shows once the load has
 // lasted, with the stage and the cancel button, and goes with the load.
-TEST(Handlers, ALoadGivenUpLeavesTheWindowAsItWas) {
+TEST(BackgroundWork, ALoadGivenUpLeavesTheWindowAsItWas) {
     struct Case {
         const char* what;
         std::function<void(Windows&)> cancel;
@@ -206,7 +204,7 @@ TEST(Handlers, ALoadGivenUpLeavesTheWindowAsItWas) {
 
 // A load that runs to its end behind the progress row shows the new file, with the details of its first
 // cell; a save shows its stage and no cancel button, as a save runs to its end.
-TEST(Handlers, ALoadBehindTheProgressRowEndsWithTheDetailsOfItsFirstCell) {
+TEST(BackgroundWork, ALoadBehindTheProgressRowEndsWithTheDetailsOfItsFirstCell) {
     Windows w;
     w.open(w.example("zlecenia_ibm_latin2.txt"));
     w.click("recordFilter0");
@@ -234,7 +232,7 @@ TEST(Handlers, ALoadBehindTheProgressRowEndsWithTheDetailsOfItsFirstCell) {
 
 // A window closed while its work runs waits for the work (giving a load up first) instead of leaving a
 // thread that reads a session about to go.
-TEST(Handlers, AWindowClosedWhileItsWorkRunsEndsItCleanly) {
+TEST(BackgroundWork, AWindowClosedWhileItsWorkRunsEndsItCleanly) {
     const std::vector<std::function<void(Windows&)>> starts = {
         [](Windows& w) { StartOpening(w, w.example("kontrahenci_mazovia.txt")); },
         [](Windows& w) { w.find<QAbstractButton>("checkNrbDigitsOption")->click(); },
@@ -254,7 +252,7 @@ TEST(Handlers, AWindowClosedWhileItsWorkRunsEndsItCleanly) {
 // A million payment orders, as the window's user opens them: the window's thread keeps turning (a timer
 // on it ticks with no gap of half a second), the progress row shows and goes, and a second load given up
 // midway ends soon and leaves the first. The figures are printed for the record.
-TEST(Handlers, TheWindowKeepsTurningWhileAMillionOrdersLoad) {
+TEST(BackgroundWork, TheWindowKeepsTurningWhileAMillionOrdersLoad) {
     Windows w;
     const std::filesystem::path file = w.dir.path() / "zlecenia_milion.txt";
     {

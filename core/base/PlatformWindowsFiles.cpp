@@ -1,153 +1,16 @@
-#include "Platform.h"
-
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "PlatformWindowsShared.h"
 
 #include <aclapi.h>
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <array>
 #include <cwctype>
 
 namespace quarvel::platform {
-namespace {
 
-HANDLE handleOf(const NativeFile& file) {
-    return reinterpret_cast<HANDLE>(file.handle());
-}
-
-NativeFile fileOf(HANDLE handle) {
-    return NativeFile(reinterpret_cast<std::intptr_t>(handle));
-}
-
-// The longest name of a file in a folder, in UTF-16 units, on NTFS and FAT alike.
-constexpr std::size_t kLongestName = 255;
-
-// ERROR_DISK_QUOTA_EXCEEDED, which mingw-w64's headers lack.
-constexpr DWORD kDiskQuotaExceeded = 1295;
-
-// The errno value the messages know for a code of the system. What has none becomes an input/output
-// error rather than a number no message explains.
-int errnoOf(DWORD code) {
-    switch (code) {
-    case ERROR_SUCCESS:
-        return 0;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-    case ERROR_BAD_PATHNAME:
-        return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_NETWORK_ACCESS_DENIED:
-        return EACCES;
-    case ERROR_PRIVILEGE_NOT_HELD:
-        return EPERM;
-    // Another program has the file open without sharing it, or locked a part of it.
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_USER_MAPPED_FILE:
-    case ERROR_BUSY:
-        return EBUSY;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return EEXIST;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ENOSPC;
-    case kDiskQuotaExceeded:
-        return kErrorQuota;
-    case ERROR_WRITE_PROTECT:
-        return EROFS;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        return ENOMEM;
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return EMFILE;
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_BUFFER_OVERFLOW:
-        return ENAMETOOLONG;
-    case ERROR_DIRECTORY:
-        return ENOTDIR;
-    case ERROR_NOT_SAME_DEVICE:
-        return EXDEV;
-    case ERROR_CANT_RESOLVE_FILENAME:
-        return ELOOP;
-    case ERROR_TOO_MANY_LINKS:
-        return EMLINK;
-    case ERROR_FILE_TOO_LARGE:
-        return EFBIG;
-    case ERROR_INVALID_FUNCTION:
-    case ERROR_NOT_SUPPORTED:
-        return ENOTSUP;
-    case ERROR_INVALID_NAME:
-        return EINVAL;
-    case ERROR_DIR_NOT_EMPTY:
-        return ENOTEMPTY;
-    default:
-        return EIO;
-    }
-}
-
-int lastError() {
-    const int error = errnoOf(GetLastError());
-    return error != 0 ? error : EIO;
-}
-
-// Windows tells a name longer than a folder may hold as a missing or a bad name.
-int nameError(int error, const std::filesystem::path& path) {
-    const bool tooLong = path.filename().native().size() > kLongestName;
-    return (error == ENOENT || error == EINVAL) && tooLong ? ENAMETOOLONG : error;
-}
-
-// The lock that marks a file as its process's: one byte far past any content, so that it never stands in
-// the way of reading or writing the data. The system drops it when the process ends, however it ends.
-constexpr DWORD kLockOffsetLow = 0xFFFFFFFEU;
-constexpr DWORD kLockOffsetHigh = 0x7FFFFFFFU;
-
-bool tryLock(HANDLE file) {
-    OVERLAPPED at{};
-    at.Offset = kLockOffsetLow;
-    at.OffsetHigh = kLockOffsetHigh;
-    return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0;
-}
-
-bool deletePending(HANDLE file) {
-    FILE_STANDARD_INFO info{};
-    return GetFileInformationByHandleEx(file, FileStandardInfo, &info, sizeof info) != 0 && info.DeletePending;
-}
-
-std::wstring wideFromUtf8(std::string_view text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
-// Characters that cannot be told (a lone half of a surrogate pair) become U+FFFD.
-std::string utf8FromWide(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), length, nullptr, nullptr);
-    return utf8;
-}
-
-HANDLE standardHandle(int stream) {
-    return GetStdHandle(stream == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-}
-
-} // namespace
+using namespace detail;
 
 NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
     if (this != &other) {
@@ -260,13 +123,6 @@ int copyPermissions(NativeFile& file, const std::filesystem::path& model) {
 }
 
 namespace {
-
-std::optional<FileId> identityOfHandle(HANDLE handle) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (handle == INVALID_HANDLE_VALUE || handle == nullptr || !GetFileInformationByHandle(handle, &info))
-        return std::nullopt;
-    return FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
-}
 
 // The lock of a folder: a file no other process may open while it is, gone when it is closed.
 constexpr wchar_t kFolderLockName[] = L".quarvel.lock";
@@ -382,19 +238,6 @@ std::optional<FileStamp> stampOf(std::FILE* file) {
     return stamp;
 }
 
-int errorNumber(const std::error_code& error) {
-    if (error.category() == std::system_category()) return errnoOf(static_cast<DWORD>(error.value()));
-    return error.value();
-}
-
-std::filesystem::path pathFromUtf8(std::string_view text) {
-    return std::filesystem::path(wideFromUtf8(text));
-}
-
-std::string utf8FromPath(const std::filesystem::path& path) {
-    return utf8FromWide(path.native());
-}
-
 bool isReservedDeviceName(const std::filesystem::path& path) {
     // The name up to its first dot, without the spaces Windows drops from its end: "nul.txt" and
     // "COM1 " are devices as "NUL" is.
@@ -427,58 +270,6 @@ int renameFile(const std::filesystem::path& from, const std::filesystem::path& t
         return EACCES;
     }
     return GetLastError() == ERROR_SHARING_VIOLATION ? EBUSY : EACCES;
-}
-
-void adviseLargePages(void*, std::size_t) {
-    // Windows gives large pages only to a program holding the privilege to lock memory: small pages.
-}
-
-std::tm localTime(std::time_t time) {
-    std::tm local{};
-    localtime_s(&local, &time);
-    return local;
-}
-
-std::vector<std::string> programArguments(int, char**) {
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> arguments;
-    if (wide == nullptr) return arguments;
-    for (int k = 1; k < count; ++k)
-        arguments.push_back(utf8FromWide(wide[k]));
-    LocalFree(static_cast<HLOCAL>(wide));
-    return arguments;
-}
-
-// Output redirected to a file or a pipe is UTF-8 with the line ends of the text, as on POSIX.
-void useBinaryStandardStreams() {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-}
-
-bool isTerminal(int stream) {
-    return isConsole(stream);
-}
-
-bool isConsole(int stream) {
-    DWORD mode = 0;
-    return GetConsoleMode(standardHandle(stream), &mode) != 0;
-}
-
-bool writeToConsole(int stream, std::string_view utf8) {
-    const std::wstring wide = wideFromUtf8(utf8);
-    const wchar_t* at = wide.data();
-    std::size_t left = wide.size();
-    while (left > 0) {
-        DWORD written = 0;
-        const auto piece = static_cast<DWORD>(std::min<std::size_t>(left, 8192));
-        if (!WriteConsoleW(standardHandle(stream), at, piece, &written, nullptr) || written == 0) return false;
-        at += written;
-        left -= written;
-    }
-    return true;
 }
 
 } // namespace quarvel::platform
