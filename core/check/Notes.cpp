@@ -235,7 +235,8 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
             records.forEachLine(run.begin, run.end, [&](std::size_t line, const Record& record) {
                 // A file has fewer lines than 2^31 (RecordList::kMaxLines).
                 if (record.isValid())
-                    run.orders.emplace_back(static_cast<std::uint32_t>(line), SeenOrders::tagOf(sameOrderHash(file, record)));
+                    run.orders.emplace_back(static_cast<std::uint32_t>(line),
+                                            SeenOrders::tagOf(sameOrderHash(file, record)));
             });
         },
         [&](TaggedLines& run) {

@@ -16,8 +16,8 @@ enum class NoteKind : std::uint8_t {
 /// accept all the same. A note never makes a record invalid and never reaches the output file or the log.
 /// Kept in 16 bytes: a file of a million orders may hold a note on each.
 struct RecordNote {
-    std::uint32_t record = 0; ///< the record's position in the file (its line number is LoadedFile::lineNumber)
-    std::uint32_t earlierLine = 0;             ///< PossibleDoublePayment: the line of the earlier order
+    std::uint32_t record = 0;      ///< the record's position in the file (its line number is LoadedFile::lineNumber)
+    std::uint32_t earlierLine = 0; ///< PossibleDoublePayment: the line of the earlier order
     std::chrono::year_month_day businessDay{}; ///< ExecutionOnDayOff: the day the bank executes the order
     NoteKind kind = NoteKind::PossibleDoublePayment;
 
