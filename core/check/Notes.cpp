@@ -227,7 +227,7 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
             run.begin = next;
             run.end = std::min(records.size(), next + TaggedLines::kLines);
             next = run.end;
-            return onWorkers ? JobStep::Beside : JobStep::Here;
+            return onWorkers ? JobStep::OnWorker : JobStep::Here;
         },
         [&file, &records](TaggedLines& run) {
             run.orders.clear();
