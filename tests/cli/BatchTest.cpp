@@ -388,8 +388,10 @@ TEST(Batch, WarnsOfDataLeftUnreadAndOfAnotherCodePageThanDeclared) {
         const BatchRun r = runBatchCommand(args);
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
         // The page used is the one chosen, with or without records to convert.
-        if (c.options.size() == 2)
-            EXPECT_NE(r.out.find(", użyta " + upperAsciiText(c.options[1]) + "\n"), std::string::npos) << c.what << ": " << r.out;
+        if (c.options.size() == 2) {
+            EXPECT_NE(r.out.find(", użyta " + upperAsciiText(c.options[1]) + "\n"), std::string::npos)
+                << c.what << ": " << r.out;
+        }
         if (c.warning.empty()) {
             EXPECT_TRUE(r.err.empty()) << c.what << ": " << r.err;
         } else {
@@ -430,7 +432,9 @@ TEST(Batch, CheckNipLeavesOutContractorsWithAWrongNip) {
         const BatchRun on = runBatchCommand({"--check-nip", input.string()});
         EXPECT_EQ(on.status, c.valid ? kBatchAllWritten : kBatchSkipped) << c.nip;
         EXPECT_EQ(std::filesystem::exists(dir.path() / "kontrahenci_doVexa.txt"), c.valid) << c.nip;
-        if (c.valid) EXPECT_EQ(test::ReadFile(dir.path() / "kontrahenci_doVexa.txt"), writtenOff) << c.nip;
+        if (c.valid) {
+            EXPECT_EQ(test::ReadFile(dir.path() / "kontrahenci_doVexa.txt"), writtenOff) << c.nip;
+        }
         const std::string log = test::ReadFile(dir.path() / "kontrahenci_doVexa.log");
         EXPECT_EQ(log.find(test::W("Nieprawidłowy numer NIP")) != std::string::npos, !c.valid) << c.nip;
         const BatchRun json = runBatchCommand({"--check-nip", "--json", "--dry-run", input.string()});

@@ -19,14 +19,18 @@ TEST(Slices, CutTheWholeRangeIntoNearlyEqualConsecutiveParts) {
             SCOPED_TRACE(testing::Message() << "total " << total << ", at least " << minPerSlice);
             ASSERT_GE(slices.count(), 1U);
             EXPECT_LE(slices.count(), Slices::cores());
-            if (minPerSlice > 0) EXPECT_LE(slices.count(), std::max<std::size_t>(1, total / minPerSlice));
+            if (minPerSlice > 0) {
+                EXPECT_LE(slices.count(), std::max<std::size_t>(1, total / minPerSlice));
+            }
             EXPECT_EQ(slices.begin(0), 0U);
             EXPECT_EQ(slices.end(slices.count() - 1), total);
             for (std::size_t k = 0; k < slices.count(); ++k) {
                 const std::size_t size = slices.end(k) - slices.begin(k);
                 EXPECT_LE(size, total / slices.count() + 1);
                 EXPECT_GE(size, total / slices.count());
-                if (k + 1 < slices.count()) EXPECT_EQ(slices.end(k), slices.begin(k + 1));
+                if (k + 1 < slices.count()) {
+                    EXPECT_EQ(slices.end(k), slices.begin(k + 1));
+                }
             }
         }
     }

@@ -397,7 +397,9 @@ TEST(Keyboard, EveryControlHasItsOwnAcceleratorAndTheUsualKeysOpenAndSave) {
         for (const QString& caption : captions) {
             const QKeySequence key = QKeySequence::mnemonic(caption);
             EXPECT_FALSE(key.isEmpty()) << caption.toStdString();
-            if (!key.isEmpty()) EXPECT_TRUE(keys.insert(key[0].toCombined()).second) << caption.toStdString();
+            if (!key.isEmpty()) {
+                EXPECT_TRUE(keys.insert(key[0].toCombined()).second) << caption.toStdString();
+            }
         }
     }
     w.mainWindow.show();
