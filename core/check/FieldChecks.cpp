@@ -82,8 +82,4 @@ void FieldChecker::check(Record& record) const {
     record.invalidMask = invalid;
 }
 
-void checkFields(LoadedFile& file, std::size_t i, const Layout& layout) {
-    FieldChecker(file, layout).check(i);
-}
-
 } // namespace quarvel

@@ -35,8 +35,4 @@ private:
     bool m_fixAsciiPermitted;
 };
 
-/// The field checks of record i (see FieldChecker::check), as the format names them: the reference form,
-/// one record at a time, that the tests hold the validation's run over all records against.
-void checkFields(LoadedFile& file, std::size_t i, const Layout& layout);
-
 } // namespace quarvel
