@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -38,6 +39,12 @@ double largest(const std::vector<double>& values) {
 void showNow(RecordGridView& grid) {
     QApplication::processEvents();
     grid.viewport()->repaint();
+}
+
+// The open command loads on a worker thread: waits until its result has come back to the window.
+void finishWork(const MainWindow& window) {
+    while (window.isWorking())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 int usage() {
@@ -102,6 +109,7 @@ int main(int argc, char** argv) {
         answers.filesToOpen.emplace_back(std::filesystem::path(path));
         opens.push_back(Timed([&] {
             mainWindow.chooseAndOpenFile();
+            finishWork(mainWindow);
             showNow(*grid);
         }));
     }
