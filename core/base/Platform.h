@@ -75,6 +75,11 @@ bool writeToConsole(int stream, std::string_view utf8);
 /// system offers no large pages (or on Windows, which gives them only to privileged programs), nothing.
 void adviseLargePages(void* address, std::size_t size);
 
+/// Gives the whole pages inside [address, address + size) back to the system: room the program reserved
+/// and has not used, whose pages large-page backing may have brought in whole. A page touched again
+/// reads as zeros. Where the system cannot take pages back so (Windows), nothing.
+void releasePages(void* address, std::size_t size);
+
 /// An open file of the system, closed with the object.
 class NativeFile {
 public:

@@ -264,6 +264,15 @@ int renameFile(const std::filesystem::path& from, const std::filesystem::path& t
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : lastError();
 }
 
+void releasePages(void* address, std::size_t size) {
+    static const auto kPage = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(address);
+    const std::uintptr_t first = (begin + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t last = (begin + size) & ~(kPage - 1);
+    // Only whole pages of the range: the bytes around it stay as they are. A refusal changes nothing.
+    if (first < last) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
+
 void adviseLargePages(void* address, std::size_t size) {
 #ifdef MADV_HUGEPAGE
     constexpr std::uintptr_t kLargePage = std::uintptr_t{1} << 21;

@@ -11,6 +11,11 @@ namespace quarvel::platform {
 
 using namespace detail;
 
+void releasePages(void*, std::size_t) {
+    // The memory comes from the C library's heap, whose pages Windows does not let a program discard one
+    // by one; without large pages, untouched room costs nothing anyway.
+}
+
 void adviseLargePages(void*, std::size_t) {
     // Windows gives large pages only to a program holding the privilege to lock memory: small pages.
 }

@@ -69,16 +69,25 @@ ShortText RecordStore::value(std::size_t i, std::size_t j) const {
     return translate(v.bytes, *v.map);
 }
 
+namespace {
+// Room reserved at once and written from front to back: in large pages, a fault brings 2 MiB instead of
+// 4 KiB. What the last large page holds beyond the bytes written goes back to the system once they are.
+template <class Vector> void adviseLargePages(Vector& v) {
+    platform::adviseLargePages(v.data(), v.capacity() * sizeof(*v.data()));
+}
+template <class Vector> void releaseRoomAfterUse(Vector& v) {
+    platform::releasePages(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(*v.data()));
+}
+} // namespace
+
 void RecordStore::reserveFor(std::uint64_t bytes) {
     constexpr std::uint64_t kMaxReserve = std::uint64_t{1} << 32;
     constexpr std::uint64_t kMaxRawBytesPerRecord = kMaxFieldCount * kMaxFieldBytes;
     m_raw.reserve(static_cast<std::size_t>(std::min(bytes, kMaxReserve)));
     // A record needs at least its line feed; a typical line is far longer than 64 bytes.
     m_records.reserve(static_cast<std::size_t>(std::min(bytes / 64 + 16, kMaxReserve / kMaxRawBytesPerRecord)));
-    // The two arrays are written once from front to back: in large pages, a fault brings 2 MiB instead of 4 KiB.
-    platform::adviseLargePages(m_raw.data(), m_raw.capacity());
-    std::vector<Record>& records = m_records.withData();
-    platform::adviseLargePages(records.data(), records.capacity() * sizeof(Record));
+    adviseLargePages(m_raw);
+    adviseLargePages(m_records.withData());
 }
 
 void RecordStore::append(const std::vector<Record>& records, std::string_view raw) {
@@ -87,15 +96,25 @@ void RecordStore::append(const std::vector<Record>& records, std::string_view ra
 }
 
 namespace {
-// A shrink copies what was kept, which for an ordinary file would cost more than the untouched room.
+// A shrink copies what was kept, which for an ordinary file would cost more than the untouched room,
+// whose pages are given back instead.
 template <class Vector> void releaseUnusedRoomOf(Vector& v) {
-    if (v.size() < v.capacity() / 8) v.shrink_to_fit();
+    if (v.size() < v.capacity() / 8) {
+        v.shrink_to_fit();
+    } else {
+        releaseRoomAfterUse(v);
+    }
 }
 } // namespace
 
 void RecordStore::releaseUnusedRoom() {
     releaseUnusedRoomOf(m_raw);
     releaseUnusedRoomOf(m_records.withData());
+}
+
+void ValueRewrites::reserve(std::size_t bytes) {
+    m_bytes.reserve(bytes);
+    adviseLargePages(m_bytes);
 }
 
 std::vector<ValueRewrites> RecordStore::startRewrites(const Slices& slices) {
@@ -126,15 +145,17 @@ std::size_t RecordStore::rewriteRoom(std::size_t begin, std::size_t end) const {
 void RecordStore::joinRewrites(std::vector<ValueRewrites>& parts) {
     m_amountsKnown = m_records.size();
     m_fix.resize(parts.size());
-    for (std::size_t k = 0; k < parts.size(); ++k)
+    for (std::size_t k = 0; k < parts.size(); ++k) {
         m_fix[k].swap(parts[k].m_bytes);
+        releaseRoomAfterUse(m_fix[k]);
+    }
 }
 
 void RecordStore::clearRecords() {
     // Swapping with empty vectors gives the memory of a large file back at once.
     m_records.clear();
     std::vector<char>().swap(m_raw);
-    std::vector<std::vector<char>>().swap(m_fix);
+    std::vector<UninitialisedBytes>().swap(m_fix);
     m_amountsKnown = 0;
 }
 
@@ -144,14 +165,14 @@ std::size_t RecordStore::bytesUsed() const {
 
 std::size_t RecordStore::rewrittenBytes() const {
     std::size_t bytes = 0;
-    for (const std::vector<char>& part : m_fix)
+    for (const UninitialisedBytes& part : m_fix)
         bytes += part.size();
     return bytes;
 }
 
 std::size_t RecordStore::bytesReserved() const {
     std::size_t fixRoom = 0;
-    for (const std::vector<char>& part : m_fix)
+    for (const UninitialisedBytes& part : m_fix)
         fixRoom += part.capacity();
     return m_records.capacity() * sizeof(Record) + m_raw.capacity() + fixRoom;
 }

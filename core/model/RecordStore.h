@@ -2,6 +2,7 @@
 
 #include "Parallel.h"
 #include "CodePages.h"
+#include "DefaultInitAllocator.h"
 #include "ShortText.h"
 #include "RecordList.h"
 
@@ -70,11 +71,12 @@ private:
         record.fixedMask = 0;
         record.decodedMask = 0;
     }
+    void reserve(std::size_t bytes);
     void markRewritten(std::size_t j) {
         m_record->fixedMask = static_cast<std::uint16_t>(m_record->fixedMask | (1U << j));
     }
 
-    std::vector<char> m_bytes;
+    UninitialisedBytes m_bytes; ///< grown for each value before it is written: never cleared
     std::uint64_t m_part = 0; ///< the slice's number, in the high bits of a record's fixOffset
     Record* m_record = nullptr;
     std::size_t m_entry = 0; ///< where the entry being written starts in m_bytes
@@ -198,7 +200,7 @@ private:
     const char* rewrittenValues(const Record& r) const {
         return m_fix[r.fixOffset >> kFixPartShift].data() + (r.fixOffset & kFixPlaceMask);
     }
-    std::vector<std::vector<char>> m_fix; ///< the values the last correction run rewrote, a part per slice
+    std::vector<UninitialisedBytes> m_fix; ///< the values the last correction run rewrote, a part per slice
     std::size_t m_amountsKnown = 0;
     CodePage m_source = CodePage::WindowsEe;
     FieldLengths m_keptLength = wholeValues();
@@ -293,12 +295,14 @@ template <class Fn> void RecordStore::forEachValue(const Record& r, Fn&& fn, std
     }
 }
 
-template <class Fn> void RecordStore::rewriteInSlices(Fn&& correct) {
+// Kept out of its caller: inlined into the correction run, GCC 12 compiles the per-record work about a tenth
+// slower (user time over 838 000 orders).
+template <class Fn> [[gnu::noinline]] void RecordStore::rewriteInSlices(Fn&& correct) {
     const Slices slices = this->slices();
     std::vector<ValueRewrites> parts = startRewrites(slices);
     runSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
         ValueRewrites& part = parts[k];
-        part.m_bytes.reserve(rewriteRoom(begin, end));
+        part.reserve(rewriteRoom(begin, end));
         m_records.forEachLineWithData(begin, end, [&](std::size_t line, Record& record) {
             part.startRecord(record);
             correct(part, line, record);
