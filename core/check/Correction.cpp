@@ -90,13 +90,14 @@ public:
                 if (orders && j == kOrderDate) normalizeDate(today);
                 continue;
             }
-            // A date or an amount holding such a byte reads as none: it stays as decoded.
-            char decoded[kMaxFieldBytes];
-            const std::string_view text(decoded, static_cast<std::size_t>(cp1250FromUtf8Into(raw, decoded) - decoded));
+            // A date or an amount holding such a byte reads as none: it stays as decoded, which is never
+            // longer than the raw value.
             if (!account) {
-                m_rewrites.rewriteDecoded(j, text);
+                m_rewrites.rewriteDecoded(j, raw.size(), [raw](char* out) { return cp1250FromUtf8Into(raw, out); });
                 continue;
             }
+            char decoded[kMaxFieldBytes];
+            const std::string_view text(decoded, static_cast<std::size_t>(cp1250FromUtf8Into(raw, decoded) - decoded));
             const AccountWindow window = normalizeAccountWindow(text);
             const std::string_view rest = text.substr(window.start);
             if (window.removeSpaces) {

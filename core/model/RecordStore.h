@@ -56,10 +56,11 @@ public:
     }
     /// The value of field j of the current record becomes its raw value from byte `start` on, without a copy.
     void useRawPart(std::size_t j, std::size_t start);
-    /// The value of field j of the current record becomes `decoded`, its raw value decoded and nothing more:
-    /// the checks then know it changed only where it is cut shorter or its control bytes replaced.
-    void rewriteDecoded(std::size_t j, std::string_view decoded) {
-        rewrite(j, decoded);
+    /// The value of field j of the current record becomes its raw value decoded and nothing more, written
+    /// by `decode(char* out)`, which returns the end of what it wrote, at most `length` bytes: the checks
+    /// then know it changed only where it is cut shorter or its control bytes replaced.
+    template <class Decode> void rewriteDecoded(std::size_t j, std::size_t length, Decode&& decode) {
+        endRewrite(j, decode(beginRewrite(length)));
         m_record->decodedMask = static_cast<std::uint16_t>(m_record->decodedMask | (1U << j));
     }
 
