@@ -86,7 +86,14 @@ public:
     NativeFile() = default;
     explicit NativeFile(std::intptr_t handle) : m_handle(handle) {}
     NativeFile(NativeFile&& other) noexcept : m_handle(other.m_handle) { other.m_handle = kNone; }
-    NativeFile& operator=(NativeFile&& other) noexcept;
+    NativeFile& operator=(NativeFile&& other) noexcept {
+        if (this != &other) {
+            close();
+            m_handle = other.m_handle;
+            other.m_handle = kNone;
+        }
+        return *this;
+    }
     NativeFile(const NativeFile&) = delete;
     NativeFile& operator=(const NativeFile&) = delete;
     ~NativeFile() { close(); }

@@ -24,15 +24,6 @@ int lastError() {
 
 } // namespace
 
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        m_handle = other.m_handle;
-        other.m_handle = kNone;
-    }
-    return *this;
-}
-
 int NativeFile::close() {
     if (m_handle == kNone) return 0;
     // Not retried on EINTR: on Linux the descriptor is released whatever close returns.

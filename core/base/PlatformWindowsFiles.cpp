@@ -12,15 +12,6 @@ namespace quarvel::platform {
 
 using namespace detail;
 
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        m_handle = other.m_handle;
-        other.m_handle = kNone;
-    }
-    return *this;
-}
-
 int NativeFile::close() {
     if (m_handle == kNone) return 0;
     const BOOL closed = CloseHandle(reinterpret_cast<HANDLE>(m_handle));
