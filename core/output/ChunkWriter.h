@@ -1,12 +1,12 @@
 #pragma once
 
 #include "AtomicFile.h"
+#include "DefaultInitAllocator.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,10 +18,10 @@ class LineBuffer {
 public:
     /// Room for `n` more bytes after what is used; write them, then hand the end to commit().
     char* room(std::size_t n) {
-        if (m_capacity - m_used < n) grow(std::max(m_capacity * 2, m_used + n));
-        return m_bytes.get() + m_used;
+        if (m_bytes.size() - m_used < n) m_bytes.resize(std::max(m_bytes.size() * 2, m_used + n));
+        return m_bytes.data() + m_used;
     }
-    void commit(const char* end) { m_used = static_cast<std::size_t>(end - m_bytes.get()); }
+    void commit(const char* end) { m_used = static_cast<std::size_t>(end - m_bytes.data()); }
     /// Appends `text` and CR LF.
     void appendLine(std::string_view text) {
         char* at = room(text.size() + 2);
@@ -31,19 +31,11 @@ public:
         *at++ = '\n';
         commit(at);
     }
-    std::string_view bytes() const { return {m_bytes.get(), m_used}; }
+    std::string_view bytes() const { return {m_bytes.data(), m_used}; }
     void clear() { m_used = 0; }
 
 private:
-    void grow(std::size_t capacity) {
-        std::unique_ptr<char[]> bytes(new char[capacity]);
-        if (m_used > 0) std::memcpy(bytes.get(), m_bytes.get(), m_used);
-        m_bytes = std::move(bytes);
-        m_capacity = capacity;
-    }
-
-    std::unique_ptr<char[]> m_bytes;
-    std::size_t m_capacity = 0;
+    UninitialisedBytes m_bytes;
     std::size_t m_used = 0;
 };
 
