@@ -71,6 +71,13 @@ RunSettings currentRunSettings(const Session& session) {
     return settings;
 }
 
+RunSettings settingsForLoad(const Session& session) {
+    RunSettings settings = currentRunSettings(session);
+    settings.codePage.reset();
+    settings.replaceControl = false;
+    return settings;
+}
+
 void showStatistics(const LoadedFile& file, WindowState& state) {
     state.validCountLabel.text = std::to_string(file.validCount);
     state.invalidCountLabel.text = std::to_string(file.invalidCount);
@@ -85,7 +92,7 @@ LoadOutcome loadIntoWindow(Session& session, const std::filesystem::path& fileNa
     InputToLoad input = openForLoad(session, fileName);
     if (input.refused) return *input.refused;
     resetLoadControls(session.state);
-    const LoadResult result = loadOpened(session, input, currentRunSettings(session));
+    const LoadResult result = loadOpened(session, input, settingsForLoad(session));
     return showLoadResult(session, result, fileName);
 }
 

@@ -14,6 +14,9 @@ namespace quarvel {
 
 /// The settings of a run as the window state holds them now (with no code page selected, the identified one).
 RunSettings currentRunSettings(const Session& session);
+/// The settings a new file is loaded with: the options as they stand, but no code page chosen for the
+/// file before it and no "?" replacement, which a load turns off (resetLoadControls).
+RunSettings settingsForLoad(const Session& session);
 
 /// The window's load: reads the named file into the session, then shows its kind, code page, statistics
 /// and records.

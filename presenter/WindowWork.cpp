@@ -40,7 +40,7 @@ void carryOver(const LoadedFile& current, LoadedFile& next) {
 class LoadWork final : public WindowWork {
 public:
     LoadWork(Session& session, std::filesystem::path chosen)
-        : WindowWork(true), m_chosen(std::move(chosen)), m_settings(currentRunSettings(session)),
+        : WindowWork(true), m_chosen(std::move(chosen)), m_settings(settingsForLoad(session)),
           m_space(session, m_progress) {
         carryOver(session.file, m_space.workspace.file);
         m_space.workspace.file.fileName = m_chosen;

@@ -202,6 +202,23 @@ TEST(BackgroundWork, ALoadGivenUpLeavesTheWindowAsItWas) {
     }
 }
 
+// A file loaded in the background is read in its own code page, whatever page was chosen for the file
+// before it, and without the "?" replacement the earlier file had on.
+TEST(BackgroundWork, ANewFileIsReadInItsOwnCodePage) {
+    Windows w;
+    w.open(w.example("zlecenia_ibm_latin2.txt"));
+    w.click("replaceControlOption");
+    w.find<QComboBox>("codePageList")->setCurrentIndex(codePageItem(CodePage::Mazovia));
+    Settle();
+    ASSERT_EQ(w.mainWindow.session().file.records().size(), 7U);
+    w.open(w.example("zlecenia_utf8.txt"));
+    const LoadedFile& file = w.mainWindow.session().file;
+    EXPECT_EQ(file.identifiedCodePage, CodePage::Utf8);
+    EXPECT_EQ(file.conversionSource(), CodePage::Utf8);
+    EXPECT_FALSE(file.replacesControl());
+    EXPECT_EQ(w.find<QComboBox>("codePageList")->currentIndex(), codePageItem(CodePage::Utf8));
+}
+
 // A load that runs to its end behind the progress row shows the new file, with the details of its first
 // cell; a save shows its stage and no cancel button, as a save runs to its end.
 TEST(BackgroundWork, ALoadBehindTheProgressRowEndsWithTheDetailsOfItsFirstCell) {
