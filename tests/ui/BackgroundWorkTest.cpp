@@ -228,9 +228,18 @@ TEST(BackgroundWork, ALoadBehindTheProgressRowEndsWithTheDetailsOfItsFirstCell) 
     w.click("showDetailsOption");
     w.clickCell(2, 3);
 
+    // The contractors from their first faulty record on, so that the first cell has details to show.
+    const std::string contractors = ReadFile(w.example("kontrahenci_mazovia.txt"));
+    std::size_t from = contractors.find('\n') + 1; // after the header
+    for (int skipped = 0; skipped < 2; ++skipped)
+        from = contractors.find('\n', from) + 1;
+    const std::filesystem::path faultyFirst = w.dir.path() / "kontrahenci_mazovia.txt";
+    std::ofstream(faultyFirst, std::ios::binary) << contractors.substr(0, contractors.find('\n') + 1)
+                                                 << contractors.substr(from);
+
     Gate gate;
     w.mainWindow.session().openInput = GatedOpener(gate);
-    StartOpening(w, w.example("kontrahenci_mazovia.txt"));
+    StartOpening(w, faultyFirst);
     auto* row = w.find<QWidget>("progressRow");
     ASSERT_TRUE(QTest::qWaitFor([row] { return row->isVisible(); }, 5000));
     gate.open = true;
@@ -299,7 +308,14 @@ TEST(BackgroundWork, TheWindowKeepsTurningWhileAMillionOrdersLoad) {
     });
     auto* row = w.find<QWidget>("progressRow");
     bool rowShown = false;
-    QObject::connect(&ticks, &QTimer::timeout, [&] { rowShown = rowShown || row->isVisible(); });
+    // The reads wait until the row shows, so that the row shows however fast the machine loads; the load's
+    // time printed below includes that wait.
+    Gate gate;
+    w.mainWindow.session().openInput = GatedOpener(gate);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        rowShown = rowShown || row->isVisible();
+        if (rowShown) gate.open = true;
+    });
 
     QElapsedTimer clock;
     clock.start();
