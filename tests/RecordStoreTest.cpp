@@ -39,9 +39,17 @@ TEST(RecordStore, JoinsTheRewrittenValuesOfEverySliceToTheirRecords) {
     }
     store.releaseUnusedRoom();
     for (int run = 0; run < 2; ++run) {
-        store.rewriteInSlices([](ValueRewrites& rewrites, std::size_t line, Record&) {
-            if (line % 3 == 0) rewrites.rewrite(0, "n" + std::to_string(line));
-            if (line % 2 == 0) rewrites.useRawPart(1, 2);
+        // Each record's values read right after its correction, on its slice's thread, as the checks
+        // made in the same pass read them.
+        std::vector<std::string> seenInPass(kLines);
+        store.rewriteInSlices([&] {
+            return [&](ValueRewrites& rewrites, std::size_t line, Record& record) {
+                if (line % 3 == 0) rewrites.rewrite(0, "n" + std::to_string(line));
+                if (line % 2 == 0) rewrites.useRawPart(1, 2);
+                store.forEachValue(record, [&](std::size_t, const ValueBytes& value) {
+                    seenInPass[line] += std::string(value.bytes) + "|";
+                });
+            };
         });
         for (std::size_t i = 0; i < kLines; ++i) {
             if (!store.records().hasData(i)) continue;
@@ -49,6 +57,7 @@ TEST(RecordStore, JoinsTheRewrittenValuesOfEverySliceToTheirRecords) {
             ASSERT_EQ(store.value(i, 0).str(), (i % 3 == 0 ? "n" : "r") + n) << i;
             ASSERT_EQ(store.value(i, 1).str(), (i % 2 == 0 ? "" : "PL") + n) << i;
             ASSERT_EQ(store.value(i, 2).str(), "x") << i;
+            ASSERT_EQ(seenInPass[i], store.value(i, 0).str() + "|" + store.value(i, 1).str() + "|x|") << i;
             ASSERT_EQ(store.rawValue(i, 1), "PL" + n) << i;
             ASSERT_TRUE(store.amountKnown(i));
         }
@@ -93,12 +102,14 @@ TEST(RecordStore, TellsRawAndChangedValues) {
         FieldLengths kept = wholeValues();
         kept[0] = c.kept;
         store.setKeptLengths(kept);
-        store.rewriteInSlices([&c](ValueRewrites& rewrites, std::size_t, Record&) {
-            if (c.rewritten.starts_with("@")) {
-                rewrites.useRawPart(0, static_cast<std::size_t>(c.rewritten[1] - '0'));
-            } else if (!c.rewritten.empty()) {
-                rewrites.rewrite(0, c.rewritten);
-            }
+        store.rewriteInSlices([&c] {
+            return [&c](ValueRewrites& rewrites, std::size_t, Record&) {
+                if (c.rewritten.starts_with("@")) {
+                    rewrites.useRawPart(0, static_cast<std::size_t>(c.rewritten[1] - '0'));
+                } else if (!c.rewritten.empty()) {
+                    rewrites.rewrite(0, c.rewritten);
+                }
+            };
         });
         const Record& record = store.records()[0];
         EXPECT_EQ(store.valueIsRaw(record, 0), c.isRaw) << c.what;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace quarvel {
 namespace {
@@ -295,6 +296,65 @@ TEST(Validation, MarksWhatCorrectionChanged) {
     for (const Case& c : cases) {
         Loaded l("ZLECENIA\n" + c.line);
         EXPECT_EQ(l.file().records()[0].changed, c.changed) << c.line;
+    }
+}
+
+// The load corrects and checks each record in one pass; the correction alone, then the checks alone,
+// must judge every record of every kind alike, with every option, over several slices of records.
+TEST(Validation, InOnePassWithTheCorrectionJudgesAsTheTwoPasses) {
+    std::mt19937 random(2026);
+    const auto pick = [&random](const std::vector<std::string>& choices) {
+        return choices[std::uniform_int_distribution<std::size_t>(0, choices.size() - 1)(random)];
+    };
+    const std::vector<std::string> dates = {"12/24/26", "01/15/06", "1/5/07", "12/25/26", "13/01/26", "", "12/26/2026"};
+    const std::vector<std::string> amounts = {"12.5", "bad", "1234567890123456", "0", "-3", "1,5", ""};
+    const std::vector<std::string> accounts = {kNrb, "PL" + kNrb, "ABCDEFGH-" + kNrb, "12 3456 7890 1234 5678 9012 3456",
+                                               "x", "", "PL 12 3456 7890 1234 5678 9012 3456"};
+    const std::vector<std::string> texts = {"Tytul", "", "Za\x01sp\xF3\xB3k\xEA", std::string(300, 'a'), " ok ", "\xE6\xF3\xBF"};
+    const std::vector<std::string> nips = {"", "5260250274", "526-025-02-74", "PL5260250274", "1234567890"};
+    const std::size_t lines = 2 * RecordStore::kMinRecordsPerSlice + 123;
+    std::string orders = "ZLECENIA\n";
+    std::string contractors = "KONTRAHENCI\n";
+    for (std::size_t i = 0; i < lines; ++i) {
+        orders += pick(dates) + "|" + pick(amounts) + "|" + pick(accounts) + "|" + pick(accounts) + "|" + pick(texts) +
+                  "|" + pick(texts) + "|" + pick(texts) + "|" + pick(texts) + "\n";
+        contractors += pick(texts) + "|" + pick(texts) + "|U 1|00-001 M|" + pick(accounts) + "|B|O|A|A|" +
+                       pick(texts) + "|" + pick(nips) + "\n";
+    }
+    struct Options {
+        CodePage page;
+        bool trim, replaceControl, checkNrbDigits, checkNipDigits;
+    };
+    const std::vector<Options> options = {{CodePage::WindowsEe, true, false, false, false},
+                                          {CodePage::IsoLatin2, false, true, true, true},
+                                          {CodePage::Utf8, true, true, false, true},
+                                          {CodePage::Utf8, false, false, true, false}};
+    const std::chrono::year_month_day today = test::kDecember7.today();
+    for (const std::string& bytes : {orders, contractors}) {
+        test::LoadedBytes once(bytes);
+        test::LoadedBytes twice(bytes);
+        for (const Options& o : options) {
+            const CorrectionSettings settings{o.page, o.trim, o.replaceControl};
+            correctAndValidate(once.file(), settings, today, o.checkNrbDigits, o.checkNipDigits);
+            runCorrectionPass(twice.file(), settings, today);
+            validateRecords(twice.file(), today.year(), o.checkNrbDigits, o.checkNipDigits);
+            const LoadedFile& a = once.file();
+            const LoadedFile& b = twice.file();
+            ASSERT_EQ(a.records().size(), b.records().size());
+            EXPECT_EQ(a.validCount, b.validCount);
+            EXPECT_EQ(a.invalidCount, b.invalidCount);
+            EXPECT_EQ(a.validTotal, b.validTotal);
+            for (std::size_t i = 0; i < a.records().size(); ++i) {
+                const Record& x = a.records()[i];
+                const Record& y = b.records()[i];
+                const auto verdicts = [](const Record& r) {
+                    return std::tuple(r.fieldErrorBits, r.invalidMask, r.fixedMask, r.decodedMask, r.hasFieldErrors,
+                                      r.changed, r.amountRead, r.executionOnDayOff, r.amount);
+                };
+                ASSERT_EQ(verdicts(x), verdicts(y)) << "line " << LoadedFile::lineNumber(i) << ", " << o.page;
+                ASSERT_EQ(test::JoinValues(a, i), test::JoinValues(b, i)) << "line " << LoadedFile::lineNumber(i);
+            }
+        }
     }
 }
 

@@ -123,28 +123,39 @@ private:
 
 } // namespace
 
-void runCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today) {
-    if (file.records().empty()) return;
+void prepareCorrection(LoadedFile& file, const CorrectionSettings& settings) {
     // Conversion (sweep 1) and the "?" replacement (sweep 3) are byte translations applied when a value is
     // read; what is stored per record is where each value lies, and the texts correction rewrote.
     file.setConversion(settings.sourceCodePage, settings.replaceControl);
     // Trimming (sweep 2) is a cut applied when a value is read, too.
     file.setKeptLengths(settings.trim ? maxLengths(layoutFor(file.kind)) : wholeValues());
+}
+
+void correctRecord(const LoadedFile& file, ValueRewrites& rewrites, std::size_t line, Record& toCorrect,
+                   std::chrono::year_month_day today) {
+    RecordCorrector record(file, toCorrect, rewrites);
+    if (file.decodesUtf8()) {
+        record.decodeAndNormalize(today);
+        if (file.kind == FileKind::Orders && !file.amountKnown(line)) record.readAmount();
+    } else if (file.kind == FileKind::Contractors) {
+        record.normalizeAccount(kContractorAccount);
+    } else if (file.kind == FileKind::Orders) {
+        // The date comes first among the fields and so among the rewritten values of the record.
+        record.normalizeDate(today);
+        record.normalizeAccount(kOrderDebitedAccount);
+        record.normalizeAccount(kOrderCreditedAccount);
+        if (!file.amountKnown(line)) record.readAmount();
+    }
+}
+
+void runCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today) {
+    if (file.records().empty()) return;
+    prepareCorrection(file, settings);
     const LoadedFile& values = file;
-    file.rewriteInSlices([&values, today](ValueRewrites& rewrites, std::size_t line, Record& toCorrect) {
-        RecordCorrector record(values, toCorrect, rewrites);
-        if (values.decodesUtf8()) {
-            record.decodeAndNormalize(today);
-            if (values.kind == FileKind::Orders && !values.amountKnown(line)) record.readAmount();
-        } else if (values.kind == FileKind::Contractors) {
-            record.normalizeAccount(kContractorAccount);
-        } else if (values.kind == FileKind::Orders) {
-            // The date comes first among the fields and so among the rewritten values of the record.
-            record.normalizeDate(today);
-            record.normalizeAccount(kOrderDebitedAccount);
-            record.normalizeAccount(kOrderCreditedAccount);
-            if (!values.amountKnown(line)) record.readAmount();
-        }
+    file.rewriteInSlices([&values, today] {
+        return [&values, today](ValueRewrites& rewrites, std::size_t line, Record& record) {
+            correctRecord(values, rewrites, line, record, today);
+        };
     });
 }
 

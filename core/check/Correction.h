@@ -19,6 +19,14 @@ struct CorrectionSettings {
 /// Rebuilds every corrected value, original value and amount from the raw values, with `settings`.
 void runCorrectionPass(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today);
 
+/// The first step of a correction run: the translations and cuts of `settings`, which every value read
+/// from then on goes through.
+void prepareCorrection(LoadedFile& file, const CorrectionSettings& settings);
+/// The correction of one record, after prepareCorrection, its rewritten values going to `rewrites`
+/// (see RecordStore::rewriteInSlices).
+void correctRecord(const LoadedFile& file, ValueRewrites& rewrites, std::size_t line, Record& record,
+                   std::chrono::year_month_day today);
+
 /// Where the corrected account number lies in its value.
 struct AccountWindow {
     std::size_t start = 0;     ///< bytes dropped in front: an 8-character prefix with "-", then "PL"

@@ -7,6 +7,7 @@
 #include "Holidays.h"
 #include "FieldChecks.h"
 #include "Nip.h"
+#include "Correction.h"
 
 #include <algorithm>
 #include <array>
@@ -114,21 +115,14 @@ bool hasNrbCheckDigits(std::string_view nrb) {
     return remainder == 1;
 }
 
-void validateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits, bool checkNipDigits) {
-    const FieldChecker checker(file, layoutFor(file.kind));
-    // Records are judged side by side in slices; the counts and the total are taken afterwards in file
-    // order, so the sum of the amounts is rounded exactly as a single pass rounds it.
-    runSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
-        // A line without data has no field to check; its record is constant.
-        DayOffVerdict dayOff;
-        file.forEachLineWithData(begin, end, [&](std::size_t, Record& record) {
-            checkRecord(file, checker, record, currentYear, checkNrbDigits, checkNipDigits, dayOff);
-        });
-    });
+namespace {
+
+// The counts and the total of the records' verdicts. The amounts are summed in file order, so the sum is
+// rounded exactly as a single pass rounds it.
+void countVerdicts(LoadedFile& file) {
     file.validCount = 0;
-    file.invalidCount = 0;
     file.validTotal = 0;
-    // Every line without data is invalid (and adds nothing); the rest are summed in file order.
+    // Every line without data is invalid (and adds nothing).
     file.invalidCount = static_cast<std::int32_t>(file.records().linesWithoutData());
     for (const Record& record : file.records().withData()) {
         if (record.isValid()) {
@@ -138,6 +132,41 @@ void validateRecords(LoadedFile& file, std::chrono::year currentYear, bool check
             ++file.invalidCount;
         }
     }
+}
+
+} // namespace
+
+void validateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits, bool checkNipDigits) {
+    const FieldChecker checker(file, layoutFor(file.kind));
+    // Records are judged side by side in slices, and counted afterwards.
+    runSlices(file.slices(), [&](std::size_t, std::size_t begin, std::size_t end) {
+        // A line without data has no field to check; its record is constant.
+        DayOffVerdict dayOff;
+        file.forEachLineWithData(begin, end, [&](std::size_t, Record& record) {
+            checkRecord(file, checker, record, currentYear, checkNrbDigits, checkNipDigits, dayOff);
+        });
+    });
+    countVerdicts(file);
+}
+
+void correctAndValidate(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today,
+                        bool checkNrbDigits, bool checkNipDigits) {
+    if (file.records().empty()) {
+        countVerdicts(file);
+        return;
+    }
+    prepareCorrection(file, settings);
+    // The permitted bytes depend on the translations just set.
+    const FieldChecker checker(file, layoutFor(file.kind));
+    const LoadedFile& values = file;
+    // Each record is checked right after its correction, while its bytes are still in the cache.
+    file.rewriteInSlices([&] {
+        return [&, dayOff = DayOffVerdict()](ValueRewrites& rewrites, std::size_t line, Record& record) mutable {
+            correctRecord(values, rewrites, line, record, today);
+            checkRecord(values, checker, record, today.year(), checkNrbDigits, checkNipDigits, dayOff);
+        };
+    });
+    countVerdicts(file);
 }
 
 std::vector<std::string> fieldErrors(const LoadedFile& file, std::size_t i, std::size_t j) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Correction.h"
 #include "LoadedFile.h"
 
 #include <chrono>
@@ -17,6 +18,11 @@ namespace quarvel {
 /// (Record::executionOnDayOff) for the notes.
 void validateRecords(LoadedFile& file, std::chrono::year currentYear, bool checkNrbDigits = false,
                      bool checkNipDigits = false);
+
+/// A correction run (runCorrectionPass) and validateRecords in one pass over the records: each is judged
+/// right after it is corrected. The same results as the two one after the other.
+void correctAndValidate(LoadedFile& file, const CorrectionSettings& settings, std::chrono::year_month_day today,
+                        bool checkNrbDigits, bool checkNipDigits);
 
 /// The Polish texts of the checks' messages on field j of record i (Windows-1250), in the order the checks
 /// add them: the field checks', then the content checks'.

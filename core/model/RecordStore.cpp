@@ -119,6 +119,7 @@ void ValueRewrites::reserve(std::size_t bytes) {
 
 std::vector<ValueRewrites> RecordStore::startRewrites(const Slices& slices) {
     m_fix.clear();
+    m_fixStarts.assign(slices.count(), nullptr);
     std::vector<ValueRewrites> parts(slices.count());
     for (std::size_t k = 0; k < parts.size(); ++k)
         parts[k].m_part = std::uint64_t{k} << kFixPartShift;
@@ -146,6 +147,7 @@ void RecordStore::joinRewrites(std::vector<ValueRewrites>& parts) {
     m_amountsKnown = m_records.size();
     m_fix.resize(parts.size());
     for (std::size_t k = 0; k < parts.size(); ++k) {
+        // A swap keeps the bytes where they are, and so m_fixStarts[k] right.
         m_fix[k].swap(parts[k].m_bytes);
         releaseRoomAfterUse(m_fix[k]);
     }
@@ -156,6 +158,7 @@ void RecordStore::clearRecords() {
     m_records.clear();
     std::vector<char>().swap(m_raw);
     std::vector<UninitialisedBytes>().swap(m_fix);
+    m_fixStarts.clear();
     m_amountsKnown = 0;
 }
 

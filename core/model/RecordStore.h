@@ -34,8 +34,9 @@ struct ValueBytes {
 };
 
 /// The rewritten values of one slice of records, written by one thread during a correction run; the
-/// store keeps the slices' bytes where they were written (RecordStore::rewriteInSlices).
-class ValueRewrites {
+/// store keeps the slices' bytes where they were written (RecordStore::rewriteInSlices). A cache line of
+/// its own, as it changes with every value.
+class alignas(64) ValueRewrites {
 public:
     /// The value of field j of the current record becomes `text`. A record's fields are rewritten in
     /// field order.
@@ -164,8 +165,10 @@ public:
 
     /// Forgets every rewritten value and calls `correct(ValueRewrites&, line, Record&)` for every line
     /// with data, in slices side by side, each slice writing its own rewritten values; joined in slice
-    /// order they are the bytes a single pass writes.
-    template <class Fn> void rewriteInSlices(Fn&& correct);
+    /// order they are the bytes a single pass writes. Each slice calls a `correct` of its own, made by
+    /// `makeCorrector()`. A record's values read through the store are its corrected ones from its
+    /// correction on, in that slice.
+    template <class MakeCorrector> void rewriteInSlices(MakeCorrector&& makeCorrector);
     /// Whether a correction run has read the raw amount of the line: it depends on the raw value alone,
     /// so a re-run need not read it again.
     bool amountKnown(std::size_t line) const { return line < m_amountsKnown; }
@@ -199,9 +202,12 @@ private:
     static constexpr unsigned kFixPartShift = 56;
     static constexpr std::uint64_t kFixPlaceMask = (std::uint64_t{1} << kFixPartShift) - 1;
     const char* rewrittenValues(const Record& r) const {
-        return m_fix[r.fixOffset >> kFixPartShift].data() + (r.fixOffset & kFixPlaceMask);
+        return m_fixStarts[r.fixOffset >> kFixPartShift] + (r.fixOffset & kFixPlaceMask);
     }
     std::vector<UninitialisedBytes> m_fix; ///< the values the last correction run rewrote, a part per slice
+    /// Where each part's bytes start, set as soon as its room is reserved: a record's rewritten values are
+    /// read through the store while its slice is still being corrected.
+    std::vector<const char*> m_fixStarts;
     std::size_t m_amountsKnown = 0;
     CodePage m_source = CodePage::WindowsEe;
     FieldLengths m_keptLength = wholeValues();
@@ -298,12 +304,14 @@ template <class Fn> void RecordStore::forEachValue(const Record& r, Fn&& fn, std
 
 // Kept out of its caller: inlined into the correction run, GCC 12 compiles the per-record work about a tenth
 // slower (user time over 838 000 orders).
-template <class Fn> [[gnu::noinline]] void RecordStore::rewriteInSlices(Fn&& correct) {
+template <class MakeCorrector> [[gnu::noinline]] void RecordStore::rewriteInSlices(MakeCorrector&& makeCorrector) {
     const Slices slices = this->slices();
     std::vector<ValueRewrites> parts = startRewrites(slices);
     runSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
         ValueRewrites& part = parts[k];
         part.reserve(rewriteRoom(begin, end));
+        m_fixStarts[k] = part.m_bytes.data();
+        auto correct = makeCorrector();
         m_records.forEachLineWithData(begin, end, [&](std::size_t line, Record& record) {
             part.startRecord(record);
             correct(part, line, record);

@@ -166,13 +166,11 @@ LoadResult loadFile(Workspace& session, const std::filesystem::path& fileName, c
 
 void rerunChecks(Workspace& session, const RunSettings& settings) {
     LoadedFile& file = session.file;
-    // Three steps, each reported done; a stop asked meanwhile leaves the rest undone.
+    // Three steps, the correction and the checks made together; a stop asked meanwhile leaves the rest undone.
     beginStage(session.progress, WorkProgress::Stage::Checking, 3);
-    runCorrectionPass(file, CorrectionSettings{settings.sourceCodePage(file), settings.trimFields, settings.replaceControl},
-                      session.clock.today());
-    reportDone(session.progress, 1);
-    if (stopAsked(session.progress)) return;
-    validateRecords(file, session.clock.today().year(), settings.checkNrbDigits, settings.checkNipDigits);
+    correctAndValidate(file,
+                       CorrectionSettings{settings.sourceCodePage(file), settings.trimFields, settings.replaceControl},
+                       session.clock.today(), settings.checkNrbDigits, settings.checkNipDigits);
     reportDone(session.progress, 2);
     if (stopAsked(session.progress)) return;
     file.notes = findNotes(file, session.clock.today().year());
