@@ -94,6 +94,12 @@ TEST(Cp1250FromUtf8Into, EveryByteOfAnIllFormedOrCutSequenceBecomes0x81) {
         {"a new lead byte ends a cut sequence", "\xE2\xC4\x85", x + "\xB9"},
         {"CP852 text read as UTF-8", "Pi\xA5tek", "Pi" + x + "tek"},
         {"empty", "", ""},
+        // Runs of ASCII are taken eight bytes at a time: sequences before, inside and after such runs.
+        {"ASCII runs around letters and a cut sequence",
+         "Faktura nr 123456 za\xC5\xBC\xC3\xB3\xC5\x82ty w\xC4\x99giel 2026/12/07\xC4",
+         "Faktura nr 123456 za\xBF\xF3\xB3ty w\xEAgiel 2026/12/07" + x},
+        {"eight ASCII bytes exactly", "abcdefgh", "abcdefgh"},
+        {"a sequence cut by eight ASCII bytes", "\xE2\x82" "abcdefgh\xC4\x85", x + x + "abcdefgh\xB9"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(cp1250FromUtf8Text(c.in), c.out) << c.what;

@@ -4,6 +4,7 @@
 #include "Windows1250.h"
 
 #include <array>
+#include <cstring>
 
 namespace quarvel {
 namespace {
@@ -179,6 +180,12 @@ char* cp1250FromUtf8Into(std::string_view utf8, char* out) {
     const std::size_t n = utf8.size();
     std::size_t k = 0;
     while (k < n) {
+        // Mostly ASCII: eight bytes at a time are copied while none is 0x80 or above.
+        for (std::uint64_t word = 0; k + 8 <= n && !anyByteFromHighHalf(word = loadEightBytes(utf8.data() + k)); k += 8) {
+            std::memcpy(out, &word, sizeof word);
+            out += 8;
+        }
+        if (k == n) break;
         const unsigned lead = in[k];
         if (lead < 0x80) {
             *out++ = static_cast<char>(lead);
