@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,32 @@ TEST(RecordStore, JoinsTheRewrittenValuesOfEverySliceToTheirRecords) {
             ASSERT_EQ(store.rawValue(i, 1), "PL" + n) << i;
             ASSERT_TRUE(store.amountKnown(i));
         }
+    }
+}
+
+// The window checks a copy of the records while it shows the originals: a copy reads its own rewritten
+// values, whatever becomes of the original's.
+TEST(RecordStore, ACopyKeepsItsRewrittenValuesWhenTheOriginalChanges) {
+    auto original = std::make_unique<RecordStore>();
+    constexpr std::size_t kLines = 2 * RecordStore::kMinRecordsPerSlice + 5;
+    for (std::size_t i = 0; i < kLines; ++i)
+        appendRecord(*original, {"r" + std::to_string(i)});
+    const auto rewriteAll = [](RecordStore& store, const std::string& prefix) {
+        store.rewriteInSlices([&] {
+            return [&](ValueRewrites& rewrites, std::size_t line, Record&) {
+                rewrites.rewrite(0, prefix + std::to_string(line));
+            };
+        });
+    };
+    rewriteAll(*original, "a");
+    RecordStore copy = *original;
+    RecordStore assigned;
+    assigned = *original;
+    rewriteAll(*original, "b");
+    original.reset();
+    for (std::size_t i = 0; i < kLines; ++i) {
+        ASSERT_EQ(copy.value(i, 0).str(), "a" + std::to_string(i)) << i;
+        ASSERT_EQ(assigned.value(i, 0).str(), "a" + std::to_string(i)) << i;
     }
 }
 

@@ -118,8 +118,8 @@ void ValueRewrites::reserve(std::size_t bytes) {
 }
 
 std::vector<ValueRewrites> RecordStore::startRewrites(const Slices& slices) {
-    m_fix.clear();
-    m_fixStarts.assign(slices.count(), nullptr);
+    m_fix.parts.clear();
+    m_fix.starts.assign(slices.count(), nullptr);
     std::vector<ValueRewrites> parts(slices.count());
     for (std::size_t k = 0; k < parts.size(); ++k)
         parts[k].m_part = std::uint64_t{k} << kFixPartShift;
@@ -145,11 +145,11 @@ std::size_t RecordStore::rewriteRoom(std::size_t begin, std::size_t end) const {
 // them twice meanwhile.
 void RecordStore::joinRewrites(std::vector<ValueRewrites>& parts) {
     m_amountsKnown = m_records.size();
-    m_fix.resize(parts.size());
+    m_fix.parts.resize(parts.size());
     for (std::size_t k = 0; k < parts.size(); ++k) {
-        // A swap keeps the bytes where they are, and so m_fixStarts[k] right.
-        m_fix[k].swap(parts[k].m_bytes);
-        releaseRoomAfterUse(m_fix[k]);
+        // A swap keeps the bytes where they are, and so m_fix.starts[k] right.
+        m_fix.parts[k].swap(parts[k].m_bytes);
+        releaseRoomAfterUse(m_fix.parts[k]);
     }
 }
 
@@ -157,8 +157,7 @@ void RecordStore::clearRecords() {
     // Swapping with empty vectors gives the memory of a large file back at once.
     m_records.clear();
     std::vector<char>().swap(m_raw);
-    std::vector<UninitialisedBytes>().swap(m_fix);
-    m_fixStarts.clear();
+    m_fix = {};
     m_amountsKnown = 0;
 }
 
@@ -168,14 +167,14 @@ std::size_t RecordStore::bytesUsed() const {
 
 std::size_t RecordStore::rewrittenBytes() const {
     std::size_t bytes = 0;
-    for (const UninitialisedBytes& part : m_fix)
+    for (const UninitialisedBytes& part : m_fix.parts)
         bytes += part.size();
     return bytes;
 }
 
 std::size_t RecordStore::bytesReserved() const {
     std::size_t fixRoom = 0;
-    for (const UninitialisedBytes& part : m_fix)
+    for (const UninitialisedBytes& part : m_fix.parts)
         fixRoom += part.capacity();
     return m_records.capacity() * sizeof(Record) + m_raw.capacity() + fixRoom;
 }

@@ -202,12 +202,35 @@ private:
     static constexpr unsigned kFixPartShift = 56;
     static constexpr std::uint64_t kFixPlaceMask = (std::uint64_t{1} << kFixPartShift) - 1;
     const char* rewrittenValues(const Record& r) const {
-        return m_fixStarts[r.fixOffset >> kFixPartShift] + (r.fixOffset & kFixPlaceMask);
+        return m_fix.starts[r.fixOffset >> kFixPartShift] + (r.fixOffset & kFixPlaceMask);
     }
-    std::vector<UninitialisedBytes> m_fix; ///< the values the last correction run rewrote, a part per slice
-    /// Where each part's bytes start, set as soon as its room is reserved: a record's rewritten values are
-    /// read through the store while its slice is still being corrected.
-    std::vector<const char*> m_fixStarts;
+    /// The values the last correction run rewrote, a part per slice, and where each part's bytes start: set
+    /// as soon as its room is reserved, as a record's rewritten values are read through the store while its
+    /// slice is still being corrected. A copy reads its own bytes; a move keeps them where they are.
+    struct RewrittenParts {
+        std::vector<UninitialisedBytes> parts;
+        std::vector<const char*> starts;
+
+        RewrittenParts() = default;
+        RewrittenParts(const RewrittenParts& other) : parts(other.parts) { startAtParts(); }
+        RewrittenParts& operator=(const RewrittenParts& other) {
+            if (this != &other) {
+                parts = other.parts;
+                startAtParts();
+            }
+            return *this;
+        }
+        RewrittenParts(RewrittenParts&&) noexcept = default;
+        RewrittenParts& operator=(RewrittenParts&&) noexcept = default;
+        ~RewrittenParts() = default;
+
+        void startAtParts() {
+            starts.clear();
+            for (const UninitialisedBytes& part : parts)
+                starts.push_back(part.data());
+        }
+    };
+    RewrittenParts m_fix;
     std::size_t m_amountsKnown = 0;
     CodePage m_source = CodePage::WindowsEe;
     FieldLengths m_keptLength = wholeValues();
@@ -310,7 +333,7 @@ template <class MakeCorrector> [[gnu::noinline]] void RecordStore::rewriteInSlic
     runSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
         ValueRewrites& part = parts[k];
         part.reserve(rewriteRoom(begin, end));
-        m_fixStarts[k] = part.m_bytes.data();
+        m_fix.starts[k] = part.m_bytes.data();
         auto correct = makeCorrector();
         m_records.forEachLineWithData(begin, end, [&](std::size_t line, Record& record) {
             part.startRecord(record);
