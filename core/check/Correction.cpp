@@ -81,10 +81,13 @@ public:
     /// bytes); the others are corrected as in any code page.
     void decodeAndNormalize(std::chrono::year_month_day today) {
         const bool orders = m_file.kind == FileKind::Orders;
+        // The raw values lie one after another: each starts where the one before ends.
+        const char* next = m_file.rawValue(m_record, 0).data();
         for (std::size_t j = 0; j < m_record.fieldCount; ++j) {
             const bool account = orders ? (j == kOrderDebitedAccount || j == kOrderCreditedAccount)
                                         : (m_file.kind == FileKind::Contractors && j == kContractorAccount);
-            const std::string_view raw = m_file.rawValue(m_record, j);
+            const std::string_view raw(next, m_record.rawLength[j]);
+            next += raw.size();
             if (m_record.rawIsAscii(j) || !hasHighByte(raw)) {
                 if (account) normalizeAccount(j);
                 if (orders && j == kOrderDate) normalizeDate(today);
