@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,24 @@ TEST(Holidays, TheBankExecutesOnTheNextBusinessDayWrittenWithItsWeekday) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(polishDateWithWeekday(businessDayFrom(c.date)), W(c.businessDay)) << iso(c.date);
+}
+
+// The checks and the notes keep their verdicts by day in a small table: days that share its places
+// (1024 days apart) come in any order and must each get their own.
+TEST(Holidays, ADayTableGivesEachDayItsOwnResult) {
+    std::vector<year_month_day> dates;
+    for (sys_days day = sys_days{2024y / 1 / 1}; day < sys_days{2031y / 1 / 1}; day += std::chrono::days{1})
+        dates.emplace_back(day);
+    std::mt19937 random(1024);
+    std::shuffle(dates.begin(), dates.end(), random);
+    DayTable<bool, isDayOff> dayOff;
+    DayTable<year_month_day, businessDayFrom> businessDay;
+    for (int round = 0; round < 2; ++round) {
+        for (const year_month_day date : dates) {
+            ASSERT_EQ(dayOff(date), isDayOff(date)) << iso(date);
+            ASSERT_EQ(businessDay(date), businessDayFrom(date)) << iso(date);
+        }
+    }
 }
 
 TEST(Holidays, EveryWeekdayHasItsPolishName) {

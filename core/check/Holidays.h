@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -43,6 +45,26 @@ bool isDayOff(std::chrono::year_month_day date);
 /// The first business day from the date on: the date itself when it is one. An invalid date is returned
 /// as it is.
 std::chrono::year_month_day businessDayFrom(std::chrono::year_month_day date);
+
+/// `compute(date)` kept by day. The orders of a file share a few hundred dates: the results are kept one
+/// per place of a small table, and a date taking another's place is worked out again. One per thread.
+template <class Result, Result (*compute)(std::chrono::year_month_day)> class DayTable {
+public:
+    Result operator()(std::chrono::year_month_day date) {
+        const auto day = static_cast<std::int32_t>(std::chrono::sys_days(date).time_since_epoch().count());
+        Entry& entry = m_entries[static_cast<std::uint32_t>(day) % m_entries.size()];
+        if (!entry.known || entry.day != day) entry = {day, true, compute(date)};
+        return entry.result;
+    }
+
+private:
+    struct Entry {
+        std::int32_t day = 0;
+        bool known = false;
+        Result result{};
+    };
+    std::array<Entry, 1024> m_entries{};
+};
 
 /// The date as a Polish reader writes it, with its weekday, Windows-1250: "poniedziałek, 28.12.2026".
 /// Empty for an invalid date.

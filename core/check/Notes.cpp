@@ -284,8 +284,7 @@ std::vector<RecordNote> notesInRecordOrder(const LoadedFile& file, const std::ve
     runSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
         auto out = notes.begin() + static_cast<std::ptrdiff_t>(counts[k]);
         auto nextDouble = doubles.begin() + static_cast<std::ptrdiff_t>(doublesFrom(begin));
-        std::chrono::year_month_day lastDate{};
-        std::chrono::year_month_day lastBusinessDay{};
+        DayTable<std::chrono::year_month_day, businessDayFrom> businessDays;
         records.forEachLine(begin, end, [&](std::size_t line, const Record& record) {
             for (; nextDouble != doubles.end() && nextDouble->record == line; ++nextDouble)
                 *out++ = *nextDouble;
@@ -294,14 +293,10 @@ std::vector<RecordNote> notesInRecordOrder(const LoadedFile& file, const std::ve
             const std::optional<std::chrono::year_month_day> date =
                 parseOrderDate(file.valueBytes(record, kOrderDate).bytes, currentYear);
             if (!date) return; // never: the flag is set on a date read
-            if (*date != lastDate) {
-                lastDate = *date;
-                lastBusinessDay = businessDayFrom(*date);
-            }
             RecordNote note;
             note.record = static_cast<std::uint32_t>(line);
             note.kind = NoteKind::ExecutionOnDayOff;
-            note.businessDay = lastBusinessDay;
+            note.businessDay = businessDays(*date);
             *out++ = note;
         });
     });

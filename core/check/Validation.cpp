@@ -33,25 +33,8 @@ void checkAccount(Record& record, std::size_t j, std::string_view value, bool ch
     }
 }
 
-// Whether a date is a day off. The orders of a file share a few hundred dates: the verdicts are kept by
-// day, one per place of a small table, and a date taking another's place is judged again.
-class DayOffVerdict {
-public:
-    bool operator()(std::chrono::year_month_day date) {
-        const auto day = static_cast<std::int32_t>(std::chrono::sys_days(date).time_since_epoch().count());
-        Entry& entry = m_entries[static_cast<std::uint32_t>(day) % m_entries.size()];
-        if (!entry.known || entry.day != day) entry = {day, true, isDayOff(date)};
-        return entry.dayOff;
-    }
-
-private:
-    struct Entry {
-        std::int32_t day = 0;
-        bool known = false;
-        bool dayOff = false;
-    };
-    std::array<Entry, 1024> m_entries{};
-};
+// Whether a date is a day off, kept by day.
+using DayOffVerdict = DayTable<bool, isDayOff>;
 
 // The checks of one record, rebuilding its verdicts from nothing.
 void checkRecord(const LoadedFile& file, const FieldChecker& checker, Record& record, std::chrono::year currentYear,
