@@ -181,9 +181,12 @@ char* cp1250FromUtf8Into(std::string_view utf8, char* out) {
     std::size_t k = 0;
     while (k < n) {
         // Mostly ASCII: eight bytes at a time are copied while none is 0x80 or above.
-        for (std::uint64_t word = 0; k + 8 <= n && !anyByteFromHighHalf(word = loadEightBytes(utf8.data() + k)); k += 8) {
+        while (k + 8 <= n) {
+            const std::uint64_t word = loadEightBytes(utf8.data() + k);
+            if (anyByteFromHighHalf(word)) break;
             std::memcpy(out, &word, sizeof word);
             out += 8;
+            k += 8;
         }
         if (k == n) break;
         const unsigned lead = in[k];
