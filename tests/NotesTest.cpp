@@ -1,5 +1,7 @@
 #include "Notes.h"
 
+#include "Pipeline.h"
+#include "Validation.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -105,11 +107,18 @@ TEST(Notes, AnOrderLikeAnEarlierValidOneInEveryComparedFieldIsAPossibleDoublePay
         test::LoadedBytes l("ZLECENIA\n" + c.lines);
         EXPECT_EQ(notesOf(findPossibleDoublePayments(l.file())), c.notes) << c.what;
         // Orders filed under one hash are compared in full, each with every earlier one: orders that differ
-        // must hash apart, or many orders alike but for a title make the search quadratic.
+        // must hash apart, or many orders alike but for a title make the search quadratic; and so must the
+        // tags the checks keep in the records, which the search reads. Judged on the last two orders of the
+        // cases of two or three.
         const RecordList& records = l.file().records();
-        if (records.size() == 3 && records[1].isValid() && records[2].isValid()) {
-            EXPECT_EQ(sameOrderHash(l.file(), records[1]) == sameOrderHash(l.file(), records[2]), !c.notes.empty())
-                << c.what;
+        const std::size_t n = records.size();
+        if ((n == 2 || n == 3) && records[n - 2].isValid() && records[n - 1].isValid()) {
+            const bool alike =
+                c.notes == std::vector<std::string>{doubleNote(static_cast<int>(n) + 1, static_cast<int>(n))};
+            const Record& earlier = records[n - 2];
+            const Record& later = records[n - 1];
+            EXPECT_EQ(sameOrderHash(l.file(), earlier) == sameOrderHash(l.file(), later), alike) << c.what;
+            EXPECT_EQ(earlier.sameOrderTag == later.sameOrderTag, alike) << c.what;
         }
     }
     // The search's table is sized for the valid orders the checks counted; when it is told of fewer, it
@@ -126,6 +135,38 @@ TEST(Notes, AnOrderLikeAnEarlierValidOneInEveryComparedFieldIsAPossibleDoublePay
 
     test::LoadedBytes contractors("KONTRAHENCI\nA|B|C|D|" + kDebited + "|E|F|G|H\nA|B|C|D|" + kDebited + "|E|F|G|H\n");
     EXPECT_TRUE(findPossibleDoublePayments(contractors.file()).empty()) << "only payment orders are paid twice";
+}
+
+TEST(Notes, ARerunFindsTheDoublePaymentsOfTheValuesItJudged) {
+    // Orders alike under some options only, each option also changing which of them are valid.
+    ASSERT_FALSE(hasNrbCheckDigits(kDebited));
+    const std::string longTitle = "Faktura VAT nr 2026/12/000123 za grudzien ";
+    const std::string lines = "ZLECENIA\n" + Order{}.line() + Order{}.line() + Order{.title1 = "Fak\x01tura"}.line() +
+                              Order{.title1 = "Fak?tura"}.line() + Order{.title3 = longTitle + "A"}.line() +
+                              Order{.title3 = longTitle + "B"}.line();
+    struct Case {
+        const char* what;
+        RunSettings settings;
+        std::vector<std::string> notes;
+    };
+    const std::vector<Case> cases = {
+        {"as loaded: titles cut to their length", {}, {doubleNote(3, 2), doubleNote(7, 6)}},
+        {"control bytes made \"?\"",
+         {.codePage = std::nullopt, .replaceControl = true},
+         {doubleNote(3, 2), doubleNote(5, 4), doubleNote(7, 6)}},
+        {"titles not cut, and so too long", {.codePage = std::nullopt, .trimFields = false}, {doubleNote(3, 2)}},
+        {"the accounts' check digits wrong", {.codePage = std::nullopt, .checkNrbDigits = true}, {}},
+        {"as loaded again", {}, {doubleNote(3, 2), doubleNote(7, 6)}},
+    };
+    test::LoadedBytes rerun(lines);
+    for (const Case& c : cases) {
+        rerunChecks(rerun.t.session, c.settings);
+        EXPECT_EQ(notesOf(rerun.file().notes), c.notes) << c.what;
+        test::TestSession fresh;
+        const test::TempDir dir;
+        loadFile(fresh.session, dir.write("input.txt", lines), c.settings);
+        EXPECT_EQ(notesOf(fresh.file().notes), c.notes) << c.what << ", loaded so";
+    }
 }
 
 TEST(Notes, AValidOrderDueOnADayOffIsExecutedOnTheNextBusinessDay) {

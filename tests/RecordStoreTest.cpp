@@ -13,7 +13,7 @@ namespace {
 void appendRecord(RecordStore& store, const std::vector<std::string>& values) {
     Record record;
     std::string raw;
-    record.fieldCount = static_cast<std::uint8_t>(values.size());
+    record.setFieldCount(values.size());
     for (std::size_t j = 0; j < values.size(); ++j) {
         record.rawLength[j] = static_cast<std::uint8_t>(values[j].size());
         raw += values[j];

@@ -168,8 +168,8 @@ private:
     std::unique_ptr<Slot, Free> m_slots;
 };
 
-// The tags of the valid orders among a run of lines, made on a worker while the lines before them are
-// looked up, so that no array of a tag per line is ever held.
+// The valid orders among a run of lines and their tags, gathered from the records on a worker while the
+// lines before them are looked up.
 struct TaggedLines {
     static constexpr std::size_t kLines = std::size_t{1} << 14;
     std::size_t begin = 0;
@@ -181,6 +181,10 @@ struct TaggedLines {
 
 std::uint64_t sameOrderHash(const LoadedFile& file, const Record& record) {
     return hashOfValues(sameOrderValues(file, record), record.amount);
+}
+
+std::uint32_t sameOrderTag(const LoadedFile& file, const Record& record) {
+    return SeenOrders::tagOf(sameOrderHash(file, record));
 }
 
 std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
@@ -196,12 +200,11 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
         return std::equal(firstValues.begin(), firstValues.end(), secondValues.begin(), sameValue);
     };
     // Every valid order is looked up once, in line order; a later one like an earlier one is noted against
-    // the first. Tags are made on workers a run of lines ahead; the lines of a run are looked up in blocks,
-    // their slots fetched while the tags of the block are mapped onto the table.
+    // the first, by the tag the checks kept in its record. Workers gather the tags a run of lines ahead; the
+    // lines of a run are looked up in blocks, their slots fetched while the tags of the block are mapped
+    // onto the table.
     SeenOrders seen(static_cast<std::size_t>(std::max(file.validCount, 0)));
-    const auto tagOfLine = [&file, &records](std::size_t line) {
-        return SeenOrders::tagOf(sameOrderHash(file, records[line]));
-    };
+    const auto tagOfLine = [&records](std::size_t line) { return records[line].sameOrderTag; };
     const auto lookUpBlock = [&](const std::pair<std::uint32_t, std::uint32_t>* orders, std::size_t count) {
         for (std::size_t k = 0; k < count; ++k)
             seen.prefetch(seen.home(orders[k].second));
@@ -229,14 +232,13 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
             next = run.end;
             return onWorkers ? JobStep::OnWorker : JobStep::Here;
         },
-        [&file, &records](TaggedLines& run) {
+        [&records](TaggedLines& run) {
             run.orders.clear();
             run.orders.reserve(TaggedLines::kLines);
             records.forEachLine(run.begin, run.end, [&](std::size_t line, const Record& record) {
                 // A file has fewer lines than 2^31 (RecordList::kMaxLines).
                 if (record.isValid())
-                    run.orders.emplace_back(static_cast<std::uint32_t>(line),
-                                            SeenOrders::tagOf(sameOrderHash(file, record)));
+                    run.orders.emplace_back(static_cast<std::uint32_t>(line), record.sameOrderTag);
             });
         },
         [&](TaggedLines& run) {

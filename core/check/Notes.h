@@ -19,6 +19,11 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file);
 /// field, and apart, but for a rare collision, for orders that differ in any of them, a title's text too.
 std::uint64_t sameOrderHash(const LoadedFile& file, const Record& record);
 
+/// The 32 bits of sameOrderHash that the search files a valid order under. The checks keep them in the
+/// record (Record::sameOrderTag) while its values are at hand, and the search reads them from there: it
+/// must run after the checks, on the values they judged.
+std::uint32_t sameOrderTag(const LoadedFile& file, const Record& record);
+
 /// Notes on valid payment orders whose execution date is a Saturday, a Sunday or a public holiday (as the
 /// validation flagged them), each with the business day the bank executes it on; in record order. The date
 /// is read as the checks read it, a short year in the century of `currentYear`. None for other kinds of file.

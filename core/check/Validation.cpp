@@ -7,6 +7,7 @@
 #include "Holidays.h"
 #include "FieldChecks.h"
 #include "Nip.h"
+#include "Notes.h"
 #include "Correction.h"
 
 #include <algorithm>
@@ -71,6 +72,9 @@ void checkRecord(const LoadedFile& file, const FieldChecker& checker, Record& re
     record.changed = file.anyValueChanged(record);
     // Read here, while the date is at hand: the notes take the days off from this flag.
     record.executionOnDayOff = date && record.isValid() && dayOff(*date);
+    // Likewise the tag the search for double payments files a valid order under, while the values are in
+    // the cache: the search would read them all again from memory.
+    record.sameOrderTag = file.kind == FileKind::Orders && record.isValid() ? sameOrderTag(file, record) : 0;
 }
 
 } // namespace

@@ -95,7 +95,7 @@ char* buildPlainLine(const char* begin, const char* end, std::size_t fieldCount,
     if (pieces == 0) {
         record.lineErrorBits |= kNoData;
     } else {
-        record.fieldCount = static_cast<std::uint8_t>(fieldCount);
+        record.setFieldCount(fieldCount);
         if (pieces > fieldCount) record.lineErrorBits |= kTooManyFields;
     }
     return out;

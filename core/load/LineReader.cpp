@@ -43,7 +43,7 @@ public:
             m_record.lineErrorBits |= kNoData;
         } else {
             if (m_piece < m_fieldCount && m_bytesSinceSeparator) closePiece();
-            m_record.fieldCount = static_cast<std::uint8_t>(m_fieldCount);
+            m_record.setFieldCount(m_fieldCount);
             if (pieces > m_fieldCount) m_record.lineErrorBits |= kTooManyFields;
         }
         m_lines.records.push_back(m_record);

@@ -44,13 +44,16 @@ struct Record {
     std::uint16_t fixedMask = 0;   ///< fields the last correction run rewrote (see isRewritten)
     std::uint16_t invalidMask = 0; ///< fields whose fieldValid is false
     std::uint16_t asciiMask = 0;   ///< fields whose raw value holds only bytes 0x20..0x7F (see rawIsAscii)
-    std::uint8_t fieldCount = 0;   ///< 13, 11, or 0 for a line without data
-    std::uint8_t lineErrorBits = 0;
-    bool hasFieldErrors = false;
-    bool changed = false;
-    bool amountRead = false; ///< the raw amount value reads as an amount (set by the correction)
-    bool executionOnDayOff = false; ///< a valid order dated on a day off (set by the validation)
     std::uint16_t decodedMask = 0; ///< rewritten fields whose value is their raw value decoded from UTF-8, no more
+    std::uint8_t lineErrorBits = 0;
+    std::uint8_t fieldCount : 4 = 0; ///< 13, 11, or 0 for a line without data
+    bool hasFieldErrors : 1 = false;
+    bool changed : 1 = false;
+    bool amountRead : 1 = false;        ///< the raw amount value reads as an amount (set by the correction)
+    bool executionOnDayOff : 1 = false; ///< a valid order dated on a day off (set by the validation)
+    /// Of a valid payment order, the tag its same-order hash is filed under in the search for double
+    /// payments, made by the checks while its values are at hand (see sameOrderTag); 0 otherwise.
+    std::uint32_t sameOrderTag = 0;
 
     bool fieldValid(std::size_t j) const { return ((invalidMask >> j) & 1U) == 0; }
     /// Whether the last correction run gave field j a value other than its raw value: a rewritten text, or
@@ -62,9 +65,12 @@ struct Record {
     /// Whether the last correction run rewrote field j with its decoded raw value and nothing else.
     bool isOnlyDecoded(std::size_t j) const { return ((decodedMask >> j) & 1U) != 0; }
     void markRawAscii(std::size_t j) { asciiMask = static_cast<std::uint16_t>(asciiMask | (1U << j)); }
+    /// Sets fieldCount, which is at most kMaxFieldCount.
+    void setFieldCount(std::size_t count) { fieldCount = count & 0xFU; }
     /// Valid: no line error and no field error. The counts, the grid, the output and the log use this rule.
     bool isValid() const { return lineErrorBits == 0 && !hasFieldErrors; }
 };
 static_assert(sizeof(Record) <= 64, "a record fits in one cache line");
+static_assert(kMaxFieldCount < 16, "a field count fits in its four bits");
 
 } // namespace quarvel
