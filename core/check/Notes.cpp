@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
-#include <iterator>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -237,8 +237,7 @@ std::vector<RecordNote> findPossibleDoublePayments(const LoadedFile& file) {
             run.orders.reserve(TaggedLines::kLines);
             records.forEachLine(run.begin, run.end, [&](std::size_t line, const Record& record) {
                 // A file has fewer lines than 2^31 (RecordList::kMaxLines).
-                if (record.isValid())
-                    run.orders.emplace_back(static_cast<std::uint32_t>(line), record.sameOrderTag);
+                if (record.isValid()) run.orders.emplace_back(static_cast<std::uint32_t>(line), record.sameOrderTag);
             });
         },
         [&](TaggedLines& run) {
@@ -254,8 +253,8 @@ namespace {
 // and, with `daysOff`, the orders the validation flagged as dated on a day off, each after its record's
 // double payment. The records go in slices side by side: each counts its notes, then writes them at its
 // place in the one list, so that no note is copied after it is made.
-std::vector<RecordNote> notesInRecordOrder(const LoadedFile& file, const std::vector<RecordNote>& doubles,
-                                           bool daysOff, std::chrono::year currentYear) {
+std::vector<RecordNote> notesInRecordOrder(const LoadedFile& file, const std::vector<RecordNote>& doubles, bool daysOff,
+                                           std::chrono::year currentYear) {
     std::vector<RecordNote> notes;
     if (file.kind != FileKind::Orders) return notes;
     const RecordList& records = file.records();
@@ -270,9 +269,8 @@ std::vector<RecordNote> notesInRecordOrder(const LoadedFile& file, const std::ve
     if (daysOff) {
         runSlices(slices, [&](std::size_t k, std::size_t begin, std::size_t end) {
             std::size_t count = 0;
-            records.forEachLine(begin, end, [&count](std::size_t, const Record& record) {
-                count += record.executionOnDayOff ? 1 : 0;
-            });
+            records.forEachLine(
+                begin, end, [&count](std::size_t, const Record& record) { count += record.executionOnDayOff ? 1 : 0; });
             counts[k + 1] = count;
         });
     }
